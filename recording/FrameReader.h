@@ -1,0 +1,82 @@
+// Walks a recording record by record for one camera: to the first record, to
+// the physically next one, back along prevOffset, and to a picture's key
+// record. Each move fills the caller's buffers and makes the record current.
+//
+// A move that cannot be made returns 0 and leaves the reader, and every
+// buffer given to it, as they were. Beyond the format's own rules a record is
+// refused when its lengths exceed the caller's buffers, when it runs past the
+// end of the file, or when its prevOffset does not lie before it.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "platform/Notifier.h"
+#include "recording/RecordLayout.h"
+
+namespace korvane {
+
+// Sizes of the buffers the player hands to the reader.
+inline constexpr std::size_t kFrameDataCapacity = 12'000'000;
+inline constexpr std::size_t kCaptionTextCapacity = 5'120;
+
+class FrameReader {
+public:
+    explicit FrameReader(Notifier& notifier);
+    virtual ~FrameReader();
+    FrameReader(const FrameReader&) = delete;
+    FrameReader& operator=(const FrameReader&) = delete;
+
+    int Open(const std::string& path);
+    void Close();
+
+    int ReadFirst(FrameHeader* header, FrameExtension* extension, std::span<std::uint8_t> data,
+                  CaptionDescriptor* caption, std::span<std::uint8_t> captionText);
+    int ReadNext(FrameHeader* header, FrameExtension* extension, std::span<std::uint8_t> data,
+                 CaptionDescriptor* caption, std::span<std::uint8_t> captionText);
+    int ReadPrevious(FrameHeader* header, FrameExtension* extension, std::span<std::uint8_t> data,
+                     CaptionDescriptor* caption, std::span<std::uint8_t> captionText);
+    // Reads the record at keyFrameOffset of `of`, data and caption together
+    // (max(dataLength, totalLength) bytes). With commit non-zero the record
+    // becomes current.
+    int ReadKeyFrame(const FrameHeader& of, FrameHeader* header, FrameExtension* extension,
+                     std::span<std::uint8_t> data, int commit);
+    int CopyFileHeader(RecordingFileHeader* out) const;
+
+    bool IsOpen() const { return m_bOpen; }
+    std::uint32_t SelectedCamera() const { return m_nCamera; }
+    std::uint32_t CurrentOffset() const { return m_nCurrentOffset; }
+    const RecordPrefix& CurrentPrefix() const { return m_currentPrefix; }
+    const FrameHeader& CurrentHeader() const { return m_currentHeader; }
+    const FrameExtension& CurrentExtension() const { return m_currentExtension; }
+    const RecordingFileHeader& FileHeader() const { return m_fileHeader; }
+    const std::string& Path() const { return m_szPath; }
+
+private:
+    struct Record;  // a record located and checked before anything is read into the caller's buffers
+
+    enum class Move { First, Next, Previous };
+    int ReadRecordAt(std::uint64_t offset, Move move, FrameHeader* header, FrameExtension* extension,
+                     std::span<std::uint8_t> data, CaptionDescriptor* caption,
+                     std::span<std::uint8_t> captionText);
+    bool LocateRecord(std::uint64_t offset, Record& record) const;
+    bool ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const;
+    bool InChain(std::uint64_t offset) const;
+    void MakeCurrent(const Record& record);
+
+    Notifier& m_notifier;
+    int m_fd = -1;
+    std::uint64_t m_nFileSize = 0;
+    std::string m_szPath;
+    bool m_bOpen = false;
+    std::uint32_t m_nCamera = 0;
+    std::uint32_t m_nCurrentOffset = 0;
+    bool m_bCurrentExtensionCounted = false;  // the current record's own block has its marker
+    RecordPrefix m_currentPrefix;
+    FrameHeader m_currentHeader;
+    FrameExtension m_currentExtension;
+    RecordingFileHeader m_fileHeader;
+};
+
+}  // namespace korvane

@@ -1,0 +1,22 @@
+// The site and camera names of an open recording, from "mp4info.txt" in the
+// recording's folder (section "INFO", keys "SITENAME" and "CAMERA_NAMEnn").
+#pragma once
+
+#include <string>
+
+#include "recording/FrameReader.h"
+
+namespace korvane {
+
+inline constexpr const char* kSiteInfoFileName = "mp4info.txt";
+
+// Folder that holds mp4info.txt for a recording path: the path up to its last
+// '/' or '\', or the current directory for a bare file name.
+std::string SiteInfoFolder(const std::string& recordingPath);
+
+// Returns 1 when either name is non-empty, else 0. With no recording open, or
+// no camera in the header's name table, returns 0 and leaves both untouched.
+int LookUpSiteInfo(const FrameReader& reader, const std::string& recordingPath,
+                   std::string& siteName, std::string& cameraName);
+
+}  // namespace korvane

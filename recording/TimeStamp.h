@@ -1,0 +1,12 @@
+// The capture time as the player shows it: "2004-01-02 03:04:05  006".
+#pragma once
+
+#include <string>
+
+#include "recording/RecordLayout.h"
+
+namespace korvane {
+
+std::string FormatTimeStamp(const SystemTime& t);
+
+}  // namespace korvane
