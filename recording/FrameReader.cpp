@@ -1,35 +1,18 @@
 #include "recording/FrameReader.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
+#include <vector>
 
 namespace korvane {
+namespace {
 
-// Everything known about a record before its data is read: its head, its
-// caption descriptor and its extension block, with the positions of each.
-struct FrameReader::Record {
-    std::uint64_t offset = 0;
-    RecordPrefix prefix;
-    FrameHeader header;
-    bool captionMarked = false;       // descriptor present and carrying its marker
-    CaptionDescriptor caption;        // all zero unless captionMarked
-    bool extensionRead = false;       // the header flags an extension block
-    FrameExtension extension;
+std::string ErrorText(long code, const std::string& path) {
+    std::vector<char> text(path.size() + 32);
+    std::snprintf(text.data(), text.size(), "error =%ld  %s", code, path.c_str());
+    return text.data();
+}
 
-    std::uint64_t dataAt() const { return offset + kRecordHeadSize; }
-    std::uint64_t captionAt() const { return dataAt() + header.dataLength; }
-    std::uint64_t captionTextAt() const { return captionAt() + kCaptionDescriptorSize; }
-    std::uint64_t extensionAt() const { return dataAt() + header.bodyLength(); }
-    // On the physical chain the extension block counts only when it is
-    // flagged and carries its marker.
-    bool extensionCounted() const { return extensionRead && extension.hasMarker(); }
-};
+}  // namespace
 
 FrameReader::FrameReader(Notifier& notifier) : m_notifier(notifier) {}
 
@@ -38,36 +21,21 @@ FrameReader::~FrameReader() { Close(); }
 int FrameReader::Open(const std::string& path) {
     Close();
     m_szPath = path;
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    int error = errno;
-    if (fd < 0 && path.find('\\') != std::string::npos) {
-        std::string slashed = path;
-        std::replace(slashed.begin(), slashed.end(), '\\', '/');
-        fd = ::open(slashed.c_str(), O_RDONLY | O_CLOEXEC);
-    }
-    if (fd < 0) {
-        char text[600];
-        std::snprintf(text, sizeof text, "error =%ld  %s", static_cast<long>(error), path.c_str());
+    if (const int error = m_file.Open(path); error != 0) {
         if (std::FILE* again = std::fopen(path.c_str(), "rb")) {
             std::fclose(again);
             m_notifier.ShowMessage("OK");
         }
-        m_notifier.ShowMessage(text);
+        m_notifier.ShowMessage(ErrorText(error, path));
         return 0;
     }
-    m_fd = fd;
-    struct stat st {};
-    m_nFileSize = ::fstat(fd, &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
-
     RecordingFileHeader header;
-    if (!ReadAt(0, header.bytes)) {
-        char text[600];
-        std::snprintf(text, sizeof text, "error =%ld  %s", 0L, path.c_str());
-        m_notifier.ShowMessage(text);
-        return 0;  // the handle stays held until Close
+    if (!m_file.ReadAt(0, header.bytes)) {
+        m_notifier.ShowMessage(ErrorText(0, path));
+        return 0;  // the file stays held until Close
     }
     m_fileHeader = header;
-    if (int camera = m_fileHeader.headerCamera(); camera >= 0)
+    if (const int camera = m_fileHeader.headerCamera(); camera >= 0)
         m_nCamera = static_cast<std::uint32_t>(camera);
     m_nCurrentOffset = kFirstRecordOffset;
     m_bOpen = true;
@@ -75,9 +43,8 @@ int FrameReader::Open(const std::string& path) {
 }
 
 void FrameReader::Close() {
-    if (m_fd >= 0) {
-        ::close(m_fd);
-        m_fd = -1;
+    if (m_file.IsOpen()) {
+        m_file.Close();
         m_bOpen = false;
     }
 }
@@ -88,55 +55,11 @@ int FrameReader::CopyFileHeader(RecordingFileHeader* out) const {
     return 1;
 }
 
-bool FrameReader::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const {
-    if (m_fd < 0 || offset > m_nFileSize || out.size() > m_nFileSize - offset) return false;
-    std::size_t done = 0;
-    while (done < out.size()) {
-        const ssize_t n = ::pread(m_fd, out.data() + done, out.size() - done,
-                                  static_cast<off_t>(offset + done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 bool FrameReader::InChain(std::uint64_t offset) const {
     return offset >= kFirstRecordOffset && offset < m_fileHeader.dataEnd();
 }
 
-// Reads the record's head, caption descriptor and extension block, and checks
-// that every block it declares lies inside the file.
-bool FrameReader::LocateRecord(std::uint64_t offset, Record& record) const {
-    std::array<std::uint8_t, kRecordHeadSize> head;
-    if (!ReadAt(offset, head)) return false;
-    record.offset = offset;
-    record.prefix = DecodePrefix(std::span(head).first<kPrefixSize>());
-    record.header = DecodeFrameHeader(std::span(head).last<kFrameHeaderSize>());
-    const FrameHeader& h = record.header;
-
-    std::uint64_t end = record.extensionAt();
-    if (h.hasExtensionFlag()) {
-        std::array<std::uint8_t, kExtensionSize> ext;
-        if (!ReadAt(record.extensionAt(), ext)) return false;
-        record.extension = DecodeExtension(ext);
-        record.extensionRead = true;
-        end += kExtensionSize;
-    }
-    if (h.hasCaption()) {
-        std::array<std::uint8_t, kCaptionDescriptorSize> desc;
-        if (!ReadAt(record.captionAt(), desc)) return false;
-        CaptionDescriptor caption = DecodeCaption(desc);
-        if (caption.captionMarker == kCaptionMarker) {
-            record.caption = caption;
-            record.captionMarked = true;
-            end = std::max(end, record.captionTextAt() + caption.textLength);
-        }
-    }
-    return end <= m_nFileSize;
-}
-
-void FrameReader::MakeCurrent(const Record& record) {
+void FrameReader::MakeCurrent(const LocatedRecord& record) {
     m_nCurrentOffset = static_cast<std::uint32_t>(record.offset);
     m_currentPrefix = record.prefix;
     m_currentHeader = record.header;
@@ -176,21 +99,22 @@ int FrameReader::ReadPrevious(FrameHeader* header, FrameExtension* extension,
 int FrameReader::ReadRecordAt(std::uint64_t offset, Move move, FrameHeader* header,
                               FrameExtension* extension, std::span<std::uint8_t> data,
                               CaptionDescriptor* caption, std::span<std::uint8_t> captionText) {
-    Record record;
-    if (!LocateRecord(offset, record)) return 0;
+    LocatedRecord record;
+    if (m_file.Locate(offset, record) != LocateResult::Ok) return 0;
     const FrameHeader& h = record.header;
 
     if (h.camera != m_nCamera) return 0;
     if (move != Move::First && h.marker != kRecordMarker) return 0;
     if (move == Move::Previous && h.mediaKind != kMediaVideo) return 0;
 
-    const bool withCaption = h.hasCaption() && caption != nullptr && record.captionMarked;
+    // An unmarked caption is dropped; without a descriptor buffer none is read.
+    const bool withCaption = caption != nullptr && record.captionMarked();
     if (h.dataLength > data.size()) return 0;
     if (withCaption && record.caption.textLength > captionText.size()) return 0;
 
-    if (!ReadAt(record.dataAt(), data.first(h.dataLength))) return 0;
+    if (!m_file.ReadAt(record.dataAt(), data.first(h.dataLength))) return 0;
     if (withCaption &&
-        !ReadAt(record.captionTextAt(), captionText.first(record.caption.textLength)))
+        !m_file.ReadAt(record.captionTextAt(), captionText.first(record.caption.textLength)))
         return 0;
 
     MakeCurrent(record);
@@ -198,9 +122,7 @@ int FrameReader::ReadRecordAt(std::uint64_t offset, Move move, FrameHeader* head
     if (caption) *caption = withCaption ? record.caption : CaptionDescriptor{};
 
     // ReadNext stores only a marked extension; the other moves store any.
-    const bool storeExtension =
-        record.extensionRead && (move != Move::Next || record.extension.hasMarker());
-    if (storeExtension) {
+    if (record.extensionRead && (move != Move::Next || record.extension.hasMarker())) {
         m_currentExtension = record.extension;
         if (extension) *extension = record.extension;
     }
@@ -216,17 +138,17 @@ int FrameReader::ReadKeyFrame(const FrameHeader& of, FrameHeader* header,
     // let a backward walk return to where it came from.
     if (!InChain(target) || target > m_nCurrentOffset) return 0;
 
-    Record record;
-    if (!LocateRecord(target, record)) return 0;
+    LocatedRecord record;
+    if (m_file.Locate(target, record) != LocateResult::Ok) return 0;
     const FrameHeader& h = record.header;
     const bool accepted = h.marker == kRecordMarker && h.camera == m_nCamera &&
                           (h.frameType == kFrameKey || h.frameType == kFrameDecoderOnly);
-
     if (accepted && h.bodyLength() > data.size()) return 0;
 
+    // The data and the caption, if any, come together; the caption is not taken apart.
     bool read = false;
     FrameExtension block{};
-    if (accepted && ReadAt(record.dataAt(), data.first(h.bodyLength()))) {
+    if (accepted && m_file.ReadAt(record.dataAt(), data.first(h.bodyLength()))) {
         read = true;
         if (record.extensionRead) block = record.extension;
         if (header) *header = h;

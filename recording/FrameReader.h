@@ -13,6 +13,7 @@
 #include <string>
 
 #include "platform/Notifier.h"
+#include "recording/RecordFile.h"
 #include "recording/RecordLayout.h"
 
 namespace korvane {
@@ -54,20 +55,15 @@ public:
     const std::string& Path() const { return m_szPath; }
 
 private:
-    struct Record;  // a record located and checked before anything is read into the caller's buffers
-
     enum class Move { First, Next, Previous };
     int ReadRecordAt(std::uint64_t offset, Move move, FrameHeader* header, FrameExtension* extension,
                      std::span<std::uint8_t> data, CaptionDescriptor* caption,
                      std::span<std::uint8_t> captionText);
-    bool LocateRecord(std::uint64_t offset, Record& record) const;
-    bool ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const;
     bool InChain(std::uint64_t offset) const;
-    void MakeCurrent(const Record& record);
+    void MakeCurrent(const LocatedRecord& record);
 
     Notifier& m_notifier;
-    int m_fd = -1;
-    std::uint64_t m_nFileSize = 0;
+    RecordFile m_file;
     std::string m_szPath;
     bool m_bOpen = false;
     std::uint32_t m_nCamera = 0;
