@@ -52,6 +52,8 @@ public:
     ~RecordingWriter();
     RecordingWriter(const RecordingWriter&) = delete;
     RecordingWriter& operator=(const RecordingWriter&) = delete;
+    RecordingWriter(RecordingWriter&&) = default;
+    RecordingWriter& operator=(RecordingWriter&&) = default;
 
     RecordingFileHeader& Header() { return m_header; }
 
