@@ -1,0 +1,218 @@
+#include "decode/AvVideoDecoder.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
+
+namespace korvane {
+namespace {
+
+constexpr int kMaxCropMargin = 16;
+
+// The full-range variants of the planar formats are deprecated for the
+// scaler; it wants the plain format with the range given separately.
+AVPixelFormat PlainFormat(AVPixelFormat format, bool* fullRange) {
+    switch (format) {
+        case AV_PIX_FMT_YUVJ420P: *fullRange = true; return AV_PIX_FMT_YUV420P;
+        case AV_PIX_FMT_YUVJ422P: *fullRange = true; return AV_PIX_FMT_YUV422P;
+        case AV_PIX_FMT_YUVJ444P: *fullRange = true; return AV_PIX_FMT_YUV444P;
+        case AV_PIX_FMT_YUVJ440P: *fullRange = true; return AV_PIX_FMT_YUV440P;
+        case AV_PIX_FMT_YUVJ411P: *fullRange = true; return AV_PIX_FMT_YUV411P;
+        default: return format;
+    }
+}
+
+}  // namespace
+
+VideoStatus StatusFromAvError(int error) {
+    if (error >= 0) return VideoStatus::Picture;
+    switch (error) {
+        case AVERROR(EAGAIN):
+        case AVERROR_EOF:
+            return VideoStatus::NoPicture;
+        case AVERROR(ENOMEM):
+        case AVERROR(EINVAL):
+        case AVERROR_BUG:
+        case AVERROR_BUG2:
+        case AVERROR_EXTERNAL:
+            return VideoStatus::Failed;
+        case AVERROR_INVALIDDATA:
+        case AVERROR_PATCHWELCOME:
+        case AVERROR(ENOSYS):
+        default:
+            return VideoStatus::BadData;
+    }
+}
+
+PictureSize CropToAsked(PictureSize decoded, PictureSize asked) {
+    auto fit = [](int have, int want) {
+        return (want > 0 && have > want && have - want <= kMaxCropMargin) ? want : have;
+    };
+    return {fit(decoded.width, asked.width), fit(decoded.height, asked.height)};
+}
+
+AvVideoDecoder::AvVideoDecoder(AVCodecID codecId) : m_codecId(codecId) {}
+
+AvVideoDecoder::~AvVideoDecoder() = default;
+
+bool AvVideoDecoder::Open() {
+    Close();
+    const AVCodec* codec = avcodec_find_decoder(m_codecId);
+    if (codec == nullptr) return false;
+    AVCodecContextUPtr context(avcodec_alloc_context3(codec));
+    if (!context) return false;
+    // Pictures leave the decoder with the record that carries them.
+    context->flags |= AV_CODEC_FLAG_LOW_DELAY;
+    context->thread_count = 1;
+    context->thread_type = 0;
+    if (avcodec_open2(context.get(), codec, nullptr) < 0) return false;
+    if (!m_packet) m_packet.reset(av_packet_alloc());
+    if (!m_frame) m_frame.reset(av_frame_alloc());
+    if (!m_packet || !m_frame) return false;
+    m_context = std::move(context);
+    return true;
+}
+
+void AvVideoDecoder::Close() {
+    m_context.reset();
+    if (m_frame) av_frame_unref(m_frame.get());
+    m_bHavePicture = false;
+}
+
+bool AvVideoDecoder::FillPacket(const std::uint8_t* data, std::size_t length) {
+    const std::size_t needed = length + AV_INPUT_BUFFER_PADDING_SIZE;
+    // The decoder may still hold a reference to the last record's copy; then
+    // (or when it is too small) take a fresh buffer. It only grows.
+    if (!m_data || m_data->size < needed || !av_buffer_is_writable(m_data.get())) {
+        std::size_t size = m_data ? std::max<std::size_t>(m_data->size, needed) : needed;
+        AVBufferRef* fresh = av_buffer_alloc(size);
+        if (fresh == nullptr) return false;
+        m_data.reset(fresh);
+    }
+    std::memcpy(m_data->data, data, length);
+    std::memset(m_data->data + length, 0, AV_INPUT_BUFFER_PADDING_SIZE);
+
+    av_packet_unref(m_packet.get());
+    m_packet->buf = av_buffer_ref(m_data.get());
+    if (m_packet->buf == nullptr) return false;
+    m_packet->data = m_data->data;
+    m_packet->size = static_cast<int>(length);
+    return true;
+}
+
+VideoStatus AvVideoDecoder::Decode(const std::uint8_t* data, std::size_t length, bool keyFrame) {
+    m_bHavePicture = false;
+    if (!m_context) return VideoStatus::NotOpen;
+    av_frame_unref(m_frame.get());
+    if (data == nullptr || length == 0) return VideoStatus::BadData;
+    if (length > static_cast<std::size_t>(INT_MAX) - AV_INPUT_BUFFER_PADDING_SIZE) {
+        return VideoStatus::BadData;
+    }
+    if (!FillPacket(data, length)) return VideoStatus::Failed;
+    if (keyFrame) m_packet->flags |= AV_PKT_FLAG_KEY;
+
+    int error = avcodec_send_packet(m_context.get(), m_packet.get());
+    if (error == AVERROR(EAGAIN)) {
+        // A picture of an earlier record is still waiting; it is stale now.
+        av_frame_unref(m_frame.get());
+        if (avcodec_receive_frame(m_context.get(), m_frame.get()) >= 0) {
+            av_frame_unref(m_frame.get());
+        }
+        error = avcodec_send_packet(m_context.get(), m_packet.get());
+    }
+    av_packet_unref(m_packet.get());
+    if (error < 0) return StatusFromAvError(error);
+    return ReceivePicture();
+}
+
+VideoStatus AvVideoDecoder::ReceivePicture() {
+    const int error = avcodec_receive_frame(m_context.get(), m_frame.get());
+    if (error < 0) return StatusFromAvError(error);
+    if (m_frame->width <= 0 || m_frame->height <= 0 || m_frame->data[0] == nullptr) {
+        av_frame_unref(m_frame.get());
+        return VideoStatus::BadData;
+    }
+    m_bHavePicture = true;
+    return VideoStatus::Picture;
+}
+
+PictureSize AvVideoDecoder::DecodedSize() const {
+    if (!m_bHavePicture) return {};
+    return {m_frame->width, m_frame->height};
+}
+
+VideoStatus AvVideoDecoder::WritePicture(std::uint8_t* dest, std::size_t capacity,
+                                         PictureSize out, RowOrder order) {
+    if (!m_bHavePicture) return VideoStatus::NoPicture;
+    if (dest == nullptr || out.width <= 0 || out.height <= 0) return VideoStatus::TooLarge;
+    const std::size_t rowBytes = static_cast<std::size_t>(out.width) * 3;
+    if (rowBytes * static_cast<std::size_t>(out.height) > capacity) return VideoStatus::TooLarge;
+
+    bool fullRange = m_frame->color_range == AVCOL_RANGE_JPEG;
+    const AVPixelFormat format = PlainFormat(static_cast<AVPixelFormat>(m_frame->format), &fullRange);
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(format);
+    if (desc == nullptr) return VideoStatus::Failed;
+
+    // Source planes: the whole picture, or its centre when it is a little
+    // larger than asked and the format's planes can be offset exactly.
+    const uint8_t* source[4] = {m_frame->data[0], m_frame->data[1], m_frame->data[2],
+                                m_frame->data[3]};
+    int sourceWidth = m_frame->width;
+    int sourceHeight = m_frame->height;
+    const PictureSize cropped = CropToAsked({sourceWidth, sourceHeight}, out);
+    const bool planar = (desc->flags & AV_PIX_FMT_FLAG_PLANAR) != 0 &&
+                        (desc->flags & (AV_PIX_FMT_FLAG_BITSTREAM | AV_PIX_FMT_FLAG_HWACCEL)) == 0;
+    if (planar && cropped == out && (cropped.width != sourceWidth || cropped.height != sourceHeight)) {
+        const int alignX = 1 << desc->log2_chroma_w;
+        const int alignY = 1 << desc->log2_chroma_h;
+        const int x = ((sourceWidth - out.width) / 2) / alignX * alignX;
+        const int y = ((sourceHeight - out.height) / 2) / alignY * alignY;
+        for (int c = 0; c < desc->nb_components; ++c) {
+            const AVComponentDescriptor& comp = desc->comp[c];
+            const bool chroma = c == 1 || c == 2;
+            const int planeX = chroma ? x >> desc->log2_chroma_w : x;
+            const int planeY = chroma ? y >> desc->log2_chroma_h : y;
+            source[comp.plane] = m_frame->data[comp.plane] +
+                                 static_cast<std::ptrdiff_t>(planeY) * m_frame->linesize[comp.plane] +
+                                 static_cast<std::ptrdiff_t>(planeX) * comp.step;
+        }
+        sourceWidth = out.width;
+        sourceHeight = out.height;
+    }
+
+    SwsContext* scaler = sws_getCachedContext(m_scaler.release(), sourceWidth, sourceHeight, format,
+                                              out.width, out.height, AV_PIX_FMT_BGR24,
+                                              SWS_BILINEAR, nullptr, nullptr, nullptr);
+    m_scaler.reset(scaler);
+    if (!m_scaler) {
+        m_scalerSetup = {};
+        return VideoStatus::Failed;
+    }
+
+    // The matrix and range the picture declares, as ffmpeg itself applies them.
+    const ScalerSetup setup{sourceWidth, sourceHeight, format, out.width, out.height,
+                            m_frame->colorspace, fullRange ? 1 : 0};
+    if (!(setup == m_scalerSetup)) {
+        const int* coefficients = sws_getCoefficients(
+            setup.colorspace == AVCOL_SPC_UNSPECIFIED ? SWS_CS_DEFAULT : setup.colorspace);
+        sws_setColorspaceDetails(scaler, coefficients, setup.range,
+                                 sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
+        m_scalerSetup = setup;
+    }
+
+    uint8_t* target[4] = {dest, nullptr, nullptr, nullptr};
+    int targetStride[4] = {static_cast<int>(rowBytes), 0, 0, 0};
+    if (order == RowOrder::BottomFirst) {
+        target[0] = dest + rowBytes * static_cast<std::size_t>(out.height - 1);
+        targetStride[0] = -static_cast<int>(rowBytes);
+    }
+    const int rows = sws_scale(scaler, source, m_frame->linesize, 0, sourceHeight, target,
+                               targetStride);
+    return rows == out.height ? VideoStatus::Picture : VideoStatus::Failed;
+}
+
+}  // namespace korvane

@@ -1,0 +1,92 @@
+// One libavcodec video decoder and the conversion of its pictures to BGR24,
+// shared by the codec adapter classes. One record goes in and its picture
+// comes out at once: the decoder runs single-threaded in low-delay mode, so it
+// never holds a picture back.
+//
+// Steady decoding allocates nothing of its own per record: the packet, the
+// frame, the padded copy of the record (it only grows) and the scaler are
+// kept from one record to the next.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "decode/FFmpegPtr.h"
+
+namespace korvane {
+
+enum class RowOrder { TopFirst, BottomFirst };
+
+// What a decode or conversion step came to; each adapter turns these into
+// its own result in one place.
+enum class VideoStatus {
+    Picture,    // a picture was decoded / written
+    NoPicture,  // the record was taken but gave no picture (yet)
+    BadData,    // the decoder refused the record
+    TooLarge,   // the picture does not fit the destination; nothing written
+    NotOpen,    // no decoder set up
+    Failed,     // out of memory or another failure of the library
+};
+
+struct PictureSize {
+    int width = 0;
+    int height = 0;
+    bool operator==(const PictureSize&) const = default;
+};
+
+class AvVideoDecoder {
+public:
+    explicit AvVideoDecoder(AVCodecID codecId);
+    ~AvVideoDecoder();
+    AvVideoDecoder(const AvVideoDecoder&) = delete;
+    AvVideoDecoder& operator=(const AvVideoDecoder&) = delete;
+
+    // (Re)creates the decoder; any state of earlier records is dropped.
+    bool Open();
+    void Close();
+    bool IsOpen() const { return m_context != nullptr; }
+
+    // Decodes one record. On Picture the picture is kept until the next call
+    // of Decode or Close, for WritePicture.
+    VideoStatus Decode(const std::uint8_t* data, std::size_t length, bool keyFrame = false);
+    // Size of the kept picture; 0 x 0 when there is none.
+    PictureSize DecodedSize() const;
+
+    // Writes the kept picture as BGR24 rows of out.width x 3 bytes, out.height
+    // rows, in the given order. A picture at most 16 pixels wider or higher
+    // than asked is centre-cropped; any other difference is scaled. Nothing
+    // is written when out does not fit capacity.
+    VideoStatus WritePicture(std::uint8_t* dest, std::size_t capacity, PictureSize out,
+                             RowOrder order);
+
+private:
+    bool FillPacket(const std::uint8_t* data, std::size_t length);
+    VideoStatus ReceivePicture();
+
+    AVCodecID m_codecId;
+    AVCodecContextUPtr m_context;
+    AVPacketUPtr m_packet;
+    AVFrameUPtr m_frame;
+    AVBufferRefUPtr m_data;  // padded copy of the current record
+    SwsContextUPtr m_scaler;
+    bool m_bHavePicture = false;
+    // What the scaler was last set up for; a new size or format gives a new
+    // scaler, which needs its colour set-up again.
+    struct ScalerSetup {
+        int sourceWidth = 0, sourceHeight = 0, format = -1, width = 0, height = 0;
+        int colorspace = -1, range = -1;
+        bool operator==(const ScalerSetup&) const = default;
+    };
+    ScalerSetup m_scalerSetup;
+};
+
+// Maps a libavcodec error code to a status; the one place where AVERROR
+// values are interpreted.
+VideoStatus StatusFromAvError(int error);
+
+// The size an adapter reports for a decoded picture when it was set up for
+// `asked`: a dimension at most 16 pixels larger than asked is cropped to the
+// asked one; otherwise the decoded one stands.
+PictureSize CropToAsked(PictureSize decoded, PictureSize asked);
+
+}  // namespace korvane
