@@ -251,12 +251,29 @@ TEST(FrameReaderExtension, FlaggedBlockWithoutMarkerIsNotCountedOnTheChain) {
     spec.extension = MakeExtension(1, 1, "Unmarked");
     spec.extension->extMarker = 0;
     const auto unmarked = w.Add(spec);
-    ASSERT_EQ(h.Open(w), 1);
+    // The unmarked block's 58 bytes are not skipped: the next record is
+    // expected to begin where the block does.
+    const std::uint32_t nextAt = unmarked + 56 + 40;
+    std::vector<std::uint8_t> bytes = w.Bytes();
+    RecordingWriter tail(kFileKind514);
+    tail.AddVideo(0, 5, kFrameDependent, Payload(7, 5), TimeAt(9));
+    const std::vector<std::uint8_t> tailBytes = tail.Bytes();
+    bytes.resize(nextAt);
+    bytes.insert(bytes.end(), tailBytes.begin() + 584, tailBytes.end());
+    RecordingFileHeader header;
+    std::copy_n(bytes.begin(), 584, header.bytes.begin());
+    header.setDataEnd(static_cast<std::uint32_t>(bytes.size()));
+    std::copy(header.bytes.begin(), header.bytes.end(), bytes.begin());
+
+    ASSERT_EQ(h.OpenBytes(bytes), 1);
     ASSERT_EQ(h.First(), 1);
     ASSERT_EQ(h.Next(), 1);
     EXPECT_EQ(h.reader.CurrentOffset(), unmarked);
     EXPECT_EQ(h.extension.name(), "Marked");  // ReadNext keeps only a marked block
     EXPECT_EQ(h.reader.CurrentExtension().name(), "Marked");
+    ASSERT_EQ(h.Next(), 1);
+    EXPECT_EQ(h.reader.CurrentOffset(), nextAt);
+    EXPECT_EQ(h.header.timeStamp, TimeAt(9));
 }
 
 TEST(FrameReaderBackward, ReadPreviousFollowsPrevOffsetAndRefusesAudioAndTheStart) {
