@@ -35,7 +35,13 @@ using AVPacketUPtr = std::unique_ptr<AVPacket, AVDeleter<&av_packet_free>>;
 using AVCodecContextUPtr = std::unique_ptr<AVCodecContext, AVDeleter<&avcodec_free_context>>;
 using AVBufferRefUPtr = std::unique_ptr<AVBufferRef, AVDeleter<&av_buffer_unref>>;
 using SwsContextUPtr = std::unique_ptr<SwsContext, AVDeleter<&sws_freeContext>>;
-// tjhandle is a void*; tjDestroy releases it.
-using TjHandleUPtr = std::unique_ptr<void, AVDeleter<&tjDestroy>>;
+// tjhandle is a void*, so the generic deleter would hand tjDestroy the
+// pointer's address (a void** converts to void*); it gets its own.
+struct TjDeleter {
+    void operator()(void* handle) const {
+        if (handle != nullptr) tjDestroy(handle);
+    }
+};
+using TjHandleUPtr = std::unique_ptr<void, TjDeleter>;
 
 }  // namespace korvane
