@@ -1,0 +1,34 @@
+// korvane-probe: shows what is inside a recording. It lists the file header
+// and every record of the physical chain, whatever its camera, and says
+// where and why the chain ends. Text for people, or one JSON object a line
+// for scripts.
+#pragma once
+
+#include <iosfwd>
+#include <span>
+#include <string>
+
+namespace korvane::probe {
+
+// Exit statuses of the tool.
+inline constexpr int kChainComplete = 0;  // the chain was followed to dataEnd
+inline constexpr int kChainBroken = 1;    // the chain stopped before dataEnd
+inline constexpr int kCannotRead = 2;     // no file, or shorter than its header; or bad usage
+
+enum class OutputFormat { Text, Json };
+
+struct ProbeOptions {
+    OutputFormat format = OutputFormat::Text;
+    bool colour = false;  // ANSI colours for warnings (text only)
+};
+
+// Probes one recording. The report goes to out; a file that cannot be read
+// is reported on err. Returns one of the exit statuses above.
+int ProbeRecording(const std::string& path, const ProbeOptions& options, std::ostream& out,
+                   std::ostream& err);
+
+// The command line without the program name: "FILE [--json]", "--help".
+int RunProbeCommand(std::span<const std::string> args, bool colour, std::ostream& out,
+                    std::ostream& err);
+
+}  // namespace korvane::probe
