@@ -1,0 +1,388 @@
+#include "decode/PictureDecoding.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "recording/TimeStamp.h"
+
+namespace korvane {
+namespace {
+
+// MPEG-4 decoder mode and second set-up argument for codecs 5, 6 and 7.
+struct Mpeg4Mode {
+    int mode;
+    int second;
+};
+Mpeg4Mode Mpeg4ModeFor(int codec) {
+    switch (codec) {
+        case 5: return {1, 0};
+        case 6: return {0, 0};
+        default: return {2, 1};
+    }
+}
+
+// The width the second MPEG-4 and the H.264 decoders are set up with.
+std::uint32_t CappedWidth(int width) { return width > 700 ? 720u : static_cast<std::uint32_t>(width); }
+
+bool SameTimeOfDay(const SystemTime& a, const SystemTime& b) {
+    return a.hour == b.hour && a.minute == b.minute && a.second == b.second &&
+           a.milliseconds == b.milliseconds;
+}
+
+std::string Cut(std::string text) {
+    if (text.size() > kTextMax) text.resize(kTextMax);
+    return text;
+}
+
+}  // namespace
+
+std::string FormatCaption(const FrameHeader& header) {
+    char text[300];
+    std::snprintf(text, sizeof text, "CAM =%d  %s", header.camera + 1,
+                  FormatTimeStamp(header.timeStamp).c_str());
+    return Cut(text);
+}
+
+PictureDecoding::PictureDecoding()
+    : m_pMp4ADecoder(std::make_unique<CMp4ADecoder>()),
+      m_pH264Decoder(std::make_unique<CAPIDecoderClass>()),
+      m_pSdiDecoder(std::make_unique<CSDI_Colorspace>()) {
+    GrowPictureBuffers(kPictureBufferStart);
+    VideoInitBlock first;
+    first.flag = 0;
+    first.width = 352;
+    first.height = 240;
+    m_pMp4ADecoder->Initialize(first);
+    m_pH264Decoder->Initialize(first);
+    SdiInitBlock sdi;
+    sdi.width = 1280;
+    sdi.height = 720;
+    m_pSdiDecoder->Initialize(sdi);
+}
+
+PictureDecoding::~PictureDecoding() {
+    if (m_pMpeg4Decoder) m_pMpeg4Decoder->MPEG4DecodeClose(m_nMpeg4Mode);
+    m_pMp4ADecoder->Release();
+    m_pH264Decoder->Release();
+    m_pSdiDecoder->Release();
+}
+
+void PictureDecoding::GrowPictureBuffers(std::size_t capacity) {
+    // The decode buffer belongs to the decoding thread; the display copy is
+    // swapped under the lock, keeping the picture it shows.
+    m_pDecodeBuffer = std::make_unique<std::uint8_t[]>(capacity);
+    auto picture = std::make_unique<std::uint8_t[]>(capacity);
+    std::lock_guard lock(m_pictureMutex);
+    if (m_pPicture) std::memcpy(picture.get(), m_pPicture.get(), std::min(capacity, m_nPictureBufferSize));
+    m_pPicture = std::move(picture);
+    m_nPictureBufferSize = capacity;
+}
+
+bool PictureDecoding::EnsureCapacity(int width, int height, std::size_t capacity) {
+    const std::size_t needed = std::size_t(std::max(width, 0)) * std::size_t(std::max(height, 0)) * 3;
+    if (m_nPictureBufferSize >= needed) return true;
+    // A size no camera records comes from a damaged record: the buffers stay
+    // as they are and the decoders refuse a picture that does not fit them.
+    if (capacity > kPictureBufferMax) return false;
+    GrowPictureBuffers(capacity);
+    return m_nPictureBufferSize >= needed;
+}
+
+PictureDecoding::Size PictureDecoding::ResolutionSize(int code, int codec) {
+    static constexpr Size kSizes[26] = {
+        {320, 240}, {352, 288}, {640, 240}, {704, 288}, {640, 480}, {704, 576}, {360, 288},
+        {352, 240}, {720, 480}, {720, 240}, {320, 240}, {320, 240}, {720, 576}, {720, 288},
+        {720, 288}, {704, 480}, {704, 240}, {160, 120}, {160, 112}, {176, 144}, {176, 112},
+        {180, 144}, {180, 112}, {368, 240}, {368, 288}, {160, 112},
+    };
+    if (code < 0 || code > 25) return {320, 240};
+    Size size = kSizes[code];
+    const bool narrowFor5 = codec == 5 && (code == 8 || code == 9 || code == 12);
+    const bool narrowFor5And6 = (codec == 5 || codec == 6) && code == 13;
+    if (narrowFor5 || narrowFor5And6) size.width = 704;
+    return size;
+}
+
+int PictureDecoding::DisplayWidth(int codec, int width) {
+    if (codec == 8) {
+        if (width == 368) return 352;
+        if (width == 720) return 704;
+    }
+    if (codec == 5) {
+        if (width == 360) return 352;
+        if (width == 720) return 704;
+    }
+    return width;
+}
+
+void PictureDecoding::SetPictureFormat(int codec, int width, int height) {
+    BitmapInfoHeader bmi;
+    bmi.biWidth = DisplayWidth(codec, width);
+    bmi.biHeight = m_bTopDown ? -height : height;
+    bmi.biSizeImage = static_cast<std::uint32_t>(std::int64_t{bmi.biWidth} * height * 3);
+    m_bmiHeader = bmi;
+}
+
+int PictureDecoding::DecodeVideoFrame(const FrameHeader& header, const FrameExtension& extension,
+                                      std::span<const std::uint8_t> data,
+                                      const CaptionDescriptor* caption,
+                                      std::span<const std::uint8_t> captionText, int show) {
+    if (header.mediaKind != kMediaVideo) return 0;
+    const int codec = header.codec;
+    const std::span<const std::uint8_t> record = data.first(std::min<std::size_t>(header.dataLength, data.size()));
+
+    // Picture size: the extension block's when it has one, else the code's.
+    int width, height;
+    Size failedSize;  // what the format says when a non-MPEG-4 decode fails
+    const bool withExtension = header.hasExtensionFlag() && extension.hasMarker();
+    if (withExtension) {
+        width = extension.extWidth;
+        height = extension.extHeight;
+        const int shownHeight = (header.resolution == 2 || header.resolution == 3) ? height * 2 : height;
+        char text[300];
+        std::snprintf(text, sizeof text, "%s  [%d * %d]", extension.name().c_str(),
+                      DisplayWidth(codec, width), shownHeight);
+        SetStreamInfo(text);
+        failedSize = {DisplayWidth(codec, width), shownHeight};
+    } else {
+        const Size size = ResolutionSize(header.resolution, codec);
+        width = size.width;
+        height = size.height;
+        SetStreamInfo({});
+    }
+
+    m_bTopDown = 0;
+    bool decoded = false;
+    int outWidth = 0, outHeight = 0;
+    const bool changed = width != m_nVideoWidth || height != m_nVideoHeight || codec != m_nDecoderCodec;
+    switch (codec) {
+        case 5:
+        case 6:
+        case 7: {
+            m_bTopDown = codec == 6;
+            if (changed) {
+                EnsureCapacity(width, height, (std::size_t(width) * height + 1000) * 3);
+                if (m_pMpeg4Decoder) m_pMpeg4Decoder->MPEG4DecodeClose(m_nMpeg4Mode);
+                const Mpeg4Mode mode = Mpeg4ModeFor(codec);
+                m_nDecoderCodec = codec;
+                m_nMpeg4Mode = mode.mode;
+                m_pMpeg4Decoder = std::make_unique<CMP4CodecDll>();
+                m_pMpeg4Decoder->MPEG4DecodeInit(width, height, mode.mode, mode.second, 0);
+                m_nVideoWidth = width;
+                m_nVideoHeight = height;
+            }
+            decoded = m_pMpeg4Decoder->MPEG4Decode(record.data(), m_pDecodeBuffer.get(), width, height,
+                                                   static_cast<int>(record.size()), 0, m_nMpeg4Mode,
+                                                   m_nPictureBufferSize) >= 1;
+            outWidth = width;
+            outHeight = height;
+            break;
+        }
+        case 8: {
+            m_bTopDown = 1;
+            if (changed) {
+                EnsureCapacity(width, height, std::size_t(width) * height * 3);
+                m_pMp4ADecoder->Release();
+                m_nVideoWidth = width;
+                m_nVideoHeight = height;
+                m_nDecoderCodec = codec;
+                VideoInitBlock init;
+                init.flag = 1;
+                init.width = CappedWidth(width);
+                init.height = static_cast<std::uint32_t>(height);
+                m_pMp4ADecoder->Initialize(init);
+            }
+            Mp4ADecompressBlock block;
+            block.data = record.data();
+            block.length = static_cast<std::uint32_t>(record.size());
+            block.picture = m_pDecodeBuffer.get();
+            block.pictureCapacity = m_nPictureBufferSize;
+            decoded = m_pMp4ADecoder->Decompress(block) != 0;
+            if (decoded) {
+                outWidth = static_cast<int>(block.widthOut);
+                outHeight = static_cast<int>(block.heightOut);
+            }
+            break;
+        }
+        case 9: {
+            if (width != m_nVideoWidth || height != m_nVideoHeight) {
+                EnsureCapacity(width, height, std::size_t(width) * height * 3);
+                m_nVideoWidth = width;
+                m_nVideoHeight = height;
+            }
+            decoded = DecodeJpegFrame(header.camera, record, m_pDecodeBuffer.get(), &outWidth, &outHeight) != 0;
+            if (decoded) m_bTopDown = 1;
+            break;
+        }
+        case 10:
+        case 13: {
+            if (changed) {
+                EnsureCapacity(width, height, std::size_t(width) * height * 3);
+                m_pH264Decoder->Release();
+                m_nDecoderCodec = codec;
+                m_nVideoWidth = width;
+                m_nVideoHeight = height;
+                VideoInitBlock init;
+                init.width = CappedWidth(width);
+                init.height = static_cast<std::uint32_t>(height);
+                m_pH264Decoder->Initialize(init);
+            }
+            H264DecompressBlock block;
+            block.data = record.data();
+            block.length = static_cast<std::uint32_t>(record.size());
+            block.picture = m_pDecodeBuffer.get();
+            block.pictureCapacity = m_nPictureBufferSize;
+            block.frameType = header.frameType;
+            decoded = m_pH264Decoder->Decompress(block) != 0;
+            if (decoded) {
+                outWidth = static_cast<int>(block.widthOut);
+                outHeight = static_cast<int>(block.heightOut);
+            }
+            break;
+        }
+        case 11:
+        case 14:
+            decoded = DecodeSdiFrame(header, record, width, height, &outWidth, &outHeight) != 0;
+            break;
+        default:
+            return kCodecUnknown;
+    }
+
+    const bool mpeg4Family = codec >= 5 && codec <= 7;
+    if (!decoded && !mpeg4Family) {
+        outWidth = failedSize.width;
+        outHeight = failedSize.height;
+    }
+    SetPictureFormat(codec, outWidth, outHeight);
+    WriteCaption(header);
+
+    if (decoded && show != 0) {
+        SetPictureFormat(codec, outWidth, outHeight);
+        if (header.frameType != kFrameDecoderOnly && header.frameType != kFrameDecoderOnly4) {
+            // The adapters deliver rows of the display width.
+            const int rowWidth = DisplayWidth(codec, outWidth);
+            PresentPicture(m_pDecodeBuffer.get(), rowWidth, m_bTopDown ? -outHeight : outHeight,
+                           caption, captionText);
+            m_bLargePicture = outWidth > 600 ? 1 : 0;
+        }
+    }
+    return decoded ? 1 : 0;
+}
+
+int PictureDecoding::DecodeSdiFrame(const FrameHeader& header, std::span<const std::uint8_t> data,
+                                    int width, int height, int* widthOut, int* heightOut) {
+    EnsureCapacity(width, height, std::size_t(width) * height * 3 + 3000);
+    if (m_pSdiDecoder->InitializedWidth() != width || m_pSdiDecoder->InitializedHeight() != height ||
+        m_nDecoderCodec != header.codec) {
+        m_pSdiDecoder->Release();
+        m_nDecoderCodec = header.codec;
+        SdiInitBlock init;
+        init.width = static_cast<std::uint32_t>(width);
+        init.height = static_cast<std::uint32_t>(height);
+        m_pSdiDecoder->Initialize(init);
+    }
+    SdiDecompressBlock block;
+    block.picture = m_pDecodeBuffer.get();
+    block.pictureCapacity = m_nPictureBufferSize;
+    block.length = static_cast<std::uint32_t>(std::min<std::size_t>(header.dataLength, data.size()));
+    block.data = data.data();
+    if (m_pSdiDecoder->Decompress(block) == 0) return 0;
+    *widthOut = static_cast<int>(block.widthOut);
+    *heightOut = static_cast<int>(block.heightOut);
+    return 1;
+}
+
+int PictureDecoding::DecodeJpegFrame(int /*camera*/, std::span<const std::uint8_t> data,
+                                     std::uint8_t* destination, int* widthOut, int* heightOut) {
+    return m_jpegDecoder.Decode(data.data(), data.size(), destination, m_nPictureBufferSize, widthOut,
+                                heightOut);
+}
+
+void PictureDecoding::PresentPicture(std::uint8_t* picture, int width, int height,
+                                     const CaptionDescriptor* caption,
+                                     std::span<const std::uint8_t> captionText) {
+    if (caption && caption->captionMarker == kCaptionMarker && caption->captionEnabled == 1) {
+        m_textOverlay.SetPosition(caption->textX, caption->textY);
+        m_textOverlay.SetFont(caption->font);
+        m_textOverlay.SetColor(caption->textColor);
+        const auto length = std::min<std::size_t>(caption->textLength, captionText.size());
+        m_textOverlay.InsertText(picture, width, height,
+                                 reinterpret_cast<const char*>(captionText.data()), static_cast<int>(length));
+    }
+    const std::size_t bytes = std::size_t(std::max(width, 0)) * std::size_t(std::abs(height)) * 3;
+    {
+        std::lock_guard lock(m_pictureMutex);
+        if (bytes > m_nPictureBufferSize) return;  // the adapters never deliver such a picture
+        std::memcpy(m_pPicture.get(), picture, bytes);
+        m_presentedFormat = m_bmiHeader;
+        m_presentedFormat.biWidth = width;
+        m_presentedFormat.biHeight = height;
+        m_presentedFormat.biSizeImage = static_cast<std::uint32_t>(bytes);
+        m_bPictureReady = true;
+    }
+    if (m_repaintRequest) m_repaintRequest();
+}
+
+int PictureDecoding::DecodingGOP_SDI(const FrameHeader& target, FrameReader& reader,
+                                     std::span<std::uint8_t> refFrameData,
+                                     std::span<std::uint8_t> frameData) {
+    if (target.frameType != kFrameGroup) return 0;
+    FrameHeader keyHeader, header;
+    FrameExtension keyExtension, extension;
+    CaptionDescriptor caption;
+    std::vector<std::uint8_t> captionText(kCaptionTextCapacity);
+
+    reader.ReadKeyFrame(target, &keyHeader, &keyExtension, refFrameData, 1);
+    if (DecodeVideoFrame(keyHeader, keyExtension, refFrameData, &caption, captionText, 0) == 0) return 0;
+    // The reader only moves forward here, so the walk ends at the end of the data at the latest.
+    for (;;) {
+        if (reader.ReadNext(&header, &extension, frameData, &caption, captionText) == 0) return 0;
+        if (SameTimeOfDay(header.timeStamp, target.timeStamp)) break;
+        DecodeVideoFrame(header, extension, frameData, &caption, captionText, 0);
+    }
+    DecodeVideoFrame(header, extension, frameData, &caption, captionText, 1);
+    return 1;
+}
+
+void PictureDecoding::WriteCaption(const FrameHeader& header) {
+    std::string text = FormatCaption(header);
+    std::lock_guard lock(m_pictureMutex);
+    m_szCaption = std::move(text);
+}
+
+void PictureDecoding::SetStreamInfo(std::string text) {
+    text = Cut(std::move(text));
+    std::lock_guard lock(m_pictureMutex);
+    m_szStreamInfo = std::move(text);
+}
+
+std::string PictureDecoding::Caption() const {
+    std::lock_guard lock(m_pictureMutex);
+    return m_szCaption;
+}
+
+std::string PictureDecoding::StreamInfo() const {
+    std::lock_guard lock(m_pictureMutex);
+    return m_szStreamInfo;
+}
+
+bool PictureDecoding::PictureReady() const {
+    std::lock_guard lock(m_pictureMutex);
+    return m_bPictureReady;
+}
+
+Presentation PictureDecoding::TakePresentation() const {
+    std::lock_guard lock(m_pictureMutex);
+    Presentation p;
+    p.ready = m_bPictureReady;
+    p.caption = m_szCaption;
+    p.streamInfo = m_szStreamInfo;
+    if (m_bPictureReady) {
+        p.format = m_presentedFormat;
+        p.pixels.assign(m_pPicture.get(), m_pPicture.get() + m_presentedFormat.biSizeImage);
+    }
+    return p;
+}
+
+}  // namespace korvane

@@ -1,0 +1,151 @@
+// The player's picture pipeline: one video record in, the picture the user
+// sees out. It works out the picture size, chooses the decoder by the record's
+// codec and sets it up again only when the size or the codec changes, decodes
+// into the decode buffer, writes the caption and stream lines, draws the
+// recorded caption into the picture and hands the finished picture to the
+// painter.
+//
+// Decoding runs on one thread at a time (a command on the GUI thread or the
+// playback worker). The painter runs on the GUI thread and reads only what
+// Presentation() copies out under m_pictureMutex.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "decode/CAPIDecoderClass.h"
+#include "decode/CMP4CodecDll.h"
+#include "decode/CMp4ADecoder.h"
+#include "decode/CSDI_Colorspace.h"
+#include "decode/CTextOverlay.h"
+#include "decode/JpegDecoder.h"
+#include "recording/FrameReader.h"
+#include "recording/RecordLayout.h"
+
+namespace korvane {
+
+inline constexpr std::size_t kPictureBufferStart = 12'000'000;
+inline constexpr std::size_t kPictureBufferMax = 8192u * 4320u * 3u + 3000u;  // 8K pictures
+inline constexpr std::size_t kTextMax = 259;  // texts live in 260-character buffers
+inline constexpr int kCodecUnknown = -1;
+
+// Win32 BITMAPINFOHEADER: how the painter reads the picture. A negative
+// height marks rows stored top row first.
+struct BitmapInfoHeader {
+    std::uint32_t biSize = 40;
+    std::int32_t biWidth = 0;
+    std::int32_t biHeight = 0;
+    std::uint16_t biPlanes = 1;
+    std::uint16_t biBitCount = 24;
+    std::uint32_t biCompression = 0;
+    std::uint32_t biSizeImage = 0;
+    std::int32_t biXPelsPerMeter = 0;
+    std::int32_t biYPelsPerMeter = 0;
+    std::uint32_t biClrUsed = 0;
+    std::uint32_t biClrImportant = 0;
+    bool operator==(const BitmapInfoHeader&) const = default;
+};
+
+// What the painter paints: a copy of the presented picture with its format
+// and the two text lines.
+struct Presentation {
+    bool ready = false;  // false until the first picture was presented
+    BitmapInfoHeader format;
+    std::vector<std::uint8_t> pixels;  // biWidth x |biHeight| x 3 bytes
+    std::string caption;
+    std::string streamInfo;
+};
+
+// "CAM =%d  %s": the camera counted from 1 and the capture time.
+std::string FormatCaption(const FrameHeader& header);
+
+class PictureDecoding {
+public:
+    PictureDecoding();
+    virtual ~PictureDecoding();
+    PictureDecoding(const PictureDecoding&) = delete;
+    PictureDecoding& operator=(const PictureDecoding&) = delete;
+
+    // 1 when a picture was decoded, 0 when not (audio records give 0), -1 for
+    // a codec the player does not know. With show 0 the record only keeps
+    // the decoder's reference pictures up to date.
+    int DecodeVideoFrame(const FrameHeader& header, const FrameExtension& extension,
+                         std::span<const std::uint8_t> data, const CaptionDescriptor* caption,
+                         std::span<const std::uint8_t> captionText, int show);
+    int DecodeSdiFrame(const FrameHeader& header, std::span<const std::uint8_t> data, int width,
+                       int height, int* widthOut, int* heightOut);
+    int DecodeJpegFrame(int camera, std::span<const std::uint8_t> data, std::uint8_t* destination,
+                        int* widthOut, int* heightOut);
+    // Shows a group picture reached from behind: decodes from its key record
+    // forward, unshown, to the record with the target's time of day, and shows
+    // that one. 1 when it was reached.
+    int DecodingGOP_SDI(const FrameHeader& target, FrameReader& reader,
+                        std::span<std::uint8_t> refFrameData, std::span<std::uint8_t> frameData);
+
+    struct Size {
+        int width = 0;
+        int height = 0;
+        bool operator==(const Size&) const = default;
+    };
+    static Size ResolutionSize(int code, int codec);
+    static int DisplayWidth(int codec, int width);
+    void SetPictureFormat(int codec, int width, int height);
+
+    // Draws the recorded caption into the picture, copies it for the painter
+    // and asks for a repaint. A negative height: top row first.
+    void PresentPicture(std::uint8_t* picture, int width, int height, const CaptionDescriptor* caption,
+                        std::span<const std::uint8_t> captionText);
+
+    // The camera-and-time line, written before a picture is decoded for display.
+    void WriteCaption(const FrameHeader& header);
+    std::string Caption() const;
+    std::string StreamInfo() const;
+    bool PictureReady() const;
+    // A copy of everything the painter needs, taken under the picture lock.
+    Presentation TakePresentation() const;
+    // Called on the decoding thread after each presented picture.
+    void SetRepaintRequest(std::function<void()> request) { m_repaintRequest = std::move(request); }
+
+protected:
+    void GrowPictureBuffers(std::size_t capacity);
+    bool EnsureCapacity(int width, int height, std::size_t capacity);
+    void SetStreamInfo(std::string text);
+
+    // Decoders: the MPEG-4 one is made anew at every set-up, the others live
+    // as long as the view and are released and set up again.
+    std::unique_ptr<CMP4CodecDll> m_pMpeg4Decoder;
+    std::unique_ptr<CMp4ADecoder> m_pMp4ADecoder;
+    std::unique_ptr<CAPIDecoderClass> m_pH264Decoder;
+    std::unique_ptr<CSDI_Colorspace> m_pSdiDecoder;
+    JpegDecoder m_jpegDecoder;
+    CTextOverlay m_textOverlay;
+
+    int m_nVideoWidth = 0;
+    int m_nVideoHeight = 0;
+    int m_nDecoderCodec = -1;
+    int m_nMpeg4Mode = 0;
+    int m_bTopDown = 0;
+    int m_bLargePicture = 0;
+    BitmapInfoHeader m_bmiHeader;
+
+    std::unique_ptr<std::uint8_t[]> m_pDecodeBuffer;
+    std::size_t m_nPictureBufferSize = 0;
+
+private:
+    std::function<void()> m_repaintRequest;
+
+    // Shared with the painter.
+    mutable std::mutex m_pictureMutex;
+    std::unique_ptr<std::uint8_t[]> m_pPicture;  // guarded; m_nPictureBufferSize bytes
+    BitmapInfoHeader m_presentedFormat;          // guarded
+    bool m_bPictureReady = false;                // guarded
+    std::string m_szCaption;                     // guarded
+    std::string m_szStreamInfo;                  // guarded
+};
+
+}  // namespace korvane
