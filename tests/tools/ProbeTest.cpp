@@ -755,6 +755,32 @@ TEST(Probe, CommandLine_HelpUsageAndBadArguments) {
     EXPECT_EQ(two.out, "");
 }
 
+// The demo recording: a minute of camera 0 (25 pictures a second, a G.721
+// block every second picture), then 300 H.264 pictures of camera 1.
+TEST(Probe, DemoRecording_ListsEveryRecordToDataEnd) {
+    const std::string path = std::string(KORVANE_SOURCE_DIR) + "/samples/demo.MP4";
+    const Both both = ProbeBoth(path);
+    ASSERT_EQ(both.text.status, 0) << both.text.err;
+    const QJsonObject& s = both.parsed.summary;
+    EXPECT_EQ(Str(s.value("end")), "data-end");
+    EXPECT_EQ(Num(s.value("records")), 2550);
+    ASSERT_EQ(both.parsed.records.size(), 2550u);
+    const QJsonArray cams = s.value("cameras").toArray();
+    ASSERT_EQ(cams.size(), 2);
+    EXPECT_EQ(Num(cams[0].toObject().value("video")), 1500);
+    EXPECT_EQ(Num(cams[0].toObject().value("audio")), 750);
+    EXPECT_EQ(Num(cams[1].toObject().value("video")), 300);
+    // Each record's nextOffset is where the next one was found, and the last one ends at dataEnd.
+    for (std::size_t i = 1; i < both.parsed.records.size(); ++i)
+        ASSERT_EQ(Num(both.parsed.records[i - 1].value("nextOffset")),
+                  Num(both.parsed.records[i].value("offset")));
+    EXPECT_EQ(Num(both.parsed.records.back().value("nextOffset")), Num(both.parsed.header.value("dataEnd")));
+    // Camera 0 is played, and its forward reading ends at camera 1's first record.
+    const QJsonObject play = s.value("forwardPlay").toObject();
+    EXPECT_EQ(Num(play.value("records")), 2250);
+    EXPECT_EQ(Num(play.value("stopOffset")), Num(both.parsed.records[2250].value("offset")));
+}
+
 // Random bytes behind a plausible header: the walk must end, list only
 // offsets that grow and lie below dataEnd, and report a status of 0 or 1.
 TEST(Probe, RandomRecordings_WalkEndsAndStaysInsideTheChain) {
