@@ -79,6 +79,7 @@ RecordingWriter::RecordingWriter(std::uint32_t fileKind, std::uint16_t channelCo
 RecordingWriter::~RecordingWriter() = default;
 
 void RecordingWriter::Append(std::span<const std::uint8_t> bytes) {
+    if (bytes.empty()) return;
     if (m_stream) {
         if (std::fwrite(bytes.data(), 1, bytes.size(), m_stream.get()) != bytes.size())
             throw std::runtime_error("short write");
