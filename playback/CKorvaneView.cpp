@@ -5,6 +5,7 @@
 #include <chrono>
 #include <thread>
 
+#include "playback/ViewMessages.h"
 #include "recording/SiteInfo.h"
 
 namespace korvane {
@@ -27,6 +28,30 @@ CKorvaneView::CKorvaneView(Notifier& notifier, QWidget* parent)
 }
 
 CKorvaneView::~CKorvaneView() = default;
+
+void CKorvaneView::OnInitialUpdate(const std::string& commandLine) {
+    window()->resize(352, 240);
+    if (!commandLine.empty()) OpenCommandLine(commandLine);
+}
+
+void CKorvaneView::OnCommand(int id) {
+    switch (id) {
+        case ID_NEXT: OnNext(); break;
+        case ID_PREVIOUS: OnPrevious(); break;
+        default: break;
+    }
+}
+
+CKorvaneView::CommandState CKorvaneView::QueryCommand(int id) const {
+    CommandState state;
+    if (id == ID_SOUND) state.checked = m_bSoundOn != 0;
+    if (id == ID_NEXT || id == ID_PREVIOUS) state.enabled = m_bSoundOn == 0;
+    return state;
+}
+
+void CKorvaneView::OnDraw(QPainter&, const QRect&) {}
+
+void CKorvaneView::StopAllWorkers() {}
 
 void CKorvaneView::SetTitle(const std::string& title) {
     window()->setWindowTitle(QString::fromLocal8Bit(title.data(), static_cast<qsizetype>(title.size())));

@@ -3,6 +3,7 @@
 // steps one picture forward or back.
 #pragma once
 
+#include <QRect>
 #include <QWidget>
 
 #include <array>
@@ -24,6 +25,20 @@ class CKorvaneView : public QWidget, public PictureDecoding {
 public:
     explicit CKorvaneView(Notifier& notifier, QWidget* parent = nullptr);
     ~CKorvaneView() override;
+
+    // Sizes the window, opens a recording named on the command line (the
+    // text after the program's name; empty for none) and applies zoom 1x.
+    void OnInitialUpdate(const std::string& commandLine);
+    // Menu commands (ViewCommand ids) and the state the menu shows for them.
+    void OnCommand(int id);
+    struct CommandState {
+        bool enabled = true;
+        bool checked = false;
+    };
+    CommandState QueryCommand(int id) const;
+    // Paints the current picture and its two text lines over target.
+    void OnDraw(QPainter& painter, const QRect& target);
+    void StopAllWorkers();
 
     // Opens a recording named as on the command line: a path, or a path in
     // double quotes. Shows its first picture. 1 when the reader opened it.
