@@ -1,6 +1,11 @@
 #include "playback/CKorvaneView.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
 #include <QMetaObject>
+#include <QMimeData>
+#include <QUrl>
 
 #include <chrono>
 #include <thread>
@@ -12,6 +17,33 @@ namespace korvane {
 namespace {
 
 constexpr int kStepFailureLimit = 10;
+constexpr std::size_t kPathMax = 259;
+
+// Until the skinned control bar exists: the end of a loop and the reset
+// reach the view as the bar would send them.
+class ControlBarStandIn final : public ControlBarLink {
+public:
+    explicit ControlBarStandIn(MessageTarget& view) : m_view(view) {}
+    void PlaybackEnded() override { PostMessage(m_view, WM_BAR_PLAYBACK_ENDED); }
+    void ResetAndReload() override { SendMessage(m_view, WM_BAR_RELOAD); }
+    void SetSound(bool) override {}
+
+private:
+    MessageTarget& m_view;
+};
+
+int PlayThreadProc(void* view) { return view ? static_cast<CKorvaneView*>(view)->PlayLoop() : -1; }
+int BackPlayThreadProc(void* view) { return view ? static_cast<CKorvaneView*>(view)->BackPlayLoop() : -1; }
+int FastPlayThreadProc(void* view) { return view ? static_cast<CKorvaneView*>(view)->FastPlayLoop() : -1; }
+int FastBackPlayThreadProc(void* view) {
+    return view ? static_cast<CKorvaneView*>(view)->FastBackPlayLoop() : -1;
+}
+
+std::unique_ptr<CNCCPThread> MakeWorker(CKorvaneView* view, CNCCPThread::Procedure procedure) {
+    auto worker = std::make_unique<CNCCPThread>();
+    worker->Init(view, procedure, 1);
+    return worker;
+}
 
 }  // namespace
 
@@ -21,23 +53,62 @@ CKorvaneView::CKorvaneView(Notifier& notifier, QWidget* parent)
       m_reader(notifier),
       m_pFrameData(std::make_unique<std::uint8_t[]>(kFrameDataCapacity)),
       m_pRefFrameData(std::make_unique<std::uint8_t[]>(kFrameDataCapacity)),
-      m_pAudioOut(std::make_unique<std::uint8_t[]>(kAudioOutSize)) {
-    // Pictures may be presented from a worker thread; the repaint is queued
-    // to the GUI thread.
-    SetRepaintRequest([this] { QMetaObject::invokeMethod(this, [this] { update(); }, Qt::QueuedConnection); });
+      m_pAudioOut(std::make_unique<std::uint8_t[]>(kAudioOutSize)),
+      m_standIn(std::make_unique<ControlBarStandIn>(*this)),
+      m_pBar(m_standIn.get()) {
+    setAcceptDrops(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);  // the old picture stays until the new one covers it
+    // Pictures may be presented on a worker thread; the repaint is queued to
+    // the GUI thread.
+    SetRepaintRequest([this] {
+        if (m_presentObserver) m_presentObserver(Caption());
+        QMetaObject::invokeMethod(this, [this] { update(); }, Qt::QueuedConnection);
+    });
+    m_pPlayThread = MakeWorker(this, PlayThreadProc);
+    // Play with sound plays like play until the sound path exists.
+    m_pPlaySoundThread = MakeWorker(this, PlayThreadProc);
+    m_pBackPlayThread = MakeWorker(this, BackPlayThreadProc);
+    m_pFastPlayThread = MakeWorker(this, FastPlayThreadProc);
+    m_pFastBackPlayThread = MakeWorker(this, FastBackPlayThreadProc);
 }
 
-CKorvaneView::~CKorvaneView() = default;
+CKorvaneView::~CKorvaneView() {
+    StopAllWorkers();
+    for (auto* worker : {&m_pPlayThread, &m_pPlaySoundThread, &m_pBackPlayThread, &m_pFastPlayThread,
+                         &m_pFastBackPlayThread}) {
+        if (*worker && !(*worker)->IsFinished()) (*worker)->StopThread();
+        worker->reset();
+    }
+}
+
+void CKorvaneView::SetTitle(const std::string& title) {
+    window()->setWindowTitle(QString::fromLocal8Bit(title.data(), static_cast<qsizetype>(title.size())));
+}
 
 void CKorvaneView::OnInitialUpdate(const std::string& commandLine) {
     window()->resize(352, 240);
     if (!commandLine.empty()) OpenCommandLine(commandLine);
+    SetZoom(1);
 }
+
+// --- commands ---------------------------------------------------------------
 
 void CKorvaneView::OnCommand(int id) {
     switch (id) {
+        case ID_FILE_OPEN: OpenWithDialog(); break;
+        case ID_PLAY: StartMode(m_bSoundOn > 0 ? Mode::PlaySound : Mode::Play); break;
+        case ID_BACK_PLAY: StartMode(Mode::BackPlay); break;
+        case ID_FAST_PLAY: StartMode(Mode::FastPlay); break;
+        case ID_FAST_BACKPLAY: StartMode(Mode::FastBackPlay); break;
+        case ID_PAUSE:
+        case ID_STOP: StopAllWorkers(); break;
         case ID_NEXT: OnNext(); break;
         case ID_PREVIOUS: OnPrevious(); break;
+        case ID_SOUND: SetSound(m_bSoundOn == 0 ? 1 : 0); break;
+        case ID_ZOOM1: SetZoom(1); break;
+        case ID_ZOOM2: SetZoom(2); break;
+        case ID_ZOOM3: SetZoom(3); break;
+        case ID_APP_EXIT: Exit(); break;
         default: break;
     }
 }
@@ -49,13 +120,143 @@ CKorvaneView::CommandState CKorvaneView::QueryCommand(int id) const {
     return state;
 }
 
-void CKorvaneView::OnDraw(QPainter&, const QRect&) {}
-
-void CKorvaneView::StopAllWorkers() {}
-
-void CKorvaneView::SetTitle(const std::string& title) {
-    window()->setWindowTitle(QString::fromLocal8Bit(title.data(), static_cast<qsizetype>(title.size())));
+long CKorvaneView::HandleMessage(unsigned id, WParam wParam, LParam) {
+    switch (id) {
+        case WM_BAR_OPEN: OnCommand(ID_FILE_OPEN); break;
+        case WM_BAR_PLAY:
+            if (wParam == 1) OnCommand(ID_PLAY);
+            else if (wParam == 2) OnCommand(ID_BACK_PLAY);
+            else if (wParam == 0) OnCommand(ID_PAUSE);
+            break;
+        case WM_BAR_RELOAD: return Reload();
+        case WM_BAR_PREVIOUS: OnPrevious(); break;
+        case WM_BAR_NEXT: OnNext(); break;
+        case WM_BAR_SOUND: SetSound(static_cast<int>(wParam)); break;
+        case WM_BAR_MENU: ToggleMenu(); break;
+        case WM_BAR_EXIT: Exit(); break;
+        case WM_BAR_VOLUME: break;  // the level reaches the wave output with the sound path
+        case WM_BAR_ZOOM1: SetZoom(1); break;
+        case WM_BAR_ZOOM2: SetZoom(2); break;
+        case WM_BAR_ZOOM3: SetZoom(3); break;
+        case WM_BAR_FAST_PLAY: OnCommand(ID_FAST_PLAY); break;
+        case WM_BAR_FAST_BACK: OnCommand(ID_FAST_BACKPLAY); break;
+        case WM_BAR_SPEED: m_nFastSpeed = static_cast<int>(wParam); break;
+        case WM_BAR_PLAYBACK_ENDED: StopAllWorkers(); break;
+        default: return 0;
+    }
+    return 1;
 }
+
+CNCCPThread* CKorvaneView::Worker(Mode mode) const {
+    switch (mode) {
+        case Mode::Play: return m_pPlayThread.get();
+        case Mode::PlaySound: return m_pPlaySoundThread.get();
+        case Mode::BackPlay: return m_pBackPlayThread.get();
+        case Mode::FastPlay: return m_pFastPlayThread.get();
+        case Mode::FastBackPlay: return m_pFastBackPlayThread.get();
+    }
+    return nullptr;
+}
+
+int CKorvaneView::StartMode(Mode mode) {
+    if (m_szFilePath.empty() || !m_reader.IsOpen()) return 0;
+    CNCCPThread* worker = Worker(mode);
+    if (worker == nullptr || !worker->IsFinished()) return 0;  // that mode already plays
+    StopAllWorkers();  // another mode: stop it first, the reader carries on from where it stands
+    return worker->StartThread();
+}
+
+void CKorvaneView::StopAllWorkers() {
+    for (CNCCPThread* worker : {m_pPlayThread.get(), m_pPlaySoundThread.get(), m_pBackPlayThread.get(),
+                                m_pFastPlayThread.get(), m_pFastBackPlayThread.get()}) {
+        if (worker && !worker->IsFinished() && !worker->IsStopRequested()) worker->StopThread();
+    }
+}
+
+bool CKorvaneView::IsPlaying() const {
+    for (CNCCPThread* worker : {m_pPlayThread.get(), m_pPlaySoundThread.get(), m_pBackPlayThread.get(),
+                                m_pFastPlayThread.get(), m_pFastBackPlayThread.get()}) {
+        if (worker && !worker->IsFinished()) return true;
+    }
+    return false;
+}
+
+void CKorvaneView::SetSound(int on) {
+    m_bSoundOn = on;
+    m_pBar->SetSound(on == 1);
+    if (m_bFileOpen) m_pBar->ResetAndReload();
+}
+
+void CKorvaneView::Exit() {
+    StopAllWorkers();
+    window()->close();
+}
+
+// --- opening ----------------------------------------------------------------
+
+int CKorvaneView::OpenCommandLine(const std::string& commandLine) {
+    if (commandLine.empty()) return 0;
+    std::string path = commandLine;
+    if (path.front() == '"') path = path.size() >= 2 ? path.substr(1, path.size() - 2) : std::string{};
+    if (path.size() > kPathMax) path.resize(kPathMax);
+    m_szFilePath = path;
+    SetTitle(m_szFilePath);
+    if (m_reader.Open(m_szFilePath) == 0) return 0;
+    m_bFileOpen = 1;
+    ShowFirstPicture();
+    return 1;
+}
+
+int CKorvaneView::OpenFile(const std::string& path) {
+    m_szFilePath.clear();
+    StopAllWorkers();
+    m_reader.Close();
+    m_szFilePath = path.substr(0, kPathMax);
+    SetTitle(m_szFilePath);
+    if (m_reader.Open(m_szFilePath) == 0) return 0;
+    m_bFileOpen = 1;
+    m_nDecoderCodec = -1;
+    ShowFirstPicture();
+    return 1;
+}
+
+void CKorvaneView::OpenWithDialog() {
+    const QString chosen = QFileDialog::getOpenFileName(
+        this, QString(), QString(), QStringLiteral("Recordings (*.MP4 *.mp4);;All Files (*)"));
+    if (chosen.isEmpty()) return;  // cancelled: a running playback goes on
+    OpenFile(chosen.toLocal8Bit().toStdString());
+}
+
+long CKorvaneView::Reload() {
+    StopAllWorkers();
+    m_reader.Close();
+    SetTitle(m_szFilePath);
+    if (m_reader.Open(m_szFilePath) == 0) return 0;
+    m_bFileOpen = 1;
+    ShowFirstPicture();
+    return 1;
+}
+
+void CKorvaneView::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void CKorvaneView::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() != 1 || !urls.front().isLocalFile()) return;
+    const std::string path = urls.front().toLocalFile().toLocal8Bit().toStdString().substr(0, kPathMax);
+    event->acceptProposedAction();
+    if (path == m_szFilePath) return;
+    m_szFilePath = path;
+    StopAllWorkers();
+    m_reader.Close();
+    SetTitle(m_szFilePath);
+    if (m_reader.Open(m_szFilePath) == 0) return;
+    m_bFileOpen = 1;
+    m_pBar->ResetAndReload();
+}
+
+// --- reading and stepping ---------------------------------------------------
 
 int CKorvaneView::ReadFirst(RecordBuffers& b) {
     return m_reader.ReadFirst(&b.header, &b.extension, FrameData(), &b.caption, b.captionText);
@@ -70,47 +271,42 @@ int CKorvaneView::Decode(RecordBuffers& b, int show) {
     return DecodeVideoFrame(b.header, b.extension, FrameData(), &b.caption, b.captionText, show);
 }
 
-int CKorvaneView::OpenCommandLine(const std::string& commandLine) {
-    if (commandLine.empty()) return 0;
-    std::string path = commandLine;
-    if (path.front() == '"') path = path.size() >= 2 ? path.substr(1, path.size() - 2) : std::string{};
-    m_szFilePath = path;
-    SetTitle(m_szFilePath);
-    if (m_reader.Open(m_szFilePath) == 0) return 0;
-    m_bFileOpen = 1;
-    ShowFirstPicture();
-    return 1;
+void CKorvaneView::DecodeKeyOf(const FrameHeader& header) {
+    FrameHeader keyHeader;
+    FrameExtension keyExtension;
+    m_reader.ReadKeyFrame(header, &keyHeader, &keyExtension, RefFrameData(), 0);
+    DecodeVideoFrame(keyHeader, keyExtension, RefFrameData(), nullptr, {}, 0);
 }
 
 int CKorvaneView::ShowFirstPicture() {
-    RecordBuffers b;
-    bool read = ReadFirst(b) != 0;
-    while (read && b.header.mediaKind != kMediaVideo) read = ReadNext(b) != 0;
+    auto b = std::make_unique<RecordBuffers>();
+    bool read = ReadFirst(*b) != 0;
+    while (read && b->header.mediaKind != kMediaVideo) read = ReadNext(*b) != 0;
     if (read) {
-        const int result = Decode(b, 1);
+        const int result = Decode(*b, 1);
         if (result == kCodecUnknown) {
             m_notifier.ShowMessage(kIncorrectCodecText);
             return 0;
         }
-        bool settle = result == 1 && b.header.frameType == kFrameDecoderOnly;
-        bool done = result == 1 && b.header.frameType == kFrameKey;
+        bool settle = result == 1 && b->header.frameType == kFrameDecoderOnly;
+        bool done = result == 1 && b->header.frameType == kFrameKey;
         // Decode on until a key picture (or, once a decoder-only record has
         // primed the decoder, any picture) has been shown.
         while (!done) {
-            read = ReadNext(b) != 0;
-            WriteCaption(b.header);
+            read = ReadNext(*b) != 0;
+            WriteCaption(b->header);
             if (!read) break;
-            if (b.header.timeStamp.second == 0 && b.header.timeStamp.milliseconds == 51)
-                b.header.frameType = kFrameGroup;
-            const int decoded = Decode(b, 1);
+            if (b->header.timeStamp.second == 0 && b->header.timeStamp.milliseconds == 51)
+                b->header.frameType = kFrameGroup;
+            const int decoded = Decode(*b, 1);
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            if (b.header.mediaKind != kMediaVideo || decoded != 1) continue;
-            if (b.header.frameType == kFrameDecoderOnly) {
+            if (b->header.mediaKind != kMediaVideo || decoded != 1) continue;
+            if (b->header.frameType == kFrameDecoderOnly) {
                 settle = true;
                 continue;
             }
-            if (b.header.frameType == kFrameDecoderOnly4) continue;
-            done = settle || b.header.frameType == kFrameKey;
+            if (b->header.frameType == kFrameDecoderOnly4) continue;
+            done = settle || b->header.frameType == kFrameKey;
         }
     }
     std::string site, camera;
@@ -119,27 +315,28 @@ int CKorvaneView::ShowFirstPicture() {
 }
 
 void CKorvaneView::OnNext() {
-    RecordBuffers b;
+    if (IsPlaying()) return;  // the worker owns the reader
+    auto b = std::make_unique<RecordBuffers>();
     int failures = 0;
     for (;;) {
-        if (ReadNext(b) == 0) {
+        if (ReadNext(*b) == 0) {
             ++failures;
-            ReadNext(b);
-            ReadPrevious(b);
+            ReadNext(*b);
+            ReadPrevious(*b);
             if (failures > kStepFailureLimit) return;
             continue;
         }
-        if (b.header.mediaKind == kMediaAudio) continue;
-        switch (b.header.frameType) {
+        if (b->header.mediaKind == kMediaAudio) continue;
+        switch (b->header.frameType) {
             case kFrameDependent:
             case kFrameKey:
             case kFrameGroup:
-                WriteCaption(b.header);
-                if (Decode(b, 1) == kCodecUnknown) m_notifier.ShowMessage(kIncorrectCodecText);
+                WriteCaption(b->header);
+                if (Decode(*b, 1) == kCodecUnknown) m_notifier.ShowMessage(kIncorrectCodecText);
                 return;
             case kFrameDecoderOnly:
             case kFrameDecoderOnly4:
-                if (Decode(b, 0) == kCodecUnknown) {
+                if (Decode(*b, 0) == kCodecUnknown) {
                     m_notifier.ShowMessage(kIncorrectCodecText);
                     return;
                 }
@@ -151,35 +348,32 @@ void CKorvaneView::OnNext() {
 }
 
 void CKorvaneView::OnPrevious() {
-    RecordBuffers b;
+    if (IsPlaying()) return;  // the worker owns the reader
+    auto b = std::make_unique<RecordBuffers>();
     int failures = 0;
     for (;;) {
-        if (ReadPrevious(b) == 0) {
+        if (ReadPrevious(*b) == 0) {
             ++failures;
-            ReadNext(b);
-            ReadPrevious(b);
+            ReadNext(*b);
+            ReadPrevious(*b);
             if (failures > kStepFailureLimit) return;
             continue;
         }
         failures = 0;
-        WriteCaption(b.header);
-        switch (b.header.frameType) {
+        WriteCaption(b->header);
+        switch (b->header.frameType) {
             case kFrameKey:
-                if (Decode(b, 1) == kCodecUnknown) m_notifier.ShowMessage(kIncorrectCodecText);
+                if (Decode(*b, 1) == kCodecUnknown) m_notifier.ShowMessage(kIncorrectCodecText);
                 return;
-            case kFrameDependent: {
-                FrameHeader keyHeader;
-                FrameExtension keyExtension;
-                m_reader.ReadKeyFrame(b.header, &keyHeader, &keyExtension, RefFrameData(), 0);
-                DecodeVideoFrame(keyHeader, keyExtension, RefFrameData(), nullptr, {}, 0);
-                if (Decode(b, 1) == kCodecUnknown) m_notifier.ShowMessage(kIncorrectCodecText);
+            case kFrameDependent:
+                DecodeKeyOf(b->header);
+                if (Decode(*b, 1) == kCodecUnknown) m_notifier.ShowMessage(kIncorrectCodecText);
                 return;
-            }
             case kFrameDecoderOnly:
             case kFrameDecoderOnly4:
                 continue;
             case kFrameGroup:
-                DecodingGOP_SDI(b.header, m_reader, RefFrameData(), FrameData());
+                DecodingGOP_SDI(b->header, m_reader, RefFrameData(), FrameData());
                 return;
             default:
                 return;

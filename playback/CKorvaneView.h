@@ -1,25 +1,40 @@
 // The player's view: it owns the reader, the decoders, the picture and record
-// buffers and the texts, opens recordings, shows their first picture and
-// steps one picture forward or back.
+// buffers, the texts and the five playback workers. It opens recordings,
+// shows their first picture, steps one picture forward or back, runs the
+// playback modes on its workers, and paints the picture stretched over
+// itself with the two text lines on top.
+//
+// Threads: everything here runs on the GUI thread except the loops, which
+// run on the one worker that plays. A start command stops a running mode
+// first and a step is refused while a worker plays, so the reader, the
+// decoders and the record buffers are never used by two threads at once.
 #pragma once
 
 #include <QRect>
 #include <QWidget>
 
 #include <array>
+#include <atomic>
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "decode/PictureDecoding.h"
+#include "platform/Messages.h"
 #include "platform/Notifier.h"
+#include "playback/CNCCPThread.h"
+#include "playback/ControlBarLink.h"
 #include "recording/FrameReader.h"
+
+class QPainter;
 
 namespace korvane {
 
 inline constexpr const char* kIncorrectCodecText = "Incorrect video codec type player";
 inline constexpr std::size_t kAudioOutSize = 4096;
 
-class CKorvaneView : public QWidget, public PictureDecoding {
+class CKorvaneView : public QWidget, public PictureDecoding, public MessageTarget {
     Q_OBJECT
 
 public:
@@ -36,23 +51,62 @@ public:
         bool checked = false;
     };
     CommandState QueryCommand(int id) const;
-    // Paints the current picture and its two text lines over target.
-    void OnDraw(QPainter& painter, const QRect& target);
-    void StopAllWorkers();
+    // The control bar's messages (ViewMessage ids).
+    long HandleMessage(unsigned id, WParam wParam, LParam lParam) override;
+    QObject* MessageContext() override { return this; }
 
     // Opens a recording named as on the command line: a path, or a path in
     // double quotes. Shows its first picture. 1 when the reader opened it.
     int OpenCommandLine(const std::string& commandLine);
+    int OpenFile(const std::string& path);
+    long Reload();
     int ShowFirstPicture();
     void OnNext();      // step forward
     void OnPrevious();  // step back
+    void SetSound(int on);
+
+    enum class Mode { Play, PlaySound, BackPlay, FastPlay, FastBackPlay };
+    // Starts a playback mode; a running mode is stopped first. 1 when started.
+    int StartMode(Mode mode);
+    void StopAllWorkers();
+    bool IsPlaying() const;
+
+    // Paints the current picture and its two text lines over target.
+    void OnDraw(QPainter& painter, const QRect& target);
+    void SetZoom(int factor);
+    void ToggleFullScreen();
+    void ToggleMenu();
+
+    void SetControlBar(ControlBarLink* bar) { m_pBar = bar ? bar : m_standIn.get(); }
+    // Called on the decoding thread after every presented picture, with its
+    // caption line (for the headless play interface).
+    void SetPresentObserver(std::function<void(const std::string&)> observer) {
+        m_presentObserver = std::move(observer);
+    }
 
     const std::string& FilePath() const { return m_szFilePath; }
     FrameReader& Reader() { return m_reader; }
     bool FileOpen() const { return m_bFileOpen != 0; }
+    int SoundOn() const { return m_bSoundOn.load(); }
+    void SetFastSpeed(int speed) { m_nFastSpeed = speed; }
+    bool MenuHidden() const { return m_bMenuHidden != 0; }
+    bool FullScreen() const { return m_bFullScreen != 0; }
+
+    // The loops, one run each; they always return 0. Public for the thread
+    // procedures and the tests.
+    int PlayLoop();
+    int BackPlayLoop();
+    int FastPlayLoop();
+    int FastBackPlayLoop();
 
 protected:
-    // The buffers a move of the reader fills; cleared for each command.
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+    // The buffers a move of the reader fills; cleared for each command or run.
     struct RecordBuffers {
         FrameHeader header;
         FrameExtension extension;
@@ -63,9 +117,28 @@ protected:
     int ReadNext(RecordBuffers& b);
     int ReadPrevious(RecordBuffers& b);
     int Decode(RecordBuffers& b, int show);
+    // Decodes the key record of a dependent picture unseen, without moving the reader.
+    void DecodeKeyOf(const FrameHeader& header);
     std::span<std::uint8_t> FrameData() { return {m_pFrameData.get(), kFrameDataCapacity}; }
     std::span<std::uint8_t> RefFrameData() { return {m_pRefFrameData.get(), kFrameDataCapacity}; }
     void SetTitle(const std::string& title);
+    void OpenWithDialog();
+    void Exit();
+
+    // Pacing of the loops, on the worker thread.
+    struct Pacing {
+        int prevSecond = -1;
+        int prevMillisecond = -1;
+        int interval = 60;
+    };
+    void PreRead(RecordBuffers& b, Pacing& pacing);
+    void ForwardPacing(const FrameHeader& header, Pacing& pacing, CNCCPThread* self);
+    void BackwardPacing(const FrameHeader& header, Pacing& pacing, CNCCPThread* self);
+    void DelayWithMessages(int milliseconds, CNCCPThread* self);
+    bool StopRequested(const CNCCPThread* self) const { return self != nullptr && self->IsStopRequested(); }
+    int EndLoop();
+    void CodecFailure();
+    CNCCPThread* Worker(Mode mode) const;
 
     Notifier& m_notifier;
     FrameReader m_reader;
@@ -74,7 +147,22 @@ protected:
     std::unique_ptr<std::uint8_t[]> m_pAudioOut;
     std::string m_szFilePath;
     int m_bFileOpen = 0;
-    int m_bSoundOn = 0;
+    std::atomic<int> m_bSoundOn{0};
+    std::atomic<int> m_nFastSpeed{0};
+    int m_bMenuHidden = 1;
+    int m_bFullScreen = 0;
+    QRect m_rcRestore;
+    std::function<void(const std::string&)> m_presentObserver;
+
+    std::unique_ptr<ControlBarLink> m_standIn;
+    ControlBarLink* m_pBar = nullptr;
+
+    // Declared last: destroyed first, joined before anything they use goes.
+    std::unique_ptr<CNCCPThread> m_pPlayThread;
+    std::unique_ptr<CNCCPThread> m_pPlaySoundThread;
+    std::unique_ptr<CNCCPThread> m_pBackPlayThread;
+    std::unique_ptr<CNCCPThread> m_pFastPlayThread;
+    std::unique_ptr<CNCCPThread> m_pFastBackPlayThread;
 };
 
 }  // namespace korvane

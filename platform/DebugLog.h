@@ -1,0 +1,14 @@
+// Diagnostic lines for developers: the Qt logging category "korvane.debug",
+// off unless QT_LOGGING_RULES enables it (QT_LOGGING_RULES="korvane.debug=true").
+#pragma once
+
+#include <QLoggingCategory>
+
+Q_DECLARE_LOGGING_CATEGORY(korvaneDebug)
+
+namespace korvane {
+
+// Writes one line as it stands (the text carries its own line end).
+void DebugLine(const char* text);
+
+}  // namespace korvane

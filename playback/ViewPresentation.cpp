@@ -1,0 +1,123 @@
+// Putting the picture on the screen and shaping the window around it: the
+// stretched picture with its two text lines, zoom, full screen, the caption
+// and menu toggle, and dragging the captionless window by its picture.
+#include <QGuiApplication>
+#include <QImage>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QWindow>
+
+#include "playback/CKorvaneView.h"
+
+namespace korvane {
+namespace {
+
+constexpr int kBaseWidth = 352;
+constexpr int kBaseHeight = 240;
+constexpr double kWidthFactor = 0.9;
+
+// The text lines: a black shadow one pixel up and left of the white text.
+void DrawLine(QPainter& painter, int x, int y, const std::string& text) {
+    painter.drawText(QRect(x, y, 4096, 64), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                     QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+}  // namespace
+
+void CKorvaneView::OnDraw(QPainter& painter, const QRect& target) {
+    const Presentation p = TakePresentation();
+    if (!p.ready) return;
+    const int width = p.format.biWidth;
+    const int height = std::abs(p.format.biHeight);
+    if (width <= 0 || height <= 0) return;
+    const QImage picture(p.pixels.data(), width, height, width * 3, QImage::Format_BGR888);
+
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);  // rows and columns dropped or repeated
+    if (p.format.biHeight > 0) {
+        // Bottom row first: painted through a flip instead of a copy.
+        painter.translate(target.left(), target.top() + target.height());
+        painter.scale(1.0, -1.0);
+        painter.drawImage(QRect(0, 0, target.width(), target.height()), picture);
+    } else {
+        painter.drawImage(target, picture);
+    }
+    painter.restore();
+
+    painter.save();
+    painter.setPen(Qt::black);
+    DrawLine(painter, target.left() + 9, target.top() + 9, p.caption);
+    DrawLine(painter, target.left() + 9, target.top() + 25, p.streamInfo);
+    if (!p.caption.empty()) {
+        painter.setPen(Qt::white);
+        DrawLine(painter, target.left() + 10, target.top() + 10, p.caption);
+        DrawLine(painter, target.left() + 10, target.top() + 26, p.streamInfo);
+    }
+    painter.restore();
+}
+
+void CKorvaneView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    OnDraw(painter, rect());
+}
+
+void CKorvaneView::SetZoom(int factor) {
+    QWidget* frame = window();
+    // The client area holds the view and the control bar. The non-client
+    // height (decorations, and the menu bar when shown) grows with the
+    // factor; the non-client width does not.
+    const auto* mainWindow = qobject_cast<QMainWindow*>(frame);
+    const int menuHeight =
+        mainWindow && mainWindow->menuWidget() && mainWindow->menuWidget()->isVisible()
+            ? mainWindow->menuWidget()->height()
+            : 0;
+    const int decorationHeight = frame->frameGeometry().height() - frame->geometry().height();
+    const int nonClientHeight = decorationHeight + menuHeight;
+    const int clientWidth = static_cast<int>(kBaseWidth * factor * kWidthFactor);
+    const int totalHeight = nonClientHeight * factor + kBaseHeight * factor;
+    frame->resize(clientWidth, totalHeight - decorationHeight);
+    frame->show();
+}
+
+void CKorvaneView::ToggleFullScreen() {
+    QWidget* frame = window();
+    if (m_bFullScreen == 0) {
+        const QScreen* screen = frame->screen() ? frame->screen() : QGuiApplication::primaryScreen();
+        m_rcRestore = frame->geometry();
+        if (screen) frame->setGeometry(QRect(QPoint(0, 0), screen->size()));
+    } else {
+        frame->setGeometry(m_rcRestore);
+    }
+    m_bFullScreen = m_bFullScreen ? 0 : 1;
+    frame->update();
+}
+
+void CKorvaneView::ToggleMenu() {
+    QWidget* frame = window();
+    auto* mainWindow = qobject_cast<QMainWindow*>(frame);
+    const QRect keep = frame->geometry();
+    const bool show = m_bMenuHidden == 1;
+    frame->setWindowFlag(Qt::FramelessWindowHint, !show);
+    if (mainWindow && mainWindow->menuWidget()) mainWindow->menuWidget()->setVisible(show);
+    frame->setGeometry(keep);
+    frame->showNormal();
+    m_bMenuHidden = show ? 0 : 1;
+    update();
+}
+
+void CKorvaneView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && m_bMenuHidden == 1) {
+        if (QWindow* handle = window()->windowHandle()) handle->startSystemMove();
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void CKorvaneView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) ToggleFullScreen();
+    QWidget::mouseDoubleClickEvent(event);
+}
+
+}  // namespace korvane
