@@ -84,23 +84,23 @@ void AvVideoDecoder::Close() {
 }
 
 bool AvVideoDecoder::FillPacket(const std::uint8_t* data, std::size_t length) {
+    // The packet owns the padded copy and keeps it from record to record. A
+    // fresh buffer is taken only when it is too small or the decoder still
+    // holds a reference to it; it only grows.
+    AVBufferRef*& buffer = m_packet->buf;
     const std::size_t needed = length + AV_INPUT_BUFFER_PADDING_SIZE;
-    // The decoder may still hold a reference to the last record's copy; then
-    // (or when it is too small) take a fresh buffer. It only grows.
-    if (!m_data || m_data->size < needed || !av_buffer_is_writable(m_data.get())) {
-        std::size_t size = m_data ? std::max<std::size_t>(m_data->size, needed) : needed;
+    if (buffer == nullptr || buffer->size < needed || !av_buffer_is_writable(buffer)) {
+        const std::size_t size = buffer ? std::max<std::size_t>(buffer->size, needed) : needed;
         AVBufferRef* fresh = av_buffer_alloc(size);
         if (fresh == nullptr) return false;
-        m_data.reset(fresh);
+        av_buffer_unref(&buffer);
+        buffer = fresh;
     }
-    std::memcpy(m_data->data, data, length);
-    std::memset(m_data->data + length, 0, AV_INPUT_BUFFER_PADDING_SIZE);
-
-    av_packet_unref(m_packet.get());
-    m_packet->buf = av_buffer_ref(m_data.get());
-    if (m_packet->buf == nullptr) return false;
-    m_packet->data = m_data->data;
+    std::memcpy(buffer->data, data, length);
+    std::memset(buffer->data + length, 0, AV_INPUT_BUFFER_PADDING_SIZE);
+    m_packet->data = buffer->data;
     m_packet->size = static_cast<int>(length);
+    m_packet->flags = 0;
     return true;
 }
 
@@ -124,7 +124,6 @@ VideoStatus AvVideoDecoder::Decode(const std::uint8_t* data, std::size_t length,
         }
         error = avcodec_send_packet(m_context.get(), m_packet.get());
     }
-    av_packet_unref(m_packet.get());
     if (error < 0) return StatusFromAvError(error);
     return ReceivePicture();
 }

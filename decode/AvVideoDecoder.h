@@ -3,8 +3,8 @@
 // comes out at once: the decoder runs single-threaded in low-delay mode, so it
 // never holds a picture back.
 //
-// Steady decoding allocates nothing of its own per record: the packet, the
-// frame, the padded copy of the record (it only grows) and the scaler are
+// Steady decoding allocates nothing of its own per record: the packet with
+// its padded copy of the record (it only grows), the frame and the scaler are
 // kept from one record to the next.
 #pragma once
 
@@ -67,7 +67,6 @@ private:
     AVCodecContextUPtr m_context;
     AVPacketUPtr m_packet;
     AVFrameUPtr m_frame;
-    AVBufferRefUPtr m_data;  // padded copy of the current record
     SwsContextUPtr m_scaler;
     bool m_bHavePicture = false;
     // What the scaler was last set up for; a new size or format gives a new

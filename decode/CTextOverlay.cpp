@@ -32,6 +32,9 @@ QFont FontFrom(const LogFont& logFont) {
     font.setUnderline(logFont.underline != 0);
     font.setStrikeOut(logFont.strikeOut != 0);
     if (logFont.quality == kNonAntialiasedQuality) font.setStyleStrategy(QFont::NoAntialias);
+    // Unhinted outlines rasterise the same through the flip that bottom-up
+    // pictures are drawn with, so a caption looks alike in both row orders.
+    font.setHintingPreference(QFont::PreferNoHinting);
     return font;
 }
 
