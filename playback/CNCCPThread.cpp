@@ -93,6 +93,10 @@ int CNCCPThread::StopThread() {
         WaitWithMessages(kStopSlice);
         if (m_bRunning.load() == 0) {
             Join();
+            // What the worker posted before it ended (the end of playback
+            // among it) is handled now, not after a later start.
+            if (QCoreApplication::instance() != nullptr)
+                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
             return 1;
         }
     }

@@ -1,0 +1,320 @@
+// The playback modes on real threads and real fixture frames: which pictures
+// are shown, in which order, with which pauses between them, and how each
+// mode ends.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+
+#include <chrono>
+#include <mutex>
+#include <thread>
+
+#include "playback/CKorvaneView.h"
+#include "playback/ViewMessages.h"
+#include "tests/support/FrameSource.h"
+#include "tests/support/GuiApp.h"
+#include "tests/support/RecordingWriter.h"
+#include "tests/support/TempDir.h"
+
+namespace korvane::testing {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+const std::string kStream = std::string(KORVANE_TEST_DATA) + "/mpeg4_352x240.m4v";
+
+struct Shown {
+    Clock::time_point at;
+    std::string caption;
+};
+
+// Counts the ends of playback and answers them as the bar does: through the
+// view's message, posted to the GUI thread.
+class EndCounter : public ControlBarLink {
+public:
+    explicit EndCounter(MessageTarget& view) : m_view(view) {}
+    void PlaybackEnded() override {
+        ++ends;
+        PostMessage(m_view, WM_BAR_PLAYBACK_ENDED);
+    }
+    void ResetAndReload() override { SendMessage(m_view, WM_BAR_RELOAD); }
+    void SetSound(bool) override {}
+    std::atomic<int> ends{0};
+
+private:
+    MessageTarget& m_view;
+};
+
+class PlaybackLoopTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        EnsureGuiApp();
+        s_frames = ReadVideoFrames(kStream);
+    }
+    void SetUp() override {
+        view.SetControlBar(&bar);
+        view.SetPresentObserver([this](const std::string& caption) {
+            std::lock_guard lock(mutex);
+            shown.push_back({Clock::now(), caption});
+        });
+    }
+    void TearDown() override { view.StopAllWorkers(); }
+
+    // One video record of camera 0 a time stamp, fixture pictures in turn
+    // (the 352 x 240 stream has keys at 0 and 10), with an audio record after each.
+    std::vector<std::uint32_t> Open(const std::vector<SystemTime>& times, const std::vector<int>& types,
+                                    int codec = 7) {
+        RecordingWriter w(kFileKind514);
+        w.Header().setPlayCamera(0, 1);
+        std::vector<std::uint32_t> offsets;
+        for (std::size_t i = 0; i < times.size(); ++i) {
+            offsets.push_back(w.AddVideo(0, static_cast<std::uint8_t>(codec), static_cast<std::uint8_t>(types[i]),
+                                         s_frames[i % s_frames.size()].bytes, times[i], 7));
+            w.AddAudio(0, 1, std::vector<std::uint8_t>(160, 0), times[i]);
+        }
+        const std::string path = dir.File("rec.MP4");
+        w.WriteFile(path);
+        EXPECT_EQ(view.OpenCommandLine(path), 1);
+        std::lock_guard lock(mutex);
+        shown.clear();
+        return offsets;
+    }
+
+    // Runs the event loop until the mode has ended and the view stopped it.
+    void RunUntilEnded(milliseconds limit = milliseconds(10000)) {
+        const auto start = Clock::now();
+        while ((bar.ends.load() == 0 || view.IsPlaying()) && Clock::now() - start < limit) {
+            QCoreApplication::processEvents();
+            std::this_thread::sleep_for(milliseconds(2));
+        }
+        ASSERT_GT(bar.ends.load(), 0) << "playback did not end";
+        ASSERT_FALSE(view.IsPlaying());
+    }
+
+    std::vector<Shown> Shown_() {
+        std::lock_guard lock(mutex);
+        return shown;
+    }
+    static std::vector<std::string> Captions(const std::vector<Shown>& s) {
+        std::vector<std::string> out;
+        for (const auto& e : s) out.push_back(e.caption);
+        return out;
+    }
+    static std::vector<int> Gaps(const std::vector<Shown>& s) {
+        std::vector<int> out;
+        for (std::size_t i = 1; i < s.size(); ++i)
+            out.push_back(static_cast<int>(std::chrono::duration_cast<milliseconds>(s[i].at - s[i - 1].at).count()));
+        return out;
+    }
+
+    static inline std::vector<VideoFrame> s_frames;
+    StderrNotifier notifier{false};
+    CKorvaneView view{notifier};
+    EndCounter bar{view};
+    TempDir dir;
+    std::mutex mutex;
+    std::vector<Shown> shown;
+};
+
+SystemTime At(int hour, int minute, int second, int ms) { return MakeTime(2026, 2, 3, hour, minute, second, ms); }
+
+std::string CaptionAt(int hour, int minute, int second, int ms) {
+    char text[64];
+    std::snprintf(text, sizeof text, "CAM =1  2026-02-03 %02d:%02d:%02d  %03d", hour, minute, second, ms);
+    return text;
+}
+
+// 40 ms steps across a minute boundary, then a 1.5 s gap.
+const std::vector<SystemTime> kPacedTimes = {At(9, 59, 59, 880), At(9, 59, 59, 920), At(9, 59, 59, 960),
+                                             At(10, 0, 0, 0),    At(10, 0, 0, 40),    At(10, 0, 1, 540),
+                                             At(10, 0, 1, 580),  At(10, 0, 1, 620)};
+
+// Each measured gap is the pause plus the next picture's decoding; shared
+// machines add delay, never remove it.
+void ExpectGap(int measured, int expected, const char* what) {
+    EXPECT_GE(measured, expected - 3) << what;
+    EXPECT_LE(measured, expected + 45) << what;
+}
+
+TEST_F(PlaybackLoopTest, PlayPacesByTimeStampsAcrossTheMinuteAndSkipsLongGaps) {
+    Open(kPacedTimes, {1, 0, 0, 0, 0, 0, 0, 0});
+    ASSERT_EQ(view.StartMode(CKorvaneView::Mode::Play), 1);
+    RunUntilEnded();
+    const auto s = Shown_();
+    ASSERT_EQ(Captions(s), (std::vector<std::string>{CaptionAt(9, 59, 59, 920), CaptionAt(9, 59, 59, 960),
+                                                     CaptionAt(10, 0, 0, 0), CaptionAt(10, 0, 0, 40),
+                                                     CaptionAt(10, 0, 1, 540), CaptionAt(10, 0, 1, 580),
+                                                     CaptionAt(10, 0, 1, 620)}));
+    const auto gaps = Gaps(s);
+    ExpectGap(gaps[0], 60, "first picture without a previous stamp waits 60 ms");
+    ExpectGap(gaps[1], 40, "40 ms");
+    ExpectGap(gaps[2], 40, "59.960 to 0.000");
+    ExpectGap(gaps[3], 40, "40 ms after the wrap");
+    ExpectGap(gaps[4], 0, "1.5 s gap is not waited for");
+    ExpectGap(gaps[5], 40, "40 ms");
+}
+
+TEST_F(PlaybackLoopTest, BackPlayPacesBackwardsAndEndsAfterOneRetryAtTheStart) {
+    const auto offsets = Open(kPacedTimes, {1, 0, 0, 0, 0, 0, 0, 0});
+    for (int i = 0; i < 7; ++i) view.OnNext();
+    {
+        std::lock_guard lock(mutex);
+        shown.clear();
+    }
+    ASSERT_EQ(view.StartMode(CKorvaneView::Mode::BackPlay), 1);
+    RunUntilEnded();
+    const auto s = Shown_();
+    ASSERT_EQ(Captions(s), (std::vector<std::string>{CaptionAt(10, 0, 1, 580), CaptionAt(10, 0, 1, 540),
+                                                     CaptionAt(10, 0, 0, 40), CaptionAt(10, 0, 0, 0),
+                                                     CaptionAt(9, 59, 59, 960), CaptionAt(9, 59, 59, 920),
+                                                     CaptionAt(9, 59, 59, 880)}));
+    const auto gaps = Gaps(s);
+    ExpectGap(gaps[0], 61, "first: 60 ms and 1 ms");
+    ExpectGap(gaps[1], 41, "40 ms back");
+    ExpectGap(gaps[2], 1, "1.5 s back is not waited for");
+    ExpectGap(gaps[3], 41, "40 ms back");
+    ExpectGap(gaps[4], 41, "0.000 back to 59.960");
+    ExpectGap(gaps[5], 41, "40 ms back");
+    EXPECT_EQ(view.Reader().CurrentOffset(), offsets[0]);
+}
+
+TEST_F(PlaybackLoopTest, FastPlayAtSpeedFourShowsEveryFourthPicture) {
+    std::vector<SystemTime> times;
+    std::vector<int> types;
+    for (int i = 0; i < 20; ++i) {
+        times.push_back(At(12, 0, i, 0));
+        types.push_back(i == 0 ? kFrameKey : kFrameDependent);
+    }
+    Open(times, types);
+    SendMessage(view, WM_BAR_SPEED, 4);
+    ASSERT_EQ(SendMessage(view, WM_BAR_FAST_PLAY), 1);
+    RunUntilEnded();
+    // Audio records take their turn in the count too: records after the first
+    // picture alternate audio, video; every fourth of them is shown, and
+    // only video records give pictures.
+    const auto captions = Captions(Shown_());
+    ASSERT_FALSE(captions.empty());
+    std::vector<std::string> expected;
+    int counter = 0;
+    for (int record = 1; record < 40; ++record) {  // 0 is the first picture's audio record
+        const int picture = (record + 1) / 2;
+        if (++counter == 4) {
+            counter = 0;
+            if (record % 2 == 0) expected.push_back(CaptionAt(12, 0, picture, 0));
+        }
+    }
+    EXPECT_EQ(captions, expected);
+}
+
+TEST_F(PlaybackLoopTest, FastPlaySlowSpeedsSleepBetweenPictures) {
+    std::vector<SystemTime> times;
+    std::vector<int> types;
+    for (int i = 0; i < 6; ++i) {
+        times.push_back(At(12, 0, i, 0));
+        types.push_back(i == 0 ? kFrameKey : kFrameDependent);
+    }
+    Open(times, types);
+    view.SetFastSpeed(1);  // 80 ms before each picture (and each audio record)
+    ASSERT_EQ(view.StartMode(CKorvaneView::Mode::FastPlay), 1);
+    RunUntilEnded();
+    const auto s = Shown_();
+    ASSERT_EQ(s.size(), 5u);
+    for (int gap : Gaps(s)) ExpectGap(gap, 2 * 81, "an audio and a video record, 80 ms and 1 ms each");
+}
+
+TEST_F(PlaybackLoopTest, PauseKeepsThePlaceAndPlayContinuesFromIt) {
+    std::vector<SystemTime> times;
+    std::vector<int> types;
+    for (int i = 0; i < 12; ++i) {
+        times.push_back(AddMilliseconds(At(8, 0, 0, 0), 100 * i));  // 100 ms apart
+        types.push_back(i % 10 == 0 ? kFrameKey : kFrameDependent);
+    }
+    Open(times, types);
+    ASSERT_EQ(SendMessage(view, WM_BAR_PLAY, 1), 1);
+    const auto start = Clock::now();
+    while (Shown_().size() < 3 && Clock::now() - start < milliseconds(3000)) QCoreApplication::processEvents();
+    SendMessage(view, WM_BAR_PLAY, 0);
+    ASSERT_FALSE(view.IsPlaying());
+    const auto paused = Shown_();
+    ASSERT_GE(paused.size(), 3u);
+    const std::string last = paused.back().caption;
+
+    {
+        std::lock_guard lock(mutex);
+        shown.clear();
+    }
+    ASSERT_EQ(SendMessage(view, WM_BAR_PLAY, 1), 1);
+    RunUntilEnded();
+    const auto resumed = Captions(Shown_());
+    ASSERT_FALSE(resumed.empty());
+    // The pre-read steps back one picture and forward one record: with an
+    // audio record between two pictures, that is the audio record behind the
+    // paused picture's predecessor, so the paused picture comes once more
+    // and play goes on from there to the end.
+    EXPECT_EQ(resumed.front(), last);
+    EXPECT_EQ(resumed.back(), CaptionAt(8, 0, 1, 100));
+    for (std::size_t i = 1; i < resumed.size(); ++i) EXPECT_LT(resumed[i - 1], resumed[i]);
+}
+
+TEST_F(PlaybackLoopTest, StartCommandsWhilePlayingAndStepsAreSafe) {
+    std::vector<SystemTime> times;
+    std::vector<int> types;
+    for (int i = 0; i < 6; ++i) types.push_back(i == 0 ? kFrameKey : kFrameDependent);
+    // 900 ms apart: the worker spends its time in the pacing wait.
+    times = {At(8, 0, 0, 0), At(8, 0, 0, 900), At(8, 0, 1, 800), At(8, 0, 2, 700), At(8, 0, 3, 600), At(8, 0, 4, 500)};
+    Open(times, types);
+    ASSERT_EQ(view.StartMode(CKorvaneView::Mode::Play), 1);
+    EXPECT_EQ(view.StartMode(CKorvaneView::Mode::Play), 0);  // already playing
+    std::this_thread::sleep_for(milliseconds(300));
+    const auto offset = view.Reader().CurrentOffset();
+    view.OnNext();  // refused: the worker owns the reader
+    view.OnPrevious();
+    EXPECT_EQ(view.Reader().CurrentOffset(), offset);
+    // Another mode stops the first one before it starts.
+    ASSERT_EQ(view.StartMode(CKorvaneView::Mode::BackPlay), 1);
+    RunUntilEnded();
+    EXPECT_FALSE(view.IsPlaying());
+}
+
+TEST_F(PlaybackLoopTest, UnknownCodecEndsPlaybackWithTheMessage) {
+    Open({At(7, 0, 0, 0), At(7, 0, 0, 40), At(7, 0, 0, 80)}, {1, 0, 0}, 7);
+    // Rewrite the recording with an unknown codec behind the first picture.
+    RecordingWriter w(kFileKind514);
+    w.Header().setPlayCamera(0, 1);
+    w.AddVideo(0, 7, kFrameKey, s_frames[0].bytes, At(7, 0, 0, 0), 7);
+    w.AddVideo(0, 12, kFrameDependent, s_frames[1].bytes, At(7, 0, 0, 40), 7);
+    const std::string path = dir.File("odd.MP4");
+    w.WriteFile(path);
+    ASSERT_EQ(view.OpenCommandLine(path), 1);
+    notifier.Clear();
+    for (auto mode : {CKorvaneView::Mode::Play, CKorvaneView::Mode::FastPlay}) {
+        bar.ends = 0;
+        ASSERT_EQ(view.StartMode(mode), 1);
+        RunUntilEnded();
+        ASSERT_EQ(SendMessage(view, WM_BAR_RELOAD), 1);
+    }
+    EXPECT_EQ(notifier.Messages(), (std::vector<std::string>{kIncorrectCodecText, kIncorrectCodecText}));
+}
+
+TEST_F(PlaybackLoopTest, StopAllWorkersTwiceWaitsOnce) {
+    std::vector<SystemTime> times;
+    std::vector<int> types;
+    for (int i = 0; i < 30; ++i) {
+        times.push_back(At(6, 0, i, 0));  // a second apart: waits of 1000 ms
+        types.push_back(i == 0 ? kFrameKey : kFrameDependent);
+    }
+    Open(times, types);
+    ASSERT_EQ(view.StartMode(CKorvaneView::Mode::Play), 1);
+    std::this_thread::sleep_for(milliseconds(100));
+    auto start = Clock::now();
+    view.StopAllWorkers();
+    EXPECT_LT(Clock::now() - start, milliseconds(1000));  // the pacing wait wakes on the stop
+    EXPECT_FALSE(view.IsPlaying());
+    start = Clock::now();
+    view.StopAllWorkers();
+    EXPECT_LT(Clock::now() - start, milliseconds(50));
+}
+
+}  // namespace
+}  // namespace korvane::testing
