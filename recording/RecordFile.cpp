@@ -2,10 +2,12 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 namespace korvane {
 
@@ -43,18 +45,45 @@ void RecordFile::Close() {
     if (m_fd >= 0) ::close(m_fd);
     m_fd = -1;
     m_nSize = 0;
+    m_nWindowLength = 0;
 }
 
 bool RecordFile::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const {
     if (m_fd < 0 || offset > m_nSize || out.size() > m_nSize - offset) return false;
+    if (offset >= m_nWindowOffset && offset + out.size() <= m_nWindowOffset + m_nWindowLength) {
+        std::memcpy(out.data(), m_window.data() + (offset - m_nWindowOffset), out.size());
+        return true;
+    }
+    const std::size_t windowWanted =
+        static_cast<std::size_t>(std::min<std::uint64_t>(kWindowSize, m_nSize - offset - out.size()));
+    if (out.size() >= kWindowSize) return ReadFile(offset, out, windowWanted);
+    // A small piece: fill the window from its start and copy out of it.
+    const std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(kWindowSize, m_nSize - offset));
+    if (!ReadFile(offset, {}, length)) return false;
+    m_nWindowOffset = offset;
+    std::memcpy(out.data(), m_window.data(), out.size());
+    return true;
+}
+
+// Reads out, then windowWanted bytes behind it into the window, in one call
+// where the system allows.
+bool RecordFile::ReadFile(std::uint64_t offset, std::span<std::uint8_t> out, std::size_t windowWanted) const {
+    m_nWindowLength = 0;
+    const std::size_t total = out.size() + windowWanted;
     std::size_t done = 0;
-    while (done < out.size()) {
-        const ssize_t n = ::pread(m_fd, out.data() + done, out.size() - done,
-                                  static_cast<off_t>(offset + done));
+    while (done < total) {
+        iovec parts[2];
+        int count = 0;
+        if (done < out.size()) parts[count++] = {out.data() + done, out.size() - done};
+        const std::size_t windowDone = done > out.size() ? done - out.size() : 0;
+        if (windowWanted > windowDone) parts[count++] = {m_window.data() + windowDone, windowWanted - windowDone};
+        const ssize_t n = ::preadv(m_fd, parts, count, static_cast<off_t>(offset + done));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
         done += static_cast<std::size_t>(n);
     }
+    m_nWindowOffset = offset + out.size();
+    m_nWindowLength = windowWanted;
     return true;
 }
 

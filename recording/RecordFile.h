@@ -4,6 +4,7 @@
 // goes into a caller's buffer.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -66,8 +67,18 @@ public:
     LocateResult Locate(std::uint64_t offset, LocatedRecord& record) const;
 
 private:
+    // Records are read front to back in small pieces (head, caption,
+    // extension, the audio records and the next head behind a picture): a
+    // window of the bytes that follow the last read serves them without a
+    // system call each.
+    static constexpr std::size_t kWindowSize = 4096;
+    bool ReadFile(std::uint64_t offset, std::span<std::uint8_t> out, std::size_t windowWanted) const;
+
     int m_fd = -1;
     std::uint64_t m_nSize = 0;
+    mutable std::array<std::uint8_t, kWindowSize> m_window{};
+    mutable std::uint64_t m_nWindowOffset = 0;
+    mutable std::size_t m_nWindowLength = 0;
 };
 
 }  // namespace korvane
