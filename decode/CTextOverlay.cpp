@@ -68,12 +68,25 @@ int CTextOverlay::InsertText(std::uint8_t* picture, int width, int height, const
     const std::size_t textLength =
         (text == nullptr || length <= 0) ? 0 : strnlen(text, static_cast<std::size_t>(length));
 
-    // The image shares the picture's bytes (no copy): drawing writes the picture.
-    QImage image(picture, width, rows, static_cast<qsizetype>(width) * 3, QImage::Format_BGR888);
-    if (image.isNull()) return 0;
+    // The image shares the picture's bytes (no copy): drawing writes the
+    // picture. It is kept while the same picture comes again, so that its
+    // paint engine is made once rather than for every caption.
+    if (m_image.isNull() || m_image.constBits() != picture || m_image.width() != width ||
+        m_image.height() != rows) {
+        m_image = QImage(picture, width, rows, static_cast<qsizetype>(width) * 3,
+                         QImage::Format_BGR888);
+        if (m_image.isNull()) return 0;
+    }
     if (textLength == 0) return 1;
 
-    QPainter painter(&image);
+    // Latin-1 bytes are the first 256 code points.
+    m_text.resize(static_cast<qsizetype>(textLength));
+    QChar* characters = m_text.data();
+    for (std::size_t i = 0; i < textLength; ++i) {
+        characters[i] = QChar(static_cast<uchar>(text[i]));
+    }
+
+    QPainter painter(&m_image);
     if (!painter.isActive()) return 0;
     if (height > 0) {
         // Bottom row first: draw through a vertical flip so the text reads upright.
@@ -81,8 +94,7 @@ int CTextOverlay::InsertText(std::uint8_t* picture, int width, int height, const
     }
     painter.setFont(m_font);
     painter.setPen(m_color);
-    const QString line = QString::fromLatin1(text, static_cast<qsizetype>(textLength));
-    painter.drawText(QPointF(m_nX, m_nY + painter.fontMetrics().ascent()), line);
+    painter.drawText(QPointF(m_nX, m_nY + painter.fontMetrics().ascent()), m_text);
     return 1;
 }
 

@@ -9,6 +9,8 @@
 
 #include <QColor>
 #include <QFont>
+#include <QImage>
+#include <QString>
 
 #include "recording/RecordLayout.h"
 
@@ -41,6 +43,8 @@ private:
     LogFont m_logFont;
     QFont m_font;
     QColor m_color;
+    QImage m_image;  // over the last picture drawn on
+    QString m_text;  // reused for each caption's characters
 };
 
 }  // namespace korvane

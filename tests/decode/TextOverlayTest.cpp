@@ -171,6 +171,22 @@ TEST_F(TextOverlay, TinyPictureOfOneRow_IsDrawnWithoutOverrun) {
     EXPECT_FALSE(TouchedBox(canvas, false).Empty());
 }
 
+TEST_F(TextOverlay, OneOverlay_DrawsIntoWhicheverPictureItIsGiven) {
+    CTextOverlay overlay;
+    overlay.SetPosition(20, 30);
+    overlay.SetFont(Font(-24));
+    overlay.SetColor(kColor);
+    const std::string first = "FIRST", second = "2ND";
+    Canvas a(kWidth, kHeight), b(kWidth, kHeight), small(100, 60);
+    ASSERT_EQ(overlay.InsertText(a.bytes.data(), kWidth, -kHeight, first.data(), 5), 1);
+    ASSERT_EQ(overlay.InsertText(b.bytes.data(), kWidth, -kHeight, second.data(), 3), 1);
+    ASSERT_EQ(overlay.InsertText(small.bytes.data(), 100, 60, second.data(), 3), 1);
+    EXPECT_EQ(a.bytes, Draw(first, 5, true).bytes);
+    EXPECT_EQ(b.bytes, Draw(second, 3, true).bytes);
+    EXPECT_EQ(small.bytes, Draw(second, 3, false, 20, 30, Font(-24), 100, 60).bytes);
+    EXPECT_TRUE(a.GuardIntact() && b.GuardIntact() && small.GuardIntact());
+}
+
 TEST_F(TextOverlay, Text_StopsAtItsLengthOrAtANul) {
     const std::string withNul("AB\0CD", 5);
     const Canvas nul = Draw(withNul, 5, true);
