@@ -126,6 +126,9 @@ TEST_P(SteadyDecoding, SecondPass_AllocatesNothingOfOurOwn_NorAnyPictureBuffer) 
     EXPECT_LT(report.largest, lumaPlane) << "a picture buffer per picture: " << report.Describe();
 }
 
+// H.264 streams repeat their parameter sets before every key picture and
+// libavcodec parses each into a fresh buffer of about 170 KB, so a stream here
+// must be larger than that per luma plane for the picture-buffer check.
 INSTANTIATE_TEST_SUITE_P(
     Streams, SteadyDecoding,
     ::testing::Values(StreamCase{"H264_1280x720", "h264_1280x720.h264", 10, 1280, 720, true, false},
