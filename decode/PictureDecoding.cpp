@@ -30,18 +30,24 @@ bool SameTimeOfDay(const SystemTime& a, const SystemTime& b) {
            a.milliseconds == b.milliseconds;
 }
 
-std::string Cut(std::string text) {
-    if (text.size() > kTextMax) text.resize(kTextMax);
-    return text;
+// Formats into a stack buffer; returns the length, cut to the text limit.
+std::size_t FormatCaptionInto(const FrameHeader& header, char (&text)[kTextMax + 1]) {
+    char time[64];
+    FormatTimeStamp(header.timeStamp, time, sizeof time);
+    const int n = std::snprintf(text, sizeof text, "CAM =%d  %s", header.camera + 1, time);
+    return n < 0 ? 0 : std::min<std::size_t>(static_cast<std::size_t>(n), kTextMax);
 }
 
 }  // namespace
 
+void FixedText::Assign(const char* text, std::size_t length) {
+    m_length = std::min(length, kTextMax);
+    std::memcpy(m_chars.data(), text, m_length);
+}
+
 std::string FormatCaption(const FrameHeader& header) {
-    char text[300];
-    std::snprintf(text, sizeof text, "CAM =%d  %s", header.camera + 1,
-                  FormatTimeStamp(header.timeStamp).c_str());
-    return Cut(text);
+    char text[kTextMax + 1];
+    return std::string(text, FormatCaptionInto(header, text));
 }
 
 PictureDecoding::PictureDecoding()
@@ -71,8 +77,8 @@ PictureDecoding::~PictureDecoding() {
 void PictureDecoding::GrowPictureBuffers(std::size_t capacity) {
     // The decode buffer belongs to the decoding thread; the display copy is
     // swapped under the lock, keeping the picture it shows.
-    m_pDecodeBuffer = std::make_unique<std::uint8_t[]>(capacity);
-    auto picture = std::make_unique<std::uint8_t[]>(capacity);
+    m_pDecodeBuffer = std::make_unique_for_overwrite<std::uint8_t[]>(capacity);
+    auto picture = std::make_unique_for_overwrite<std::uint8_t[]>(capacity);
     std::lock_guard lock(m_pictureMutex);
     if (m_pPicture) std::memcpy(picture.get(), m_pPicture.get(), std::min(capacity, m_nPictureBufferSize));
     m_pPicture = std::move(picture);
@@ -140,16 +146,18 @@ int PictureDecoding::DecodeVideoFrame(const FrameHeader& header, const FrameExte
         width = extension.extWidth;
         height = extension.extHeight;
         const int shownHeight = (header.resolution == 2 || header.resolution == 3) ? height * 2 : height;
-        char text[300];
-        std::snprintf(text, sizeof text, "%s  [%d * %d]", extension.name().c_str(),
-                      DisplayWidth(codec, width), shownHeight);
-        SetStreamInfo(text);
+        // The name ends at its NUL, or at the end of its 48 bytes.
+        const std::size_t nameLength = strnlen(extension.extName.data(), extension.extName.size());
+        char text[kTextMax + 1];
+        const int n = std::snprintf(text, sizeof text, "%.*s  [%d * %d]", static_cast<int>(nameLength),
+                                    extension.extName.data(), DisplayWidth(codec, width), shownHeight);
+        SetStreamInfo(text, n < 0 ? 0 : static_cast<std::size_t>(n));
         failedSize = {DisplayWidth(codec, width), shownHeight};
     } else {
         const Size size = ResolutionSize(header.resolution, codec);
         width = size.width;
         height = size.height;
-        SetStreamInfo({});
+        SetStreamInfo("", 0);
     }
 
     m_bTopDown = 0;
@@ -346,25 +354,25 @@ int PictureDecoding::DecodingGOP_SDI(const FrameHeader& target, FrameReader& rea
 }
 
 void PictureDecoding::WriteCaption(const FrameHeader& header) {
-    std::string text = FormatCaption(header);
+    char text[kTextMax + 1];
+    const std::size_t length = FormatCaptionInto(header, text);
     std::lock_guard lock(m_pictureMutex);
-    m_szCaption = std::move(text);
+    m_szCaption.Assign(text, length);
 }
 
-void PictureDecoding::SetStreamInfo(std::string text) {
-    text = Cut(std::move(text));
+void PictureDecoding::SetStreamInfo(const char* text, std::size_t length) {
     std::lock_guard lock(m_pictureMutex);
-    m_szStreamInfo = std::move(text);
+    m_szStreamInfo.Assign(text, length);
 }
 
 std::string PictureDecoding::Caption() const {
     std::lock_guard lock(m_pictureMutex);
-    return m_szCaption;
+    return m_szCaption.str();
 }
 
 std::string PictureDecoding::StreamInfo() const {
     std::lock_guard lock(m_pictureMutex);
-    return m_szStreamInfo;
+    return m_szStreamInfo.str();
 }
 
 bool PictureDecoding::PictureReady() const {
@@ -376,8 +384,8 @@ Presentation PictureDecoding::TakePresentation() const {
     std::lock_guard lock(m_pictureMutex);
     Presentation p;
     p.ready = m_bPictureReady;
-    p.caption = m_szCaption;
-    p.streamInfo = m_szStreamInfo;
+    p.caption = m_szCaption.str();
+    p.streamInfo = m_szStreamInfo.str();
     if (m_bPictureReady) {
         p.format = m_presentedFormat;
         p.pixels.assign(m_pPicture.get(), m_pPicture.get() + m_presentedFormat.biSizeImage);

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <array>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -59,6 +60,19 @@ struct Presentation {
     std::vector<std::uint8_t> pixels;  // biWidth x |biHeight| x 3 bytes
     std::string caption;
     std::string streamInfo;
+};
+
+// A text of at most 259 characters kept in place, so that writing one
+// allocates nothing.
+class FixedText {
+public:
+    void Assign(const char* text, std::size_t length);
+    void Clear() { m_length = 0; }
+    std::string str() const { return std::string(m_chars.data(), m_length); }
+
+private:
+    std::array<char, kTextMax + 1> m_chars{};
+    std::size_t m_length = 0;
 };
 
 // "CAM =%d  %s": the camera counted from 1 and the capture time.
@@ -114,7 +128,7 @@ public:
 protected:
     void GrowPictureBuffers(std::size_t capacity);
     bool EnsureCapacity(int width, int height, std::size_t capacity);
-    void SetStreamInfo(std::string text);
+    void SetStreamInfo(const char* text, std::size_t length);
 
     // Decoders: the MPEG-4 one is made anew at every set-up, the others live
     // as long as the view and are released and set up again.
@@ -144,8 +158,8 @@ private:
     std::unique_ptr<std::uint8_t[]> m_pPicture;  // guarded; m_nPictureBufferSize bytes
     BitmapInfoHeader m_presentedFormat;          // guarded
     bool m_bPictureReady = false;                // guarded
-    std::string m_szCaption;                     // guarded
-    std::string m_szStreamInfo;                  // guarded
+    FixedText m_szCaption;                       // guarded
+    FixedText m_szStreamInfo;                    // guarded
 };
 
 }  // namespace korvane

@@ -1,25 +1,18 @@
 #include "platform/Messages.h"
 
-#include <QMetaObject>
-#include <QObject>
-#include <QThread>
+#include "platform/Mailbox.h"
 
 namespace korvane {
 
 long SendMessage(MessageTarget& target, unsigned id, WParam wParam, LParam lParam) {
-    QObject* context = target.MessageContext();
-    if (context->thread() == QThread::currentThread()) return target.HandleMessage(id, wParam, lParam);
     long result = 0;
-    QMetaObject::invokeMethod(
-        context, [&] { result = target.HandleMessage(id, wParam, lParam); }, Qt::BlockingQueuedConnection);
+    target.MessageMailbox().RunAndWait([&] { result = target.HandleMessage(id, wParam, lParam); });
     return result;
 }
 
 void PostMessage(MessageTarget& target, unsigned id, WParam wParam, LParam lParam) {
     MessageTarget* pointer = &target;
-    QMetaObject::invokeMethod(
-        target.MessageContext(), [pointer, id, wParam, lParam] { pointer->HandleMessage(id, wParam, lParam); },
-        Qt::QueuedConnection);
+    target.MessageMailbox().Post([pointer, id, wParam, lParam] { pointer->HandleMessage(id, wParam, lParam); });
 }
 
 }  // namespace korvane

@@ -7,9 +7,9 @@
 
 #include <cstdint>
 
-class QObject;
-
 namespace korvane {
+
+class Mailbox;
 
 using WParam = std::uintptr_t;
 using LParam = std::intptr_t;
@@ -18,8 +18,8 @@ class MessageTarget {
 public:
     virtual ~MessageTarget() = default;
     virtual long HandleMessage(unsigned id, WParam wParam, LParam lParam) = 0;
-    // The object whose thread runs the handler; queued messages die with it.
-    virtual QObject* MessageContext() = 0;
+    // The mailbox of the target's thread; queued messages die with it.
+    virtual Mailbox& MessageMailbox() = 0;
 };
 
 long SendMessage(MessageTarget& target, unsigned id, WParam wParam = 0, LParam lParam = 0);

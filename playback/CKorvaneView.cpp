@@ -51,9 +51,9 @@ CKorvaneView::CKorvaneView(Notifier& notifier, QWidget* parent)
     : QWidget(parent),
       m_notifier(notifier),
       m_reader(notifier),
-      m_pFrameData(std::make_unique<std::uint8_t[]>(kFrameDataCapacity)),
-      m_pRefFrameData(std::make_unique<std::uint8_t[]>(kFrameDataCapacity)),
-      m_pAudioOut(std::make_unique<std::uint8_t[]>(kAudioOutSize)),
+      m_pFrameData(std::make_unique_for_overwrite<std::uint8_t[]>(kFrameDataCapacity)),
+      m_pRefFrameData(std::make_unique_for_overwrite<std::uint8_t[]>(kFrameDataCapacity)),
+      m_pAudioOut(std::make_unique_for_overwrite<std::uint8_t[]>(kAudioOutSize)),
       m_standIn(std::make_unique<ControlBarStandIn>(*this)),
       m_pBar(m_standIn.get()) {
     setAcceptDrops(true);
@@ -62,7 +62,7 @@ CKorvaneView::CKorvaneView(Notifier& notifier, QWidget* parent)
     // the GUI thread.
     SetRepaintRequest([this] {
         if (m_presentObserver) m_presentObserver(Caption());
-        QMetaObject::invokeMethod(this, [this] { update(); }, Qt::QueuedConnection);
+        m_mailbox.Post([this] { update(); });
     });
     m_pPlayThread = MakeWorker(this, PlayThreadProc);
     // Play with sound plays like play until the sound path exists.
@@ -314,8 +314,8 @@ int CKorvaneView::ShowFirstPicture() {
     return 1;
 }
 
-void CKorvaneView::OnNext() {
-    if (IsPlaying()) return;  // the worker owns the reader
+int CKorvaneView::OnNext() {
+    if (IsPlaying()) return 0;  // the worker owns the reader
     auto b = std::make_unique<RecordBuffers>();
     int failures = 0;
     for (;;) {
@@ -323,7 +323,7 @@ void CKorvaneView::OnNext() {
             ++failures;
             ReadNext(*b);
             ReadPrevious(*b);
-            if (failures > kStepFailureLimit) return;
+            if (failures > kStepFailureLimit) return 1;
             continue;
         }
         if (b->header.mediaKind == kMediaAudio) continue;
@@ -333,12 +333,12 @@ void CKorvaneView::OnNext() {
             case kFrameGroup:
                 WriteCaption(b->header);
                 if (Decode(*b, 1) == kCodecUnknown) m_notifier.ShowMessage(kIncorrectCodecText);
-                return;
+                return 1;
             case kFrameDecoderOnly:
             case kFrameDecoderOnly4:
                 if (Decode(*b, 0) == kCodecUnknown) {
                     m_notifier.ShowMessage(kIncorrectCodecText);
-                    return;
+                    return 1;
                 }
                 continue;
             default:
@@ -347,8 +347,8 @@ void CKorvaneView::OnNext() {
     }
 }
 
-void CKorvaneView::OnPrevious() {
-    if (IsPlaying()) return;  // the worker owns the reader
+int CKorvaneView::OnPrevious() {
+    if (IsPlaying()) return 0;  // the worker owns the reader
     auto b = std::make_unique<RecordBuffers>();
     int failures = 0;
     for (;;) {
@@ -356,7 +356,7 @@ void CKorvaneView::OnPrevious() {
             ++failures;
             ReadNext(*b);
             ReadPrevious(*b);
-            if (failures > kStepFailureLimit) return;
+            if (failures > kStepFailureLimit) return 1;
             continue;
         }
         failures = 0;
@@ -364,19 +364,19 @@ void CKorvaneView::OnPrevious() {
         switch (b->header.frameType) {
             case kFrameKey:
                 if (Decode(*b, 1) == kCodecUnknown) m_notifier.ShowMessage(kIncorrectCodecText);
-                return;
+                return 1;
             case kFrameDependent:
                 DecodeKeyOf(b->header);
                 if (Decode(*b, 1) == kCodecUnknown) m_notifier.ShowMessage(kIncorrectCodecText);
-                return;
+                return 1;
             case kFrameDecoderOnly:
             case kFrameDecoderOnly4:
                 continue;
             case kFrameGroup:
                 DecodingGOP_SDI(b->header, m_reader, RefFrameData(), FrameData());
-                return;
+                return 1;
             default:
-                return;
+                return 1;
         }
     }
 }

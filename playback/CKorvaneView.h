@@ -21,6 +21,7 @@
 #include <string>
 
 #include "decode/PictureDecoding.h"
+#include "platform/Mailbox.h"
 #include "platform/Messages.h"
 #include "platform/Notifier.h"
 #include "playback/CNCCPThread.h"
@@ -53,7 +54,7 @@ public:
     CommandState QueryCommand(int id) const;
     // The control bar's messages (ViewMessage ids).
     long HandleMessage(unsigned id, WParam wParam, LParam lParam) override;
-    QObject* MessageContext() override { return this; }
+    Mailbox& MessageMailbox() override { return m_mailbox; }
 
     // Opens a recording named as on the command line: a path, or a path in
     // double quotes. Shows its first picture. 1 when the reader opened it.
@@ -61,8 +62,9 @@ public:
     int OpenFile(const std::string& path);
     long Reload();
     int ShowFirstPicture();
-    void OnNext();      // step forward
-    void OnPrevious();  // step back
+    // Step forward and back; 0 when refused because a mode is playing.
+    int OnNext();
+    int OnPrevious();
     void SetSound(int on);
 
     enum class Mode { Play, PlaySound, BackPlay, FastPlay, FastBackPlay };
@@ -141,6 +143,7 @@ protected:
     CNCCPThread* Worker(Mode mode) const;
 
     Notifier& m_notifier;
+    Mailbox m_mailbox{this};  // work handed to the GUI thread by the workers
     FrameReader m_reader;
     std::unique_ptr<std::uint8_t[]> m_pFrameData;
     std::unique_ptr<std::uint8_t[]> m_pRefFrameData;

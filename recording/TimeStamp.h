@@ -8,5 +8,7 @@
 namespace korvane {
 
 std::string FormatTimeStamp(const SystemTime& t);
+// The same into a caller's buffer, cut to fit; returns the length written.
+std::size_t FormatTimeStamp(const SystemTime& t, char* out, std::size_t size);
 
 }  // namespace korvane

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/Mailbox.h"
 #include "platform/Messages.h"
 #include "playback/CNCCPThread.h"
 #include "tests/support/GuiApp.h"
@@ -113,8 +114,8 @@ public:
         lastW = wParam;
         return 42;
     }
-    QObject* MessageContext() override { return &context; }
-    QObject context;
+    Mailbox& MessageMailbox() override { return mailbox; }
+    Mailbox mailbox;
     unsigned lastId = 0;
     WParam lastW = 0;
 };

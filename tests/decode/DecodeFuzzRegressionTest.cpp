@@ -1,0 +1,82 @@
+// The decode fuzz target's driver in the normal test run: kept findings
+// must stay fixed, and real pictures of every codec, whole and damaged, go
+// through it with every check holding.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "fuzz/DecodeRecordDrive.h"
+#include "tests/support/FrameSource.h"
+#include "tests/support/GuiApp.h"
+
+namespace korvane::testing {
+namespace {
+
+using fuzzing::DriveDecode;
+using fuzzing::FuzzRecord;
+
+TEST(DecodeFuzzRegression, KeptFindingsStayFixed) {
+    EnsureGuiApp();
+    const std::filesystem::path folder = std::string(KORVANE_TEST_DATA) + "/decode-fuzz-regressions";
+    if (!std::filesystem::exists(folder)) GTEST_SKIP() << "no kept findings";
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+        EXPECT_STREQ(DriveDecode(bytes), "") << entry.path();
+    }
+}
+
+TEST(DecodeFuzzRegression, RealAndDamagedPicturesOfEveryCodecHoldTheChecks) {
+    EnsureGuiApp();
+    const auto mpeg4 = ReadVideoFrames(std::string(KORVANE_TEST_DATA) + "/mpeg4_352x240.m4v");
+    const auto h264 = ReadVideoFrames(std::string(KORVANE_TEST_DATA) + "/h264_704x480.h264");
+    const auto jpeg = ReadVideoFrames(std::string(KORVANE_TEST_DATA) + "/mjpeg_352x240.mjpeg");
+    for (int codec : {5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 200}) {
+        const auto& frames = codec == 9 ? jpeg : (codec >= 10 ? h264 : mpeg4);
+        for (int damage = 0; damage < 3; ++damage) {
+            std::vector<FuzzRecord> records;
+            for (int i = 0; i < 3; ++i) {
+                FuzzRecord r;
+                r.codec = static_cast<std::uint8_t>(codec);
+                r.frameType = frames[i].key ? 1 : 0;
+                r.resolution = static_cast<std::uint8_t>(7 + 8 * damage);
+                r.flags = static_cast<std::uint8_t>(2 | (damage == 1 ? 5 : 0));
+                r.extWidth = damage == 2 ? 0xFFFF : 704;
+                r.extHeight = damage == 2 ? 0xFFFF : 480;
+                r.data = frames[i].bytes;
+                // Damage: flip bytes through the middle, or cut the record short.
+                if (damage == 1)
+                    for (std::size_t k = r.data.size() / 3; k < r.data.size(); k += 7) r.data[k] ^= 0x5A;
+                if (damage == 2) r.data.resize(r.data.size() / 2);
+                records.push_back(std::move(r));
+            }
+            EXPECT_STREQ(DriveDecode(fuzzing::EncodeFuzzRecords(records)), "") << codec << " " << damage;
+        }
+    }
+}
+
+TEST(DecodeFuzzRegression, RecordsRoundTripThroughTheInputLayout) {
+    FuzzRecord r;
+    r.codec = 10;
+    r.frameType = 3;
+    r.resolution = 15;
+    r.flags = 7;
+    r.extWidth = 1280;
+    r.extHeight = 720;
+    r.data = {1, 2, 3, 4, 5};
+    const auto bytes = fuzzing::EncodeFuzzRecords({r, r});
+    ASSERT_EQ(bytes.size(), 2 * (fuzzing::kRecordDescriptionSize + 5));
+    const auto parsed = fuzzing::ParseFuzzRecords(bytes);
+    ASSERT_EQ(parsed.size(), 2u);
+    EXPECT_EQ(parsed[1].extWidth, 1280);
+    EXPECT_EQ(parsed[1].data, r.data);
+    // A length beyond the input takes what is there.
+    auto cut = bytes;
+    cut.resize(bytes.size() - 2);
+    EXPECT_EQ(fuzzing::ParseFuzzRecords(cut)[1].data.size(), 3u);
+}
+
+}  // namespace
+}  // namespace korvane::testing
