@@ -1,4 +1,7 @@
-// korvane: the player. Headless interfaces:
+// korvane: the player. Without options it opens its window, with the
+// recording named on the command line if there is one:
+//   korvane [FILE]
+// Headless interfaces:
 //   korvane --snapshot OUT.png [--next N] [--previous M] FILE
 #include <QApplication>
 
@@ -7,12 +10,33 @@
 #include <cstring>
 #include <string>
 
+#include "app/CKorvaneApp.h"
 #include "app/Snapshot.h"
+#include "platform/QtNotifier.h"
 
 namespace {
 
 void Usage() {
-    std::fputs("usage: korvane --snapshot OUT.png [--next N] [--previous M] FILE\n", stderr);
+    std::fputs("usage: korvane [FILE]\n"
+               "       korvane --snapshot OUT.png [--next N] [--previous M] FILE\n",
+               stderr);
+}
+
+// Options select a headless interface; a plain argument is a recording.
+bool Headless(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--", 2) == 0) return true;
+    }
+    return false;
+}
+
+int RunDesktop(int argc, char** argv) {
+    QApplication app(argc, argv);
+    korvane::QtNotifier notifier;
+    korvane::CKorvaneApp player(notifier);
+    // Qt has taken its own options out of argv by now.
+    if (!player.InitInstance(korvane::CKorvaneApp::JoinCommandLine(argc, argv))) return 1;
+    return app.exec();
 }
 
 bool ParseCount(const char* text, int& out) {
@@ -26,6 +50,8 @@ bool ParseCount(const char* text, int& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (!Headless(argc, argv)) return RunDesktop(argc, argv);
+
     korvane::SnapshotRequest snapshot;
     bool snapshotMode = false;
     for (int i = 1; i < argc; ++i) {

@@ -1,0 +1,59 @@
+// The application: start-up in order (one player at a time, the settings
+// with the recent-file list, the frame with the view, the recording named on
+// the command line, the window shown) and the frame's life after that.
+#pragma once
+
+#include <QSettings>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <string>
+
+#include "platform/CompanionNotifier.h"
+#include "platform/Notifier.h"
+#include "platform/RecentFileList.h"
+#include "platform/SingleInstance.h"
+
+namespace korvane {
+
+class CMainFrame;
+
+inline constexpr const char* kAlreadyRunningText = "program is running.";
+inline constexpr const char* kProgramErrorText = "Program Error";
+
+class CKorvaneApp {
+public:
+    struct Options {
+        QString lockFolder;  // empty: the user's runtime folder
+        QString companionServer = QString::fromLatin1(kCompanionServerName);
+        std::unique_ptr<QSettings> settings;  // null: the user's own scope
+    };
+
+    // The notifier must outlive the application object.
+    explicit CKorvaneApp(Notifier& notifier);
+    CKorvaneApp(Notifier& notifier, Options options);
+    ~CKorvaneApp();
+    CKorvaneApp(const CKorvaneApp&) = delete;
+    CKorvaneApp& operator=(const CKorvaneApp&) = delete;
+
+    // False when the player must end; then no window was made.
+    bool InitInstance(const std::string& commandLine);
+
+    void AddRecentFile(const std::string& path);
+    QStringList RecentFiles() const;
+    CMainFrame* MainFrame() const { return m_pMainWnd.get(); }
+
+    // The arguments after the program's name joined by single spaces, so that
+    // a path typed with or without quotes reaches the view whole.
+    static std::string JoinCommandLine(int argc, const char* const* argv);
+
+private:
+    Notifier& m_notifier;
+    Options m_options;
+    SingleInstance m_instance;
+    std::unique_ptr<RecentFileList> m_recentFiles;
+    std::unique_ptr<CMainFrame> m_pMainWnd;
+};
+
+}  // namespace korvane

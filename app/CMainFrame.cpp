@@ -1,0 +1,145 @@
+#include "app/CMainFrame.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QWindow>
+
+#include "playback/CKorvaneView.h"
+#include "playback/ViewMessages.h"
+
+namespace korvane {
+
+CMainFrame::CMainFrame(const QString& companionServer, QWidget* parent)
+    : QMainWindow(parent), m_companionServer(companionServer) {
+    setWindowFlag(Qt::FramelessWindowHint, true);
+    setWindowTitle(QString::fromLatin1(kFrameTitle));
+    setMinimumSize(kFrameMinWidth, kFrameMinHeight);
+    BuildMenu();
+    m_menu->setVisible(false);
+
+    // Printing works whether or not the menu bar is shown.
+    auto* print = new QAction(this);
+    print->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    connect(print, &QAction::triggered, this, &CMainFrame::Print);
+    addAction(print);
+}
+
+CMainFrame::~CMainFrame() = default;
+
+void CMainFrame::SetView(CKorvaneView* view) {
+    m_pView = view;
+    setCentralWidget(view);
+}
+
+QAction* CMainFrame::CommandAction(int id) const {
+    for (QAction* top : m_menu->actions()) {
+        if (top->menu() == nullptr) continue;
+        for (QAction* action : top->menu()->actions()) {
+            if (!action->isSeparator() && action->data().toInt() == id) return action;
+        }
+    }
+    return nullptr;
+}
+
+void CMainFrame::BuildMenu() {
+    m_menu = menuBar();
+
+    QMenu* file = AddMenu(QStringLiteral("FILE"));
+    AddCommand(file, QStringLiteral("Open(&O)...\tCtrl+O"), ID_FILE_OPEN);
+    file->addSeparator();
+    AddCommand(file, QStringLiteral("Exit(&X)"), ID_APP_EXIT);
+
+    QMenu* play = AddMenu(QStringLiteral("PLAY"));
+    AddCommand(play, QStringLiteral("PLAY"), ID_PLAY);
+    AddCommand(play, QStringLiteral("BACK PLAY"), ID_BACK_PLAY);
+    AddCommand(play, QStringLiteral("PAUSE"), ID_PAUSE);
+    AddCommand(play, QStringLiteral("STOP"), ID_STOP);
+    play->addSeparator();
+    AddCommand(play, QStringLiteral("Previous"), ID_PREVIOUS);
+    AddCommand(play, QStringLiteral("Next"), ID_NEXT);
+    play->addSeparator();
+    AddCommand(play, QStringLiteral("FAST PLAY"), ID_FAST_PLAY);
+    AddCommand(play, QStringLiteral("FAST BACKPLAY"), ID_FAST_BACKPLAY);
+    play->addSeparator();
+    AddCommand(play, QStringLiteral("Sound"), ID_SOUND);
+
+    QMenu* size = AddMenu(QStringLiteral("SIZE"));
+    AddCommand(size, QStringLiteral("1x"), ID_ZOOM1);
+    AddCommand(size, QStringLiteral("2x"), ID_ZOOM2);
+    AddCommand(size, QStringLiteral("3x"), ID_ZOOM3);
+}
+
+QMenu* CMainFrame::AddMenu(const QString& title) {
+    QMenu* menu = m_menu->addMenu(title);
+    connect(menu, &QMenu::aboutToShow, this, [this, menu] { UpdateCommandStates(menu); });
+    return menu;
+}
+
+void CMainFrame::AddCommand(QMenu* menu, const QString& text, int id) {
+    // "label\tkeys": the keys after the tab become the action's shortcut.
+    const qsizetype tab = text.indexOf(QLatin1Char('\t'));
+    QAction* action = menu->addAction(tab < 0 ? text : text.left(tab));
+    action->setData(id);
+    if (tab >= 0) {
+        action->setShortcut(QKeySequence(text.mid(tab + 1)));
+        // Also while the menu bar is hidden, which is how the player starts.
+        addAction(action);
+    }
+    connect(action, &QAction::triggered, this, [this, id] {
+        if (m_pView != nullptr) m_pView->OnCommand(id);
+    });
+}
+
+void CMainFrame::UpdateCommandStates(QMenu* menu) {
+    if (m_pView == nullptr) return;
+    for (QAction* action : menu->actions()) {
+        if (action->isSeparator()) continue;
+        const CKorvaneView::CommandState state = m_pView->QueryCommand(action->data().toInt());
+        action->setEnabled(state.enabled);
+        action->setCheckable(state.checked);
+        action->setChecked(state.checked);
+    }
+}
+
+void CMainFrame::ShowCaptionAndMenu(bool show) {
+    const QRect outer = frameGeometry();
+    const bool visible = isVisible();
+    setWindowFlag(Qt::FramelessWindowHint, !show);  // hides a shown window
+    m_menu->setVisible(show);
+    if (visible) showNormal();
+    // The decorations come out of (or go back into) the same outer rectangle.
+    const QMargins margins = windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
+    setGeometry(outer.marginsRemoved(margins));
+}
+
+void CMainFrame::PrintView(QPaintDevice& device) {
+    if (m_pView == nullptr) return;
+    QPainter painter(&device);
+    if (!painter.isActive()) return;
+    m_pView->OnDraw(painter, QRect(0, 0, device.width(), device.height()));
+}
+
+void CMainFrame::Print() {
+    if (m_pView == nullptr) return;
+    QPrinter printer;
+    QPrintDialog dialog(&printer, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    PrintView(printer);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (m_pView != nullptr) m_pView->StopAllWorkers();
+    if (!m_bCompanionNotified) {
+        m_bCompanionNotified = true;
+        NotifyCompanion(m_companionServer);
+    }
+    QMainWindow::closeEvent(event);
+}
+
+}  // namespace korvane

@@ -1,0 +1,66 @@
+// The main window: it starts without caption and menu, keeps a minimum size,
+// holds the view as its central widget, routes the menu's commands to the
+// view, prints the view's picture on Ctrl+P and tells the companion tool when
+// it closes.
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+
+#include "platform/CompanionNotifier.h"
+
+class QAction;
+class QMenu;
+class QMenuBar;
+class QPaintDevice;
+
+namespace korvane {
+
+class CKorvaneView;
+
+inline constexpr int kFrameMinWidth = 360;
+inline constexpr int kFrameMinHeight = 320;
+inline constexpr const char* kFrameTitle = "Korvane";
+
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit CMainFrame(const QString& companionServer = QString::fromLatin1(kCompanionServerName),
+                        QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    // The view becomes the central widget; the frame hands it the menu's
+    // commands. The frame owns it from then on, as a child widget.
+    void SetView(CKorvaneView* view);
+    CKorvaneView* View() const { return m_pView; }
+
+    QMenuBar* Menu() const { return m_menu; }
+    // The menu's action for a command id; null for an id the menu lacks.
+    QAction* CommandAction(int id) const;
+
+    // Shows or hides caption and menu bar together, keeping the window's
+    // outer rectangle where the window system lets it.
+    void ShowCaptionAndMenu(bool show);
+
+    // Draws the view's picture over the whole of the device (a printer's
+    // printable area).
+    void PrintView(QPaintDevice& device);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildMenu();
+    QMenu* AddMenu(const QString& title);
+    void AddCommand(QMenu* menu, const QString& text, int id);
+    void UpdateCommandStates(QMenu* menu);
+    void Print();
+
+    QMenuBar* m_menu = nullptr;
+    CKorvaneView* m_pView = nullptr;
+    QString m_companionServer;
+    bool m_bCompanionNotified = false;
+};
+
+}  // namespace korvane
