@@ -301,7 +301,9 @@ TEST_F(PictureDecodingTest, HugeOrGarbageRecordsAreRefusedSafely) {
             << c.codec;
         const Presentation p = pipeline.TakePresentation();
         EXPECT_EQ(p.ready, c.result == 1) << c.codec;
-        if (p.ready) EXPECT_EQ(p.format.biWidth * std::abs(p.format.biHeight), 704 * 480) << c.codec;
+        if (p.ready) {
+            EXPECT_EQ(p.format.biWidth * std::abs(p.format.biHeight), 704 * 480) << c.codec;
+        }
     }
 
     Pipeline pipeline;
