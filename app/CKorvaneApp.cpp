@@ -29,6 +29,7 @@ bool CKorvaneApp::InitInstance(const std::string& commandLine) {
 
     m_pMainWnd = std::make_unique<CMainFrame>(m_options.companionServer);
     auto view = std::make_unique<CKorvaneView>(m_notifier);
+    view->SetOpenObserver([this](const std::string& path) { AddRecentFile(path); });
     m_pMainWnd->SetView(view.release());  // the frame's child from here on
     m_pMainWnd->View()->OnInitialUpdate(commandLine);
 

@@ -3,6 +3,7 @@
 //   korvane [FILE]
 // Headless interfaces:
 //   korvane --snapshot OUT.png [--next N] [--previous M] FILE
+//   korvane --headless-play [--mode play|back|fast|fastback] [--speed 0-5] [--next N] FILE
 #include <QApplication>
 
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include <string>
 
 #include "app/CKorvaneApp.h"
+#include "app/HeadlessPlay.h"
 #include "app/Snapshot.h"
 #include "platform/QtNotifier.h"
 
@@ -18,7 +20,8 @@ namespace {
 
 void Usage() {
     std::fputs("usage: korvane [FILE]\n"
-               "       korvane --snapshot OUT.png [--next N] [--previous M] FILE\n",
+               "       korvane --snapshot OUT.png [--next N] [--previous M] FILE\n"
+               "       korvane --headless-play [--mode play|back|fast|fastback] [--speed 0-5] [--next N] FILE\n",
                stderr);
 }
 
@@ -39,12 +42,27 @@ int RunDesktop(int argc, char** argv) {
     return app.exec();
 }
 
-bool ParseCount(const char* text, int& out) {
+bool ParseCount(const char* text, int& out, long most = 1'000'000) {
     char* end = nullptr;
     const long value = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || value < 0 || value > 1'000'000) return false;
+    if (end == text || *end != '\0' || value < 0 || value > most) return false;
     out = static_cast<int>(value);
     return true;
+}
+
+bool ParseMode(const char* text, korvane::CKorvaneView::Mode& mode) {
+    using Mode = korvane::CKorvaneView::Mode;
+    const struct {
+        const char* name;
+        Mode mode;
+    } modes[] = {{"play", Mode::Play}, {"back", Mode::BackPlay}, {"fast", Mode::FastPlay},
+                 {"fastback", Mode::FastBackPlay}};
+    for (const auto& m : modes)
+        if (std::strcmp(text, m.name) == 0) {
+            mode = m.mode;
+            return true;
+        }
+    return false;
 }
 
 }  // namespace
@@ -53,27 +71,41 @@ int main(int argc, char** argv) {
     if (!Headless(argc, argv)) return RunDesktop(argc, argv);
 
     korvane::SnapshotRequest snapshot;
-    bool snapshotMode = false;
+    korvane::HeadlessPlayRequest play;
+    bool snapshotMode = false, playMode = false;
+    std::string recording;
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
         const bool hasValue = i + 1 < argc;
         if (std::strcmp(arg, "--snapshot") == 0 && hasValue) {
             snapshotMode = true;
             snapshot.outputPath = argv[++i];
+        } else if (std::strcmp(arg, "--headless-play") == 0) {
+            playMode = true;
         } else if (std::strcmp(arg, "--next") == 0 && hasValue) {
             if (!ParseCount(argv[++i], snapshot.next)) return Usage(), 2;
+            play.next = snapshot.next;
         } else if (std::strcmp(arg, "--previous") == 0 && hasValue) {
             if (!ParseCount(argv[++i], snapshot.previous)) return Usage(), 2;
+        } else if (std::strcmp(arg, "--mode") == 0 && hasValue) {
+            if (!ParseMode(argv[++i], play.mode)) return Usage(), 2;
+        } else if (std::strcmp(arg, "--speed") == 0 && hasValue) {
+            if (!ParseCount(argv[++i], play.speed, 5)) return Usage(), 2;
         } else if (arg[0] == '-' && arg[1] == '-') {
             return Usage(), 2;
         } else {
-            snapshot.recording = arg;
+            recording = arg;
         }
     }
-    if (!snapshotMode || snapshot.recording.empty()) return Usage(), 2;
+    if (snapshotMode == playMode || recording.empty()) return Usage(), 2;
 
     // No window: the offscreen platform serves fonts and painting.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    if (playMode) {
+        play.recording = recording;
+        return korvane::RunHeadlessPlay(play);
+    }
+    snapshot.recording = recording;
     return korvane::RunSnapshot(snapshot);
 }

@@ -201,9 +201,15 @@ int CKorvaneView::OpenCommandLine(const std::string& commandLine) {
     if (path.size() > kPathMax) path.resize(kPathMax);
     m_szFilePath = path;
     SetTitle(m_szFilePath);
+    if (OpenReader() == 0) return 0;
+    ShowFirstPicture();
+    return 1;
+}
+
+int CKorvaneView::OpenReader() {
     if (m_reader.Open(m_szFilePath) == 0) return 0;
     m_bFileOpen = 1;
-    ShowFirstPicture();
+    if (m_openObserver) m_openObserver(m_szFilePath);
     return 1;
 }
 
@@ -213,8 +219,7 @@ int CKorvaneView::OpenFile(const std::string& path) {
     m_reader.Close();
     m_szFilePath = path.substr(0, kPathMax);
     SetTitle(m_szFilePath);
-    if (m_reader.Open(m_szFilePath) == 0) return 0;
-    m_bFileOpen = 1;
+    if (OpenReader() == 0) return 0;
     m_nDecoderCodec = -1;
     ShowFirstPicture();
     return 1;
@@ -231,8 +236,7 @@ long CKorvaneView::Reload() {
     StopAllWorkers();
     m_reader.Close();
     SetTitle(m_szFilePath);
-    if (m_reader.Open(m_szFilePath) == 0) return 0;
-    m_bFileOpen = 1;
+    if (OpenReader() == 0) return 0;
     ShowFirstPicture();
     return 1;
 }
@@ -251,8 +255,7 @@ void CKorvaneView::dropEvent(QDropEvent* event) {
     StopAllWorkers();
     m_reader.Close();
     SetTitle(m_szFilePath);
-    if (m_reader.Open(m_szFilePath) == 0) return;
-    m_bFileOpen = 1;
+    if (OpenReader() == 0) return;
     m_pBar->ResetAndReload();
 }
 

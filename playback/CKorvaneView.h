@@ -80,6 +80,10 @@ public:
     void ToggleMenu();
 
     void SetControlBar(ControlBarLink* bar) { m_pBar = bar ? bar : m_standIn.get(); }
+    // Called after every successful open, with the recording's path.
+    void SetOpenObserver(std::function<void(const std::string&)> observer) {
+        m_openObserver = std::move(observer);
+    }
     // Called on the decoding thread after every presented picture, with its
     // caption line (for the headless play interface).
     void SetPresentObserver(std::function<void(const std::string&)> observer) {
@@ -124,6 +128,8 @@ protected:
     std::span<std::uint8_t> FrameData() { return {m_pFrameData.get(), kFrameDataCapacity}; }
     std::span<std::uint8_t> RefFrameData() { return {m_pRefFrameData.get(), kFrameDataCapacity}; }
     void SetTitle(const std::string& title);
+    // Opens m_szFilePath with the reader; 1 on success.
+    int OpenReader();
     void OpenWithDialog();
     void Exit();
 
@@ -156,6 +162,7 @@ protected:
     int m_bFullScreen = 0;
     QRect m_rcRestore;
     std::function<void(const std::string&)> m_presentObserver;
+    std::function<void(const std::string&)> m_openObserver;
 
     std::unique_ptr<ControlBarLink> m_standIn;
     ControlBarLink* m_pBar = nullptr;

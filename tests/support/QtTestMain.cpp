@@ -1,4 +1,5 @@
-// The shell tests' main: the Qt application lives in main's scope, so that
+// The main of every test program that needs Qt: the application lives in
+// main's scope, so that
 // it is gone before the library's own globals are torn down at exit (key
 // events and the print dialog leave clean-up work that needs them).
 #include <gtest/gtest.h>

@@ -1,0 +1,215 @@
+// The view as a window on the offscreen platform: painting, zoom, full
+// screen by double click, the caption and menu toggle, dropped files, and
+// the commands that need a recording.
+#include <gtest/gtest.h>
+
+#include <QDropEvent>
+#include <QImage>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPainter>
+#include <QScreen>
+#include <QTest>
+#include <QUrl>
+
+#include "playback/CKorvaneView.h"
+#include "playback/ViewMessages.h"
+#include "tests/support/FrameSource.h"
+#include "tests/support/GuiApp.h"
+#include "tests/support/RecordingWriter.h"
+#include "tests/support/TempDir.h"
+
+namespace korvane::testing {
+namespace {
+
+constexpr QRgb kUntouched = 0xFFFF00FF;
+
+// Counts what the view asks of its control bar and forwards the reload.
+class BarProbe : public ControlBarLink {
+public:
+    explicit BarProbe(MessageTarget& view) : m_view(view) {}
+    void PlaybackEnded() override { PostMessage(m_view, WM_BAR_PLAYBACK_ENDED); }
+    void ResetAndReload() override {
+        ++reloads;
+        SendMessage(m_view, WM_BAR_RELOAD);
+    }
+    void SetSound(bool on) override { sound = on ? 1 : 0; }
+    int reloads = 0;
+    int sound = -1;
+
+private:
+    MessageTarget& m_view;
+};
+
+class ViewWindowTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        EnsureGuiApp();
+        s_frames = ReadVideoFrames(std::string(KORVANE_TEST_DATA) + "/mjpeg_352x240.mjpeg");
+    }
+    void SetUp() override {
+        frame.setWindowFlag(Qt::FramelessWindowHint, true);
+        frame.setMinimumSize(360, 320);
+        frame.menuBar()->addMenu("FILE");
+        frame.menuBar()->setVisible(false);
+        view = new CKorvaneView(notifier);  // owned by the frame from here on
+        frame.setCentralWidget(view);
+        bar = std::make_unique<BarProbe>(*view);
+        view->SetControlBar(bar.get());
+        frame.show();
+    }
+
+    std::string Write(const std::string& name, int pictures = 2) {
+        RecordingWriter w(kFileKind514);
+        w.Header().setPlayCamera(0, 1);
+        for (int i = 0; i < pictures; ++i)
+            w.AddVideo(0, 9, kFrameKey, s_frames[i].bytes, MakeTime(2026, 1, 2, 3, 4, 5, 40 * i), 7);
+        const std::string path = dir.File(name);
+        w.WriteFile(path);
+        return path;
+    }
+
+    QImage Paint(int width, int height) {
+        QImage image(width, height, QImage::Format_ARGB32);
+        image.fill(kUntouched);
+        QPainter painter(&image);
+        view->OnDraw(painter, image.rect());
+        return image;
+    }
+
+    void Drop(const QList<QUrl>& urls) {
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(view, &enter);
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(view, &drop);
+    }
+
+    static inline std::vector<VideoFrame> s_frames;
+    StderrNotifier notifier{false};
+    QMainWindow frame;
+    CKorvaneView* view = nullptr;
+    std::unique_ptr<BarProbe> bar;
+    TempDir dir;
+};
+
+bool IsWhite(QRgb c) { return qRed(c) > 230 && qGreen(c) > 230 && qBlue(c) > 230; }
+bool IsBlack(QRgb c) { return qRed(c) < 25 && qGreen(c) < 25 && qBlue(c) < 25; }
+
+TEST_F(ViewWindowTest, NothingIsPaintedBeforeTheFirstPicture) {
+    const QImage image = Paint(200, 100);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) ASSERT_EQ(image.pixel(x, y), kUntouched);
+}
+
+TEST_F(ViewWindowTest, PictureIsStretchedOverTheViewWithShadowedTextLines) {
+    ASSERT_EQ(view->OpenCommandLine(Write("rec.MP4")), 1);
+    const Presentation p = view->TakePresentation();
+    ASSERT_EQ(p.format.biWidth, 352);
+    // Twice the picture's size: each picture pixel becomes a 2 x 2 block,
+    // copied, not blended.
+    const QImage image = Paint(704, 480);
+    auto source = [&](int x, int y) {
+        const std::size_t i = (std::size_t(y) * 352 + x) * 3;  // JPEG pictures are top row first
+        return qRgb(p.pixels[i + 2], p.pixels[i + 1], p.pixels[i]);
+    };
+    int compared = 0;
+    for (int y = 100; y < 480; y += 37)
+        for (int x = 300; x < 704; x += 41) {
+            ASSERT_EQ(image.pixel(x, y) & 0xFFFFFF, source(x / 2, y / 2) & 0xFFFFFF) << x << "," << y;
+            ++compared;
+        }
+    EXPECT_GT(compared, 50);
+    // The caption line: white text, and a black shadow where the picture
+    // itself has no black.
+    int white = 0, shadow = 0;
+    for (int y = 9; y < 24; ++y)
+        for (int x = 9; x < 200; ++x) {
+            if (IsWhite(image.pixel(x, y)) && !IsWhite(source(x / 2, y / 2))) ++white;
+            if (IsBlack(image.pixel(x, y)) && !IsBlack(source(x / 2, y / 2))) ++shadow;
+        }
+    EXPECT_GT(white, 40);
+    EXPECT_GT(shadow, white / 3);
+    // Nothing of the text below the two lines.
+    EXPECT_EQ(image.pixel(600, 300) & 0xFFFFFF, source(300, 150) & 0xFFFFFF);
+}
+
+TEST_F(ViewWindowTest, ZoomSetsTheClientWidthAndScalesTheHeight) {
+    const int decoration = frame.frameGeometry().height() - frame.geometry().height();
+    view->SetZoom(2);
+    EXPECT_EQ(frame.width(), 633);
+    EXPECT_EQ(frame.height() + decoration, 2 * (decoration + 240));
+    view->SetZoom(3);
+    EXPECT_EQ(frame.width(), 950);
+    view->SetZoom(1);  // 316 x 240 is below the frame's minimum
+    EXPECT_EQ(frame.width(), 360);
+    EXPECT_EQ(frame.height(), 320);
+}
+
+TEST_F(ViewWindowTest, DoubleClickGoesFullScreenAndBackToTheSameRectangle) {
+    view->SetZoom(2);
+    frame.move(40, 30);
+    QCoreApplication::processEvents();
+    const QRect before = frame.geometry();
+    QTest::mouseDClick(view, Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
+    EXPECT_TRUE(view->FullScreen());
+    EXPECT_EQ(frame.geometry().topLeft(), QPoint(0, 0));
+    EXPECT_EQ(frame.geometry().size(), frame.screen()->size());
+    // Zoom while in full screen resizes, the next double click still restores.
+    view->SetZoom(3);
+    QTest::mouseDClick(view, Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
+    EXPECT_FALSE(view->FullScreen());
+    EXPECT_EQ(frame.geometry(), before);
+}
+
+TEST_F(ViewWindowTest, MenuMessageShowsAndHidesCaptionAndMenu) {
+    EXPECT_TRUE(view->MenuHidden());
+    EXPECT_EQ(SendMessage(*view, WM_BAR_MENU), 1);
+    EXPECT_FALSE(view->MenuHidden());
+    EXPECT_TRUE(frame.menuBar()->isVisible());
+    EXPECT_FALSE(frame.windowFlags().testFlag(Qt::FramelessWindowHint));
+    SendMessage(*view, WM_BAR_MENU);
+    EXPECT_TRUE(view->MenuHidden());
+    EXPECT_FALSE(frame.menuBar()->isVisible());
+    EXPECT_TRUE(frame.windowFlags().testFlag(Qt::FramelessWindowHint));
+}
+
+TEST_F(ViewWindowTest, DroppingTheOpenFileOrTwoFilesDoesNothing) {
+    const std::string first = Write("first.MP4");
+    const std::string second = Write("second.MP4", 1);
+    ASSERT_EQ(view->OpenCommandLine(first), 1);
+    Drop({QUrl::fromLocalFile(QString::fromStdString(first))});
+    Drop({QUrl::fromLocalFile(QString::fromStdString(second)), QUrl::fromLocalFile(QString::fromStdString(first))});
+    EXPECT_EQ(bar->reloads, 0);
+    EXPECT_EQ(view->FilePath(), first);
+
+    Drop({QUrl::fromLocalFile(QString::fromStdString(second))});
+    EXPECT_EQ(bar->reloads, 1);
+    EXPECT_EQ(view->FilePath(), second);
+    EXPECT_EQ(frame.windowTitle().toStdString(), second);
+    EXPECT_EQ(view->Caption(), "CAM =1  2026-01-02 03:04:05  000");
+}
+
+TEST_F(ViewWindowTest, CommandsNeedARecordingAndSoundReloadsIt) {
+    EXPECT_EQ(SendMessage(*view, WM_BAR_PLAY, 1), 1);
+    EXPECT_FALSE(view->IsPlaying());
+    SendMessage(*view, WM_BAR_SOUND, 1);  // no recording: only the setting changes
+    EXPECT_EQ(view->SoundOn(), 1);
+    EXPECT_EQ(bar->sound, 1);
+    EXPECT_EQ(bar->reloads, 0);
+    EXPECT_FALSE(view->QueryCommand(ID_NEXT).enabled);
+    EXPECT_TRUE(view->QueryCommand(ID_SOUND).checked);
+
+    ASSERT_EQ(view->OpenCommandLine(Write("rec.MP4")), 1);
+    view->OnCommand(ID_SOUND);  // toggles off and reloads the open recording
+    EXPECT_EQ(view->SoundOn(), 0);
+    EXPECT_EQ(bar->sound, 0);
+    EXPECT_EQ(bar->reloads, 1);
+    EXPECT_TRUE(view->QueryCommand(ID_PREVIOUS).enabled);
+    EXPECT_EQ(SendMessage(*view, 6033), 0);  // not handled
+}
+
+}  // namespace
+}  // namespace korvane::testing
