@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QMetaObject>
 #include <QThread>
 
 #include <cstdio>
@@ -25,8 +24,7 @@ void QtNotifier::ShowMessage(std::string_view text) {
         ShowOnGuiThread(message);
         return;
     }
-    QMetaObject::invokeMethod(app, [&message] { ShowOnGuiThread(message); },
-                              Qt::BlockingQueuedConnection);
+    m_mailbox.RunAndWait([&message] { ShowOnGuiThread(message); });
 }
 
 void QtNotifier::ShowOnGuiThread(const QString& text) {

@@ -5,18 +5,22 @@
 
 #include <QString>
 
+#include "platform/Mailbox.h"
 #include "platform/Notifier.h"
 
 namespace korvane {
 
 inline constexpr const char* kMessageBoxTitle = "Korvane";
 
+// Made on the GUI thread, after the application.
 class QtNotifier final : public Notifier {
 public:
     void ShowMessage(std::string_view text) override;
 
 private:
     static void ShowOnGuiThread(const QString& text);
+
+    Mailbox m_mailbox;  // the hop from other threads
 };
 
 }  // namespace korvane

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <thread>
 
+#include "platform/Mailbox.h"
 #include "platform/QtNotifier.h"
 #include "tests/platform/BoxAnswerer.h"
 #include "tests/support/GuiApp.h"
@@ -47,13 +48,14 @@ TEST_F(QtNotifierTest, WorkerThreadBoxShowsOnGuiThreadAndWorkerWaitsForTheAnswer
     // The answer comes late, so a worker that did not wait would be back first.
     BoxAnswerer answerer(std::chrono::milliseconds(150));
     QEventLoop loop;
+    Mailbox toTest;
     std::atomic<bool> returned{false};
     std::atomic<bool> answeredBeforeReturn{false};
     std::thread worker([&] {
         notifier.ShowMessage("Incorrect video codec type player");
         answeredBeforeReturn = answerer.Answered();
         returned = true;
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        toTest.Post([&loop] { loop.quit(); });
     });
     QTimer::singleShot(10000, &loop, &QEventLoop::quit);
     loop.exec();
