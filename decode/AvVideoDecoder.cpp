@@ -214,4 +214,18 @@ VideoStatus AvVideoDecoder::WritePicture(std::uint8_t* dest, std::size_t capacit
     return rows == out.height ? VideoStatus::Picture : VideoStatus::Failed;
 }
 
+VideoStatus AvVideoDecoder::DecodeAtStreamSize(const std::uint8_t* data, std::size_t length, bool keyFrame,
+                                               std::uint8_t* dest, std::size_t capacity,
+                                               PictureSize initialized, RowOrder order,
+                                               PictureSize& written, int (*display)(int)) {
+    const VideoStatus decoded = Decode(data, length, keyFrame);
+    if (decoded != VideoStatus::Picture) return decoded;
+    const PictureSize coded = DecodedSize();
+    PictureSize out = CropToAsked(coded, initialized);
+    if (display != nullptr && out.width == coded.width) out.width = display(coded.width);
+    const VideoStatus status = WritePicture(dest, capacity, out, order);
+    if (status == VideoStatus::Picture) written = out;
+    return status;
+}
+
 }  // namespace korvane

@@ -59,6 +59,13 @@ public:
     VideoStatus WritePicture(std::uint8_t* dest, std::size_t capacity, PictureSize out,
                              RowOrder order);
 
+    // One record in, its picture out at the stream's own size (cropped to
+    // `initialized` when it is a little larger; `display` turns the coded
+    // width into the width shown). The size written goes to `written`.
+    VideoStatus DecodeAtStreamSize(const std::uint8_t* data, std::size_t length, bool keyFrame,
+                                   std::uint8_t* dest, std::size_t capacity, PictureSize initialized,
+                                   RowOrder order, PictureSize& written, int (*display)(int) = nullptr);
+
 private:
     bool FillPacket(const std::uint8_t* data, std::size_t length);
     VideoStatus ReceivePicture();
@@ -87,5 +94,8 @@ VideoStatus StatusFromAvError(int error);
 // `asked`: a dimension at most 16 pixels larger than asked is cropped to the
 // asked one; otherwise the decoded one stands.
 PictureSize CropToAsked(PictureSize decoded, PictureSize asked);
+
+// The adapters' result: 1 for a picture written, 0 for anything else.
+inline int AdapterResult(VideoStatus status) { return status == VideoStatus::Picture ? 1 : 0; }
 
 }  // namespace korvane

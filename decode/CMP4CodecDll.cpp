@@ -6,18 +6,6 @@ CMP4CodecDll::CMP4CodecDll() : m_decoder(AV_CODEC_ID_MPEG4) {}
 
 CMP4CodecDll::~CMP4CodecDll() = default;
 
-int CMP4CodecDll::Result(VideoStatus status) {
-    switch (status) {
-        case VideoStatus::Picture: return 1;
-        case VideoStatus::NoPicture:
-        case VideoStatus::BadData:
-        case VideoStatus::TooLarge:
-        case VideoStatus::NotOpen:
-        case VideoStatus::Failed: return 0;
-    }
-    return 0;
-}
-
 int CMP4CodecDll::OutputWidth(int width, int mode) {
     if (mode == 1 && width == 360) return 352;
     if (mode == 1 && width == 720) return 704;
@@ -34,11 +22,11 @@ int CMP4CodecDll::MPEG4DecodeInit(int /*width*/, int /*height*/, int /*mode*/, i
 int CMP4CodecDll::MPEG4Decode(const std::uint8_t* data, std::uint8_t* picture, int width,
                               int height, int length, int /*reserved*/, int mode,
                               std::size_t pictureCapacity) {
-    if (length <= 0 || width <= 0 || height <= 0) return Result(VideoStatus::BadData);
+    if (length <= 0 || width <= 0 || height <= 0) return AdapterResult(VideoStatus::BadData);
     const VideoStatus decoded = m_decoder.Decode(data, static_cast<std::size_t>(length));
-    if (decoded != VideoStatus::Picture) return Result(decoded);
+    if (decoded != VideoStatus::Picture) return AdapterResult(decoded);
     const RowOrder order = mode == 0 ? RowOrder::TopFirst : RowOrder::BottomFirst;
-    return Result(m_decoder.WritePicture(picture, pictureCapacity,
+    return AdapterResult(m_decoder.WritePicture(picture, pictureCapacity,
                                          {OutputWidth(width, mode), height}, order));
 }
 

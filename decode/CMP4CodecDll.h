@@ -31,8 +31,6 @@ public:
     static int OutputWidth(int width, int mode);
 
 private:
-    static int Result(VideoStatus status);
-
     AvVideoDecoder m_decoder;
 };
 

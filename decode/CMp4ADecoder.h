@@ -26,8 +26,6 @@ public:
     void Release();
 
 private:
-    static int Result(VideoStatus status);
-
     AvVideoDecoder m_decoder;
     PictureSize m_initialized;
 };

@@ -6,35 +6,21 @@ CSDI_Colorspace::CSDI_Colorspace() : m_decoder(AV_CODEC_ID_H264) {}
 
 CSDI_Colorspace::~CSDI_Colorspace() = default;
 
-int CSDI_Colorspace::Result(VideoStatus status) {
-    switch (status) {
-        case VideoStatus::Picture: return 1;
-        case VideoStatus::NoPicture:
-        case VideoStatus::BadData:
-        case VideoStatus::TooLarge:
-        case VideoStatus::NotOpen:
-        case VideoStatus::Failed: return 0;
-    }
-    return 0;
-}
-
 int CSDI_Colorspace::Initialize(const SdiInitBlock& block) {
     m_initialized = {static_cast<int>(block.width), static_cast<int>(block.height)};
     return m_decoder.Open() ? 1 : 0;
 }
 
 int CSDI_Colorspace::Decompress(SdiDecompressBlock& block) {
-    const VideoStatus decoded = m_decoder.Decode(block.data, block.length);
-    if (decoded != VideoStatus::Picture) return Result(decoded);
-
-    const PictureSize out = CropToAsked(m_decoder.DecodedSize(), m_initialized);
-    const VideoStatus written =
-        m_decoder.WritePicture(block.picture, block.pictureCapacity, out, RowOrder::BottomFirst);
-    if (written == VideoStatus::Picture) {
+    PictureSize out;
+    const VideoStatus status = m_decoder.DecodeAtStreamSize(block.data, block.length, false, block.picture,
+                                                            block.pictureCapacity, m_initialized,
+                                                            RowOrder::BottomFirst, out);
+    if (status == VideoStatus::Picture) {
         block.widthOut = static_cast<std::uint32_t>(out.width);
         block.heightOut = static_cast<std::uint32_t>(out.height);
     }
-    return Result(written);
+    return AdapterResult(status);
 }
 
 void CSDI_Colorspace::Release() { m_decoder.Close(); }

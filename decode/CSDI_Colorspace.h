@@ -30,8 +30,6 @@ public:
     int InitializedHeight() const { return m_initialized.height; }
 
 private:
-    static int Result(VideoStatus status);
-
     AvVideoDecoder m_decoder;
     PictureSize m_initialized;
 };
