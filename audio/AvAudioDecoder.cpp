@@ -1,0 +1,119 @@
+#include "audio/AvAudioDecoder.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+
+extern "C" {
+#include <libavutil/channel_layout.h>
+#include <libavutil/samplefmt.h>
+}
+
+namespace korvane {
+
+namespace {
+constexpr int kSampleRate = 8000;
+constexpr int kBitsPerCode = 4;
+}  // namespace
+
+AudioStatus AudioStatusFromAvError(int error) {
+    if (error >= 0) return AudioStatus::Decoded;
+    if (error == AVERROR_INVALIDDATA || error == AVERROR(EINVAL)) return AudioStatus::BadData;
+    return AudioStatus::Failed;
+}
+
+AvAudioDecoder::AvAudioDecoder() = default;
+AvAudioDecoder::~AvAudioDecoder() = default;
+
+bool AvAudioDecoder::Open(AVCodecID codecId, int blockAlign) {
+    Close();
+    const AVCodec* codec = avcodec_find_decoder(codecId);
+    if (codec == nullptr) return false;
+    AVCodecContextUPtr context(avcodec_alloc_context3(codec));
+    if (!context) return false;
+    context->sample_rate = kSampleRate;
+    av_channel_layout_default(&context->ch_layout, 1);
+    context->bits_per_coded_sample = kBitsPerCode;
+    context->block_align = blockAlign;
+    context->thread_count = 1;
+    if (avcodec_open2(context.get(), codec, nullptr) < 0) return false;
+    if (!m_packet) m_packet.reset(av_packet_alloc());
+    if (!m_frame) m_frame.reset(av_frame_alloc());
+    if (!m_packet || !m_frame) return false;
+    m_context = std::move(context);
+    return true;
+}
+
+void AvAudioDecoder::Close() {
+    m_context.reset();
+    if (m_frame) av_frame_unref(m_frame.get());
+}
+
+void AvAudioDecoder::Reset() {
+    if (m_context) avcodec_flush_buffers(m_context.get());
+}
+
+bool AvAudioDecoder::FillPacket(std::span<const std::uint8_t> in) {
+    // The packet owns the padded copy and keeps it from packet to packet; a
+    // fresh buffer is taken only when it is too small or still referenced.
+    AVBufferRef*& buffer = m_packet->buf;
+    const std::size_t needed = in.size() + AV_INPUT_BUFFER_PADDING_SIZE;
+    if (buffer == nullptr || buffer->size < needed || !av_buffer_is_writable(buffer)) {
+        const std::size_t size = buffer ? std::max<std::size_t>(buffer->size, needed) : needed;
+        AVBufferRef* fresh = av_buffer_alloc(size);
+        if (fresh == nullptr) return false;
+        av_buffer_unref(&buffer);
+        buffer = fresh;
+    }
+    if (!in.empty()) std::memcpy(buffer->data, in.data(), in.size());
+    std::memset(buffer->data + in.size(), 0, AV_INPUT_BUFFER_PADDING_SIZE);
+    m_packet->data = buffer->data;
+    m_packet->size = static_cast<int>(in.size());
+    m_packet->flags = 0;
+    return true;
+}
+
+AudioStatus AvAudioDecoder::Decode(std::span<const std::uint8_t> in, std::span<std::uint8_t> out,
+                                   std::size_t& produced) {
+    produced = 0;
+    if (!m_context) return AudioStatus::NotOpen;
+    if (in.empty()) return AudioStatus::BadData;
+    if (in.size() > static_cast<std::size_t>(INT_MAX) - AV_INPUT_BUFFER_PADDING_SIZE) {
+        return AudioStatus::BadData;
+    }
+    if (!FillPacket(in)) return AudioStatus::Failed;
+    const int sent = avcodec_send_packet(m_context.get(), m_packet.get());
+    if (sent < 0) return AudioStatusFromAvError(sent);
+
+    AudioStatus status = AudioStatus::Decoded;
+    for (;;) {
+        const int error = avcodec_receive_frame(m_context.get(), m_frame.get());
+        if (error == AVERROR(EAGAIN) || error == AVERROR_EOF) break;
+        if (error < 0) return AudioStatusFromAvError(error);
+        const auto format = static_cast<AVSampleFormat>(m_frame->format);
+        if ((format != AV_SAMPLE_FMT_S16 && format != AV_SAMPLE_FMT_S16P) ||
+            m_frame->ch_layout.nb_channels != 1 || m_frame->nb_samples < 0) {
+            av_frame_unref(m_frame.get());
+            return AudioStatus::Failed;
+        }
+        // Mono: packed and planar hold the same samples in data[0].
+        const auto samples = static_cast<std::size_t>(m_frame->nb_samples);
+        if (status == AudioStatus::Decoded && samples * 2 <= out.size() - produced) {
+            const auto* from = reinterpret_cast<const std::int16_t*>(m_frame->data[0]);
+            std::uint8_t* to = out.data() + produced;
+            for (std::size_t i = 0; i < samples; ++i) {
+                const auto value = static_cast<std::uint16_t>(from[i]);
+                to[2 * i] = static_cast<std::uint8_t>(value & 0xFF);
+                to[2 * i + 1] = static_cast<std::uint8_t>(value >> 8);
+            }
+            produced += samples * 2;
+        } else {
+            status = AudioStatus::TooLarge;
+        }
+        av_frame_unref(m_frame.get());
+    }
+    return status;
+}
+
+}  // namespace korvane

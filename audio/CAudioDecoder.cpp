@@ -1,0 +1,33 @@
+#include "audio/CAudioDecoder.h"
+
+namespace korvane {
+
+CAudioDecoder::CAudioDecoder(std::uint16_t formatTag) : m_wFormatTag(formatTag) {}
+
+int CAudioDecoder::Init() {
+    m_stream.Close();
+    if (m_wFormatTag != kWaveFormatImaAdpcm) return 0;
+    return m_stream.Open(AV_CODEC_ID_ADPCM_IMA_WAV, static_cast<int>(kImaBlockBytes)) ? 1 : 0;
+}
+
+int CAudioDecoder::Convert(std::span<const std::uint8_t> src, std::span<std::uint8_t> dst,
+                           std::uint32_t& produced) {
+    if (!m_stream.IsOpen()) return 0;
+    std::size_t written = 0;
+    for (std::size_t at = 0; at + kImaBlockBytes <= src.size(); at += kImaBlockBytes) {
+        std::size_t bytes = 0;
+        const AudioStatus status =
+            m_stream.Decode(src.subspan(at, kImaBlockBytes), dst.subspan(written), bytes);
+        written += bytes;
+        if (status == AudioStatus::TooLarge) break;
+        if (status != AudioStatus::Decoded) return 0;
+    }
+    produced = static_cast<std::uint32_t>(written);
+    return 1;
+}
+
+void CAudioDecoder::Close() {
+    m_stream.Close();
+}
+
+}  // namespace korvane

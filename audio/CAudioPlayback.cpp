@@ -1,0 +1,132 @@
+#include "audio/CAudioPlayback.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace korvane {
+
+namespace {
+
+constexpr int kOutputBuffers = 8;
+constexpr std::uint32_t kStartBits = 16;
+constexpr std::uint32_t kStartRate = 8000;
+// G.721 gives four PCM bytes a code byte: 1,024 code bytes fill the buffer.
+constexpr std::size_t kG721PcmPerByte = 4;
+constexpr std::size_t kG721ChunkBytes = kAudioOutCapacity / kG721PcmPerByte;
+// Whole IMA ADPCM blocks whose PCM fits the buffer: two (4,036 bytes).
+constexpr std::size_t kImaChunkBytes = (kAudioOutCapacity / kImaBlockPcmBytes) * kImaBlockBytes;
+
+}  // namespace
+
+CAudioPlayback::CAudioPlayback(CWaveDevice& waveOut, CAudioDecoder& audioDecoder, Notifier& notifier,
+                               Clock now)
+    : m_waveOut(waveOut),
+      m_AudioDecoder(audioDecoder),
+      m_notifier(notifier),
+      m_now(std::move(now)),
+      m_pAudioOut(std::make_unique<std::uint8_t[]>(kAudioOutCapacity)) {
+    m_g721.Open(AV_CODEC_ID_ADPCM_G726LE, 0);
+}
+
+void CAudioPlayback::PrepareAudio() {
+    if (m_bAcmOpen == 0) {
+        if (m_AudioDecoder.Init() != 0) {
+            m_bAcmOpen = 1;
+        } else {
+            m_notifier.ShowMessage(kAudioDecoderInitErrorText);
+        }
+    }
+    m_waveOut.OpenOutput(kOutputBuffers, kStartBits, kStartRate);
+    m_nAudioBits = kStartBits;
+    m_nAudioRate = kStartRate;
+    m_nAudioDeviceTime = 0;
+    m_waveOut.SetVolume(kFullVolume, kFullVolume);
+    m_g721.Reset();
+}
+
+std::uint32_t CAudioPlayback::PlayAudioRecord(const FrameHeader& header,
+                                              std::span<const std::uint8_t> frameData) {
+    const std::span<const std::uint8_t> data =
+        frameData.first(std::min<std::size_t>(header.dataLength, frameData.size()));
+    switch (header.codec) {
+        case kAudioCodecPcm:
+            if (!data.empty()) m_waveOut.Write(data);
+            return static_cast<std::uint32_t>(data.size());
+        case kAudioCodecG721:
+        case kAudioCodecG721b:
+        case kAudioCodecG721c:
+            return PlayG721(data);
+        default:
+            return PlayImaAdpcm(header, data);
+    }
+}
+
+std::uint32_t CAudioPlayback::PlayG721(std::span<const std::uint8_t> data) {
+    // A record of more than 1,024 bytes goes out in pieces that fit the
+    // buffer; the decoder's state runs on from piece to piece.
+    const std::span<std::uint8_t> out(m_pAudioOut.get(), kAudioOutCapacity);
+    for (std::size_t at = 0; at < data.size(); at += kG721ChunkBytes) {
+        const auto piece = data.subspan(at, std::min(kG721ChunkBytes, data.size() - at));
+        const std::size_t pcmBytes = piece.size() * kG721PcmPerByte;
+        std::size_t produced = 0;
+        m_g721.Decode(piece, out.first(pcmBytes), produced);
+        // Whatever the decoder did not give is played as silence, so the
+        // record keeps its length.
+        std::memset(out.data() + produced, 0, pcmBytes - produced);
+        m_waveOut.Write(out.first(pcmBytes));
+    }
+    return static_cast<std::uint32_t>(data.size() * kG721PcmPerByte);
+}
+
+std::uint32_t CAudioPlayback::PlayImaAdpcm(const FrameHeader& header, std::span<const std::uint8_t> data) {
+    if (header.audioSampleRate() != 0 || header.audioSampleBits() != 0) FollowFormat(header);
+
+    // Normal records hold one or two blocks; longer ones are converted two
+    // blocks at a time so that none of their sound is lost. A conversion
+    // that fails ends the record: nothing stale is played in its place.
+    const std::span<std::uint8_t> out(m_pAudioOut.get(), kAudioOutCapacity);
+    std::uint32_t handedOver = 0;
+    for (std::size_t at = 0; at < data.size(); at += kImaChunkBytes) {
+        const auto piece = data.subspan(at, std::min(kImaChunkBytes, data.size() - at));
+        std::uint32_t produced = 0;
+        if (m_AudioDecoder.Convert(piece, out, produced) == 0 || produced == 0) break;
+        m_waveOut.Write(out.first(produced));
+        handedOver += produced;
+    }
+    return handedOver;
+}
+
+void CAudioPlayback::FollowFormat(const FrameHeader& header) {
+    const std::uint32_t bits = header.audioSampleBits();
+    const std::uint32_t rate = header.audioSampleRate();
+    const bool differs = rate != m_nAudioRate || bits != m_nAudioBits;
+    const bool fresh = IsAudioDeviceFresh(kAudioDeviceAgeLimit) != 0;
+    if (differs || !fresh) {
+        m_waveOut.CloseOutput();
+        m_nAudioBits = bits;
+        m_nAudioRate = rate;
+        m_waveOut.OpenOutput(kOutputBuffers, m_nAudioBits, m_nAudioRate);
+    }
+}
+
+int CAudioPlayback::IsAudioDeviceFresh(std::uint32_t limitSeconds) {
+    const std::uint32_t now = NowSeconds();
+    if (m_nAudioDeviceTime == 0) {
+        m_nAudioDeviceTime = now;
+        return 1;
+    }
+    if (((now - m_nAudioDeviceTime) & 0xFFFF) > limitSeconds) {
+        m_nAudioDeviceTime = 0;
+        return 0;
+    }
+    return 1;
+}
+
+std::uint32_t CAudioPlayback::NowSeconds() const {
+    const auto seconds =
+        std::chrono::duration_cast<std::chrono::seconds>(m_now().time_since_epoch()).count();
+    // 0 marks a count not begun; the clock's own second 0 counts as 1.
+    return std::max<std::uint32_t>(static_cast<std::uint32_t>(seconds), 1);
+}
+
+}  // namespace korvane

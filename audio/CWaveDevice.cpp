@@ -1,0 +1,223 @@
+#include "audio/CWaveDevice.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <iterator>
+#include <new>
+
+namespace korvane {
+
+namespace {
+
+// Free blocks kept for reuse; more than this are given back to the heap.
+constexpr std::size_t kMaxFreeBlocks = 16;
+// Output is stereo: the one recorded channel goes to both sides, each with its gain.
+constexpr int kOutputChannels = 2;
+// How much longer than the queued audio lasts CloseOutput waits for it.
+constexpr std::chrono::milliseconds kDrainMargin{250};
+
+// SDL's buffer size in frames: a power of two of about 1/16 s.
+Uint16 BufferFrames(std::uint32_t rate) {
+    std::uint32_t frames = 256;
+    while (frames < rate / 16 && frames < 4096) frames *= 2;
+    return static_cast<Uint16>(frames);
+}
+
+std::int16_t Scale(std::int32_t sample, std::int32_t gain) {
+    if (gain == kFullVolume) return static_cast<std::int16_t>(sample);
+    return static_cast<std::int16_t>(static_cast<std::int64_t>(sample) * gain / kFullVolume);
+}
+
+}  // namespace
+
+CWaveDevice::CWaveDevice() = default;
+
+CWaveDevice::~CWaveDevice() {
+    m_closeDrainLimit = std::chrono::milliseconds{0};
+    CloseOutput();
+}
+
+int CWaveDevice::OpenOutput(int count, std::uint32_t bits, std::uint32_t rate) {
+    if (m_device) CloseOutput();
+    m_nOutDevice = 0;  // device 0: the system's default output
+    m_nOutResult = kWaveOk;
+    m_nRingSize = count;
+
+    auto subsystem = std::make_unique<SdlAudioSubsystem>();
+    if (!subsystem->Started()) {
+        m_nOutResult = kWaveNoDriver;
+        return 0;
+    }
+    // -1 means the driver cannot list its devices; its default one may still open.
+    const int devices = SDL_GetNumAudioDevices(0);
+    if (devices == 0) {
+        m_nOutResult = kWaveNoDriver;
+        return 0;
+    }
+    if (devices > 0 && m_nOutDevice >= static_cast<std::uint32_t>(devices)) {
+        m_nOutResult = kWaveBadDeviceId;
+        return 0;
+    }
+    if ((bits != 8 && bits != 16) || rate == 0 || rate > static_cast<std::uint32_t>(INT_MAX)) {
+        m_nOutResult = kWaveBadFormat;
+        return 0;
+    }
+
+    m_nBytesPerSample = bits / 8;
+    SDL_AudioSpec wanted{};
+    wanted.freq = static_cast<int>(rate);
+    wanted.format = AUDIO_S16SYS;
+    wanted.channels = kOutputChannels;
+    wanted.samples = BufferFrames(rate);
+    wanted.callback = &CWaveDevice::AudioCallback;
+    wanted.userdata = this;
+    SDL_AudioSpec obtained{};
+    // No changes allowed: SDL converts to whatever the hardware takes, so the
+    // callback always fills exactly the format asked for.
+    SdlAudioDevice device(SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0));
+    if (!device) {
+        m_nOutResult = kWaveError;
+        return 0;
+    }
+    m_subsystem = std::move(subsystem);
+    m_device = std::move(device);
+    m_nBits = bits;
+    m_nRate = rate;
+    ++m_nOpenCount;
+    m_bOutputOpen = true;
+    SDL_PauseAudioDevice(m_device.Id(), 0);
+    return 1;
+}
+
+int CWaveDevice::Write(std::span<const std::uint8_t> block) {
+    if (!m_bOutputOpen) return 0;
+    const std::size_t length = block.size() - block.size() % m_nBytesPerSample;
+
+    std::list<Block> node;
+    {
+        std::lock_guard lock(m_queueMutex);
+        if (!m_free.empty()) node.splice(node.begin(), m_free, m_free.begin());
+    }
+    try {
+        if (node.empty()) node.emplace_back();
+        node.front().bytes.assign(block.begin(), block.begin() + static_cast<std::ptrdiff_t>(length));
+    } catch (const std::bad_alloc&) {
+        m_nOutResult = kWaveNoMemory;
+        return 0;
+    }
+
+    std::list<Block> surplus;  // freed after the lock is let go
+    {
+        std::lock_guard lock(m_queueMutex);
+        ++m_nBlocksQueued;
+        m_nQueuedBytes += length;
+        m_queued.splice(m_queued.end(), node);
+        if (m_free.size() > kMaxFreeBlocks) {
+            surplus.splice(surplus.begin(), m_free, std::next(m_free.begin(), kMaxFreeBlocks), m_free.end());
+        }
+    }
+    m_nOutResult = kWaveOk;
+    return 1;
+}
+
+std::uint32_t CWaveDevice::CloseOutput() {
+    if (!m_device) return 0;
+    if (m_closeDrainLimit > std::chrono::milliseconds{0}) {
+        WaitUntilPlayed(std::min(QueuedDuration() + kDrainMargin, m_closeDrainLimit));
+    }
+    m_bOutputOpen = false;
+    m_device.Reset();  // stops SDL's audio thread: no callback runs after this
+    {
+        std::lock_guard lock(m_queueMutex);
+        ReleaseAllQueued();
+    }
+    m_subsystem.reset();
+    return 0;
+}
+
+int CWaveDevice::SetVolume(std::uint16_t left, std::uint16_t right) {
+    if (!m_bOutputOpen) return 0;
+    m_nVolume = (static_cast<std::uint32_t>(right) << 16) | left;
+    m_nResult = kWaveOk;
+    return 1;
+}
+
+bool CWaveDevice::WaitUntilPlayed(std::chrono::milliseconds limit) {
+    std::unique_lock lock(m_queueMutex);
+    if (m_queued.empty()) return true;
+    if (!m_bOutputOpen) return false;  // nothing plays them
+    ++m_nDrainWaiters;
+    const bool played = m_played.wait_for(lock, limit, [this] { return m_queued.empty(); });
+    --m_nDrainWaiters;
+    return played;
+}
+
+std::chrono::milliseconds CWaveDevice::QueuedDuration() {
+    std::size_t bytes = 0;
+    {
+        std::lock_guard lock(m_queueMutex);
+        bytes = m_nQueuedBytes;
+    }
+    const std::uint64_t samples = bytes / m_nBytesPerSample;
+    return std::chrono::milliseconds{samples * 1000 / std::max<std::uint32_t>(m_nRate, 1)};
+}
+
+void CWaveDevice::ReleaseAllQueued() {
+    m_nBlocksReleased += m_queued.size();
+    m_free.splice(m_free.end(), m_queued);
+    m_nFrontOffset = 0;
+    m_nQueuedBytes = 0;
+}
+
+void SDLCALL CWaveDevice::AudioCallback(void* userdata, Uint8* stream, int length) {
+    if (length <= 0) return;
+    const std::size_t frames = static_cast<std::size_t>(length) / (kOutputChannels * sizeof(std::int16_t));
+    static_cast<CWaveDevice*>(userdata)->FillOutput(reinterpret_cast<std::int16_t*>(stream), frames);
+}
+
+void CWaveDevice::FillOutput(std::int16_t* out, std::size_t frames) {
+    const std::uint32_t volume = m_nVolume.load(std::memory_order_relaxed);
+    const auto left = static_cast<std::int32_t>(volume & 0xFFFF);
+    const auto right = static_cast<std::int32_t>(volume >> 16);
+    const std::size_t bytesPerSample = m_nBytesPerSample;
+
+    std::size_t filled = 0;
+    bool wakeWaiters = false;
+    {
+        std::lock_guard lock(m_queueMutex);
+        while (!m_queued.empty()) {
+            const std::vector<std::uint8_t>& bytes = m_queued.front().bytes;
+            const std::size_t available = (bytes.size() - m_nFrontOffset) / bytesPerSample;
+            const std::size_t take = std::min(available, frames - filled);
+            const std::uint8_t* in = bytes.data() + m_nFrontOffset;
+            for (std::size_t i = 0; i < take; ++i, in += bytesPerSample) {
+                const std::int32_t sample =
+                    bytesPerSample == 2
+                        ? static_cast<std::int16_t>(static_cast<std::uint16_t>(in[0] | (in[1] << 8)))
+                        : (static_cast<std::int32_t>(in[0]) - 128) * 256;  // 8-bit PCM is unsigned
+                out[(filled + i) * kOutputChannels] = Scale(sample, left);
+                out[(filled + i) * kOutputChannels + 1] = Scale(sample, right);
+            }
+            filled += take;
+            m_nFrontOffset += take * bytesPerSample;
+            m_nQueuedBytes -= take * bytesPerSample;
+            if (m_nFrontOffset + bytesPerSample > bytes.size()) {
+                // The block's last sample has been handed to the device: release it.
+                m_nFrontOffset = 0;
+                m_free.splice(m_free.end(), m_queued, m_queued.begin());
+                ++m_nBlocksReleased;
+                continue;
+            }
+            break;  // the output is full
+        }
+        wakeWaiters = m_queued.empty() && m_nDrainWaiters > 0;
+    }
+    if (filled < frames) {
+        std::memset(out + filled * kOutputChannels, 0,
+                    (frames - filled) * kOutputChannels * sizeof(std::int16_t));
+    }
+    if (wakeWaiters) m_played.notify_all();
+}
+
+}  // namespace korvane

@@ -1,0 +1,92 @@
+// Plays through SDL's disk audio driver into a file of the test's own and
+// reads back what the output callback produced, plus the independent
+// decodings that played sound is compared with.
+#pragma once
+
+#include <SDL.h>
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/TempDir.h"
+
+namespace korvane::testing {
+
+// While it lives, SDL's audio goes to "played.raw" in a fresh folder through
+// the disk driver, writing one buffer every delayMs milliseconds (a buffer
+// lasts 64 ms at 8 kHz, so 1 plays about 64 times faster than real time).
+// The variables it found are put back afterwards.
+class DiskAudio {
+public:
+    explicit DiskAudio(int delayMs = 1);
+    ~DiskAudio();
+    DiskAudio(const DiskAudio&) = delete;
+    DiskAudio& operator=(const DiskAudio&) = delete;
+
+    const std::string& PlayedPath() const { return m_played; }
+    // The left and the right channel of everything played so far; read
+    // once the output is closed, when SDL has flushed the file.
+    std::vector<std::int16_t> Left() const;
+    std::vector<std::int16_t> Right() const;
+    const TempDir& Dir() const { return m_dir; }
+
+private:
+    std::vector<std::int16_t> Channel(int which) const;
+
+    TempDir m_dir;
+    std::string m_played;
+    std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
+};
+
+// Sets an environment variable for the life of the object, then restores it.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string m_name;
+    std::optional<std::string> m_old;
+};
+
+// Holds SDL's lock on a device's callback, so that blocks written meanwhile
+// are played back to back without gaps of silence between them.
+class CallbackHeld {
+public:
+    explicit CallbackHeld(SDL_AudioDeviceID device) : m_device(device) { SDL_LockAudioDevice(m_device); }
+    ~CallbackHeld() { SDL_UnlockAudioDevice(m_device); }
+    CallbackHeld(const CallbackHeld&) = delete;
+    CallbackHeld& operator=(const CallbackHeld&) = delete;
+
+private:
+    SDL_AudioDeviceID m_device;
+};
+
+std::vector<std::int16_t> SamplesFromBytes(std::span<const std::uint8_t> bytes);
+std::vector<std::uint8_t> BytesFromSamples(std::span<const std::int16_t> samples);
+std::vector<std::int16_t> ReadSamples(const std::string& path);
+
+// What the ffmpeg tool decodes from a raw G.726 file of 4-bit codes (low
+// nibble first) and from a WAV file, as 16-bit samples. Fail the test and
+// return nothing when ffmpeg fails.
+std::vector<std::int16_t> FfmpegG726Samples(const std::string& path, const TempDir& scratch);
+std::vector<std::int16_t> FfmpegWavSamples(const std::string& path, const TempDir& scratch);
+
+// Where `expected` starts in `played`, found by lining up the first sample
+// that is not zero in each; nothing when either is all zero or `expected`
+// would start before the file.
+std::optional<std::size_t> FindStart(std::span<const std::int16_t> played,
+                                     std::span<const std::int16_t> expected);
+
+// `played` holds silence, then exactly `expected`, then silence.
+::testing::AssertionResult PlayedExactly(std::span<const std::int16_t> played,
+                                         std::span<const std::int16_t> expected);
+
+}  // namespace korvane::testing
