@@ -108,6 +108,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -161,6 +162,7 @@ protected:
     int m_bMenuHidden = 1;
     int m_bFullScreen = 0;
     QRect m_rcRestore;
+    QPoint m_dragStart;
     std::function<void(const std::string&)> m_presentObserver;
     std::function<void(const std::string&)> m_openObserver;
 

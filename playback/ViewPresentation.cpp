@@ -1,6 +1,7 @@
 // Putting the picture on the screen and shaping the window around it: the
 // stretched picture with its two text lines, zoom, full screen, the caption
 // and menu toggle, and dragging the captionless window by its picture.
+#include <QApplication>
 #include <QGuiApplication>
 #include <QImage>
 #include <QMainWindow>
@@ -109,10 +110,21 @@ void CKorvaneView::ToggleMenu() {
 }
 
 void CKorvaneView::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && m_bMenuHidden == 1) {
+    if (event->button() == Qt::LeftButton) m_dragStart = event->position().toPoint();
+    QWidget::mousePressEvent(event);
+}
+
+// Without a caption the picture is the handle that moves the window. The
+// move starts once the pointer has moved, so that a double click still
+// reaches the view instead of the window manager.
+void CKorvaneView::mouseMoveEvent(QMouseEvent* event) {
+    const bool dragging = (event->buttons() & Qt::LeftButton) && m_bMenuHidden == 1 &&
+                          (event->position().toPoint() - m_dragStart).manhattanLength() >=
+                              QApplication::startDragDistance();
+    if (dragging) {
         if (QWindow* handle = window()->windowHandle()) handle->startSystemMove();
     }
-    QWidget::mousePressEvent(event);
+    QWidget::mouseMoveEvent(event);
 }
 
 void CKorvaneView::mouseDoubleClickEvent(QMouseEvent* event) {
