@@ -50,6 +50,7 @@ void RecordFile::Close() {
 
 bool RecordFile::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const {
     if (m_fd < 0 || offset > m_nSize || out.size() > m_nSize - offset) return false;
+    if (out.empty()) return true;
     if (offset >= m_nWindowOffset && offset + out.size() <= m_nWindowOffset + m_nWindowLength) {
         std::memcpy(out.data(), m_window.data() + (offset - m_nWindowOffset), out.size());
         return true;
