@@ -1,0 +1,423 @@
+#include "controls/CPlayControlBar.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPalette>
+#include <QScreen>
+
+#include <algorithm>
+
+#include "playback/CKorvaneView.h"
+#include "playback/ViewMessages.h"
+
+namespace korvane {
+namespace {
+
+// The layout is kept in dialog units of its font (8-point MS Sans Serif),
+// whose base units are 6 x 13 pixels: x pixels = units x 6 / 4, y pixels =
+// units x 13 / 8, the corner and the size each rounded on their own.
+constexpr int kBaseUnitX = 6;
+constexpr int kBaseUnitY = 13;
+
+int MulDiv(int number, int numerator, int denominator) {
+    return (number * numerator + denominator / 2) / denominator;
+}
+
+QRect DialogRect(int x, int y, int cx, int cy) {
+    return QRect(MulDiv(x, kBaseUnitX, 4), MulDiv(y, kBaseUnitY, 8), MulDiv(cx, kBaseUnitX, 4),
+                 MulDiv(cy, kBaseUnitY, 8));
+}
+
+// The bar's template: each control and its rectangle in dialog units.
+struct Placement {
+    int id;
+    int x, y, cx, cy;
+};
+constexpr Placement kTemplate[] = {
+    {IDC_BAR_VOLUME, 148, 2, 39, 12},   {IDC_BAR_REWIND, 1, 3, 13, 15},    {IDC_BAR_PREVIOUS, 12, 5, 13, 15},
+    {IDC_BAR_PLAY, 49, 5, 13, 15},      {IDC_BAR_PAUSE, 68, 5, 13, 15},    {IDC_BAR_NEXT, 87, 5, 13, 15},
+    {IDC_BAR_EXIT, 127, 24, 13, 15},    {IDC_BAR_OPEN, 140, 25, 13, 15},   {IDC_BAR_MENU, 152, 25, 13, 15},
+    {IDC_BAR_ZOOM1, 165, 25, 13, 15},   {IDC_BAR_ZOOM2, 176, 25, 13, 15},  {IDC_BAR_ZOOM3, 187, 25, 13, 15},
+    {IDC_BAR_EDGE, 94, 23, 13, 15},     {IDC_BAR_FAST_BACK, 26, 29, 13, 15}, {IDC_BAR_FAST_PLAY, 41, 29, 13, 15},
+    {IDC_BAR_SPEED, 54, 29, 35, 9},     {IDC_BAR_SOUND, 134, 3, 13, 15},   {IDC_BAR_BACK_PLAY, 30, 5, 13, 15},
+};
+
+// The bitmaps of each button: normal, pressed, hover, disabled; in the order
+// they are given out.
+struct ButtonSkin {
+    int id;
+    int normal, pressed, hover, disabled;
+};
+constexpr ButtonSkin kFirstButtons[] = {
+    {IDC_BAR_REWIND, 191, 192, 190, 191},  {IDC_BAR_PREVIOUS, 173, 180, 175, 172},
+    {IDC_BAR_PLAY, 186, 187, 188, 185},    {IDC_BAR_PAUSE, 182, 183, 184, 181},
+    {IDC_BAR_NEXT, 169, 170, 171, 168},    {IDC_BAR_EXIT, 141, 143, 140, 141},
+    {IDC_BAR_OPEN, 166, 167, 165, 166},    {IDC_BAR_MENU, 159, 160, 158, 159},
+    {IDC_BAR_ZOOM1, 150, 152, 150, 150},   {IDC_BAR_ZOOM2, 153, 155, 153, 153},
+    {IDC_BAR_ZOOM3, 156, 149, 156, 156},   {IDC_BAR_FAST_BACK, 199, 200, 201, 194},
+    {IDC_BAR_FAST_PLAY, 195, 196, 197, 198},
+};
+constexpr ButtonSkin kLastButtons[] = {
+    {IDC_BAR_SOUND, 204, 203, 204, 204},
+    {IDC_BAR_BACK_PLAY, 206, 207, 208, 205},
+};
+
+constexpr int kPanelBitmap = 136;
+constexpr int kEdgeBitmap = 189;
+constexpr int kThumbBitmap = 144;
+constexpr int kVolumeChannel = 148;
+constexpr int kSpeedChannel = 193;
+constexpr int kSliderMax = 100;
+// A slider position becomes a level 0 to 5.
+constexpr int kPositionsPerLevel = 20;
+
+}  // namespace
+
+CPlayControlBar::CPlayControlBar(QWidget* parent)
+    : QWidget(parent),
+      m_crBack(palette().color(QPalette::Button)),
+      m_btnMenu(this),
+      m_btnOpen(this),
+      m_btnExit(this),
+      m_btnNext(this),
+      m_btnPause(this),
+      m_btnPrevious(this),
+      m_btnRewind(this),
+      m_sliderVolume(this),
+      m_btnPlay(this),
+      m_btnZoom1(this),
+      m_btnZoom2(this),
+      m_btnZoom3(this),
+      m_btnFastBack(this),
+      m_btnFastPlay(this),
+      m_sliderSpeed(this),
+      m_btnSound(this),
+      m_btnBackPlay(this) {
+    setAttribute(Qt::WA_OpaquePaintEvent);  // the buffer covers the whole bar
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setFixedHeight(kBarHeight);
+    for (CSkinSlider* slider : {&m_sliderVolume, &m_sliderSpeed}) {
+        connect(slider, &CSkinSlider::Scrolled, this, [this, slider](int code) {
+            HandleMessage(WM_HSCROLL, static_cast<WParam>(code), reinterpret_cast<LParam>(slider));
+        });
+    }
+}
+
+CPlayControlBar::~CPlayControlBar() = default;
+
+int CPlayControlBar::Create(int templateId) {
+    if (templateId != IDD_CONTROL_BAR) return 0;
+    for (const Placement& p : kTemplate) {
+        QWidget* control = Button(p.id);
+        if (control == nullptr) control = Slider(p.id);
+        // The edge strip's control is only a holder for its bitmap, which the bar draws itself.
+        if (control != nullptr) control->setGeometry(DialogRect(p.x, p.y, p.cx, p.cy));
+    }
+    resize(kBarWidth, kBarHeight);
+    show();
+    update();
+    return 1;
+}
+
+void CPlayControlBar::SetView(MessageTarget* view, std::function<bool()> recordingOpen) {
+    m_pView = view;
+    m_recordingOpen = std::move(recordingOpen);
+}
+
+void CPlayControlBar::AttachView(CKorvaneView& view) {
+    SetView(&view, [&view] { return view.FileOpen(); });
+    view.SetControlBar(this);
+}
+
+CSkinButton* CPlayControlBar::Button(int controlId) {
+    switch (controlId) {
+        case IDC_BAR_REWIND: return &m_btnRewind;
+        case IDC_BAR_PREVIOUS: return &m_btnPrevious;
+        case IDC_BAR_PLAY: return &m_btnPlay;
+        case IDC_BAR_PAUSE: return &m_btnPause;
+        case IDC_BAR_NEXT: return &m_btnNext;
+        case IDC_BAR_EXIT: return &m_btnExit;
+        case IDC_BAR_OPEN: return &m_btnOpen;
+        case IDC_BAR_MENU: return &m_btnMenu;
+        default: return ToggleButton(controlId);
+    }
+}
+
+CSkinToggleButton* CPlayControlBar::ToggleButton(int controlId) {
+    switch (controlId) {
+        case IDC_BAR_PLAY: return &m_btnPlay;
+        case IDC_BAR_ZOOM1: return &m_btnZoom1;
+        case IDC_BAR_ZOOM2: return &m_btnZoom2;
+        case IDC_BAR_ZOOM3: return &m_btnZoom3;
+        case IDC_BAR_FAST_BACK: return &m_btnFastBack;
+        case IDC_BAR_FAST_PLAY: return &m_btnFastPlay;
+        case IDC_BAR_SOUND: return &m_btnSound;
+        case IDC_BAR_BACK_PLAY: return &m_btnBackPlay;
+        default: return nullptr;
+    }
+}
+
+CSkinSlider* CPlayControlBar::Slider(int controlId) {
+    switch (controlId) {
+        case IDC_BAR_VOLUME: return &m_sliderVolume;
+        case IDC_BAR_SPEED: return &m_sliderSpeed;
+        default: return nullptr;
+    }
+}
+
+// --- painting -----------------------------------------------------------------
+
+void CPlayControlBar::paintEvent(QPaintEvent*) {
+    if (m_buffer.isNull()) {
+        // The buffer is as wide as the screen, so that the bar can grow without a new one.
+        const int screenWidth = screen() != nullptr ? screen()->geometry().width() : 0;
+        m_buffer = QImage(std::max(screenWidth, width()), height(), QImage::Format_RGB32);
+        m_buffer.fill(m_crBack);
+        AssignSkins();
+    }
+    if (!m_bBackgroundDrawn) {
+        DrawBackground();
+        m_bBackgroundDrawn = true;
+    }
+    QPainter painter(this);
+    painter.drawImage(QPoint(0, 0), m_buffer, rect());
+}
+
+void CPlayControlBar::DrawBackground() {
+    if (m_buffer.isNull()) return;
+    QPainter painter(&m_buffer);
+    const QRect client = rect();
+    m_panelBack.Draw(painter, client);
+    m_panelEdge.StretchDraw(painter, kBarEdgeX, client.top(), client.left() + client.width(),
+                            client.top() + client.height());
+}
+
+void CPlayControlBar::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    DrawBackground();
+}
+
+void CPlayControlBar::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    DrawBackground();
+}
+
+void CPlayControlBar::AssignSkins() {
+    m_panelBack.LoadBitmap(kPanelBitmap);
+    m_panelEdge.LoadBitmap(kEdgeBitmap);
+    m_sliderVolume.SetSkin(kVolumeChannel, kThumbBitmap, true);
+    for (const ButtonSkin& s : kFirstButtons) Button(s.id)->SetSkin(this, s.normal, s.pressed, s.hover, s.disabled);
+    m_sliderSpeed.SetSkin(kSpeedChannel, kThumbBitmap, true);
+    for (const ButtonSkin& s : kLastButtons) Button(s.id)->SetSkin(this, s.normal, s.pressed, s.hover, s.disabled);
+    m_sliderVolume.SetRange(0, kSliderMax, false);
+    m_sliderVolume.SetPos(kSliderMax);
+    m_sliderSpeed.SetRange(0, kSliderMax, false);
+    m_sliderSpeed.SetPos(0);
+}
+
+// --- messages -----------------------------------------------------------------
+
+long CPlayControlBar::Send(unsigned id, WParam wParam) {
+    if (m_pView == nullptr) return 0;
+    return SendMessage(*m_pView, id, wParam);
+}
+
+long CPlayControlBar::HandleMessage(unsigned id, WParam wParam, LParam lParam) {
+    switch (id) {
+        case WM_SKIN_BUTTON_CLICKED: return OnButtonClicked(reinterpret_cast<CSkinButton*>(wParam));
+        case WM_SKIN_TOGGLE_CLICKED: return OnToggleClicked(reinterpret_cast<CSkinButton*>(wParam));
+        case WM_HSCROLL: OnHScroll(reinterpret_cast<CSkinSlider*>(lParam)); return 0;
+        default: return 0;
+    }
+}
+
+void CPlayControlBar::OnHScroll(CSkinSlider* slider) {
+    if (slider == &m_sliderVolume)
+        Send(WM_BAR_VOLUME, static_cast<WParam>(m_sliderVolume.GetPos() / kPositionsPerLevel));
+    else if (slider == &m_sliderSpeed)
+        Send(WM_BAR_SPEED, static_cast<WParam>(m_sliderSpeed.GetPos() / kPositionsPerLevel));
+}
+
+void CPlayControlBar::ResetToIdle() {
+    m_bForwardMode = false;
+    m_bBackMode = false;
+    m_btnFastPlay.EnableButton(true);
+    m_btnPlay.EnableButton(true);
+    m_btnFastBack.EnableButton(true);
+    m_btnBackPlay.EnableButton(true);
+    m_btnBackPlay.SetCheck(false);
+    m_btnFastBack.SetCheck(false);
+    m_btnFastPlay.SetCheck(false);
+    m_btnPlay.SetCheck(false);
+    m_btnPrevious.EnableButton(true);
+    m_btnNext.EnableButton(true);
+}
+
+void CPlayControlBar::ResetAndReload() {
+    ResetToIdle();
+    Send(WM_BAR_RELOAD);
+}
+
+void CPlayControlBar::PlaybackEnded() {
+    m_mailbox.RunAndWait([this] { ResetToIdle(); });
+    if (m_pView != nullptr) PostMessage(*m_pView, WM_BAR_PLAYBACK_ENDED);
+}
+
+void CPlayControlBar::SetSound(bool on) {
+    m_bSound = on;
+    m_btnSound.SetCheck(on);
+}
+
+long CPlayControlBar::OnButtonClicked(CSkinButton* button) {
+    if (button == &m_btnRewind) {
+        m_btnPlay.SetCheck(false);
+        m_btnBackPlay.SetCheck(false);
+        if (!RecordingOpen()) return 0;
+        m_bForwardMode = false;
+        m_bBackMode = false;
+        m_btnPrevious.EnableButton(true);
+        m_btnNext.EnableButton(true);
+        Send(WM_BAR_PLAY, 0);
+        Send(WM_BAR_RELOAD);
+        return 1;
+    }
+    if (button == &m_btnPrevious || button == &m_btnNext) {
+        if (!RecordingOpen() || m_btnPlay.GetCheck() || m_btnBackPlay.GetCheck()) return 0;
+        Send(button == &m_btnPrevious ? WM_BAR_PREVIOUS : WM_BAR_NEXT);
+        return 1;
+    }
+    if (button == &m_btnPause) {
+        Send(WM_BAR_PLAY, 0);
+        m_btnFastPlay.EnableButton(true);
+        m_btnPlay.EnableButton(true);
+        m_btnFastBack.EnableButton(true);
+        m_btnFastBack.SetCheck(false);
+        m_btnFastPlay.SetCheck(false);
+        m_btnPlay.SetCheck(false);
+        m_btnBackPlay.EnableButton(true);
+        m_btnBackPlay.SetCheck(false);
+        if (!RecordingOpen()) return 0;
+        m_bForwardMode = false;
+        m_bBackMode = false;
+        m_btnPrevious.EnableButton(true);
+        m_btnNext.EnableButton(true);
+        return 1;
+    }
+    if (button == &m_btnExit) {
+        // Posted: the click returns before the frame closes.
+        if (m_pView != nullptr) PostMessage(*m_pView, WM_BAR_EXIT);
+        return 1;
+    }
+    if (button == &m_btnOpen) {
+        Send(WM_BAR_OPEN);
+        return 1;
+    }
+    if (button == &m_btnMenu) {
+        Send(WM_BAR_MENU);
+        return 1;
+    }
+    return 0;
+}
+
+long CPlayControlBar::OnToggleClicked(CSkinButton* button) {
+    // The button has flipped its own check when the press began; start or
+    // stop follows the bar's flags.
+    if (button == &m_btnPlay) {
+        if (!RecordingOpen()) return 0;
+        if (!m_bForwardMode) {
+            m_btnFastPlay.EnableButton(false);
+            m_btnFastBack.EnableButton(false);
+            m_btnPrevious.EnableButton(false);
+            m_btnNext.EnableButton(false);
+            m_bForwardMode = true;
+            m_btnBackPlay.EnableButton(false);
+            Send(WM_BAR_PLAY, 1);
+        } else {
+            m_bForwardMode = false;
+            m_bBackMode = false;
+            m_btnFastPlay.EnableButton(true);
+            m_btnFastBack.EnableButton(true);
+            m_btnBackPlay.EnableButton(true);
+            m_btnPlay.SetCheck(false);
+            m_btnPrevious.EnableButton(true);
+            m_btnNext.EnableButton(true);
+            m_btnBackPlay.SetCheck(false);
+            Send(WM_BAR_PLAY, 0);
+        }
+        return 1;
+    }
+    if (button == &m_btnBackPlay) {
+        if (!RecordingOpen()) return 0;
+        if (!m_bBackMode) {
+            m_btnFastPlay.EnableButton(false);
+            m_btnFastBack.EnableButton(false);
+            m_btnPrevious.EnableButton(false);
+            m_btnNext.EnableButton(false);
+            m_bBackMode = true;
+            m_btnPlay.EnableButton(false);
+            Send(WM_BAR_PLAY, 2);
+        } else {
+            m_bForwardMode = false;
+            m_bBackMode = false;
+            Send(WM_BAR_PLAY, 0);
+            m_btnFastPlay.EnableButton(true);
+            m_btnFastBack.EnableButton(true);
+            m_btnPlay.EnableButton(true);
+            m_btnPlay.SetCheck(false);
+            m_btnPrevious.EnableButton(true);
+            m_btnNext.EnableButton(true);
+            m_btnBackPlay.SetCheck(false);
+        }
+        return 1;
+    }
+    if (button == &m_btnFastPlay || button == &m_btnFastBack) {
+        if (!RecordingOpen()) return 0;
+        const bool fastPlay = button == &m_btnFastPlay;
+        if (!m_bForwardMode) {
+            if (fastPlay) {
+                Send(WM_BAR_FAST_PLAY, 1);
+                m_bForwardMode = true;
+                m_btnFastBack.EnableButton(false);
+            } else {
+                m_bForwardMode = true;
+                Send(WM_BAR_FAST_BACK, 1);
+                m_btnFastPlay.EnableButton(false);
+            }
+            m_btnPlay.EnableButton(false);
+            m_btnPrevious.EnableButton(false);
+            m_btnNext.EnableButton(false);
+            m_btnBackPlay.EnableButton(false);
+        } else {
+            m_bForwardMode = false;
+            m_bBackMode = false;
+            Send(WM_BAR_PLAY, 0);
+            m_btnFastPlay.EnableButton(true);
+            m_btnPlay.EnableButton(true);
+            m_btnFastBack.EnableButton(true);
+            m_btnFastBack.SetCheck(false);
+            m_btnFastPlay.SetCheck(false);
+            m_btnPlay.SetCheck(false);
+            m_btnPrevious.EnableButton(true);
+            m_btnNext.EnableButton(true);
+            m_btnBackPlay.EnableButton(true);
+            m_btnBackPlay.SetCheck(false);
+        }
+        return 1;
+    }
+    if (button == &m_btnSound) {
+        m_bSound = !m_bSound;
+        m_btnSound.SetCheck(m_bSound);
+        Send(WM_BAR_SOUND, m_bSound ? 1 : 0);
+        return 1;
+    }
+    if (button == &m_btnZoom1 || button == &m_btnZoom2 || button == &m_btnZoom3) {
+        m_btnZoom1.SetCheck(button == &m_btnZoom1);
+        m_btnZoom2.SetCheck(button == &m_btnZoom2);
+        m_btnZoom3.SetCheck(button == &m_btnZoom3);
+        Send(button == &m_btnZoom1 ? WM_BAR_ZOOM1 : button == &m_btnZoom2 ? WM_BAR_ZOOM2 : WM_BAR_ZOOM3);
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace korvane

@@ -1,0 +1,96 @@
+// Picture buttons of the control bar. Each shows one of four bitmaps for its
+// state (normal, pressed, hover, disabled), follows the mouse itself and
+// reports a click to its parent with a numbered message only when a press
+// ends inside it. CSkinToggleButton adds a checked state that flips when the
+// press begins and that the parent can set; its pressed image is also its
+// checked image. No keyboard handling, no focus look.
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+#include "platform/Messages.h"
+
+namespace korvane {
+
+// To the parent, wParam the button's address, lParam 0.
+enum SkinMessage : unsigned {
+    WM_SKIN_BUTTON_CLICKED = 1244,
+    WM_SKIN_TOGGLE_CLICKED = 1245,
+};
+
+class CSkinButton : public QWidget {
+public:
+    explicit CSkinButton(QWidget* parent = nullptr);
+
+    // Loads the four images by skin number (a negative number stands for a
+    // copy of the normal image), shows the normal one and enables the
+    // button. True when the normal image and every image given by a
+    // non-negative number loaded.
+    bool SetSkin(MessageTarget* parent, int normalId, int pressedId, int hoverId, int disabledId);
+    // Enabling shows the normal image, disabling the disabled one; a disabled
+    // button ignores the mouse.
+    void EnableButton(bool enable);
+    bool IsButtonEnabled() const { return m_bEnabled; }
+
+    // The image on show; null before SetSkin.
+    const QImage& ShownImage() const;
+
+protected:
+    enum class Image { None, Normal, Pressed, Hover, Disabled };
+
+    void Show(Image image);
+    void SendClick();
+    virtual unsigned ClickMessage() const { return WM_SKIN_BUTTON_CLICKED; }
+    // What the button shows when no press is on: `over` tells whether the
+    // pointer is over it.
+    virtual Image RestingImage(bool over) const { return over ? Image::Hover : Image::Normal; }
+    // Hooks of the toggle button.
+    virtual void OnPressCaptured() {}
+    virtual void OnReleaseWhileEnabled(bool pressed);
+    virtual void OnDoubleClickWhileEnabled();
+
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+    bool m_bEnabled = false;
+    bool m_bPressed = false;      // a press is on and the pointer is inside
+    bool m_bPressCapture = false; // the mouse is held by a press
+    bool m_bHoverCapture = false; // the pointer is being followed over the button
+
+private:
+    void MovedOutside();
+
+    MessageTarget* m_pParent = nullptr;
+    QImage m_bmpNormal;
+    QImage m_bmpPressed;
+    QImage m_bmpHover;
+    QImage m_bmpDisabled;
+    Image m_shown = Image::None;
+};
+
+class CSkinToggleButton : public CSkinButton {
+public:
+    explicit CSkinToggleButton(QWidget* parent = nullptr) : CSkinButton(parent) {}
+
+    // Checking shows the pressed image, unchecking the normal one, whether
+    // the button is enabled or not.
+    void SetCheck(bool check);
+    bool GetCheck() const { return m_bChecked; }
+
+protected:
+    unsigned ClickMessage() const override { return WM_SKIN_TOGGLE_CLICKED; }
+    Image RestingImage(bool over) const override;
+    void OnPressCaptured() override { m_bChecked = !m_bChecked; }
+    void OnReleaseWhileEnabled(bool pressed) override;
+    void OnDoubleClickWhileEnabled() override;
+
+private:
+    bool m_bChecked = false;
+};
+
+}  // namespace korvane

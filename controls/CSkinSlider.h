@@ -1,0 +1,85 @@
+// A horizontal trackbar painted with a channel bitmap and a thumb bitmap
+// whose top-left colour is transparent. It keeps a trackbar's behaviour: a
+// press on the thumb drags it, a press beside it pages towards the pointer
+// (repeating while held), the wheel steps it, and every change made by the
+// user is reported as a scroll notification. Until it is skinned it paints
+// nothing and swallows presses, releases and wheel turns; it never reacts to
+// the keyboard.
+#pragma once
+
+#include <QAbstractSlider>
+#include <QBasicTimer>
+
+#include <memory>
+
+#include "controls/CMaskedBitmap.h"
+
+namespace korvane {
+
+class CSkinSlider : public QAbstractSlider {
+    Q_OBJECT
+
+public:
+    // The notification codes of a trackbar.
+    enum ScrollCode : int {
+        TB_LINEUP = 0,
+        TB_LINEDOWN = 1,
+        TB_PAGEUP = 2,
+        TB_PAGEDOWN = 3,
+        TB_THUMBPOSITION = 4,
+        TB_THUMBTRACK = 5,
+        TB_TOP = 6,
+        TB_BOTTOM = 7,
+        TB_ENDTRACK = 8,
+    };
+
+    explicit CSkinSlider(QWidget* parent = nullptr);
+    ~CSkinSlider() override;
+
+    // Loads the channel and thumb bitmaps by skin number. No repaint is asked for.
+    void SetSkin(int channelId, int thumbId, bool skinned);
+    // The range, then the position at its minimum.
+    void SetRange(int nMin, int nMax, bool redraw);
+    void SetPos(int pos);
+    int GetPos() const { return value(); }
+    bool IsSkinned() const { return m_bSkinned; }
+
+    // Left edge of the thumb for a position: (width - 15) x pos / (max - min + 7) + 5.
+    int ThumbX(int pos) const;
+
+signals:
+    // A change made by the user, after the position has moved.
+    void Scrolled(int code);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+
+private:
+    static constexpr int kThumbWidth = 10;
+    static constexpr int kWheelLines = 3;
+
+    // The position whose thumb lies nearest to a left edge at x.
+    int PositionForThumbX(int x) const;
+    void MoveTo(int pos, int code);
+    void PageTowards(int x);
+
+    std::unique_ptr<CMaskedBitmap> m_pChannel;
+    std::unique_ptr<CMaskedBitmap> m_pThumb;
+    bool m_bDragging = false;
+    bool m_bSkinned = false;
+
+    bool m_bThumbHeld = false;  // the press is dragging the thumb, not paging
+    int m_nGrabOffset = 0;      // where on the thumb it was taken
+    int m_nPageTarget = 0;      // the pointer's x while paging
+    int m_nWheelRest = 0;       // wheel turn not yet a whole notch
+    QBasicTimer m_pageRepeat;
+};
+
+}  // namespace korvane
