@@ -33,6 +33,7 @@ private:
 };
 
 int PlayThreadProc(void* view) { return view ? static_cast<CKorvaneView*>(view)->PlayLoop() : -1; }
+int PlaySoundThreadProc(void* view) { return view ? static_cast<CKorvaneView*>(view)->PlaySoundLoop() : -1; }
 int BackPlayThreadProc(void* view) { return view ? static_cast<CKorvaneView*>(view)->BackPlayLoop() : -1; }
 int FastPlayThreadProc(void* view) { return view ? static_cast<CKorvaneView*>(view)->FastPlayLoop() : -1; }
 int FastBackPlayThreadProc(void* view) {
@@ -53,7 +54,6 @@ CKorvaneView::CKorvaneView(Notifier& notifier, QWidget* parent)
       m_reader(notifier),
       m_pFrameData(std::make_unique_for_overwrite<std::uint8_t[]>(kFrameDataCapacity)),
       m_pRefFrameData(std::make_unique_for_overwrite<std::uint8_t[]>(kFrameDataCapacity)),
-      m_pAudioOut(std::make_unique_for_overwrite<std::uint8_t[]>(kAudioOutSize)),
       m_standIn(std::make_unique<ControlBarStandIn>(*this)),
       m_pBar(m_standIn.get()) {
     setAcceptDrops(true);
@@ -65,8 +65,7 @@ CKorvaneView::CKorvaneView(Notifier& notifier, QWidget* parent)
         m_mailbox.Post([this] { update(); });
     });
     m_pPlayThread = MakeWorker(this, PlayThreadProc);
-    // Play with sound plays like play until the sound path exists.
-    m_pPlaySoundThread = MakeWorker(this, PlayThreadProc);
+    m_pPlaySoundThread = MakeWorker(this, PlaySoundThreadProc);
     m_pBackPlayThread = MakeWorker(this, BackPlayThreadProc);
     m_pFastPlayThread = MakeWorker(this, FastPlayThreadProc);
     m_pFastBackPlayThread = MakeWorker(this, FastBackPlayThreadProc);
@@ -134,7 +133,11 @@ long CKorvaneView::HandleMessage(unsigned id, WParam wParam, LParam) {
         case WM_BAR_SOUND: SetSound(static_cast<int>(wParam)); break;
         case WM_BAR_MENU: ToggleMenu(); break;
         case WM_BAR_EXIT: Exit(); break;
-        case WM_BAR_VOLUME: break;  // the level reaches the wave output with the sound path
+        case WM_BAR_VOLUME: {
+            const auto gain = static_cast<std::uint16_t>(std::min<WParam>(wParam, 5) * 12288);  // level 5: 61,440
+            m_waveOut.SetVolume(gain, gain);
+            break;
+        }
         case WM_BAR_ZOOM1: SetZoom(1); break;
         case WM_BAR_ZOOM2: SetZoom(2); break;
         case WM_BAR_ZOOM3: SetZoom(3); break;

@@ -20,6 +20,9 @@
 #include <memory>
 #include <string>
 
+#include "audio/CAudioDecoder.h"
+#include "audio/CAudioPlayback.h"
+#include "audio/CWaveDevice.h"
 #include "decode/PictureDecoding.h"
 #include "platform/Mailbox.h"
 #include "platform/Messages.h"
@@ -33,7 +36,6 @@ class QPainter;
 namespace korvane {
 
 inline constexpr const char* kIncorrectCodecText = "Incorrect video codec type player";
-inline constexpr std::size_t kAudioOutSize = 4096;
 
 class CKorvaneView : public QWidget, public PictureDecoding, public MessageTarget {
     Q_OBJECT
@@ -101,6 +103,7 @@ public:
     // The loops, one run each; they always return 0. Public for the thread
     // procedures and the tests.
     int PlayLoop();
+    int PlaySoundLoop();
     int BackPlayLoop();
     int FastPlayLoop();
     int FastBackPlayLoop();
@@ -144,6 +147,8 @@ protected:
     void ForwardPacing(const FrameHeader& header, Pacing& pacing, CNCCPThread* self);
     void BackwardPacing(const FrameHeader& header, Pacing& pacing, CNCCPThread* self);
     void DelayWithMessages(int milliseconds, CNCCPThread* self);
+    // The pause after handing n PCM bytes to the wave output.
+    int AudioTarget(std::uint32_t bytes) const;
     bool StopRequested(const CNCCPThread* self) const { return self != nullptr && self->IsStopRequested(); }
     int EndLoop();
     void CodecFailure();
@@ -154,10 +159,14 @@ protected:
     FrameReader m_reader;
     std::unique_ptr<std::uint8_t[]> m_pFrameData;
     std::unique_ptr<std::uint8_t[]> m_pRefFrameData;
-    std::unique_ptr<std::uint8_t[]> m_pAudioOut;
     std::string m_szFilePath;
     int m_bFileOpen = 0;
     std::atomic<int> m_bSoundOn{0};
+    // Sound: the output, the IMA ADPCM converter, and the audio record path
+    // over them (which keeps its own 4,096-byte PCM buffer).
+    CWaveDevice m_waveOut;
+    CAudioDecoder m_AudioDecoder;
+    CAudioPlayback m_audio{m_waveOut, m_AudioDecoder, m_notifier};
     std::atomic<int> m_nFastSpeed{0};
     int m_bMenuHidden = 1;
     int m_bFullScreen = 0;
