@@ -24,17 +24,28 @@ CMainFrame::CMainFrame(const QString& companionServer, QWidget* parent)
     m_menu->setVisible(false);
 
     // Printing works whether or not the menu bar is shown.
-    auto* print = new QAction(this);
-    print->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
-    connect(print, &QAction::triggered, this, &CMainFrame::Print);
-    addAction(print);
+    addAction(QString(), QKeySequence(Qt::CTRL | Qt::Key_P), this, &CMainFrame::Print);
+
+    // The client area: the view above, the control bar docked at the bottom.
+    auto client = std::make_unique<QWidget>();
+    auto layout = std::make_unique<QVBoxLayout>();
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto bar = std::make_unique<CPlayControlBar>();
+    bar->Create(IDD_CONTROL_BAR);
+    m_wndControlBar = bar.get();
+    layout->addWidget(bar.release(), 0, Qt::AlignLeft);
+    m_clientLayout = layout.get();
+    client->setLayout(layout.release());
+    setCentralWidget(client.release());
 }
 
 CMainFrame::~CMainFrame() = default;
 
 void CMainFrame::SetView(CKorvaneView* view) {
     m_pView = view;
-    setCentralWidget(view);
+    m_clientLayout->insertWidget(0, view, 1);
+    m_wndControlBar->AttachView(*view);
 }
 
 QAction* CMainFrame::CommandAction(int id) const {

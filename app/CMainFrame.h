@@ -5,8 +5,10 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QVBoxLayout>
 #include <QString>
 
+#include "controls/CPlayControlBar.h"
 #include "platform/CompanionNotifier.h"
 
 class QAction;
@@ -34,6 +36,7 @@ public:
     // commands. The frame owns it from then on, as a child widget.
     void SetView(CKorvaneView* view);
     CKorvaneView* View() const { return m_pView; }
+    CPlayControlBar* ControlBar() const { return m_wndControlBar; }
 
     QMenuBar* Menu() const { return m_menu; }
     // The menu's action for a command id; null for an id the menu lacks.
@@ -59,6 +62,8 @@ private:
 
     QMenuBar* m_menu = nullptr;
     CKorvaneView* m_pView = nullptr;
+    CPlayControlBar* m_wndControlBar = nullptr;  // docked under the view, owned by the client area
+    QVBoxLayout* m_clientLayout = nullptr;       // owned by the client area
     QString m_companionServer;
     bool m_bCompanionNotified = false;
 };

@@ -104,8 +104,13 @@ TEST_F(MainFrameTest, FreshFrameIsFramelessWithoutMenuTitledKorvane) {
     EXPECT_TRUE(frame->windowFlags().testFlag(Qt::FramelessWindowHint));
     EXPECT_FALSE(frame->Menu()->isVisible());
     EXPECT_EQ(frame->windowTitle(), QStringLiteral("Korvane"));
-    EXPECT_EQ(frame->centralWidget(), view);
     EXPECT_EQ(frame->View(), view);
+    // The view fills the client area above the control bar, 354 x 61 at the bottom.
+    EXPECT_EQ(view->parentWidget(), frame->centralWidget());
+    ASSERT_NE(frame->ControlBar(), nullptr);
+    EXPECT_EQ(frame->ControlBar()->size(), QSize(354, 61));
+    EXPECT_EQ(frame->ControlBar()->geometry().bottom(), frame->centralWidget()->height() - 1);
+    EXPECT_EQ(view->geometry().bottom() + 1, frame->ControlBar()->geometry().top());
 }
 
 TEST_F(MainFrameTest, CannotBeMadeSmallerThan360By320) {
