@@ -1,5 +1,7 @@
 #include "app/CMainFrame.h"
 
+#include <QPalette>
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QKeySequence>
@@ -28,6 +30,10 @@ CMainFrame::CMainFrame(const QString& companionServer, QWidget* parent)
 
     // The client area: the view above, the control bar docked at the bottom.
     auto client = std::make_unique<QWidget>();
+    QPalette dark = client->palette();  // beside the fixed-width bar, as dark as the bar
+    dark.setColor(QPalette::Window, Qt::black);
+    client->setPalette(dark);
+    client->setAutoFillBackground(true);
     auto layout = std::make_unique<QVBoxLayout>();
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
