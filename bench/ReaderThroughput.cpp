@@ -134,19 +134,19 @@ void WriteRecording(const std::string& path, const Layout& layout) {
     for (std::uint64_t i = 0; i < layout.pictures; ++i) {
         const Picture p = plan.Next();
         const SystemTime at = AddMilliseconds(start, static_cast<std::int64_t>(i * 40));
-        RecordSpec spec;
-        spec.header.camera = 0;
-        spec.header.mediaKind = kMediaVideo;
-        spec.header.codec = 5;
-        spec.header.resolution = 15;
-        spec.header.frameType = p.key ? kFrameKey : kFrameDependent;
-        spec.header.timeStamp = at;
+        RecordSpec entry;
+        entry.header.camera = 0;
+        entry.header.mediaKind = kMediaVideo;
+        entry.header.codec = 5;
+        entry.header.resolution = 15;
+        entry.header.frameType = p.key ? kFrameKey : kFrameDependent;
+        entry.header.timeStamp = at;
         const std::size_t from = (i * 4099) % (pool.size() - p.size);
-        spec.data.assign(pool.begin() + static_cast<std::ptrdiff_t>(from),
+        entry.data.assign(pool.begin() + static_cast<std::ptrdiff_t>(from),
                          pool.begin() + static_cast<std::ptrdiff_t>(from + p.size));
-        if (p.caption) spec.caption = MakeCaption(CaptionText(i), 8, 16);
-        if (p.extension) spec.extension = MakeExtension(704, 480, "Entrance");
-        w.Add(std::move(spec));
+        if (p.caption) entry.caption = MakeCaption(CaptionText(i), 8, 16);
+        if (p.extension) entry.extension = MakeExtension(704, 480, "Entrance");
+        w.Add(std::move(entry));
         for (int a = 0; a < 2; ++a)
             w.AddAudio(0, 1, std::span(pool).subspan((i * 2 + a) * 64 % 4096, kAudioBlock),
                        AddMilliseconds(at, 20 * a));

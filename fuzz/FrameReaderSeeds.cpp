@@ -55,15 +55,15 @@ RecordingWriter Kind514(int camera) {
 }
 
 RecordSpec Video(int camera, std::uint8_t frameType, std::size_t size, std::uint8_t seed, int clock) {
-    RecordSpec spec;
-    spec.header.camera = static_cast<std::uint8_t>(camera);
-    spec.header.mediaKind = kMediaVideo;
-    spec.header.codec = kMpeg4;
-    spec.header.resolution = 15;
-    spec.header.frameType = frameType;
-    spec.header.timeStamp = At(clock);
-    spec.data = Picture(size, seed, frameType == kFrameKey);
-    return spec;
+    RecordSpec entry;
+    entry.header.camera = static_cast<std::uint8_t>(camera);
+    entry.header.mediaKind = kMediaVideo;
+    entry.header.codec = kMpeg4;
+    entry.header.resolution = 15;
+    entry.header.frameType = frameType;
+    entry.header.timeStamp = At(clock);
+    entry.data = Picture(size, seed, frameType == kFrameKey);
+    return entry;
 }
 
 Seed Make(std::string name, const RecordingWriter& w, int forwardWalk, BufferMode mode,
@@ -147,10 +147,10 @@ std::vector<Seed> MakeSeeds() {
         key.extension = MakeExtension(704, 480, "Entrance");
         w.Add(key);
         for (std::uint8_t flags : {0x11, 0x21}) {
-            RecordSpec spec = Video(0, kFrameDependent, 200, flags, 40 * flags);
-            spec.header.extFlags = flags;
-            spec.extension = MakeExtension(352, 240, "flags");
-            w.Add(spec);
+            RecordSpec entry = Video(0, kFrameDependent, 200, flags, 40 * flags);
+            entry.header.extFlags = flags;
+            entry.extension = MakeExtension(352, 240, "flags");
+            w.Add(entry);
         }
         RecordSpec plain = Video(0, kFrameDependent, 200, 7, 4000);
         plain.header.extFlags = 0x02;

@@ -213,16 +213,16 @@ TEST(FrameReaderExtension, OnlyTheLowNibbleFlagsTheBlockAndItFollowsTheCaption) 
     for (std::uint8_t flags : {0x01, 0x11, 0x21, 0x02}) {
         ReaderHarness h;
         RecordingWriter w = OneCamera514();
-        RecordSpec spec;
-        spec.header.frameType = kFrameKey;
-        spec.header.extFlags = flags;
-        spec.data = Payload(40, 3);
-        spec.caption = MakeCaption("Lane", 1, 2);
-        spec.extension = MakeExtension(704, 480, "Front door");
+        RecordSpec entry;
+        entry.header.frameType = kFrameKey;
+        entry.header.extFlags = flags;
+        entry.data = Payload(40, 3);
+        entry.caption = MakeCaption("Lane", 1, 2);
+        entry.extension = MakeExtension(704, 480, "Front door");
         const bool flagged = (flags & 0x0F) == 1;
-        w.Add(spec);
-        spec.extension = MakeExtension(352, 240, "Back door");
-        const auto second = w.Add(spec);
+        w.Add(entry);
+        entry.extension = MakeExtension(352, 240, "Back door");
+        const auto second = w.Add(entry);
         ASSERT_EQ(h.Open(w), 1);
         ASSERT_EQ(h.First(), 1);
         if (flagged) {
@@ -243,14 +243,14 @@ TEST(FrameReaderExtension, OnlyTheLowNibbleFlagsTheBlockAndItFollowsTheCaption) 
 TEST(FrameReaderExtension, FlaggedBlockWithoutMarkerIsNotCountedOnTheChain) {
     ReaderHarness h;
     RecordingWriter w = OneCamera514();
-    RecordSpec spec;
-    spec.header.frameType = kFrameKey;
-    spec.data = Payload(40, 3);
-    spec.extension = MakeExtension(704, 480, "Marked");
-    w.Add(spec);
-    spec.extension = MakeExtension(1, 1, "Unmarked");
-    spec.extension->extMarker = 0;
-    const auto unmarked = w.Add(spec);
+    RecordSpec entry;
+    entry.header.frameType = kFrameKey;
+    entry.data = Payload(40, 3);
+    entry.extension = MakeExtension(704, 480, "Marked");
+    w.Add(entry);
+    entry.extension = MakeExtension(1, 1, "Unmarked");
+    entry.extension->extMarker = 0;
+    const auto unmarked = w.Add(entry);
     // The unmarked block's 58 bytes are not skipped: the next record is
     // expected to begin where the block does.
     const std::uint32_t nextAt = unmarked + 56 + 40;

@@ -28,12 +28,12 @@ struct TwoRecords {
     TwoRecords() {
         writer.Header().setPlayCamera(0, 1);
         first = writer.AddVideo(0, 5, kFrameKey, Payload(200, 1), TimeAt(0));
-        RecordSpec spec;
-        spec.header.frameType = kFrameDependent;
-        spec.data = Payload(300, 2);
-        spec.caption = MakeCaption("Checkout 3", 10, 20);
-        spec.extension = MakeExtension(704, 480, "Aisle");
-        second = writer.Add(spec);
+        RecordSpec entry;
+        entry.header.frameType = kFrameDependent;
+        entry.data = Payload(300, 2);
+        entry.caption = MakeCaption("Checkout 3", 10, 20);
+        entry.extension = MakeExtension(704, 480, "Aisle");
+        second = writer.Add(entry);
     }
     std::uint32_t DataLengthAt() const { return second + 16 + 28; }
     std::uint32_t TotalLengthAt() const { return second + 16 + 36; }

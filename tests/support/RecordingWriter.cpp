@@ -90,36 +90,36 @@ void RecordingWriter::Append(std::span<const std::uint8_t> bytes) {
     if (m_size > 0xFFFFFFFFull) throw std::runtime_error("recording exceeds 32-bit offsets");
 }
 
-std::uint32_t RecordingWriter::Add(RecordSpec spec) {
+std::uint32_t RecordingWriter::Add(RecordSpec entry) {
     const auto offset = static_cast<std::uint32_t>(m_size);
-    FrameHeader h = spec.header;
+    FrameHeader h = entry.header;
     h.marker = kRecordMarker;
-    h.dataLength = static_cast<std::uint32_t>(spec.data.size());
-    if (spec.extension && (h.extFlags & 0x0F) == 0) h.extFlags = static_cast<std::uint8_t>(h.extFlags | 1);
+    h.dataLength = static_cast<std::uint32_t>(entry.data.size());
+    if (entry.extension && (h.extFlags & 0x0F) == 0) h.extFlags = static_cast<std::uint8_t>(h.extFlags | 1);
 
     std::vector<std::uint8_t> captionBytes;
-    if (spec.caption) {
-        CaptionDescriptor d = spec.caption->descriptor;
-        d.textLength = spec.caption->textLengthOverride.value_or(
-            static_cast<std::uint32_t>(spec.caption->text.size()));
+    if (entry.caption) {
+        CaptionDescriptor d = entry.caption->descriptor;
+        d.textLength = entry.caption->textLengthOverride.value_or(
+            static_cast<std::uint32_t>(entry.caption->text.size()));
         captionBytes.resize(kCaptionDescriptorSize);
         EncodeCaption(d, std::span<std::uint8_t, kCaptionDescriptorSize>(captionBytes.data(),
                                                                          kCaptionDescriptorSize));
-        captionBytes.insert(captionBytes.end(), spec.caption->text.begin(), spec.caption->text.end());
+        captionBytes.insert(captionBytes.end(), entry.caption->text.begin(), entry.caption->text.end());
     }
-    h.totalLength = spec.totalLength.value_or(h.dataLength +
+    h.totalLength = entry.totalLength.value_or(h.dataLength +
                                               static_cast<std::uint32_t>(captionBytes.size()));
 
     const int camera = h.camera % kCameraCount;
     RecordPrefix prefix;
     if (h.mediaKind == kMediaVideo) {
         if (h.frameType == kFrameKey || h.frameType == kFrameDecoderOnly) m_lastKey[camera] = offset;
-        prefix.prevOffset = spec.prevOffset.value_or(m_lastVideo[camera]);
-        h.keyFrameOffset = spec.keyFrameOffset.value_or(m_lastKey[camera]);
+        prefix.prevOffset = entry.prevOffset.value_or(m_lastVideo[camera]);
+        h.keyFrameOffset = entry.keyFrameOffset.value_or(m_lastKey[camera]);
         m_lastVideo[camera] = offset;
     } else {
-        prefix.prevOffset = spec.prevOffset.value_or(m_lastVideo[camera]);
-        if (spec.keyFrameOffset) h.keyFrameOffset = *spec.keyFrameOffset;
+        prefix.prevOffset = entry.prevOffset.value_or(m_lastVideo[camera]);
+        if (entry.keyFrameOffset) h.keyFrameOffset = *entry.keyFrameOffset;
     }
 
     std::vector<std::uint8_t> head(kRecordHeadSize);
@@ -127,11 +127,11 @@ std::uint32_t RecordingWriter::Add(RecordSpec spec) {
     EncodeFrameHeader(h, std::span<std::uint8_t, kFrameHeaderSize>(head.data() + kPrefixSize,
                                                                    kFrameHeaderSize));
     Append(head);
-    Append(spec.data);
+    Append(entry.data);
     Append(captionBytes);
-    if (spec.extension) {
+    if (entry.extension) {
         std::vector<std::uint8_t> ext(kExtensionSize);
-        EncodeExtension(*spec.extension, std::span<std::uint8_t, kExtensionSize>(ext.data(), kExtensionSize));
+        EncodeExtension(*entry.extension, std::span<std::uint8_t, kExtensionSize>(ext.data(), kExtensionSize));
         Append(ext);
     }
     m_offsets.push_back(offset);
@@ -141,29 +141,29 @@ std::uint32_t RecordingWriter::Add(RecordSpec spec) {
 std::uint32_t RecordingWriter::AddVideo(int camera, std::uint8_t codec, std::uint8_t frameType,
                                         std::span<const std::uint8_t> data, SystemTime time,
                                         std::uint8_t resolution) {
-    RecordSpec spec;
-    spec.header.camera = static_cast<std::uint8_t>(camera);
-    spec.header.mediaKind = kMediaVideo;
-    spec.header.codec = codec;
-    spec.header.frameType = frameType;
-    spec.header.resolution = resolution;
-    spec.header.timeStamp = time;
-    spec.data.assign(data.begin(), data.end());
-    return Add(std::move(spec));
+    RecordSpec entry;
+    entry.header.camera = static_cast<std::uint8_t>(camera);
+    entry.header.mediaKind = kMediaVideo;
+    entry.header.codec = codec;
+    entry.header.frameType = frameType;
+    entry.header.resolution = resolution;
+    entry.header.timeStamp = time;
+    entry.data.assign(data.begin(), data.end());
+    return Add(std::move(entry));
 }
 
 std::uint32_t RecordingWriter::AddAudio(int camera, std::uint8_t codec,
                                         std::span<const std::uint8_t> data, SystemTime time,
                                         std::uint8_t bits, std::uint16_t rate) {
-    RecordSpec spec;
-    spec.header.camera = static_cast<std::uint8_t>(camera);
-    spec.header.mediaKind = kMediaAudio;
-    spec.header.codec = codec;
-    spec.header.timeStamp = time;
-    spec.header.setAudioFormat(bits, rate);
-    spec.keyFrameOffset = spec.header.keyFrameOffset;
-    spec.data.assign(data.begin(), data.end());
-    return Add(std::move(spec));
+    RecordSpec entry;
+    entry.header.camera = static_cast<std::uint8_t>(camera);
+    entry.header.mediaKind = kMediaAudio;
+    entry.header.codec = codec;
+    entry.header.timeStamp = time;
+    entry.header.setAudioFormat(bits, rate);
+    entry.keyFrameOffset = entry.header.keyFrameOffset;
+    entry.data.assign(data.begin(), data.end());
+    return Add(std::move(entry));
 }
 
 void RecordingWriter::FinishHeader(RecordingFileHeader& header) const {

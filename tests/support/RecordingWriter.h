@@ -58,7 +58,7 @@ public:
     RecordingFileHeader& Header() { return m_header; }
 
     // Appends a record and returns its offset.
-    std::uint32_t Add(RecordSpec spec);
+    std::uint32_t Add(RecordSpec entry);
     // The common cases.
     std::uint32_t AddVideo(int camera, std::uint8_t codec, std::uint8_t frameType,
                            std::span<const std::uint8_t> data, SystemTime time,

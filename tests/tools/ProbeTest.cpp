@@ -420,12 +420,12 @@ TEST(Probe, Captions_ShowTextEscapedAndSayWhenDroppedOrDisabled) {
     const std::string longText(100, 'x');
 
     auto add = [&](Caption caption) {
-        RecordSpec spec;
-        spec.header.codec = 5;
-        spec.header.frameType = kFrameKey;
-        spec.data = Payload(40, 1);
-        spec.caption = std::move(caption);
-        return w.Add(std::move(spec));
+        RecordSpec entry;
+        entry.header.codec = 5;
+        entry.header.frameType = kFrameKey;
+        entry.data = Payload(40, 1);
+        entry.caption = std::move(caption);
+        return w.Add(std::move(entry));
     };
     add(MakeCaption(special, 1, 2));
     add(MakeCaption("hidden", 1, 2, 0x00FFFFFF, "DejaVu Sans", 20, false));
@@ -478,13 +478,13 @@ TEST(Probe, ExtensionFlags_OnlyTheLowFourBitsCountAndAMarklessBlockIsNotCounted)
     TempDir dir;
     RecordingWriter w(kFileKind514);
     auto add = [&](std::uint8_t flags, std::optional<FrameExtension> ext) {
-        RecordSpec spec;
-        spec.header.codec = 10;
-        spec.header.frameType = kFrameKey;
-        spec.header.extFlags = flags;
-        spec.data = Payload(30, 1);
-        spec.extension = std::move(ext);
-        return w.Add(std::move(spec));
+        RecordSpec entry;
+        entry.header.codec = 10;
+        entry.header.frameType = kFrameKey;
+        entry.header.extFlags = flags;
+        entry.data = Payload(30, 1);
+        entry.extension = std::move(ext);
+        return w.Add(std::move(entry));
     };
     add(0x11, MakeExtension(704, 480, "Lot \"N\""));
     add(0x21, MakeExtension(1280, 720, "A name much longer than the table shows"));
@@ -579,12 +579,12 @@ TEST(Probe, ChainCutShort_SaysWhyAndWhere) {
         TempDir dir;
         RecordingWriter w(kFileKind514);
         w.AddVideo(0, 5, kFrameKey, Payload(64, 1), TimeAt(0));
-        RecordSpec spec;
-        spec.header.frameType = kFrameDependent;
-        spec.data = Payload(100, 2);
-        if (c.caption) spec.caption = MakeCaption("Hello", 0, 0);
-        if (c.extension) spec.extension = MakeExtension(352, 240, "Z");
-        const std::uint32_t last = w.Add(spec);
+        RecordSpec entry;
+        entry.header.frameType = kFrameDependent;
+        entry.data = Payload(100, 2);
+        if (c.caption) entry.caption = MakeCaption("Hello", 0, 0);
+        if (c.extension) entry.extension = MakeExtension(352, 240, "Z");
+        const std::uint32_t last = w.Add(entry);
         const std::uint32_t size = w.End() - last;
         ASSERT_EQ(size, 56u + 100 + (c.caption ? 85 : 0) + (c.extension ? 58 : 0));
         w.Truncate(w.End() - c.cut);
@@ -704,12 +704,12 @@ TEST(Probe, FirstRecordWithoutMarker_IsListedWithANoteAndTheWalkGoesOn) {
 TEST(Probe, MarklessExtensionWritten_ChainStopsAtTheUncountedBlock) {
     TempDir dir;
     RecordingWriter w(kFileKind514);
-    RecordSpec spec;
-    spec.header.frameType = kFrameKey;
-    spec.data = Payload(20, 1);
-    spec.extension = MakeExtension(352, 240, "Cam");
-    spec.extension->extMarker = 0;
-    const std::uint32_t first = w.Add(spec);
+    RecordSpec entry;
+    entry.header.frameType = kFrameKey;
+    entry.data = Payload(20, 1);
+    entry.extension = MakeExtension(352, 240, "Cam");
+    entry.extension->extMarker = 0;
+    const std::uint32_t first = w.Add(entry);
     w.AddVideo(0, 5, kFrameDependent, Payload(20, 2), TimeAt(0));
     const std::string path = dir.File("markless.MP4");
     w.WriteFile(path);

@@ -168,27 +168,27 @@ CameraSummary AddCamera(testing::RecordingWriter& writer, const CameraStream& st
         const auto at = static_cast<std::int64_t>(i) * 1000 / stream.framesPerSecond;
         const SystemTime time = testing::AddMilliseconds(start, at);
 
-        testing::RecordSpec spec;
-        FrameHeader& h = spec.header;
+        testing::RecordSpec entry;
+        FrameHeader& h = entry.header;
         h.camera = static_cast<std::uint8_t>(stream.camera);
         h.mediaKind = kMediaVideo;
         h.codec = stream.codec.value_or(DefaultCodec(kind));
         h.resolution = stream.resolution.value_or(ResolutionCode(size.width, size.height));
         h.frameType = frames[i].key ? kFrameKey : kFrameDependent;
         h.timeStamp = time;
-        spec.data = frames[i].bytes;
+        entry.data = frames[i].bytes;
         if (!stream.captionPrefix.empty()) {
-            spec.caption = testing::MakeCaption(CaptionText(stream.captionPrefix, i + 1), 16,
+            entry.caption = testing::MakeCaption(CaptionText(stream.captionPrefix, i + 1), 16,
                                                 static_cast<std::uint16_t>(std::max(0, size.height - 40)),
                                                 0x0000FFFF /* yellow */);
             ++summary.captions;
         }
         if (!stream.name.empty()) {
-            spec.extension = testing::MakeExtension(static_cast<std::uint16_t>(size.width),
+            entry.extension = testing::MakeExtension(static_cast<std::uint16_t>(size.width),
                                                     static_cast<std::uint16_t>(size.height), stream.name);
             ++summary.extensions;
         }
-        writer.Add(std::move(spec));
+        writer.Add(std::move(entry));
         ++summary.videoRecords;
         if (frames[i].key) ++summary.keyRecords;
         if (i == 0) summary.first = time;
