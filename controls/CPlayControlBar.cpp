@@ -103,7 +103,13 @@ CPlayControlBar::CPlayControlBar(QWidget* parent)
     }
 }
 
-CPlayControlBar::~CPlayControlBar() = default;
+CPlayControlBar::~CPlayControlBar() {
+    if (m_attachedView != nullptr) {
+        // The workers call the bar when their loops end: none may run past this point.
+        m_attachedView->StopAllWorkers();
+        m_attachedView->SetControlBar(nullptr);
+    }
+}
 
 int CPlayControlBar::Create(int templateId) {
     if (templateId != IDD_CONTROL_BAR) return 0;
@@ -127,6 +133,7 @@ void CPlayControlBar::SetView(MessageTarget* view, std::function<bool()> recordi
 void CPlayControlBar::AttachView(CKorvaneView& view) {
     SetView(&view, [&view] { return view.FileOpen(); });
     view.SetControlBar(this);
+    m_attachedView = &view;
 }
 
 CSkinButton* CPlayControlBar::Button(int controlId) {

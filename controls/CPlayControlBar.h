@@ -13,6 +13,7 @@
 
 #include <QColor>
 #include <QImage>
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -73,7 +74,10 @@ public:
     // Where the messages go, and how the bar learns whether a recording is
     // open (the transport buttons are refused while none is).
     void SetView(MessageTarget* view, std::function<bool()> recordingOpen);
-    // Both from the view; the view also gets the bar as its control bar.
+    // Both from the view; the view also gets the bar as its control bar. A
+    // bar that goes while the view lives stops the view's playback first and
+    // hands the view back its stand-in, so that no worker reaches a bar that
+    // is gone.
     void AttachView(CKorvaneView& view);
 
     // ControlBarLink
@@ -135,6 +139,7 @@ private:
     Mailbox m_mailbox{this};
     MessageTarget* m_pView = nullptr;
     std::function<bool()> m_recordingOpen;
+    QPointer<CKorvaneView> m_attachedView;  // null once that view is gone
 };
 
 }  // namespace korvane

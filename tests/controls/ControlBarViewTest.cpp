@@ -210,5 +210,20 @@ TEST_F(ControlBarViewTest, ZoomSoundMenuAndExit) {
     EXPECT_EQ(TakeIds(), (std::vector<unsigned>{WM_BAR_MENU, WM_BAR_MENU, WM_BAR_EXIT}));
 }
 
+TEST_F(ControlBarViewTest, BarGoingWhileTheViewPlays_StopsThePlaybackFirst) {
+    bar->AttachView(*view);
+    Click(IDC_BAR_PLAY);
+    ASSERT_TRUE(view->IsPlaying());
+    delete bar;  // its dock stays
+    bar = nullptr;
+    EXPECT_FALSE(view->IsPlaying());
+    // The view plays on without the bar, its loops reporting to no one.
+    view->OnCommand(ID_PLAY);
+    ASSERT_TRUE(view->IsPlaying());
+    ASSERT_TRUE(CaptionMovesFrom(first));
+    view->StopAllWorkers();
+    EXPECT_FALSE(view->IsPlaying());
+}
+
 }  // namespace
 }  // namespace korvane::testing
