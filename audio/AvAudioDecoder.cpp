@@ -1,5 +1,7 @@
 #include "audio/AvAudioDecoder.h"
 
+#include "decode/PaddedPacket.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -54,26 +56,6 @@ void AvAudioDecoder::Reset() {
     if (m_context) avcodec_flush_buffers(m_context.get());
 }
 
-bool AvAudioDecoder::FillPacket(std::span<const std::uint8_t> in) {
-    // The packet owns the padded copy and keeps it from packet to packet; a
-    // fresh buffer is taken only when it is too small or still referenced.
-    AVBufferRef*& buffer = m_packet->buf;
-    const std::size_t needed = in.size() + AV_INPUT_BUFFER_PADDING_SIZE;
-    if (buffer == nullptr || buffer->size < needed || !av_buffer_is_writable(buffer)) {
-        const std::size_t size = buffer ? std::max<std::size_t>(buffer->size, needed) : needed;
-        AVBufferRef* fresh = av_buffer_alloc(size);
-        if (fresh == nullptr) return false;
-        av_buffer_unref(&buffer);
-        buffer = fresh;
-    }
-    if (!in.empty()) std::memcpy(buffer->data, in.data(), in.size());
-    std::memset(buffer->data + in.size(), 0, AV_INPUT_BUFFER_PADDING_SIZE);
-    m_packet->data = buffer->data;
-    m_packet->size = static_cast<int>(in.size());
-    m_packet->flags = 0;
-    return true;
-}
-
 AudioStatus AvAudioDecoder::Decode(std::span<const std::uint8_t> in, std::span<std::uint8_t> out,
                                    std::size_t& produced) {
     produced = 0;
@@ -82,7 +64,7 @@ AudioStatus AvAudioDecoder::Decode(std::span<const std::uint8_t> in, std::span<s
     if (in.size() > static_cast<std::size_t>(INT_MAX) - AV_INPUT_BUFFER_PADDING_SIZE) {
         return AudioStatus::BadData;
     }
-    if (!FillPacket(in)) return AudioStatus::Failed;
+    if (!FillPaddedPacket(*m_packet, in.data(), in.size())) return AudioStatus::Failed;
     const int sent = avcodec_send_packet(m_context.get(), m_packet.get());
     if (sent < 0) return AudioStatusFromAvError(sent);
 

@@ -44,7 +44,6 @@ public:
                        std::size_t& produced);
 
 private:
-    bool FillPacket(std::span<const std::uint8_t> in);
 
     AVCodecContextUPtr m_context;
     AVPacketUPtr m_packet;

@@ -1,5 +1,7 @@
 #include "decode/AvVideoDecoder.h"
 
+#include "decode/PaddedPacket.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstring>
@@ -83,27 +85,6 @@ void AvVideoDecoder::Close() {
     m_bHavePicture = false;
 }
 
-bool AvVideoDecoder::FillPacket(const std::uint8_t* data, std::size_t length) {
-    // The packet owns the padded copy and keeps it from record to record. A
-    // fresh buffer is taken only when it is too small or the decoder still
-    // holds a reference to it; it only grows.
-    AVBufferRef*& buffer = m_packet->buf;
-    const std::size_t needed = length + AV_INPUT_BUFFER_PADDING_SIZE;
-    if (buffer == nullptr || buffer->size < needed || !av_buffer_is_writable(buffer)) {
-        const std::size_t size = buffer ? std::max<std::size_t>(buffer->size, needed) : needed;
-        AVBufferRef* fresh = av_buffer_alloc(size);
-        if (fresh == nullptr) return false;
-        av_buffer_unref(&buffer);
-        buffer = fresh;
-    }
-    std::memcpy(buffer->data, data, length);
-    std::memset(buffer->data + length, 0, AV_INPUT_BUFFER_PADDING_SIZE);
-    m_packet->data = buffer->data;
-    m_packet->size = static_cast<int>(length);
-    m_packet->flags = 0;
-    return true;
-}
-
 VideoStatus AvVideoDecoder::Decode(const std::uint8_t* data, std::size_t length, bool keyFrame) {
     m_bHavePicture = false;
     if (!m_context) return VideoStatus::NotOpen;
@@ -112,7 +93,7 @@ VideoStatus AvVideoDecoder::Decode(const std::uint8_t* data, std::size_t length,
     if (length > static_cast<std::size_t>(INT_MAX) - AV_INPUT_BUFFER_PADDING_SIZE) {
         return VideoStatus::BadData;
     }
-    if (!FillPacket(data, length)) return VideoStatus::Failed;
+    if (!FillPaddedPacket(*m_packet, data, length)) return VideoStatus::Failed;
     if (keyFrame) m_packet->flags |= AV_PKT_FLAG_KEY;
 
     int error = avcodec_send_packet(m_context.get(), m_packet.get());

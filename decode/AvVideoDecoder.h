@@ -67,7 +67,6 @@ public:
                                    RowOrder order, PictureSize& written, int (*display)(int) = nullptr);
 
 private:
-    bool FillPacket(const std::uint8_t* data, std::size_t length);
     VideoStatus ReceivePicture();
 
     AVCodecID m_codecId;
