@@ -1,5 +1,6 @@
 #include "audio/AvAudioDecoder.h"
 
+#include "decode/DecoderContext.h"
 #include "decode/PaddedPacket.h"
 
 #include <algorithm>
@@ -30,19 +31,14 @@ AvAudioDecoder::~AvAudioDecoder() = default;
 
 bool AvAudioDecoder::Open(AVCodecID codecId, int blockAlign) {
     Close();
-    const AVCodec* codec = avcodec_find_decoder(codecId);
-    if (codec == nullptr) return false;
-    AVCodecContextUPtr context(avcodec_alloc_context3(codec));
-    if (!context) return false;
-    context->sample_rate = kSampleRate;
-    av_channel_layout_default(&context->ch_layout, 1);
-    context->bits_per_coded_sample = kBitsPerCode;
-    context->block_align = blockAlign;
-    context->thread_count = 1;
-    if (avcodec_open2(context.get(), codec, nullptr) < 0) return false;
-    if (!m_packet) m_packet.reset(av_packet_alloc());
-    if (!m_frame) m_frame.reset(av_frame_alloc());
-    if (!m_packet || !m_frame) return false;
+    AVCodecContextUPtr context = OpenDecoderContext(codecId, [blockAlign](AVCodecContext& c) {
+        c.sample_rate = kSampleRate;
+        av_channel_layout_default(&c.ch_layout, 1);
+        c.bits_per_coded_sample = kBitsPerCode;
+        c.block_align = blockAlign;
+        c.thread_count = 1;
+    });
+    if (!context || !EnsurePacketAndFrame(m_packet, m_frame)) return false;
     m_context = std::move(context);
     return true;
 }

@@ -1,5 +1,6 @@
 #include "decode/AvVideoDecoder.h"
 
+#include "decode/DecoderContext.h"
 #include "decode/PaddedPacket.h"
 
 #include <algorithm>
@@ -63,18 +64,13 @@ AvVideoDecoder::~AvVideoDecoder() = default;
 
 bool AvVideoDecoder::Open() {
     Close();
-    const AVCodec* codec = avcodec_find_decoder(m_codecId);
-    if (codec == nullptr) return false;
-    AVCodecContextUPtr context(avcodec_alloc_context3(codec));
-    if (!context) return false;
-    // Pictures leave the decoder with the record that carries them.
-    context->flags |= AV_CODEC_FLAG_LOW_DELAY;
-    context->thread_count = 1;
-    context->thread_type = 0;
-    if (avcodec_open2(context.get(), codec, nullptr) < 0) return false;
-    if (!m_packet) m_packet.reset(av_packet_alloc());
-    if (!m_frame) m_frame.reset(av_frame_alloc());
-    if (!m_packet || !m_frame) return false;
+    AVCodecContextUPtr context = OpenDecoderContext(m_codecId, [](AVCodecContext& c) {
+        // Pictures leave the decoder with the record that carries them.
+        c.flags |= AV_CODEC_FLAG_LOW_DELAY;
+        c.thread_count = 1;
+        c.thread_type = 0;
+    });
+    if (!context || !EnsurePacketAndFrame(m_packet, m_frame)) return false;
     m_context = std::move(context);
     return true;
 }
