@@ -15,6 +15,9 @@ constexpr std::size_t kG721PcmPerByte = 4;
 constexpr std::size_t kG721ChunkBytes = kAudioOutCapacity / kG721PcmPerByte;
 // Whole IMA ADPCM blocks whose PCM fits the buffer: two (4,036 bytes).
 constexpr std::size_t kImaChunkBytes = (kAudioOutCapacity / kImaBlockPcmBytes) * kImaBlockBytes;
+// Time the worker needs, on top of one device buffer, to read, decode and
+// queue the next record before the queued sound runs out.
+constexpr std::chrono::milliseconds kQueueMargin{30};
 
 }  // namespace
 
@@ -48,9 +51,10 @@ std::uint32_t CAudioPlayback::PlayAudioRecord(const FrameHeader& header,
                                               std::span<const std::uint8_t> frameData) {
     const std::span<const std::uint8_t> data =
         frameData.first(std::min<std::size_t>(header.dataLength, frameData.size()));
+    m_lastRecordFrame.reset();
     switch (header.codec) {
         case kAudioCodecPcm:
-            if (!data.empty()) m_waveOut.Write(data);
+            if (!data.empty()) Queue(data);
             return static_cast<std::uint32_t>(data.size());
         case kAudioCodecG721:
         case kAudioCodecG721b:
@@ -73,7 +77,7 @@ std::uint32_t CAudioPlayback::PlayG721(std::span<const std::uint8_t> data) {
         // Whatever the decoder did not give is played as silence, so the
         // record keeps its length.
         std::memset(out.data() + produced, 0, pcmBytes - produced);
-        m_waveOut.Write(out.first(pcmBytes));
+        Queue(out.first(pcmBytes));
     }
     return static_cast<std::uint32_t>(data.size() * kG721PcmPerByte);
 }
@@ -90,10 +94,27 @@ std::uint32_t CAudioPlayback::PlayImaAdpcm(const FrameHeader& header, std::span<
         const auto piece = data.subspan(at, std::min(kImaChunkBytes, data.size() - at));
         std::uint32_t produced = 0;
         if (m_AudioDecoder.Convert(piece, out, produced) == 0 || produced == 0) break;
-        m_waveOut.Write(out.first(produced));
+        Queue(out.first(produced));
         handedOver += produced;
     }
     return handedOver;
+}
+
+void CAudioPlayback::Queue(std::span<const std::uint8_t> pcm) {
+    const std::uint64_t start = m_waveOut.FramesWritten();
+    if (m_waveOut.Write(pcm) != 0 && !m_lastRecordFrame) m_lastRecordFrame = start;
+}
+
+std::optional<std::chrono::steady_clock::time_point> CAudioPlayback::WhenPlayed(std::chrono::milliseconds into) {
+    if (!m_lastRecordFrame || into.count() < 0) return std::nullopt;
+    const std::uint64_t frames = static_cast<std::uint64_t>(into.count()) * m_waveOut.OutputRate() / 1000;
+    return m_waveOut.WhenPlayed(*m_lastRecordFrame + frames);
+}
+
+std::optional<std::chrono::steady_clock::time_point> CAudioPlayback::NextRecordDue() {
+    const auto dry = m_waveOut.WhenPlayed(m_waveOut.FramesWritten());
+    if (!dry) return std::nullopt;
+    return *dry - m_waveOut.BufferDuration() - kQueueMargin;
 }
 
 void CAudioPlayback::FollowFormat(const FrameHeader& header) {

@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 
 #include "audio/AvAudioDecoder.h"
@@ -62,6 +63,13 @@ public:
     // frameData holds), queues the PCM on the output and returns the number
     // of PCM bytes handed over, whether or not the output took them.
     std::uint32_t PlayAudioRecord(const FrameHeader& header, std::span<const std::uint8_t> frameData);
+    // When the sound `into` after the start of the last record's sound goes
+    // to the output; nothing when that record reached no open output.
+    std::optional<std::chrono::steady_clock::time_point> WhenPlayed(std::chrono::milliseconds into);
+    // The latest moment the next record's sound can be queued without the
+    // output running dry: a device buffer and a margin before the queued
+    // sound ends. Nothing when no output plays.
+    std::optional<std::chrono::steady_clock::time_point> NextRecordDue();
     // 1 while the output's age count has not passed limitSeconds (a count
     // not yet begun begins now); 0, and the count ended, once it has.
     int IsAudioDeviceFresh(std::uint32_t limitSeconds);
@@ -75,6 +83,8 @@ private:
     std::uint32_t PlayG721(std::span<const std::uint8_t> data);
     std::uint32_t PlayImaAdpcm(const FrameHeader& header, std::span<const std::uint8_t> data);
     void FollowFormat(const FrameHeader& header);
+    // Queues one piece of the record's PCM, noting where the record's sound starts.
+    void Queue(std::span<const std::uint8_t> pcm);
     std::uint32_t NowSeconds() const;
 
     CWaveDevice& m_waveOut;
@@ -88,6 +98,7 @@ private:
     std::uint32_t m_nAudioDeviceTime = 0;  // clock seconds when the age count began; 0 = not begun
     std::uint32_t m_nAudioBits = 16;       // format the output was last opened with
     std::uint32_t m_nAudioRate = 8000;
+    std::optional<std::uint64_t> m_lastRecordFrame;  // the output frame the last record starts at
 };
 
 }  // namespace korvane

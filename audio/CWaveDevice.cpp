@@ -17,10 +17,11 @@ constexpr int kOutputChannels = 2;
 // How much longer than the queued audio lasts CloseOutput waits for it.
 constexpr std::chrono::milliseconds kDrainMargin{250};
 
-// SDL's buffer size in frames: a power of two of about 1/16 s.
+// SDL's buffer size in frames: a power of two of about 1/32 s (32 ms at
+// 8 kHz), short enough that play with sound can keep the queue shallow.
 Uint16 BufferFrames(std::uint32_t rate) {
     std::uint32_t frames = 256;
-    while (frames < rate / 16 && frames < 4096) frames *= 2;
+    while (frames < rate / 32 && frames < 4096) frames *= 2;
     return static_cast<Uint16>(frames);
 }
 
@@ -80,6 +81,14 @@ int CWaveDevice::OpenOutput(int count, std::uint32_t bits, std::uint32_t rate) {
         m_nOutResult = kWaveError;
         return 0;
     }
+    m_nBufferFrames = obtained.samples;
+    {
+        // The device starts paused: until its first request, the play clock
+        // reads as if it had just asked for a buffer and found nothing queued.
+        std::lock_guard lock(m_queueMutex);
+        m_nFramesWritten = m_nFramesPlayed = m_nFillStart = m_nFillTaken = 0;
+        m_tFill = std::chrono::steady_clock::now();
+    }
     m_subsystem = std::move(subsystem);
     m_device = std::move(device);
     m_nBits = bits;
@@ -112,6 +121,7 @@ int CWaveDevice::Write(std::span<const std::uint8_t> block) {
         std::lock_guard lock(m_queueMutex);
         ++m_nBlocksQueued;
         m_nQueuedBytes += length;
+        m_nFramesWritten += length / m_nBytesPerSample;
         m_queued.splice(m_queued.end(), node);
         if (m_free.size() > kMaxFreeBlocks) {
             surplus.splice(surplus.begin(), m_free, std::next(m_free.begin(), kMaxFreeBlocks), m_free.end());
@@ -141,6 +151,27 @@ int CWaveDevice::SetVolume(std::uint16_t left, std::uint16_t right) {
     m_nVolume = (static_cast<std::uint32_t>(right) << 16) | left;
     m_nResult = kWaveOk;
     return 1;
+}
+
+std::uint64_t CWaveDevice::FramesWritten() {
+    std::lock_guard lock(m_queueMutex);
+    return m_nFramesWritten;
+}
+
+std::optional<std::chrono::steady_clock::time_point> CWaveDevice::WhenPlayed(std::uint64_t frame) {
+    std::lock_guard lock(m_queueMutex);
+    if (!m_bOutputOpen) return std::nullopt;
+    const std::uint64_t fillEnd = m_nFillStart + m_nFillTaken;
+    const std::int64_t after = frame < fillEnd
+                                   ? static_cast<std::int64_t>(frame) - static_cast<std::int64_t>(m_nFillStart)
+                                   : static_cast<std::int64_t>(m_nBufferFrames + (frame - fillEnd));
+    const auto rate = static_cast<std::int64_t>(std::max<std::uint32_t>(m_nRate, 1));
+    return m_tFill + std::chrono::microseconds{after * 1'000'000 / rate};
+}
+
+std::chrono::microseconds CWaveDevice::BufferDuration() const {
+    return std::chrono::microseconds{static_cast<std::int64_t>(m_nBufferFrames) * 1'000'000 /
+                                     std::max<std::uint32_t>(m_nRate, 1)};
 }
 
 bool CWaveDevice::WaitUntilPlayed(std::chrono::milliseconds limit) {
@@ -182,10 +213,13 @@ void CWaveDevice::FillOutput(std::int16_t* out, std::size_t frames) {
     const auto right = static_cast<std::int32_t>(volume >> 16);
     const std::size_t bytesPerSample = m_nBytesPerSample;
 
+    const auto now = std::chrono::steady_clock::now();
     std::size_t filled = 0;
     bool wakeWaiters = false;
     {
         std::lock_guard lock(m_queueMutex);
+        m_tFill = now;
+        m_nFillStart = m_nFramesPlayed;
         while (!m_queued.empty()) {
             const std::vector<std::uint8_t>& bytes = m_queued.front().bytes;
             const std::size_t available = (bytes.size() - m_nFrontOffset) / bytesPerSample;
@@ -211,6 +245,8 @@ void CWaveDevice::FillOutput(std::int16_t* out, std::size_t frames) {
             }
             break;  // the output is full
         }
+        m_nFillTaken = filled;
+        m_nFramesPlayed += filled;
         wakeWaiters = m_queued.empty() && m_nDrainWaiters > 0;
     }
     if (filled < frames) {

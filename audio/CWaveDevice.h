@@ -29,6 +29,7 @@
 #include <list>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -78,6 +79,17 @@ public:
     // changes) when none is.
     int SetVolume(std::uint16_t left, std::uint16_t right);
 
+    // Sample frames accepted by Write since the output opened.
+    std::uint64_t FramesWritten();
+    // When the frame `frame` (counted as FramesWritten counts them) goes to
+    // the device, reckoned from the device's latest request for samples: the
+    // output runs at its sample rate from there on, and a frame not queued
+    // by then starts after the buffer that request filled. Nothing when no
+    // output is open.
+    std::optional<std::chrono::steady_clock::time_point> WhenPlayed(std::uint64_t frame);
+    // How long the samples of one request of the device last (0 before the first open).
+    std::chrono::microseconds BufferDuration() const;
+
     // Waits until every queued block has been played, at most `limit`; true
     // when the queue is empty.
     bool WaitUntilPlayed(std::chrono::milliseconds limit);
@@ -115,8 +127,9 @@ private:
     SdlAudioDevice m_device;
 
     // Written by OpenOutput before the device starts and left alone while it
-    // runs, so the callback reads it without the lock.
+    // runs, so the callback reads them without the lock.
     std::size_t m_nBytesPerSample = 2;
+    std::size_t m_nBufferFrames = 0;  // frames one callback fills
 
     // Used on the thread that opens, writes and closes.
     int m_nRingSize = 0;
@@ -144,6 +157,13 @@ private:
     std::size_t m_nFrontOffset = 0;   // bytes of the front block already played
     std::size_t m_nQueuedBytes = 0;   // unplayed bytes in m_queued
     int m_nDrainWaiters = 0;          // threads waiting on m_played
+    // The play clock: frames written and played since the output opened, and
+    // the device's latest fill (when, from which frame, how many frames).
+    std::uint64_t m_nFramesWritten = 0;
+    std::uint64_t m_nFramesPlayed = 0;
+    std::uint64_t m_nFillStart = 0;
+    std::size_t m_nFillTaken = 0;
+    std::chrono::steady_clock::time_point m_tFill{};
 };
 
 }  // namespace korvane

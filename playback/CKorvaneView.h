@@ -149,6 +149,11 @@ protected:
     void DelayWithMessages(int milliseconds, CNCCPThread* self);
     // The pause after handing n PCM bytes to the wave output.
     int AudioTarget(std::uint32_t bytes) const;
+    // Waits until the sound recorded `into` after the last audio record's
+    // stamp goes to the output (by the steady clock from `reference`, the end
+    // of the last audio wait, when no output plays it).
+    void WaitForSound(std::chrono::milliseconds into, std::chrono::steady_clock::time_point reference,
+                      CNCCPThread* self);
     bool StopRequested(const CNCCPThread* self) const { return self != nullptr && self->IsStopRequested(); }
     int EndLoop();
     void CodecFailure();

@@ -1,7 +1,10 @@
 // Play with sound: forward playback in which audio records are decoded and
-// played, and in which the audio, while it keeps coming, sets the pace. Video
-// records within two seconds of the last audio record are shown without a
-// wait; after that the pictures pace themselves by their time stamps again.
+// played, and in which the audio, while it keeps coming, sets the pace. A
+// video record within two seconds of the last audio record is shown when the
+// sound recorded with it goes to the output (by the output's own clock, or
+// by the steady clock from the last audio wait when no output plays); after
+// that the pictures pace themselves by their time stamps again.
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -11,14 +14,24 @@
 namespace korvane {
 namespace {
 
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
 constexpr std::int64_t kAudioLeadSeconds = 2;
+// The longest a picture waits for its sound; an output that stalls cannot hold the play.
+constexpr milliseconds kLongestSoundWait{3000};
+
+std::int64_t StampSeconds(const SystemTime& t) {
+    return ((std::int64_t{t.day} * 24 + t.hour) * 60 + t.minute) * 60 + t.second;
+}
 
 // Whole seconds from one stamp to a later one; month and year do not count.
 std::int64_t SecondsBetween(const SystemTime& earlier, const SystemTime& later) {
-    const auto seconds = [](const SystemTime& t) {
-        return ((std::int64_t{t.day} * 24 + t.hour) * 60 + t.minute) * 60 + t.second;
-    };
-    return seconds(later) - seconds(earlier);
+    return StampSeconds(later) - StampSeconds(earlier);
+}
+
+milliseconds MillisecondsBetween(const SystemTime& earlier, const SystemTime& later) {
+    return milliseconds{SecondsBetween(earlier, later) * 1000 + later.milliseconds - earlier.milliseconds};
 }
 
 }  // namespace
@@ -32,8 +45,15 @@ int CKorvaneView::AudioTarget(std::uint32_t bytes) const {
     return 270;
 }
 
+void CKorvaneView::WaitForSound(milliseconds into, Clock::time_point reference, CNCCPThread* self) {
+    if (into.count() <= 0) return;
+    Clock::time_point due = m_audio.WhenPlayed(into).value_or(reference + into);
+    if (const auto latest = m_audio.NextRecordDue()) due = std::min(due, *latest);
+    const auto wait = std::min(std::chrono::ceil<milliseconds>(due - Clock::now()), kLongestSoundWait);
+    DelayWithMessages(static_cast<int>(wait.count()), self);
+}
+
 int CKorvaneView::PlaySoundLoop() {
-    using Clock = std::chrono::steady_clock;
     CNCCPThread* self = m_pPlaySoundThread.get();
     auto b = std::make_unique<RecordBuffers>();
     Pacing pacing;
@@ -48,9 +68,11 @@ int CKorvaneView::PlaySoundLoop() {
         if (ReadNext(*b) == 0) return EndLoop();
         WriteCaption(b->header);
         if (b->header.mediaKind == kMediaVideo) {
+            const bool audioLeads =
+                audioSeen && SecondsBetween(lastAudioStamp, b->header.timeStamp) <= kAudioLeadSeconds;
+            if (audioLeads) WaitForSound(MillisecondsBetween(lastAudioStamp, b->header.timeStamp), reference, self);
             Decode(*b, 1);  // a codec the player does not know is passed over here
-            if (!audioSeen || SecondsBetween(lastAudioStamp, b->header.timeStamp) > kAudioLeadSeconds)
-                ForwardPacing(b->header, pacing, self);
+            if (!audioLeads) ForwardPacing(b->header, pacing, self);
         } else if (b->header.mediaKind == kMediaAudio && m_bSoundOn == 1) {
             audioSeen = true;
             const std::uint32_t handed = m_audio.PlayAudioRecord(b->header, FrameData());
@@ -58,7 +80,7 @@ int CKorvaneView::PlaySoundLoop() {
             lastAudioStamp = b->header.timeStamp;
             if (!first) {
                 // The wait counts from the end of the previous audio wait.
-                const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - reference);
+                const auto elapsed = std::chrono::duration_cast<milliseconds>(Clock::now() - reference);
                 DelayWithMessages(AudioTarget(handed) - static_cast<int>(elapsed.count()), self);
             }
             reference = Clock::now();

@@ -34,14 +34,14 @@ std::optional<std::size_t> FirstNonZero(std::span<const std::int16_t> samples) {
 }  // namespace
 
 DiskAudio::DiskAudio(int delayMs) : m_played(m_dir.File("played.raw")) {
-    const std::pair<const char*, std::string> settings[] = {
+    const std::pair<const char*, std::optional<std::string>> settings[] = {
         {"SDL_AUDIODRIVER", "disk"},
         {"SDL_DISKAUDIOFILE", m_played},
-        {"SDL_DISKAUDIODELAY", std::to_string(delayMs)},
+        {"SDL_DISKAUDIODELAY", delayMs == kRealTime ? std::nullopt : std::optional(std::to_string(delayMs))},
     };
     for (const auto& [name, value] : settings) {
         m_saved.emplace_back(name, GetEnv(name));
-        ::setenv(name, value.c_str(), 1);
+        PutEnv(name, value);
     }
 }
 

@@ -19,10 +19,12 @@ namespace korvane::testing {
 
 // While it lives, SDL's audio goes to "played.raw" in a fresh folder through
 // the disk driver, writing one buffer every delayMs milliseconds (a buffer
-// lasts 64 ms at 8 kHz, so 1 plays about 64 times faster than real time).
-// The variables it found are put back afterwards.
+// lasts 32 ms at 8 kHz, so 1 plays about 32 times faster than real time;
+// kRealTime waits as long as each buffer lasts). The variables it found are
+// put back afterwards.
 class DiskAudio {
 public:
+    static constexpr int kRealTime = 0;
     explicit DiskAudio(int delayMs = 1);
     ~DiskAudio();
     DiskAudio(const DiskAudio&) = delete;

@@ -137,6 +137,37 @@ TEST(WaveDeviceTest, Write_WithoutAnOpenOutput_QueuesNothing) {
     EXPECT_EQ(device.BlocksQueued(), 0u);
 }
 
+TEST(WaveDeviceTest, WhenPlayed_TellsWhenAQueuedFrameGoesToTheDevice) {
+    DiskAudio disk(DiskAudio::kRealTime);
+    CWaveDevice device;
+    EXPECT_FALSE(device.WhenPlayed(0).has_value());  // no output
+    ASSERT_EQ(device.OpenOutput(8, 16, 8000), 1) << SDL_GetError();
+    const auto opened = std::chrono::steady_clock::now();
+    ASSERT_EQ(device.Write(std::vector<std::uint8_t>(16000, 0x10)), 1);  // one second
+    EXPECT_EQ(device.FramesWritten(), 8000u);
+
+    // Half a second into sound that starts within a buffer or two of the open.
+    const auto half = device.WhenPlayed(4000);
+    ASSERT_TRUE(half.has_value());
+    const auto ms = [](auto d) { return std::chrono::duration_cast<std::chrono::milliseconds>(d).count(); };
+    EXPECT_GE(ms(*half - opened), 495);
+    EXPECT_LE(ms(*half - opened), 580);
+    // Asked again once the device has played past it, the answer stays: the
+    // clock follows the device's requests instead of starting over.
+    std::this_thread::sleep_until(*half + 100ms);
+    const auto again = device.WhenPlayed(4000);
+    ASSERT_TRUE(again.has_value());
+    EXPECT_LE(std::abs(ms(*again - *half)), 40);
+
+    // The count starts again with each open, in frames of the open format.
+    ASSERT_EQ(device.OpenOutput(8, 8, 8000), 1) << SDL_GetError();
+    EXPECT_EQ(device.FramesWritten(), 0u);
+    ASSERT_EQ(device.Write(std::vector<std::uint8_t>(100, 0x80)), 1);
+    EXPECT_EQ(device.FramesWritten(), 100u);
+    device.CloseOutput();
+    EXPECT_FALSE(device.WhenPlayed(0).has_value());
+}
+
 TEST(WaveDeviceTest, OpenOutput_WithoutAnyAudioDriver_FailsWithNoDriver) {
     DiskAudio disk;
     testing::ScopedEnv driver("SDL_AUDIODRIVER", "korvane-no-such-driver");
@@ -217,7 +248,7 @@ TEST(WaveDeviceTest, Write_OddByteCount_LeavesOutTheHalfSample) {
 }
 
 TEST(WaveDeviceTest, CloseOutput_WithoutDrainTime_DropsQueuedBlocksReleasingEachOnce) {
-    // A slow disk: one 64-ms buffer every 200 ms, so most of the second of
+    // A slow disk: one 32-ms buffer every 200 ms, so most of the second of
     // audio is still queued when the output closes.
     DiskAudio disk(200);
     const auto pcm = PcmFixture();

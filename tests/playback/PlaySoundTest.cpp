@@ -7,12 +7,15 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
+#include <iostream>
 #include <mutex>
 #include <thread>
 
 #include "playback/CKorvaneView.h"
 #include "playback/ViewMessages.h"
 #include "tests/audio/DiskAudio.h"
+#include "tests/audio/PlayedStream.h"
 #include "tests/support/FrameSource.h"
 #include "tests/support/RecordingWriter.h"
 #include "tests/support/TempDir.h"
@@ -52,53 +55,66 @@ std::vector<std::uint8_t> Level(int samples, std::int16_t value) {
     return BytesFromSamples(pcm);
 }
 
-class PlaySoundTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        s_frames = ReadVideoFrames(std::string(KORVANE_TEST_DATA) + "/mpeg4_352x240.m4v");
-    }
-    void SetUp() override {
+// The view with a control bar stand-in, playing a recording with sound on,
+// and when each picture was shown.
+class SoundSession {
+public:
+    SoundSession() {
         view.SetControlBar(&bar);
-        view.SetPresentObserver([this](const std::string& caption) {
-            std::lock_guard lock(mutex);
-            shown.push_back({Clock::now(), caption});
+        view.SetPresentObserver([this](const std::string&) {
+            std::lock_guard lock(m_mutex);
+            m_shown.push_back(Clock::now());
         });
         SendMessage(view, WM_BAR_SOUND, 1);
     }
 
-    void OpenAndPlay(RecordingWriter& w) {
-        const std::string path = dir.File("sound.MP4");
+    // Plays the recording from its first picture to the end, at most `limit`.
+    void OpenAndPlay(RecordingWriter& w, milliseconds limit = milliseconds(20000)) {
+        const std::string path = m_dir.File("sound.MP4");
         w.WriteFile(path);
         ASSERT_EQ(view.OpenCommandLine(path), 1);
         {
-            std::lock_guard lock(mutex);
-            shown.clear();
+            std::lock_guard lock(m_mutex);
+            m_shown.clear();
         }
         ASSERT_EQ(SendMessage(view, WM_BAR_PLAY, 1), 1);  // sound is on: play with sound
         const auto start = Clock::now();
-        while ((bar.ends.load() == 0 || view.IsPlaying()) && Clock::now() - start < milliseconds(20000)) {
+        while ((bar.ends.load() == 0 || view.IsPlaying()) && Clock::now() - start < limit) {
             QCoreApplication::processEvents();
             std::this_thread::sleep_for(milliseconds(2));
         }
         ASSERT_GT(bar.ends.load(), 0);
     }
+    // When the pictures after the first one were shown.
+    std::vector<Clock::time_point> Shown() {
+        std::lock_guard lock(m_mutex);
+        return m_shown;
+    }
     std::vector<int> Gaps() {
-        std::lock_guard lock(mutex);
+        const auto shown = Shown();
         std::vector<int> gaps;
         for (std::size_t i = 1; i < shown.size(); ++i)
-            gaps.push_back(static_cast<int>(
-                std::chrono::duration_cast<milliseconds>(shown[i].first - shown[i - 1].first).count()));
+            gaps.push_back(static_cast<int>(std::chrono::duration_cast<milliseconds>(shown[i] - shown[i - 1]).count()));
         return gaps;
     }
 
-    static inline std::vector<VideoFrame> s_frames;
-    DiskAudio disk{64};  // real-time speed: one 512-sample buffer each 64 ms
     StderrNotifier notifier{false};
     SoundView view{notifier};
     EndCounter bar{view};
-    TempDir dir;
-    std::mutex mutex;
-    std::vector<std::pair<Clock::time_point, std::string>> shown;
+
+private:
+    TempDir m_dir;
+    std::mutex m_mutex;
+    std::vector<Clock::time_point> m_shown;
+};
+
+class PlaySoundTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { s_frames = ReadVideoFrames(std::string(KORVANE_TEST_DATA) + "/mpeg4_352x240.m4v"); }
+
+    static inline std::vector<VideoFrame> s_frames;
+    DiskAudio disk{DiskAudio::kRealTime};
+    SoundSession s;
 };
 
 SystemTime At(int second, int ms) { return MakeTime(2026, 7, 8, 9, 10, second, ms); }
@@ -118,23 +134,26 @@ TEST_F(PlaySoundTest, AudioPacesThePlayAndIsPlayedAsRecorded) {
             w.AddVideo(0, 7, kFrameDependent, s_frames[frame].bytes, At(0, 200 * period + 40 * i), 7);
         }
     }
-    OpenAndPlay(w);
+    s.OpenAndPlay(w);
 
-    // Pictures come in fives right after their audio; the audio waits set
-    // the pace, 200 ms from one record to the next.
-    const auto gaps = Gaps();
-    ASSERT_EQ(gaps.size(), 29u);
-    for (std::size_t i = 0; i < gaps.size(); ++i) {
-        if (i % 5 == 4 && i > 4) {
-            EXPECT_GE(gaps[i], 180) << i;
-            EXPECT_LE(gaps[i], 260) << i;
-        } else if (i % 5 != 4) {
-            EXPECT_LT(gaps[i], 40) << i;
-        }
+    // The audio sets the pace, 200 ms from one record's first picture to the
+    // next; between records the pictures follow their sound, about 40 ms
+    // apart, instead of coming all at once after the audio wait.
+    const auto shown = s.Shown();
+    ASSERT_EQ(shown.size(), 30u);
+    const auto ms = [&](std::size_t from, std::size_t to) {
+        return std::chrono::duration_cast<milliseconds>(shown[to] - shown[from]).count();
+    };
+    for (std::size_t period = 1; period + 1 < 6; ++period) {
+        const std::size_t first = 5 * period;
+        EXPECT_GE(ms(first, first + 5), 180) << period;
+        EXPECT_LE(ms(first, first + 5), 230) << period;
+        EXPECT_GE(ms(first, first + 3), 100) << period;  // 120 ms of stamps, not a burst
+        for (std::size_t i = first; i < first + 4; ++i) EXPECT_LE(ms(i, i + 1), 60) << i;
     }
     // What the output played: the records' samples in order on both channels,
     // with silence only before, after and between them.
-    view.m_waveOut.CloseOutput();  // plays what is queued, then the file is complete
+    s.view.m_waveOut.CloseOutput();  // plays what is queued, then the file is complete
     std::vector<std::int16_t> played = disk.Left();
     played.erase(std::remove(played.begin(), played.end(), 0), played.end());
     EXPECT_EQ(played, expected);
@@ -143,14 +162,41 @@ TEST_F(PlaySoundTest, AudioPacesThePlayAndIsPlayedAsRecorded) {
     EXPECT_EQ(right, expected);
 }
 
+TEST_F(PlaySoundTest, PicturesLateInTheirRecordDoNotLetTheSoundRunOut) {
+    // A picture stamped just before the next record's sound would, if it
+    // waited for its own sound, leave no time to queue that record.
+    RecordingWriter w(kFileKind514);
+    w.Header().setPlayCamera(0, 1);
+    w.AddVideo(0, 7, kFrameKey, s_frames[0].bytes, At(0, 0), 7);
+    std::vector<std::int16_t> expected;
+    for (int period = 0; period < 8; ++period) {
+        const auto level = static_cast<std::int16_t>(1000 + 500 * period);
+        w.AddAudio(0, 1, Level(1600, level), At(0, 200 * period));
+        expected.insert(expected.end(), 1600, level);
+        w.AddVideo(0, 7, kFrameDependent, s_frames[1 + period].bytes, At(0, 200 * period + 199), 7);
+    }
+    w.AddAudio(0, 1, Level(1600, 99), At(1, 600));
+    expected.insert(expected.end(), 1600, 99);
+    s.OpenAndPlay(w);
+    s.view.m_waveOut.CloseOutput();
+
+    // One run of sound from the first record to the last: no silence between records.
+    const std::vector<std::int16_t> played = disk.Left();
+    const auto start = std::find(played.begin(), played.end(), expected.front());
+    ASSERT_NE(start, played.end());
+    ASSERT_GE(played.end() - start, static_cast<std::ptrdiff_t>(expected.size()));
+    const auto diff = std::mismatch(expected.begin(), expected.end(), start);
+    EXPECT_EQ(diff.first, expected.end()) << "differs at " << diff.first - expected.begin() << ": " << *diff.second << " for " << *diff.first;
+}
+
 TEST_F(PlaySoundTest, VideoPacesItselfOnceTheAudioIsMoreThanTwoSecondsBehind) {
     RecordingWriter w(kFileKind514);
     w.Header().setPlayCamera(0, 1);
     w.AddVideo(0, 7, kFrameKey, s_frames[0].bytes, At(0, 0), 7);
     w.AddAudio(0, 1, Level(1600, 700), At(0, 0));
     for (int i = 0; i < 6; ++i) w.AddVideo(0, 7, kFrameDependent, s_frames[1 + i].bytes, At(3, 100 * i), 7);
-    OpenAndPlay(w);
-    const auto gaps = Gaps();
+    s.OpenAndPlay(w);
+    const auto gaps = s.Gaps();
     ASSERT_EQ(gaps.size(), 5u);
     for (std::size_t i = 1; i < gaps.size(); ++i) {
         EXPECT_GE(gaps[i], 97) << i;
@@ -163,12 +209,85 @@ TEST_F(PlaySoundTest, WithoutAudioItPacesLikePlay) {
     w.Header().setPlayCamera(0, 1);
     for (int i = 0; i < 6; ++i)
         w.AddVideo(0, 7, i == 0 ? kFrameKey : kFrameDependent, s_frames[i].bytes, At(5, 40 * i), 7);
-    OpenAndPlay(w);
-    const auto gaps = Gaps();
+    s.OpenAndPlay(w);
+    const auto gaps = s.Gaps();
     ASSERT_EQ(gaps.size(), 4u);
     EXPECT_GE(gaps[0], 57);
     for (int gap : gaps) EXPECT_LE(gap, 105);
     for (std::size_t i = 1; i < gaps.size(); ++i) EXPECT_GE(gaps[i], 37);
+}
+
+// 30 seconds of 25 pictures a second with 200 ms of 16-bit PCM before each
+// five of them, played at real-time speed into a pipe; every picture is
+// shown within 100 ms of the moment the sound recorded with it was played.
+// Runs as a test of its own, alone on the machine (tests/CMakeLists.txt).
+class SoundSyncTest : public PlaySoundTest {
+protected:
+    PlayedStream stream;  // replaces the disk file of PlaySoundTest as SDL's output
+};
+
+constexpr int kSyncRecords = 150;
+constexpr int kRecordMs = 200;
+constexpr int kRecordFrames = kRecordMs * 8;  // 8,000 frames a second
+
+// Each record's sound is a level of its own, so that it can be found in what was played.
+std::int16_t RecordLevel(int record) { return static_cast<std::int16_t>(100 + 200 * record); }
+
+TEST_F(SoundSyncTest, EachPictureIsShownWithin100MsOfItsSound) {
+    RecordingWriter w(kFileKind514);
+    w.Header().setPlayCamera(0, 1);
+    w.AddVideo(0, 7, kFrameKey, s_frames[0].bytes, At(0, 0), 7);
+    std::vector<int> pictureMs;  // the stamps of the pictures after the first, in milliseconds
+    for (int k = 0; k <= kSyncRecords; ++k) {
+        const SystemTime stamp = AddMilliseconds(At(0, 0), k * kRecordMs);
+        w.AddAudio(0, 1, Level(kRecordFrames, RecordLevel(k)), stamp);
+        if (k == kSyncRecords) break;  // the last record only follows the last pictures
+        for (int i = 0; i < 5; ++i) {
+            const int frame = (5 * k + i) % 10;  // groups of a key picture and nine dependent ones
+            w.AddVideo(0, 7, frame == 0 ? kFrameKey : kFrameDependent, s_frames[static_cast<std::size_t>(frame)].bytes,
+                       AddMilliseconds(stamp, 40 * i), 7);
+            pictureMs.push_back(k * kRecordMs + 40 * i);
+        }
+    }
+    s.OpenAndPlay(w, milliseconds(45000));
+    s.view.m_waveOut.CloseOutput();  // plays what is queued and flushes the pipe
+
+    // Where each record's sound starts in what was played.
+    const std::vector<std::int16_t> played = stream.Left();
+    std::vector<std::size_t> starts;
+    for (int k = 0; k < kSyncRecords; ++k) {
+        const auto at = std::find(played.begin(), played.end(), RecordLevel(k));
+        ASSERT_NE(at, played.end()) << "record " << k << " was not played";
+        starts.push_back(static_cast<std::size_t>(at - played.begin()));
+    }
+    int underruns = 0;
+    for (std::size_t k = 1; k < starts.size(); ++k) {
+        ASSERT_GE(starts[k], starts[k - 1] + kRecordFrames) << "record " << k << " cut into the one before";
+        if (starts[k] != starts[k - 1] + kRecordFrames) ++underruns;
+    }
+
+    const auto shown = s.Shown();
+    ASSERT_EQ(shown.size(), pictureMs.size());
+    std::int64_t worst = 0, sum = 0;
+    std::size_t worstPicture = 0;
+    for (std::size_t p = 0; p < shown.size(); ++p) {
+        const int record = pictureMs[p] / kRecordMs;
+        const std::size_t frame = starts[static_cast<std::size_t>(record)] +
+                                  static_cast<std::size_t>(pictureMs[p] - record * kRecordMs) * 8;
+        const auto heard = stream.PlayedAt(frame, 8000);
+        ASSERT_TRUE(heard.has_value()) << "picture " << p;
+        const auto offset = std::chrono::duration_cast<milliseconds>(shown[p] - *heard).count();
+        sum += std::abs(offset);
+        if (std::abs(offset) > std::abs(worst)) {
+            worst = offset;
+            worstPicture = p;
+        }
+    }
+    std::cout << "picture - sound over " << shown.size() << " pictures: worst " << worst << " ms (picture "
+              << worstPicture << "), mean of the absolute offsets " << sum / static_cast<std::int64_t>(shown.size())
+              << " ms; " << underruns << " records started after a gap\n";
+    EXPECT_LE(std::abs(worst), 100);
+    EXPECT_EQ(underruns, 0) << "the queued sound ran out between records";
 }
 
 TEST(AudioPacing, TargetFollowsTheBytesHandedOver) {
