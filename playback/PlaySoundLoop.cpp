@@ -46,7 +46,7 @@ int CKorvaneView::AudioTarget(std::uint32_t bytes) const {
 }
 
 void CKorvaneView::WaitForSound(milliseconds into, Clock::time_point reference, CNCCPThread* self) {
-    if (into.count() <= 0) return;
+    if (into.count() < 0) return;  // a picture from before the sound
     Clock::time_point due = m_audio.WhenPlayed(into).value_or(reference + into);
     if (const auto latest = m_audio.NextRecordDue()) due = std::min(due, *latest);
     const auto wait = std::min(std::chrono::ceil<milliseconds>(due - Clock::now()), kLongestSoundWait);

@@ -28,7 +28,7 @@ const std::string kDemoPath = std::string(KORVANE_SOURCE_DIR) + "/samples/demo.M
 // 0; 5 pictures a second with an IDR every 10 for camera 1.
 constexpr std::size_t kFrontPictures = 1500;
 constexpr std::size_t kFrontGroup = 25;
-constexpr std::size_t kFrontAudio = 750;
+constexpr std::size_t kFrontAudio = 300;
 constexpr std::size_t kBackPictures = 300;
 constexpr std::size_t kBackGroup = 10;
 const std::string kSite = "Harbor Street Market";
@@ -165,7 +165,7 @@ TEST(DemoRecording, RecordsOfEachKindAreAllThere) {
     }
     for (const ChainRecord* r : frontAudio) {
         EXPECT_EQ(r->header.codec, 8);  // G.721
-        EXPECT_EQ(r->header.dataLength, 320u);
+        EXPECT_EQ(r->header.dataLength, 800u);  // 200 ms
         EXPECT_FALSE(r->caption);
         EXPECT_FALSE(r->extension);
     }
@@ -199,7 +199,7 @@ TEST(DemoRecording, TimeStampsStepByTheFrameRateAndAudioFollowsItsPicture) {
     EXPECT_NE(front.front()->header.timeStamp.minute, front.back()->header.timeStamp.minute);
     EXPECT_EQ(MillisecondsOfDay(front.back()->header.timeStamp) - MillisecondsOfDay(start), 59'960);
 
-    // Each audio block starts with an even picture and is the record after it.
+    // Each audio block starts with every fifth picture and is the record after it.
     std::size_t block = 0;
     for (std::size_t n = 0; n < demo.records.size(); ++n) {
         const ChainRecord& r = demo.records[n];
@@ -207,8 +207,8 @@ TEST(DemoRecording, TimeStampsStepByTheFrameRateAndAudioFollowsItsPicture) {
         ASSERT_GT(n, 0u);
         const ChainRecord& before = demo.records[n - 1];
         EXPECT_EQ(before.header.mediaKind, kMediaVideo);
-        EXPECT_EQ(before.offset, front[2 * block]->offset) << "block " << block;
-        EXPECT_EQ(r.header.timeStamp, AddMilliseconds(start, 80 * std::int64_t(block))) << block;
+        EXPECT_EQ(before.offset, front[5 * block]->offset) << "block " << block;
+        EXPECT_EQ(r.header.timeStamp, AddMilliseconds(start, 200 * std::int64_t(block))) << block;
         EXPECT_EQ(r.header.audioSampleBits(), 16);
         EXPECT_EQ(r.header.audioSampleRate(), 8000);
         ++block;

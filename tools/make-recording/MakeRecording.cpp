@@ -15,8 +15,9 @@ namespace {
 using testing::PictureSize;
 
 constexpr int kSampleRate = 8000;
-constexpr std::size_t kG721BlockBytes = 320;  // 640 samples, 80 ms
-constexpr std::size_t kPcmBlockBytes = 1280;  // 640 samples, 80 ms
+// Audio blocks of 200 ms, the length recorders write and play with sound paces by.
+constexpr std::size_t kG721BlockBytes = 800;   // 1,600 samples
+constexpr std::size_t kPcmBlockBytes = 3200;   // 1,600 samples
 constexpr std::uint8_t kAudioG721 = 8;
 constexpr std::uint8_t kAudioPcm = 1;
 constexpr std::uint8_t kAudioIma = 2;  // any codec but 1, 8, 10, 13 is IMA ADPCM
@@ -29,7 +30,7 @@ constexpr char kUsage[] =
     "                         [--fps N] [--codec N] [--resolution N] [--name TEXT]\n"
     "                         [--caption TEXT] [--start \"YYYY-MM-DD HH:MM:SS\"]\n"
     "Video: .m4v (MPEG-4, codec 5), .h264 (H.264, codec 10), .mjpeg (JPEG, codec 9).\n"
-    "Audio: .g726 (G.721, 320-byte blocks), .raw (16-bit PCM, 1280-byte blocks),\n"
+    "Audio: .g726 (G.721, 800-byte blocks), .raw (16-bit PCM, 3200-byte blocks),\n"
     "       .wav (IMA ADPCM, 508-byte blocks). Audio is 8 kHz mono.\n";
 
 bool EndsWith(const std::string& text, const std::string& tail) {
