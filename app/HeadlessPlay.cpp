@@ -40,6 +40,7 @@ int RunHeadlessPlay(const HeadlessPlayRequest& request) {
     if (view.OpenCommandLine(request.recording) == 0) return 2;
     for (int i = 0; i < request.next; ++i) view.OnNext();
     view.SetFastSpeed(request.speed);
+    if (request.mode == CKorvaneView::Mode::PlaySound) view.SetSound(1);  // as the bar's sound button does
 
     using Clock = std::chrono::steady_clock;
     std::atomic<Clock::rep> started{0};

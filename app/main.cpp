@@ -3,7 +3,7 @@
 //   korvane [FILE]
 // Headless interfaces:
 //   korvane --snapshot OUT.png [--next N] [--previous M] FILE
-//   korvane --headless-play [--mode play|back|fast|fastback] [--speed 0-5] [--next N] FILE
+//   korvane --headless-play [--mode play|sound|back|fast|fastback] [--speed 0-5] [--next N] FILE
 #include <QApplication>
 
 #include <cstdio>
@@ -21,7 +21,7 @@ namespace {
 void Usage() {
     std::fputs("usage: korvane [FILE]\n"
                "       korvane --snapshot OUT.png [--next N] [--previous M] FILE\n"
-               "       korvane --headless-play [--mode play|back|fast|fastback] [--speed 0-5] [--next N] FILE\n",
+               "       korvane --headless-play [--mode play|sound|back|fast|fastback] [--speed 0-5] [--next N] FILE\n",
                stderr);
 }
 
@@ -55,8 +55,8 @@ bool ParseMode(const char* text, korvane::CKorvaneView::Mode& mode) {
     const struct {
         const char* name;
         Mode mode;
-    } modes[] = {{"play", Mode::Play}, {"back", Mode::BackPlay}, {"fast", Mode::FastPlay},
-                 {"fastback", Mode::FastBackPlay}};
+    } modes[] = {{"play", Mode::Play}, {"sound", Mode::PlaySound}, {"back", Mode::BackPlay},
+                 {"fast", Mode::FastPlay}, {"fastback", Mode::FastBackPlay}};
     for (const auto& m : modes)
         if (std::strcmp(text, m.name) == 0) {
             mode = m.mode;

@@ -4,6 +4,9 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "tests/support/FrameSource.h"
@@ -23,8 +26,9 @@ struct PlayRun {
     std::vector<Line> lines;
 };
 
-PlayRun HeadlessPlay(const std::string& arguments) {
-    const std::string command = std::string("'") + KORVANE_BINARY + "' --headless-play " + arguments + " 2>/dev/null";
+PlayRun HeadlessPlay(const std::string& arguments, const std::string& environment = "") {
+    const std::string command =
+        environment + " '" + KORVANE_BINARY + "' --headless-play " + arguments + " 2>/dev/null";
     PlayRun run;
     std::string out;
     if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
@@ -88,6 +92,44 @@ TEST_F(HeadlessPlayTest, FastAndBackModesFollowTheirRules) {
     captions.clear();
     for (const auto& line : back.lines) captions.push_back(line.caption);
     EXPECT_EQ(captions, (std::vector<std::string>{Caption(2), Caption(1), Caption(0)}));
+}
+
+TEST_F(HeadlessPlayTest, SoundModePlaysTheAudioRecordsWithThePictures) {
+    const auto frames = ReadVideoFrames(std::string(KORVANE_TEST_DATA) + "/mpeg4_352x240.m4v");
+    RecordingWriter w(kFileKind514);
+    w.Header().setPlayCamera(0, 1);
+    w.AddVideo(0, 7, kFrameKey, frames[0].bytes, MakeTime(2026, 4, 5, 6, 7, 8, 0), 7);
+    std::vector<std::int16_t> levels;
+    for (int k = 0; k < 4; ++k) {
+        levels.push_back(static_cast<std::int16_t>(3000 + 1000 * k));
+        const std::vector<std::int16_t> pcm(1600, levels.back());  // 200 ms
+        std::vector<std::uint8_t> bytes(pcm.size() * 2);
+        std::memcpy(bytes.data(), pcm.data(), bytes.size());
+        w.AddAudio(0, 1, bytes, MakeTime(2026, 4, 5, 6, 7, 8, 200 * k));
+        w.AddVideo(0, 7, kFrameDependent, frames[1 + k].bytes, MakeTime(2026, 4, 5, 6, 7, 8, 200 * k + 100), 7);
+    }
+    const std::string sound = dir.File("sound.MP4"), played = dir.File("played.raw");
+    w.WriteFile(sound);
+
+    const PlayRun run = HeadlessPlay("--mode sound '" + sound + "'",
+                                     "SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE='" + played + "'");
+    EXPECT_EQ(run.status, 0);
+    ASSERT_EQ(run.lines.size(), 4u);
+    // Each picture waits for its sound, 100 ms into its record: about 200 ms apart.
+    for (std::size_t i = 1; i < run.lines.size(); ++i) EXPECT_GE(run.lines[i].ms - run.lines[i - 1].ms, 150) << i;
+
+    // The records' levels in order on the left channel; the program may end
+    // before the last record has played out.
+    std::ifstream in(played, std::ios::binary);
+    const std::vector<char> raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<std::int16_t> heard;
+    for (std::size_t at = 0; at + 4 <= raw.size(); at += 4) {
+        std::int16_t left = 0;
+        std::memcpy(&left, &raw[at], 2);
+        if (left != 0 && (heard.empty() || heard.back() != left)) heard.push_back(left);
+    }
+    ASSERT_GE(heard.size(), 3u);
+    EXPECT_EQ(heard, std::vector<std::int16_t>(levels.begin(), levels.begin() + heard.size()));
 }
 
 TEST_F(HeadlessPlayTest, BadArgumentsAndMissingFilesAreRefused) {
