@@ -124,17 +124,6 @@ void CMainFrame::UpdateCommandStates(QMenu* menu) {
     }
 }
 
-void CMainFrame::ShowCaptionAndMenu(bool show) {
-    const QRect outer = frameGeometry();
-    const bool visible = isVisible();
-    setWindowFlag(Qt::FramelessWindowHint, !show);  // hides a shown window
-    m_menu->setVisible(show);
-    if (visible) showNormal();
-    // The decorations come out of (or go back into) the same outer rectangle.
-    const QMargins margins = windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
-    setGeometry(outer.marginsRemoved(margins));
-}
-
 void CMainFrame::PrintView(QPaintDevice& device) {
     if (m_pView == nullptr) return;
     QPainter painter(&device);

@@ -42,10 +42,6 @@ public:
     // The menu's action for a command id; null for an id the menu lacks.
     QAction* CommandAction(int id) const;
 
-    // Shows or hides caption and menu bar together, keeping the window's
-    // outer rectangle where the window system lets it.
-    void ShowCaptionAndMenu(bool show);
-
     // Draws the view's picture over the whole of the device (a printer's
     // printable area).
     void PrintView(QPaintDevice& device);

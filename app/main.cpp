@@ -14,6 +14,7 @@
 #include "app/CKorvaneApp.h"
 #include "app/HeadlessPlay.h"
 #include "app/Snapshot.h"
+#include "decode/CodecLog.h"
 #include "platform/QtNotifier.h"
 
 namespace {
@@ -68,6 +69,7 @@ bool ParseMode(const char* text, korvane::CKorvaneView::Mode& mode) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    korvane::RouteCodecLogToDebugLog();
     if (!Headless(argc, argv)) return RunDesktop(argc, argv);
 
     korvane::SnapshotRequest snapshot;

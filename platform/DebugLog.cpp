@@ -1,6 +1,6 @@
 #include "platform/DebugLog.h"
 
-Q_LOGGING_CATEGORY(korvaneDebug, "korvane.debug", QtWarningMsg)
+Q_LOGGING_CATEGORY(korvaneDebug, "korvane", QtWarningMsg)
 
 namespace korvane {
 

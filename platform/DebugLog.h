@@ -1,5 +1,5 @@
-// Diagnostic lines for developers: the Qt logging category "korvane.debug",
-// off unless QT_LOGGING_RULES enables it (QT_LOGGING_RULES="korvane.debug=true").
+// Diagnostic lines for developers: debug messages of the Qt logging category
+// "korvane", off unless QT_LOGGING_RULES enables them (QT_LOGGING_RULES="korvane.debug=true").
 #pragma once
 
 #include <QLoggingCategory>

@@ -96,15 +96,19 @@ void CKorvaneView::ToggleFullScreen() {
     frame->update();
 }
 
+// The caption and the menu come and go together; the window keeps its outer
+// rectangle, so the decorations come out of (or go back into) it.
 void CKorvaneView::ToggleMenu() {
     QWidget* frame = window();
     auto* mainWindow = qobject_cast<QMainWindow*>(frame);
-    const QRect keep = frame->geometry();
+    const QRect outer = frame->frameGeometry();
+    const bool visible = frame->isVisible();
     const bool show = m_bMenuHidden == 1;
-    frame->setWindowFlag(Qt::FramelessWindowHint, !show);
+    frame->setWindowFlag(Qt::FramelessWindowHint, !show);  // hides a shown window
     if (mainWindow && mainWindow->menuWidget()) mainWindow->menuWidget()->setVisible(show);
-    frame->setGeometry(keep);
-    frame->showNormal();
+    if (visible) frame->showNormal();
+    const QMargins margins = frame->windowHandle() ? frame->windowHandle()->frameMargins() : QMargins();
+    frame->setGeometry(outer.marginsRemoved(margins));
     m_bMenuHidden = show ? 0 : 1;
     update();
 }

@@ -266,14 +266,14 @@ TEST_F(MainFrameTest, CaptionAndMenuComeAndGoTogetherAndTheWindowKeepsItsRectang
     const QRect outer = frame->frameGeometry();
     const int viewHeight = view->height();
 
-    frame->ShowCaptionAndMenu(true);
+    view->ToggleMenu();  // the bar's menu button
     EXPECT_FALSE(frame->windowFlags().testFlag(Qt::FramelessWindowHint));
     EXPECT_TRUE(frame->isVisible());
     EXPECT_TRUE(frame->Menu()->isVisible());
     EXPECT_EQ(frame->frameGeometry(), outer);
     EXPECT_LT(view->height(), viewHeight);
 
-    frame->ShowCaptionAndMenu(false);
+    view->ToggleMenu();
     EXPECT_TRUE(frame->windowFlags().testFlag(Qt::FramelessWindowHint));
     EXPECT_FALSE(frame->Menu()->isVisible());
     EXPECT_EQ(frame->frameGeometry(), outer);
