@@ -119,21 +119,45 @@ protected:
 
 SystemTime At(int second, int ms) { return MakeTime(2026, 7, 8, 9, 10, second, ms); }
 
+constexpr int kRecordMs = 200;
+constexpr int kRecordFrames = kRecordMs * 8;  // 8,000 frames a second
+
+// Each record's sound is a level of its own, so that it can be found in what was played.
+std::int16_t RecordLevel(int record) { return static_cast<std::int16_t>(100 + 200 * record); }
+
+// A key picture at 0 ms, then `records` records of 200 ms of 16-bit PCM, each
+// followed by pictures `offsets` ms into it, then one more record. Returns
+// the stamps of the pictures after the key one, in ms from the first.
+std::vector<int> WriteSoundRecording(RecordingWriter& w, const std::vector<VideoFrame>& frames, int records,
+                                     std::initializer_list<int> offsets) {
+    w.Header().setPlayCamera(0, 1);
+    w.AddVideo(0, 7, kFrameKey, frames[0].bytes, At(0, 0), 7);
+    std::vector<int> pictureMs;
+    for (int k = 0; k <= records; ++k) {
+        w.AddAudio(0, 1, Level(kRecordFrames, RecordLevel(k)), AddMilliseconds(At(0, 0), k * kRecordMs));
+        if (k == records) break;
+        for (int offset : offsets) {
+            const std::size_t frame = (pictureMs.size() + 1) % 10;  // groups of a key picture and nine dependent ones
+            pictureMs.push_back(k * kRecordMs + offset);
+            w.AddVideo(0, 7, frame == 0 ? kFrameKey : kFrameDependent, frames[frame].bytes,
+                       AddMilliseconds(At(0, 0), pictureMs.back()), 7);
+        }
+    }
+    return pictureMs;
+}
+
+// The sound of WriteSoundRecording's records, one after the other.
+std::vector<std::int16_t> RecordedSound(int records) {
+    std::vector<std::int16_t> sound;
+    for (int k = 0; k <= records; ++k) sound.insert(sound.end(), kRecordFrames, RecordLevel(k));
+    return sound;
+}
+
 TEST_F(PlaySoundTest, AudioPacesThePlayAndIsPlayedAsRecorded) {
     // Six periods of 200 ms: a 3,200-byte PCM record, then its five pictures.
     RecordingWriter w(kFileKind514);
-    w.Header().setPlayCamera(0, 1);
-    w.AddVideo(0, 7, kFrameKey, s_frames[0].bytes, At(0, 0), 7);
-    std::vector<std::int16_t> expected;
-    for (int period = 0; period < 6; ++period) {
-        const auto level = static_cast<std::int16_t>(1000 + 500 * period);
-        w.AddAudio(0, 1, Level(1600, level), At(0, 200 * period));
-        expected.insert(expected.end(), 1600, level);
-        for (int i = 0; i < 5; ++i) {
-            const int frame = 1 + (5 * period + i) % 9;  // dependent pictures of the first group
-            w.AddVideo(0, 7, kFrameDependent, s_frames[frame].bytes, At(0, 200 * period + 40 * i), 7);
-        }
-    }
+    WriteSoundRecording(w, s_frames, 6, {0, 40, 80, 120, 160});
+    const std::vector<std::int16_t> expected = RecordedSound(6);
     s.OpenAndPlay(w);
 
     // The audio sets the pace, 200 ms from one record's first picture to the
@@ -166,17 +190,8 @@ TEST_F(PlaySoundTest, PicturesLateInTheirRecordDoNotLetTheSoundRunOut) {
     // A picture stamped just before the next record's sound would, if it
     // waited for its own sound, leave no time to queue that record.
     RecordingWriter w(kFileKind514);
-    w.Header().setPlayCamera(0, 1);
-    w.AddVideo(0, 7, kFrameKey, s_frames[0].bytes, At(0, 0), 7);
-    std::vector<std::int16_t> expected;
-    for (int period = 0; period < 8; ++period) {
-        const auto level = static_cast<std::int16_t>(1000 + 500 * period);
-        w.AddAudio(0, 1, Level(1600, level), At(0, 200 * period));
-        expected.insert(expected.end(), 1600, level);
-        w.AddVideo(0, 7, kFrameDependent, s_frames[1 + period].bytes, At(0, 200 * period + 199), 7);
-    }
-    w.AddAudio(0, 1, Level(1600, 99), At(1, 600));
-    expected.insert(expected.end(), 1600, 99);
+    WriteSoundRecording(w, s_frames, 8, {199});
+    const std::vector<std::int16_t> expected = RecordedSound(8);
     s.OpenAndPlay(w);
     s.view.m_waveOut.CloseOutput();
 
@@ -185,8 +200,8 @@ TEST_F(PlaySoundTest, PicturesLateInTheirRecordDoNotLetTheSoundRunOut) {
     const auto start = std::find(played.begin(), played.end(), expected.front());
     ASSERT_NE(start, played.end());
     ASSERT_GE(played.end() - start, static_cast<std::ptrdiff_t>(expected.size()));
-    const auto diff = std::mismatch(expected.begin(), expected.end(), start);
-    EXPECT_EQ(diff.first, expected.end()) << "differs at " << diff.first - expected.begin() << ": " << *diff.second << " for " << *diff.first;
+    const auto differ = std::mismatch(expected.begin(), expected.end(), start).first;
+    EXPECT_EQ(differ, expected.end()) << "silence or other sound " << differ - expected.begin() << " frames in";
 }
 
 TEST_F(PlaySoundTest, VideoPacesItselfOnceTheAudioIsMoreThanTwoSecondsBehind) {
@@ -227,28 +242,10 @@ protected:
 };
 
 constexpr int kSyncRecords = 150;
-constexpr int kRecordMs = 200;
-constexpr int kRecordFrames = kRecordMs * 8;  // 8,000 frames a second
-
-// Each record's sound is a level of its own, so that it can be found in what was played.
-std::int16_t RecordLevel(int record) { return static_cast<std::int16_t>(100 + 200 * record); }
 
 TEST_F(SoundSyncTest, EachPictureIsShownWithin100MsOfItsSound) {
     RecordingWriter w(kFileKind514);
-    w.Header().setPlayCamera(0, 1);
-    w.AddVideo(0, 7, kFrameKey, s_frames[0].bytes, At(0, 0), 7);
-    std::vector<int> pictureMs;  // the stamps of the pictures after the first, in milliseconds
-    for (int k = 0; k <= kSyncRecords; ++k) {
-        const SystemTime stamp = AddMilliseconds(At(0, 0), k * kRecordMs);
-        w.AddAudio(0, 1, Level(kRecordFrames, RecordLevel(k)), stamp);
-        if (k == kSyncRecords) break;  // the last record only follows the last pictures
-        for (int i = 0; i < 5; ++i) {
-            const int frame = (5 * k + i) % 10;  // groups of a key picture and nine dependent ones
-            w.AddVideo(0, 7, frame == 0 ? kFrameKey : kFrameDependent, s_frames[static_cast<std::size_t>(frame)].bytes,
-                       AddMilliseconds(stamp, 40 * i), 7);
-            pictureMs.push_back(k * kRecordMs + 40 * i);
-        }
-    }
+    const std::vector<int> pictureMs = WriteSoundRecording(w, s_frames, kSyncRecords, {0, 40, 80, 120, 160});
     s.OpenAndPlay(w, milliseconds(45000));
     s.view.m_waveOut.CloseOutput();  // plays what is queued and flushes the pipe
 
