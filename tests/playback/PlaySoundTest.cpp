@@ -153,6 +153,23 @@ std::vector<std::int16_t> RecordedSound(int records) {
     return sound;
 }
 
+// The audio sets the pace, 200 ms from one record's first picture to the
+// next; between records the pictures follow their sound, about 40 ms apart,
+// instead of coming all at once after the audio wait.
+void ExpectFivePicturesPaced(const std::vector<Clock::time_point>& shown, std::size_t records) {
+    ASSERT_EQ(shown.size(), 5 * records);
+    const auto ms = [&](std::size_t from, std::size_t to) {
+        return std::chrono::duration_cast<milliseconds>(shown[to] - shown[from]).count();
+    };
+    for (std::size_t record = 1; record + 1 < records; ++record) {
+        const std::size_t first = 5 * record;
+        EXPECT_GE(ms(first, first + 5), 180) << record;
+        EXPECT_LE(ms(first, first + 5), 230) << record;
+        EXPECT_GE(ms(first, first + 3), 100) << record;  // 120 ms of stamps, not a burst
+        for (std::size_t i = first; i < first + 4; ++i) EXPECT_LE(ms(i, i + 1), 60) << i;
+    }
+}
+
 TEST_F(PlaySoundTest, AudioPacesThePlayAndIsPlayedAsRecorded) {
     // Six periods of 200 ms: a 3,200-byte PCM record, then its five pictures.
     RecordingWriter w(kFileKind514);
@@ -160,21 +177,7 @@ TEST_F(PlaySoundTest, AudioPacesThePlayAndIsPlayedAsRecorded) {
     const std::vector<std::int16_t> expected = RecordedSound(6);
     s.OpenAndPlay(w);
 
-    // The audio sets the pace, 200 ms from one record's first picture to the
-    // next; between records the pictures follow their sound, about 40 ms
-    // apart, instead of coming all at once after the audio wait.
-    const auto shown = s.Shown();
-    ASSERT_EQ(shown.size(), 30u);
-    const auto ms = [&](std::size_t from, std::size_t to) {
-        return std::chrono::duration_cast<milliseconds>(shown[to] - shown[from]).count();
-    };
-    for (std::size_t period = 1; period + 1 < 6; ++period) {
-        const std::size_t first = 5 * period;
-        EXPECT_GE(ms(first, first + 5), 180) << period;
-        EXPECT_LE(ms(first, first + 5), 230) << period;
-        EXPECT_GE(ms(first, first + 3), 100) << period;  // 120 ms of stamps, not a burst
-        for (std::size_t i = first; i < first + 4; ++i) EXPECT_LE(ms(i, i + 1), 60) << i;
-    }
+    ExpectFivePicturesPaced(s.Shown(), 6);
     // What the output played: the records' samples in order on both channels,
     // with silence only before, after and between them.
     s.view.m_waveOut.CloseOutput();  // plays what is queued, then the file is complete
@@ -202,6 +205,15 @@ TEST_F(PlaySoundTest, PicturesLateInTheirRecordDoNotLetTheSoundRunOut) {
     ASSERT_GE(played.end() - start, static_cast<std::ptrdiff_t>(expected.size()));
     const auto differ = std::mismatch(expected.begin(), expected.end(), start).first;
     EXPECT_EQ(differ, expected.end()) << "silence or other sound " << differ - expected.begin() << " frames in";
+}
+
+TEST_F(PlaySoundTest, WithoutASoundOutputTheAudioStillSetsThePace) {
+    ScopedEnv driver("SDL_AUDIODRIVER", "korvane-no-such-driver");
+    RecordingWriter w(kFileKind514);
+    WriteSoundRecording(w, s_frames, 5, {0, 40, 80, 120, 160});
+    s.OpenAndPlay(w);
+    EXPECT_FALSE(s.view.m_waveOut.IsOutputOpen());
+    ExpectFivePicturesPaced(s.Shown(), 5);
 }
 
 TEST_F(PlaySoundTest, VideoPacesItselfOnceTheAudioIsMoreThanTwoSecondsBehind) {
