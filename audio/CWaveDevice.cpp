@@ -83,11 +83,12 @@ int CWaveDevice::OpenOutput(int count, std::uint32_t bits, std::uint32_t rate) {
     }
     m_nBufferFrames = obtained.samples;
     {
-        // The device starts paused: until its first request, the play clock
-        // reads as if it had just asked for a buffer and found nothing queued.
+        // Until the device's first request, which comes as soon as it is
+        // started, the play clock reads as if it were asking now.
         std::lock_guard lock(m_queueMutex);
         m_nFramesWritten = m_nFramesPlayed = m_nFillStart = m_nFillTaken = 0;
         m_tFill = std::chrono::steady_clock::now();
+        m_bFilled = false;
     }
     m_subsystem = std::move(subsystem);
     m_device = std::move(device);
@@ -161,10 +162,12 @@ std::uint64_t CWaveDevice::FramesWritten() {
 std::optional<std::chrono::steady_clock::time_point> CWaveDevice::WhenPlayed(std::uint64_t frame) {
     std::lock_guard lock(m_queueMutex);
     if (!m_bOutputOpen) return std::nullopt;
+    if (!m_bFilled) m_tFill = std::max(m_tFill, std::chrono::steady_clock::now());
     const std::uint64_t fillEnd = m_nFillStart + m_nFillTaken;
+    const std::size_t nextFill = m_bFilled ? m_nBufferFrames : 0;
     const std::int64_t after = frame < fillEnd
                                    ? static_cast<std::int64_t>(frame) - static_cast<std::int64_t>(m_nFillStart)
-                                   : static_cast<std::int64_t>(m_nBufferFrames + (frame - fillEnd));
+                                   : static_cast<std::int64_t>(nextFill + (frame - fillEnd));
     const auto rate = static_cast<std::int64_t>(std::max<std::uint32_t>(m_nRate, 1));
     return m_tFill + std::chrono::microseconds{after * 1'000'000 / rate};
 }
@@ -219,6 +222,7 @@ void CWaveDevice::FillOutput(std::int16_t* out, std::size_t frames) {
     {
         std::lock_guard lock(m_queueMutex);
         m_tFill = now;
+        m_bFilled = true;
         m_nFillStart = m_nFramesPlayed;
         while (!m_queued.empty()) {
             const std::vector<std::uint8_t>& bytes = m_queued.front().bytes;

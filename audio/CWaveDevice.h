@@ -164,6 +164,7 @@ private:
     std::uint64_t m_nFillStart = 0;
     std::size_t m_nFillTaken = 0;
     std::chrono::steady_clock::time_point m_tFill{};
+    bool m_bFilled = false;  // the device has asked for samples since the output opened
 };
 
 }  // namespace korvane
