@@ -97,4 +97,21 @@ PictureSize CropToAsked(PictureSize decoded, PictureSize asked);
 // The adapters' result: 1 for a picture written, 0 for anything else.
 inline int AdapterResult(VideoStatus status) { return status == VideoStatus::Picture ? 1 : 0; }
 
+// The decompress step of the adapters whose blocks carry data, length,
+// picture, its capacity and the size out: the record decoded at the stream's
+// own size into the block's picture, the size out filled in when a picture
+// came; the adapter's result.
+template <typename DecompressBlock>
+int DecompressAtStreamSize(AvVideoDecoder& decoder, DecompressBlock& block, bool keyFrame,
+                           PictureSize initialized, RowOrder order, int (*display)(int) = nullptr) {
+    PictureSize out;
+    const VideoStatus status = decoder.DecodeAtStreamSize(block.data, block.length, keyFrame, block.picture,
+                                                          block.pictureCapacity, initialized, order, out, display);
+    if (status == VideoStatus::Picture) {
+        block.widthOut = static_cast<std::uint32_t>(out.width);
+        block.heightOut = static_cast<std::uint32_t>(out.height);
+    }
+    return AdapterResult(status);
+}
+
 }  // namespace korvane

@@ -15,15 +15,7 @@ std::uint8_t CAPIDecoderClass::Initialize(const VideoInitBlock& block) {
 
 int CAPIDecoderClass::Decompress(H264DecompressBlock& block) {
     const bool key = (block.frameType & 0xFF) == kFrameKey;
-    PictureSize out;
-    const VideoStatus status = m_decoder.DecodeAtStreamSize(block.data, block.length, key, block.picture,
-                                                            block.pictureCapacity, m_initialized,
-                                                            RowOrder::BottomFirst, out);
-    if (status == VideoStatus::Picture) {
-        block.widthOut = static_cast<std::uint32_t>(out.width);
-        block.heightOut = static_cast<std::uint32_t>(out.height);
-    }
-    return AdapterResult(status);
+    return DecompressAtStreamSize(m_decoder, block, key, m_initialized, RowOrder::BottomFirst);
 }
 
 void CAPIDecoderClass::Release() { m_decoder.Close(); }

@@ -24,15 +24,7 @@ std::uint8_t CMp4ADecoder::Initialize(const VideoInitBlock& block) {
 }
 
 int CMp4ADecoder::Decompress(Mp4ADecompressBlock& block) {
-    PictureSize out;
-    const VideoStatus status = m_decoder.DecodeAtStreamSize(block.data, block.length, false, block.picture,
-                                                            block.pictureCapacity, m_initialized,
-                                                            RowOrder::TopFirst, out, DisplayedWidth);
-    if (status == VideoStatus::Picture) {
-        block.widthOut = static_cast<std::uint32_t>(out.width);
-        block.heightOut = static_cast<std::uint32_t>(out.height);
-    }
-    return AdapterResult(status);
+    return DecompressAtStreamSize(m_decoder, block, false, m_initialized, RowOrder::TopFirst, DisplayedWidth);
 }
 
 void CMp4ADecoder::Release() { m_decoder.Close(); }

@@ -12,15 +12,7 @@ int CSDI_Colorspace::Initialize(const SdiInitBlock& block) {
 }
 
 int CSDI_Colorspace::Decompress(SdiDecompressBlock& block) {
-    PictureSize out;
-    const VideoStatus status = m_decoder.DecodeAtStreamSize(block.data, block.length, false, block.picture,
-                                                            block.pictureCapacity, m_initialized,
-                                                            RowOrder::BottomFirst, out);
-    if (status == VideoStatus::Picture) {
-        block.widthOut = static_cast<std::uint32_t>(out.width);
-        block.heightOut = static_cast<std::uint32_t>(out.height);
-    }
-    return AdapterResult(status);
+    return DecompressAtStreamSize(m_decoder, block, false, m_initialized, RowOrder::BottomFirst);
 }
 
 void CSDI_Colorspace::Release() { m_decoder.Close(); }
