@@ -201,16 +201,7 @@ int PictureDecoding::DecodeVideoFrame(const FrameHeader& header, const FrameExte
                 init.height = static_cast<std::uint32_t>(height);
                 m_pMp4ADecoder->Initialize(init);
             }
-            Mp4ADecompressBlock block;
-            block.data = record.data();
-            block.length = static_cast<std::uint32_t>(record.size());
-            block.picture = m_pDecodeBuffer.get();
-            block.pictureCapacity = m_nPictureBufferSize;
-            decoded = m_pMp4ADecoder->Decompress(block) != 0;
-            if (decoded) {
-                outWidth = static_cast<int>(block.widthOut);
-                outHeight = static_cast<int>(block.heightOut);
-            }
+            decoded = Decompress(*m_pMp4ADecoder, Mp4ADecompressBlock{}, record, &outWidth, &outHeight);
             break;
         }
         case 9: {
@@ -237,16 +228,8 @@ int PictureDecoding::DecodeVideoFrame(const FrameHeader& header, const FrameExte
                 m_pH264Decoder->Initialize(init);
             }
             H264DecompressBlock block;
-            block.data = record.data();
-            block.length = static_cast<std::uint32_t>(record.size());
-            block.picture = m_pDecodeBuffer.get();
-            block.pictureCapacity = m_nPictureBufferSize;
             block.frameType = header.frameType;
-            decoded = m_pH264Decoder->Decompress(block) != 0;
-            if (decoded) {
-                outWidth = static_cast<int>(block.widthOut);
-                outHeight = static_cast<int>(block.heightOut);
-            }
+            decoded = Decompress(*m_pH264Decoder, block, record, &outWidth, &outHeight);
             break;
         }
         case 11:
@@ -290,15 +273,21 @@ int PictureDecoding::DecodeSdiFrame(const FrameHeader& header, std::span<const s
         init.height = static_cast<std::uint32_t>(height);
         m_pSdiDecoder->Initialize(init);
     }
-    SdiDecompressBlock block;
+    const auto record = data.first(std::min<std::size_t>(header.dataLength, data.size()));
+    return Decompress(*m_pSdiDecoder, SdiDecompressBlock{}, record, widthOut, heightOut) ? 1 : 0;
+}
+
+template <typename Decoder, typename DecompressBlock>
+bool PictureDecoding::Decompress(Decoder& decoder, DecompressBlock block, std::span<const std::uint8_t> record,
+                                 int* widthOut, int* heightOut) {
+    block.data = record.data();
+    block.length = static_cast<std::uint32_t>(record.size());
     block.picture = m_pDecodeBuffer.get();
     block.pictureCapacity = m_nPictureBufferSize;
-    block.length = static_cast<std::uint32_t>(std::min<std::size_t>(header.dataLength, data.size()));
-    block.data = data.data();
-    if (m_pSdiDecoder->Decompress(block) == 0) return 0;
+    if (decoder.Decompress(block) == 0) return false;
     *widthOut = static_cast<int>(block.widthOut);
     *heightOut = static_cast<int>(block.heightOut);
-    return 1;
+    return true;
 }
 
 int PictureDecoding::DecodeJpegFrame(int /*camera*/, std::span<const std::uint8_t> data,

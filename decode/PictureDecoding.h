@@ -128,6 +128,11 @@ public:
 protected:
     void GrowPictureBuffers(std::size_t capacity);
     bool EnsureCapacity(int width, int height, std::size_t capacity);
+    // Hands the record and the decode buffer to a decoder class in its
+    // decompress block; on a picture, the size it delivered.
+    template <typename Decoder, typename DecompressBlock>
+    bool Decompress(Decoder& decoder, DecompressBlock block, std::span<const std::uint8_t> record,
+                    int* widthOut, int* heightOut);
     void SetStreamInfo(const char* text, std::size_t length);
 
     // Decoders: the MPEG-4 one is made anew at every set-up, the others live
