@@ -326,29 +326,36 @@ long CPlayControlBar::OnButtonClicked(CSkinButton* button) {
     return 0;
 }
 
+void CPlayControlBar::LockModeButtons(const CSkinToggleButton& playing) {
+    for (CSkinToggleButton* mode : {&m_btnPlay, &m_btnBackPlay, &m_btnFastPlay, &m_btnFastBack}) {
+        if (mode != &playing) mode->EnableButton(false);
+    }
+    m_btnPrevious.EnableButton(false);
+    m_btnNext.EnableButton(false);
+}
+
+void CPlayControlBar::ReleaseModeButtons() {
+    m_bForwardMode = false;
+    m_bBackMode = false;
+    for (CSkinToggleButton* mode : {&m_btnPlay, &m_btnBackPlay, &m_btnFastPlay, &m_btnFastBack}) {
+        mode->EnableButton(true);
+        mode->SetCheck(false);
+    }
+    m_btnPrevious.EnableButton(true);
+    m_btnNext.EnableButton(true);
+}
+
 long CPlayControlBar::OnToggleClicked(CSkinButton* button) {
     // The button has flipped its own check when the press began; start or
     // stop follows the bar's flags.
     if (button == &m_btnPlay) {
         if (!RecordingOpen()) return 0;
         if (!m_bForwardMode) {
-            m_btnFastPlay.EnableButton(false);
-            m_btnFastBack.EnableButton(false);
-            m_btnPrevious.EnableButton(false);
-            m_btnNext.EnableButton(false);
+            LockModeButtons(m_btnPlay);
             m_bForwardMode = true;
-            m_btnBackPlay.EnableButton(false);
             Send(WM_BAR_PLAY, 1);
         } else {
-            m_bForwardMode = false;
-            m_bBackMode = false;
-            m_btnFastPlay.EnableButton(true);
-            m_btnFastBack.EnableButton(true);
-            m_btnBackPlay.EnableButton(true);
-            m_btnPlay.SetCheck(false);
-            m_btnPrevious.EnableButton(true);
-            m_btnNext.EnableButton(true);
-            m_btnBackPlay.SetCheck(false);
+            ReleaseModeButtons();
             Send(WM_BAR_PLAY, 0);
         }
         return 1;
@@ -356,24 +363,12 @@ long CPlayControlBar::OnToggleClicked(CSkinButton* button) {
     if (button == &m_btnBackPlay) {
         if (!RecordingOpen()) return 0;
         if (!m_bBackMode) {
-            m_btnFastPlay.EnableButton(false);
-            m_btnFastBack.EnableButton(false);
-            m_btnPrevious.EnableButton(false);
-            m_btnNext.EnableButton(false);
+            LockModeButtons(m_btnBackPlay);
             m_bBackMode = true;
-            m_btnPlay.EnableButton(false);
             Send(WM_BAR_PLAY, 2);
         } else {
-            m_bForwardMode = false;
-            m_bBackMode = false;
             Send(WM_BAR_PLAY, 0);
-            m_btnFastPlay.EnableButton(true);
-            m_btnFastBack.EnableButton(true);
-            m_btnPlay.EnableButton(true);
-            m_btnPlay.SetCheck(false);
-            m_btnPrevious.EnableButton(true);
-            m_btnNext.EnableButton(true);
-            m_btnBackPlay.SetCheck(false);
+            ReleaseModeButtons();
         }
         return 1;
     }
@@ -381,33 +376,12 @@ long CPlayControlBar::OnToggleClicked(CSkinButton* button) {
         if (!RecordingOpen()) return 0;
         const bool fastPlay = button == &m_btnFastPlay;
         if (!m_bForwardMode) {
-            if (fastPlay) {
-                Send(WM_BAR_FAST_PLAY, 1);
-                m_bForwardMode = true;
-                m_btnFastBack.EnableButton(false);
-            } else {
-                m_bForwardMode = true;
-                Send(WM_BAR_FAST_BACK, 1);
-                m_btnFastPlay.EnableButton(false);
-            }
-            m_btnPlay.EnableButton(false);
-            m_btnPrevious.EnableButton(false);
-            m_btnNext.EnableButton(false);
-            m_btnBackPlay.EnableButton(false);
+            LockModeButtons(fastPlay ? m_btnFastPlay : m_btnFastBack);
+            m_bForwardMode = true;
+            Send(fastPlay ? WM_BAR_FAST_PLAY : WM_BAR_FAST_BACK, 1);
         } else {
-            m_bForwardMode = false;
-            m_bBackMode = false;
             Send(WM_BAR_PLAY, 0);
-            m_btnFastPlay.EnableButton(true);
-            m_btnPlay.EnableButton(true);
-            m_btnFastBack.EnableButton(true);
-            m_btnFastBack.SetCheck(false);
-            m_btnFastPlay.SetCheck(false);
-            m_btnPlay.SetCheck(false);
-            m_btnPrevious.EnableButton(true);
-            m_btnNext.EnableButton(true);
-            m_btnBackPlay.EnableButton(true);
-            m_btnBackPlay.SetCheck(false);
+            ReleaseModeButtons();
         }
         return 1;
     }

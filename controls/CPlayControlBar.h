@@ -118,6 +118,11 @@ private:
     void DrawBackground();
     long OnButtonClicked(CSkinButton* button);
     long OnToggleClicked(CSkinButton* button);
+    // While a mode plays, its own button (which stops it) is the only mode
+    // button enabled, and the steps are off.
+    void LockModeButtons(const CSkinToggleButton& playing);
+    // No mode plays: every mode button enabled and unchecked, the steps on.
+    void ReleaseModeButtons();
     void OnHScroll(CSkinSlider* slider);
     long Send(unsigned id, WParam wParam = 0);
     bool RecordingOpen() const { return m_recordingOpen && m_recordingOpen(); }
