@@ -64,10 +64,12 @@ std::vector<std::string> Lines(const std::string& text) {
 
 // One row of the record table, cut into its columns. The columns are found
 // from the table's heading: left-aligned ones start where their title starts,
-// right-aligned ones end where their title ends.
+// right-aligned ones end where their title ends. The empty braces let a
+// table of expected rows name only the columns it checks.
 struct Row {
-    std::string offset, camera, media, codec, frameType, time, data, prev, keyAudio, extension, caption;
-    std::vector<std::string> notes;
+    std::string offset{}, camera{}, media{}, codec{}, frameType{}, time{}, data{}, prev{}, keyAudio{}, extension{},
+        caption{};
+    std::vector<std::string> notes{};
 };
 
 std::vector<Row> TableRows(const std::string& text) {
@@ -216,6 +218,28 @@ Both ProbeBoth(const std::string& path) {
     return b;
 }
 
+// Writes the recording into a folder of its own and probes it both ways.
+Both ProbeRecording(const RecordingWriter& w) {
+    TempDir dir;
+    const std::string path = dir.File("rec.MP4");
+    w.WriteFile(path);
+    return ProbeBoth(path);
+}
+
+// Checks the table columns that `expected` fills in; an empty one is not checked.
+void ExpectColumns(const Row& row, const Row& expected) {
+    static const std::pair<const char*, std::string Row::*> kColumns[] = {
+        {"offset", &Row::offset},     {"camera", &Row::camera},       {"media", &Row::media},
+        {"codec", &Row::codec},       {"frame type", &Row::frameType}, {"time", &Row::time},
+        {"data", &Row::data},         {"prev", &Row::prev},           {"key/audio", &Row::keyAudio},
+        {"extension", &Row::extension}, {"caption", &Row::caption}};
+    for (const auto& [name, column] : kColumns) {
+        if (!(expected.*column).empty()) {
+            EXPECT_EQ(row.*column, expected.*column) << name;
+        }
+    }
+}
+
 std::vector<std::int64_t> JsonOffsets(const JsonRun& run) {
     std::vector<std::int64_t> offsets;
     for (const QJsonObject& r : run.records) offsets.push_back(Num(r.value("offset")));
@@ -229,7 +253,6 @@ std::vector<std::int64_t> Expected(const std::vector<std::uint32_t>& offsets) {
 // ---------------------------------------------------------------------------
 
 TEST(Probe, Kind514_SeveralCamerasWithAudio_ListsEveryRecordWithItsFields) {
-    TempDir dir;
     RecordingWriter w(kFileKind514);
     w.Header().setPlayCamera(1, 1);
     w.Header().setPlayCamera(2, 1);
@@ -249,10 +272,8 @@ TEST(Probe, Kind514_SeveralCamerasWithAudio_ListsEveryRecordWithItsFields) {
     const std::uint32_t d = w.AddVideo(2, 13, kFrameGroup, Payload(90, 4), TimeAt(80));
     const std::uint32_t e = w.AddAudio(1, 2, Payload(508, 5), TimeAt(81), 4, 11025);
     const std::uint32_t f = w.AddVideo(1, 42, kFrameDependent, Payload(64, 6), TimeAt(1000));
-    const std::string path = dir.File("cams.MP4");
-    w.WriteFile(path);
 
-    const Both both = ProbeBoth(path);
+    const Both both = ProbeRecording(w);
     EXPECT_EQ(both.text.status, 0) << both.text.err;
     EXPECT_EQ(both.text.err, "");
     EXPECT_EQ(JsonOffsets(both.parsed), Expected(w.Offsets()));
@@ -267,43 +288,24 @@ TEST(Probe, Kind514_SeveralCamerasWithAudio_ListsEveryRecordWithItsFields) {
     ASSERT_EQ(both.rows.size(), 6u);
 
     ASSERT_EQ(both.parsed.records.size(), 6u);
-    const std::vector<Row>& rows = both.rows;
-    EXPECT_EQ(rows[0].offset, std::to_string(a));
-    EXPECT_EQ(rows[0].camera, "CAM 2");
-    EXPECT_EQ(rows[0].media, "video");
-    EXPECT_EQ(rows[0].codec, "5 MPEG-4");
-    EXPECT_EQ(rows[0].frameType, "1 key");
-    EXPECT_EQ(rows[0].time, "2004-01-02 03:04:05  006");
-    EXPECT_EQ(rows[0].data, "300");
-    EXPECT_EQ(rows[0].keyAudio, std::to_string(a));
-    EXPECT_EQ(rows[0].extension, "352x240 \"Lobby\"");
-    EXPECT_EQ(rows[0].caption, "10 B \"Front door\"");
-
-    EXPECT_EQ(rows[1].offset, std::to_string(b));
-    EXPECT_EQ(rows[1].camera, "CAM 1");
-    EXPECT_EQ(rows[1].codec, "9 JPEG");
-    EXPECT_EQ(rows[1].time, "2004-01-02 03:04:05  046");
-    EXPECT_EQ(rows[1].extension, "-");
-    EXPECT_EQ(rows[1].caption, "-");
-
-    EXPECT_EQ(rows[2].offset, std::to_string(c));
-    EXPECT_EQ(rows[2].media, "audio");
-    EXPECT_EQ(rows[2].codec, "8 G.721");
-    EXPECT_EQ(rows[2].keyAudio, "4-bit 8000 Hz");
-    // The writer points an audio record's prevOffset at its camera's last picture.
-    EXPECT_EQ(rows[2].prev, std::to_string(a));
-
-    EXPECT_EQ(rows[3].codec, "13 H.264");
-    EXPECT_EQ(rows[3].frameType, "3 group");
-    EXPECT_EQ(rows[4].codec, "2 IMA ADPCM");
-    EXPECT_EQ(rows[4].keyAudio, "4-bit 11025 Hz");
-    EXPECT_EQ(rows[5].offset, std::to_string(f));
-    EXPECT_EQ(rows[5].codec, "42 unknown");
-    EXPECT_EQ(rows[5].frameType, "0 dependent");
-    EXPECT_EQ(rows[5].prev, std::to_string(a));
-    EXPECT_EQ(rows[5].time, "2004-01-02 03:04:06  006");
-    EXPECT_EQ(rows[3].offset, std::to_string(d));
-    EXPECT_EQ(rows[4].offset, std::to_string(e));
+    const std::string at = std::to_string(a);
+    const Row expected[] = {
+        {.offset = at, .camera = "CAM 2", .media = "video", .codec = "5 MPEG-4", .frameType = "1 key",
+         .time = "2004-01-02 03:04:05  006", .data = "300", .keyAudio = at, .extension = "352x240 \"Lobby\"",
+         .caption = "10 B \"Front door\""},
+        {.offset = std::to_string(b), .camera = "CAM 1", .codec = "9 JPEG", .time = "2004-01-02 03:04:05  046",
+         .extension = "-", .caption = "-"},
+        // The writer points an audio record's prevOffset at its camera's last picture.
+        {.offset = std::to_string(c), .media = "audio", .codec = "8 G.721", .prev = at, .keyAudio = "4-bit 8000 Hz"},
+        {.offset = std::to_string(d), .codec = "13 H.264", .frameType = "3 group"},
+        {.offset = std::to_string(e), .codec = "2 IMA ADPCM", .keyAudio = "4-bit 11025 Hz"},
+        {.offset = std::to_string(f), .codec = "42 unknown", .frameType = "0 dependent",
+         .time = "2004-01-02 03:04:06  006", .prev = at},
+    };
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        SCOPED_TRACE("row " + std::to_string(i));
+        ExpectColumns(both.rows[i], expected[i]);
+    }
 
     // Summary: counts per camera and where the chain and the player's reading end.
     EXPECT_EQ(Labelled(both.text.out, "Records"), "6: video 4, audio 2");
@@ -353,15 +355,12 @@ TEST(Probe, Kind514_SeveralCamerasWithAudio_ListsEveryRecordWithItsFields) {
 }
 
 TEST(Probe, Kind771With33Channels_StartsAt604AndPlaysCamera32) {
-    TempDir dir;
     RecordingWriter w(kFileKind771, 33);
     w.AddVideo(32, 10, kFrameKey, Payload(100, 1), TimeAt(0));
     w.AddAudio(32, 1, Payload(160, 2), TimeAt(20));
     w.AddVideo(32, 10, kFrameDependent, Payload(50, 3), TimeAt(40));
-    const std::string path = dir.File("ch33.MP4");
-    w.WriteFile(path);
 
-    const Both both = ProbeBoth(path);
+    const Both both = ProbeRecording(w);
     EXPECT_EQ(both.text.status, 0);
     EXPECT_EQ(Labelled(both.text.out, "File kind"), "771");
     EXPECT_EQ(Labelled(both.text.out, "Channels").rfind("33 (1 extra channel entry", 0), 0u);
@@ -391,14 +390,11 @@ TEST(Probe, HeaderNamingNoCamera_SaysThePlayerKeepsItsCamera) {
                           Case{"771 with 32 channels", kFileKind771, 32},
                           Case{"unknown kind", 1234, 40}}) {
         SCOPED_TRACE(c.name);
-        TempDir dir;
         RecordingWriter w(c.kind, c.channels);
         w.AddVideo(0, 5, kFrameKey, Payload(10, 1), TimeAt(0));
         w.AddVideo(3, 5, kFrameKey, Payload(10, 1), TimeAt(0));
-        const std::string path = dir.File("none.MP4");
-        w.WriteFile(path);
 
-        const Both both = ProbeBoth(path);
+        const Both both = ProbeRecording(w);
         EXPECT_EQ(both.text.status, 0);
         EXPECT_EQ(Labelled(both.text.out, "Camera"),
                   "none named by the header: the player keeps its previous camera (0 at start)");
@@ -413,7 +409,6 @@ TEST(Probe, HeaderNamingNoCamera_SaysThePlayerKeepsItsCamera) {
 }
 
 TEST(Probe, Captions_ShowTextEscapedAndSayWhenDroppedOrDisabled) {
-    TempDir dir;
     RecordingWriter w(kFileKind514);
     w.Header().setPlayCamera(0, 1);
     const std::string special = std::string("Gate \"B\"\\1\n\xB0") + '\0';
@@ -436,10 +431,8 @@ TEST(Probe, Captions_ShowTextEscapedAndSayWhenDroppedOrDisabled) {
     const std::string oversized(kCaptionTextCapacity + 100, 'y');
     add(MakeCaption(oversized, 1, 2));
     w.AddVideo(0, 5, kFrameDependent, Payload(40, 2), TimeAt(0));
-    const std::string path = dir.File("captions.MP4");
-    w.WriteFile(path);
 
-    const Both both = ProbeBoth(path);
+    const Both both = ProbeRecording(w);
     // Every record is still found: a caption, marked or not, sits inside totalLength.
     EXPECT_EQ(both.text.status, 0);
     EXPECT_EQ(JsonOffsets(both.parsed), Expected(w.Offsets()));
@@ -475,7 +468,6 @@ TEST(Probe, Captions_ShowTextEscapedAndSayWhenDroppedOrDisabled) {
 }
 
 TEST(Probe, ExtensionFlags_OnlyTheLowFourBitsCountAndAMarklessBlockIsNotCounted) {
-    TempDir dir;
     RecordingWriter w(kFileKind514);
     auto add = [&](std::uint8_t flags, std::optional<FrameExtension> ext) {
         RecordSpec entry;
@@ -494,10 +486,8 @@ TEST(Probe, ExtensionFlags_OnlyTheLowFourBitsCountAndAMarklessBlockIsNotCounted)
     // the data directly.
     add(0x01, std::nullopt);
     const std::uint32_t last = w.AddVideo(0, 10, kFrameDependent, Payload(30, 2), TimeAt(0));
-    const std::string path = dir.File("ext.MP4");
-    w.WriteFile(path);
 
-    const Both both = ProbeBoth(path);
+    const Both both = ProbeRecording(w);
     EXPECT_EQ(both.text.status, 0);
     EXPECT_EQ(JsonOffsets(both.parsed), Expected(w.Offsets()));
     ASSERT_EQ(both.rows.size(), 5u);
@@ -519,14 +509,11 @@ TEST(Probe, ExtensionFlags_OnlyTheLowFourBitsCountAndAMarklessBlockIsNotCounted)
 }
 
 TEST(Probe, DataEndSmallerThanTheFile_ListsOnlyRecordsBeforeIt) {
-    TempDir dir;
     RecordingWriter w(kFileKind514);
     for (int i = 0; i < 4; ++i) w.AddVideo(0, 5, i == 0 ? kFrameKey : kFrameDependent, Payload(64, 1), TimeAt(i));
     w.SetDataEnd(w.Offsets()[2]);
-    const std::string path = dir.File("short.MP4");
-    w.WriteFile(path);
 
-    const Both both = ProbeBoth(path);
+    const Both both = ProbeRecording(w);
     EXPECT_EQ(both.text.status, 0);
     EXPECT_EQ(JsonOffsets(both.parsed), (std::vector<std::int64_t>{w.Offsets()[0], w.Offsets()[1]}));
     EXPECT_EQ(Labelled(both.text.out, "dataEnd"),
@@ -537,21 +524,18 @@ TEST(Probe, DataEndSmallerThanTheFile_ListsOnlyRecordsBeforeIt) {
 }
 
 TEST(Probe, EmptyAndImpossibleDataEnd_SayThereAreNoRecords) {
-    TempDir dir;
     RecordingWriter w(kFileKind514);
     w.AddVideo(0, 5, kFrameKey, Payload(64, 1), TimeAt(0));
 
     w.SetDataEnd(584);
-    w.WriteFile(dir.File("empty.MP4"));
-    const Both empty = ProbeBoth(dir.File("empty.MP4"));
+    const Both empty = ProbeRecording(w);
     EXPECT_EQ(empty.text.status, 0);
     EXPECT_TRUE(empty.rows.empty());
     EXPECT_EQ(Labelled(empty.text.out, "Chain end"), "no records: dataEnd is the first record's offset");
     EXPECT_EQ(Labelled(empty.text.out, "Forward play"), "CAM 1: no record is read");
 
     w.SetDataEnd(100);
-    w.WriteFile(dir.File("before.MP4"));
-    const Both before = ProbeBoth(dir.File("before.MP4"));
+    const Both before = ProbeRecording(w);
     EXPECT_EQ(before.text.status, 1);
     EXPECT_TRUE(before.rows.empty());
     EXPECT_EQ(Labelled(before.text.out, "Chain end"),
@@ -576,7 +560,6 @@ TEST(Probe, ChainCutShort_SaysWhyAndWhere) {
           Case{"in the data", false, false, 20, "record data runs past the end of the file"},
           Case{"in the head", false, false, 120, "record header runs past the end of the file"}}) {
         SCOPED_TRACE(c.name);
-        TempDir dir;
         RecordingWriter w(kFileKind514);
         w.AddVideo(0, 5, kFrameKey, Payload(64, 1), TimeAt(0));
         RecordSpec entry;
@@ -588,10 +571,8 @@ TEST(Probe, ChainCutShort_SaysWhyAndWhere) {
         const std::uint32_t size = w.End() - last;
         ASSERT_EQ(size, 56u + 100 + (c.caption ? 85 : 0) + (c.extension ? 58 : 0));
         w.Truncate(w.End() - c.cut);
-        const std::string path = dir.File("cut.MP4");
-        w.WriteFile(path);
 
-        const Both both = ProbeBoth(path);
+        const Both both = ProbeRecording(w);
         EXPECT_EQ(both.text.status, 1);
         const std::string chainEnd = Labelled(both.text.out, "Chain end");
         EXPECT_EQ(chainEnd.rfind("stopped at offset " + std::to_string(last) + ": " + c.reason, 0), 0u)
@@ -615,15 +596,12 @@ TEST(Probe, ChainCutShort_SaysWhyAndWhere) {
 }
 
 TEST(Probe, DataEndBeyondTheFile_StopsWhereTheFileEnds) {
-    TempDir dir;
     RecordingWriter w(kFileKind514);
     w.AddVideo(0, 5, kFrameKey, Payload(64, 1), TimeAt(0));
     const std::uint32_t end = w.End();
     w.SetDataEnd(end + 1000);
-    const std::string path = dir.File("long.MP4");
-    w.WriteFile(path);
 
-    const Both both = ProbeBoth(path);
+    const Both both = ProbeRecording(w);
     EXPECT_EQ(both.text.status, 1);
     EXPECT_EQ(Labelled(both.text.out, "dataEnd"),
               std::to_string(end + 1000) + " (1000 bytes beyond the end of the file)");
@@ -636,15 +614,12 @@ TEST(Probe, DataEndBeyondTheFile_StopsWhereTheFileEnds) {
 }
 
 TEST(Probe, RecordRunningPastDataEnd_StopsAtThatRecord) {
-    TempDir dir;
     RecordingWriter w(kFileKind514);
     for (int i = 0; i < 3; ++i) w.AddVideo(0, 5, kFrameKey, Payload(64, 1), TimeAt(i));
     const std::uint32_t cut = w.Offsets()[1] + 10;
     w.SetDataEnd(cut);
-    const std::string path = dir.File("straddle.MP4");
-    w.WriteFile(path);
 
-    const Both both = ProbeBoth(path);
+    const Both both = ProbeRecording(w);
     EXPECT_EQ(both.text.status, 1);
     // The record that begins below dataEnd is still read, as the player reads it.
     EXPECT_EQ(JsonOffsets(both.parsed), (std::vector<std::int64_t>{w.Offsets()[0], w.Offsets()[1]}));
@@ -656,16 +631,13 @@ TEST(Probe, RecordRunningPastDataEnd_StopsAtThatRecord) {
 }
 
 TEST(Probe, BadNextOffset_StopsAtTheRecordWithoutMarker) {
-    TempDir dir;
     RecordingWriter w(kFileKind514);
     for (int i = 0; i < 4; ++i) w.AddVideo(0, 5, kFrameKey, Payload(64, 1), TimeAt(i));
     // Record 1 claims 8 more data bytes: the chain lands 8 bytes into record 2.
     w.PatchU32(w.Offsets()[1] + 16 + 28, 64 + 8);
     w.PatchU32(w.Offsets()[1] + 16 + 36, 64 + 8);
-    const std::string path = dir.File("badnext.MP4");
-    w.WriteFile(path);
 
-    const Both both = ProbeBoth(path);
+    const Both both = ProbeRecording(w);
     EXPECT_EQ(both.text.status, 1);
     const std::uint32_t landed = w.Offsets()[2] + 8;
     EXPECT_EQ(JsonOffsets(both.parsed),
@@ -682,14 +654,11 @@ TEST(Probe, BadNextOffset_StopsAtTheRecordWithoutMarker) {
 }
 
 TEST(Probe, FirstRecordWithoutMarker_IsListedWithANoteAndTheWalkGoesOn) {
-    TempDir dir;
     RecordingWriter w(kFileKind514);
     for (int i = 0; i < 3; ++i) w.AddVideo(0, 5, kFrameKey, Payload(64, 1), TimeAt(i));
     w.PatchU16(w.Offsets()[0] + 16, 0x4242);
-    const std::string path = dir.File("firstmarker.MP4");
-    w.WriteFile(path);
 
-    const Both both = ProbeBoth(path);
+    const Both both = ProbeRecording(w);
     EXPECT_EQ(both.text.status, 0);
     EXPECT_EQ(JsonOffsets(both.parsed), Expected(w.Offsets()));
     ASSERT_EQ(both.rows.size(), 3u);
@@ -702,7 +671,6 @@ TEST(Probe, FirstRecordWithoutMarker_IsListedWithANoteAndTheWalkGoesOn) {
 }
 
 TEST(Probe, MarklessExtensionWritten_ChainStopsAtTheUncountedBlock) {
-    TempDir dir;
     RecordingWriter w(kFileKind514);
     RecordSpec entry;
     entry.header.frameType = kFrameKey;
@@ -711,10 +679,8 @@ TEST(Probe, MarklessExtensionWritten_ChainStopsAtTheUncountedBlock) {
     entry.extension->extMarker = 0;
     const std::uint32_t first = w.Add(entry);
     w.AddVideo(0, 5, kFrameDependent, Payload(20, 2), TimeAt(0));
-    const std::string path = dir.File("markless.MP4");
-    w.WriteFile(path);
 
-    const Both both = ProbeBoth(path);
+    const Both both = ProbeRecording(w);
     EXPECT_EQ(both.text.status, 1);
     const std::int64_t block = first + 56 + 20;
     EXPECT_EQ(Num(both.parsed.summary.value("stopOffset")), block);
