@@ -109,8 +109,7 @@ TEST(FrameReaderWalk, ReadNextWalksTheChainAndStopsAtDataEnd) {
     std::vector<std::uint32_t> at;
     for (int i = 0; i < 5; ++i)
         at.push_back(w.AddVideo(0, 5, i == 0 ? kFrameKey : kFrameDependent, Payload(100 + i, i), TimeAt(i)));
-    ASSERT_EQ(h.Open(w), 1);
-    ASSERT_EQ(h.First(), 1);
+    ASSERT_TRUE(h.ReadTo(w, 0));
     for (int i = 1; i < 5; ++i) {
         ASSERT_EQ(h.Next(), 1) << i;
         EXPECT_EQ(h.reader.CurrentOffset(), at[i]);
@@ -130,9 +129,7 @@ TEST(FrameReaderWalk, DataEndSmallerThanTheFileHidesTheRecordsBehindIt) {
     const auto second = w.AddVideo(0, 5, kFrameDependent, Payload(10, 2), TimeAt(1));
     w.AddVideo(0, 5, kFrameDependent, Payload(10, 3), TimeAt(2));
     w.SetDataEnd(second + 1);  // the second record begins below dataEnd, the third does not
-    ASSERT_EQ(h.Open(w), 1);
-    ASSERT_EQ(h.First(), 1);
-    ASSERT_EQ(h.Next(), 1);
+    ASSERT_TRUE(h.ReadTo(w, 1));
     EXPECT_EQ(h.Next(), 0);
     EXPECT_EQ(h.reader.CurrentOffset(), second);
 
@@ -148,8 +145,7 @@ TEST(FrameReaderWalk, ForeignOrUnmarkedRecordStopsReadNextWithoutMoving) {
     RecordingWriter w = OneCamera514();
     const auto first = w.AddVideo(0, 5, kFrameKey, Payload(10, 1), TimeAt(0));
     const auto foreign = w.AddVideo(1, 5, kFrameKey, Payload(10, 2), TimeAt(0));
-    ASSERT_EQ(h.Open(w), 1);
-    ASSERT_EQ(h.First(), 1);
+    ASSERT_TRUE(h.ReadTo(w, 0));
     EXPECT_EQ(h.Next(), 0);
     EXPECT_EQ(h.Next(), 0);
     EXPECT_EQ(h.reader.CurrentOffset(), first);
@@ -157,8 +153,7 @@ TEST(FrameReaderWalk, ForeignOrUnmarkedRecordStopsReadNextWithoutMoving) {
 
     w.PatchU8(foreign + 16 + 18, 0);  // same camera now, but
     w.PatchU16(foreign + 16, 0x0303);  // a wrong marker
-    ASSERT_EQ(h.Open(w), 1);
-    ASSERT_EQ(h.First(), 1);
+    ASSERT_TRUE(h.ReadTo(w, 0));
     EXPECT_EQ(h.Next(), 0);
     EXPECT_EQ(h.reader.CurrentOffset(), first);
 
@@ -190,8 +185,7 @@ TEST(FrameReaderCaption, MarkedCaptionGivesExactlyItsTextAndUnmarkedIsDropped) {
     plain.caption.reset();
     w.Add(plain);
 
-    ASSERT_EQ(h.Open(w), 1);
-    ASSERT_EQ(h.First(), 1);
+    ASSERT_TRUE(h.ReadTo(w, 0));
     EXPECT_EQ(h.header.totalLength, 64u + 80u + 6u);
     EXPECT_EQ(h.caption.captionMarker, kCaptionMarker);
     EXPECT_EQ(h.caption.textLength, 6u);
@@ -223,8 +217,7 @@ TEST(FrameReaderExtension, OnlyTheLowNibbleFlagsTheBlockAndItFollowsTheCaption) 
         w.Add(entry);
         entry.extension = MakeExtension(352, 240, "Back door");
         const auto second = w.Add(entry);
-        ASSERT_EQ(h.Open(w), 1);
-        ASSERT_EQ(h.First(), 1);
+        ASSERT_TRUE(h.ReadTo(w, 0));
         if (flagged) {
             EXPECT_EQ(h.extension.extWidth, 704) << int(flags);
             EXPECT_EQ(h.extension.name(), "Front door");
@@ -282,8 +275,7 @@ TEST(FrameReaderBackward, ReadPreviousFollowsPrevOffsetAndRefusesAudioAndTheStar
     const auto v1 = w.AddVideo(0, 5, kFrameKey, Payload(30, 1), TimeAt(0));
     const auto a1 = w.AddAudio(0, 1, Payload(320, 2), TimeAt(0, 20));
     const auto v2 = w.AddVideo(0, 5, kFrameDependent, Payload(30, 3), TimeAt(0, 40));
-    ASSERT_EQ(h.Open(w), 1);
-    ASSERT_EQ(h.First(), 1);
+    ASSERT_TRUE(h.ReadTo(w, 0));
     EXPECT_EQ(h.Previous(), 0);  // the first record's prevOffset is below 584
     ASSERT_EQ(h.Next(), 1);
     EXPECT_EQ(h.header.mediaKind, kMediaAudio);
@@ -300,10 +292,7 @@ TEST(FrameReaderBackward, ReadPreviousFollowsPrevOffsetAndRefusesAudioAndTheStar
 
     // A prevOffset leading to an audio record is refused in place.
     w.PatchU32(v2, a1);
-    ASSERT_EQ(h.Open(w), 1);
-    ASSERT_EQ(h.First(), 1);
-    ASSERT_EQ(h.Next(), 1);
-    ASSERT_EQ(h.Next(), 1);
+    ASSERT_TRUE(h.ReadTo(w, 2));
     EXPECT_EQ(h.Previous(), 0);
     EXPECT_EQ(h.reader.CurrentOffset(), v2);
     EXPECT_EQ(h.header.timeStamp, TimeAt(0, 40));
@@ -321,10 +310,7 @@ TEST(FrameReaderBackward, ReadNextAfterReadPreviousUsesTheReachedRecordsExtensio
     RecordSpec plain;
     plain.data = Payload(30, 4);  // no extension
     w.Add(plain);
-    ASSERT_EQ(h.Open(w), 1);
-    ASSERT_EQ(h.First(), 1);
-    ASSERT_EQ(h.Next(), 1);
-    ASSERT_EQ(h.Next(), 1);
+    ASSERT_TRUE(h.ReadTo(w, 2));
     ASSERT_EQ(h.Previous(), 1);
     EXPECT_EQ(h.reader.CurrentOffset(), v1);
     ASSERT_EQ(h.Next(), 1);
@@ -343,10 +329,7 @@ TEST(FrameReaderKeyFrame, CommitZeroReadsTheKeyWithoutMoving) {
     w.AddVideo(0, 5, kFrameDependent, Payload(20, 2), TimeAt(1));
     const auto d2 = w.AddVideo(0, 5, kFrameDependent, Payload(20, 3), TimeAt(2));
     const auto d3 = w.AddVideo(0, 5, kFrameDependent, Payload(20, 4), TimeAt(3));
-    ASSERT_EQ(h.Open(w), 1);
-    ASSERT_EQ(h.First(), 1);
-    ASSERT_EQ(h.Next(), 1);
-    ASSERT_EQ(h.Next(), 1);
+    ASSERT_TRUE(h.ReadTo(w, 2));
     const FrameHeader target = h.header;
     EXPECT_EQ(target.keyFrameOffset, k);
 
@@ -368,10 +351,7 @@ TEST(FrameReaderKeyFrame, CommitOneMovesToTheKeyEvenWhenItIsRefused) {
     const auto k = w.AddVideo(0, 5, kFrameKey, Payload(50, 1), TimeAt(0));
     const auto d1 = w.AddVideo(0, 5, kFrameDependent, Payload(20, 2), TimeAt(1));
     w.AddVideo(0, 5, kFrameDependent, Payload(20, 3), TimeAt(2));
-    ASSERT_EQ(h.Open(w), 1);
-    ASSERT_EQ(h.First(), 1);
-    ASSERT_EQ(h.Next(), 1);
-    ASSERT_EQ(h.Next(), 1);
+    ASSERT_TRUE(h.ReadTo(w, 2));
     ASSERT_EQ(h.KeyFrame(h.header, 1), 1);
     EXPECT_EQ(h.reader.CurrentOffset(), k);
     EXPECT_EQ(h.reader.CurrentExtension(), FrameExtension{});
@@ -395,10 +375,7 @@ TEST(FrameReaderKeyFrame, DecoderOnlyRecordsCountAsKeysGroupPicturesDoNot) {
     const auto k = w.AddVideo(0, 11, kFrameDecoderOnly, Payload(50, 1), TimeAt(0));
     const auto g = w.AddVideo(0, 11, kFrameGroup, Payload(20, 2), TimeAt(1));
     w.AddVideo(0, 11, kFrameGroup, Payload(20, 3), TimeAt(2));
-    ASSERT_EQ(h.Open(w), 1);
-    ASSERT_EQ(h.First(), 1);
-    ASSERT_EQ(h.Next(), 1);
-    ASSERT_EQ(h.Next(), 1);
+    ASSERT_TRUE(h.ReadTo(w, 2));
     FrameHeader target = h.header;
     EXPECT_EQ(target.keyFrameOffset, k);
     EXPECT_EQ(h.KeyFrame(target, 0), 1);

@@ -37,6 +37,15 @@ struct ReaderHarness {
     int KeyFrame(const FrameHeader& of, int commit) {
         return reader.ReadKeyFrame(of, &header, &extension, data, commit);
     }
+    // Opens the recording, reads its first record and then `nexts` more;
+    // fails naming the first call that did not return 1.
+    ::testing::AssertionResult ReadTo(const RecordingWriter& writer, int nexts) {
+        if (Open(writer) != 1) return ::testing::AssertionFailure() << "Open failed";
+        if (First() != 1) return ::testing::AssertionFailure() << "ReadFirst failed";
+        for (int i = 1; i <= nexts; ++i)
+            if (Next() != 1) return ::testing::AssertionFailure() << "ReadNext " << i << " failed";
+        return ::testing::AssertionSuccess();
+    }
 };
 
 // Payload bytes that differ per record so that a test can tell records apart.
