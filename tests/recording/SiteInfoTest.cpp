@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <optional>
 
 #include "recording/SiteInfo.h"
 #include "tests/recording/ReaderHarness.h"
@@ -9,11 +10,11 @@
 namespace korvane::testing {
 namespace {
 
-// A recording whose name table marks `camera`, written into `folder`.
-std::string WriteRecording(const std::filesystem::path& folder, int camera) {
+// A recording whose name table marks `camera` (none when empty), written into `folder`.
+std::string WriteRecording(const std::filesystem::path& folder, std::optional<int> camera) {
     RecordingWriter w(kFileKind514);
     w.Header().setPlayCamera(0, 1);
-    w.Header().setNameCamera(camera, 1);
+    if (camera) w.Header().setNameCamera(*camera, 1);
     w.AddVideo(0, 5, kFrameKey, Payload(10, 1), TimeAt(0));
     const std::string path = (folder / "rec.MP4").string();
     w.WriteFile(path);
@@ -22,6 +23,17 @@ std::string WriteRecording(const std::filesystem::path& folder, int camera) {
 
 class SiteInfoTest : public ::testing::Test {
 protected:
+    // Opens a recording naming `namedCamera` in the folder and looks up its
+    // site and camera names.
+    void ExpectLookUp(std::optional<int> namedCamera, int found, const std::string& expectedSite,
+                      const std::string& expectedCamera) {
+        const std::string path = WriteRecording(dir.Path(), namedCamera);
+        ASSERT_EQ(reader.Open(path), 1);
+        EXPECT_EQ(LookUpSiteInfo(reader, path, site, camera), found);
+        EXPECT_EQ(site, expectedSite);
+        EXPECT_EQ(camera, expectedCamera);
+    }
+
     StderrNotifier notifier{false};
     FrameReader reader{notifier};
     TempDir dir;
@@ -32,44 +44,21 @@ TEST_F(SiteInfoTest, NameTableCameraTwoReadsCameraName03) {
     dir.Write("mp4info.txt",
               "[OTHER]\nCAMERA_NAME03=Wrong\n[Info]\r\n  sitename =  Harbour Store  \r\n"
               "camera_name01=Door\nCAMERA_NAME03 = Till\n");
-    const std::string path = WriteRecording(dir.Path(), 2);
-    ASSERT_EQ(reader.Open(path), 1);
-    EXPECT_EQ(LookUpSiteInfo(reader, path, site, camera), 1);
-    EXPECT_EQ(site, "Harbour Store");
-    EXPECT_EQ(camera, "Till");
+    ExpectLookUp(2, 1, "Harbour Store", "Till");
 }
 
 TEST_F(SiteInfoTest, OnlySiteNameIsEnough) {
     dir.Write("mp4info.txt", "[INFO]\nSITENAME=Depot\n");
-    const std::string path = WriteRecording(dir.Path(), 0);
-    ASSERT_EQ(reader.Open(path), 1);
-    EXPECT_EQ(LookUpSiteInfo(reader, path, site, camera), 1);
-    EXPECT_EQ(site, "Depot");
-    EXPECT_EQ(camera, "");
+    ExpectLookUp(0, 1, "Depot", "");
 }
 
-TEST_F(SiteInfoTest, FolderWithoutInfoFileGivesNothing) {
-    const std::string path = WriteRecording(dir.Path(), 0);
-    ASSERT_EQ(reader.Open(path), 1);
-    EXPECT_EQ(LookUpSiteInfo(reader, path, site, camera), 0);
-    EXPECT_EQ(site, "");
-    EXPECT_EQ(camera, "");
-}
+TEST_F(SiteInfoTest, FolderWithoutInfoFileGivesNothing) { ExpectLookUp(0, 0, "", ""); }
 
 TEST_F(SiteInfoTest, NoRecordingOrNoNamedCameraLeavesTheNamesUntouched) {
     dir.Write("mp4info.txt", "[INFO]\nSITENAME=Depot\n");
     EXPECT_EQ(LookUpSiteInfo(reader, dir.File("rec.MP4"), site, camera), 0);
     EXPECT_EQ(site, "untouched");
-
-    RecordingWriter w(kFileKind514);
-    w.Header().setPlayCamera(0, 1);  // played, but not named
-    w.AddVideo(0, 5, kFrameKey, Payload(10, 1), TimeAt(0));
-    const std::string path = dir.File("unnamed.MP4");
-    w.WriteFile(path);
-    ASSERT_EQ(reader.Open(path), 1);
-    EXPECT_EQ(LookUpSiteInfo(reader, path, site, camera), 0);
-    EXPECT_EQ(site, "untouched");
-    EXPECT_EQ(camera, "untouched");
+    ExpectLookUp(std::nullopt, 0, "untouched", "untouched");  // played, but not named
 }
 
 TEST_F(SiteInfoTest, BareFileNameIsLookedUpInTheCurrentFolder) {
