@@ -29,6 +29,7 @@ constexpr Look kFastPlay{IDC_BAR_FAST_PLAY, 195, 196, 198};
 constexpr Look kFastBack{IDC_BAR_FAST_BACK, 199, 200, 194};
 constexpr Look kPrevious{IDC_BAR_PREVIOUS, 173, 180, 172};
 constexpr Look kNext{IDC_BAR_NEXT, 169, 170, 168};
+constexpr Look kLooks[] = {kPlay, kBackPlay, kFastPlay, kFastBack, kPrevious, kNext};
 
 class ControlBarTest : public ::testing::Test {
 protected:
@@ -54,21 +55,39 @@ protected:
     void ExpectIdle() {
         EXPECT_FALSE(bar.ForwardMode());
         EXPECT_FALSE(bar.BackMode());
-        for (const Look& look : {kPlay, kBackPlay, kFastPlay, kFastBack, kPrevious, kNext}) {
+        for (const Look& look : kLooks) {
             EXPECT_TRUE(bar.Button(look.id)->IsButtonEnabled()) << look.id;
             EXPECT_EQ(Showing(look), Shows::Normal) << look.id;
         }
         for (int id : {IDC_BAR_PLAY, IDC_BAR_BACK_PLAY, IDC_BAR_FAST_PLAY, IDC_BAR_FAST_BACK})
             EXPECT_FALSE(bar.ToggleButton(id)->GetCheck()) << id;
     }
-    // The mode started by `started`: it checked, the others disabled.
-    void ExpectMode(const Look& started, std::initializer_list<Look> disabled) {
+    // The mode started by `started`: it checked, the other transport and step buttons disabled.
+    void ExpectMode(const Look& started) {
         EXPECT_TRUE(bar.ToggleButton(started.id)->GetCheck());
         EXPECT_EQ(Showing(started), Shows::Checked);
-        for (const Look& look : disabled) {
+        for (const Look& look : kLooks) {
+            if (look.id == started.id) continue;
             EXPECT_FALSE(bar.Button(look.id)->IsButtonEnabled()) << look.id;
             EXPECT_EQ(Showing(look), Shows::Disabled) << look.id;
         }
+    }
+    // Presses a transport toggle, which sends exactly `sent`.
+    void Press(const Look& toggle, const Message& sent) {
+        const std::size_t before = view.messages.size();
+        Click(toggle.id);
+        ASSERT_EQ(view.messages.size(), before + 1) << toggle.id;
+        EXPECT_EQ(view.messages.back(), sent) << toggle.id;
+    }
+    // A first press sends `start` and shows the mode; a second sends play 0
+    // and leaves the bar idle.
+    void Start(const Look& mode, const Message& start) {
+        Press(mode, start);
+        ExpectMode(mode);
+    }
+    void Stop(const Look& mode) {
+        Press(mode, {WM_BAR_PLAY, 0, 0});
+        ExpectIdle();
     }
     // Drags a slider's thumb from its position to each x in turn, then releases.
     void Drag(CSkinSlider& slider, std::initializer_list<int> xs) {
@@ -162,44 +181,22 @@ TEST_F(ControlBarTest, Background_IsThePanelWithTheEdgeStripFromColumn353) {
 }
 
 TEST_F(ControlBarTest, Play_StartsAndStops_WithTheLookOfEachMode) {
-    Click(IDC_BAR_PLAY);
-    ASSERT_EQ(view.messages.size(), 1u);
-    EXPECT_EQ(view.messages[0], (Message{WM_BAR_PLAY, 1, 0}));
+    Start(kPlay, {WM_BAR_PLAY, 1, 0});
     EXPECT_TRUE(bar.ForwardMode());
-    ExpectMode(kPlay, {kFastPlay, kFastBack, kPrevious, kNext, kBackPlay});
-
-    Click(IDC_BAR_PLAY);
-    ASSERT_EQ(view.messages.size(), 2u);
-    EXPECT_EQ(view.messages[1], (Message{WM_BAR_PLAY, 0, 0}));
-    ExpectIdle();
+    Stop(kPlay);
 }
 
 TEST_F(ControlBarTest, BackPlay_StartsAndStops) {
-    Click(IDC_BAR_BACK_PLAY);
-    EXPECT_EQ(view.messages.back(), (Message{WM_BAR_PLAY, 2, 0}));
+    Start(kBackPlay, {WM_BAR_PLAY, 2, 0});
     EXPECT_TRUE(bar.BackMode());
-    ExpectMode(kBackPlay, {kFastPlay, kFastBack, kPrevious, kNext, kPlay});
-    Click(IDC_BAR_BACK_PLAY);
-    EXPECT_EQ(view.messages.back(), (Message{WM_BAR_PLAY, 0, 0}));
-    EXPECT_EQ(view.messages.size(), 2u);
-    ExpectIdle();
+    Stop(kBackPlay);
 }
 
 TEST_F(ControlBarTest, FastPlayAndFastBack_StartAndStop) {
-    Click(IDC_BAR_FAST_PLAY);
-    EXPECT_EQ(view.messages.back(), (Message{WM_BAR_FAST_PLAY, 1, 0}));
-    ExpectMode(kFastPlay, {kFastBack, kPlay, kPrevious, kNext, kBackPlay});
-    Click(IDC_BAR_FAST_PLAY);
-    EXPECT_EQ(view.messages.back(), (Message{WM_BAR_PLAY, 0, 0}));
-    ExpectIdle();
-
-    Click(IDC_BAR_FAST_BACK);
-    EXPECT_EQ(view.messages.back(), (Message{WM_BAR_FAST_BACK, 1, 0}));
-    ExpectMode(kFastBack, {kFastPlay, kPlay, kPrevious, kNext, kBackPlay});
-    Click(IDC_BAR_FAST_BACK);
-    EXPECT_EQ(view.messages.back(), (Message{WM_BAR_PLAY, 0, 0}));
-    EXPECT_EQ(view.messages.size(), 4u);
-    ExpectIdle();
+    Start(kFastPlay, {WM_BAR_FAST_PLAY, 1, 0});
+    Stop(kFastPlay);
+    Start(kFastBack, {WM_BAR_FAST_BACK, 1, 0});
+    Stop(kFastBack);
 }
 
 TEST_F(ControlBarTest, DisabledButtonsOfAMode_SendNothing) {
@@ -387,7 +384,7 @@ TEST_F(ControlBarTest, PlaybackEndedOnAWorker_RestoresIdleThenPostsTheEnd) {
     Click(IDC_BAR_ZOOM3);
     Click(IDC_BAR_SOUND);
     Click(IDC_BAR_PLAY);
-    ExpectMode(kPlay, {kFastPlay, kFastBack, kPrevious, kNext, kBackPlay});
+    ExpectMode(kPlay);
     view.messages.clear();
     bool idleAtEnd = false;
     view.onMessage = [&](const Message& m) {

@@ -29,6 +29,8 @@ struct Notice {
 
 class SkinSliderTest : public ::testing::Test {
 protected:
+    using S = CSkinSlider;  // for the notification codes
+
     static void SetUpTestSuite() { EnsureGuiApp(); }
     void SetUp() override {
         host.resize(120, 60);
@@ -142,7 +144,6 @@ TEST_F(SkinSliderTest, DraggingTheThumb_NotifiesEachMove_ThenPositionAndEnd) {
     QTest::mouseMove(&slider, QPoint(200, 5));
     EXPECT_EQ(slider.GetPos(), 100);
     QTest::mouseRelease(&slider, Qt::LeftButton, {}, QPoint(200, 5));
-    using S = CSkinSlider;
     EXPECT_EQ(Codes(), (std::vector<int>{S::TB_THUMBTRACK, S::TB_THUMBTRACK, S::TB_THUMBTRACK, S::TB_THUMBTRACK,
                                          S::TB_THUMBPOSITION, S::TB_ENDTRACK}));
     ASSERT_EQ(notices.size(), 6u);
@@ -164,7 +165,6 @@ TEST_F(SkinSliderTest, PressBesideTheThumb_PagesTowardsThePointer) {
     EXPECT_EQ(slider.GetPos(), 20);
     QTest::mouseClick(&slider, Qt::LeftButton, {}, QPoint(2, 5));
     EXPECT_EQ(slider.GetPos(), 0);
-    using S = CSkinSlider;
     EXPECT_EQ(Codes(), (std::vector<int>{S::TB_PAGEDOWN, S::TB_ENDTRACK, S::TB_PAGEUP, S::TB_ENDTRACK}));
 }
 
@@ -176,7 +176,6 @@ TEST_F(SkinSliderTest, PressHeldBesideTheThumb_RepeatsUntilTheThumbReachesThePoi
     EXPECT_TRUE(QTest::qWaitFor([&] { return slider.GetPos() == 100; }, 5000));
     QTest::qWait(300);
     QTest::mouseRelease(&slider, Qt::LeftButton, {}, QPoint(50, 5));
-    using S = CSkinSlider;
     EXPECT_EQ(Codes(), (std::vector<int>{S::TB_PAGEDOWN, S::TB_PAGEDOWN, S::TB_PAGEDOWN, S::TB_PAGEDOWN,
                                          S::TB_PAGEDOWN, S::TB_ENDTRACK}));
 }
@@ -188,7 +187,6 @@ TEST_F(SkinSliderTest, Wheel_StepsASkinnedSlider) {
     EXPECT_EQ(slider.GetPos(), 53);
     Wheel(-240);
     EXPECT_EQ(slider.GetPos(), 47);
-    using S = CSkinSlider;
     EXPECT_EQ(Codes(), (std::vector<int>{S::TB_LINEDOWN, S::TB_ENDTRACK, S::TB_LINEUP, S::TB_ENDTRACK}));
 }
 
