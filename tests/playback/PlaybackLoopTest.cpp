@@ -29,6 +29,21 @@ struct Shown {
     std::string caption;
 };
 
+SystemTime At(int hour, int minute, int second, int ms) { return MakeTime(2026, 2, 3, hour, minute, second, ms); }
+
+// A pause between two pictures, as expected, and what it stands for.
+struct Gap {
+    int ms;
+    const char* what;
+};
+
+// Each measured gap is the pause plus the next picture's decoding; shared
+// machines add delay, never remove it.
+void ExpectGap(int measured, int expected, const char* what) {
+    EXPECT_GE(measured, expected - 3) << what;
+    EXPECT_LE(measured, expected + 45) << what;
+}
+
 // Counts the ends of playback and answers them as the bar does: through the
 // view's message, posted to the GUI thread.
 class EndCounter : public ControlBarLink {
@@ -76,9 +91,19 @@ protected:
         const std::string path = dir.File("rec.MP4");
         w.WriteFile(path);
         EXPECT_EQ(view.OpenCommandLine(path), 1);
-        std::lock_guard lock(mutex);
-        shown.clear();
+        ClearShown();
         return offsets;
+    }
+    // `count` pictures a second apart from hour:00:00, a key and then dependent ones.
+    void OpenOneASecond(int hour, int count) {
+        std::vector<SystemTime> times;
+        for (int i = 0; i < count; ++i) times.push_back(At(hour, 0, i, 0));
+        Open(times, KeyThenDependent(count));
+    }
+    static std::vector<int> KeyThenDependent(int count) {
+        std::vector<int> types(static_cast<std::size_t>(count), kFrameDependent);
+        types[0] = kFrameKey;
+        return types;
     }
 
     // Runs the event loop until the mode has ended and the view stopped it.
@@ -91,10 +116,25 @@ protected:
         ASSERT_GT(bar.ends.load(), 0) << "playback did not end";
         ASSERT_FALSE(view.IsPlaying());
     }
+    // Runs `mode` to its end and checks the pictures shown, in order, and the
+    // pauses before the second and later ones.
+    void RunAndExpect(CKorvaneView::Mode mode, const std::vector<std::string>& captions, const std::vector<Gap>& gaps) {
+        ASSERT_EQ(view.StartMode(mode), 1);
+        RunUntilEnded();
+        const auto s = Shown_();
+        ASSERT_EQ(Captions(s), captions);
+        const std::vector<int> measured = Gaps(s);
+        ASSERT_LE(gaps.size(), measured.size());
+        for (std::size_t i = 0; i < gaps.size(); ++i) ExpectGap(measured[i], gaps[i].ms, gaps[i].what);
+    }
 
     std::vector<Shown> Shown_() {
         std::lock_guard lock(mutex);
         return shown;
+    }
+    void ClearShown() {
+        std::lock_guard lock(mutex);
+        shown.clear();
     }
     static std::vector<std::string> Captions(const std::vector<Shown>& s) {
         std::vector<std::string> out;
@@ -117,8 +157,6 @@ protected:
     std::vector<Shown> shown;
 };
 
-SystemTime At(int hour, int minute, int second, int ms) { return MakeTime(2026, 2, 3, hour, minute, second, ms); }
-
 std::string CaptionAt(int hour, int minute, int second, int ms) {
     char text[64];
     std::snprintf(text, sizeof text, "CAM =1  2026-02-03 %02d:%02d:%02d  %03d", hour, minute, second, ms);
@@ -130,63 +168,29 @@ const std::vector<SystemTime> kPacedTimes = {At(9, 59, 59, 880), At(9, 59, 59, 9
                                              At(10, 0, 0, 0),    At(10, 0, 0, 40),    At(10, 0, 1, 540),
                                              At(10, 0, 1, 580),  At(10, 0, 1, 620)};
 
-// Each measured gap is the pause plus the next picture's decoding; shared
-// machines add delay, never remove it.
-void ExpectGap(int measured, int expected, const char* what) {
-    EXPECT_GE(measured, expected - 3) << what;
-    EXPECT_LE(measured, expected + 45) << what;
-}
-
 TEST_F(PlaybackLoopTest, PlayPacesByTimeStampsAcrossTheMinuteAndSkipsLongGaps) {
     Open(kPacedTimes, {1, 0, 0, 0, 0, 0, 0, 0});
-    ASSERT_EQ(view.StartMode(CKorvaneView::Mode::Play), 1);
-    RunUntilEnded();
-    const auto s = Shown_();
-    ASSERT_EQ(Captions(s), (std::vector<std::string>{CaptionAt(9, 59, 59, 920), CaptionAt(9, 59, 59, 960),
-                                                     CaptionAt(10, 0, 0, 0), CaptionAt(10, 0, 0, 40),
-                                                     CaptionAt(10, 0, 1, 540), CaptionAt(10, 0, 1, 580),
-                                                     CaptionAt(10, 0, 1, 620)}));
-    const auto gaps = Gaps(s);
-    ExpectGap(gaps[0], 60, "first picture without a previous stamp waits 60 ms");
-    ExpectGap(gaps[1], 40, "40 ms");
-    ExpectGap(gaps[2], 40, "59.960 to 0.000");
-    ExpectGap(gaps[3], 40, "40 ms after the wrap");
-    ExpectGap(gaps[4], 0, "1.5 s gap is not waited for");
-    ExpectGap(gaps[5], 40, "40 ms");
+    RunAndExpect(CKorvaneView::Mode::Play,
+                 {CaptionAt(9, 59, 59, 920), CaptionAt(9, 59, 59, 960), CaptionAt(10, 0, 0, 0), CaptionAt(10, 0, 0, 40),
+                  CaptionAt(10, 0, 1, 540), CaptionAt(10, 0, 1, 580), CaptionAt(10, 0, 1, 620)},
+                 {{60, "first picture without a previous stamp waits 60 ms"}, {40, "40 ms"}, {40, "59.960 to 0.000"},
+                  {40, "40 ms after the wrap"}, {0, "1.5 s gap is not waited for"}, {40, "40 ms"}});
 }
 
 TEST_F(PlaybackLoopTest, BackPlayPacesBackwardsAndEndsAfterOneRetryAtTheStart) {
     const auto offsets = Open(kPacedTimes, {1, 0, 0, 0, 0, 0, 0, 0});
     for (int i = 0; i < 7; ++i) view.OnNext();
-    {
-        std::lock_guard lock(mutex);
-        shown.clear();
-    }
-    ASSERT_EQ(view.StartMode(CKorvaneView::Mode::BackPlay), 1);
-    RunUntilEnded();
-    const auto s = Shown_();
-    ASSERT_EQ(Captions(s), (std::vector<std::string>{CaptionAt(10, 0, 1, 580), CaptionAt(10, 0, 1, 540),
-                                                     CaptionAt(10, 0, 0, 40), CaptionAt(10, 0, 0, 0),
-                                                     CaptionAt(9, 59, 59, 960), CaptionAt(9, 59, 59, 920),
-                                                     CaptionAt(9, 59, 59, 880)}));
-    const auto gaps = Gaps(s);
-    ExpectGap(gaps[0], 61, "first: 60 ms and 1 ms");
-    ExpectGap(gaps[1], 41, "40 ms back");
-    ExpectGap(gaps[2], 1, "1.5 s back is not waited for");
-    ExpectGap(gaps[3], 41, "40 ms back");
-    ExpectGap(gaps[4], 41, "0.000 back to 59.960");
-    ExpectGap(gaps[5], 41, "40 ms back");
+    ClearShown();
+    RunAndExpect(CKorvaneView::Mode::BackPlay,
+                 {CaptionAt(10, 0, 1, 580), CaptionAt(10, 0, 1, 540), CaptionAt(10, 0, 0, 40), CaptionAt(10, 0, 0, 0),
+                  CaptionAt(9, 59, 59, 960), CaptionAt(9, 59, 59, 920), CaptionAt(9, 59, 59, 880)},
+                 {{61, "first: 60 ms and 1 ms"}, {41, "40 ms back"}, {1, "1.5 s back is not waited for"},
+                  {41, "40 ms back"}, {41, "0.000 back to 59.960"}, {41, "40 ms back"}});
     EXPECT_EQ(view.Reader().CurrentOffset(), offsets[0]);
 }
 
 TEST_F(PlaybackLoopTest, FastPlayAtSpeedFourShowsEveryFourthPicture) {
-    std::vector<SystemTime> times;
-    std::vector<int> types;
-    for (int i = 0; i < 20; ++i) {
-        times.push_back(At(12, 0, i, 0));
-        types.push_back(i == 0 ? kFrameKey : kFrameDependent);
-    }
-    Open(times, types);
+    OpenOneASecond(12, 20);
     SendMessage(view, WM_BAR_SPEED, 4);
     ASSERT_EQ(SendMessage(view, WM_BAR_FAST_PLAY), 1);
     RunUntilEnded();
@@ -208,13 +212,7 @@ TEST_F(PlaybackLoopTest, FastPlayAtSpeedFourShowsEveryFourthPicture) {
 }
 
 TEST_F(PlaybackLoopTest, FastPlaySlowSpeedsSleepBetweenPictures) {
-    std::vector<SystemTime> times;
-    std::vector<int> types;
-    for (int i = 0; i < 6; ++i) {
-        times.push_back(At(12, 0, i, 0));
-        types.push_back(i == 0 ? kFrameKey : kFrameDependent);
-    }
-    Open(times, types);
+    OpenOneASecond(12, 6);
     view.SetFastSpeed(1);  // 80 ms before each picture (and each audio record)
     ASSERT_EQ(view.StartMode(CKorvaneView::Mode::FastPlay), 1);
     RunUntilEnded();
@@ -240,10 +238,7 @@ TEST_F(PlaybackLoopTest, PauseKeepsThePlaceAndPlayContinuesFromIt) {
     ASSERT_GE(paused.size(), 3u);
     const std::string last = paused.back().caption;
 
-    {
-        std::lock_guard lock(mutex);
-        shown.clear();
-    }
+    ClearShown();
     ASSERT_EQ(SendMessage(view, WM_BAR_PLAY, 1), 1);
     RunUntilEnded();
     const auto resumed = Captions(Shown_());
@@ -258,12 +253,9 @@ TEST_F(PlaybackLoopTest, PauseKeepsThePlaceAndPlayContinuesFromIt) {
 }
 
 TEST_F(PlaybackLoopTest, StartCommandsWhilePlayingAndStepsAreSafe) {
-    std::vector<SystemTime> times;
-    std::vector<int> types;
-    for (int i = 0; i < 6; ++i) types.push_back(i == 0 ? kFrameKey : kFrameDependent);
     // 900 ms apart: the worker spends its time in the pacing wait.
-    times = {At(8, 0, 0, 0), At(8, 0, 0, 900), At(8, 0, 1, 800), At(8, 0, 2, 700), At(8, 0, 3, 600), At(8, 0, 4, 500)};
-    Open(times, types);
+    Open({At(8, 0, 0, 0), At(8, 0, 0, 900), At(8, 0, 1, 800), At(8, 0, 2, 700), At(8, 0, 3, 600), At(8, 0, 4, 500)},
+         KeyThenDependent(6));
     ASSERT_EQ(view.StartMode(CKorvaneView::Mode::Play), 1);
     EXPECT_EQ(view.StartMode(CKorvaneView::Mode::Play), 0);  // already playing
     std::this_thread::sleep_for(milliseconds(300));
@@ -296,13 +288,7 @@ TEST_F(PlaybackLoopTest, UnknownCodecEndsPlaybackWithTheMessage) {
 }
 
 TEST_F(PlaybackLoopTest, StopAllWorkersTwiceWaitsOnce) {
-    std::vector<SystemTime> times;
-    std::vector<int> types;
-    for (int i = 0; i < 30; ++i) {
-        times.push_back(At(6, 0, i, 0));  // a second apart: waits of 1000 ms
-        types.push_back(i == 0 ? kFrameKey : kFrameDependent);
-    }
-    Open(times, types);
+    OpenOneASecond(6, 30);  // waits of 1000 ms
     ASSERT_EQ(view.StartMode(CKorvaneView::Mode::Play), 1);
     std::this_thread::sleep_for(milliseconds(100));
     auto start = Clock::now();
