@@ -14,6 +14,7 @@
 
 #include "playback/CKorvaneView.h"
 #include "playback/ViewMessages.h"
+#include "tests/playback/BarStandIn.h"
 #include "tests/audio/DiskAudio.h"
 #include "tests/audio/PlayedStream.h"
 #include "tests/support/FrameSource.h"
@@ -32,21 +33,6 @@ public:
     using CKorvaneView::CKorvaneView;
     using CKorvaneView::m_bLargePicture;
     using CKorvaneView::m_waveOut;
-};
-
-class EndCounter : public ControlBarLink {
-public:
-    explicit EndCounter(MessageTarget& view) : m_view(view) {}
-    void PlaybackEnded() override {
-        ++ends;
-        PostMessage(m_view, WM_BAR_PLAYBACK_ENDED);
-    }
-    void ResetAndReload() override {}
-    void SetSound(bool) override {}
-    std::atomic<int> ends{0};
-
-private:
-    MessageTarget& m_view;
 };
 
 // One record's worth of 16-bit PCM: a constant level that tells the records apart.
@@ -100,7 +86,7 @@ public:
 
     StderrNotifier notifier{false};
     SoundView view{notifier};
-    EndCounter bar{view};
+    BarStandIn bar{view};
 
 private:
     TempDir m_dir;

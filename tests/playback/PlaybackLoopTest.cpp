@@ -11,6 +11,7 @@
 
 #include "playback/CKorvaneView.h"
 #include "playback/ViewMessages.h"
+#include "tests/playback/BarStandIn.h"
 #include "tests/support/FrameSource.h"
 #include "tests/support/GuiApp.h"
 #include "tests/support/RecordingWriter.h"
@@ -43,23 +44,6 @@ void ExpectGap(int measured, int expected, const char* what) {
     EXPECT_GE(measured, expected - 3) << what;
     EXPECT_LE(measured, expected + 45) << what;
 }
-
-// Counts the ends of playback and answers them as the bar does: through the
-// view's message, posted to the GUI thread.
-class EndCounter : public ControlBarLink {
-public:
-    explicit EndCounter(MessageTarget& view) : m_view(view) {}
-    void PlaybackEnded() override {
-        ++ends;
-        PostMessage(m_view, WM_BAR_PLAYBACK_ENDED);
-    }
-    void ResetAndReload() override { SendMessage(m_view, WM_BAR_RELOAD); }
-    void SetSound(bool) override {}
-    std::atomic<int> ends{0};
-
-private:
-    MessageTarget& m_view;
-};
 
 class PlaybackLoopTest : public ::testing::Test {
 protected:
@@ -151,7 +135,7 @@ protected:
     static inline std::vector<VideoFrame> s_frames;
     StderrNotifier notifier{false};
     CKorvaneView view{notifier};
-    EndCounter bar{view};
+    BarStandIn bar{view};
     TempDir dir;
     std::mutex mutex;
     std::vector<Shown> shown;

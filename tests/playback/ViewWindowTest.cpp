@@ -15,6 +15,7 @@
 
 #include "playback/CKorvaneView.h"
 #include "playback/ViewMessages.h"
+#include "tests/playback/BarStandIn.h"
 #include "tests/support/FrameSource.h"
 #include "tests/support/GuiApp.h"
 #include "tests/support/RecordingWriter.h"
@@ -24,23 +25,6 @@ namespace korvane::testing {
 namespace {
 
 constexpr QRgb kUntouched = 0xFFFF00FF;
-
-// Counts what the view asks of its control bar and forwards the reload.
-class BarProbe : public ControlBarLink {
-public:
-    explicit BarProbe(MessageTarget& view) : m_view(view) {}
-    void PlaybackEnded() override { PostMessage(m_view, WM_BAR_PLAYBACK_ENDED); }
-    void ResetAndReload() override {
-        ++reloads;
-        SendMessage(m_view, WM_BAR_RELOAD);
-    }
-    void SetSound(bool on) override { sound = on ? 1 : 0; }
-    int reloads = 0;
-    int sound = -1;
-
-private:
-    MessageTarget& m_view;
-};
 
 class ViewWindowTest : public ::testing::Test {
 protected:
@@ -55,7 +39,7 @@ protected:
         frame.menuBar()->setVisible(false);
         view = new CKorvaneView(notifier);  // owned by the frame from here on
         frame.setCentralWidget(view);
-        bar = std::make_unique<BarProbe>(*view);
+        bar = std::make_unique<BarStandIn>(*view);
         view->SetControlBar(bar.get());
         frame.show();
     }
@@ -91,7 +75,7 @@ protected:
     StderrNotifier notifier{false};
     QMainWindow frame;
     CKorvaneView* view = nullptr;
-    std::unique_ptr<BarProbe> bar;
+    std::unique_ptr<BarStandIn> bar;
     TempDir dir;
 };
 
