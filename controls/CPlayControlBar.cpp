@@ -295,19 +295,11 @@ long CPlayControlBar::OnButtonClicked(CSkinButton* button) {
     }
     if (button == &m_btnPause) {
         Send(WM_BAR_PLAY, 0);
-        m_btnFastPlay.EnableButton(true);
-        m_btnPlay.EnableButton(true);
-        m_btnFastBack.EnableButton(true);
-        m_btnFastBack.SetCheck(false);
-        m_btnFastPlay.SetCheck(false);
-        m_btnPlay.SetCheck(false);
-        m_btnBackPlay.EnableButton(true);
-        m_btnBackPlay.SetCheck(false);
-        if (!RecordingOpen()) return 0;
-        m_bForwardMode = false;
-        m_bBackMode = false;
-        m_btnPrevious.EnableButton(true);
-        m_btnNext.EnableButton(true);
+        if (!RecordingOpen()) {
+            ResetModeButtons();
+            return 0;
+        }
+        ReleaseModeButtons();
         return 1;
     }
     if (button == &m_btnExit) {
@@ -334,13 +326,17 @@ void CPlayControlBar::LockModeButtons(const CSkinToggleButton& playing) {
     m_btnNext.EnableButton(false);
 }
 
-void CPlayControlBar::ReleaseModeButtons() {
-    m_bForwardMode = false;
-    m_bBackMode = false;
+void CPlayControlBar::ResetModeButtons() {
     for (CSkinToggleButton* mode : {&m_btnPlay, &m_btnBackPlay, &m_btnFastPlay, &m_btnFastBack}) {
         mode->EnableButton(true);
         mode->SetCheck(false);
     }
+}
+
+void CPlayControlBar::ReleaseModeButtons() {
+    m_bForwardMode = false;
+    m_bBackMode = false;
+    ResetModeButtons();
     m_btnPrevious.EnableButton(true);
     m_btnNext.EnableButton(true);
 }

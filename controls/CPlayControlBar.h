@@ -121,7 +121,9 @@ private:
     // While a mode plays, its own button (which stops it) is the only mode
     // button enabled, and the steps are off.
     void LockModeButtons(const CSkinToggleButton& playing);
-    // No mode plays: every mode button enabled and unchecked, the steps on.
+    // Every mode button enabled and unchecked.
+    void ResetModeButtons();
+    // No mode plays: the mode buttons reset, the steps on.
     void ReleaseModeButtons();
     void OnHScroll(CSkinSlider* slider);
     long Send(unsigned id, WParam wParam = 0);
