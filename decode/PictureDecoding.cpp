@@ -189,18 +189,7 @@ int PictureDecoding::DecodeVideoFrame(const FrameHeader& header, const FrameExte
         }
         case 8: {
             m_bTopDown = 1;
-            if (changed) {
-                EnsureCapacity(width, height, std::size_t(width) * height * 3);
-                m_pMp4ADecoder->Release();
-                m_nVideoWidth = width;
-                m_nVideoHeight = height;
-                m_nDecoderCodec = codec;
-                VideoInitBlock init;
-                init.flag = 1;
-                init.width = CappedWidth(width);
-                init.height = static_cast<std::uint32_t>(height);
-                m_pMp4ADecoder->Initialize(init);
-            }
+            if (changed) SetUpDecoder(*m_pMp4ADecoder, codec, width, height, 1);
             decoded = Decompress(*m_pMp4ADecoder, Mp4ADecompressBlock{}, record, &outWidth, &outHeight);
             break;
         }
@@ -216,17 +205,7 @@ int PictureDecoding::DecodeVideoFrame(const FrameHeader& header, const FrameExte
         }
         case 10:
         case 13: {
-            if (changed) {
-                EnsureCapacity(width, height, std::size_t(width) * height * 3);
-                m_pH264Decoder->Release();
-                m_nDecoderCodec = codec;
-                m_nVideoWidth = width;
-                m_nVideoHeight = height;
-                VideoInitBlock init;
-                init.width = CappedWidth(width);
-                init.height = static_cast<std::uint32_t>(height);
-                m_pH264Decoder->Initialize(init);
-            }
+            if (changed) SetUpDecoder(*m_pH264Decoder, codec, width, height, 0);
             H264DecompressBlock block;
             block.frameType = header.frameType;
             decoded = Decompress(*m_pH264Decoder, block, record, &outWidth, &outHeight);
@@ -275,6 +254,20 @@ int PictureDecoding::DecodeSdiFrame(const FrameHeader& header, std::span<const s
     }
     const auto record = data.first(std::min<std::size_t>(header.dataLength, data.size()));
     return Decompress(*m_pSdiDecoder, SdiDecompressBlock{}, record, widthOut, heightOut) ? 1 : 0;
+}
+
+template <typename Decoder>
+void PictureDecoding::SetUpDecoder(Decoder& decoder, int codec, int width, int height, std::uint32_t initFlag) {
+    EnsureCapacity(width, height, std::size_t(width) * height * 3);
+    decoder.Release();
+    m_nDecoderCodec = codec;
+    m_nVideoWidth = width;
+    m_nVideoHeight = height;
+    VideoInitBlock init;
+    init.flag = initFlag;
+    init.width = CappedWidth(width);
+    init.height = static_cast<std::uint32_t>(height);
+    decoder.Initialize(init);
 }
 
 template <typename Decoder, typename DecompressBlock>

@@ -128,6 +128,10 @@ public:
 protected:
     void GrowPictureBuffers(std::size_t capacity);
     bool EnsureCapacity(int width, int height, std::size_t capacity);
+    // Sets a decoder class up afresh for a new picture size or codec (the
+    // second MPEG-4 decoder and the H.264 one, which share their init block).
+    template <typename Decoder>
+    void SetUpDecoder(Decoder& decoder, int codec, int width, int height, std::uint32_t initFlag);
     // Hands the record and the decode buffer to a decoder class in its
     // decompress block; on a picture, the size it delivered.
     template <typename Decoder, typename DecompressBlock>
