@@ -2,8 +2,10 @@
 // played, and in which the audio, while it keeps coming, sets the pace. A
 // video record within two seconds of the last audio record is shown when the
 // sound recorded with it goes to the output (by the output's own clock, or
-// by the steady clock from the last audio wait when no output plays); after
-// that the pictures pace themselves by their time stamps again.
+// by the steady clock from the last audio wait when no output plays), but
+// never so late that the next audio record would reach the output after the
+// queued sound has run out; after that the pictures pace themselves by their
+// time stamps again.
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
