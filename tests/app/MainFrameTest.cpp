@@ -22,6 +22,7 @@
 #include "tests/support/FrameSource.h"
 #include "tests/support/GuiApp.h"
 #include "tests/support/RecordingWriter.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 
 namespace korvane::testing {
@@ -30,23 +31,6 @@ namespace {
 const std::string kH264 = std::string(KORVANE_TEST_DATA) + "/h264_704x480.h264";
 
 SystemTime FrameTime(int i) { return AddMilliseconds(MakeTime(2025, 5, 6, 7, 8, 0, 0), 40 * i); }
-
-// Sets an environment variable for one scope.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value) : m_name(name) {
-        if (const char* old = std::getenv(name)) m_old = old;
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() {
-        if (m_old) ::setenv(m_name, m_old->c_str(), 1);
-        else ::unsetenv(m_name);
-    }
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
 
 class MainFrameTest : public ::testing::Test {
 protected:

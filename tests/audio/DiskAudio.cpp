@@ -10,20 +10,6 @@ namespace korvane::testing {
 
 namespace {
 
-std::optional<std::string> GetEnv(const char* name) {
-    const char* value = std::getenv(name);
-    if (value == nullptr) return std::nullopt;
-    return std::string(value);
-}
-
-void PutEnv(const std::string& name, const std::optional<std::string>& value) {
-    if (value) {
-        ::setenv(name.c_str(), value->c_str(), 1);
-    } else {
-        ::unsetenv(name.c_str());
-    }
-}
-
 std::optional<std::size_t> FirstNonZero(std::span<const std::int16_t> samples) {
     for (std::size_t i = 0; i < samples.size(); ++i) {
         if (samples[i] != 0) return i;
@@ -33,21 +19,11 @@ std::optional<std::size_t> FirstNonZero(std::span<const std::int16_t> samples) {
 
 }  // namespace
 
-DiskAudio::DiskAudio(int delayMs) : m_played(m_dir.File("played.raw")) {
-    const std::pair<const char*, std::optional<std::string>> settings[] = {
-        {"SDL_AUDIODRIVER", "disk"},
-        {"SDL_DISKAUDIOFILE", m_played},
-        {"SDL_DISKAUDIODELAY", delayMs == kRealTime ? std::nullopt : std::optional(std::to_string(delayMs))},
-    };
-    for (const auto& [name, value] : settings) {
-        m_saved.emplace_back(name, GetEnv(name));
-        PutEnv(name, value);
-    }
-}
-
-DiskAudio::~DiskAudio() {
-    for (const auto& [name, value] : m_saved) PutEnv(name, value);
-}
+DiskAudio::DiskAudio(int delayMs)
+    : m_played(m_dir.File("played.raw")),
+      m_driver("SDL_AUDIODRIVER", "disk"),
+      m_file("SDL_DISKAUDIOFILE", m_played),
+      m_delay("SDL_DISKAUDIODELAY", delayMs == kRealTime ? std::nullopt : std::optional(std::to_string(delayMs))) {}
 
 std::vector<std::int16_t> DiskAudio::Channel(int which) const {
     const std::vector<std::int16_t> frames = ReadSamples(m_played);
@@ -58,12 +34,6 @@ std::vector<std::int16_t> DiskAudio::Channel(int which) const {
 
 std::vector<std::int16_t> DiskAudio::Left() const { return Channel(0); }
 std::vector<std::int16_t> DiskAudio::Right() const { return Channel(1); }
-
-ScopedEnv::ScopedEnv(const char* name, const std::string& value) : m_name(name), m_old(GetEnv(name)) {
-    ::setenv(name, value.c_str(), 1);
-}
-
-ScopedEnv::~ScopedEnv() { PutEnv(m_name, m_old); }
 
 std::vector<std::int16_t> SamplesFromBytes(std::span<const std::uint8_t> bytes) {
     std::vector<std::int16_t> samples(bytes.size() / 2);

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 
 namespace korvane::testing {
@@ -26,7 +27,6 @@ class DiskAudio {
 public:
     static constexpr int kRealTime = 0;
     explicit DiskAudio(int delayMs = 1);
-    ~DiskAudio();
     DiskAudio(const DiskAudio&) = delete;
     DiskAudio& operator=(const DiskAudio&) = delete;
 
@@ -42,20 +42,7 @@ private:
 
     TempDir m_dir;
     std::string m_played;
-    std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
-};
-
-// Sets an environment variable for the life of the object, then restores it.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value);
-    ~ScopedEnv();
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    std::string m_name;
-    std::optional<std::string> m_old;
+    ScopedEnv m_driver, m_file, m_delay;
 };
 
 // Holds SDL's lock on a device's callback, so that blocks written meanwhile

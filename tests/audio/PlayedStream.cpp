@@ -17,37 +17,19 @@ namespace {
 
 constexpr std::size_t kFrameBytes = 4;  // 16-bit stereo
 
-std::optional<std::string> GetEnv(const char* name) {
-    const char* value = std::getenv(name);
-    return value == nullptr ? std::nullopt : std::optional<std::string>(value);
-}
-
-void PutEnv(const std::string& name, const std::optional<std::string>& value) {
-    if (value) {
-        ::setenv(name.c_str(), value->c_str(), 1);
-    } else {
-        ::unsetenv(name.c_str());
-    }
-}
-
 }  // namespace
 
-PlayedStream::PlayedStream() : m_pipe(m_dir.File("played.pipe")) {
+PlayedStream::PlayedStream()
+    : m_pipe(m_dir.File("played.pipe")),
+      m_driver("SDL_AUDIODRIVER", "disk"),
+      m_file("SDL_DISKAUDIOFILE", m_pipe),
+      m_delay("SDL_DISKAUDIODELAY", std::nullopt) {  // each buffer as long as it lasts
     if (::mkfifo(m_pipe.c_str(), 0600) != 0) throw std::runtime_error("mkfifo: " + std::string(std::strerror(errno)));
     // Opened for reading and writing, so that opening it never waits for the
     // other side and the driver's reopening never ends the stream.
     m_fd = ::open(m_pipe.c_str(), O_RDWR | O_CLOEXEC);
     m_stopFd = ::eventfd(0, EFD_CLOEXEC);
     if (m_fd < 0 || m_stopFd < 0) throw std::runtime_error("cannot open the played stream's pipe");
-    const std::pair<const char*, std::optional<std::string>> settings[] = {
-        {"SDL_AUDIODRIVER", "disk"},
-        {"SDL_DISKAUDIOFILE", m_pipe},
-        {"SDL_DISKAUDIODELAY", std::nullopt},  // each buffer as long as it lasts
-    };
-    for (const auto& [name, value] : settings) {
-        m_saved.emplace_back(name, GetEnv(name));
-        PutEnv(name, value);
-    }
     m_reader = std::thread([this] { Read(); });
 }
 
@@ -57,7 +39,6 @@ PlayedStream::~PlayedStream() {
     m_reader.join();
     ::close(m_stopFd);
     ::close(m_fd);
-    for (const auto& [name, value] : m_saved) PutEnv(name, value);
 }
 
 void PlayedStream::Read() {

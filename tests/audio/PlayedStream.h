@@ -21,6 +21,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 
 namespace korvane::testing {
@@ -53,7 +54,7 @@ private:
     std::string m_pipe;
     int m_fd = -1;
     int m_stopFd = -1;
-    std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
+    ScopedEnv m_driver, m_file, m_delay;
 
     mutable std::mutex m_mutex;
     std::vector<std::uint8_t> m_bytes;
