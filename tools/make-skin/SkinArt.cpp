@@ -128,39 +128,36 @@ QImage Blank(int w, int h) {
     return image;
 }
 
-// A rounded cap over the rectangle (x, y, w, h), sunk by the face's shift.
-void DrawCap(QImage& image, QRect rect, int radius, const Face& face) {
+// A face drawn by `outline` (a rounded rectangle or an ellipse over a
+// rectangle), sunk by the face's shift: a shadow below it when raised, then
+// the vertical gradient inside its border.
+template <typename Outline>
+void DrawFace(QImage& image, QRect rect, const Face& face, Outline outline) {
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     rect.translate(0, face.shift);
     if (face.raised) {
         painter.setPen(Qt::NoPen);
         painter.setBrush(QColor(0, 0, 0, 110));
-        painter.drawRoundedRect(QRectF(rect).translated(0, 1), radius, radius);
+        outline(painter, QRectF(rect).translated(0, 1), 0.0);
     }
     QLinearGradient gradient(0, rect.top(), 0, rect.bottom());
     gradient.setColorAt(0, face.top);
     gradient.setColorAt(1, face.bottom);
     painter.setBrush(gradient);
     painter.setPen(QPen(face.border, 1));
-    painter.drawRoundedRect(QRectF(rect).adjusted(0.5, 0.5, -0.5, -0.5), radius - 0.5, radius - 0.5);
+    outline(painter, QRectF(rect).adjusted(0.5, 0.5, -0.5, -0.5), 0.5);
+}
+
+// A rounded cap over the rectangle (x, y, w, h).
+void DrawCap(QImage& image, QRect rect, int radius, const Face& face) {
+    DrawFace(image, rect, face, [radius](QPainter& painter, const QRectF& r, double inset) {
+        painter.drawRoundedRect(r, radius - inset, radius - inset);
+    });
 }
 
 void DrawDisc(QImage& image, QRect rect, const Face& face) {
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    rect.translate(0, face.shift);
-    if (face.raised) {
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(QColor(0, 0, 0, 110));
-        painter.drawEllipse(QRectF(rect).translated(0, 1));
-    }
-    QLinearGradient gradient(0, rect.top(), 0, rect.bottom());
-    gradient.setColorAt(0, face.top);
-    gradient.setColorAt(1, face.bottom);
-    painter.setBrush(gradient);
-    painter.setPen(QPen(face.border, 1));
-    painter.drawEllipse(QRectF(rect).adjusted(0.5, 0.5, -0.5, -0.5));
+    DrawFace(image, rect, face, [](QPainter& painter, const QRectF& r, double) { painter.drawEllipse(r); });
 }
 
 // --- the buttons -------------------------------------------------------------
