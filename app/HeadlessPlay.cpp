@@ -16,7 +16,7 @@ namespace {
 // the bar's message does, and then ends the run.
 class EndOfPlayback final : public ControlBarLink {
 public:
-    explicit EndOfPlayback(CKorvaneView& view) : m_view(view) {}
+    explicit EndOfPlayback(PlayerView& view) : m_view(view) {}
     void PlaybackEnded() override {
         m_view.MessageMailbox().Post([this] {
             m_view.HandleMessage(WM_BAR_PLAYBACK_ENDED, 0, 0);
@@ -27,20 +27,20 @@ public:
     void SetSound(bool) override {}
 
 private:
-    CKorvaneView& m_view;
+    PlayerView& m_view;
 };
 
 }  // namespace
 
 int RunHeadlessPlay(const HeadlessPlayRequest& request) {
     StderrNotifier notifier;
-    CKorvaneView view(notifier);
+    PlayerView view(notifier);
     EndOfPlayback end(view);
     view.SetControlBar(&end);
     if (view.OpenCommandLine(request.recording) == 0) return 2;
     for (int i = 0; i < request.next; ++i) view.OnNext();
     view.SetFastSpeed(request.speed);
-    if (request.mode == CKorvaneView::Mode::PlaySound) view.SetSound(1);  // as the bar's sound button does
+    if (request.mode == PlayerView::Mode::PlaySound) view.SetSound(1);  // as the bar's sound button does
 
     using Clock = std::chrono::steady_clock;
     std::atomic<Clock::rep> started{0};

@@ -6,13 +6,13 @@
 
 #include <string>
 
-#include "playback/CKorvaneView.h"
+#include "playback/PlayerView.h"
 
 namespace korvane {
 
 struct HeadlessPlayRequest {
     std::string recording;
-    CKorvaneView::Mode mode = CKorvaneView::Mode::Play;
+    PlayerView::Mode mode = PlayerView::Mode::Play;
     int speed = 0;
     int next = 0;
 };

@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "platform/Notifier.h"
-#include "playback/CKorvaneView.h"
+#include "playback/PlayerView.h"
 
 namespace korvane {
 
@@ -20,7 +20,7 @@ static QImage ToImage(const Presentation& p) {
 
 int RunSnapshot(const SnapshotRequest& request) {
     StderrNotifier notifier;
-    CKorvaneView view(notifier);
+    PlayerView view(notifier);
     if (view.OpenCommandLine(request.recording) == 0) return 2;
     for (int i = 0; i < request.next; ++i) view.OnNext();
     for (int i = 0; i < request.previous; ++i) view.OnPrevious();

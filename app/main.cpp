@@ -11,7 +11,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/CKorvaneApp.h"
+#include "app/Application.h"
 #include "app/HeadlessPlay.h"
 #include "app/Snapshot.h"
 #include "decode/CodecLog.h"
@@ -37,9 +37,9 @@ bool Headless(int argc, char** argv) {
 int RunDesktop(int argc, char** argv) {
     QApplication app(argc, argv);
     korvane::QtNotifier notifier;
-    korvane::CKorvaneApp player(notifier);
+    korvane::Application player(notifier);
     // Qt has taken its own options out of argv by now.
-    if (!player.InitInstance(korvane::CKorvaneApp::JoinCommandLine(argc, argv))) return 1;
+    if (!player.InitInstance(korvane::Application::JoinCommandLine(argc, argv))) return 1;
     return app.exec();
 }
 
@@ -51,8 +51,8 @@ bool ParseCount(const char* text, int& out, long most = 1'000'000) {
     return true;
 }
 
-bool ParseMode(const char* text, korvane::CKorvaneView::Mode& mode) {
-    using Mode = korvane::CKorvaneView::Mode;
+bool ParseMode(const char* text, korvane::PlayerView::Mode& mode) {
+    using Mode = korvane::PlayerView::Mode;
     const struct {
         const char* name;
         Mode mode;

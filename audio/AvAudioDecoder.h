@@ -1,5 +1,5 @@
 // One libavcodec audio decoder for mono 8 kHz ADPCM, giving 16-bit
-// little-endian PCM bytes. Used for IMA ADPCM (CAudioDecoder) and G.721
+// little-endian PCM bytes. Used for IMA ADPCM (ImaAdpcmConverter) and G.721
 // (play with sound). The decoder's state runs on from one packet to the
 // next, as a continuous ADPCM stream needs.
 //

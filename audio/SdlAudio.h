@@ -19,10 +19,10 @@ public:
     SdlAudioSubsystem(const SdlAudioSubsystem&) = delete;
     SdlAudioSubsystem& operator=(const SdlAudioSubsystem&) = delete;
 
-    bool Started() const { return m_bStarted; }
+    bool Started() const { return m_started; }
 
 private:
-    bool m_bStarted = false;
+    bool m_started = false;
 };
 
 class SdlAudioDevice {

@@ -3,7 +3,7 @@
 // For each codec the player decodes with libavcodec or TurboJPEG, the ffmpeg
 // CLI first encodes a test stream into a temporary folder (a moving test
 // pattern at a camera's bit rate). The benchmark then feeds its pictures, in
-// order and looping, through PictureDecoding::DecodeVideoFrame (decode, BGR24
+// order and looping, through PicturePipeline::DecodeVideoFrame (decode, BGR24
 // conversion, caption line, copy for the painter). Afterwards rounds of one
 // pass of ours and one run of ffmpeg decoding the same file to BGR24 into the
 // null muxer, single-threaded, compare the two: each side's best round by the
@@ -32,7 +32,7 @@
 
 #include <QGuiApplication>
 
-#include "decode/PictureDecoding.h"
+#include "decode/PicturePipeline.h"
 #include "recording/RecordLayout.h"
 #include "tests/support/FrameSource.h"
 #include "tests/support/RecordingWriter.h"
@@ -189,7 +189,7 @@ double ThreadCpuSeconds() {
 }
 
 // Decodes every record once, in order; the number that gave no picture.
-int DecodePass(PictureDecoding& decoding, const Prepared& p) {
+int DecodePass(PicturePipeline& decoding, const Prepared& p) {
     int failed = 0;
     for (const Record& r : p.records) {
         if (decoding.DecodeVideoFrame(r.header, p.extension, r.data, nullptr, {}, 1) != 1) ++failed;
@@ -198,7 +198,7 @@ int DecodePass(PictureDecoding& decoding, const Prepared& p) {
 }
 
 void DecodeStream(benchmark::State& state, Prepared* p) {
-    PictureDecoding decoding;
+    PicturePipeline decoding;
     // Warm-up: decoder set-up, buffer pools and the scaler are made here.
     if (DecodePass(decoding, *p) != 0) {
         state.SkipWithError("a record gave no picture");
@@ -239,7 +239,7 @@ struct Comparison {
 };
 
 Comparison Compare(const Prepared& p) {
-    PictureDecoding decoding;
+    PicturePipeline decoding;
     if (DecodePass(decoding, p) != 0) throw std::runtime_error(p.stream.file + ": a record gave no picture");
     Comparison c;
     for (int round = 0; round < kRounds; ++round) {

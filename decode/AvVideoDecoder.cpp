@@ -78,11 +78,11 @@ bool AvVideoDecoder::Open() {
 void AvVideoDecoder::Close() {
     m_context.reset();
     if (m_frame) av_frame_unref(m_frame.get());
-    m_bHavePicture = false;
+    m_havePicture = false;
 }
 
 VideoStatus AvVideoDecoder::Decode(const std::uint8_t* data, std::size_t length, bool keyFrame) {
-    m_bHavePicture = false;
+    m_havePicture = false;
     if (!m_context) return VideoStatus::NotOpen;
     av_frame_unref(m_frame.get());
     if (data == nullptr || length == 0) return VideoStatus::BadData;
@@ -112,18 +112,18 @@ VideoStatus AvVideoDecoder::ReceivePicture() {
         av_frame_unref(m_frame.get());
         return VideoStatus::BadData;
     }
-    m_bHavePicture = true;
+    m_havePicture = true;
     return VideoStatus::Picture;
 }
 
 PictureSize AvVideoDecoder::DecodedSize() const {
-    if (!m_bHavePicture) return {};
+    if (!m_havePicture) return {};
     return {m_frame->width, m_frame->height};
 }
 
 VideoStatus AvVideoDecoder::WritePicture(std::uint8_t* dest, std::size_t capacity,
                                          PictureSize out, RowOrder order) {
-    if (!m_bHavePicture) return VideoStatus::NoPicture;
+    if (!m_havePicture) return VideoStatus::NoPicture;
     if (dest == nullptr || out.width <= 0 || out.height <= 0) return VideoStatus::TooLarge;
     const std::size_t rowBytes = static_cast<std::size_t>(out.width) * 3;
     if (rowBytes * static_cast<std::size_t>(out.height) > capacity) return VideoStatus::TooLarge;

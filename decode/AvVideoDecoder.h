@@ -74,7 +74,7 @@ private:
     AVPacketUPtr m_packet;
     AVFrameUPtr m_frame;
     SwsContextUPtr m_scaler;
-    bool m_bHavePicture = false;
+    bool m_havePicture = false;
     // What the scaler was last set up for; a new size or format gives a new
     // scaler, which needs its colour set-up again.
     struct ScalerSetup {

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "decode/PictureDecoding.h"
+#include "decode/PicturePipeline.h"
 #include "recording/ByteOrder.h"
 
 namespace korvane::fuzzing {
@@ -55,7 +55,7 @@ std::vector<std::uint8_t> EncodeFuzzRecords(const std::vector<FuzzRecord>& recor
 }
 
 const char* DriveDecode(std::span<const std::uint8_t> input) {
-    PictureDecoding pipeline;
+    PicturePipeline pipeline;
     for (const FuzzRecord& r : ParseFuzzRecords(input)) {
         FrameHeader header;
         header.marker = kRecordMarker;

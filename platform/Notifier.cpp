@@ -10,7 +10,7 @@ void StderrNotifier::ShowMessage(std::string_view text) {
         std::lock_guard lock(m_mutex);
         m_messages.emplace_back(text);
     }
-    if (m_bPrint) {
+    if (m_print) {
         line.append("message: ").append(text).append("\n");
         std::fputs(line.c_str(), stderr);
     }

@@ -21,13 +21,13 @@ public:
 // every text so that a test can see what the user would have seen.
 class StderrNotifier final : public Notifier {
 public:
-    explicit StderrNotifier(bool print = true) : m_bPrint(print) {}
+    explicit StderrNotifier(bool print = true) : m_print(print) {}
     void ShowMessage(std::string_view text) override;
     std::vector<std::string> Messages() const;
     void Clear();
 
 private:
-    bool m_bPrint;
+    bool m_print;
     mutable std::mutex m_mutex;  // guards m_messages: worker threads may report too
     std::vector<std::string> m_messages;
 };

@@ -17,9 +17,9 @@ RecentFileList::RecentFileList(std::unique_ptr<QSettings> settings, int size)
     : m_settings(settings ? std::move(settings)
                           : std::make_unique<QSettings>(QString::fromLatin1(kSettingsOrganisation),
                                                         QString::fromLatin1(kSettingsApplication))),
-      m_nSize(size) {
+      m_size(size) {
     m_settings->beginGroup(kGroup);
-    for (int i = 0; i < m_nSize; ++i) {
+    for (int i = 0; i < m_size; ++i) {
         const QString file = m_settings->value(EntryKey(i)).toString();
         if (!file.isEmpty() && !m_files.contains(file)) m_files.append(file);
     }
@@ -29,11 +29,11 @@ RecentFileList::RecentFileList(std::unique_ptr<QSettings> settings, int size)
 RecentFileList::~RecentFileList() = default;
 
 void RecentFileList::Add(const QString& path) {
-    if (path.isEmpty() || m_nSize <= 0) return;
+    if (path.isEmpty() || m_size <= 0) return;
     const QString file = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
     m_files.removeAll(file);
     m_files.prepend(file);
-    while (m_files.size() > m_nSize) m_files.removeLast();
+    while (m_files.size() > m_size) m_files.removeLast();
     Save();
 }
 

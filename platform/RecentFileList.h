@@ -32,7 +32,7 @@ private:
     void Save();
 
     std::unique_ptr<QSettings> m_settings;
-    int m_nSize;
+    int m_size;
     QStringList m_files;
 };
 

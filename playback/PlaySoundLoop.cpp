@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "playback/CKorvaneView.h"
+#include "playback/PlayerView.h"
 
 namespace korvane {
 namespace {
@@ -38,16 +38,16 @@ milliseconds MillisecondsBetween(const SystemTime& earlier, const SystemTime& la
 
 }  // namespace
 
-int CKorvaneView::AudioTarget(std::uint32_t bytes) const {
+int PlayerView::AudioTarget(std::uint32_t bytes) const {
     if (bytes == 3200) return 200;
-    if (bytes == 3552 || bytes == 3682) return m_bLargePicture == 1 ? 226 : 228;
+    if (bytes == 3552 || bytes == 3682) return m_largePicture == 1 ? 226 : 228;
     if (bytes == 1000) return 55;
     if (bytes < 4000) return 125;
     if (bytes == 8192) return 510;
     return 270;
 }
 
-void CKorvaneView::WaitForSound(milliseconds into, Clock::time_point reference, CNCCPThread* self) {
+void PlayerView::WaitForSound(milliseconds into, Clock::time_point reference, PlaybackWorker* self) {
     if (into.count() < 0) return;  // a picture from before the sound
     Clock::time_point due = m_audio.WhenPlayed(into).value_or(reference + into);
     if (const auto latest = m_audio.NextRecordDue()) due = std::min(due, *latest);
@@ -55,8 +55,8 @@ void CKorvaneView::WaitForSound(milliseconds into, Clock::time_point reference, 
     DelayWithMessages(static_cast<int>(wait.count()), self);
 }
 
-int CKorvaneView::PlaySoundLoop() {
-    CNCCPThread* self = m_pPlaySoundThread.get();
+int PlayerView::PlaySoundLoop() {
+    PlaybackWorker* self = m_playSoundThread.get();
     auto b = std::make_unique<RecordBuffers>();
     Pacing pacing;
     SystemTime lastAudioStamp;  // a zero year: no audio played yet
@@ -75,7 +75,7 @@ int CKorvaneView::PlaySoundLoop() {
             if (audioLeads) WaitForSound(MillisecondsBetween(lastAudioStamp, b->header.timeStamp), reference, self);
             Decode(*b, 1);  // a codec the player does not know is passed over here
             if (!audioLeads) ForwardPacing(b->header, pacing, self);
-        } else if (b->header.mediaKind == kMediaAudio && m_bSoundOn == 1) {
+        } else if (b->header.mediaKind == kMediaAudio && m_soundOn == 1) {
             audioSeen = true;
             const std::uint32_t handed = m_audio.PlayAudioRecord(b->header, FrameData());
             const bool first = lastAudioStamp.year == 0;

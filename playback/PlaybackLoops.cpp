@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "platform/DebugLog.h"
-#include "playback/CKorvaneView.h"
+#include "playback/PlayerView.h"
 
 namespace korvane {
 namespace {
@@ -19,7 +19,7 @@ void SleepMs(int milliseconds) { std::this_thread::sleep_for(std::chrono::millis
 
 }  // namespace
 
-void CKorvaneView::DelayWithMessages(int milliseconds, CNCCPThread* self) {
+void PlayerView::DelayWithMessages(int milliseconds, PlaybackWorker* self) {
     if (milliseconds < 1) return;
     if (self != nullptr)
         self->WaitUnlessStopped(std::chrono::milliseconds(milliseconds));
@@ -27,7 +27,7 @@ void CKorvaneView::DelayWithMessages(int milliseconds, CNCCPThread* self) {
         SleepMs(milliseconds);
 }
 
-void CKorvaneView::ForwardPacing(const FrameHeader& header, Pacing& p, CNCCPThread* self) {
+void PlayerView::ForwardPacing(const FrameHeader& header, Pacing& p, PlaybackWorker* self) {
     const int second = header.timeStamp.second, millisecond = header.timeStamp.milliseconds;
     if (p.prevSecond != -1 && p.prevMillisecond != -1) {
         int ds = second - p.prevSecond;
@@ -40,7 +40,7 @@ void CKorvaneView::ForwardPacing(const FrameHeader& header, Pacing& p, CNCCPThre
     DelayWithMessages(p.interval, self);
 }
 
-void CKorvaneView::BackwardPacing(const FrameHeader& header, Pacing& p, CNCCPThread* self) {
+void PlayerView::BackwardPacing(const FrameHeader& header, Pacing& p, PlaybackWorker* self) {
     const int second = header.timeStamp.second, millisecond = header.timeStamp.milliseconds;
     if (p.prevSecond != -1 && p.prevMillisecond != -1) {
         int ds = p.prevSecond - second;
@@ -55,22 +55,22 @@ void CKorvaneView::BackwardPacing(const FrameHeader& header, Pacing& p, CNCCPThr
 
 // Steps back one video record and forward one record, so that the first
 // pause is measured from the picture before the one the reader stands on.
-void CKorvaneView::PreRead(RecordBuffers& b, Pacing& p) {
+void PlayerView::PreRead(RecordBuffers& b, Pacing& p) {
     if (ReadPrevious(b) == 0) return;
     p.prevSecond = b.header.timeStamp.second;
     p.prevMillisecond = b.header.timeStamp.milliseconds;
     ReadNext(b);
 }
 
-int CKorvaneView::EndLoop() {
-    m_pBar->PlaybackEnded();
+int PlayerView::EndLoop() {
+    m_bar->PlaybackEnded();
     return 0;
 }
 
-void CKorvaneView::CodecFailure() { m_notifier.ShowMessage(kIncorrectCodecText); }
+void PlayerView::CodecFailure() { m_notifier.ShowMessage(kIncorrectCodecText); }
 
-int CKorvaneView::PlayLoop() {
-    CNCCPThread* self = m_pPlayThread.get();
+int PlayerView::PlayLoop() {
+    PlaybackWorker* self = m_playThread.get();
     auto b = std::make_unique<RecordBuffers>();
     Pacing pacing;
     PreRead(*b, pacing);
@@ -87,8 +87,8 @@ int CKorvaneView::PlayLoop() {
     }
 }
 
-int CKorvaneView::BackPlayLoop() {
-    CNCCPThread* self = m_pBackPlayThread.get();
+int PlayerView::BackPlayLoop() {
+    PlaybackWorker* self = m_backPlayThread.get();
     auto b = std::make_unique<RecordBuffers>();
     Pacing pacing;
     bool retried = false;
@@ -126,7 +126,7 @@ int CKorvaneView::BackPlayLoop() {
                 }
                 break;
             case kFrameGroup:
-                if (DecodingGOP_SDI(b->header, m_reader, RefFrameData(), FrameData()) == 0) {
+                if (ShowGroupPicture(b->header, m_reader, RefFrameData(), FrameData()) == 0) {
                     DebugLine("DecodingGOP_SDI is FALSE => Retry other image data \n");
                     continue;
                 }
@@ -139,8 +139,8 @@ int CKorvaneView::BackPlayLoop() {
     }
 }
 
-int CKorvaneView::FastPlayLoop() {
-    CNCCPThread* self = m_pFastPlayThread.get();
+int PlayerView::FastPlayLoop() {
+    PlaybackWorker* self = m_fastPlayThread.get();
     auto b = std::make_unique<RecordBuffers>();
     int skipCounter = 0;
     for (;;) {
@@ -149,7 +149,7 @@ int CKorvaneView::FastPlayLoop() {
         // sleep, and the decoder passes over them.
         if (ReadNext(*b) == 0) return EndLoop();
         WriteCaption(b->header);
-        const int speed = m_nFastSpeed;
+        const int speed = m_fastSpeed;
         int result = 0;
         switch (b->header.frameType) {
             case kFrameKey:
@@ -177,8 +177,8 @@ int CKorvaneView::FastPlayLoop() {
     }
 }
 
-int CKorvaneView::FastBackPlayLoop() {
-    CNCCPThread* self = m_pFastBackPlayThread.get();
+int PlayerView::FastBackPlayLoop() {
+    PlaybackWorker* self = m_fastBackPlayThread.get();
     auto b = std::make_unique<RecordBuffers>();
     int skipCounter = 0;
     bool retried = false;
@@ -196,7 +196,7 @@ int CKorvaneView::FastBackPlayLoop() {
         }
         if (b->header.mediaKind != kMediaVideo) continue;
         WriteCaption(b->header);
-        const int speed = m_nFastSpeed;
+        const int speed = m_fastSpeed;
         if (b->header.frameType == kFrameKey) {
             if (Decode(*b, 1) == kCodecUnknown) {
                 CodecFailure();
@@ -219,7 +219,7 @@ int CKorvaneView::FastBackPlayLoop() {
                 return EndLoop();
             }
         } else if (b->header.frameType == kFrameGroup) {
-            DecodingGOP_SDI(b->header, m_reader, RefFrameData(), FrameData());
+            ShowGroupPicture(b->header, m_reader, RefFrameData(), FrameData());
         }
     }
 }

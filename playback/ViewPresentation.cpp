@@ -11,7 +11,7 @@
 #include <QScreen>
 #include <QWindow>
 
-#include "playback/CKorvaneView.h"
+#include "playback/PlayerView.h"
 
 namespace korvane {
 namespace {
@@ -28,7 +28,7 @@ void DrawLine(QPainter& painter, int x, int y, const std::string& text) {
 
 }  // namespace
 
-void CKorvaneView::OnDraw(QPainter& painter, const QRect& target) {
+void PlayerView::OnDraw(QPainter& painter, const QRect& target) {
     const Presentation p = TakePresentation();
     if (!p.ready) return;
     const int width = p.format.biWidth;
@@ -60,12 +60,12 @@ void CKorvaneView::OnDraw(QPainter& painter, const QRect& target) {
     painter.restore();
 }
 
-void CKorvaneView::paintEvent(QPaintEvent*) {
+void PlayerView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     OnDraw(painter, rect());
 }
 
-void CKorvaneView::SetZoom(int factor) {
+void PlayerView::SetZoom(int factor) {
     QWidget* frame = window();
     // The client area holds the view and the control bar. The non-client
     // height (decorations, and the menu bar when shown) grows with the
@@ -83,37 +83,37 @@ void CKorvaneView::SetZoom(int factor) {
     frame->show();
 }
 
-void CKorvaneView::ToggleFullScreen() {
+void PlayerView::ToggleFullScreen() {
     QWidget* frame = window();
-    if (m_bFullScreen == 0) {
+    if (m_fullScreen == 0) {
         const QScreen* screen = frame->screen() ? frame->screen() : QGuiApplication::primaryScreen();
-        m_rcRestore = frame->geometry();
+        m_restoreGeometry = frame->geometry();
         if (screen) frame->setGeometry(QRect(QPoint(0, 0), screen->size()));
     } else {
-        frame->setGeometry(m_rcRestore);
+        frame->setGeometry(m_restoreGeometry);
     }
-    m_bFullScreen = m_bFullScreen ? 0 : 1;
+    m_fullScreen = m_fullScreen ? 0 : 1;
     frame->update();
 }
 
 // The caption and the menu come and go together; the window keeps its outer
 // rectangle, so the decorations come out of (or go back into) it.
-void CKorvaneView::ToggleMenu() {
+void PlayerView::ToggleMenu() {
     QWidget* frame = window();
     auto* mainWindow = qobject_cast<QMainWindow*>(frame);
     const QRect outer = frame->frameGeometry();
     const bool visible = frame->isVisible();
-    const bool show = m_bMenuHidden == 1;
+    const bool show = m_menuHidden == 1;
     frame->setWindowFlag(Qt::FramelessWindowHint, !show);  // hides a shown window
     if (mainWindow && mainWindow->menuWidget()) mainWindow->menuWidget()->setVisible(show);
     if (visible) frame->showNormal();
     const QMargins margins = frame->windowHandle() ? frame->windowHandle()->frameMargins() : QMargins();
     frame->setGeometry(outer.marginsRemoved(margins));
-    m_bMenuHidden = show ? 0 : 1;
+    m_menuHidden = show ? 0 : 1;
     update();
 }
 
-void CKorvaneView::mousePressEvent(QMouseEvent* event) {
+void PlayerView::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) m_dragStart = event->position().toPoint();
     QWidget::mousePressEvent(event);
 }
@@ -121,8 +121,8 @@ void CKorvaneView::mousePressEvent(QMouseEvent* event) {
 // Without a caption the picture is the handle that moves the window. The
 // move starts once the pointer has moved, so that a double click still
 // reaches the view instead of the window manager.
-void CKorvaneView::mouseMoveEvent(QMouseEvent* event) {
-    const bool dragging = (event->buttons() & Qt::LeftButton) && m_bMenuHidden == 1 &&
+void PlayerView::mouseMoveEvent(QMouseEvent* event) {
+    const bool dragging = (event->buttons() & Qt::LeftButton) && m_menuHidden == 1 &&
                           (event->position().toPoint() - m_dragStart).manhattanLength() >=
                               QApplication::startDragDistance();
     if (dragging) {
@@ -131,7 +131,7 @@ void CKorvaneView::mouseMoveEvent(QMouseEvent* event) {
     QWidget::mouseMoveEvent(event);
 }
 
-void CKorvaneView::mouseDoubleClickEvent(QMouseEvent* event) {
+void PlayerView::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) ToggleFullScreen();
     QWidget::mouseDoubleClickEvent(event);
 }

@@ -20,7 +20,7 @@ FrameReader::~FrameReader() { Close(); }
 
 int FrameReader::Open(const std::string& path) {
     Close();
-    m_szPath = path;
+    m_path = path;
     if (const int error = m_file.Open(path); error != 0) {
         if (std::FILE* again = std::fopen(path.c_str(), "rb")) {
             std::fclose(again);
@@ -36,21 +36,21 @@ int FrameReader::Open(const std::string& path) {
     }
     m_fileHeader = header;
     if (const int camera = m_fileHeader.headerCamera(); camera >= 0)
-        m_nCamera = static_cast<std::uint32_t>(camera);
-    m_nCurrentOffset = kFirstRecordOffset;
-    m_bOpen = true;
+        m_camera = static_cast<std::uint32_t>(camera);
+    m_currentOffset = kFirstRecordOffset;
+    m_open = true;
     return 1;
 }
 
 void FrameReader::Close() {
     if (m_file.IsOpen()) {
         m_file.Close();
-        m_bOpen = false;
+        m_open = false;
     }
 }
 
 int FrameReader::CopyFileHeader(RecordingFileHeader* out) const {
-    if (!m_bOpen || out == nullptr) return 0;
+    if (!m_open || out == nullptr) return 0;
     *out = m_fileHeader;
     return 1;
 }
@@ -60,16 +60,16 @@ bool FrameReader::InChain(std::uint64_t offset) const {
 }
 
 void FrameReader::MakeCurrent(const LocatedRecord& record) {
-    m_nCurrentOffset = static_cast<std::uint32_t>(record.offset);
+    m_currentOffset = static_cast<std::uint32_t>(record.offset);
     m_currentPrefix = record.prefix;
     m_currentHeader = record.header;
-    m_bCurrentExtensionCounted = record.extensionCounted();
+    m_currentExtensionCounted = record.extensionCounted();
 }
 
 int FrameReader::ReadFirst(FrameHeader* header, FrameExtension* extension,
                            std::span<std::uint8_t> data, CaptionDescriptor* caption,
                            std::span<std::uint8_t> captionText) {
-    if (!m_bOpen) return 0;
+    if (!m_open) return 0;
     const std::uint32_t start = m_fileHeader.firstRecordOffset();
     if (start >= m_fileHeader.dataEnd()) return 0;
     return ReadRecordAt(start, Move::First, header, extension, data, caption, captionText);
@@ -78,10 +78,10 @@ int FrameReader::ReadFirst(FrameHeader* header, FrameExtension* extension,
 int FrameReader::ReadNext(FrameHeader* header, FrameExtension* extension,
                           std::span<std::uint8_t> data, CaptionDescriptor* caption,
                           std::span<std::uint8_t> captionText) {
-    if (!m_bOpen) return 0;
-    const std::uint64_t next = std::uint64_t{m_nCurrentOffset} + kRecordHeadSize +
+    if (!m_open) return 0;
+    const std::uint64_t next = std::uint64_t{m_currentOffset} + kRecordHeadSize +
                                m_currentHeader.bodyLength() +
-                               (m_bCurrentExtensionCounted ? kExtensionSize : 0);
+                               (m_currentExtensionCounted ? kExtensionSize : 0);
     if (!InChain(next)) return 0;
     return ReadRecordAt(next, Move::Next, header, extension, data, caption, captionText);
 }
@@ -89,10 +89,10 @@ int FrameReader::ReadNext(FrameHeader* header, FrameExtension* extension,
 int FrameReader::ReadPrevious(FrameHeader* header, FrameExtension* extension,
                               std::span<std::uint8_t> data, CaptionDescriptor* caption,
                               std::span<std::uint8_t> captionText) {
-    if (!m_bOpen) return 0;
+    if (!m_open) return 0;
     const std::uint32_t target = m_currentPrefix.prevOffset;
     // A link that does not lead backwards would let a backward walk cycle.
-    if (!InChain(target) || target >= m_nCurrentOffset) return 0;
+    if (!InChain(target) || target >= m_currentOffset) return 0;
     return ReadRecordAt(target, Move::Previous, header, extension, data, caption, captionText);
 }
 
@@ -103,7 +103,7 @@ int FrameReader::ReadRecordAt(std::uint64_t offset, Move move, FrameHeader* head
     if (m_file.Locate(offset, record) != LocateResult::Ok) return 0;
     const FrameHeader& h = record.header;
 
-    if (h.camera != m_nCamera) return 0;
+    if (h.camera != m_camera) return 0;
     if (move != Move::First && h.marker != kRecordMarker) return 0;
     if (move == Move::Previous && h.mediaKind != kMediaVideo) return 0;
 
@@ -132,16 +132,16 @@ int FrameReader::ReadRecordAt(std::uint64_t offset, Move move, FrameHeader* head
 int FrameReader::ReadKeyFrame(const FrameHeader& of, FrameHeader* header,
                               FrameExtension* extension, std::span<std::uint8_t> data,
                               int commit) {
-    if (!m_bOpen) return 0;
+    if (!m_open) return 0;
     const std::uint32_t target = of.keyFrameOffset;
     // A key record lies at or before the current record; a link forward would
     // let a backward walk return to where it came from.
-    if (!InChain(target) || target > m_nCurrentOffset) return 0;
+    if (!InChain(target) || target > m_currentOffset) return 0;
 
     LocatedRecord record;
     if (m_file.Locate(target, record) != LocateResult::Ok) return 0;
     const FrameHeader& h = record.header;
-    const bool accepted = h.marker == kRecordMarker && h.camera == m_nCamera &&
+    const bool accepted = h.marker == kRecordMarker && h.camera == m_camera &&
                           (h.frameType == kFrameKey || h.frameType == kFrameDecoderOnly);
     if (accepted && h.bodyLength() > data.size()) return 0;
 

@@ -45,14 +45,14 @@ public:
                      std::span<std::uint8_t> data, int commit);
     int CopyFileHeader(RecordingFileHeader* out) const;
 
-    bool IsOpen() const { return m_bOpen; }
-    std::uint32_t SelectedCamera() const { return m_nCamera; }
-    std::uint32_t CurrentOffset() const { return m_nCurrentOffset; }
+    bool IsOpen() const { return m_open; }
+    std::uint32_t SelectedCamera() const { return m_camera; }
+    std::uint32_t CurrentOffset() const { return m_currentOffset; }
     const RecordPrefix& CurrentPrefix() const { return m_currentPrefix; }
     const FrameHeader& CurrentHeader() const { return m_currentHeader; }
     const FrameExtension& CurrentExtension() const { return m_currentExtension; }
     const RecordingFileHeader& FileHeader() const { return m_fileHeader; }
-    const std::string& Path() const { return m_szPath; }
+    const std::string& Path() const { return m_path; }
 
 private:
     enum class Move { First, Next, Previous };
@@ -64,11 +64,11 @@ private:
 
     Notifier& m_notifier;
     RecordFile m_file;
-    std::string m_szPath;
-    bool m_bOpen = false;
-    std::uint32_t m_nCamera = 0;
-    std::uint32_t m_nCurrentOffset = 0;
-    bool m_bCurrentExtensionCounted = false;  // the current record's own block has its marker
+    std::string m_path;
+    bool m_open = false;
+    std::uint32_t m_camera = 0;
+    std::uint32_t m_currentOffset = 0;
+    bool m_currentExtensionCounted = false;  // the current record's own block has its marker
     RecordPrefix m_currentPrefix;
     FrameHeader m_currentHeader;
     FrameExtension m_currentExtension;

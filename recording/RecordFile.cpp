@@ -36,7 +36,7 @@ int RecordFile::Open(const std::string& path) {
     }
     if (fd < 0) return error != 0 ? error : EIO;
     struct stat st {};
-    m_nSize = ::fstat(fd, &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+    m_size = ::fstat(fd, &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
     m_fd = fd;
     return 0;
 }
@@ -44,24 +44,24 @@ int RecordFile::Open(const std::string& path) {
 void RecordFile::Close() {
     if (m_fd >= 0) ::close(m_fd);
     m_fd = -1;
-    m_nSize = 0;
-    m_nWindowLength = 0;
+    m_size = 0;
+    m_windowLength = 0;
 }
 
 bool RecordFile::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const {
-    if (m_fd < 0 || offset > m_nSize || out.size() > m_nSize - offset) return false;
+    if (m_fd < 0 || offset > m_size || out.size() > m_size - offset) return false;
     if (out.empty()) return true;
-    if (offset >= m_nWindowOffset && offset + out.size() <= m_nWindowOffset + m_nWindowLength) {
-        std::memcpy(out.data(), m_window.data() + (offset - m_nWindowOffset), out.size());
+    if (offset >= m_windowOffset && offset + out.size() <= m_windowOffset + m_windowLength) {
+        std::memcpy(out.data(), m_window.data() + (offset - m_windowOffset), out.size());
         return true;
     }
     const std::size_t windowWanted =
-        static_cast<std::size_t>(std::min<std::uint64_t>(kWindowSize, m_nSize - offset - out.size()));
+        static_cast<std::size_t>(std::min<std::uint64_t>(kWindowSize, m_size - offset - out.size()));
     if (out.size() >= kWindowSize) return ReadFile(offset, out, windowWanted);
     // A small piece: fill the window from its start and copy out of it.
-    const std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(kWindowSize, m_nSize - offset));
+    const std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(kWindowSize, m_size - offset));
     if (!ReadFile(offset, {}, length)) return false;
-    m_nWindowOffset = offset;
+    m_windowOffset = offset;
     std::memcpy(out.data(), m_window.data(), out.size());
     return true;
 }
@@ -69,7 +69,7 @@ bool RecordFile::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const
 // Reads out, then windowWanted bytes behind it into the window, in one call
 // where the system allows.
 bool RecordFile::ReadFile(std::uint64_t offset, std::span<std::uint8_t> out, std::size_t windowWanted) const {
-    m_nWindowLength = 0;
+    m_windowLength = 0;
     const std::size_t total = out.size() + windowWanted;
     std::size_t done = 0;
     while (done < total) {
@@ -83,8 +83,8 @@ bool RecordFile::ReadFile(std::uint64_t offset, std::span<std::uint8_t> out, std
         if (n <= 0) return false;
         done += static_cast<std::size_t>(n);
     }
-    m_nWindowOffset = offset + out.size();
-    m_nWindowLength = windowWanted;
+    m_windowOffset = offset + out.size();
+    m_windowLength = windowWanted;
     return true;
 }
 
@@ -109,10 +109,10 @@ LocateResult RecordFile::Locate(std::uint64_t offset, LocatedRecord& record) con
         record.caption = DecodeCaption(desc);
         record.captionRead = true;
         if (record.captionMarked() &&
-            record.captionTextAt() + record.caption.textLength > m_nSize)
+            record.captionTextAt() + record.caption.textLength > m_size)
             return LocateResult::CaptionTextOutsideFile;
     }
-    if (record.extensionAt() > m_nSize) return LocateResult::BodyOutsideFile;
+    if (record.extensionAt() > m_size) return LocateResult::BodyOutsideFile;
     return LocateResult::Ok;
 }
 

@@ -60,7 +60,7 @@ public:
     int Open(const std::string& path);
     void Close();
     bool IsOpen() const { return m_fd >= 0; }
-    std::uint64_t Size() const { return m_nSize; }
+    std::uint64_t Size() const { return m_size; }
 
     // Reads exactly out.size() bytes at offset; false when they are not all in the file.
     bool ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const;
@@ -75,10 +75,10 @@ private:
     bool ReadFile(std::uint64_t offset, std::span<std::uint8_t> out, std::size_t windowWanted) const;
 
     int m_fd = -1;
-    std::uint64_t m_nSize = 0;
+    std::uint64_t m_size = 0;
     mutable std::array<std::uint8_t, kWindowSize> m_window{};
-    mutable std::uint64_t m_nWindowOffset = 0;
-    mutable std::size_t m_nWindowLength = 0;
+    mutable std::uint64_t m_windowOffset = 0;
+    mutable std::size_t m_windowLength = 0;
 };
 
 }  // namespace korvane

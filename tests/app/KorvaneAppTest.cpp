@@ -8,9 +8,9 @@
 #include <QSettings>
 #include <QStandardPaths>
 
-#include "app/CKorvaneApp.h"
-#include "app/CMainFrame.h"
-#include "playback/CKorvaneView.h"
+#include "app/Application.h"
+#include "app/MainWindow.h"
+#include "playback/PlayerView.h"
 #include "tests/platform/HolderProcess.h"
 #include "tests/support/FrameSource.h"
 #include "tests/support/GuiApp.h"
@@ -32,8 +32,8 @@ class KorvaneAppTest : public ::testing::Test {
 protected:
     void SetUp() override { EnsureGuiApp(); }
 
-    CKorvaneApp::Options Options() const {
-        CKorvaneApp::Options options;
+    Application::Options Options() const {
+        Application::Options options;
         options.lockFolder = QString::fromStdString(dir.File("run"));
         options.companionServer = QString::fromStdString(dir.File("ClipExport"));
         options.settings =
@@ -57,13 +57,13 @@ protected:
 };
 
 TEST_F(KorvaneAppTest, SecondStartIsRefusedWithoutAWindowAndLeavesTheFirstAlone) {
-    CKorvaneApp first(notifier, Options());
+    Application first(notifier, Options());
     ASSERT_TRUE(first.InitInstance(""));
     ASSERT_NE(first.MainFrame(), nullptr);
     EXPECT_TRUE(first.MainFrame()->isVisible());
 
     StderrNotifier secondNotifier{false};
-    CKorvaneApp second(secondNotifier, Options());
+    Application second(secondNotifier, Options());
     EXPECT_FALSE(second.InitInstance(""));
     EXPECT_EQ(secondNotifier.Messages(), std::vector<std::string>{"program is running."});
     EXPECT_EQ(second.MainFrame(), nullptr);
@@ -74,11 +74,11 @@ TEST_F(KorvaneAppTest, SecondStartIsRefusedWithoutAWindowAndLeavesTheFirstAlone)
 }
 
 TEST_F(KorvaneAppTest, StartIsRefusedWhileAPlayerRunsInAnotherProcess) {
-    const CKorvaneApp::Options options = Options();
+    const Application::Options options = Options();
     HolderProcess other(options.lockFolder);
     ASSERT_EQ(other.Outcome(), QStringLiteral("Acquired"));
 
-    CKorvaneApp app(notifier, Options());
+    Application app(notifier, Options());
     EXPECT_FALSE(app.InitInstance(""));
     EXPECT_EQ(notifier.Messages(), std::vector<std::string>{"program is running."});
     EXPECT_EQ(app.MainFrame(), nullptr);
@@ -86,9 +86,9 @@ TEST_F(KorvaneAppTest, StartIsRefusedWhileAPlayerRunsInAnotherProcess) {
 }
 
 TEST_F(KorvaneAppTest, LockThatCannotBeMadeIsAProgramError) {
-    CKorvaneApp::Options options = Options();
+    Application::Options options = Options();
     options.lockFolder = QString::fromStdString(dir.Write("in-the-way", std::string("x")) + "/run");
-    CKorvaneApp app(notifier, std::move(options));
+    Application app(notifier, std::move(options));
     EXPECT_FALSE(app.InitInstance(""));
     EXPECT_EQ(notifier.Messages(), std::vector<std::string>{"Program Error"});
     EXPECT_EQ(app.MainFrame(), nullptr);
@@ -96,9 +96,9 @@ TEST_F(KorvaneAppTest, LockThatCannotBeMadeIsAProgramError) {
 }
 
 TEST_F(KorvaneAppTest, StartWithoutARecordingShowsTheBareFrame) {
-    CKorvaneApp app(notifier, Options());
+    Application app(notifier, Options());
     ASSERT_TRUE(app.InitInstance(""));
-    CMainFrame* frame = app.MainFrame();
+    MainWindow* frame = app.MainFrame();
     ASSERT_NE(frame, nullptr);
     EXPECT_TRUE(frame->isVisible());
     EXPECT_TRUE(frame->windowFlags().testFlag(Qt::FramelessWindowHint));
@@ -118,12 +118,12 @@ TEST_F(KorvaneAppTest, UnquotedPathWithASpaceArrivesWholeAndIsOpened) {
     const std::string head = path.substr(0, path.find(' '));
     const std::string tail = path.substr(path.find(' ') + 1);
     const char* argv[] = {"korvane", head.c_str(), tail.c_str()};
-    const std::string commandLine = CKorvaneApp::JoinCommandLine(3, argv);
+    const std::string commandLine = Application::JoinCommandLine(3, argv);
     EXPECT_EQ(commandLine, path);
 
-    CKorvaneApp app(notifier, Options());
+    Application app(notifier, Options());
     ASSERT_TRUE(app.InitInstance(commandLine));
-    CKorvaneView* view = app.MainFrame()->View();
+    PlayerView* view = app.MainFrame()->View();
     EXPECT_TRUE(view->FileOpen());
     EXPECT_EQ(view->FilePath(), path);
     EXPECT_EQ(app.MainFrame()->windowTitle().toStdString(), path);
@@ -135,15 +135,15 @@ TEST_F(KorvaneAppTest, QuotedPathIsOpenedWithoutItsQuotes) {
     const std::string path = WriteRecording("cam two.MP4");
     const std::string quoted = "\"" + path + "\"";
     const char* argv[] = {"korvane", quoted.c_str()};
-    CKorvaneApp app(notifier, Options());
-    ASSERT_TRUE(app.InitInstance(CKorvaneApp::JoinCommandLine(2, argv)));
+    Application app(notifier, Options());
+    ASSERT_TRUE(app.InitInstance(Application::JoinCommandLine(2, argv)));
     EXPECT_TRUE(app.MainFrame()->View()->FileOpen());
     EXPECT_EQ(app.MainFrame()->View()->FilePath(), path);
 }
 
 TEST_F(KorvaneAppTest, NoArgumentsGiveAnEmptyCommandLine) {
     const char* argv[] = {"korvane"};
-    EXPECT_EQ(CKorvaneApp::JoinCommandLine(1, argv), "");
+    EXPECT_EQ(Application::JoinCommandLine(1, argv), "");
 }
 
 TEST_F(KorvaneAppTest, RecentFilesGoToTheApplicationsOwnSettings) {
@@ -152,10 +152,10 @@ TEST_F(KorvaneAppTest, RecentFilesGoToTheApplicationsOwnSettings) {
     scope.clear();
     scope.sync();
 
-    CKorvaneApp::Options options = Options();
+    Application::Options options = Options();
     options.settings.reset();  // the application's own scope
     {
-        CKorvaneApp app(notifier, std::move(options));
+        Application app(notifier, std::move(options));
         ASSERT_TRUE(app.InitInstance(""));
         for (const char* name : {"a.MP4", "b.MP4", "c.MP4", "d.MP4", "e.MP4", "c.MP4"})
             app.AddRecentFile(dir.File(name));
@@ -170,9 +170,9 @@ TEST_F(KorvaneAppTest, RecentFilesGoToTheApplicationsOwnSettings) {
     EXPECT_FALSE(scope.contains(QStringLiteral("Recent File List/File5")));
 
     // The next start finds the list again.
-    CKorvaneApp::Options again = Options();
+    Application::Options again = Options();
     again.settings.reset();
-    CKorvaneApp next(notifier, std::move(again));
+    Application next(notifier, std::move(again));
     ASSERT_TRUE(next.InitInstance(""));
     EXPECT_EQ(next.RecentFiles().size(), 4);
     EXPECT_EQ(next.RecentFiles().front(), QString::fromStdString(dir.File("c.MP4")));

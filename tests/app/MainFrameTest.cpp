@@ -14,8 +14,8 @@
 #include <cstring>
 #include <optional>
 
-#include "app/CMainFrame.h"
-#include "playback/CKorvaneView.h"
+#include "app/MainWindow.h"
+#include "playback/PlayerView.h"
 #include "playback/ViewMessages.h"
 #include "tests/app/DialogAnswerer.h"
 #include "tests/platform/CompanionPeer.h"
@@ -40,8 +40,8 @@ protected:
     }
 
     void SetUp() override {
-        frame = std::make_unique<CMainFrame>(QString::fromStdString(dir.File("ClipExport")));
-        auto owned = std::make_unique<CKorvaneView>(notifier);
+        frame = std::make_unique<MainWindow>(QString::fromStdString(dir.File("ClipExport")));
+        auto owned = std::make_unique<PlayerView>(notifier);
         view = owned.get();
         frame->SetView(owned.release());
     }
@@ -79,8 +79,8 @@ protected:
     static inline std::vector<VideoFrame> s_frames;
     StderrNotifier notifier{false};
     TempDir dir;
-    std::unique_ptr<CMainFrame> frame;
-    CKorvaneView* view = nullptr;
+    std::unique_ptr<MainWindow> frame;
+    PlayerView* view = nullptr;
 };
 
 TEST_F(MainFrameTest, FreshFrameIsFramelessWithoutMenuTitledKorvane) {
@@ -91,10 +91,10 @@ TEST_F(MainFrameTest, FreshFrameIsFramelessWithoutMenuTitledKorvane) {
     EXPECT_EQ(frame->View(), view);
     // The view fills the client area above the control bar, 354 x 61 at the bottom.
     EXPECT_EQ(view->parentWidget(), frame->centralWidget());
-    ASSERT_NE(frame->ControlBar(), nullptr);
-    EXPECT_EQ(frame->ControlBar()->size(), QSize(354, 61));
-    EXPECT_EQ(frame->ControlBar()->geometry().bottom(), frame->centralWidget()->height() - 1);
-    EXPECT_EQ(view->geometry().bottom() + 1, frame->ControlBar()->geometry().top());
+    ASSERT_NE(frame->Bar(), nullptr);
+    EXPECT_EQ(frame->Bar()->size(), QSize(354, 61));
+    EXPECT_EQ(frame->Bar()->geometry().bottom(), frame->centralWidget()->height() - 1);
+    EXPECT_EQ(view->geometry().bottom() + 1, frame->Bar()->geometry().top());
 }
 
 TEST_F(MainFrameTest, CannotBeMadeSmallerThan360By320) {
@@ -267,7 +267,7 @@ TEST_F(MainFrameTest, CaptionAndMenuComeAndGoTogetherAndTheWindowKeepsItsRectang
 TEST_F(MainFrameTest, ClosingTellsTheClipExportServerOnceAndOnlyOnce) {
     // The real server name, resolved inside this test's own folder.
     ScopedEnv tmp("TMPDIR", dir.Path().string());
-    frame = std::make_unique<CMainFrame>();
+    frame = std::make_unique<MainWindow>();
     CompanionPeer peer(QStringLiteral("ClipExport"));
     ASSERT_TRUE(peer.Listening());
     ASSERT_TRUE(QFileInfo::exists(QString::fromStdString(dir.File("ClipExport"))));

@@ -1,6 +1,6 @@
 // IMA ADPCM conversion of 508-byte blocks, checked against the ffmpeg tool's
 // decoding of the fixture file and against the tone it was made from.
-#include "audio/CAudioDecoder.h"
+#include "audio/ImaAdpcmConverter.h"
 
 #include <cmath>
 #include <vector>
@@ -71,7 +71,7 @@ protected:
         ASSERT_EQ(decoder.Init(), 1);
         ASSERT_TRUE(decoder.IsOpen());
     }
-    CAudioDecoder decoder;
+    ImaAdpcmConverter decoder;
 };
 
 TEST_F(AudioDecoderTest, Convert_OneBlock_Gives2018BytesAsTheFfmpegToolDecodesThem) {
@@ -148,7 +148,7 @@ TEST_F(AudioDecoderTest, Convert_FollowsTheToneTheBlocksWereMadeFrom) {
 }
 
 TEST(AudioDecoderLifecycle, Convert_WithoutAnOpenStream_LeavesProducedAsItWas) {
-    CAudioDecoder decoder;
+    ImaAdpcmConverter decoder;
     Destination out(4096);
     std::uint32_t produced = 1234;
     EXPECT_EQ(decoder.Convert(Blocks(0, 1), out.Span(), produced), 0);
@@ -167,7 +167,7 @@ TEST(AudioDecoderLifecycle, Convert_WithoutAnOpenStream_LeavesProducedAsItWas) {
 }
 
 TEST(AudioDecoderLifecycle, Init_ForACodingWithoutConverter_FailsAndConvertsNothing) {
-    CAudioDecoder decoder(0x55);  // MPEG layer 3
+    ImaAdpcmConverter decoder(0x55);  // MPEG layer 3
     EXPECT_EQ(decoder.Init(), 0);
     EXPECT_FALSE(decoder.IsOpen());
     Destination out(4096);

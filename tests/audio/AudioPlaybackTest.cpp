@@ -2,7 +2,7 @@
 // records played through SDL's disk driver and compared with the ffmpeg
 // tool's decoding; the output's format follow and ageing; the converter's
 // failure message.
-#include "audio/CAudioPlayback.h"
+#include "audio/SoundPlayback.h"
 
 #include <chrono>
 #include <vector>
@@ -35,7 +35,7 @@ FrameHeader AudioHeader(std::uint8_t codec, std::size_t length, std::uint8_t bit
 // A clock the test moves by hand.
 struct ManualClock {
     std::chrono::steady_clock::time_point now{std::chrono::seconds(1000)};
-    CAudioPlayback::Clock Function() {
+    SoundPlayback::Clock Function() {
         return [this] { return now; };
     }
     void Set(int seconds) { now = std::chrono::steady_clock::time_point(std::chrono::seconds(seconds)); }
@@ -45,7 +45,7 @@ class AudioPlaybackTest : public ::testing::Test {
 protected:
     // Plays the records back to back (the callback held meanwhile) and
     // returns what PlayAudioRecord reported for each.
-    std::vector<std::uint32_t> PlayRecords(CAudioPlayback& playback, std::uint8_t codec,
+    std::vector<std::uint32_t> PlayRecords(SoundPlayback& playback, std::uint8_t codec,
                                            const std::vector<std::vector<std::uint8_t>>& records,
                                            std::uint8_t bits = 0, std::uint16_t rate = 0) {
         std::vector<std::uint32_t> counts;
@@ -57,14 +57,14 @@ protected:
     }
 
     DiskAudio disk;
-    CWaveDevice waveOut;
-    CAudioDecoder audioDecoder;
+    WaveOutput waveOut;
+    ImaAdpcmConverter audioDecoder;
     StderrNotifier notifier{false};
     ManualClock clock;
 };
 
 TEST_F(AudioPlaybackTest, PlayAudioRecord_PcmRecords_QueueTheirBytesAsStored) {
-    CAudioPlayback playback(waveOut, audioDecoder, notifier);
+    SoundPlayback playback(waveOut, audioDecoder, notifier);
     playback.PrepareAudio();
     ASSERT_TRUE(waveOut.IsOutputOpen()) << SDL_GetError();
     const auto pcm = testing::ReadWholeFile(Fixture("pcm_s16le_8k.raw"));
@@ -81,7 +81,7 @@ TEST_F(AudioPlaybackTest, PlayAudioRecord_G721Records_PlayWhatTheFfmpegToolDecod
     const std::string path = Fixture("g726le_32k.g726");
     const auto expected = testing::FfmpegG726Samples(path, disk.Dir());
     ASSERT_EQ(expected.size(), 8072u);
-    CAudioPlayback playback(waveOut, audioDecoder, notifier);
+    SoundPlayback playback(waveOut, audioDecoder, notifier);
     playback.PrepareAudio();
     // 800-byte records (200 ms each) and a short last one, each codec number of G.721.
     const auto records = testing::ReadAudioBlocks(path, 800);
@@ -104,7 +104,7 @@ TEST_F(AudioPlaybackTest, PlayAudioRecord_G721RecordOver1024Bytes_PlaysAllOfItsS
     const auto expected = testing::FfmpegG726Samples(path, disk.Dir());
     const auto coded = testing::ReadWholeFile(path);
     ASSERT_EQ(coded.size(), 4036u);
-    CAudioPlayback playback(waveOut, audioDecoder, notifier);
+    SoundPlayback playback(waveOut, audioDecoder, notifier);
     playback.PrepareAudio();
     const auto counts = PlayRecords(playback, kAudioCodecG721, {coded});
     EXPECT_EQ(counts, std::vector<std::uint32_t>{4 * 4036});
@@ -125,7 +125,7 @@ TEST_F(AudioPlaybackTest, PlayAudioRecord_ImaAdpcmRecords_PlayWhatTheFfmpegToolD
     }
     for (std::size_t b = 4; b < 8; ++b) records.push_back(blocks[b]);
 
-    CAudioPlayback playback(waveOut, audioDecoder, notifier);
+    SoundPlayback playback(waveOut, audioDecoder, notifier);
     playback.PrepareAudio();
     EXPECT_TRUE(playback.AcmOpen());
     const auto counts = PlayRecords(playback, 2, records, 16, 8000);
@@ -141,7 +141,7 @@ TEST_F(AudioPlaybackTest, PlayAudioRecord_ImaAdpcmRecordOfEightBlocks_PlaysAllOf
     const auto expected = testing::FfmpegWavSamples(path, disk.Dir());
     std::vector<std::uint8_t> record;
     for (const auto& block : testing::ReadImaAdpcmWav(path).blocks) record.insert(record.end(), block.begin(), block.end());
-    CAudioPlayback playback(waveOut, audioDecoder, notifier);
+    SoundPlayback playback(waveOut, audioDecoder, notifier);
     playback.PrepareAudio();
     const auto counts = PlayRecords(playback, 5, {record});
     EXPECT_EQ(counts, std::vector<std::uint32_t>{8 * 2018});
@@ -150,7 +150,7 @@ TEST_F(AudioPlaybackTest, PlayAudioRecord_ImaAdpcmRecordOfEightBlocks_PlaysAllOf
 }
 
 TEST_F(AudioPlaybackTest, PlayAudioRecord_ImaAdpcmFormatChange_ReopensTheOutputInThatFormat) {
-    CAudioPlayback playback(waveOut, audioDecoder, notifier, clock.Function());
+    SoundPlayback playback(waveOut, audioDecoder, notifier, clock.Function());
     playback.PrepareAudio();
     ASSERT_EQ(waveOut.OpenCount(), 1u);
     EXPECT_EQ(playback.AudioBits(), 16u);
@@ -175,7 +175,7 @@ TEST_F(AudioPlaybackTest, PlayAudioRecord_ImaAdpcmFormatChange_ReopensTheOutputI
 }
 
 TEST_F(AudioPlaybackTest, PlayAudioRecord_ImaAdpcmOutputOlderThan120Seconds_IsReopened) {
-    CAudioPlayback playback(waveOut, audioDecoder, notifier, clock.Function());
+    SoundPlayback playback(waveOut, audioDecoder, notifier, clock.Function());
     playback.PrepareAudio();
     const auto block = testing::ReadImaAdpcmWav(Fixture("ima_adpcm_8k.wav")).blocks[2];
     const FrameHeader header = AudioHeader(17, block.size(), 16, 8000);
@@ -203,7 +203,7 @@ TEST_F(AudioPlaybackTest, PlayAudioRecord_ImaAdpcmOutputOlderThan120Seconds_IsRe
 }
 
 TEST_F(AudioPlaybackTest, PlayAudioRecord_PcmAndG721_NeverReopenTheOutput) {
-    CAudioPlayback playback(waveOut, audioDecoder, notifier, clock.Function());
+    SoundPlayback playback(waveOut, audioDecoder, notifier, clock.Function());
     playback.PrepareAudio();
     const std::vector<std::uint8_t> data(800, 0x35);
     clock.Set(1000);
@@ -218,7 +218,7 @@ TEST_F(AudioPlaybackTest, PlayAudioRecord_PcmAndG721_NeverReopenTheOutput) {
 }
 
 TEST_F(AudioPlaybackTest, PlayAudioRecord_DataLengthBeyondTheBuffer_ReadsOnlyTheBuffer) {
-    CAudioPlayback playback(waveOut, audioDecoder, notifier);
+    SoundPlayback playback(waveOut, audioDecoder, notifier);
     playback.PrepareAudio();
     // One IMA ADPCM block and part of the next, in a buffer of 1,000 bytes
     // behind a header that claims 5,000.
@@ -230,8 +230,8 @@ TEST_F(AudioPlaybackTest, PlayAudioRecord_DataLengthBeyondTheBuffer_ReadsOnlyThe
 }
 
 TEST_F(AudioPlaybackTest, PrepareAudio_WithoutConverter_ShowsTheErrorEachRunAndImaAdpcmGivesNothing) {
-    CAudioDecoder missing(0x55);
-    CAudioPlayback playback(waveOut, missing, notifier);
+    ImaAdpcmConverter missing(0x55);
+    SoundPlayback playback(waveOut, missing, notifier);
     playback.PrepareAudio();
     EXPECT_EQ(notifier.Messages(), std::vector<std::string>{"m_AudioDecoder.Init Error"});
     EXPECT_FALSE(playback.AcmOpen());
@@ -248,7 +248,7 @@ TEST_F(AudioPlaybackTest, PrepareAudio_WithoutConverter_ShowsTheErrorEachRunAndI
 }
 
 TEST_F(AudioPlaybackTest, PrepareAudio_ConverterOpens_OnceAndWithoutAMessage) {
-    CAudioPlayback playback(waveOut, audioDecoder, notifier);
+    SoundPlayback playback(waveOut, audioDecoder, notifier);
     EXPECT_FALSE(playback.AcmOpen());
     playback.PrepareAudio();
     EXPECT_TRUE(playback.AcmOpen());
@@ -261,7 +261,7 @@ TEST_F(AudioPlaybackTest, PrepareAudio_ConverterOpens_OnceAndWithoutAMessage) {
 }
 
 TEST_F(AudioPlaybackTest, PrepareAudio_SetsFullVolumeAgain) {
-    CAudioPlayback playback(waveOut, audioDecoder, notifier);
+    SoundPlayback playback(waveOut, audioDecoder, notifier);
     playback.PrepareAudio();
     ASSERT_EQ(waveOut.SetVolume(0, 0), 1);  // the user turned it down in the last run
     playback.PrepareAudio();
@@ -274,10 +274,10 @@ TEST_F(AudioPlaybackTest, PrepareAudio_SetsFullVolumeAgain) {
 TEST(AudioPlaybackNoDevice, PlayAudioRecord_WithoutAnOutput_StillReportsTheBytesForPacing) {
     DiskAudio disk;
     testing::ScopedEnv driver("SDL_AUDIODRIVER", "korvane-no-such-driver");
-    CWaveDevice waveOut;
-    CAudioDecoder audioDecoder;
+    WaveOutput waveOut;
+    ImaAdpcmConverter audioDecoder;
     StderrNotifier notifier(false);
-    CAudioPlayback playback(waveOut, audioDecoder, notifier);
+    SoundPlayback playback(waveOut, audioDecoder, notifier);
     playback.PrepareAudio();
     EXPECT_FALSE(waveOut.IsOutputOpen());
     EXPECT_EQ(waveOut.OutResult(), kWaveNoDriver);

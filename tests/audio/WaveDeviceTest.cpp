@@ -1,6 +1,6 @@
 // The wave output played through SDL's disk driver: what the callback wrote
 // is read back from the file and compared sample for sample.
-#include "audio/CWaveDevice.h"
+#include "audio/WaveOutput.h"
 
 #include <atomic>
 #include <chrono>
@@ -29,7 +29,7 @@ std::vector<std::uint8_t> PcmFixture() { return testing::ReadWholeFile(Fixture("
 
 // Writes the PCM in blocks of kBlockBytes with the callback held, so that
 // they play back to back; returns the number of blocks.
-std::size_t WriteInBlocks(CWaveDevice& device, const std::vector<std::uint8_t>& pcm) {
+std::size_t WriteInBlocks(WaveOutput& device, const std::vector<std::uint8_t>& pcm) {
     testing::CallbackHeld held(device.DeviceId());
     std::size_t blocks = 0;
     for (const auto& block : testing::SplitBlocks(pcm, kBlockBytes)) {
@@ -44,7 +44,7 @@ TEST(WaveDeviceTest, Write_PcmBlocks_PlaysEverySampleOnBothChannelsBeforeClosing
     const auto pcm = PcmFixture();
     const auto expected = testing::SamplesFromBytes(pcm);
     {
-        CWaveDevice device;
+        WaveOutput device;
         ASSERT_EQ(device.OpenOutput(8, 16, 8000), 1) << SDL_GetError();
         EXPECT_EQ(device.OutResult(), kWaveOk);
         EXPECT_EQ(device.OutputRate(), 8000u);
@@ -65,7 +65,7 @@ TEST(WaveDeviceTest, SetVolume_VolumeLevelFive_ScalesTheLeftChannelOnly) {
     const auto expected = testing::SamplesFromBytes(pcm);
     constexpr std::uint16_t kLevelFive = 5 * 12288;  // 61,440
     {
-        CWaveDevice device;
+        WaveOutput device;
         ASSERT_EQ(device.OpenOutput(8, 16, 8000), 1) << SDL_GetError();
         ASSERT_EQ(device.SetVolume(kLevelFive, kFullVolume), 1);
         EXPECT_EQ(device.Result(), kWaveOk);
@@ -91,7 +91,7 @@ TEST(WaveDeviceTest, SetVolume_FullLeftNoRight_LeftIsTheLowWord) {
     DiskAudio disk;
     const auto pcm = PcmFixture();
     {
-        CWaveDevice device;
+        WaveOutput device;
         ASSERT_EQ(device.OpenOutput(8, 16, 8000), 1) << SDL_GetError();
         ASSERT_EQ(device.SetVolume(kFullVolume, 0), 1);
         WriteInBlocks(device, pcm);
@@ -108,7 +108,7 @@ TEST(WaveDeviceTest, SetVolume_LevelZero_PlaysSilenceButStillPlaysEveryBlock) {
     const auto pcm = PcmFixture();
     std::size_t blocks = 0;
     {
-        CWaveDevice device;
+        WaveOutput device;
         ASSERT_EQ(device.OpenOutput(8, 16, 8000), 1) << SDL_GetError();
         ASSERT_EQ(device.SetVolume(0, 0), 1);
         blocks = WriteInBlocks(device, pcm);
@@ -124,7 +124,7 @@ TEST(WaveDeviceTest, SetVolume_LevelZero_PlaysSilenceButStillPlaysEveryBlock) {
 
 TEST(WaveDeviceTest, Write_WithoutAnOpenOutput_QueuesNothing) {
     DiskAudio disk;
-    CWaveDevice device;
+    WaveOutput device;
     const std::vector<std::uint8_t> block(kBlockBytes, 0x40);
     EXPECT_EQ(device.Write(block), 0);
     EXPECT_EQ(device.SetVolume(kFullVolume, kFullVolume), 0);
@@ -139,7 +139,7 @@ TEST(WaveDeviceTest, Write_WithoutAnOpenOutput_QueuesNothing) {
 
 TEST(WaveDeviceTest, WhenPlayed_TellsWhenAQueuedFrameGoesToTheDevice) {
     DiskAudio disk(DiskAudio::kRealTime);
-    CWaveDevice device;
+    WaveOutput device;
     EXPECT_FALSE(device.WhenPlayed(0).has_value());  // no output
     ASSERT_EQ(device.OpenOutput(8, 16, 8000), 1) << SDL_GetError();
     const auto opened = std::chrono::steady_clock::now();
@@ -171,7 +171,7 @@ TEST(WaveDeviceTest, WhenPlayed_TellsWhenAQueuedFrameGoesToTheDevice) {
 TEST(WaveDeviceTest, OpenOutput_WithoutAnyAudioDriver_FailsWithNoDriver) {
     DiskAudio disk;
     testing::ScopedEnv driver("SDL_AUDIODRIVER", "korvane-no-such-driver");
-    CWaveDevice device;
+    WaveOutput device;
     EXPECT_EQ(device.OpenOutput(8, 16, 8000), 0);
     EXPECT_EQ(device.OutResult(), kWaveNoDriver);
     EXPECT_FALSE(device.IsOutputOpen());
@@ -183,7 +183,7 @@ TEST(WaveDeviceTest, OpenOutput_WithoutAnyAudioDriver_FailsWithNoDriver) {
 
 TEST(WaveDeviceTest, OpenOutput_UnplayableSampleFormat_FailsWithBadFormat) {
     DiskAudio disk;
-    CWaveDevice device;
+    WaveOutput device;
     for (const auto& [bits, rate] : {std::pair{4u, 8000u}, {24u, 8000u}, {0u, 8000u}, {16u, 0u}}) {
         EXPECT_EQ(device.OpenOutput(8, bits, rate), 0) << bits << " bits at " << rate;
         EXPECT_EQ(device.OutResult(), kWaveBadFormat);
@@ -196,7 +196,7 @@ TEST(WaveDeviceTest, OpenOutput_Twice_LeavesOneOutputOpen) {
     DiskAudio disk;
     const auto pcm = PcmFixture();
     {
-        CWaveDevice device;
+        WaveOutput device;
         ASSERT_EQ(device.OpenOutput(8, 16, 8000), 1) << SDL_GetError();
         ASSERT_EQ(device.OpenOutput(8, 16, 11025), 1) << SDL_GetError();
         EXPECT_EQ(device.OpenCount(), 2u);
@@ -217,7 +217,7 @@ TEST(WaveDeviceTest, Write_EightBitOutput_PlaysUnsignedSamplesAroundTheMiddle) {
     std::vector<std::int16_t> expected;
     for (int i = 0; i < 256; ++i) expected.push_back(static_cast<std::int16_t>((i - 128) * 256));
     {
-        CWaveDevice device;
+        WaveOutput device;
         ASSERT_EQ(device.OpenOutput(8, 8, 8000), 1) << SDL_GetError();
         EXPECT_EQ(device.OutputBits(), 8u);
         {
@@ -234,7 +234,7 @@ TEST(WaveDeviceTest, Write_OddByteCount_LeavesOutTheHalfSample) {
     DiskAudio disk;
     const std::vector<std::uint8_t> bytes = {0x10, 0x27, 0xF0, 0xD8, 0x7F};  // 10000, -10000, half a sample
     {
-        CWaveDevice device;
+        WaveOutput device;
         ASSERT_EQ(device.OpenOutput(8, 16, 8000), 1) << SDL_GetError();
         {
             testing::CallbackHeld held(device.DeviceId());
@@ -253,7 +253,7 @@ TEST(WaveDeviceTest, CloseOutput_WithoutDrainTime_DropsQueuedBlocksReleasingEach
     DiskAudio disk(200);
     const auto pcm = PcmFixture();
     {
-        CWaveDevice device;
+        WaveOutput device;
         device.SetCloseDrainLimit(0ms);
         ASSERT_EQ(device.OpenOutput(8, 16, 8000), 1) << SDL_GetError();
         const std::size_t blocks = WriteInBlocks(device, pcm);
@@ -271,7 +271,7 @@ TEST(WaveDeviceTest, Destructor_WithBlocksQueued_ReleasesThemWithoutWaiting) {
     const auto pcm = PcmFixture();
     const auto began = std::chrono::steady_clock::now();
     {
-        CWaveDevice device;
+        WaveOutput device;
         ASSERT_EQ(device.OpenOutput(8, 16, 8000), 1) << SDL_GetError();
         for (int i = 0; i < 20; ++i) ASSERT_EQ(device.Write(pcm), 1);  // 20 s of sound
     }
@@ -282,7 +282,7 @@ TEST(WaveDeviceTest, Destructor_WithBlocksQueued_ReleasesThemWithoutWaiting) {
 
 TEST(WaveDeviceTest, Write_FromAWorkerWhileTheVolumeChanges_ReleasesEveryBlockOnce) {
     DiskAudio disk;
-    CWaveDevice device;
+    WaveOutput device;
     ASSERT_EQ(device.OpenOutput(8, 16, 8000), 1) << SDL_GetError();
     constexpr int kBlocks = 300;
     std::atomic<bool> writing{true};

@@ -9,7 +9,7 @@
 #include <atomic>
 #include <thread>
 
-#include "controls/CPlayControlBar.h"
+#include "controls/ControlBar.h"
 #include "playback/ViewMessages.h"
 #include "tests/controls/ControlsSupport.h"
 #include "tests/support/GuiApp.h"
@@ -90,7 +90,7 @@ protected:
         ExpectIdle();
     }
     // Drags a slider's thumb from its position to each x in turn, then releases.
-    void Drag(CSkinSlider& slider, std::initializer_list<int> xs) {
+    void Drag(SkinSlider& slider, std::initializer_list<int> xs) {
         const QPoint grip(slider.ThumbX(slider.GetPos()) + 4, 5);
         QTest::mousePress(&slider, Qt::LeftButton, {}, grip);
         QPoint at = grip;
@@ -103,12 +103,12 @@ protected:
 
     RecordingTarget view;
     bool open = true;
-    CPlayControlBar bar;
+    ControlBar bar;
 };
 
 TEST_F(ControlBarTest, Create_PlacesTheControlsAtTheirPixelPositionsAndSizesTheBar) {
     EXPECT_EQ(bar.size(), QSize(354, 61));
-    EXPECT_EQ(CPlayControlBar().Create(103), 0);
+    EXPECT_EQ(ControlBar().Create(103), 0);
     // Buttons take the size of their skin at the template's corner.
     EXPECT_EQ(bar.Button(IDC_BAR_REWIND)->geometry(), QRect(2, 5, 15, 15));
     EXPECT_EQ(bar.Button(IDC_BAR_PREVIOUS)->geometry(), QRect(18, 8, 30, 27));
@@ -131,7 +131,7 @@ TEST_F(ControlBarTest, Create_PlacesTheControlsAtTheirPixelPositionsAndSizesTheB
 }
 
 TEST_F(ControlBarTest, FirstPaint_AssignsEverySkinAndTheSliderPositions_SendingNothing) {
-    CPlayControlBar fresh;
+    ControlBar fresh;
     RecordingTarget freshView;
     fresh.SetView(&freshView, [] { return true; });
     ASSERT_EQ(fresh.Create(IDD_CONTROL_BAR), 1);
@@ -258,7 +258,7 @@ TEST_F(ControlBarTest, NoRecordingOpen_TransportAndStepsAreRefused_OthersWork) {
     EXPECT_FALSE(bar.ForwardMode());
     EXPECT_FALSE(bar.BackMode());
     // The handler's answer to the button: 0 for a refusal.
-    CSkinButton* play = bar.Button(IDC_BAR_PLAY);
+    SkinButton* play = bar.Button(IDC_BAR_PLAY);
     EXPECT_EQ(bar.HandleMessage(WM_SKIN_TOGGLE_CLICKED, reinterpret_cast<WParam>(play), 0), 0);
     EXPECT_EQ(bar.HandleMessage(WM_SKIN_BUTTON_CLICKED, reinterpret_cast<WParam>(bar.Button(IDC_BAR_NEXT)), 0), 0);
 
@@ -284,7 +284,7 @@ TEST_F(ControlBarTest, Rewind_UnchecksPlayAndSendsPauseThenReload) {
 }
 
 TEST_F(ControlBarTest, VolumeSlider_EveryNotificationSendsTheLevel) {
-    CSkinSlider& volume = *bar.Slider(IDC_BAR_VOLUME);
+    SkinSlider& volume = *bar.Slider(IDC_BAR_VOLUME);
     std::vector<int> positions;
     view.onMessage = [&](const Message&) {
         positions.push_back(volume.GetPos());
@@ -309,7 +309,7 @@ TEST_F(ControlBarTest, VolumeSlider_EveryNotificationSendsTheLevel) {
 }
 
 TEST_F(ControlBarTest, SpeedSlider_SendsTheSpeedLevel_AlsoForAPageClick) {
-    CSkinSlider& speed = *bar.Slider(IDC_BAR_SPEED);
+    SkinSlider& speed = *bar.Slider(IDC_BAR_SPEED);
     QTest::mouseClick(&speed, Qt::LeftButton, {}, QPoint(45, 5));  // right of the thumb: a page up the range
     EXPECT_EQ(speed.GetPos(), 20);
     EXPECT_EQ(view.messages, (std::vector<Message>{{WM_BAR_SPEED, 1, 0}, {WM_BAR_SPEED, 1, 0}}));

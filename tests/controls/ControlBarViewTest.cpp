@@ -13,9 +13,9 @@
 
 #include <string>
 
-#include "controls/CPlayControlBar.h"
+#include "controls/ControlBar.h"
 #include "platform/Notifier.h"
-#include "playback/CKorvaneView.h"
+#include "playback/PlayerView.h"
 #include "playback/ViewMessages.h"
 #include "tests/controls/ControlsSupport.h"
 #include "tests/support/GuiApp.h"
@@ -28,7 +28,7 @@ constexpr int kPlaybackTimeoutMs = 60000;
 // Passes every message on to the view, keeping a copy.
 class Relay : public MessageTarget {
 public:
-    explicit Relay(CKorvaneView& view) : m_view(view) {}
+    explicit Relay(PlayerView& view) : m_view(view) {}
     long HandleMessage(unsigned id, WParam wParam, LParam lParam) override {
         messages.push_back({id, wParam, lParam});
         return m_view.HandleMessage(id, wParam, lParam);
@@ -38,7 +38,7 @@ public:
     std::vector<Message> messages;
 
 private:
-    CKorvaneView& m_view;
+    PlayerView& m_view;
 };
 
 class ControlBarViewTest : public ::testing::Test {
@@ -49,7 +49,7 @@ protected:
         frame.setMinimumSize(360, 320);
         frame.menuBar()->addMenu("FILE");
         frame.menuBar()->setVisible(false);
-        view = new CKorvaneView(notifier);  // owned by the frame
+        view = new PlayerView(notifier);  // owned by the frame
         frame.setCentralWidget(view);
         // The bar docked under the view: a dock without title or handles.
         auto* dock = new QDockWidget(&frame);
@@ -58,7 +58,7 @@ protected:
         dock->setTitleBarWidget(noTitle);
         dock->setFeatures(QDockWidget::NoDockWidgetFeatures);
         dock->setAllowedAreas(Qt::BottomDockWidgetArea);
-        bar = new CPlayControlBar(dock);
+        bar = new ControlBar(dock);
         ASSERT_EQ(bar->Create(IDD_CONTROL_BAR), 1);
         dock->setWidget(bar);
         frame.addDockWidget(Qt::BottomDockWidgetArea, dock);
@@ -95,8 +95,8 @@ protected:
     StderrNotifier notifier{false};
     std::unique_ptr<Relay> relay;  // outlives the frame: the view's last posted messages go through it
     QMainWindow frame;
-    CKorvaneView* view = nullptr;
-    CPlayControlBar* bar = nullptr;
+    PlayerView* view = nullptr;
+    ControlBar* bar = nullptr;
     std::string first;
 };
 
@@ -153,7 +153,7 @@ TEST_F(ControlBarViewTest, ClickingThroughTheBar_DrivesTheView) {
     EXPECT_EQ(ids.back(), WM_BAR_PLAYBACK_ENDED);
 
     // Fast play at the speed set on the slider.
-    CSkinSlider& speed = *bar->Slider(IDC_BAR_SPEED);
+    SkinSlider& speed = *bar->Slider(IDC_BAR_SPEED);
     QTest::mousePress(&speed, Qt::LeftButton, {}, QPoint(speed.ThumbX(0) + 4, 5));
     QTest::mouseMove(&speed, QPoint(200, 5));
     QTest::mouseRelease(&speed, Qt::LeftButton, {}, QPoint(200, 5));

@@ -6,7 +6,7 @@
 
 #include <QTest>
 
-#include "controls/CSkinButton.h"
+#include "controls/SkinButton.h"
 #include "tests/controls/ControlsSupport.h"
 #include "tests/support/GuiApp.h"
 
@@ -40,14 +40,14 @@ protected:
     }
     int PushImage() { return ShownSkin(push, {kNormal, kPressed, kHover, kDisabled}); }
     int ToggleImage() { return ShownSkin(toggle, {kPlayNormal, kPlayChecked, kPlayHover, kPlayDisabled}); }
-    Message ClickOf(CSkinButton& button, unsigned id) {
+    Message ClickOf(SkinButton& button, unsigned id) {
         return {id, reinterpret_cast<WParam>(&button), 0};
     }
 
     RecordingTarget parent;
     QWidget host;
-    CSkinButton push{&host};
-    CSkinToggleButton toggle{&host};
+    SkinButton push{&host};
+    SkinToggleButton toggle{&host};
 };
 
 TEST_F(SkinButtonTest, SetSkin_ShowsTheNormalImageAndTakesItsSize) {
@@ -57,9 +57,9 @@ TEST_F(SkinButtonTest, SetSkin_ShowsTheNormalImageAndTakesItsSize) {
 }
 
 TEST_F(SkinButtonTest, SetSkin_MissingBitmap_FailsButANegativeNumberCopiesTheNormalImage) {
-    CSkinButton button(&host);
+    SkinButton button(&host);
     EXPECT_FALSE(button.SetSkin(&parent, kNormal, 99999, kHover, kDisabled));
-    CSkinButton copies(&host);
+    SkinButton copies(&host);
     EXPECT_TRUE(copies.SetSkin(&parent, kNormal, -1, -1, -1));
     copies.EnableButton(false);
     EXPECT_EQ(ShownSkin(copies, {kNormal, kDisabled}), kNormal);
@@ -165,7 +165,7 @@ TEST_F(SkinButtonTest, DisabledMidPress_ReleaseSendsNothing) {
 }
 
 TEST_F(SkinButtonTest, WithoutSkin_PaintsNothingEvenWhenPressed) {
-    CSkinButton bare(&host);
+    SkinButton bare(&host);
     bare.resize(20, 20);
     bare.show();
     QTest::mousePress(&bare, Qt::LeftButton, {}, QPoint(10, 10));

@@ -9,9 +9,9 @@
 
 #include <set>
 
-#include "controls/CBitmapPanel.h"
-#include "controls/CMaskedBitmap.h"
-#include "controls/CSkinSlider.h"
+#include "controls/BitmapPanel.h"
+#include "controls/MaskedBitmap.h"
+#include "controls/SkinSlider.h"
 #include "tests/controls/ControlsSupport.h"
 #include "tests/support/GuiApp.h"
 
@@ -29,13 +29,13 @@ struct Notice {
 
 class SkinSliderTest : public ::testing::Test {
 protected:
-    using S = CSkinSlider;  // for the notification codes
+    using S = SkinSlider;  // for the notification codes
 
     static void SetUpTestSuite() { EnsureGuiApp(); }
     void SetUp() override {
         host.resize(120, 60);
         slider.setGeometry(10, 10, 59, 20);  // the volume slider's size on the bar
-        QObject::connect(&slider, &CSkinSlider::Scrolled,
+        QObject::connect(&slider, &SkinSlider::Scrolled,
                          [this](int code) { notices.push_back({code, slider.GetPos()}); });
         host.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
@@ -66,7 +66,7 @@ protected:
     }
 
     QWidget host;
-    CSkinSlider slider{&host};
+    SkinSlider slider{&host};
     std::vector<Notice> notices;
 };
 
@@ -206,7 +206,7 @@ TEST(MaskedBitmapTest, Mask_IsSetExactlyWhereTheTopLeftColourIs) {
     image.fill(0xFF00FF00);
     image.setPixel(2, 1, 0xFF0000FF);
     image.setPixel(3, 3, 0xFF00FE00);  // near the key, not the key
-    CMaskedBitmap bitmap(image);
+    MaskedBitmap bitmap(image);
     EXPECT_EQ(bitmap.GetWidth(), 5);
     EXPECT_EQ(bitmap.GetHeight(), 4);
     bitmap.BuildMask();
@@ -221,7 +221,7 @@ TEST(MaskedBitmapTest, DrawTransparent_KeepsTheBackgroundUnderTheKeyAndBelowTheI
     image.setPixel(1, 0, 0xFF102030);
     image.setPixel(2, 1, 0xFF405060);
     image.setPixel(1, 2, 0xFF708090);  // in the last row: never drawn
-    CMaskedBitmap bitmap(image);
+    MaskedBitmap bitmap(image);
     QImage target(8, 6, QImage::Format_ARGB32);
     target.fill(kBackground);
     {
@@ -238,7 +238,7 @@ TEST(MaskedBitmapTest, DrawTransparent_KeepsTheBackgroundUnderTheKeyAndBelowTheI
 }
 
 TEST(MaskedBitmapTest, Draw_CopiesTheWholeImage) {
-    CMaskedBitmap bitmap;
+    MaskedBitmap bitmap;
     ASSERT_TRUE(bitmap.LoadBitmap(kThumb));
     QImage target(20, 20, QImage::Format_ARGB32);
     target.fill(kBackground);
@@ -254,7 +254,7 @@ TEST(MaskedBitmapTest, Draw_CopiesTheWholeImage) {
 
 TEST(BitmapPanelTest, Draw_PutsTheWholeBitmapAtTheRectanglesCorner) {
     EnsureGuiApp();
-    CBitmapPanel panel;
+    BitmapPanel panel;
     ASSERT_TRUE(panel.LoadBitmap(189));
     EXPECT_EQ(panel.SourceRect(), QRect(0, 0, 6, 72));
     QImage target(20, 80, QImage::Format_ARGB32);
@@ -270,7 +270,7 @@ TEST(BitmapPanelTest, Draw_PutsTheWholeBitmapAtTheRectanglesCorner) {
 
 TEST(BitmapPanelTest, StretchDraw_CoversExactlyTheRectangleWithTheBitmapsColours) {
     EnsureGuiApp();
-    CBitmapPanel panel;
+    BitmapPanel panel;
     ASSERT_TRUE(panel.LoadBitmap(189));
     QImage target(80, 70, QImage::Format_ARGB32);
     target.fill(kBackground);

@@ -18,7 +18,7 @@ extern "C" {
 #include <libavutil/mem.h>
 }
 
-#include "decode/PictureDecoding.h"
+#include "decode/PicturePipeline.h"
 #include "tests/decode/AllocationCounter.h"
 #include "tests/support/FrameSource.h"
 #include "tests/support/GuiApp.h"
@@ -102,7 +102,7 @@ TEST_P(SteadyDecoding, SecondPass_AllocatesNothingOfOurOwn_NorAnyPictureBuffer) 
         headers.push_back(h);
     }
 
-    PictureDecoding decoding;
+    PicturePipeline decoding;
     auto pass = [&] {
         int pictures = 0;
         for (std::size_t i = 0; i < frames.size(); ++i) {

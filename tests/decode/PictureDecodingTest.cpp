@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "decode/PictureDecoding.h"
+#include "decode/PicturePipeline.h"
 #include "tests/decode/PeerDecode.h"
 #include "tests/support/FrameSource.h"
 #include "tests/support/GuiApp.h"
@@ -21,14 +21,14 @@ constexpr double kMinPsnr = 35.0;
 std::string DataFile(const std::string& name) { return std::string(KORVANE_TEST_DATA) + "/" + name; }
 
 // Opens the protected decoder state to the tests.
-class Pipeline : public PictureDecoding {
+class Pipeline : public PicturePipeline {
 public:
-    using PictureDecoding::m_bLargePicture;
-    using PictureDecoding::m_bmiHeader;
-    using PictureDecoding::m_nDecoderCodec;
-    using PictureDecoding::m_nMpeg4Mode;
-    using PictureDecoding::m_nVideoHeight;
-    using PictureDecoding::m_nVideoWidth;
+    using PicturePipeline::m_largePicture;
+    using PicturePipeline::m_bmiHeader;
+    using PicturePipeline::m_decoderCodec;
+    using PicturePipeline::m_mpeg4Mode;
+    using PicturePipeline::m_videoHeight;
+    using PicturePipeline::m_videoWidth;
     int repaints = 0;
     Pipeline() { SetRepaintRequest([this] { ++repaints; }); }
 
@@ -118,7 +118,7 @@ TEST_F(PictureDecodingTest, EveryCodecGivesFfmpegsPictureUprightAtTheDisplayWidt
         EXPECT_EQ(pipeline.repaints, static_cast<int>(frames.size()));
         EXPECT_EQ(pipeline.m_bmiHeader.biWidth, c.width);
         EXPECT_EQ(pipeline.m_bmiHeader.biSizeImage, static_cast<std::uint32_t>(c.width * c.height * 3));
-        EXPECT_EQ(pipeline.m_bLargePicture, c.width > 600 ? 1 : 0);
+        EXPECT_EQ(pipeline.m_largePicture, c.width > 600 ? 1 : 0);
     }
 }
 
@@ -201,28 +201,28 @@ TEST_F(PictureDecodingTest, DecoderOnlyRecordsAreDecodedButNotShown) {
 
 TEST_F(PictureDecodingTest, DecodersAreSetUpAgainOnlyWhenSizeOrCodecChange) {
     Pipeline pipeline;
-    EXPECT_EQ(pipeline.m_nDecoderCodec, -1);
+    EXPECT_EQ(pipeline.m_decoderCodec, -1);
     const auto frames = ReadVideoFrames(DataFile("mpeg4_704x480.m4v"));
     // Resolution 8 is 704 x 480 for codec 5.
     ASSERT_EQ(pipeline.Decode(Video(5, 8), frames[0].bytes), 1);
-    EXPECT_EQ(pipeline.m_nVideoWidth, 704);
-    EXPECT_EQ(pipeline.m_nMpeg4Mode, 1);
+    EXPECT_EQ(pipeline.m_videoWidth, 704);
+    EXPECT_EQ(pipeline.m_mpeg4Mode, 1);
     // The second record continues the stream: had the decoder been set up
     // again, the dependent picture would have no reference and fail.
     ASSERT_EQ(pipeline.Decode(Video(5, 8, kFrameDependent), frames[1].bytes), 1);
     ASSERT_EQ(pipeline.Decode(Video(7, 8), frames[0].bytes), 1);
-    EXPECT_EQ(pipeline.m_nDecoderCodec, 7);
-    EXPECT_EQ(pipeline.m_nMpeg4Mode, 2);
+    EXPECT_EQ(pipeline.m_decoderCodec, 7);
+    EXPECT_EQ(pipeline.m_mpeg4Mode, 2);
     ASSERT_EQ(pipeline.Decode(Video(6, 15), frames[0].bytes), 1);
-    EXPECT_EQ(pipeline.m_nMpeg4Mode, 0);
+    EXPECT_EQ(pipeline.m_mpeg4Mode, 0);
     EXPECT_LT(pipeline.m_bmiHeader.biHeight, 0);
 
     // An SDI record keeps the MPEG-4 size but takes over the codec.
     const auto hd = ReadVideoFrames(DataFile("h264_1280x720.h264"));
     FrameExtension ext = MakeExtension(1280, 720, "HD");
     ASSERT_EQ(pipeline.Decode(WithExtensionFlag(Video(11, 0)), hd[0].bytes, 1, ext), 1);
-    EXPECT_EQ(pipeline.m_nDecoderCodec, 11);
-    EXPECT_EQ(pipeline.m_nVideoWidth, 704);
+    EXPECT_EQ(pipeline.m_decoderCodec, 11);
+    EXPECT_EQ(pipeline.m_videoWidth, 704);
 }
 
 TEST_F(PictureDecodingTest, RecordedCaptionIsDrawnOnlyWhenMarkedAndEnabled) {
@@ -316,21 +316,21 @@ TEST_F(PictureDecodingTest, HugeOrGarbageRecordsAreRefusedSafely) {
 }
 
 TEST(PictureFormat, ResolutionCodesAndDisplayWidths) {
-    using S = PictureDecoding::Size;
-    EXPECT_EQ(PictureDecoding::ResolutionSize(8, 5), (S{704, 480}));
-    EXPECT_EQ(PictureDecoding::ResolutionSize(8, 8), (S{720, 480}));
-    EXPECT_EQ(PictureDecoding::ResolutionSize(13, 6), (S{704, 288}));
-    EXPECT_EQ(PictureDecoding::ResolutionSize(13, 7), (S{720, 288}));
-    EXPECT_EQ(PictureDecoding::ResolutionSize(12, 5), (S{704, 576}));
-    EXPECT_EQ(PictureDecoding::ResolutionSize(6, 5), (S{360, 288}));
-    EXPECT_EQ(PictureDecoding::ResolutionSize(25, 9), (S{160, 112}));
-    EXPECT_EQ(PictureDecoding::ResolutionSize(26, 9), (S{320, 240}));
-    EXPECT_EQ(PictureDecoding::ResolutionSize(255, 5), (S{320, 240}));
-    EXPECT_EQ(PictureDecoding::DisplayWidth(5, 360), 352);
-    EXPECT_EQ(PictureDecoding::DisplayWidth(5, 368), 368);
-    EXPECT_EQ(PictureDecoding::DisplayWidth(8, 368), 352);
-    EXPECT_EQ(PictureDecoding::DisplayWidth(8, 720), 704);
-    EXPECT_EQ(PictureDecoding::DisplayWidth(10, 720), 720);
+    using S = PicturePipeline::Size;
+    EXPECT_EQ(PicturePipeline::ResolutionSize(8, 5), (S{704, 480}));
+    EXPECT_EQ(PicturePipeline::ResolutionSize(8, 8), (S{720, 480}));
+    EXPECT_EQ(PicturePipeline::ResolutionSize(13, 6), (S{704, 288}));
+    EXPECT_EQ(PicturePipeline::ResolutionSize(13, 7), (S{720, 288}));
+    EXPECT_EQ(PicturePipeline::ResolutionSize(12, 5), (S{704, 576}));
+    EXPECT_EQ(PicturePipeline::ResolutionSize(6, 5), (S{360, 288}));
+    EXPECT_EQ(PicturePipeline::ResolutionSize(25, 9), (S{160, 112}));
+    EXPECT_EQ(PicturePipeline::ResolutionSize(26, 9), (S{320, 240}));
+    EXPECT_EQ(PicturePipeline::ResolutionSize(255, 5), (S{320, 240}));
+    EXPECT_EQ(PicturePipeline::DisplayWidth(5, 360), 352);
+    EXPECT_EQ(PicturePipeline::DisplayWidth(5, 368), 368);
+    EXPECT_EQ(PicturePipeline::DisplayWidth(8, 368), 352);
+    EXPECT_EQ(PicturePipeline::DisplayWidth(8, 720), 704);
+    EXPECT_EQ(PicturePipeline::DisplayWidth(10, 720), 720);
 }
 
 }  // namespace

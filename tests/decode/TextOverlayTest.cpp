@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "decode/CTextOverlay.h"
+#include "decode/CaptionOverlay.h"
 #include "tests/support/GuiApp.h"
 
 namespace korvane {
@@ -88,7 +88,7 @@ protected:
     Canvas Draw(const std::string& text, int length, bool topFirst, int x = 20, int y = 30,
                 LogFont font = Font(-24), int width = kWidth, int height = kHeight) {
         Canvas canvas(width, height);
-        CTextOverlay overlay;
+        CaptionOverlay overlay;
         overlay.SetPosition(x, y);
         overlay.SetFont(font);
         overlay.SetColor(kColor);
@@ -172,7 +172,7 @@ TEST_F(TextOverlay, TinyPictureOfOneRow_IsDrawnWithoutOverrun) {
 }
 
 TEST_F(TextOverlay, OneOverlay_DrawsIntoWhicheverPictureItIsGiven) {
-    CTextOverlay overlay;
+    CaptionOverlay overlay;
     overlay.SetPosition(20, 30);
     overlay.SetFont(Font(-24));
     overlay.SetColor(kColor);

@@ -12,7 +12,7 @@
 #include <mutex>
 #include <thread>
 
-#include "playback/CKorvaneView.h"
+#include "playback/PlayerView.h"
 #include "playback/ViewMessages.h"
 #include "tests/playback/BarStandIn.h"
 #include "tests/audio/DiskAudio.h"
@@ -27,12 +27,12 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-class SoundView : public CKorvaneView {
+class SoundView : public PlayerView {
 public:
-    using CKorvaneView::AudioTarget;
-    using CKorvaneView::CKorvaneView;
-    using CKorvaneView::m_bLargePicture;
-    using CKorvaneView::m_waveOut;
+    using PlayerView::AudioTarget;
+    using PlayerView::PlayerView;
+    using PlayerView::m_largePicture;
+    using PlayerView::m_waveOut;
 };
 
 // One record's worth of 16-bit PCM: a constant level that tells the records apart.
@@ -288,11 +288,11 @@ TEST_F(SoundSyncTest, EachPictureIsShownWithin100MsOfItsSound) {
 TEST(AudioPacing, TargetFollowsTheBytesHandedOver) {
     StderrNotifier notifier{false};
     SoundView view(notifier);
-    view.m_bLargePicture = 0;
+    view.m_largePicture = 0;
     EXPECT_EQ(view.AudioTarget(3200), 200);
     EXPECT_EQ(view.AudioTarget(3552), 228);
     EXPECT_EQ(view.AudioTarget(3682), 228);
-    view.m_bLargePicture = 1;
+    view.m_largePicture = 1;
     EXPECT_EQ(view.AudioTarget(3552), 226);
     EXPECT_EQ(view.AudioTarget(1000), 55);
     EXPECT_EQ(view.AudioTarget(1280), 125);

@@ -9,7 +9,7 @@
 #include <mutex>
 #include <thread>
 
-#include "playback/CKorvaneView.h"
+#include "playback/PlayerView.h"
 #include "playback/ViewMessages.h"
 #include "tests/playback/BarStandIn.h"
 #include "tests/support/FrameSource.h"
@@ -102,7 +102,7 @@ protected:
     }
     // Runs `mode` to its end and checks the pictures shown, in order, and the
     // pauses before the second and later ones.
-    void RunAndExpect(CKorvaneView::Mode mode, const std::vector<std::string>& captions, const std::vector<Gap>& gaps) {
+    void RunAndExpect(PlayerView::Mode mode, const std::vector<std::string>& captions, const std::vector<Gap>& gaps) {
         ASSERT_EQ(view.StartMode(mode), 1);
         RunUntilEnded();
         const auto s = Shown_();
@@ -134,7 +134,7 @@ protected:
 
     static inline std::vector<VideoFrame> s_frames;
     StderrNotifier notifier{false};
-    CKorvaneView view{notifier};
+    PlayerView view{notifier};
     BarStandIn bar{view};
     TempDir dir;
     std::mutex mutex;
@@ -154,7 +154,7 @@ const std::vector<SystemTime> kPacedTimes = {At(9, 59, 59, 880), At(9, 59, 59, 9
 
 TEST_F(PlaybackLoopTest, PlayPacesByTimeStampsAcrossTheMinuteAndSkipsLongGaps) {
     Open(kPacedTimes, {1, 0, 0, 0, 0, 0, 0, 0});
-    RunAndExpect(CKorvaneView::Mode::Play,
+    RunAndExpect(PlayerView::Mode::Play,
                  {CaptionAt(9, 59, 59, 920), CaptionAt(9, 59, 59, 960), CaptionAt(10, 0, 0, 0), CaptionAt(10, 0, 0, 40),
                   CaptionAt(10, 0, 1, 540), CaptionAt(10, 0, 1, 580), CaptionAt(10, 0, 1, 620)},
                  {{60, "first picture without a previous stamp waits 60 ms"}, {40, "40 ms"}, {40, "59.960 to 0.000"},
@@ -165,7 +165,7 @@ TEST_F(PlaybackLoopTest, BackPlayPacesBackwardsAndEndsAfterOneRetryAtTheStart) {
     const auto offsets = Open(kPacedTimes, {1, 0, 0, 0, 0, 0, 0, 0});
     for (int i = 0; i < 7; ++i) view.OnNext();
     ClearShown();
-    RunAndExpect(CKorvaneView::Mode::BackPlay,
+    RunAndExpect(PlayerView::Mode::BackPlay,
                  {CaptionAt(10, 0, 1, 580), CaptionAt(10, 0, 1, 540), CaptionAt(10, 0, 0, 40), CaptionAt(10, 0, 0, 0),
                   CaptionAt(9, 59, 59, 960), CaptionAt(9, 59, 59, 920), CaptionAt(9, 59, 59, 880)},
                  {{61, "first: 60 ms and 1 ms"}, {41, "40 ms back"}, {1, "1.5 s back is not waited for"},
@@ -198,7 +198,7 @@ TEST_F(PlaybackLoopTest, FastPlayAtSpeedFourShowsEveryFourthPicture) {
 TEST_F(PlaybackLoopTest, FastPlaySlowSpeedsSleepBetweenPictures) {
     OpenOneASecond(12, 6);
     view.SetFastSpeed(1);  // 80 ms before each picture (and each audio record)
-    ASSERT_EQ(view.StartMode(CKorvaneView::Mode::FastPlay), 1);
+    ASSERT_EQ(view.StartMode(PlayerView::Mode::FastPlay), 1);
     RunUntilEnded();
     const auto s = Shown_();
     ASSERT_EQ(s.size(), 5u);
@@ -240,13 +240,13 @@ TEST_F(PlaybackLoopTest, StartCommandsWhilePlayingAndStepsAreSafe) {
     // 900 ms apart: the worker spends its time in the pacing wait.
     Open({At(8, 0, 0, 0), At(8, 0, 0, 900), At(8, 0, 1, 800), At(8, 0, 2, 700), At(8, 0, 3, 600), At(8, 0, 4, 500)},
          KeyThenDependent(6));
-    ASSERT_EQ(view.StartMode(CKorvaneView::Mode::Play), 1);
-    EXPECT_EQ(view.StartMode(CKorvaneView::Mode::Play), 0);  // already playing
+    ASSERT_EQ(view.StartMode(PlayerView::Mode::Play), 1);
+    EXPECT_EQ(view.StartMode(PlayerView::Mode::Play), 0);  // already playing
     std::this_thread::sleep_for(milliseconds(300));
     EXPECT_EQ(view.OnNext(), 0);  // refused: the worker owns the reader
     EXPECT_EQ(view.OnPrevious(), 0);
     // Another mode stops the first one before it starts.
-    ASSERT_EQ(view.StartMode(CKorvaneView::Mode::BackPlay), 1);
+    ASSERT_EQ(view.StartMode(PlayerView::Mode::BackPlay), 1);
     RunUntilEnded();
     EXPECT_FALSE(view.IsPlaying());
 }
@@ -262,7 +262,7 @@ TEST_F(PlaybackLoopTest, UnknownCodecEndsPlaybackWithTheMessage) {
     w.WriteFile(path);
     ASSERT_EQ(view.OpenCommandLine(path), 1);
     notifier.Clear();
-    for (auto mode : {CKorvaneView::Mode::Play, CKorvaneView::Mode::FastPlay}) {
+    for (auto mode : {PlayerView::Mode::Play, PlayerView::Mode::FastPlay}) {
         bar.ends = 0;
         ASSERT_EQ(view.StartMode(mode), 1);
         RunUntilEnded();
@@ -273,7 +273,7 @@ TEST_F(PlaybackLoopTest, UnknownCodecEndsPlaybackWithTheMessage) {
 
 TEST_F(PlaybackLoopTest, StopAllWorkersTwiceWaitsOnce) {
     OpenOneASecond(6, 30);  // waits of 1000 ms
-    ASSERT_EQ(view.StartMode(CKorvaneView::Mode::Play), 1);
+    ASSERT_EQ(view.StartMode(PlayerView::Mode::Play), 1);
     std::this_thread::sleep_for(milliseconds(100));
     auto start = Clock::now();
     view.StopAllWorkers();

@@ -2,7 +2,7 @@
 // forward and back, checked against ffmpeg's pictures of the same frames.
 #include <gtest/gtest.h>
 
-#include "playback/CKorvaneView.h"
+#include "playback/PlayerView.h"
 #include "tests/decode/PeerDecode.h"
 #include "tests/support/FrameSource.h"
 #include "tests/support/GuiApp.h"
@@ -15,10 +15,10 @@ namespace {
 constexpr double kMinPsnr = 35.0;
 const std::string kH264 = std::string(KORVANE_TEST_DATA) + "/h264_704x480.h264";
 
-class TestView : public CKorvaneView {
+class TestView : public PlayerView {
 public:
-    using CKorvaneView::CKorvaneView;
-    using CKorvaneView::m_nDecoderCodec;
+    using PlayerView::PlayerView;
+    using PlayerView::m_decoderCodec;
 };
 
 Bgr24 Upright(const Presentation& p) {

@@ -13,7 +13,7 @@
 #include <QTest>
 #include <QUrl>
 
-#include "playback/CKorvaneView.h"
+#include "playback/PlayerView.h"
 #include "playback/ViewMessages.h"
 #include "tests/playback/BarStandIn.h"
 #include "tests/support/FrameSource.h"
@@ -37,7 +37,7 @@ protected:
         frame.setMinimumSize(360, 320);
         frame.menuBar()->addMenu("FILE");
         frame.menuBar()->setVisible(false);
-        view = new CKorvaneView(notifier);  // owned by the frame from here on
+        view = new PlayerView(notifier);  // owned by the frame from here on
         frame.setCentralWidget(view);
         bar = std::make_unique<BarStandIn>(*view);
         view->SetControlBar(bar.get());
@@ -74,7 +74,7 @@ protected:
     static inline std::vector<VideoFrame> s_frames;
     StderrNotifier notifier{false};
     QMainWindow frame;
-    CKorvaneView* view = nullptr;
+    PlayerView* view = nullptr;
     std::unique_ptr<BarStandIn> bar;
     TempDir dir;
 };

@@ -10,7 +10,7 @@
 
 #include "platform/Mailbox.h"
 #include "platform/Messages.h"
-#include "playback/CNCCPThread.h"
+#include "playback/PlaybackWorker.h"
 #include "tests/support/GuiApp.h"
 
 namespace korvane::testing {
@@ -38,14 +38,14 @@ protected:
 };
 
 TEST_F(WorkerThreadTest, NeverStartedLooksFinishedAndStopped) {
-    CNCCPThread worker;
+    PlaybackWorker worker;
     EXPECT_EQ(worker.IsFinished(), 1);
     EXPECT_EQ(worker.IsStopRequested(), 1);
 }
 
 TEST_F(WorkerThreadTest, RepeatingWorkerIsCalledAgainEveryTenMillisecondsUntilStopped) {
     Counter counter;
-    CNCCPThread worker;
+    PlaybackWorker worker;
     worker.Init(&counter, CountingProc, 1);
     ASSERT_EQ(worker.StartThread(), 1);
     EXPECT_EQ(worker.StartThread(), 0);  // never two threads on one loop
@@ -71,7 +71,7 @@ TEST_F(WorkerThreadTest, RepeatingWorkerIsCalledAgainEveryTenMillisecondsUntilSt
 TEST_F(WorkerThreadTest, MinusOneEndsTheWorkerAfterThatCall) {
     Counter counter;
     counter.result = -1;
-    CNCCPThread worker;
+    PlaybackWorker worker;
     worker.Init(&counter, CountingProc, 1);
     ASSERT_EQ(worker.StartThread(), 1);
     const auto start = Clock::now();
@@ -85,7 +85,7 @@ TEST_F(WorkerThreadTest, MinusOneEndsTheWorkerAfterThatCall) {
 TEST_F(WorkerThreadTest, StopReturnsAfterTheCurrentCallAndGivesUpAfterItsBound) {
     Counter counter;
     counter.sleepMs = 150;
-    CNCCPThread worker;
+    PlaybackWorker worker;
     worker.Init(&counter, CountingProc, 1);
     ASSERT_EQ(worker.StartThread(), 1);
     std::this_thread::sleep_for(milliseconds(20));
@@ -137,7 +137,7 @@ int SendFromWorker(void* argument) {
 TEST_F(WorkerThreadTest, BlockingCallIntoTheGuiThreadCompletesDuringTheStop) {
     GuiTarget target;
     SendingWorker sending{&target};
-    CNCCPThread worker;
+    PlaybackWorker worker;
     worker.Init(&sending, SendFromWorker, 1);
     ASSERT_EQ(worker.StartThread(), 1);
     while (!sending.entered.load()) std::this_thread::sleep_for(milliseconds(1));
@@ -148,14 +148,14 @@ TEST_F(WorkerThreadTest, BlockingCallIntoTheGuiThreadCompletesDuringTheStop) {
 }
 
 TEST_F(WorkerThreadTest, PacingWaitWakesOnStop) {
-    CNCCPThread idle;
+    PlaybackWorker idle;
     EXPECT_FALSE(idle.WaitUnlessStopped(milliseconds(500)));  // never started: stopped already
 
     struct Waiter {
-        CNCCPThread* self;
+        PlaybackWorker* self;
         std::atomic<int> waitedMs{-1};
     } waiter{};
-    CNCCPThread worker;
+    PlaybackWorker worker;
     waiter.self = &worker;
     worker.Init(&waiter, [](void* argument) {
         auto* w = static_cast<Waiter*>(argument);

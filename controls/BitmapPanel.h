@@ -9,12 +9,12 @@ class QPainter;
 
 namespace korvane {
 
-class CBitmapPanel {
+class BitmapPanel {
 public:
     // Loads a skin bitmap by number; the whole bitmap becomes the source.
     bool LoadBitmap(int id);
     const QImage& Image() const { return m_bitmap; }
-    QRect SourceRect() const { return m_rcSource; }
+    QRect SourceRect() const { return m_source; }
 
     // The source block at rect's top-left corner in its own size; the rest
     // of rect is not used.
@@ -25,7 +25,7 @@ public:
 
 private:
     QImage m_bitmap;
-    QRect m_rcSource;
+    QRect m_source;
 };
 
 }  // namespace korvane

@@ -17,12 +17,12 @@
 
 namespace korvane {
 
-class CMainFrame;
+class MainWindow;
 
 inline constexpr const char* kAlreadyRunningText = "program is running.";
 inline constexpr const char* kProgramErrorText = "Program Error";
 
-class CKorvaneApp {
+class Application {
 public:
     struct Options {
         QString lockFolder;  // empty: the user's runtime folder
@@ -31,18 +31,18 @@ public:
     };
 
     // The notifier must outlive the application object.
-    explicit CKorvaneApp(Notifier& notifier);
-    CKorvaneApp(Notifier& notifier, Options options);
-    ~CKorvaneApp();
-    CKorvaneApp(const CKorvaneApp&) = delete;
-    CKorvaneApp& operator=(const CKorvaneApp&) = delete;
+    explicit Application(Notifier& notifier);
+    Application(Notifier& notifier, Options options);
+    ~Application();
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
 
     // False when the player must end; then no window was made.
     bool InitInstance(const std::string& commandLine);
 
     void AddRecentFile(const std::string& path);
     QStringList RecentFiles() const;
-    CMainFrame* MainFrame() const { return m_pMainWnd.get(); }
+    MainWindow* MainFrame() const { return m_mainWindow.get(); }
 
     // The arguments after the program's name joined by single spaces, so that
     // a path typed with or without quotes reaches the view whole.
@@ -53,7 +53,7 @@ private:
     Options m_options;
     SingleInstance m_instance;
     std::unique_ptr<RecentFileList> m_recentFiles;
-    std::unique_ptr<CMainFrame> m_pMainWnd;
+    std::unique_ptr<MainWindow> m_mainWindow;
 };
 
 }  // namespace korvane

@@ -1,4 +1,4 @@
-#include "playback/CKorvaneView.h"
+#include "playback/PlayerView.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -32,30 +32,30 @@ private:
     MessageTarget& m_view;
 };
 
-int PlayThreadProc(void* view) { return view ? static_cast<CKorvaneView*>(view)->PlayLoop() : -1; }
-int PlaySoundThreadProc(void* view) { return view ? static_cast<CKorvaneView*>(view)->PlaySoundLoop() : -1; }
-int BackPlayThreadProc(void* view) { return view ? static_cast<CKorvaneView*>(view)->BackPlayLoop() : -1; }
-int FastPlayThreadProc(void* view) { return view ? static_cast<CKorvaneView*>(view)->FastPlayLoop() : -1; }
+int PlayThreadProc(void* view) { return view ? static_cast<PlayerView*>(view)->PlayLoop() : -1; }
+int PlaySoundThreadProc(void* view) { return view ? static_cast<PlayerView*>(view)->PlaySoundLoop() : -1; }
+int BackPlayThreadProc(void* view) { return view ? static_cast<PlayerView*>(view)->BackPlayLoop() : -1; }
+int FastPlayThreadProc(void* view) { return view ? static_cast<PlayerView*>(view)->FastPlayLoop() : -1; }
 int FastBackPlayThreadProc(void* view) {
-    return view ? static_cast<CKorvaneView*>(view)->FastBackPlayLoop() : -1;
+    return view ? static_cast<PlayerView*>(view)->FastBackPlayLoop() : -1;
 }
 
-std::unique_ptr<CNCCPThread> MakeWorker(CKorvaneView* view, CNCCPThread::Procedure procedure) {
-    auto worker = std::make_unique<CNCCPThread>();
+std::unique_ptr<PlaybackWorker> MakeWorker(PlayerView* view, PlaybackWorker::Procedure procedure) {
+    auto worker = std::make_unique<PlaybackWorker>();
     worker->Init(view, procedure, 1);
     return worker;
 }
 
 }  // namespace
 
-CKorvaneView::CKorvaneView(Notifier& notifier, QWidget* parent)
+PlayerView::PlayerView(Notifier& notifier, QWidget* parent)
     : QWidget(parent),
       m_notifier(notifier),
       m_reader(notifier),
-      m_pFrameData(std::make_unique_for_overwrite<std::uint8_t[]>(kFrameDataCapacity)),
-      m_pRefFrameData(std::make_unique_for_overwrite<std::uint8_t[]>(kFrameDataCapacity)),
+      m_frameData(std::make_unique_for_overwrite<std::uint8_t[]>(kFrameDataCapacity)),
+      m_refFrameData(std::make_unique_for_overwrite<std::uint8_t[]>(kFrameDataCapacity)),
       m_standIn(std::make_unique<ControlBarStandIn>(*this)),
-      m_pBar(m_standIn.get()) {
+      m_bar(m_standIn.get()) {
     setAcceptDrops(true);
     setAttribute(Qt::WA_OpaquePaintEvent);  // the old picture stays until the new one covers it
     // Pictures may be presented on a worker thread; the repaint is queued to
@@ -64,27 +64,27 @@ CKorvaneView::CKorvaneView(Notifier& notifier, QWidget* parent)
         if (m_presentObserver) m_presentObserver(Caption());
         m_mailbox.Post([this] { update(); });
     });
-    m_pPlayThread = MakeWorker(this, PlayThreadProc);
-    m_pPlaySoundThread = MakeWorker(this, PlaySoundThreadProc);
-    m_pBackPlayThread = MakeWorker(this, BackPlayThreadProc);
-    m_pFastPlayThread = MakeWorker(this, FastPlayThreadProc);
-    m_pFastBackPlayThread = MakeWorker(this, FastBackPlayThreadProc);
+    m_playThread = MakeWorker(this, PlayThreadProc);
+    m_playSoundThread = MakeWorker(this, PlaySoundThreadProc);
+    m_backPlayThread = MakeWorker(this, BackPlayThreadProc);
+    m_fastPlayThread = MakeWorker(this, FastPlayThreadProc);
+    m_fastBackPlayThread = MakeWorker(this, FastBackPlayThreadProc);
 }
 
-CKorvaneView::~CKorvaneView() {
+PlayerView::~PlayerView() {
     StopAllWorkers();
-    for (auto* worker : {&m_pPlayThread, &m_pPlaySoundThread, &m_pBackPlayThread, &m_pFastPlayThread,
-                         &m_pFastBackPlayThread}) {
+    for (auto* worker : {&m_playThread, &m_playSoundThread, &m_backPlayThread, &m_fastPlayThread,
+                         &m_fastBackPlayThread}) {
         if (*worker && !(*worker)->IsFinished()) (*worker)->StopThread();
         worker->reset();
     }
 }
 
-void CKorvaneView::SetTitle(const std::string& title) {
+void PlayerView::SetTitle(const std::string& title) {
     window()->setWindowTitle(QString::fromLocal8Bit(title.data(), static_cast<qsizetype>(title.size())));
 }
 
-void CKorvaneView::OnInitialUpdate(const std::string& commandLine) {
+void PlayerView::OnInitialUpdate(const std::string& commandLine) {
     window()->resize(352, 240);
     if (!commandLine.empty()) OpenCommandLine(commandLine);
     SetZoom(1);
@@ -92,10 +92,10 @@ void CKorvaneView::OnInitialUpdate(const std::string& commandLine) {
 
 // --- commands ---------------------------------------------------------------
 
-void CKorvaneView::OnCommand(int id) {
+void PlayerView::OnCommand(int id) {
     switch (id) {
         case ID_FILE_OPEN: OpenWithDialog(); break;
-        case ID_PLAY: StartMode(m_bSoundOn > 0 ? Mode::PlaySound : Mode::Play); break;
+        case ID_PLAY: StartMode(m_soundOn > 0 ? Mode::PlaySound : Mode::Play); break;
         case ID_BACK_PLAY: StartMode(Mode::BackPlay); break;
         case ID_FAST_PLAY: StartMode(Mode::FastPlay); break;
         case ID_FAST_BACKPLAY: StartMode(Mode::FastBackPlay); break;
@@ -103,7 +103,7 @@ void CKorvaneView::OnCommand(int id) {
         case ID_STOP: StopAllWorkers(); break;
         case ID_NEXT: OnNext(); break;
         case ID_PREVIOUS: OnPrevious(); break;
-        case ID_SOUND: SetSound(m_bSoundOn == 0 ? 1 : 0); break;
+        case ID_SOUND: SetSound(m_soundOn == 0 ? 1 : 0); break;
         case ID_ZOOM1: SetZoom(1); break;
         case ID_ZOOM2: SetZoom(2); break;
         case ID_ZOOM3: SetZoom(3); break;
@@ -112,14 +112,14 @@ void CKorvaneView::OnCommand(int id) {
     }
 }
 
-CKorvaneView::CommandState CKorvaneView::QueryCommand(int id) const {
+PlayerView::CommandState PlayerView::QueryCommand(int id) const {
     CommandState state;
-    if (id == ID_SOUND) state.checked = m_bSoundOn != 0;
-    if (id == ID_NEXT || id == ID_PREVIOUS) state.enabled = m_bSoundOn == 0;
+    if (id == ID_SOUND) state.checked = m_soundOn != 0;
+    if (id == ID_NEXT || id == ID_PREVIOUS) state.enabled = m_soundOn == 0;
     return state;
 }
 
-long CKorvaneView::HandleMessage(unsigned id, WParam wParam, LParam) {
+long PlayerView::HandleMessage(unsigned id, WParam wParam, LParam) {
     switch (id) {
         case WM_BAR_OPEN: OnCommand(ID_FILE_OPEN); break;
         case WM_BAR_PLAY:
@@ -143,148 +143,148 @@ long CKorvaneView::HandleMessage(unsigned id, WParam wParam, LParam) {
         case WM_BAR_ZOOM3: SetZoom(3); break;
         case WM_BAR_FAST_PLAY: OnCommand(ID_FAST_PLAY); break;
         case WM_BAR_FAST_BACK: OnCommand(ID_FAST_BACKPLAY); break;
-        case WM_BAR_SPEED: m_nFastSpeed = static_cast<int>(wParam); break;
+        case WM_BAR_SPEED: m_fastSpeed = static_cast<int>(wParam); break;
         case WM_BAR_PLAYBACK_ENDED: StopAllWorkers(); break;
         default: return 0;
     }
     return 1;
 }
 
-CNCCPThread* CKorvaneView::Worker(Mode mode) const {
+PlaybackWorker* PlayerView::Worker(Mode mode) const {
     switch (mode) {
-        case Mode::Play: return m_pPlayThread.get();
-        case Mode::PlaySound: return m_pPlaySoundThread.get();
-        case Mode::BackPlay: return m_pBackPlayThread.get();
-        case Mode::FastPlay: return m_pFastPlayThread.get();
-        case Mode::FastBackPlay: return m_pFastBackPlayThread.get();
+        case Mode::Play: return m_playThread.get();
+        case Mode::PlaySound: return m_playSoundThread.get();
+        case Mode::BackPlay: return m_backPlayThread.get();
+        case Mode::FastPlay: return m_fastPlayThread.get();
+        case Mode::FastBackPlay: return m_fastBackPlayThread.get();
     }
     return nullptr;
 }
 
-int CKorvaneView::StartMode(Mode mode) {
-    if (m_szFilePath.empty() || !m_reader.IsOpen()) return 0;
-    CNCCPThread* worker = Worker(mode);
+int PlayerView::StartMode(Mode mode) {
+    if (m_filePath.empty() || !m_reader.IsOpen()) return 0;
+    PlaybackWorker* worker = Worker(mode);
     if (worker == nullptr || !worker->IsFinished()) return 0;  // that mode already plays
     StopAllWorkers();  // another mode: stop it first, the reader carries on from where it stands
     return worker->StartThread();
 }
 
-void CKorvaneView::StopAllWorkers() {
-    for (CNCCPThread* worker : {m_pPlayThread.get(), m_pPlaySoundThread.get(), m_pBackPlayThread.get(),
-                                m_pFastPlayThread.get(), m_pFastBackPlayThread.get()}) {
+void PlayerView::StopAllWorkers() {
+    for (PlaybackWorker* worker : {m_playThread.get(), m_playSoundThread.get(), m_backPlayThread.get(),
+                                m_fastPlayThread.get(), m_fastBackPlayThread.get()}) {
         if (worker && !worker->IsFinished() && !worker->IsStopRequested()) worker->StopThread();
     }
 }
 
-bool CKorvaneView::IsPlaying() const {
-    for (CNCCPThread* worker : {m_pPlayThread.get(), m_pPlaySoundThread.get(), m_pBackPlayThread.get(),
-                                m_pFastPlayThread.get(), m_pFastBackPlayThread.get()}) {
+bool PlayerView::IsPlaying() const {
+    for (PlaybackWorker* worker : {m_playThread.get(), m_playSoundThread.get(), m_backPlayThread.get(),
+                                m_fastPlayThread.get(), m_fastBackPlayThread.get()}) {
         if (worker && !worker->IsFinished()) return true;
     }
     return false;
 }
 
-void CKorvaneView::SetSound(int on) {
-    m_bSoundOn = on;
-    m_pBar->SetSound(on == 1);
-    if (m_bFileOpen) m_pBar->ResetAndReload();
+void PlayerView::SetSound(int on) {
+    m_soundOn = on;
+    m_bar->SetSound(on == 1);
+    if (m_fileOpen) m_bar->ResetAndReload();
 }
 
-void CKorvaneView::Exit() {
+void PlayerView::Exit() {
     StopAllWorkers();
     window()->close();
 }
 
 // --- opening ----------------------------------------------------------------
 
-int CKorvaneView::OpenCommandLine(const std::string& commandLine) {
+int PlayerView::OpenCommandLine(const std::string& commandLine) {
     if (commandLine.empty()) return 0;
     std::string path = commandLine;
     if (path.front() == '"') path = path.size() >= 2 ? path.substr(1, path.size() - 2) : std::string{};
     if (path.size() > kPathMax) path.resize(kPathMax);
-    m_szFilePath = path;
-    SetTitle(m_szFilePath);
+    m_filePath = path;
+    SetTitle(m_filePath);
     if (OpenReader() == 0) return 0;
     ShowFirstPicture();
     return 1;
 }
 
-int CKorvaneView::OpenReader() {
-    if (m_reader.Open(m_szFilePath) == 0) return 0;
-    m_bFileOpen = 1;
-    if (m_openObserver) m_openObserver(m_szFilePath);
+int PlayerView::OpenReader() {
+    if (m_reader.Open(m_filePath) == 0) return 0;
+    m_fileOpen = 1;
+    if (m_openObserver) m_openObserver(m_filePath);
     return 1;
 }
 
-int CKorvaneView::OpenFile(const std::string& path) {
-    m_szFilePath.clear();
+int PlayerView::OpenFile(const std::string& path) {
+    m_filePath.clear();
     StopAllWorkers();
     m_reader.Close();
-    m_szFilePath = path.substr(0, kPathMax);
-    SetTitle(m_szFilePath);
+    m_filePath = path.substr(0, kPathMax);
+    SetTitle(m_filePath);
     if (OpenReader() == 0) return 0;
-    m_nDecoderCodec = -1;
+    m_decoderCodec = -1;
     ShowFirstPicture();
     return 1;
 }
 
-void CKorvaneView::OpenWithDialog() {
+void PlayerView::OpenWithDialog() {
     const QString chosen = QFileDialog::getOpenFileName(
         this, QString(), QString(), QStringLiteral("Recordings (*.MP4 *.mp4);;All Files (*)"));
     if (chosen.isEmpty()) return;  // cancelled: a running playback goes on
     OpenFile(chosen.toLocal8Bit().toStdString());
 }
 
-long CKorvaneView::Reload() {
+long PlayerView::Reload() {
     StopAllWorkers();
     m_reader.Close();
-    SetTitle(m_szFilePath);
+    SetTitle(m_filePath);
     if (OpenReader() == 0) return 0;
     ShowFirstPicture();
     return 1;
 }
 
-void CKorvaneView::dragEnterEvent(QDragEnterEvent* event) {
+void PlayerView::dragEnterEvent(QDragEnterEvent* event) {
     if (event->mimeData()->hasUrls()) event->acceptProposedAction();
 }
 
-void CKorvaneView::dropEvent(QDropEvent* event) {
+void PlayerView::dropEvent(QDropEvent* event) {
     const QList<QUrl> urls = event->mimeData()->urls();
     if (urls.size() != 1 || !urls.front().isLocalFile()) return;
     const std::string path = urls.front().toLocalFile().toLocal8Bit().toStdString().substr(0, kPathMax);
     event->acceptProposedAction();
-    if (path == m_szFilePath) return;
-    m_szFilePath = path;
+    if (path == m_filePath) return;
+    m_filePath = path;
     StopAllWorkers();
     m_reader.Close();
-    SetTitle(m_szFilePath);
+    SetTitle(m_filePath);
     if (OpenReader() == 0) return;
-    m_pBar->ResetAndReload();
+    m_bar->ResetAndReload();
 }
 
 // --- reading and stepping ---------------------------------------------------
 
-int CKorvaneView::ReadFirst(RecordBuffers& b) {
+int PlayerView::ReadFirst(RecordBuffers& b) {
     return m_reader.ReadFirst(&b.header, &b.extension, FrameData(), &b.caption, b.captionText);
 }
-int CKorvaneView::ReadNext(RecordBuffers& b) {
+int PlayerView::ReadNext(RecordBuffers& b) {
     return m_reader.ReadNext(&b.header, &b.extension, FrameData(), &b.caption, b.captionText);
 }
-int CKorvaneView::ReadPrevious(RecordBuffers& b) {
+int PlayerView::ReadPrevious(RecordBuffers& b) {
     return m_reader.ReadPrevious(&b.header, &b.extension, FrameData(), &b.caption, b.captionText);
 }
-int CKorvaneView::Decode(RecordBuffers& b, int show) {
+int PlayerView::Decode(RecordBuffers& b, int show) {
     return DecodeVideoFrame(b.header, b.extension, FrameData(), &b.caption, b.captionText, show);
 }
 
-void CKorvaneView::DecodeKeyOf(const FrameHeader& header) {
+void PlayerView::DecodeKeyOf(const FrameHeader& header) {
     FrameHeader keyHeader;
     FrameExtension keyExtension;
     m_reader.ReadKeyFrame(header, &keyHeader, &keyExtension, RefFrameData(), 0);
     DecodeVideoFrame(keyHeader, keyExtension, RefFrameData(), nullptr, {}, 0);
 }
 
-int CKorvaneView::ShowFirstPicture() {
+int PlayerView::ShowFirstPicture() {
     auto b = std::make_unique<RecordBuffers>();
     bool read = ReadFirst(*b) != 0;
     while (read && b->header.mediaKind != kMediaVideo) read = ReadNext(*b) != 0;
@@ -316,11 +316,11 @@ int CKorvaneView::ShowFirstPicture() {
         }
     }
     std::string site, camera;
-    if (LookUpSiteInfo(m_reader, m_szFilePath, site, camera)) SetTitle(site + " : " + camera);
+    if (LookUpSiteInfo(m_reader, m_filePath, site, camera)) SetTitle(site + " : " + camera);
     return 1;
 }
 
-int CKorvaneView::OnNext() {
+int PlayerView::OnNext() {
     if (IsPlaying()) return 0;  // the worker owns the reader
     auto b = std::make_unique<RecordBuffers>();
     int failures = 0;
@@ -353,7 +353,7 @@ int CKorvaneView::OnNext() {
     }
 }
 
-int CKorvaneView::OnPrevious() {
+int PlayerView::OnPrevious() {
     if (IsPlaying()) return 0;  // the worker owns the reader
     auto b = std::make_unique<RecordBuffers>();
     int failures = 0;
@@ -379,7 +379,7 @@ int CKorvaneView::OnPrevious() {
             case kFrameDecoderOnly4:
                 continue;
             case kFrameGroup:
-                DecodingGOP_SDI(b->header, m_reader, RefFrameData(), FrameData());
+                ShowGroupPicture(b->header, m_reader, RefFrameData(), FrameData());
                 return 1;
             default:
                 return 1;

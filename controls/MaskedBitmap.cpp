@@ -1,4 +1,4 @@
-#include "controls/CMaskedBitmap.h"
+#include "controls/MaskedBitmap.h"
 
 #include <QPainter>
 
@@ -6,34 +6,34 @@
 
 namespace korvane {
 
-bool CMaskedBitmap::LoadBitmap(int id) {
+bool MaskedBitmap::LoadBitmap(int id) {
     m_image = LoadSkinBitmap(id);
-    m_nWidth = m_nHeight = 0;
+    m_width = m_height = 0;
     m_mask = QImage();
     m_keyed = QImage();
     return !m_image.isNull();
 }
 
-void CMaskedBitmap::ReadSize() {
-    m_nWidth = m_image.width();
-    m_nHeight = m_image.height();
+void MaskedBitmap::ReadSize() {
+    m_width = m_image.width();
+    m_height = m_image.height();
 }
 
-int CMaskedBitmap::GetWidth() {
-    if (m_nWidth == 0 || m_nHeight == 0) ReadSize();
-    return m_nWidth;
+int MaskedBitmap::GetWidth() {
+    if (m_width == 0 || m_height == 0) ReadSize();
+    return m_width;
 }
 
-int CMaskedBitmap::GetHeight() {
-    if (m_nWidth == 0 || m_nHeight == 0) ReadSize();
-    return m_nHeight;
+int MaskedBitmap::GetHeight() {
+    if (m_width == 0 || m_height == 0) ReadSize();
+    return m_height;
 }
 
-void CMaskedBitmap::Draw(QPainter& painter, int x, int y) const {
+void MaskedBitmap::Draw(QPainter& painter, int x, int y) const {
     if (!m_image.isNull()) painter.drawImage(x, y, m_image);
 }
 
-void CMaskedBitmap::BuildMask() {
+void MaskedBitmap::BuildMask() {
     if (m_image.isNull()) return;
     const QRgb key = m_image.pixel(0, 0);
     m_mask = m_image.createMaskFromColor(key, Qt::MaskInColor);
@@ -45,7 +45,7 @@ void CMaskedBitmap::BuildMask() {
     }
 }
 
-void CMaskedBitmap::DrawTransparent(QPainter& painter, int x, int y) {
+void MaskedBitmap::DrawTransparent(QPainter& painter, int x, int y) {
     if (m_image.isNull()) return;
     if (m_mask.isNull()) BuildMask();
     // The box drawn is one row shorter than the image: its last row is left out.

@@ -18,16 +18,16 @@
 
 #include <functional>
 
-#include "controls/CBitmapPanel.h"
-#include "controls/CSkinButton.h"
-#include "controls/CSkinSlider.h"
+#include "controls/BitmapPanel.h"
+#include "controls/SkinButton.h"
+#include "controls/SkinSlider.h"
 #include "platform/Mailbox.h"
 #include "platform/Messages.h"
 #include "playback/ControlBarLink.h"
 
 namespace korvane {
 
-class CKorvaneView;
+class PlayerView;
 
 // The bar's layout and its controls.
 inline constexpr int IDD_CONTROL_BAR = 102;
@@ -60,12 +60,12 @@ inline constexpr int kBarHeight = 61;
 // Where the edge strip starts: it covers the bar from here to its right edge.
 inline constexpr int kBarEdgeX = 353;
 
-class CPlayControlBar : public QWidget, public MessageTarget, public ControlBarLink {
+class ControlBar : public QWidget, public MessageTarget, public ControlBarLink {
     Q_OBJECT
 
 public:
-    explicit CPlayControlBar(QWidget* parent = nullptr);
-    ~CPlayControlBar() override;
+    explicit ControlBar(QWidget* parent = nullptr);
+    ~ControlBar() override;
 
     // Places the controls of the bar's layout (template IDD_CONTROL_BAR),
     // sizes the bar 354 x 61 and shows it. 0 for any other template.
@@ -78,7 +78,7 @@ public:
     // bar that goes while the view lives stops the view's playback first and
     // hands the view back its stand-in, so that no worker reaches a bar that
     // is gone.
-    void AttachView(CKorvaneView& view);
+    void AttachView(PlayerView& view);
 
     // ControlBarLink
     void PlaybackEnded() override;
@@ -96,13 +96,13 @@ public:
 
     // The controls by identifier: a button (null for a slider or an unknown
     // identifier) or a slider.
-    CSkinButton* Button(int controlId);
-    CSkinToggleButton* ToggleButton(int controlId);
-    CSkinSlider* Slider(int controlId);
+    SkinButton* Button(int controlId);
+    SkinToggleButton* ToggleButton(int controlId);
+    SkinSlider* Slider(int controlId);
 
-    bool ForwardMode() const { return m_bForwardMode; }
-    bool BackMode() const { return m_bBackMode; }
-    bool Sound() const { return m_bSound; }
+    bool ForwardMode() const { return m_forwardMode; }
+    bool BackMode() const { return m_backMode; }
+    bool Sound() const { return m_sound; }
     // The skins are assigned on the first paint.
     bool Skinned() const { return !m_buffer.isNull(); }
 
@@ -116,37 +116,37 @@ protected:
 private:
     void AssignSkins();
     void DrawBackground();
-    long OnButtonClicked(CSkinButton* button);
-    long OnToggleClicked(CSkinButton* button);
+    long OnButtonClicked(SkinButton* button);
+    long OnToggleClicked(SkinButton* button);
     // While a mode plays, its own button (which stops it) is the only mode
     // button enabled, and the steps are off.
-    void LockModeButtons(const CSkinToggleButton& playing);
+    void LockModeButtons(const SkinToggleButton& playing);
     // Every mode button enabled and unchecked.
     void ResetModeButtons();
     // No mode plays: the mode buttons reset, the steps on.
     void ReleaseModeButtons();
-    void OnHScroll(CSkinSlider* slider);
+    void OnHScroll(SkinSlider* slider);
     long Send(unsigned id, WParam wParam = 0);
     bool RecordingOpen() const { return m_recordingOpen && m_recordingOpen(); }
 
-    bool m_bBackgroundDrawn = false;
-    bool m_bForwardMode = false;  // PLAY, FAST PLAY or FAST BACK started here and not stopped
-    bool m_bSound = false;
-    bool m_bBackMode = false;  // BACK PLAY started here and not stopped
-    CBitmapPanel m_panelBack;
+    bool m_backgroundDrawn = false;
+    bool m_forwardMode = false;  // PLAY, FAST PLAY or FAST BACK started here and not stopped
+    bool m_sound = false;
+    bool m_backMode = false;  // BACK PLAY started here and not stopped
+    BitmapPanel m_panelBack;
     QImage m_buffer;  // the background, made on the first paint
-    QColor m_crBack;
-    CBitmapPanel m_panelEdge;
-    CSkinButton m_btnMenu, m_btnOpen, m_btnExit, m_btnNext, m_btnPause, m_btnPrevious, m_btnRewind;
-    CSkinSlider m_sliderVolume;
-    CSkinToggleButton m_btnPlay, m_btnZoom1, m_btnZoom2, m_btnZoom3, m_btnFastBack, m_btnFastPlay;
-    CSkinSlider m_sliderSpeed;
-    CSkinToggleButton m_btnSound, m_btnBackPlay;
+    QColor m_background;
+    BitmapPanel m_panelEdge;
+    SkinButton m_btnMenu, m_btnOpen, m_btnExit, m_btnNext, m_btnPause, m_btnPrevious, m_btnRewind;
+    SkinSlider m_sliderVolume;
+    SkinToggleButton m_btnPlay, m_btnZoom1, m_btnZoom2, m_btnZoom3, m_btnFastBack, m_btnFastPlay;
+    SkinSlider m_sliderSpeed;
+    SkinToggleButton m_btnSound, m_btnBackPlay;
 
     Mailbox m_mailbox{this};
-    MessageTarget* m_pView = nullptr;
+    MessageTarget* m_view = nullptr;
     std::function<bool()> m_recordingOpen;
-    QPointer<CKorvaneView> m_attachedView;  // null once that view is gone
+    QPointer<PlayerView> m_attachedView;  // null once that view is gone
 };
 
 }  // namespace korvane

@@ -1,7 +1,7 @@
 // Picture buttons of the control bar. Each shows one of four bitmaps for its
 // state (normal, pressed, hover, disabled), follows the mouse itself and
 // reports a click to its parent with a numbered message only when a press
-// ends inside it. CSkinToggleButton adds a checked state that flips when the
+// ends inside it. SkinToggleButton adds a checked state that flips when the
 // press begins and that the parent can set; its pressed image is also its
 // checked image. No keyboard handling, no focus look.
 #pragma once
@@ -19,9 +19,9 @@ enum SkinMessage : unsigned {
     WM_SKIN_TOGGLE_CLICKED = 1245,
 };
 
-class CSkinButton : public QWidget {
+class SkinButton : public QWidget {
 public:
-    explicit CSkinButton(QWidget* parent = nullptr);
+    explicit SkinButton(QWidget* parent = nullptr);
 
     // Loads the four images by skin number (a negative number stands for a
     // copy of the normal image), shows the normal one and enables the
@@ -31,7 +31,7 @@ public:
     // Enabling shows the normal image, disabling the disabled one; a disabled
     // button ignores the mouse.
     void EnableButton(bool enable);
-    bool IsButtonEnabled() const { return m_bEnabled; }
+    bool IsButtonEnabled() const { return m_enabled; }
 
     // The image on show; null before SetSkin.
     const QImage& ShownImage() const;
@@ -57,15 +57,15 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
 
-    bool m_bEnabled = false;
-    bool m_bPressed = false;      // a press is on and the pointer is inside
-    bool m_bPressCapture = false; // the mouse is held by a press
-    bool m_bHoverCapture = false; // the pointer is being followed over the button
+    bool m_enabled = false;
+    bool m_pressed = false;      // a press is on and the pointer is inside
+    bool m_pressCapture = false; // the mouse is held by a press
+    bool m_hoverCapture = false; // the pointer is being followed over the button
 
 private:
     void MovedOutside();
 
-    MessageTarget* m_pParent = nullptr;
+    MessageTarget* m_parent = nullptr;
     QImage m_bmpNormal;
     QImage m_bmpPressed;
     QImage m_bmpHover;
@@ -73,24 +73,24 @@ private:
     Image m_shown = Image::None;
 };
 
-class CSkinToggleButton : public CSkinButton {
+class SkinToggleButton : public SkinButton {
 public:
-    explicit CSkinToggleButton(QWidget* parent = nullptr) : CSkinButton(parent) {}
+    explicit SkinToggleButton(QWidget* parent = nullptr) : SkinButton(parent) {}
 
     // Checking shows the pressed image, unchecking the normal one, whether
     // the button is enabled or not.
     void SetCheck(bool check);
-    bool GetCheck() const { return m_bChecked; }
+    bool GetCheck() const { return m_checked; }
 
 protected:
     unsigned ClickMessage() const override { return WM_SKIN_TOGGLE_CLICKED; }
     Image RestingImage(bool over) const override;
-    void OnPressCaptured() override { m_bChecked = !m_bChecked; }
+    void OnPressCaptured() override { m_checked = !m_checked; }
     void OnReleaseWhileEnabled(bool pressed) override;
     void OnDoubleClickWhileEnabled() override;
 
 private:
-    bool m_bChecked = false;
+    bool m_checked = false;
 };
 
 }  // namespace korvane

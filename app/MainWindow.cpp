@@ -1,4 +1,4 @@
-#include "app/CMainFrame.h"
+#include "app/MainWindow.h"
 
 #include <QPalette>
 
@@ -12,12 +12,12 @@
 #include <QPrinter>
 #include <QWindow>
 
-#include "playback/CKorvaneView.h"
+#include "playback/PlayerView.h"
 #include "playback/ViewMessages.h"
 
 namespace korvane {
 
-CMainFrame::CMainFrame(const QString& companionServer, QWidget* parent)
+MainWindow::MainWindow(const QString& companionServer, QWidget* parent)
     : QMainWindow(parent), m_companionServer(companionServer) {
     setWindowFlag(Qt::FramelessWindowHint, true);
     setWindowTitle(QString::fromLatin1(kFrameTitle));
@@ -26,7 +26,7 @@ CMainFrame::CMainFrame(const QString& companionServer, QWidget* parent)
     m_menu->setVisible(false);
 
     // Printing works whether or not the menu bar is shown.
-    addAction(QString(), QKeySequence(Qt::CTRL | Qt::Key_P), this, &CMainFrame::Print);
+    addAction(QString(), QKeySequence(Qt::CTRL | Qt::Key_P), this, &MainWindow::Print);
 
     // The client area: the view above, the control bar docked at the bottom.
     auto client = std::make_unique<QWidget>();
@@ -37,24 +37,24 @@ CMainFrame::CMainFrame(const QString& companionServer, QWidget* parent)
     auto layout = std::make_unique<QVBoxLayout>();
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    auto bar = std::make_unique<CPlayControlBar>();
+    auto bar = std::make_unique<ControlBar>();
     bar->Create(IDD_CONTROL_BAR);
-    m_wndControlBar = bar.get();
+    m_bar = bar.get();
     layout->addWidget(bar.release(), 0, Qt::AlignLeft);
     m_clientLayout = layout.get();
     client->setLayout(layout.release());
     setCentralWidget(client.release());
 }
 
-CMainFrame::~CMainFrame() = default;
+MainWindow::~MainWindow() = default;
 
-void CMainFrame::SetView(CKorvaneView* view) {
-    m_pView = view;
+void MainWindow::SetView(PlayerView* view) {
+    m_view = view;
     m_clientLayout->insertWidget(0, view, 1);
-    m_wndControlBar->AttachView(*view);
+    m_bar->AttachView(*view);
 }
 
-QAction* CMainFrame::CommandAction(int id) const {
+QAction* MainWindow::CommandAction(int id) const {
     for (QAction* top : m_menu->actions()) {
         if (top->menu() == nullptr) continue;
         for (QAction* action : top->menu()->actions()) {
@@ -64,7 +64,7 @@ QAction* CMainFrame::CommandAction(int id) const {
     return nullptr;
 }
 
-void CMainFrame::BuildMenu() {
+void MainWindow::BuildMenu() {
     m_menu = menuBar();
 
     QMenu* file = AddMenu(QStringLiteral("FILE"));
@@ -92,13 +92,13 @@ void CMainFrame::BuildMenu() {
     AddCommand(size, QStringLiteral("3x"), ID_ZOOM3);
 }
 
-QMenu* CMainFrame::AddMenu(const QString& title) {
+QMenu* MainWindow::AddMenu(const QString& title) {
     QMenu* menu = m_menu->addMenu(title);
     connect(menu, &QMenu::aboutToShow, this, [this, menu] { UpdateCommandStates(menu); });
     return menu;
 }
 
-void CMainFrame::AddCommand(QMenu* menu, const QString& text, int id) {
+void MainWindow::AddCommand(QMenu* menu, const QString& text, int id) {
     // "label\tkeys": the keys after the tab become the action's shortcut.
     const qsizetype tab = text.indexOf(QLatin1Char('\t'));
     QAction* action = menu->addAction(tab < 0 ? text : text.left(tab));
@@ -109,40 +109,40 @@ void CMainFrame::AddCommand(QMenu* menu, const QString& text, int id) {
         addAction(action);
     }
     connect(action, &QAction::triggered, this, [this, id] {
-        if (m_pView != nullptr) m_pView->OnCommand(id);
+        if (m_view != nullptr) m_view->OnCommand(id);
     });
 }
 
-void CMainFrame::UpdateCommandStates(QMenu* menu) {
-    if (m_pView == nullptr) return;
+void MainWindow::UpdateCommandStates(QMenu* menu) {
+    if (m_view == nullptr) return;
     for (QAction* action : menu->actions()) {
         if (action->isSeparator()) continue;
-        const CKorvaneView::CommandState state = m_pView->QueryCommand(action->data().toInt());
+        const PlayerView::CommandState state = m_view->QueryCommand(action->data().toInt());
         action->setEnabled(state.enabled);
         action->setCheckable(state.checked);
         action->setChecked(state.checked);
     }
 }
 
-void CMainFrame::PrintView(QPaintDevice& device) {
-    if (m_pView == nullptr) return;
+void MainWindow::PrintView(QPaintDevice& device) {
+    if (m_view == nullptr) return;
     QPainter painter(&device);
     if (!painter.isActive()) return;
-    m_pView->OnDraw(painter, QRect(0, 0, device.width(), device.height()));
+    m_view->OnDraw(painter, QRect(0, 0, device.width(), device.height()));
 }
 
-void CMainFrame::Print() {
-    if (m_pView == nullptr) return;
+void MainWindow::Print() {
+    if (m_view == nullptr) return;
     QPrinter printer;
     QPrintDialog dialog(&printer, this);
     if (dialog.exec() != QDialog::Accepted) return;
     PrintView(printer);
 }
 
-void CMainFrame::closeEvent(QCloseEvent* event) {
-    if (m_pView != nullptr) m_pView->StopAllWorkers();
-    if (!m_bCompanionNotified) {
-        m_bCompanionNotified = true;
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (m_view != nullptr) m_view->StopAllWorkers();
+    if (!m_companionNotified) {
+        m_companionNotified = true;
         NotifyCompanion(m_companionServer);
     }
     QMainWindow::closeEvent(event);

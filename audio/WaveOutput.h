@@ -37,7 +37,7 @@
 
 namespace korvane {
 
-// Result codes kept in m_nOutResult / m_nResult, numbered as the platform's
+// Result codes kept in m_outResult / m_result, numbered as the platform's
 // multimedia results that callers of the wave output know.
 enum WaveResult : std::uint32_t {
     kWaveOk = 0,
@@ -50,13 +50,13 @@ enum WaveResult : std::uint32_t {
 
 inline constexpr std::uint16_t kFullVolume = 0xFFFF;
 
-class CWaveDevice {
+class WaveOutput {
 public:
-    CWaveDevice();
+    WaveOutput();
     // Closes the output without playing what is still queued.
-    ~CWaveDevice();
-    CWaveDevice(const CWaveDevice&) = delete;
-    CWaveDevice& operator=(const CWaveDevice&) = delete;
+    ~WaveOutput();
+    WaveOutput(const WaveOutput&) = delete;
+    WaveOutput& operator=(const WaveOutput&) = delete;
 
     // Opens the output for mono PCM of `bits` (8 unsigned or 16 signed
     // little-endian) bits a sample at `rate` samples a second, closing an
@@ -97,17 +97,17 @@ public:
     // unless set); 0 drops them at once.
     void SetCloseDrainLimit(std::chrono::milliseconds limit) { m_closeDrainLimit = limit; }
 
-    std::uint32_t OutResult() const { return m_nOutResult.load(); }
-    std::uint32_t Result() const { return m_nResult.load(); }
-    bool IsOutputOpen() const { return m_bOutputOpen.load(); }
+    std::uint32_t OutResult() const { return m_outResult.load(); }
+    std::uint32_t Result() const { return m_result.load(); }
+    bool IsOutputOpen() const { return m_outputOpen.load(); }
     // Format of the open output; 0 when none is open.
-    std::uint32_t OutputBits() const { return m_bOutputOpen ? m_nBits.load() : 0; }
-    std::uint32_t OutputRate() const { return m_bOutputOpen ? m_nRate.load() : 0; }
+    std::uint32_t OutputBits() const { return m_outputOpen ? m_bits.load() : 0; }
+    std::uint32_t OutputRate() const { return m_outputOpen ? m_rate.load() : 0; }
     // Successful opens since construction.
-    std::uint64_t OpenCount() const { return m_nOpenCount.load(); }
+    std::uint64_t OpenCount() const { return m_openCount.load(); }
     // Blocks accepted by Write, and blocks released (played or dropped).
-    std::uint64_t BlocksQueued() const { return m_nBlocksQueued.load(); }
-    std::uint64_t BlocksReleased() const { return m_nBlocksReleased.load(); }
+    std::uint64_t BlocksQueued() const { return m_blocksQueued.load(); }
+    std::uint64_t BlocksReleased() const { return m_blocksReleased.load(); }
     // SDL's id of the open device, 0 when none is open.
     SDL_AudioDeviceID DeviceId() const { return m_device.Id(); }
 
@@ -128,43 +128,43 @@ private:
 
     // Written by OpenOutput before the device starts and left alone while it
     // runs, so the callback reads them without the lock.
-    std::size_t m_nBytesPerSample = 2;
-    std::size_t m_nBufferFrames = 0;  // frames one callback fills
+    std::size_t m_bytesPerSample = 2;
+    std::size_t m_bufferFrames = 0;  // frames one callback fills
 
     // Used on the thread that opens, writes and closes.
-    int m_nRingSize = 0;
-    std::uint32_t m_nOutDevice = 0;
+    int m_ringSize = 0;
+    std::uint32_t m_outDevice = 0;
     std::chrono::milliseconds m_closeDrainLimit{1000};
 
     // Readable from any thread.
-    std::atomic<std::uint32_t> m_nBits{16};
-    std::atomic<std::uint32_t> m_nRate{8000};
-    std::atomic<std::uint64_t> m_nOpenCount{0};
+    std::atomic<std::uint32_t> m_bits{16};
+    std::atomic<std::uint32_t> m_rate{8000};
+    std::atomic<std::uint64_t> m_openCount{0};
 
-    std::atomic<bool> m_bOutputOpen{false};
-    std::atomic<std::uint32_t> m_nOutResult{kWaveOk};
-    std::atomic<std::uint32_t> m_nResult{kWaveOk};
+    std::atomic<bool> m_outputOpen{false};
+    std::atomic<std::uint32_t> m_outResult{kWaveOk};
+    std::atomic<std::uint32_t> m_result{kWaveOk};
     // Left gain in the low 16 bits, right gain in the high 16 bits.
-    std::atomic<std::uint32_t> m_nVolume{0xFFFFFFFFu};
-    std::atomic<std::uint64_t> m_nBlocksQueued{0};
-    std::atomic<std::uint64_t> m_nBlocksReleased{0};
+    std::atomic<std::uint32_t> m_volume{0xFFFFFFFFu};
+    std::atomic<std::uint64_t> m_blocksQueued{0};
+    std::atomic<std::uint64_t> m_blocksReleased{0};
 
     // Guarded by m_queueMutex.
     std::mutex m_queueMutex;
     std::condition_variable m_played;
     std::list<Block> m_queued;
     std::list<Block> m_free;
-    std::size_t m_nFrontOffset = 0;   // bytes of the front block already played
-    std::size_t m_nQueuedBytes = 0;   // unplayed bytes in m_queued
-    int m_nDrainWaiters = 0;          // threads waiting on m_played
+    std::size_t m_frontOffset = 0;   // bytes of the front block already played
+    std::size_t m_queuedBytes = 0;   // unplayed bytes in m_queued
+    int m_drainWaiters = 0;          // threads waiting on m_played
     // The play clock: frames written and played since the output opened, and
     // the device's latest fill (when, from which frame, how many frames).
-    std::uint64_t m_nFramesWritten = 0;
-    std::uint64_t m_nFramesPlayed = 0;
-    std::uint64_t m_nFillStart = 0;
-    std::size_t m_nFillTaken = 0;
+    std::uint64_t m_framesWritten = 0;
+    std::uint64_t m_framesPlayed = 0;
+    std::uint64_t m_fillStart = 0;
+    std::size_t m_fillTaken = 0;
     std::chrono::steady_clock::time_point m_tFill{};
-    bool m_bFilled = false;  // the device has asked for samples since the output opened
+    bool m_filled = false;  // the device has asked for samples since the output opened
 };
 
 }  // namespace korvane

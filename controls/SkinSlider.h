@@ -12,11 +12,11 @@
 
 #include <memory>
 
-#include "controls/CMaskedBitmap.h"
+#include "controls/MaskedBitmap.h"
 
 namespace korvane {
 
-class CSkinSlider : public QAbstractSlider {
+class SkinSlider : public QAbstractSlider {
     Q_OBJECT
 
 public:
@@ -33,8 +33,8 @@ public:
         TB_ENDTRACK = 8,
     };
 
-    explicit CSkinSlider(QWidget* parent = nullptr);
-    ~CSkinSlider() override;
+    explicit SkinSlider(QWidget* parent = nullptr);
+    ~SkinSlider() override;
 
     // Loads the channel and thumb bitmaps by skin number. No repaint is asked for.
     void SetSkin(int channelId, int thumbId, bool skinned);
@@ -42,7 +42,7 @@ public:
     void SetRange(int nMin, int nMax, bool redraw);
     void SetPos(int pos);
     int GetPos() const { return value(); }
-    bool IsSkinned() const { return m_bSkinned; }
+    bool IsSkinned() const { return m_skinned; }
 
     // Left edge of the thumb for a position: (width - 15) x pos / (max - min + 7) + 5.
     int ThumbX(int pos) const;
@@ -70,15 +70,15 @@ private:
     void MoveTo(int pos, int code);
     void PageTowards(int x);
 
-    std::unique_ptr<CMaskedBitmap> m_pChannel;
-    std::unique_ptr<CMaskedBitmap> m_pThumb;
-    bool m_bDragging = false;
-    bool m_bSkinned = false;
+    std::unique_ptr<MaskedBitmap> m_channel;
+    std::unique_ptr<MaskedBitmap> m_thumb;
+    bool m_dragging = false;
+    bool m_skinned = false;
 
-    bool m_bThumbHeld = false;  // the press is dragging the thumb, not paging
-    int m_nGrabOffset = 0;      // where on the thumb it was taken
-    int m_nPageTarget = 0;      // the pointer's x while paging
-    int m_nWheelRest = 0;       // wheel turn not yet a whole notch
+    bool m_thumbHeld = false;  // the press is dragging the thumb, not paging
+    int m_grabOffset = 0;      // where on the thumb it was taken
+    int m_pageTarget = 0;      // the pointer's x while paging
+    int m_wheelRest = 0;       // wheel turn not yet a whole notch
     QBasicTimer m_pageRepeat;
 };
 

@@ -23,8 +23,8 @@
 #include <span>
 
 #include "audio/AvAudioDecoder.h"
-#include "audio/CAudioDecoder.h"
-#include "audio/CWaveDevice.h"
+#include "audio/ImaAdpcmConverter.h"
+#include "audio/WaveOutput.h"
 #include "platform/Notifier.h"
 #include "recording/RecordLayout.h"
 
@@ -42,16 +42,16 @@ enum AudioCodec : std::uint8_t {
     kAudioCodecG721c = 13,
 };
 
-class CAudioPlayback {
+class SoundPlayback {
 public:
     using Clock = std::function<std::chrono::steady_clock::time_point()>;
 
     // now: the clock that ages the output (the steady clock unless a test
     // gives its own). Opens the G.721 decoder.
-    CAudioPlayback(CWaveDevice& waveOut, CAudioDecoder& audioDecoder, Notifier& notifier,
+    SoundPlayback(WaveOutput& waveOut, ImaAdpcmConverter& audioDecoder, Notifier& notifier,
                    Clock now = &std::chrono::steady_clock::now);
-    CAudioPlayback(const CAudioPlayback&) = delete;
-    CAudioPlayback& operator=(const CAudioPlayback&) = delete;
+    SoundPlayback(const SoundPlayback&) = delete;
+    SoundPlayback& operator=(const SoundPlayback&) = delete;
 
     // Readies the audio path at the start of a play-with-sound run: opens the
     // IMA ADPCM converter until that first succeeds (the message box
@@ -74,10 +74,10 @@ public:
     // not yet begun begins now); 0, and the count ended, once it has.
     int IsAudioDeviceFresh(std::uint32_t limitSeconds);
 
-    std::uint32_t AudioBits() const { return m_nAudioBits; }
-    std::uint32_t AudioRate() const { return m_nAudioRate; }
-    std::uint32_t AudioDeviceTime() const { return m_nAudioDeviceTime; }
-    bool AcmOpen() const { return m_bAcmOpen != 0; }
+    std::uint32_t AudioBits() const { return m_audioBits; }
+    std::uint32_t AudioRate() const { return m_audioRate; }
+    std::uint32_t AudioDeviceTime() const { return m_audioDeviceTime; }
+    bool AcmOpen() const { return m_acmOpen != 0; }
 
 private:
     std::uint32_t PlayG721(std::span<const std::uint8_t> data);
@@ -87,17 +87,17 @@ private:
     void Queue(std::span<const std::uint8_t> pcm);
     std::uint32_t NowSeconds() const;
 
-    CWaveDevice& m_waveOut;
-    CAudioDecoder& m_AudioDecoder;
+    WaveOutput& m_waveOut;
+    ImaAdpcmConverter& m_imaAdpcm;
     Notifier& m_notifier;
     Clock m_now;
     AvAudioDecoder m_g721;
-    std::unique_ptr<std::uint8_t[]> m_pAudioOut;  // kAudioOutCapacity bytes of decoded PCM
+    std::unique_ptr<std::uint8_t[]> m_audioOut;  // kAudioOutCapacity bytes of decoded PCM
 
-    std::uint32_t m_bAcmOpen = 0;
-    std::uint32_t m_nAudioDeviceTime = 0;  // clock seconds when the age count began; 0 = not begun
-    std::uint32_t m_nAudioBits = 16;       // format the output was last opened with
-    std::uint32_t m_nAudioRate = 8000;
+    std::uint32_t m_acmOpen = 0;
+    std::uint32_t m_audioDeviceTime = 0;  // clock seconds when the age count began; 0 = not begun
+    std::uint32_t m_audioBits = 16;       // format the output was last opened with
+    std::uint32_t m_audioRate = 8000;
     std::optional<std::uint64_t> m_lastRecordFrame;  // the output frame the last record starts at
 };
 

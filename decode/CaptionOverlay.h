@@ -16,12 +16,12 @@
 
 namespace korvane {
 
-class CTextOverlay {
+class CaptionOverlay {
 public:
-    CTextOverlay();
-    ~CTextOverlay();
-    CTextOverlay(const CTextOverlay&) = delete;
-    CTextOverlay& operator=(const CTextOverlay&) = delete;
+    CaptionOverlay();
+    ~CaptionOverlay();
+    CaptionOverlay(const CaptionOverlay&) = delete;
+    CaptionOverlay& operator=(const CaptionOverlay&) = delete;
 
     // Top-left corner of the text, in pixels from the picture's top-left.
     void SetPosition(int x, int y);
@@ -38,8 +38,8 @@ public:
     int InsertText(std::uint8_t* picture, int width, int height, const char* text, int length);
 
 private:
-    int m_nX = 0;
-    int m_nY = 0;
+    int m_x = 0;
+    int m_y = 0;
     LogFont m_logFont;
     QFont m_font;
     QColor m_color;

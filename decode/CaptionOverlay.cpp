@@ -1,4 +1,4 @@
-#include "decode/CTextOverlay.h"
+#include "decode/CaptionOverlay.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -40,27 +40,27 @@ QFont FontFrom(const LogFont& logFont) {
 
 }  // namespace
 
-CTextOverlay::CTextOverlay() : m_font(FontFrom(m_logFont)), m_color(Qt::white) {}
+CaptionOverlay::CaptionOverlay() : m_font(FontFrom(m_logFont)), m_color(Qt::white) {}
 
-CTextOverlay::~CTextOverlay() = default;
+CaptionOverlay::~CaptionOverlay() = default;
 
-void CTextOverlay::SetPosition(int x, int y) {
-    m_nX = x;
-    m_nY = y;
+void CaptionOverlay::SetPosition(int x, int y) {
+    m_x = x;
+    m_y = y;
 }
 
-void CTextOverlay::SetFont(const LogFont& font) {
+void CaptionOverlay::SetFont(const LogFont& font) {
     if (font == m_logFont) return;
     m_logFont = font;
     m_font = FontFrom(font);
 }
 
-void CTextOverlay::SetColor(std::uint32_t colorRef) {
+void CaptionOverlay::SetColor(std::uint32_t colorRef) {
     m_color = QColor(static_cast<int>(colorRef & 0xFF), static_cast<int>((colorRef >> 8) & 0xFF),
                      static_cast<int>((colorRef >> 16) & 0xFF));
 }
 
-int CTextOverlay::InsertText(std::uint8_t* picture, int width, int height, const char* text,
+int CaptionOverlay::InsertText(std::uint8_t* picture, int width, int height, const char* text,
                              int length) {
     if (picture == nullptr || width <= 0 || height == 0 || height == INT32_MIN) return 0;
     if (width > INT32_MAX / 3) return 0;
@@ -94,7 +94,7 @@ int CTextOverlay::InsertText(std::uint8_t* picture, int width, int height, const
     }
     painter.setFont(m_font);
     painter.setPen(m_color);
-    painter.drawText(QPointF(m_nX, m_nY + painter.fontMetrics().ascent()), m_text);
+    painter.drawText(QPointF(m_x, m_y + painter.fontMetrics().ascent()), m_text);
     return 1;
 }
 

@@ -1,4 +1,4 @@
-#include "controls/CSkinSlider.h"
+#include "controls/SkinSlider.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -17,7 +17,7 @@ constexpr int kRepeatMs = 100;
 
 }  // namespace
 
-CSkinSlider::CSkinSlider(QWidget* parent) : QAbstractSlider(parent) {
+SkinSlider::SkinSlider(QWidget* parent) : QAbstractSlider(parent) {
     setOrientation(Qt::Horizontal);
     setFocusPolicy(Qt::NoFocus);
     // A trackbar's defaults: 0 to 100, a page a fifth of the range.
@@ -26,35 +26,35 @@ CSkinSlider::CSkinSlider(QWidget* parent) : QAbstractSlider(parent) {
     setPageStep(20);
 }
 
-CSkinSlider::~CSkinSlider() = default;
+SkinSlider::~SkinSlider() = default;
 
-void CSkinSlider::SetSkin(int channelId, int thumbId, bool skinned) {
-    m_pChannel = std::make_unique<CMaskedBitmap>();
-    m_pChannel->LoadBitmap(channelId);
-    m_pThumb = std::make_unique<CMaskedBitmap>();
-    m_pThumb->LoadBitmap(thumbId);
-    m_bSkinned = skinned;
+void SkinSlider::SetSkin(int channelId, int thumbId, bool skinned) {
+    m_channel = std::make_unique<MaskedBitmap>();
+    m_channel->LoadBitmap(channelId);
+    m_thumb = std::make_unique<MaskedBitmap>();
+    m_thumb->LoadBitmap(thumbId);
+    m_skinned = skinned;
 }
 
-void CSkinSlider::SetRange(int nMin, int nMax, bool redraw) {
+void SkinSlider::SetRange(int nMin, int nMax, bool redraw) {
     setRange(nMin, nMax);
     setPageStep(std::max(1, (nMax - nMin) / 5));
     if (redraw) update();
     SetPos(nMin);
 }
 
-void CSkinSlider::SetPos(int pos) {
+void SkinSlider::SetPos(int pos) {
     setValue(pos);
     update();
 }
 
-int CSkinSlider::ThumbX(int pos) const {
+int SkinSlider::ThumbX(int pos) const {
     const int divisor = maximum() - minimum() + 7;
     if (divisor == 0) return 5;
     return (width() - 15) * pos / divisor + 5;
 }
 
-int CSkinSlider::PositionForThumbX(int x) const {
+int SkinSlider::PositionForThumbX(int x) const {
     const int travel = width() - 15;
     if (travel <= 0) return value();
     const int divisor = maximum() - minimum() + 7;
@@ -65,13 +65,13 @@ int CSkinSlider::PositionForThumbX(int x) const {
     return best;
 }
 
-void CSkinSlider::MoveTo(int pos, int code) {
+void SkinSlider::MoveTo(int pos, int code) {
     setValue(std::clamp(pos, minimum(), maximum()));
     update();
     emit Scrolled(code);
 }
 
-void CSkinSlider::PageTowards(int x) {
+void SkinSlider::PageTowards(int x) {
     const int thumb = ThumbX(value());
     if (x < thumb && value() > minimum()) {
         MoveTo(value() - pageStep(), TB_PAGEUP);
@@ -82,79 +82,79 @@ void CSkinSlider::PageTowards(int x) {
     }
 }
 
-void CSkinSlider::paintEvent(QPaintEvent*) {
-    if (!m_pChannel || !m_pThumb) return;
+void SkinSlider::paintEvent(QPaintEvent*) {
+    if (!m_channel || !m_thumb) return;
     QPainter painter(this);
-    m_pChannel->Draw(painter, 0, 0);
-    m_pThumb->DrawTransparent(painter, ThumbX(value()), 0);
+    m_channel->Draw(painter, 0, 0);
+    m_thumb->DrawTransparent(painter, ThumbX(value()), 0);
 }
 
-void CSkinSlider::mousePressEvent(QMouseEvent* event) {
+void SkinSlider::mousePressEvent(QMouseEvent* event) {
     event->accept();
-    if (!m_bSkinned || event->button() != Qt::LeftButton) return;
-    m_bDragging = true;
+    if (!m_skinned || event->button() != Qt::LeftButton) return;
+    m_dragging = true;
     update();
     const int x = event->position().toPoint().x();
     const int thumb = ThumbX(value());
-    m_bThumbHeld = x >= thumb && x < thumb + kThumbWidth;
-    if (m_bThumbHeld) {
-        m_nGrabOffset = x - thumb;
+    m_thumbHeld = x >= thumb && x < thumb + kThumbWidth;
+    if (m_thumbHeld) {
+        m_grabOffset = x - thumb;
     } else {
-        m_nPageTarget = x;
+        m_pageTarget = x;
         m_pageRepeat.start(kFirstRepeatMs, this);
         PageTowards(x);
     }
 }
 
-void CSkinSlider::mouseMoveEvent(QMouseEvent* event) {
+void SkinSlider::mouseMoveEvent(QMouseEvent* event) {
     event->accept();
-    if (!m_bDragging) return;
+    if (!m_dragging) return;
     update();
     const int x = event->position().toPoint().x();
-    if (m_bThumbHeld)
-        MoveTo(PositionForThumbX(x - m_nGrabOffset), TB_THUMBTRACK);
+    if (m_thumbHeld)
+        MoveTo(PositionForThumbX(x - m_grabOffset), TB_THUMBTRACK);
     else
-        m_nPageTarget = x;
+        m_pageTarget = x;
 }
 
-void CSkinSlider::mouseReleaseEvent(QMouseEvent* event) {
+void SkinSlider::mouseReleaseEvent(QMouseEvent* event) {
     event->accept();
-    if (!m_bSkinned || event->button() != Qt::LeftButton || !m_bDragging) return;
-    m_bDragging = false;
+    if (!m_skinned || event->button() != Qt::LeftButton || !m_dragging) return;
+    m_dragging = false;
     update();
     m_pageRepeat.stop();
-    if (m_bThumbHeld) emit Scrolled(TB_THUMBPOSITION);
-    m_bThumbHeld = false;
+    if (m_thumbHeld) emit Scrolled(TB_THUMBPOSITION);
+    m_thumbHeld = false;
     emit Scrolled(TB_ENDTRACK);
 }
 
-void CSkinSlider::wheelEvent(QWheelEvent* event) {
+void SkinSlider::wheelEvent(QWheelEvent* event) {
     event->accept();
-    if (!m_bSkinned) return;
+    if (!m_skinned) return;
     update();
-    m_nWheelRest += event->angleDelta().y();
-    const int notches = m_nWheelRest / 120;
+    m_wheelRest += event->angleDelta().y();
+    const int notches = m_wheelRest / 120;
     if (notches == 0) return;
-    m_nWheelRest -= notches * 120;
+    m_wheelRest -= notches * 120;
     MoveTo(value() + notches * kWheelLines * singleStep(), notches > 0 ? TB_LINEDOWN : TB_LINEUP);
     emit Scrolled(TB_ENDTRACK);
 }
 
-void CSkinSlider::keyPressEvent(QKeyEvent* event) { event->accept(); }
+void SkinSlider::keyPressEvent(QKeyEvent* event) { event->accept(); }
 
-void CSkinSlider::keyReleaseEvent(QKeyEvent* event) { event->accept(); }
+void SkinSlider::keyReleaseEvent(QKeyEvent* event) { event->accept(); }
 
-void CSkinSlider::timerEvent(QTimerEvent* event) {
+void SkinSlider::timerEvent(QTimerEvent* event) {
     if (event->timerId() != m_pageRepeat.timerId()) {
         QAbstractSlider::timerEvent(event);
         return;
     }
-    if (!m_bDragging || m_bThumbHeld) {
+    if (!m_dragging || m_thumbHeld) {
         m_pageRepeat.stop();
         return;
     }
     m_pageRepeat.start(kRepeatMs, this);
-    PageTowards(m_nPageTarget);
+    PageTowards(m_pageTarget);
 }
 
 }  // namespace korvane

@@ -1,4 +1,4 @@
-#include "controls/CPlayControlBar.h"
+#include "controls/ControlBar.h"
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-#include "playback/CKorvaneView.h"
+#include "playback/PlayerView.h"
 #include "playback/ViewMessages.h"
 
 namespace korvane {
@@ -73,9 +73,9 @@ constexpr int kPositionsPerLevel = 20;
 
 }  // namespace
 
-CPlayControlBar::CPlayControlBar(QWidget* parent)
+ControlBar::ControlBar(QWidget* parent)
     : QWidget(parent),
-      m_crBack(palette().color(QPalette::Button)),
+      m_background(palette().color(QPalette::Button)),
       m_btnMenu(this),
       m_btnOpen(this),
       m_btnExit(this),
@@ -96,14 +96,14 @@ CPlayControlBar::CPlayControlBar(QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent);  // the buffer covers the whole bar
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     setFixedHeight(kBarHeight);
-    for (CSkinSlider* slider : {&m_sliderVolume, &m_sliderSpeed}) {
-        connect(slider, &CSkinSlider::Scrolled, this, [this, slider](int code) {
+    for (SkinSlider* slider : {&m_sliderVolume, &m_sliderSpeed}) {
+        connect(slider, &SkinSlider::Scrolled, this, [this, slider](int code) {
             HandleMessage(WM_HSCROLL, static_cast<WParam>(code), reinterpret_cast<LParam>(slider));
         });
     }
 }
 
-CPlayControlBar::~CPlayControlBar() {
+ControlBar::~ControlBar() {
     if (m_attachedView != nullptr) {
         // The workers call the bar when their loops end: none may run past this point.
         m_attachedView->StopAllWorkers();
@@ -111,7 +111,7 @@ CPlayControlBar::~CPlayControlBar() {
     }
 }
 
-int CPlayControlBar::Create(int templateId) {
+int ControlBar::Create(int templateId) {
     if (templateId != IDD_CONTROL_BAR) return 0;
     for (const Placement& p : kTemplate) {
         QWidget* control = Button(p.id);
@@ -125,18 +125,18 @@ int CPlayControlBar::Create(int templateId) {
     return 1;
 }
 
-void CPlayControlBar::SetView(MessageTarget* view, std::function<bool()> recordingOpen) {
-    m_pView = view;
+void ControlBar::SetView(MessageTarget* view, std::function<bool()> recordingOpen) {
+    m_view = view;
     m_recordingOpen = std::move(recordingOpen);
 }
 
-void CPlayControlBar::AttachView(CKorvaneView& view) {
+void ControlBar::AttachView(PlayerView& view) {
     SetView(&view, [&view] { return view.FileOpen(); });
     view.SetControlBar(this);
     m_attachedView = &view;
 }
 
-CSkinButton* CPlayControlBar::Button(int controlId) {
+SkinButton* ControlBar::Button(int controlId) {
     switch (controlId) {
         case IDC_BAR_REWIND: return &m_btnRewind;
         case IDC_BAR_PREVIOUS: return &m_btnPrevious;
@@ -150,7 +150,7 @@ CSkinButton* CPlayControlBar::Button(int controlId) {
     }
 }
 
-CSkinToggleButton* CPlayControlBar::ToggleButton(int controlId) {
+SkinToggleButton* ControlBar::ToggleButton(int controlId) {
     switch (controlId) {
         case IDC_BAR_PLAY: return &m_btnPlay;
         case IDC_BAR_ZOOM1: return &m_btnZoom1;
@@ -164,7 +164,7 @@ CSkinToggleButton* CPlayControlBar::ToggleButton(int controlId) {
     }
 }
 
-CSkinSlider* CPlayControlBar::Slider(int controlId) {
+SkinSlider* ControlBar::Slider(int controlId) {
     switch (controlId) {
         case IDC_BAR_VOLUME: return &m_sliderVolume;
         case IDC_BAR_SPEED: return &m_sliderSpeed;
@@ -174,23 +174,23 @@ CSkinSlider* CPlayControlBar::Slider(int controlId) {
 
 // --- painting -----------------------------------------------------------------
 
-void CPlayControlBar::paintEvent(QPaintEvent*) {
+void ControlBar::paintEvent(QPaintEvent*) {
     if (m_buffer.isNull()) {
         // The buffer is as wide as the screen, so that the bar can grow without a new one.
         const int screenWidth = screen() != nullptr ? screen()->geometry().width() : 0;
         m_buffer = QImage(std::max(screenWidth, width()), height(), QImage::Format_RGB32);
-        m_buffer.fill(m_crBack);
+        m_buffer.fill(m_background);
         AssignSkins();
     }
-    if (!m_bBackgroundDrawn) {
+    if (!m_backgroundDrawn) {
         DrawBackground();
-        m_bBackgroundDrawn = true;
+        m_backgroundDrawn = true;
     }
     QPainter painter(this);
     painter.drawImage(QPoint(0, 0), m_buffer, rect());
 }
 
-void CPlayControlBar::DrawBackground() {
+void ControlBar::DrawBackground() {
     if (m_buffer.isNull()) return;
     QPainter painter(&m_buffer);
     const QRect client = rect();
@@ -199,17 +199,17 @@ void CPlayControlBar::DrawBackground() {
                             client.top() + client.height());
 }
 
-void CPlayControlBar::resizeEvent(QResizeEvent* event) {
+void ControlBar::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     DrawBackground();
 }
 
-void CPlayControlBar::moveEvent(QMoveEvent* event) {
+void ControlBar::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
     DrawBackground();
 }
 
-void CPlayControlBar::AssignSkins() {
+void ControlBar::AssignSkins() {
     m_panelBack.LoadBitmap(kPanelBitmap);
     m_panelEdge.LoadBitmap(kEdgeBitmap);
     m_sliderVolume.SetSkin(kVolumeChannel, kThumbBitmap, true);
@@ -224,30 +224,30 @@ void CPlayControlBar::AssignSkins() {
 
 // --- messages -----------------------------------------------------------------
 
-long CPlayControlBar::Send(unsigned id, WParam wParam) {
-    if (m_pView == nullptr) return 0;
-    return SendMessage(*m_pView, id, wParam);
+long ControlBar::Send(unsigned id, WParam wParam) {
+    if (m_view == nullptr) return 0;
+    return SendMessage(*m_view, id, wParam);
 }
 
-long CPlayControlBar::HandleMessage(unsigned id, WParam wParam, LParam lParam) {
+long ControlBar::HandleMessage(unsigned id, WParam wParam, LParam lParam) {
     switch (id) {
-        case WM_SKIN_BUTTON_CLICKED: return OnButtonClicked(reinterpret_cast<CSkinButton*>(wParam));
-        case WM_SKIN_TOGGLE_CLICKED: return OnToggleClicked(reinterpret_cast<CSkinButton*>(wParam));
-        case WM_HSCROLL: OnHScroll(reinterpret_cast<CSkinSlider*>(lParam)); return 0;
+        case WM_SKIN_BUTTON_CLICKED: return OnButtonClicked(reinterpret_cast<SkinButton*>(wParam));
+        case WM_SKIN_TOGGLE_CLICKED: return OnToggleClicked(reinterpret_cast<SkinButton*>(wParam));
+        case WM_HSCROLL: OnHScroll(reinterpret_cast<SkinSlider*>(lParam)); return 0;
         default: return 0;
     }
 }
 
-void CPlayControlBar::OnHScroll(CSkinSlider* slider) {
+void ControlBar::OnHScroll(SkinSlider* slider) {
     if (slider == &m_sliderVolume)
         Send(WM_BAR_VOLUME, static_cast<WParam>(m_sliderVolume.GetPos() / kPositionsPerLevel));
     else if (slider == &m_sliderSpeed)
         Send(WM_BAR_SPEED, static_cast<WParam>(m_sliderSpeed.GetPos() / kPositionsPerLevel));
 }
 
-void CPlayControlBar::ResetToIdle() {
-    m_bForwardMode = false;
-    m_bBackMode = false;
+void ControlBar::ResetToIdle() {
+    m_forwardMode = false;
+    m_backMode = false;
     m_btnFastPlay.EnableButton(true);
     m_btnPlay.EnableButton(true);
     m_btnFastBack.EnableButton(true);
@@ -260,28 +260,28 @@ void CPlayControlBar::ResetToIdle() {
     m_btnNext.EnableButton(true);
 }
 
-void CPlayControlBar::ResetAndReload() {
+void ControlBar::ResetAndReload() {
     ResetToIdle();
     Send(WM_BAR_RELOAD);
 }
 
-void CPlayControlBar::PlaybackEnded() {
+void ControlBar::PlaybackEnded() {
     m_mailbox.RunAndWait([this] { ResetToIdle(); });
-    if (m_pView != nullptr) PostMessage(*m_pView, WM_BAR_PLAYBACK_ENDED);
+    if (m_view != nullptr) PostMessage(*m_view, WM_BAR_PLAYBACK_ENDED);
 }
 
-void CPlayControlBar::SetSound(bool on) {
-    m_bSound = on;
+void ControlBar::SetSound(bool on) {
+    m_sound = on;
     m_btnSound.SetCheck(on);
 }
 
-long CPlayControlBar::OnButtonClicked(CSkinButton* button) {
+long ControlBar::OnButtonClicked(SkinButton* button) {
     if (button == &m_btnRewind) {
         m_btnPlay.SetCheck(false);
         m_btnBackPlay.SetCheck(false);
         if (!RecordingOpen()) return 0;
-        m_bForwardMode = false;
-        m_bBackMode = false;
+        m_forwardMode = false;
+        m_backMode = false;
         m_btnPrevious.EnableButton(true);
         m_btnNext.EnableButton(true);
         Send(WM_BAR_PLAY, 0);
@@ -304,7 +304,7 @@ long CPlayControlBar::OnButtonClicked(CSkinButton* button) {
     }
     if (button == &m_btnExit) {
         // Posted: the click returns before the frame closes.
-        if (m_pView != nullptr) PostMessage(*m_pView, WM_BAR_EXIT);
+        if (m_view != nullptr) PostMessage(*m_view, WM_BAR_EXIT);
         return 1;
     }
     if (button == &m_btnOpen) {
@@ -318,37 +318,37 @@ long CPlayControlBar::OnButtonClicked(CSkinButton* button) {
     return 0;
 }
 
-void CPlayControlBar::LockModeButtons(const CSkinToggleButton& playing) {
-    for (CSkinToggleButton* mode : {&m_btnPlay, &m_btnBackPlay, &m_btnFastPlay, &m_btnFastBack}) {
+void ControlBar::LockModeButtons(const SkinToggleButton& playing) {
+    for (SkinToggleButton* mode : {&m_btnPlay, &m_btnBackPlay, &m_btnFastPlay, &m_btnFastBack}) {
         if (mode != &playing) mode->EnableButton(false);
     }
     m_btnPrevious.EnableButton(false);
     m_btnNext.EnableButton(false);
 }
 
-void CPlayControlBar::ResetModeButtons() {
-    for (CSkinToggleButton* mode : {&m_btnPlay, &m_btnBackPlay, &m_btnFastPlay, &m_btnFastBack}) {
+void ControlBar::ResetModeButtons() {
+    for (SkinToggleButton* mode : {&m_btnPlay, &m_btnBackPlay, &m_btnFastPlay, &m_btnFastBack}) {
         mode->EnableButton(true);
         mode->SetCheck(false);
     }
 }
 
-void CPlayControlBar::ReleaseModeButtons() {
-    m_bForwardMode = false;
-    m_bBackMode = false;
+void ControlBar::ReleaseModeButtons() {
+    m_forwardMode = false;
+    m_backMode = false;
     ResetModeButtons();
     m_btnPrevious.EnableButton(true);
     m_btnNext.EnableButton(true);
 }
 
-long CPlayControlBar::OnToggleClicked(CSkinButton* button) {
+long ControlBar::OnToggleClicked(SkinButton* button) {
     // The button has flipped its own check when the press began; start or
     // stop follows the bar's flags.
     if (button == &m_btnPlay) {
         if (!RecordingOpen()) return 0;
-        if (!m_bForwardMode) {
+        if (!m_forwardMode) {
             LockModeButtons(m_btnPlay);
-            m_bForwardMode = true;
+            m_forwardMode = true;
             Send(WM_BAR_PLAY, 1);
         } else {
             ReleaseModeButtons();
@@ -358,9 +358,9 @@ long CPlayControlBar::OnToggleClicked(CSkinButton* button) {
     }
     if (button == &m_btnBackPlay) {
         if (!RecordingOpen()) return 0;
-        if (!m_bBackMode) {
+        if (!m_backMode) {
             LockModeButtons(m_btnBackPlay);
-            m_bBackMode = true;
+            m_backMode = true;
             Send(WM_BAR_PLAY, 2);
         } else {
             Send(WM_BAR_PLAY, 0);
@@ -371,9 +371,9 @@ long CPlayControlBar::OnToggleClicked(CSkinButton* button) {
     if (button == &m_btnFastPlay || button == &m_btnFastBack) {
         if (!RecordingOpen()) return 0;
         const bool fastPlay = button == &m_btnFastPlay;
-        if (!m_bForwardMode) {
+        if (!m_forwardMode) {
             LockModeButtons(fastPlay ? m_btnFastPlay : m_btnFastBack);
-            m_bForwardMode = true;
+            m_forwardMode = true;
             Send(fastPlay ? WM_BAR_FAST_PLAY : WM_BAR_FAST_BACK, 1);
         } else {
             Send(WM_BAR_PLAY, 0);
@@ -382,9 +382,9 @@ long CPlayControlBar::OnToggleClicked(CSkinButton* button) {
         return 1;
     }
     if (button == &m_btnSound) {
-        m_bSound = !m_bSound;
-        m_btnSound.SetCheck(m_bSound);
-        Send(WM_BAR_SOUND, m_bSound ? 1 : 0);
+        m_sound = !m_sound;
+        m_btnSound.SetCheck(m_sound);
+        Send(WM_BAR_SOUND, m_sound ? 1 : 0);
         return 1;
     }
     if (button == &m_btnZoom1 || button == &m_btnZoom2 || button == &m_btnZoom3) {

@@ -9,10 +9,10 @@ class QPainter;
 
 namespace korvane {
 
-class CMaskedBitmap {
+class MaskedBitmap {
 public:
-    CMaskedBitmap() = default;
-    explicit CMaskedBitmap(QImage image) : m_image(std::move(image)) {}
+    MaskedBitmap() = default;
+    explicit MaskedBitmap(QImage image) : m_image(std::move(image)) {}
 
     // Loads a skin bitmap by number; false when there is none.
     bool LoadBitmap(int id);
@@ -35,8 +35,8 @@ private:
     void ReadSize();
 
     QImage m_image;
-    int m_nWidth = 0;
-    int m_nHeight = 0;
+    int m_width = 0;
+    int m_height = 0;
     QImage m_mask;   // one bit a pixel; null until built
     QImage m_keyed;  // the image with the masked pixels cleared, as drawn
 };

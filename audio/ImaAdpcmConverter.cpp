@@ -1,16 +1,16 @@
-#include "audio/CAudioDecoder.h"
+#include "audio/ImaAdpcmConverter.h"
 
 namespace korvane {
 
-CAudioDecoder::CAudioDecoder(std::uint16_t formatTag) : m_wFormatTag(formatTag) {}
+ImaAdpcmConverter::ImaAdpcmConverter(std::uint16_t formatTag) : m_formatTag(formatTag) {}
 
-int CAudioDecoder::Init() {
+int ImaAdpcmConverter::Init() {
     m_stream.Close();
-    if (m_wFormatTag != kWaveFormatImaAdpcm) return 0;
+    if (m_formatTag != kWaveFormatImaAdpcm) return 0;
     return m_stream.Open(AV_CODEC_ID_ADPCM_IMA_WAV, static_cast<int>(kImaBlockBytes)) ? 1 : 0;
 }
 
-int CAudioDecoder::Convert(std::span<const std::uint8_t> src, std::span<std::uint8_t> dst,
+int ImaAdpcmConverter::Convert(std::span<const std::uint8_t> src, std::span<std::uint8_t> dst,
                            std::uint32_t& produced) {
     if (!m_stream.IsOpen()) return 0;
     std::size_t written = 0;
@@ -26,7 +26,7 @@ int CAudioDecoder::Convert(std::span<const std::uint8_t> src, std::span<std::uin
     return 1;
 }
 
-void CAudioDecoder::Close() {
+void ImaAdpcmConverter::Close() {
     m_stream.Close();
 }
 

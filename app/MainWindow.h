@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 #include <QString>
 
-#include "controls/CPlayControlBar.h"
+#include "controls/ControlBar.h"
 #include "platform/CompanionNotifier.h"
 
 class QAction;
@@ -18,25 +18,25 @@ class QPaintDevice;
 
 namespace korvane {
 
-class CKorvaneView;
+class PlayerView;
 
 inline constexpr int kFrameMinWidth = 360;
 inline constexpr int kFrameMinHeight = 320;
 inline constexpr const char* kFrameTitle = "Korvane";
 
-class CMainFrame : public QMainWindow {
+class MainWindow : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit CMainFrame(const QString& companionServer = QString::fromLatin1(kCompanionServerName),
+    explicit MainWindow(const QString& companionServer = QString::fromLatin1(kCompanionServerName),
                         QWidget* parent = nullptr);
-    ~CMainFrame() override;
+    ~MainWindow() override;
 
     // The view becomes the central widget; the frame hands it the menu's
     // commands. The frame owns it from then on, as a child widget.
-    void SetView(CKorvaneView* view);
-    CKorvaneView* View() const { return m_pView; }
-    CPlayControlBar* ControlBar() const { return m_wndControlBar; }
+    void SetView(PlayerView* view);
+    PlayerView* View() const { return m_view; }
+    ControlBar* Bar() const { return m_bar; }
 
     QMenuBar* Menu() const { return m_menu; }
     // The menu's action for a command id; null for an id the menu lacks.
@@ -57,11 +57,11 @@ private:
     void Print();
 
     QMenuBar* m_menu = nullptr;
-    CKorvaneView* m_pView = nullptr;
-    CPlayControlBar* m_wndControlBar = nullptr;  // docked under the view, owned by the client area
+    PlayerView* m_view = nullptr;
+    ControlBar* m_bar = nullptr;  // docked under the view, owned by the client area
     QVBoxLayout* m_clientLayout = nullptr;       // owned by the client area
     QString m_companionServer;
-    bool m_bCompanionNotified = false;
+    bool m_companionNotified = false;
 };
 
 }  // namespace korvane

@@ -20,14 +20,14 @@
 #include <memory>
 #include <string>
 
-#include "audio/CAudioDecoder.h"
-#include "audio/CAudioPlayback.h"
-#include "audio/CWaveDevice.h"
-#include "decode/PictureDecoding.h"
+#include "audio/ImaAdpcmConverter.h"
+#include "audio/SoundPlayback.h"
+#include "audio/WaveOutput.h"
+#include "decode/PicturePipeline.h"
 #include "platform/Mailbox.h"
 #include "platform/Messages.h"
 #include "platform/Notifier.h"
-#include "playback/CNCCPThread.h"
+#include "playback/PlaybackWorker.h"
 #include "playback/ControlBarLink.h"
 #include "recording/FrameReader.h"
 
@@ -37,12 +37,12 @@ namespace korvane {
 
 inline constexpr const char* kIncorrectCodecText = "Incorrect video codec type player";
 
-class CKorvaneView : public QWidget, public PictureDecoding, public MessageTarget {
+class PlayerView : public QWidget, public PicturePipeline, public MessageTarget {
     Q_OBJECT
 
 public:
-    explicit CKorvaneView(Notifier& notifier, QWidget* parent = nullptr);
-    ~CKorvaneView() override;
+    explicit PlayerView(Notifier& notifier, QWidget* parent = nullptr);
+    ~PlayerView() override;
 
     // Sizes the window, opens a recording named on the command line (the
     // text after the program's name; empty for none) and applies zoom 1x.
@@ -81,7 +81,7 @@ public:
     void ToggleFullScreen();
     void ToggleMenu();
 
-    void SetControlBar(ControlBarLink* bar) { m_pBar = bar ? bar : m_standIn.get(); }
+    void SetControlBar(ControlBarLink* bar) { m_bar = bar ? bar : m_standIn.get(); }
     // Called after every successful open, with the recording's path.
     void SetOpenObserver(std::function<void(const std::string&)> observer) {
         m_openObserver = std::move(observer);
@@ -92,13 +92,13 @@ public:
         m_presentObserver = std::move(observer);
     }
 
-    const std::string& FilePath() const { return m_szFilePath; }
+    const std::string& FilePath() const { return m_filePath; }
     FrameReader& Reader() { return m_reader; }
-    bool FileOpen() const { return m_bFileOpen != 0; }
-    int SoundOn() const { return m_bSoundOn.load(); }
-    void SetFastSpeed(int speed) { m_nFastSpeed = speed; }
-    bool MenuHidden() const { return m_bMenuHidden != 0; }
-    bool FullScreen() const { return m_bFullScreen != 0; }
+    bool FileOpen() const { return m_fileOpen != 0; }
+    int SoundOn() const { return m_soundOn.load(); }
+    void SetFastSpeed(int speed) { m_fastSpeed = speed; }
+    bool MenuHidden() const { return m_menuHidden != 0; }
+    bool FullScreen() const { return m_fullScreen != 0; }
 
     // The loops, one run each; they always return 0. Public for the thread
     // procedures and the tests.
@@ -129,10 +129,10 @@ protected:
     int Decode(RecordBuffers& b, int show);
     // Decodes the key record of a dependent picture unseen, without moving the reader.
     void DecodeKeyOf(const FrameHeader& header);
-    std::span<std::uint8_t> FrameData() { return {m_pFrameData.get(), kFrameDataCapacity}; }
-    std::span<std::uint8_t> RefFrameData() { return {m_pRefFrameData.get(), kFrameDataCapacity}; }
+    std::span<std::uint8_t> FrameData() { return {m_frameData.get(), kFrameDataCapacity}; }
+    std::span<std::uint8_t> RefFrameData() { return {m_refFrameData.get(), kFrameDataCapacity}; }
     void SetTitle(const std::string& title);
-    // Opens m_szFilePath with the reader; 1 on success.
+    // Opens m_filePath with the reader; 1 on success.
     int OpenReader();
     void OpenWithDialog();
     void Exit();
@@ -144,51 +144,51 @@ protected:
         int interval = 60;
     };
     void PreRead(RecordBuffers& b, Pacing& pacing);
-    void ForwardPacing(const FrameHeader& header, Pacing& pacing, CNCCPThread* self);
-    void BackwardPacing(const FrameHeader& header, Pacing& pacing, CNCCPThread* self);
-    void DelayWithMessages(int milliseconds, CNCCPThread* self);
+    void ForwardPacing(const FrameHeader& header, Pacing& pacing, PlaybackWorker* self);
+    void BackwardPacing(const FrameHeader& header, Pacing& pacing, PlaybackWorker* self);
+    void DelayWithMessages(int milliseconds, PlaybackWorker* self);
     // The pause after handing n PCM bytes to the wave output.
     int AudioTarget(std::uint32_t bytes) const;
     // Waits until the sound recorded `into` after the last audio record's
     // stamp goes to the output (by the steady clock from `reference`, the end
     // of the last audio wait, when no output plays it).
     void WaitForSound(std::chrono::milliseconds into, std::chrono::steady_clock::time_point reference,
-                      CNCCPThread* self);
-    bool StopRequested(const CNCCPThread* self) const { return self != nullptr && self->IsStopRequested(); }
+                      PlaybackWorker* self);
+    bool StopRequested(const PlaybackWorker* self) const { return self != nullptr && self->IsStopRequested(); }
     int EndLoop();
     void CodecFailure();
-    CNCCPThread* Worker(Mode mode) const;
+    PlaybackWorker* Worker(Mode mode) const;
 
     Notifier& m_notifier;
     Mailbox m_mailbox{this};  // work handed to the GUI thread by the workers
     FrameReader m_reader;
-    std::unique_ptr<std::uint8_t[]> m_pFrameData;
-    std::unique_ptr<std::uint8_t[]> m_pRefFrameData;
-    std::string m_szFilePath;
-    int m_bFileOpen = 0;
-    std::atomic<int> m_bSoundOn{0};
+    std::unique_ptr<std::uint8_t[]> m_frameData;
+    std::unique_ptr<std::uint8_t[]> m_refFrameData;
+    std::string m_filePath;
+    int m_fileOpen = 0;
+    std::atomic<int> m_soundOn{0};
     // Sound: the output, the IMA ADPCM converter, and the audio record path
     // over them (which keeps its own 4,096-byte PCM buffer).
-    CWaveDevice m_waveOut;
-    CAudioDecoder m_AudioDecoder;
-    CAudioPlayback m_audio{m_waveOut, m_AudioDecoder, m_notifier};
-    std::atomic<int> m_nFastSpeed{0};
-    int m_bMenuHidden = 1;
-    int m_bFullScreen = 0;
-    QRect m_rcRestore;
+    WaveOutput m_waveOut;
+    ImaAdpcmConverter m_imaAdpcm;
+    SoundPlayback m_audio{m_waveOut, m_imaAdpcm, m_notifier};
+    std::atomic<int> m_fastSpeed{0};
+    int m_menuHidden = 1;
+    int m_fullScreen = 0;
+    QRect m_restoreGeometry;
     QPoint m_dragStart;
     std::function<void(const std::string&)> m_presentObserver;
     std::function<void(const std::string&)> m_openObserver;
 
     std::unique_ptr<ControlBarLink> m_standIn;
-    ControlBarLink* m_pBar = nullptr;
+    ControlBarLink* m_bar = nullptr;
 
     // Declared last: destroyed first, joined before anything they use goes.
-    std::unique_ptr<CNCCPThread> m_pPlayThread;
-    std::unique_ptr<CNCCPThread> m_pPlaySoundThread;
-    std::unique_ptr<CNCCPThread> m_pBackPlayThread;
-    std::unique_ptr<CNCCPThread> m_pFastPlayThread;
-    std::unique_ptr<CNCCPThread> m_pFastBackPlayThread;
+    std::unique_ptr<PlaybackWorker> m_playThread;
+    std::unique_ptr<PlaybackWorker> m_playSoundThread;
+    std::unique_ptr<PlaybackWorker> m_backPlayThread;
+    std::unique_ptr<PlaybackWorker> m_fastPlayThread;
+    std::unique_ptr<PlaybackWorker> m_fastBackPlayThread;
 };
 
 }  // namespace korvane

@@ -1,4 +1,4 @@
-#include "audio/CWaveDevice.h"
+#include "audio/WaveOutput.h"
 
 #include <algorithm>
 #include <climits>
@@ -32,77 +32,77 @@ std::int16_t Scale(std::int32_t sample, std::int32_t gain) {
 
 }  // namespace
 
-CWaveDevice::CWaveDevice() = default;
+WaveOutput::WaveOutput() = default;
 
-CWaveDevice::~CWaveDevice() {
+WaveOutput::~WaveOutput() {
     m_closeDrainLimit = std::chrono::milliseconds{0};
     CloseOutput();
 }
 
-int CWaveDevice::OpenOutput(int count, std::uint32_t bits, std::uint32_t rate) {
+int WaveOutput::OpenOutput(int count, std::uint32_t bits, std::uint32_t rate) {
     if (m_device) CloseOutput();
-    m_nOutDevice = 0;  // device 0: the system's default output
-    m_nOutResult = kWaveOk;
-    m_nRingSize = count;
+    m_outDevice = 0;  // device 0: the system's default output
+    m_outResult = kWaveOk;
+    m_ringSize = count;
 
     auto subsystem = std::make_unique<SdlAudioSubsystem>();
     if (!subsystem->Started()) {
-        m_nOutResult = kWaveNoDriver;
+        m_outResult = kWaveNoDriver;
         return 0;
     }
     // -1 means the driver cannot list its devices; its default one may still open.
     const int devices = SDL_GetNumAudioDevices(0);
     if (devices == 0) {
-        m_nOutResult = kWaveNoDriver;
+        m_outResult = kWaveNoDriver;
         return 0;
     }
-    if (devices > 0 && m_nOutDevice >= static_cast<std::uint32_t>(devices)) {
-        m_nOutResult = kWaveBadDeviceId;
+    if (devices > 0 && m_outDevice >= static_cast<std::uint32_t>(devices)) {
+        m_outResult = kWaveBadDeviceId;
         return 0;
     }
     if ((bits != 8 && bits != 16) || rate == 0 || rate > static_cast<std::uint32_t>(INT_MAX)) {
-        m_nOutResult = kWaveBadFormat;
+        m_outResult = kWaveBadFormat;
         return 0;
     }
 
-    m_nBytesPerSample = bits / 8;
+    m_bytesPerSample = bits / 8;
     SDL_AudioSpec wanted{};
     wanted.freq = static_cast<int>(rate);
     wanted.format = AUDIO_S16SYS;
     wanted.channels = kOutputChannels;
     wanted.samples = BufferFrames(rate);
-    wanted.callback = &CWaveDevice::AudioCallback;
+    wanted.callback = &WaveOutput::AudioCallback;
     wanted.userdata = this;
     SDL_AudioSpec obtained{};
     // No changes allowed: SDL converts to whatever the hardware takes, so the
     // callback always fills exactly the format asked for.
     SdlAudioDevice device(SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0));
     if (!device) {
-        m_nOutResult = kWaveError;
+        m_outResult = kWaveError;
         return 0;
     }
-    m_nBufferFrames = obtained.samples;
+    m_bufferFrames = obtained.samples;
     {
         // Until the device's first request, which comes as soon as it is
         // started, the play clock reads as if it were asking now.
         std::lock_guard lock(m_queueMutex);
-        m_nFramesWritten = m_nFramesPlayed = m_nFillStart = m_nFillTaken = 0;
+        m_framesWritten = m_framesPlayed = m_fillStart = m_fillTaken = 0;
         m_tFill = std::chrono::steady_clock::now();
-        m_bFilled = false;
+        m_filled = false;
     }
     m_subsystem = std::move(subsystem);
     m_device = std::move(device);
-    m_nBits = bits;
-    m_nRate = rate;
-    ++m_nOpenCount;
-    m_bOutputOpen = true;
+    m_bits = bits;
+    m_rate = rate;
+    ++m_openCount;
+    m_outputOpen = true;
     SDL_PauseAudioDevice(m_device.Id(), 0);
     return 1;
 }
 
-int CWaveDevice::Write(std::span<const std::uint8_t> block) {
-    if (!m_bOutputOpen) return 0;
-    const std::size_t length = block.size() - block.size() % m_nBytesPerSample;
+int WaveOutput::Write(std::span<const std::uint8_t> block) {
+    if (!m_outputOpen) return 0;
+    const std::size_t length = block.size() - block.size() % m_bytesPerSample;
 
     std::list<Block> node;
     {
@@ -113,31 +113,31 @@ int CWaveDevice::Write(std::span<const std::uint8_t> block) {
         if (node.empty()) node.emplace_back();
         node.front().bytes.assign(block.begin(), block.begin() + static_cast<std::ptrdiff_t>(length));
     } catch (const std::bad_alloc&) {
-        m_nOutResult = kWaveNoMemory;
+        m_outResult = kWaveNoMemory;
         return 0;
     }
 
     std::list<Block> surplus;  // freed after the lock is let go
     {
         std::lock_guard lock(m_queueMutex);
-        ++m_nBlocksQueued;
-        m_nQueuedBytes += length;
-        m_nFramesWritten += length / m_nBytesPerSample;
+        ++m_blocksQueued;
+        m_queuedBytes += length;
+        m_framesWritten += length / m_bytesPerSample;
         m_queued.splice(m_queued.end(), node);
         if (m_free.size() > kMaxFreeBlocks) {
             surplus.splice(surplus.begin(), m_free, std::next(m_free.begin(), kMaxFreeBlocks), m_free.end());
         }
     }
-    m_nOutResult = kWaveOk;
+    m_outResult = kWaveOk;
     return 1;
 }
 
-std::uint32_t CWaveDevice::CloseOutput() {
+std::uint32_t WaveOutput::CloseOutput() {
     if (!m_device) return 0;
     if (m_closeDrainLimit > std::chrono::milliseconds{0}) {
         WaitUntilPlayed(std::min(QueuedDuration() + kDrainMargin, m_closeDrainLimit));
     }
-    m_bOutputOpen = false;
+    m_outputOpen = false;
     m_device.Reset();  // stops SDL's audio thread: no callback runs after this
     {
         std::lock_guard lock(m_queueMutex);
@@ -147,74 +147,74 @@ std::uint32_t CWaveDevice::CloseOutput() {
     return 0;
 }
 
-int CWaveDevice::SetVolume(std::uint16_t left, std::uint16_t right) {
-    if (!m_bOutputOpen) return 0;
-    m_nVolume = (static_cast<std::uint32_t>(right) << 16) | left;
-    m_nResult = kWaveOk;
+int WaveOutput::SetVolume(std::uint16_t left, std::uint16_t right) {
+    if (!m_outputOpen) return 0;
+    m_volume = (static_cast<std::uint32_t>(right) << 16) | left;
+    m_result = kWaveOk;
     return 1;
 }
 
-std::uint64_t CWaveDevice::FramesWritten() {
+std::uint64_t WaveOutput::FramesWritten() {
     std::lock_guard lock(m_queueMutex);
-    return m_nFramesWritten;
+    return m_framesWritten;
 }
 
-std::optional<std::chrono::steady_clock::time_point> CWaveDevice::WhenPlayed(std::uint64_t frame) {
+std::optional<std::chrono::steady_clock::time_point> WaveOutput::WhenPlayed(std::uint64_t frame) {
     std::lock_guard lock(m_queueMutex);
-    if (!m_bOutputOpen) return std::nullopt;
-    if (!m_bFilled) m_tFill = std::max(m_tFill, std::chrono::steady_clock::now());
-    const std::uint64_t fillEnd = m_nFillStart + m_nFillTaken;
-    const std::size_t nextFill = m_bFilled ? m_nBufferFrames : 0;
+    if (!m_outputOpen) return std::nullopt;
+    if (!m_filled) m_tFill = std::max(m_tFill, std::chrono::steady_clock::now());
+    const std::uint64_t fillEnd = m_fillStart + m_fillTaken;
+    const std::size_t nextFill = m_filled ? m_bufferFrames : 0;
     const std::int64_t after = frame < fillEnd
-                                   ? static_cast<std::int64_t>(frame) - static_cast<std::int64_t>(m_nFillStart)
+                                   ? static_cast<std::int64_t>(frame) - static_cast<std::int64_t>(m_fillStart)
                                    : static_cast<std::int64_t>(nextFill + (frame - fillEnd));
-    const auto rate = static_cast<std::int64_t>(std::max<std::uint32_t>(m_nRate, 1));
+    const auto rate = static_cast<std::int64_t>(std::max<std::uint32_t>(m_rate, 1));
     return m_tFill + std::chrono::microseconds{after * 1'000'000 / rate};
 }
 
-std::chrono::microseconds CWaveDevice::BufferDuration() const {
-    return std::chrono::microseconds{static_cast<std::int64_t>(m_nBufferFrames) * 1'000'000 /
-                                     std::max<std::uint32_t>(m_nRate, 1)};
+std::chrono::microseconds WaveOutput::BufferDuration() const {
+    return std::chrono::microseconds{static_cast<std::int64_t>(m_bufferFrames) * 1'000'000 /
+                                     std::max<std::uint32_t>(m_rate, 1)};
 }
 
-bool CWaveDevice::WaitUntilPlayed(std::chrono::milliseconds limit) {
+bool WaveOutput::WaitUntilPlayed(std::chrono::milliseconds limit) {
     std::unique_lock lock(m_queueMutex);
     if (m_queued.empty()) return true;
-    if (!m_bOutputOpen) return false;  // nothing plays them
-    ++m_nDrainWaiters;
+    if (!m_outputOpen) return false;  // nothing plays them
+    ++m_drainWaiters;
     const bool played = m_played.wait_for(lock, limit, [this] { return m_queued.empty(); });
-    --m_nDrainWaiters;
+    --m_drainWaiters;
     return played;
 }
 
-std::chrono::milliseconds CWaveDevice::QueuedDuration() {
+std::chrono::milliseconds WaveOutput::QueuedDuration() {
     std::size_t bytes = 0;
     {
         std::lock_guard lock(m_queueMutex);
-        bytes = m_nQueuedBytes;
+        bytes = m_queuedBytes;
     }
-    const std::uint64_t samples = bytes / m_nBytesPerSample;
-    return std::chrono::milliseconds{samples * 1000 / std::max<std::uint32_t>(m_nRate, 1)};
+    const std::uint64_t samples = bytes / m_bytesPerSample;
+    return std::chrono::milliseconds{samples * 1000 / std::max<std::uint32_t>(m_rate, 1)};
 }
 
-void CWaveDevice::ReleaseAllQueued() {
-    m_nBlocksReleased += m_queued.size();
+void WaveOutput::ReleaseAllQueued() {
+    m_blocksReleased += m_queued.size();
     m_free.splice(m_free.end(), m_queued);
-    m_nFrontOffset = 0;
-    m_nQueuedBytes = 0;
+    m_frontOffset = 0;
+    m_queuedBytes = 0;
 }
 
-void SDLCALL CWaveDevice::AudioCallback(void* userdata, Uint8* stream, int length) {
+void SDLCALL WaveOutput::AudioCallback(void* userdata, Uint8* stream, int length) {
     if (length <= 0) return;
     const std::size_t frames = static_cast<std::size_t>(length) / (kOutputChannels * sizeof(std::int16_t));
-    static_cast<CWaveDevice*>(userdata)->FillOutput(reinterpret_cast<std::int16_t*>(stream), frames);
+    static_cast<WaveOutput*>(userdata)->FillOutput(reinterpret_cast<std::int16_t*>(stream), frames);
 }
 
-void CWaveDevice::FillOutput(std::int16_t* out, std::size_t frames) {
-    const std::uint32_t volume = m_nVolume.load(std::memory_order_relaxed);
+void WaveOutput::FillOutput(std::int16_t* out, std::size_t frames) {
+    const std::uint32_t volume = m_volume.load(std::memory_order_relaxed);
     const auto left = static_cast<std::int32_t>(volume & 0xFFFF);
     const auto right = static_cast<std::int32_t>(volume >> 16);
-    const std::size_t bytesPerSample = m_nBytesPerSample;
+    const std::size_t bytesPerSample = m_bytesPerSample;
 
     const auto now = std::chrono::steady_clock::now();
     std::size_t filled = 0;
@@ -222,13 +222,13 @@ void CWaveDevice::FillOutput(std::int16_t* out, std::size_t frames) {
     {
         std::lock_guard lock(m_queueMutex);
         m_tFill = now;
-        m_bFilled = true;
-        m_nFillStart = m_nFramesPlayed;
+        m_filled = true;
+        m_fillStart = m_framesPlayed;
         while (!m_queued.empty()) {
             const std::vector<std::uint8_t>& bytes = m_queued.front().bytes;
-            const std::size_t available = (bytes.size() - m_nFrontOffset) / bytesPerSample;
+            const std::size_t available = (bytes.size() - m_frontOffset) / bytesPerSample;
             const std::size_t take = std::min(available, frames - filled);
-            const std::uint8_t* in = bytes.data() + m_nFrontOffset;
+            const std::uint8_t* in = bytes.data() + m_frontOffset;
             for (std::size_t i = 0; i < take; ++i, in += bytesPerSample) {
                 const std::int32_t sample =
                     bytesPerSample == 2
@@ -238,20 +238,20 @@ void CWaveDevice::FillOutput(std::int16_t* out, std::size_t frames) {
                 out[(filled + i) * kOutputChannels + 1] = Scale(sample, right);
             }
             filled += take;
-            m_nFrontOffset += take * bytesPerSample;
-            m_nQueuedBytes -= take * bytesPerSample;
-            if (m_nFrontOffset + bytesPerSample > bytes.size()) {
+            m_frontOffset += take * bytesPerSample;
+            m_queuedBytes -= take * bytesPerSample;
+            if (m_frontOffset + bytesPerSample > bytes.size()) {
                 // The block's last sample has been handed to the device: release it.
-                m_nFrontOffset = 0;
+                m_frontOffset = 0;
                 m_free.splice(m_free.end(), m_queued, m_queued.begin());
-                ++m_nBlocksReleased;
+                ++m_blocksReleased;
                 continue;
             }
             break;  // the output is full
         }
-        m_nFillTaken = filled;
-        m_nFramesPlayed += filled;
-        wakeWaiters = m_queued.empty() && m_nDrainWaiters > 0;
+        m_fillTaken = filled;
+        m_framesPlayed += filled;
+        wakeWaiters = m_queued.empty() && m_drainWaiters > 0;
     }
     if (filled < frames) {
         std::memset(out + filled * kOutputChannels, 0,

@@ -1,4 +1,4 @@
-#include "controls/CSkinButton.h"
+#include "controls/SkinButton.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -7,15 +7,15 @@
 
 namespace korvane {
 
-CSkinButton::CSkinButton(QWidget* parent) : QWidget(parent) {
+SkinButton::SkinButton(QWidget* parent) : QWidget(parent) {
     // Moves reach the button without a press, so that it can show its hover image.
     setMouseTracking(true);
     setFocusPolicy(Qt::NoFocus);
 }
 
-bool CSkinButton::SetSkin(MessageTarget* parent, int normalId, int pressedId, int hoverId, int disabledId) {
-    m_bEnabled = true;
-    m_pParent = parent;
+bool SkinButton::SetSkin(MessageTarget* parent, int normalId, int pressedId, int hoverId, int disabledId) {
+    m_enabled = true;
+    m_parent = parent;
     m_bmpNormal = LoadSkinBitmap(normalId);
     bool loaded = !m_bmpNormal.isNull();
     auto load = [&](QImage& image, int id) {
@@ -30,13 +30,13 @@ bool CSkinButton::SetSkin(MessageTarget* parent, int normalId, int pressedId, in
     return loaded;
 }
 
-void CSkinButton::EnableButton(bool enable) {
-    m_bEnabled = enable;
+void SkinButton::EnableButton(bool enable) {
+    m_enabled = enable;
     Show(enable ? Image::Normal : Image::Disabled);
     update();
 }
 
-const QImage& CSkinButton::ShownImage() const {
+const QImage& SkinButton::ShownImage() const {
     static const QImage kNone;
     switch (m_shown) {
         case Image::Normal: return m_bmpNormal;
@@ -48,7 +48,7 @@ const QImage& CSkinButton::ShownImage() const {
     return kNone;
 }
 
-void CSkinButton::Show(Image image) {
+void SkinButton::Show(Image image) {
     m_shown = image;
     // A picture control takes the size of its picture.
     const QImage& shown = ShownImage();
@@ -56,43 +56,43 @@ void CSkinButton::Show(Image image) {
     update();
 }
 
-void CSkinButton::SendClick() {
-    if (m_pParent != nullptr)
-        SendMessage(*m_pParent, ClickMessage(), reinterpret_cast<WParam>(static_cast<CSkinButton*>(this)));
+void SkinButton::SendClick() {
+    if (m_parent != nullptr)
+        SendMessage(*m_parent, ClickMessage(), reinterpret_cast<WParam>(static_cast<SkinButton*>(this)));
 }
 
-void CSkinButton::paintEvent(QPaintEvent*) {
+void SkinButton::paintEvent(QPaintEvent*) {
     const QImage& shown = ShownImage();
     if (shown.isNull()) return;
     QPainter painter(this);
     painter.drawImage(0, 0, shown);
 }
 
-void CSkinButton::mousePressEvent(QMouseEvent* event) {
+void SkinButton::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) {
         event->ignore();
         return;
     }
-    if (m_bEnabled) {
-        m_bPressed = true;
+    if (m_enabled) {
+        m_pressed = true;
         Show(Image::Pressed);
         // The press holds the mouse: moves and the release come here wherever the pointer goes.
-        m_bPressCapture = true;
+        m_pressCapture = true;
         OnPressCaptured();
     }
     update();
     event->accept();
 }
 
-void CSkinButton::mouseMoveEvent(QMouseEvent* event) {
-    if (m_bEnabled) {
-        m_bHoverCapture = true;
+void SkinButton::mouseMoveEvent(QMouseEvent* event) {
+    if (m_enabled) {
+        m_hoverCapture = true;
         const QPoint p = event->position().toPoint();
         // The left column and the top row count as outside.
         const bool inside = p.x() > 0 && p.x() < width() && p.y() > 0 && p.y() < height();
         if (inside) {
-            if (m_bPressCapture) {
-                m_bPressed = true;
+            if (m_pressCapture) {
+                m_pressed = true;
                 Show(Image::Pressed);
             } else {
                 Show(RestingImage(true));
@@ -105,37 +105,37 @@ void CSkinButton::mouseMoveEvent(QMouseEvent* event) {
     event->accept();
 }
 
-void CSkinButton::MovedOutside() {
-    m_bPressed = false;
+void SkinButton::MovedOutside() {
+    m_pressed = false;
     Show(RestingImage(false));
     update();
-    if (m_bHoverCapture && !m_bPressCapture) m_bHoverCapture = false;
+    if (m_hoverCapture && !m_pressCapture) m_hoverCapture = false;
 }
 
-void CSkinButton::leaveEvent(QEvent* event) {
+void SkinButton::leaveEvent(QEvent* event) {
     // The pointer left without a press: the last move the button sees is outside.
-    if (m_bEnabled && m_bHoverCapture && !m_bPressCapture) MovedOutside();
+    if (m_enabled && m_hoverCapture && !m_pressCapture) MovedOutside();
     QWidget::leaveEvent(event);
 }
 
-void CSkinButton::mouseReleaseEvent(QMouseEvent* event) {
+void SkinButton::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) {
         event->ignore();
         return;
     }
-    if (m_bEnabled) {
-        if (m_bPressCapture) {
-            m_bPressCapture = false;
-            m_bHoverCapture = false;
+    if (m_enabled) {
+        if (m_pressCapture) {
+            m_pressCapture = false;
+            m_hoverCapture = false;
         }
-        OnReleaseWhileEnabled(m_bPressed);
-        m_bPressed = false;
-        m_bHoverCapture = false;
+        OnReleaseWhileEnabled(m_pressed);
+        m_pressed = false;
+        m_hoverCapture = false;
     }
     event->accept();
 }
 
-void CSkinButton::OnReleaseWhileEnabled(bool pressed) {
+void SkinButton::OnReleaseWhileEnabled(bool pressed) {
     Show(Image::Normal);
     update();
     if (pressed) SendClick();
@@ -143,46 +143,46 @@ void CSkinButton::OnReleaseWhileEnabled(bool pressed) {
 
 // The second press of a quick pair arrives as a double click instead of a
 // press: it clicks at once, so a double click gives two clicks.
-void CSkinButton::mouseDoubleClickEvent(QMouseEvent* event) {
+void SkinButton::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) {
         event->ignore();
         return;
     }
-    if (m_bEnabled) OnDoubleClickWhileEnabled();
+    if (m_enabled) OnDoubleClickWhileEnabled();
     update();
     event->accept();
 }
 
-void CSkinButton::OnDoubleClickWhileEnabled() {
+void SkinButton::OnDoubleClickWhileEnabled() {
     Show(Image::Pressed);
     SendClick();
 }
 
 // --- toggle button ------------------------------------------------------------
 
-void CSkinToggleButton::SetCheck(bool check) {
-    m_bChecked = check;
+void SkinToggleButton::SetCheck(bool check) {
+    m_checked = check;
     Show(check ? Image::Pressed : Image::Normal);
     update();
 }
 
-CSkinButton::Image CSkinToggleButton::RestingImage(bool over) const {
-    if (m_bChecked) return Image::Pressed;
+SkinButton::Image SkinToggleButton::RestingImage(bool over) const {
+    if (m_checked) return Image::Pressed;
     return over ? Image::Hover : Image::Normal;
 }
 
-void CSkinToggleButton::OnReleaseWhileEnabled(bool pressed) {
+void SkinToggleButton::OnReleaseWhileEnabled(bool pressed) {
     update();
     if (pressed) {
         SendClick();
         // The parent may have checked or unchecked the button meanwhile.
-        Show(m_bChecked ? Image::Pressed : Image::Normal);
+        Show(m_checked ? Image::Pressed : Image::Normal);
     }
 }
 
-void CSkinToggleButton::OnDoubleClickWhileEnabled() {
+void SkinToggleButton::OnDoubleClickWhileEnabled() {
     Show(Image::Pressed);
-    m_bChecked = true;
+    m_checked = true;
     SendClick();
 }
 

@@ -23,7 +23,7 @@
 #include "decode/CMP4CodecDll.h"
 #include "decode/CMp4ADecoder.h"
 #include "decode/CSDI_Colorspace.h"
-#include "decode/CTextOverlay.h"
+#include "decode/CaptionOverlay.h"
 #include "decode/JpegDecoder.h"
 #include "recording/FrameReader.h"
 #include "recording/RecordLayout.h"
@@ -78,12 +78,12 @@ private:
 // "CAM =%d  %s": the camera counted from 1 and the capture time.
 std::string FormatCaption(const FrameHeader& header);
 
-class PictureDecoding {
+class PicturePipeline {
 public:
-    PictureDecoding();
-    virtual ~PictureDecoding();
-    PictureDecoding(const PictureDecoding&) = delete;
-    PictureDecoding& operator=(const PictureDecoding&) = delete;
+    PicturePipeline();
+    virtual ~PicturePipeline();
+    PicturePipeline(const PicturePipeline&) = delete;
+    PicturePipeline& operator=(const PicturePipeline&) = delete;
 
     // 1 when a picture was decoded, 0 when not (audio records give 0), -1 for
     // a codec the player does not know. With show 0 the record only keeps
@@ -98,7 +98,7 @@ public:
     // Shows a group picture reached from behind: decodes from its key record
     // forward, unshown, to the record with the target's time of day, and shows
     // that one. 1 when it was reached.
-    int DecodingGOP_SDI(const FrameHeader& target, FrameReader& reader,
+    int ShowGroupPicture(const FrameHeader& target, FrameReader& reader,
                         std::span<std::uint8_t> refFrameData, std::span<std::uint8_t> frameData);
 
     struct Size {
@@ -141,34 +141,34 @@ protected:
 
     // Decoders: the MPEG-4 one is made anew at every set-up, the others live
     // as long as the view and are released and set up again.
-    std::unique_ptr<CMP4CodecDll> m_pMpeg4Decoder;
-    std::unique_ptr<CMp4ADecoder> m_pMp4ADecoder;
-    std::unique_ptr<CAPIDecoderClass> m_pH264Decoder;
-    std::unique_ptr<CSDI_Colorspace> m_pSdiDecoder;
+    std::unique_ptr<CMP4CodecDll> m_mpeg4Decoder;
+    std::unique_ptr<CMp4ADecoder> m_mp4ADecoder;
+    std::unique_ptr<CAPIDecoderClass> m_h264Decoder;
+    std::unique_ptr<CSDI_Colorspace> m_sdiDecoder;
     JpegDecoder m_jpegDecoder;
-    CTextOverlay m_textOverlay;
+    CaptionOverlay m_textOverlay;
 
-    int m_nVideoWidth = 0;
-    int m_nVideoHeight = 0;
-    int m_nDecoderCodec = -1;
-    int m_nMpeg4Mode = 0;
-    int m_bTopDown = 0;
-    int m_bLargePicture = 0;
+    int m_videoWidth = 0;
+    int m_videoHeight = 0;
+    int m_decoderCodec = -1;
+    int m_mpeg4Mode = 0;
+    int m_topDown = 0;
+    int m_largePicture = 0;
     BitmapInfoHeader m_bmiHeader;
 
-    std::unique_ptr<std::uint8_t[]> m_pDecodeBuffer;
-    std::size_t m_nPictureBufferSize = 0;
+    std::unique_ptr<std::uint8_t[]> m_decodeBuffer;
+    std::size_t m_pictureBufferSize = 0;
 
 private:
     std::function<void()> m_repaintRequest;
 
     // Shared with the painter.
     mutable std::mutex m_pictureMutex;
-    std::unique_ptr<std::uint8_t[]> m_pPicture;  // guarded; m_nPictureBufferSize bytes
+    std::unique_ptr<std::uint8_t[]> m_picture;  // guarded; m_pictureBufferSize bytes
     BitmapInfoHeader m_presentedFormat;          // guarded
-    bool m_bPictureReady = false;                // guarded
-    FixedText m_szCaption;                       // guarded
-    FixedText m_szStreamInfo;                    // guarded
+    bool m_pictureReady = false;                // guarded
+    FixedText m_caption;                       // guarded
+    FixedText m_streamInfo;                    // guarded
 };
 
 }  // namespace korvane

@@ -1,4 +1,4 @@
-#include "decode/PictureDecoding.h"
+#include "decode/PicturePipeline.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -50,52 +50,52 @@ std::string FormatCaption(const FrameHeader& header) {
     return std::string(text, FormatCaptionInto(header, text));
 }
 
-PictureDecoding::PictureDecoding()
-    : m_pMp4ADecoder(std::make_unique<CMp4ADecoder>()),
-      m_pH264Decoder(std::make_unique<CAPIDecoderClass>()),
-      m_pSdiDecoder(std::make_unique<CSDI_Colorspace>()) {
+PicturePipeline::PicturePipeline()
+    : m_mp4ADecoder(std::make_unique<CMp4ADecoder>()),
+      m_h264Decoder(std::make_unique<CAPIDecoderClass>()),
+      m_sdiDecoder(std::make_unique<CSDI_Colorspace>()) {
     GrowPictureBuffers(kPictureBufferStart);
     VideoInitBlock first;
     first.flag = 0;
     first.width = 352;
     first.height = 240;
-    m_pMp4ADecoder->Initialize(first);
-    m_pH264Decoder->Initialize(first);
+    m_mp4ADecoder->Initialize(first);
+    m_h264Decoder->Initialize(first);
     SdiInitBlock sdi;
     sdi.width = 1280;
     sdi.height = 720;
-    m_pSdiDecoder->Initialize(sdi);
+    m_sdiDecoder->Initialize(sdi);
 }
 
-PictureDecoding::~PictureDecoding() {
-    if (m_pMpeg4Decoder) m_pMpeg4Decoder->MPEG4DecodeClose(m_nMpeg4Mode);
-    m_pMp4ADecoder->Release();
-    m_pH264Decoder->Release();
-    m_pSdiDecoder->Release();
+PicturePipeline::~PicturePipeline() {
+    if (m_mpeg4Decoder) m_mpeg4Decoder->MPEG4DecodeClose(m_mpeg4Mode);
+    m_mp4ADecoder->Release();
+    m_h264Decoder->Release();
+    m_sdiDecoder->Release();
 }
 
-void PictureDecoding::GrowPictureBuffers(std::size_t capacity) {
+void PicturePipeline::GrowPictureBuffers(std::size_t capacity) {
     // The decode buffer belongs to the decoding thread; the display copy is
     // swapped under the lock, keeping the picture it shows.
-    m_pDecodeBuffer = std::make_unique_for_overwrite<std::uint8_t[]>(capacity);
+    m_decodeBuffer = std::make_unique_for_overwrite<std::uint8_t[]>(capacity);
     auto picture = std::make_unique_for_overwrite<std::uint8_t[]>(capacity);
     std::lock_guard lock(m_pictureMutex);
-    if (m_pPicture) std::memcpy(picture.get(), m_pPicture.get(), std::min(capacity, m_nPictureBufferSize));
-    m_pPicture = std::move(picture);
-    m_nPictureBufferSize = capacity;
+    if (m_picture) std::memcpy(picture.get(), m_picture.get(), std::min(capacity, m_pictureBufferSize));
+    m_picture = std::move(picture);
+    m_pictureBufferSize = capacity;
 }
 
-bool PictureDecoding::EnsureCapacity(int width, int height, std::size_t capacity) {
+bool PicturePipeline::EnsureCapacity(int width, int height, std::size_t capacity) {
     const std::size_t needed = std::size_t(std::max(width, 0)) * std::size_t(std::max(height, 0)) * 3;
-    if (m_nPictureBufferSize >= needed) return true;
+    if (m_pictureBufferSize >= needed) return true;
     // A size no camera records comes from a damaged record: the buffers stay
     // as they are and the decoders refuse a picture that does not fit them.
     if (capacity > kPictureBufferMax) return false;
     GrowPictureBuffers(capacity);
-    return m_nPictureBufferSize >= needed;
+    return m_pictureBufferSize >= needed;
 }
 
-PictureDecoding::Size PictureDecoding::ResolutionSize(int code, int codec) {
+PicturePipeline::Size PicturePipeline::ResolutionSize(int code, int codec) {
     static constexpr Size kSizes[26] = {
         {320, 240}, {352, 288}, {640, 240}, {704, 288}, {640, 480}, {704, 576}, {360, 288},
         {352, 240}, {720, 480}, {720, 240}, {320, 240}, {320, 240}, {720, 576}, {720, 288},
@@ -110,7 +110,7 @@ PictureDecoding::Size PictureDecoding::ResolutionSize(int code, int codec) {
     return size;
 }
 
-int PictureDecoding::DisplayWidth(int codec, int width) {
+int PicturePipeline::DisplayWidth(int codec, int width) {
     if (codec == 8) {
         if (width == 368) return 352;
         if (width == 720) return 704;
@@ -122,15 +122,15 @@ int PictureDecoding::DisplayWidth(int codec, int width) {
     return width;
 }
 
-void PictureDecoding::SetPictureFormat(int codec, int width, int height) {
+void PicturePipeline::SetPictureFormat(int codec, int width, int height) {
     BitmapInfoHeader bmi;
     bmi.biWidth = DisplayWidth(codec, width);
-    bmi.biHeight = m_bTopDown ? -height : height;
+    bmi.biHeight = m_topDown ? -height : height;
     bmi.biSizeImage = static_cast<std::uint32_t>(std::int64_t{bmi.biWidth} * height * 3);
     m_bmiHeader = bmi;
 }
 
-int PictureDecoding::DecodeVideoFrame(const FrameHeader& header, const FrameExtension& extension,
+int PicturePipeline::DecodeVideoFrame(const FrameHeader& header, const FrameExtension& extension,
                                       std::span<const std::uint8_t> data,
                                       const CaptionDescriptor* caption,
                                       std::span<const std::uint8_t> captionText, int show) {
@@ -160,55 +160,55 @@ int PictureDecoding::DecodeVideoFrame(const FrameHeader& header, const FrameExte
         SetStreamInfo("", 0);
     }
 
-    m_bTopDown = 0;
+    m_topDown = 0;
     bool decoded = false;
     int outWidth = 0, outHeight = 0;
-    const bool changed = width != m_nVideoWidth || height != m_nVideoHeight || codec != m_nDecoderCodec;
+    const bool changed = width != m_videoWidth || height != m_videoHeight || codec != m_decoderCodec;
     switch (codec) {
         case 5:
         case 6:
         case 7: {
-            m_bTopDown = codec == 6;
+            m_topDown = codec == 6;
             if (changed) {
                 EnsureCapacity(width, height, (std::size_t(width) * height + 1000) * 3);
-                if (m_pMpeg4Decoder) m_pMpeg4Decoder->MPEG4DecodeClose(m_nMpeg4Mode);
+                if (m_mpeg4Decoder) m_mpeg4Decoder->MPEG4DecodeClose(m_mpeg4Mode);
                 const Mpeg4Mode mode = Mpeg4ModeFor(codec);
-                m_nDecoderCodec = codec;
-                m_nMpeg4Mode = mode.mode;
-                m_pMpeg4Decoder = std::make_unique<CMP4CodecDll>();
-                m_pMpeg4Decoder->MPEG4DecodeInit(width, height, mode.mode, mode.second, 0);
-                m_nVideoWidth = width;
-                m_nVideoHeight = height;
+                m_decoderCodec = codec;
+                m_mpeg4Mode = mode.mode;
+                m_mpeg4Decoder = std::make_unique<CMP4CodecDll>();
+                m_mpeg4Decoder->MPEG4DecodeInit(width, height, mode.mode, mode.second, 0);
+                m_videoWidth = width;
+                m_videoHeight = height;
             }
-            decoded = m_pMpeg4Decoder->MPEG4Decode(record.data(), m_pDecodeBuffer.get(), width, height,
-                                                   static_cast<int>(record.size()), 0, m_nMpeg4Mode,
-                                                   m_nPictureBufferSize) >= 1;
+            decoded = m_mpeg4Decoder->MPEG4Decode(record.data(), m_decodeBuffer.get(), width, height,
+                                                   static_cast<int>(record.size()), 0, m_mpeg4Mode,
+                                                   m_pictureBufferSize) >= 1;
             outWidth = width;
             outHeight = height;
             break;
         }
         case 8: {
-            m_bTopDown = 1;
-            if (changed) SetUpDecoder(*m_pMp4ADecoder, codec, width, height, 1);
-            decoded = Decompress(*m_pMp4ADecoder, Mp4ADecompressBlock{}, record, &outWidth, &outHeight);
+            m_topDown = 1;
+            if (changed) SetUpDecoder(*m_mp4ADecoder, codec, width, height, 1);
+            decoded = Decompress(*m_mp4ADecoder, Mp4ADecompressBlock{}, record, &outWidth, &outHeight);
             break;
         }
         case 9: {
-            if (width != m_nVideoWidth || height != m_nVideoHeight) {
+            if (width != m_videoWidth || height != m_videoHeight) {
                 EnsureCapacity(width, height, std::size_t(width) * height * 3);
-                m_nVideoWidth = width;
-                m_nVideoHeight = height;
+                m_videoWidth = width;
+                m_videoHeight = height;
             }
-            decoded = DecodeJpegFrame(header.camera, record, m_pDecodeBuffer.get(), &outWidth, &outHeight) != 0;
-            if (decoded) m_bTopDown = 1;
+            decoded = DecodeJpegFrame(header.camera, record, m_decodeBuffer.get(), &outWidth, &outHeight) != 0;
+            if (decoded) m_topDown = 1;
             break;
         }
         case 10:
         case 13: {
-            if (changed) SetUpDecoder(*m_pH264Decoder, codec, width, height, 0);
+            if (changed) SetUpDecoder(*m_h264Decoder, codec, width, height, 0);
             H264DecompressBlock block;
             block.frameType = header.frameType;
-            decoded = Decompress(*m_pH264Decoder, block, record, &outWidth, &outHeight);
+            decoded = Decompress(*m_h264Decoder, block, record, &outWidth, &outHeight);
             break;
         }
         case 11:
@@ -232,37 +232,37 @@ int PictureDecoding::DecodeVideoFrame(const FrameHeader& header, const FrameExte
         if (header.frameType != kFrameDecoderOnly && header.frameType != kFrameDecoderOnly4) {
             // The adapters deliver rows of the display width.
             const int rowWidth = DisplayWidth(codec, outWidth);
-            PresentPicture(m_pDecodeBuffer.get(), rowWidth, m_bTopDown ? -outHeight : outHeight,
+            PresentPicture(m_decodeBuffer.get(), rowWidth, m_topDown ? -outHeight : outHeight,
                            caption, captionText);
-            m_bLargePicture = outWidth > 600 ? 1 : 0;
+            m_largePicture = outWidth > 600 ? 1 : 0;
         }
     }
     return decoded ? 1 : 0;
 }
 
-int PictureDecoding::DecodeSdiFrame(const FrameHeader& header, std::span<const std::uint8_t> data,
+int PicturePipeline::DecodeSdiFrame(const FrameHeader& header, std::span<const std::uint8_t> data,
                                     int width, int height, int* widthOut, int* heightOut) {
     EnsureCapacity(width, height, std::size_t(width) * height * 3 + 3000);
-    if (m_pSdiDecoder->InitializedWidth() != width || m_pSdiDecoder->InitializedHeight() != height ||
-        m_nDecoderCodec != header.codec) {
-        m_pSdiDecoder->Release();
-        m_nDecoderCodec = header.codec;
+    if (m_sdiDecoder->InitializedWidth() != width || m_sdiDecoder->InitializedHeight() != height ||
+        m_decoderCodec != header.codec) {
+        m_sdiDecoder->Release();
+        m_decoderCodec = header.codec;
         SdiInitBlock init;
         init.width = static_cast<std::uint32_t>(width);
         init.height = static_cast<std::uint32_t>(height);
-        m_pSdiDecoder->Initialize(init);
+        m_sdiDecoder->Initialize(init);
     }
     const auto record = data.first(std::min<std::size_t>(header.dataLength, data.size()));
-    return Decompress(*m_pSdiDecoder, SdiDecompressBlock{}, record, widthOut, heightOut) ? 1 : 0;
+    return Decompress(*m_sdiDecoder, SdiDecompressBlock{}, record, widthOut, heightOut) ? 1 : 0;
 }
 
 template <typename Decoder>
-void PictureDecoding::SetUpDecoder(Decoder& decoder, int codec, int width, int height, std::uint32_t initFlag) {
+void PicturePipeline::SetUpDecoder(Decoder& decoder, int codec, int width, int height, std::uint32_t initFlag) {
     EnsureCapacity(width, height, std::size_t(width) * height * 3);
     decoder.Release();
-    m_nDecoderCodec = codec;
-    m_nVideoWidth = width;
-    m_nVideoHeight = height;
+    m_decoderCodec = codec;
+    m_videoWidth = width;
+    m_videoHeight = height;
     VideoInitBlock init;
     init.flag = initFlag;
     init.width = CappedWidth(width);
@@ -271,25 +271,25 @@ void PictureDecoding::SetUpDecoder(Decoder& decoder, int codec, int width, int h
 }
 
 template <typename Decoder, typename DecompressBlock>
-bool PictureDecoding::Decompress(Decoder& decoder, DecompressBlock block, std::span<const std::uint8_t> record,
+bool PicturePipeline::Decompress(Decoder& decoder, DecompressBlock block, std::span<const std::uint8_t> record,
                                  int* widthOut, int* heightOut) {
     block.data = record.data();
     block.length = static_cast<std::uint32_t>(record.size());
-    block.picture = m_pDecodeBuffer.get();
-    block.pictureCapacity = m_nPictureBufferSize;
+    block.picture = m_decodeBuffer.get();
+    block.pictureCapacity = m_pictureBufferSize;
     if (decoder.Decompress(block) == 0) return false;
     *widthOut = static_cast<int>(block.widthOut);
     *heightOut = static_cast<int>(block.heightOut);
     return true;
 }
 
-int PictureDecoding::DecodeJpegFrame(int /*camera*/, std::span<const std::uint8_t> data,
+int PicturePipeline::DecodeJpegFrame(int /*camera*/, std::span<const std::uint8_t> data,
                                      std::uint8_t* destination, int* widthOut, int* heightOut) {
-    return m_jpegDecoder.Decode(data.data(), data.size(), destination, m_nPictureBufferSize, widthOut,
+    return m_jpegDecoder.Decode(data.data(), data.size(), destination, m_pictureBufferSize, widthOut,
                                 heightOut);
 }
 
-void PictureDecoding::PresentPicture(std::uint8_t* picture, int width, int height,
+void PicturePipeline::PresentPicture(std::uint8_t* picture, int width, int height,
                                      const CaptionDescriptor* caption,
                                      std::span<const std::uint8_t> captionText) {
     if (caption && caption->captionMarker == kCaptionMarker && caption->captionEnabled == 1) {
@@ -303,18 +303,18 @@ void PictureDecoding::PresentPicture(std::uint8_t* picture, int width, int heigh
     const std::size_t bytes = std::size_t(std::max(width, 0)) * std::size_t(std::abs(height)) * 3;
     {
         std::lock_guard lock(m_pictureMutex);
-        if (bytes > m_nPictureBufferSize) return;  // the adapters never deliver such a picture
-        std::memcpy(m_pPicture.get(), picture, bytes);
+        if (bytes > m_pictureBufferSize) return;  // the adapters never deliver such a picture
+        std::memcpy(m_picture.get(), picture, bytes);
         m_presentedFormat = m_bmiHeader;
         m_presentedFormat.biWidth = width;
         m_presentedFormat.biHeight = height;
         m_presentedFormat.biSizeImage = static_cast<std::uint32_t>(bytes);
-        m_bPictureReady = true;
+        m_pictureReady = true;
     }
     if (m_repaintRequest) m_repaintRequest();
 }
 
-int PictureDecoding::DecodingGOP_SDI(const FrameHeader& target, FrameReader& reader,
+int PicturePipeline::ShowGroupPicture(const FrameHeader& target, FrameReader& reader,
                                      std::span<std::uint8_t> refFrameData,
                                      std::span<std::uint8_t> frameData) {
     if (target.frameType != kFrameGroup) return 0;
@@ -335,42 +335,42 @@ int PictureDecoding::DecodingGOP_SDI(const FrameHeader& target, FrameReader& rea
     return 1;
 }
 
-void PictureDecoding::WriteCaption(const FrameHeader& header) {
+void PicturePipeline::WriteCaption(const FrameHeader& header) {
     char text[kTextMax + 1];
     const std::size_t length = FormatCaptionInto(header, text);
     std::lock_guard lock(m_pictureMutex);
-    m_szCaption.Assign(text, length);
+    m_caption.Assign(text, length);
 }
 
-void PictureDecoding::SetStreamInfo(const char* text, std::size_t length) {
+void PicturePipeline::SetStreamInfo(const char* text, std::size_t length) {
     std::lock_guard lock(m_pictureMutex);
-    m_szStreamInfo.Assign(text, length);
+    m_streamInfo.Assign(text, length);
 }
 
-std::string PictureDecoding::Caption() const {
+std::string PicturePipeline::Caption() const {
     std::lock_guard lock(m_pictureMutex);
-    return m_szCaption.str();
+    return m_caption.str();
 }
 
-std::string PictureDecoding::StreamInfo() const {
+std::string PicturePipeline::StreamInfo() const {
     std::lock_guard lock(m_pictureMutex);
-    return m_szStreamInfo.str();
+    return m_streamInfo.str();
 }
 
-bool PictureDecoding::PictureReady() const {
+bool PicturePipeline::PictureReady() const {
     std::lock_guard lock(m_pictureMutex);
-    return m_bPictureReady;
+    return m_pictureReady;
 }
 
-Presentation PictureDecoding::TakePresentation() const {
+Presentation PicturePipeline::TakePresentation() const {
     std::lock_guard lock(m_pictureMutex);
     Presentation p;
-    p.ready = m_bPictureReady;
-    p.caption = m_szCaption.str();
-    p.streamInfo = m_szStreamInfo.str();
-    if (m_bPictureReady) {
+    p.ready = m_pictureReady;
+    p.caption = m_caption.str();
+    p.streamInfo = m_streamInfo.str();
+    if (m_pictureReady) {
         p.format = m_presentedFormat;
-        p.pixels.assign(m_pPicture.get(), m_pPicture.get() + m_presentedFormat.biSizeImage);
+        p.pixels.assign(m_picture.get(), m_picture.get() + m_presentedFormat.biSizeImage);
     }
     return p;
 }

@@ -16,13 +16,13 @@ inline constexpr std::size_t kImaBlockBytes = 508;
 inline constexpr std::size_t kImaBlockSamples = 1009;
 inline constexpr std::size_t kImaBlockPcmBytes = kImaBlockSamples * 2;  // 2,018
 
-class CAudioDecoder {
+class ImaAdpcmConverter {
 public:
     // formatTag: the wave format tag of the coding to convert from. Only IMA
     // ADPCM (0x11) has a converter; Init fails for any other.
-    explicit CAudioDecoder(std::uint16_t formatTag = kWaveFormatImaAdpcm);
-    CAudioDecoder(const CAudioDecoder&) = delete;
-    CAudioDecoder& operator=(const CAudioDecoder&) = delete;
+    explicit ImaAdpcmConverter(std::uint16_t formatTag = kWaveFormatImaAdpcm);
+    ImaAdpcmConverter(const ImaAdpcmConverter&) = delete;
+    ImaAdpcmConverter& operator=(const ImaAdpcmConverter&) = delete;
 
     // Opens the conversion stream (again, when it is open). 1 when it is
     // open, 0 otherwise.
@@ -40,7 +40,7 @@ public:
     bool IsOpen() const { return m_stream.IsOpen(); }
 
 private:
-    std::uint16_t m_wFormatTag;
+    std::uint16_t m_formatTag;
     AvAudioDecoder m_stream;
 };
 
