@@ -10,10 +10,10 @@
 #include <memory>
 #include <string>
 
-#include "platform/CompanionNotifier.h"
+#include "desktop/CompanionNotifier.h"
 #include "platform/Notifier.h"
-#include "platform/RecentFileList.h"
-#include "platform/SingleInstance.h"
+#include "desktop/RecentFileList.h"
+#include "desktop/SingleInstance.h"
 
 namespace korvane {
 

@@ -9,7 +9,7 @@
 #include <QString>
 
 #include "controls/ControlBar.h"
-#include "platform/CompanionNotifier.h"
+#include "desktop/CompanionNotifier.h"
 
 class QAction;
 class QMenu;

@@ -14,8 +14,8 @@
 #include "app/Application.h"
 #include "app/HeadlessPlay.h"
 #include "app/Snapshot.h"
-#include "decode/CodecLog.h"
-#include "platform/QtNotifier.h"
+#include "media/CodecLog.h"
+#include "desktop/QtNotifier.h"
 
 namespace {
 

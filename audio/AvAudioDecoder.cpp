@@ -1,7 +1,7 @@
 #include "audio/AvAudioDecoder.h"
 
-#include "decode/DecoderContext.h"
-#include "decode/PaddedPacket.h"
+#include "media/DecoderContext.h"
+#include "media/PaddedPacket.h"
 
 #include <algorithm>
 #include <cerrno>

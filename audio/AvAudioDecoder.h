@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <span>
 
-#include "decode/FFmpegPtr.h"
+#include "media/FFmpegPtr.h"
 
 namespace korvane {
 

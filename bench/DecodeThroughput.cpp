@@ -34,9 +34,9 @@
 
 #include "decode/PicturePipeline.h"
 #include "recording/RecordLayout.h"
-#include "tests/support/FrameSource.h"
-#include "tests/support/RecordingWriter.h"
-#include "tests/support/TempDir.h"
+#include "authoring/FrameSource.h"
+#include "authoring/RecordingWriter.h"
+#include "authoring/TempDir.h"
 
 extern char** environ;
 

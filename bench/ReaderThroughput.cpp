@@ -27,7 +27,7 @@
 #include "platform/Notifier.h"
 #include "recording/FrameReader.h"
 #include "recording/RecordLayout.h"
-#include "tests/support/RecordingWriter.h"
+#include "authoring/RecordingWriter.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "decode/FFmpegPtr.h"
+#include "media/FFmpegPtr.h"
 
 namespace korvane {
 

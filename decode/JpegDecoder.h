@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "decode/FFmpegPtr.h"
+#include "media/FFmpegPtr.h"
 
 namespace korvane {
 

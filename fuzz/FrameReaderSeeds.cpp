@@ -4,7 +4,7 @@
 
 #include "fuzz/FrameReaderDrive.h"
 #include "recording/RecordLayout.h"
-#include "tests/support/RecordingWriter.h"
+#include "authoring/RecordingWriter.h"
 
 namespace korvane::fuzzing {
 namespace {

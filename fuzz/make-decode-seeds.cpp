@@ -4,7 +4,7 @@
 #include <string>
 
 #include "fuzz/DecodeRecordDrive.h"
-#include "tests/support/FrameSource.h"
+#include "authoring/FrameSource.h"
 
 using korvane::fuzzing::FuzzRecord;
 

@@ -9,9 +9,9 @@
 #include <iterator>
 #include <sstream>
 
-#include "tests/support/FrameSource.h"
-#include "tests/support/RecordingWriter.h"
-#include "tests/support/TempDir.h"
+#include "authoring/FrameSource.h"
+#include "authoring/RecordingWriter.h"
+#include "authoring/TempDir.h"
 
 namespace korvane::testing {
 namespace {

@@ -19,11 +19,11 @@
 #include "playback/ViewMessages.h"
 #include "tests/app/DialogAnswerer.h"
 #include "tests/platform/CompanionPeer.h"
-#include "tests/support/FrameSource.h"
+#include "authoring/FrameSource.h"
 #include "tests/support/GuiApp.h"
-#include "tests/support/RecordingWriter.h"
+#include "authoring/RecordingWriter.h"
 #include "tests/support/ScopedEnv.h"
-#include "tests/support/TempDir.h"
+#include "authoring/TempDir.h"
 
 namespace korvane::testing {
 namespace {

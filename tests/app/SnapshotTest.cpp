@@ -8,8 +8,8 @@
 #include <cstdio>
 
 #include "tests/support/GuiApp.h"
-#include "tests/support/RecordingWriter.h"
-#include "tests/support/TempDir.h"
+#include "authoring/RecordingWriter.h"
+#include "authoring/TempDir.h"
 
 namespace korvane::testing {
 namespace {

@@ -8,8 +8,8 @@
 #include <gtest/gtest.h>
 
 #include "tests/audio/DiskAudio.h"
-#include "tests/support/FrameSource.h"
-#include "tests/support/TempDir.h"
+#include "authoring/FrameSource.h"
+#include "authoring/TempDir.h"
 
 namespace korvane {
 namespace {

@@ -11,7 +11,7 @@
 
 #include "platform/Notifier.h"
 #include "tests/audio/DiskAudio.h"
-#include "tests/support/FrameSource.h"
+#include "authoring/FrameSource.h"
 
 namespace korvane {
 namespace {

@@ -14,7 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/ScopedEnv.h"
-#include "tests/support/TempDir.h"
+#include "authoring/TempDir.h"
 
 namespace korvane::testing {
 

@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "tests/support/ScopedEnv.h"
-#include "tests/support/TempDir.h"
+#include "authoring/TempDir.h"
 
 namespace korvane::testing {
 

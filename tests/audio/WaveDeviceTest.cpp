@@ -13,7 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/audio/DiskAudio.h"
-#include "tests/support/FrameSource.h"
+#include "authoring/FrameSource.h"
 
 namespace korvane {
 namespace {

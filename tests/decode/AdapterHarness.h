@@ -10,7 +10,7 @@
 #include <string>
 
 #include "decode/AvVideoDecoder.h"
-#include "tests/support/FrameSource.h"
+#include "authoring/FrameSource.h"
 
 namespace korvane::testing {
 

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "decode/AvVideoDecoder.h"
-#include "decode/CodecLog.h"
-#include "tests/support/FrameSource.h"
+#include "media/CodecLog.h"
+#include "authoring/FrameSource.h"
 
 namespace korvane::testing {
 namespace {

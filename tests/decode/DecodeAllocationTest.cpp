@@ -20,9 +20,9 @@ extern "C" {
 
 #include "decode/PicturePipeline.h"
 #include "tests/decode/AllocationCounter.h"
-#include "tests/support/FrameSource.h"
+#include "authoring/FrameSource.h"
 #include "tests/support/GuiApp.h"
-#include "tests/support/RecordingWriter.h"
+#include "authoring/RecordingWriter.h"
 
 namespace korvane::testing {
 namespace {

@@ -8,7 +8,7 @@
 #include <iterator>
 
 #include "fuzz/DecodeRecordDrive.h"
-#include "tests/support/FrameSource.h"
+#include "authoring/FrameSource.h"
 #include "tests/support/GuiApp.h"
 
 namespace korvane::testing {

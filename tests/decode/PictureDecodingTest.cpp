@@ -8,10 +8,10 @@
 
 #include "decode/PicturePipeline.h"
 #include "tests/decode/PeerDecode.h"
-#include "tests/support/FrameSource.h"
+#include "authoring/FrameSource.h"
 #include "tests/support/GuiApp.h"
-#include "tests/support/RecordingWriter.h"
-#include "tests/support/TempDir.h"
+#include "authoring/RecordingWriter.h"
+#include "authoring/TempDir.h"
 
 namespace korvane::testing {
 namespace {

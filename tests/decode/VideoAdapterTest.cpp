@@ -14,7 +14,7 @@
 #include "decode/CSDI_Colorspace.h"
 #include "tests/decode/AdapterHarness.h"
 #include "tests/decode/PeerDecode.h"
-#include "tests/support/TempDir.h"
+#include "authoring/TempDir.h"
 
 namespace korvane::testing {
 namespace {

@@ -4,10 +4,10 @@
 
 #include <chrono>
 
-#include "platform/CompanionNotifier.h"
+#include "desktop/CompanionNotifier.h"
 #include "tests/platform/CompanionPeer.h"
 #include "tests/support/GuiApp.h"
-#include "tests/support/TempDir.h"
+#include "authoring/TempDir.h"
 
 namespace korvane::testing {
 namespace {

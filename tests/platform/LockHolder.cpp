@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "platform/SingleInstance.h"
+#include "desktop/SingleInstance.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {

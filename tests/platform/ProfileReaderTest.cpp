@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/ProfileReader.h"
-#include "tests/support/TempDir.h"
+#include "authoring/TempDir.h"
 
 namespace korvane::testing {
 namespace {

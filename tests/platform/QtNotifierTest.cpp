@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "platform/Mailbox.h"
-#include "platform/QtNotifier.h"
+#include "desktop/QtNotifier.h"
 #include "tests/platform/BoxAnswerer.h"
 #include "tests/support/GuiApp.h"
 

@@ -5,9 +5,9 @@
 #include <QDir>
 #include <QSettings>
 
-#include "platform/RecentFileList.h"
+#include "desktop/RecentFileList.h"
 #include "tests/support/GuiApp.h"
-#include "tests/support/TempDir.h"
+#include "authoring/TempDir.h"
 
 namespace korvane::testing {
 namespace {

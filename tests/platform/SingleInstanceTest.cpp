@@ -6,10 +6,10 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "platform/SingleInstance.h"
+#include "desktop/SingleInstance.h"
 #include "tests/platform/HolderProcess.h"
 #include "tests/support/GuiApp.h"
-#include "tests/support/TempDir.h"
+#include "authoring/TempDir.h"
 
 namespace korvane::testing {
 namespace {

@@ -17,9 +17,9 @@
 #include "tests/playback/BarStandIn.h"
 #include "tests/audio/DiskAudio.h"
 #include "tests/audio/PlayedStream.h"
-#include "tests/support/FrameSource.h"
-#include "tests/support/RecordingWriter.h"
-#include "tests/support/TempDir.h"
+#include "authoring/FrameSource.h"
+#include "authoring/RecordingWriter.h"
+#include "authoring/TempDir.h"
 
 namespace korvane::testing {
 namespace {

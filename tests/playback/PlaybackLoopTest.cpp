@@ -12,10 +12,10 @@
 #include "playback/PlayerView.h"
 #include "playback/ViewMessages.h"
 #include "tests/playback/BarStandIn.h"
-#include "tests/support/FrameSource.h"
+#include "authoring/FrameSource.h"
 #include "tests/support/GuiApp.h"
-#include "tests/support/RecordingWriter.h"
-#include "tests/support/TempDir.h"
+#include "authoring/RecordingWriter.h"
+#include "authoring/TempDir.h"
 
 namespace korvane::testing {
 namespace {

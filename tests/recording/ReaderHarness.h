@@ -7,8 +7,8 @@
 
 #include "platform/Notifier.h"
 #include "recording/FrameReader.h"
-#include "tests/support/RecordingWriter.h"
-#include "tests/support/TempDir.h"
+#include "authoring/RecordingWriter.h"
+#include "authoring/TempDir.h"
 
 namespace korvane::testing {
 

@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "recording/FrameReader.h"
-#include "tests/support/RecordingWriter.h"
-#include "tests/support/TempDir.h"
+#include "authoring/RecordingWriter.h"
+#include "authoring/TempDir.h"
 #include "tools/probe/Probe.h"
 
 namespace korvane::testing {

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "recording/RecordLayout.h"
-#include "tests/support/FrameSource.h"
-#include "tests/support/RecordingWriter.h"
+#include "authoring/FrameSource.h"
+#include "authoring/RecordingWriter.h"
 
 namespace korvane::tools {
 

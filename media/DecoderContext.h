@@ -3,7 +3,7 @@
 
 #include <functional>
 
-#include "decode/FFmpegPtr.h"
+#include "media/FFmpegPtr.h"
 
 namespace korvane {
 

@@ -1,4 +1,4 @@
-#include "platform/RecentFileList.h"
+#include "desktop/RecentFileList.h"
 
 #include <QDir>
 #include <QFileInfo>

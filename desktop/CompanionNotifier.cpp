@@ -1,4 +1,4 @@
-#include "platform/CompanionNotifier.h"
+#include "desktop/CompanionNotifier.h"
 
 #include <QLocalSocket>
 

@@ -1,4 +1,4 @@
-#include "tests/support/RecordingWriter.h"
+#include "authoring/RecordingWriter.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "decode/CodecLog.h"
+#include "media/CodecLog.h"
 
 extern "C" {
 #include <libavutil/log.h>

@@ -1,4 +1,4 @@
-#include "platform/QtNotifier.h"
+#include "desktop/QtNotifier.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,4 +1,4 @@
-#include "decode/PaddedPacket.h"
+#include "media/PaddedPacket.h"
 
 #include <algorithm>
 #include <cstring>

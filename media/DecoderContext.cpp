@@ -1,4 +1,4 @@
-#include "decode/DecoderContext.h"
+#include "media/DecoderContext.h"
 
 namespace korvane {
 

@@ -1,4 +1,4 @@
-#include "platform/SingleInstance.h"
+#include "desktop/SingleInstance.h"
 
 #include <QDir>
 #include <QLockFile>

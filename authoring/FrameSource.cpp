@@ -1,4 +1,4 @@
-#include "tests/support/FrameSource.h"
+#include "authoring/FrameSource.h"
 
 #include <algorithm>
 #include <climits>
