@@ -24,7 +24,7 @@
 namespace korvane::testing {
 namespace {
 
-using probe::RunProbeCommand;
+using probe::runProbeCommand;
 
 struct ProbeRun {
     int status = -1;
@@ -35,7 +35,7 @@ struct ProbeRun {
 ProbeRun Probe(const std::vector<std::string>& args) {
     std::ostringstream out, err;
     ProbeRun run;
-    run.status = RunProbeCommand(args, false, out, err);
+    run.status = runProbeCommand(args, false, out, err);
     run.out = out.str();
     run.err = err.str();
     return run;
