@@ -237,6 +237,9 @@ TEST(Probe, HeaderKindsPickTheCameraAndWhereTheRecordsStart) {
                                                ? "CAM " + num(c.cameras[0] + 1) + ": 2 records, " + o0 + " to " +
                                                      o1 + "; reads to the end of the chain"
                                                : "CAM 1: 1 record at " + o0 + "; stops at " + o1 + ": a record of CAM 4");
+        EXPECT_EQ(p.label("Play table"), c.kind == 514 ? "empty" : "<no Play table>");
+        EXPECT_EQ(p.summary["forwardPlay"]["firstOffset"].toInteger(), w.Offsets()[0]);
+        EXPECT_EQ(p.summary["forwardPlay"]["lastOffset"].toInteger(), w.Offsets()[c.cameras[0] == c.cameras[1]]);
         EXPECT_EQ(p.header["camera"], c.jsonCamera);
         EXPECT_EQ(p.header["cameraSource"], c.jsonCamera.isNull() ? "none" : "channel-count");
         EXPECT_EQ(p.header["firstRecordOffset"].toInt(), std::stoi(c.first));
@@ -248,7 +251,7 @@ TEST(Probe, HeaderKindsPickTheCameraAndWhereTheRecordsStart) {
 TEST(Probe, CaptionsAndExtensionBlocksAreShownAsThePlayerWouldTakeThem) {
     const std::string special = std::string("Gate \"B\"\\1\n\xB0") + '\0';
     Caption hidden = MakeCaption("hidden", 1, 2, 0x00FFFFFF, "DejaVu Sans", 20, false);
-    Caption unmarked = MakeCaption("lost", 1, 2);
+    Caption unmarked = MakeCaption(std::string(kCaptionTextCapacity + 1, 'l'), 1, 2);  // never read: no limit
     unmarked.descriptor.captionMarker = 0x1234;
     RecordSpec next = video(30);  // its head, read as a missing block, starts with the marker 0x1234
     next.prevOffset = 0x1234;
@@ -262,7 +265,7 @@ TEST(Probe, CaptionsAndExtensionBlocksAreShownAsThePlayerWouldTakeThem) {
         {video(40, MakeCaption(special, 1, 2)), "- 13 B \"Gate \\\"B\\\"\\\\1\\n\\xB0\\0\"",
          {{"text", QString::fromLatin1(special.data(), 13)}, {"textComplete", true}, {"marked", true}}},
         {video(40, hidden), "- 6 B (disabled) \"hidden\"", {{"enabled", false}, {"text", "hidden"}}},
-        {video(40, unmarked), "- dropped: marker 0x1234, not 514",
+        {video(40, unmarked), "- dropped: marker 0x1234, not 514",  // and not over the player's buffer
          {{"marked", false}, {"marker", 0x1234}, {"text", QJsonValue::Null}, {"textComplete", false}}},
         {video(40, MakeCaption(std::string(100, 'x'), 1, 2)), "- 100 B \"" + xs + "\"...",
          {{"text", QString(100, 'x')}, {"textComplete", true}}},
