@@ -116,4 +116,12 @@ LocateResult RecordFile::Locate(std::uint64_t offset, LocatedRecord& record) con
     return LocateResult::Ok;
 }
 
+std::optional<std::size_t> RecordFile::ReadCaptionText(const LocatedRecord& record,
+                                                       std::span<std::uint8_t> out) const {
+    if (!record.captionMarked()) return std::nullopt;
+    const auto length = static_cast<std::size_t>(std::min<std::uint64_t>(record.caption.textLength, out.size()));
+    if (!ReadAt(record.captionTextAt(), out.first(length))) return std::nullopt;
+    return length;
+}
+
 }  // namespace korvane

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -65,6 +66,10 @@ public:
     // Reads exactly out.size() bytes at offset; false when they are not all in the file.
     bool ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const;
     LocateResult Locate(std::uint64_t offset, LocatedRecord& record) const;
+    // Reads the text of a located record's marked caption, at most out.size()
+    // bytes of it. Returns the bytes read, or nothing when the record has no
+    // marked caption or its text is not in the file.
+    std::optional<std::size_t> ReadCaptionText(const LocatedRecord& record, std::span<std::uint8_t> out) const;
 
 private:
     // Records are read front to back in small pieces (head, caption,

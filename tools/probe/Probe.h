@@ -24,11 +24,11 @@ struct ProbeOptions {
 
 // Probes one recording. The report goes to out; a file that cannot be read
 // is reported on err. Returns one of the exit statuses above.
-int ProbeRecording(const std::string& path, const ProbeOptions& options, std::ostream& out,
+int probeRecording(const std::string& path, const ProbeOptions& options, std::ostream& out,
                    std::ostream& err);
 
 // The command line without the program name: "FILE [--json]", "--help".
-int RunProbeCommand(std::span<const std::string> args, bool colour, std::ostream& out,
+int runProbeCommand(std::span<const std::string> args, bool colour, std::ostream& out,
                     std::ostream& err);
 
 }  // namespace korvane::probe

@@ -1,0 +1,220 @@
+#include "tools/probe/ChainWalk.h"
+
+#include <array>
+#include <cstdio>
+
+#include "recording/FrameReader.h"
+#include "tools/probe/Probe.h"
+
+namespace korvane::probe {
+
+const char* codecName(std::uint8_t mediaKind, std::uint8_t codec) {
+    if (mediaKind == kMediaVideo) {
+        switch (codec) {
+            case 5: case 6: case 7: return "MPEG-4";
+            case 8: return "MPEG-4 (second decoder)";
+            case 9: return "JPEG";
+            case 10: case 13: return "H.264";
+            case 11: case 14: return "SDI";
+            default: return "unknown";
+        }
+    }
+    if (mediaKind == kMediaAudio) {
+        switch (codec) {
+            case 1: return "PCM";
+            case 8: case 10: case 13: return "G.721";
+            default: return "IMA ADPCM";
+        }
+    }
+    return "unknown";
+}
+
+const char* frameTypeName(std::uint8_t frameType) {
+    switch (frameType) {
+        case kFrameDependent: return "dependent";
+        case kFrameKey: return "key";
+        case kFrameDecoderOnly: case kFrameDecoderOnly4: return "decoder-only";
+        case kFrameGroup: return "group";
+        default: return "unknown";
+    }
+}
+
+const char* mediaName(std::uint8_t mediaKind) {
+    switch (mediaKind) {
+        case kMediaVideo: return "video";
+        case kMediaAudio: return "audio";
+        default: return "unknown";
+    }
+}
+
+std::string cameraLabel(int camera) { return "CAM " + std::to_string(camera + 1); }
+
+std::string hex(std::uint32_t value, int digits) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%0*X", digits, value);
+    return text;
+}
+
+std::string recordProblem(const RecordInfo& info) {
+    if (info.status == RecordStatus::BadMarker)
+        return "record marker is " + std::to_string(info.record.header.marker) + " (" +
+               hex(info.record.header.marker, 4) + "), not 514";
+    if (info.status == RecordStatus::CutShort) return Describe(info.located);
+    return {};
+}
+
+namespace {
+
+class ChainWalker {
+public:
+    ChainWalker(const RecordFile& file, const FileInfo& info, ReportWriter& writer)
+        : m_file(file), m_info(info), m_writer(writer) {
+        const int camera = info.header.headerCamera();
+        m_summary.play.camera = camera >= 0 ? camera : 0;
+    }
+
+    Summary run() {
+        m_writer.writeHeader(m_info);
+        const std::uint64_t dataEnd = m_info.header.dataEnd();
+        const std::uint64_t first = m_info.header.firstRecordOffset();
+        if (first == dataEnd) {
+            stop(ChainEnd::Empty, first, {});
+        } else if (first > dataEnd) {
+            stop(ChainEnd::DataEndBeforeFirst, first,
+                 "dataEnd " + std::to_string(dataEnd) + " lies before the first record");
+        } else {
+            walk(first, dataEnd);
+        }
+        m_writer.writeSummary(m_info, m_summary);
+        return m_summary;
+    }
+
+private:
+    // Every step moves forward by at least one record head and stays below
+    // dataEnd, a 32-bit value, so the walk ends on any input.
+    void walk(std::uint64_t offset, std::uint64_t dataEnd) {
+        for (std::uint64_t index = 0;; ++index) {
+            RecordInfo info;
+            info.index = index;
+            info.first = index == 0;
+            info.located = m_file.Locate(offset, info.record);
+            if (info.located == LocateResult::HeadOutsideFile) {
+                stop(ChainEnd::HeadOutsideFile, offset,
+                     std::string(Describe(info.located)) + " (the file is " +
+                         std::to_string(m_info.fileSize) + " bytes)");
+                stopPlay(offset, "the record cannot be read");
+                return;
+            }
+            const FrameHeader& h = info.record.header;
+            if (!info.first && h.marker != kRecordMarker) {
+                // The marker is all that tells a record from stray bytes; the
+                // lengths of a record without it mean nothing, and the player
+                // stops there too.
+                info.status = RecordStatus::BadMarker;
+                m_writer.writeRecord(info);
+                stop(ChainEnd::BadMarker, offset,
+                     recordProblem(info) + "; the player's reading stops here, and so does the probe");
+                stopPlay(offset, "the record has no marker");
+                return;
+            }
+            if (info.located != LocateResult::Ok) {
+                info.status = RecordStatus::CutShort;
+                m_writer.writeRecord(info);
+                stop(ChainEnd::CutShort, offset,
+                     recordProblem(info) + " (the file is " + std::to_string(m_info.fileSize) + " bytes)");
+                stopPlay(offset, "the record is cut short");
+                return;
+            }
+
+            readCaptionText(info);
+            info.exceedsDataBuffer = h.dataLength > kFrameDataCapacity;
+            info.exceedsCaptionBuffer =
+                info.record.captionMarked() && info.record.caption.textLength > kCaptionTextCapacity;
+            m_writer.writeRecord(info);
+            count(info);
+
+            const std::uint64_t next = info.record.nextOffset();
+            if (next == dataEnd) {
+                stop(ChainEnd::DataEnd, next, {});
+                return;
+            }
+            if (next > dataEnd) {
+                stop(ChainEnd::PastDataEnd, offset,
+                     "the record runs " + std::to_string(next - dataEnd) + " bytes past dataEnd " +
+                         std::to_string(dataEnd) + " (it would be followed at " + std::to_string(next) +
+                         ")");
+                return;
+            }
+            offset = next;
+        }
+    }
+
+    // The text is shown up to the player's buffer size: more is never drawn.
+    void readCaptionText(RecordInfo& info) {
+        const auto length = m_file.ReadCaptionText(info.record, m_captionText);
+        if (!length) return;
+        info.captionText.assign(m_captionText.begin(), m_captionText.begin() + *length);
+        info.captionTextRead = true;
+    }
+
+    void count(const RecordInfo& info) {
+        const FrameHeader& h = info.record.header;
+        ++m_summary.records;
+        CameraCount& count = m_summary.cameras[h.camera];
+        if (h.mediaKind == kMediaVideo)
+            ++count.video;
+        else if (h.mediaKind == kMediaAudio)
+            ++count.audio;
+        else
+            ++count.other;
+
+        // The player's forward reading: the first record and every one after
+        // it, as long as each is of its camera and fits its buffers.
+        ForwardPlay& p = m_summary.play;
+        if (p.stopped) return;
+        std::string refusal;
+        if (h.camera != p.camera)
+            refusal = "a record of " + cameraLabel(h.camera);
+        else if (info.exceedsDataBuffer)
+            refusal = "its data exceed the player's buffer";
+        else if (info.exceedsCaptionBuffer)
+            refusal = "its caption text exceeds the player's buffer";
+        if (!refusal.empty()) {
+            stopPlay(info.record.offset, refusal);
+            return;
+        }
+        if (p.records == 0) p.firstOffset = info.record.offset;
+        p.lastOffset = info.record.offset;
+        ++p.records;
+    }
+
+    void stopPlay(std::uint64_t offset, const std::string& reason) {
+        ForwardPlay& p = m_summary.play;
+        if (p.stopped) return;
+        p.stopped = true;
+        p.stopOffset = offset;
+        p.reason = reason;
+    }
+
+    void stop(ChainEnd end, std::uint64_t offset, const std::string& reason) {
+        m_summary.end = end;
+        m_summary.stopOffset = offset;
+        m_summary.reason = reason;
+        m_summary.exitStatus =
+            end == ChainEnd::DataEnd || end == ChainEnd::Empty ? kChainComplete : kChainBroken;
+    }
+
+    const RecordFile& m_file;
+    const FileInfo& m_info;
+    ReportWriter& m_writer;
+    Summary m_summary;
+    std::array<std::uint8_t, kCaptionTextCapacity> m_captionText{};
+};
+
+}  // namespace
+
+Summary walkChain(const RecordFile& file, const FileInfo& info, ReportWriter& writer) {
+    return ChainWalker(file, info, writer).run();
+}
+
+}  // namespace korvane::probe
