@@ -1,7 +1,8 @@
 #include "app/Application.h"
 
 #include "app/MainWindow.h"
-#include "playback/PlayerView.h"
+#include "app/PlayerView.h"
+#include "playback/Player.h"
 
 namespace korvane {
 
@@ -10,9 +11,12 @@ Application::Application(Notifier& notifier) : Application(notifier, Options{}) 
 Application::Application(Notifier& notifier, Options options)
     : m_notifier(notifier), m_options(std::move(options)), m_instance(m_options.lockFolder) {}
 
-// The frame goes first: its view stops its workers while the notifier and
-// the settings they might use are still there.
-Application::~Application() { m_mainWindow.reset(); }
+// The window goes first, then the engine, which stops its worker while the
+// notifier and the settings it might use are still there.
+Application::~Application() {
+    m_mainWindow.reset();
+    m_player.reset();
+}
 
 bool Application::InitInstance(const std::string& commandLine) {
     switch (m_instance.Acquire()) {
@@ -27,11 +31,12 @@ bool Application::InitInstance(const std::string& commandLine) {
 
     m_recentFiles = std::make_unique<RecentFileList>(std::move(m_options.settings), kRecentFileCount);
 
-    m_mainWindow = std::make_unique<MainWindow>(m_options.companionServer);
-    auto view = std::make_unique<PlayerView>(m_notifier);
-    view->SetOpenObserver([this](const std::string& path) { AddRecentFile(path); });
-    m_mainWindow->SetView(view.release());  // the frame's child from here on
-    m_mainWindow->View()->OnInitialUpdate(commandLine);
+    m_player = std::make_unique<Player>(m_notifier);
+    QObject::connect(m_player.get(), &Player::Opened, [this](const QString& path) {
+        if (m_recentFiles) m_recentFiles->Add(path);
+    });
+    m_mainWindow = std::make_unique<MainWindow>(*m_player, m_options.companionServer);
+    m_mainWindow->Start(commandLine);
 
     m_mainWindow->show();
     return true;

@@ -6,13 +6,13 @@
 
 #include <string>
 
-#include "playback/PlayerView.h"
+#include "playback/Player.h"
 
 namespace korvane {
 
 struct HeadlessPlayRequest {
     std::string recording;
-    PlayerView::Mode mode = PlayerView::Mode::Play;
+    PlayMode mode = PlayMode::Play;
     int speed = 0;
     int next = 0;
 };

@@ -10,15 +10,17 @@
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QVBoxLayout>
 #include <QWindow>
 
-#include "playback/PlayerView.h"
-#include "playback/ViewMessages.h"
+#include "app/Commands.h"
+#include "app/PlayerView.h"
+#include "playback/Player.h"
 
 namespace korvane {
 
-MainWindow::MainWindow(const QString& companionServer, QWidget* parent)
-    : QMainWindow(parent), m_companionServer(companionServer) {
+MainWindow::MainWindow(Player& player, const QString& companionServer, QWidget* parent)
+    : QMainWindow(parent), m_player(player), m_companionServer(companionServer) {
     setWindowFlag(Qt::FramelessWindowHint, true);
     setWindowTitle(QString::fromLatin1(kFrameTitle));
     setMinimumSize(kFrameMinWidth, kFrameMinHeight);
@@ -37,21 +39,56 @@ MainWindow::MainWindow(const QString& companionServer, QWidget* parent)
     auto layout = std::make_unique<QVBoxLayout>();
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    auto view = std::make_unique<PlayerView>(player);
+    m_view = view.get();
+    layout->addWidget(view.release(), 1);
     auto bar = std::make_unique<ControlBar>();
     bar->Create(IDD_CONTROL_BAR);
+    bar->Attach(player);
     m_bar = bar.get();
     layout->addWidget(bar.release(), 0, Qt::AlignLeft);
-    m_clientLayout = layout.get();
     client->setLayout(layout.release());
     setCentralWidget(client.release());
+
+    // What the bar asks of the window.
+    connect(m_bar, &ControlBar::OpenRequested, m_view, &PlayerView::OpenWithDialog);
+    connect(m_bar, &ControlBar::MenuToggleRequested, m_view, &PlayerView::ToggleMenu);
+    connect(m_bar, &ControlBar::ZoomRequested, m_view, &PlayerView::SetZoom);
+    connect(m_bar, &ControlBar::ExitRequested, this, &MainWindow::Exit, Qt::QueuedConnection);
+    connect(&player, &Player::TitleChanged, this, &QWidget::setWindowTitle);
 }
 
 MainWindow::~MainWindow() = default;
 
-void MainWindow::SetView(PlayerView* view) {
-    m_view = view;
-    m_clientLayout->insertWidget(0, view, 1);
-    m_bar->AttachView(*view);
+void MainWindow::Start(const std::string& commandLine) {
+    resize(352, 240);
+    if (!commandLine.empty()) m_player.OpenCommandLine(commandLine);
+    m_view->SetZoom(1);
+}
+
+void MainWindow::OnCommand(int id) {
+    switch (id) {
+        case ID_FILE_OPEN: m_view->OpenWithDialog(); break;
+        case ID_PLAY: m_player.Start(PlayMode::Play); break;
+        case ID_BACK_PLAY: m_player.Start(PlayMode::BackPlay); break;
+        case ID_FAST_PLAY: m_player.Start(PlayMode::FastPlay); break;
+        case ID_FAST_BACKPLAY: m_player.Start(PlayMode::FastBackPlay); break;
+        case ID_PAUSE:
+        case ID_STOP: m_player.Stop(); break;
+        case ID_NEXT: m_player.StepForward(); break;
+        case ID_PREVIOUS: m_player.StepBack(); break;
+        case ID_SOUND: m_player.SetSound(!m_player.SoundOn()); break;
+        case ID_ZOOM1: m_view->SetZoom(1); break;
+        case ID_ZOOM2: m_view->SetZoom(2); break;
+        case ID_ZOOM3: m_view->SetZoom(3); break;
+        case ID_APP_EXIT: Exit(); break;
+        default: break;
+    }
+}
+
+void MainWindow::Exit() {
+    m_player.Stop();
+    close();
 }
 
 QAction* MainWindow::CommandAction(int id) const {
@@ -108,31 +145,27 @@ void MainWindow::AddCommand(QMenu* menu, const QString& text, int id) {
         // Also while the menu bar is hidden, which is how the player starts.
         addAction(action);
     }
-    connect(action, &QAction::triggered, this, [this, id] {
-        if (m_view != nullptr) m_view->OnCommand(id);
-    });
+    connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
 }
 
 void MainWindow::UpdateCommandStates(QMenu* menu) {
-    if (m_view == nullptr) return;
     for (QAction* action : menu->actions()) {
         if (action->isSeparator()) continue;
-        const PlayerView::CommandState state = m_view->QueryCommand(action->data().toInt());
-        action->setEnabled(state.enabled);
-        action->setCheckable(state.checked);
-        action->setChecked(state.checked);
+        const int id = action->data().toInt();
+        const bool checked = id == ID_SOUND && m_player.SoundOn();
+        action->setEnabled(!((id == ID_NEXT || id == ID_PREVIOUS) && m_player.SoundOn()));
+        action->setCheckable(checked);
+        action->setChecked(checked);
     }
 }
 
 void MainWindow::PrintView(QPaintDevice& device) {
-    if (m_view == nullptr) return;
     QPainter painter(&device);
     if (!painter.isActive()) return;
-    m_view->OnDraw(painter, QRect(0, 0, device.width(), device.height()));
+    m_view->Paint(painter, QRect(0, 0, device.width(), device.height()));
 }
 
 void MainWindow::Print() {
-    if (m_view == nullptr) return;
     QPrinter printer;
     QPrintDialog dialog(&printer, this);
     if (dialog.exec() != QDialog::Accepted) return;
@@ -140,7 +173,7 @@ void MainWindow::Print() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (m_view != nullptr) m_view->StopAllWorkers();
+    m_player.Stop();
     if (!m_companionNotified) {
         m_companionNotified = true;
         NotifyCompanion(m_companionServer);

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <QMainWindow>
-#include <QVBoxLayout>
 #include <QString>
 
 #include "controls/ControlBar.h"
@@ -18,6 +17,7 @@ class QPaintDevice;
 
 namespace korvane {
 
+class Player;
 class PlayerView;
 
 inline constexpr int kFrameMinWidth = 360;
@@ -28,13 +28,19 @@ class MainWindow : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit MainWindow(const QString& companionServer = QString::fromLatin1(kCompanionServerName),
+    // The window of one engine: the view above, the control bar under it.
+    // The engine must outlive the window.
+    explicit MainWindow(Player& player,
+                        const QString& companionServer = QString::fromLatin1(kCompanionServerName),
                         QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // The view becomes the central widget; the frame hands it the menu's
-    // commands. The frame owns it from then on, as a child widget.
-    void SetView(PlayerView* view);
+    // Sizes the window, opens a recording named on the command line (empty
+    // for none) and applies zoom 1x.
+    void Start(const std::string& commandLine);
+    // A menu command (Command ids).
+    void OnCommand(int id);
+
     PlayerView* View() const { return m_view; }
     ControlBar* Bar() const { return m_bar; }
 
@@ -56,10 +62,12 @@ private:
     void UpdateCommandStates(QMenu* menu);
     void Print();
 
+    void Exit();
+
+    Player& m_player;
     QMenuBar* m_menu = nullptr;
-    PlayerView* m_view = nullptr;
-    ControlBar* m_bar = nullptr;  // docked under the view, owned by the client area
-    QVBoxLayout* m_clientLayout = nullptr;       // owned by the client area
+    PlayerView* m_view = nullptr;  // owned by the client area
+    ControlBar* m_bar = nullptr;   // docked under the view, owned by the client area
     QString m_companionServer;
     bool m_companionNotified = false;
 };

@@ -5,6 +5,7 @@
 //   korvane --snapshot OUT.png [--next N] [--previous M] FILE
 //   korvane --headless-play [--mode play|sound|back|fast|fastback] [--speed 0-5] [--next N] FILE
 #include <QApplication>
+#include <QGuiApplication>
 
 #include <cstdio>
 #include <cstdlib>
@@ -51,8 +52,8 @@ bool ParseCount(const char* text, int& out, long most = 1'000'000) {
     return true;
 }
 
-bool ParseMode(const char* text, korvane::PlayerView::Mode& mode) {
-    using Mode = korvane::PlayerView::Mode;
+bool ParseMode(const char* text, korvane::PlayMode& mode) {
+    using Mode = korvane::PlayMode;
     const struct {
         const char* name;
         Mode mode;
@@ -101,9 +102,9 @@ int main(int argc, char** argv) {
     }
     if (snapshotMode == playMode || recording.empty()) return Usage(), 2;
 
-    // No window: the offscreen platform serves fonts and painting.
+    // No window and no widget: the offscreen platform serves fonts and painting.
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    QGuiApplication app(argc, argv);
     if (playMode) {
         play.recording = recording;
         return korvane::RunHeadlessPlay(play);

@@ -7,8 +7,6 @@
 
 #include <algorithm>
 
-#include "playback/PlayerView.h"
-#include "playback/ViewMessages.h"
 
 namespace korvane {
 namespace {
@@ -96,20 +94,15 @@ ControlBar::ControlBar(QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent);  // the buffer covers the whole bar
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     setFixedHeight(kBarHeight);
-    for (SkinSlider* slider : {&m_sliderVolume, &m_sliderSpeed}) {
-        connect(slider, &SkinSlider::Scrolled, this, [this, slider](int code) {
-            HandleMessage(WM_HSCROLL, static_cast<WParam>(code), reinterpret_cast<LParam>(slider));
-        });
-    }
+    connect(&m_sliderVolume, &SkinSlider::Scrolled, this, [this](int) {
+        if (m_player != nullptr) m_player->SetVolume(m_sliderVolume.GetPos() / kPositionsPerLevel);
+    });
+    connect(&m_sliderSpeed, &SkinSlider::Scrolled, this, [this](int) {
+        if (m_player != nullptr) m_player->SetFastSpeed(m_sliderSpeed.GetPos() / kPositionsPerLevel);
+    });
 }
 
-ControlBar::~ControlBar() {
-    if (m_attachedView != nullptr) {
-        // The workers call the bar when their loops end: none may run past this point.
-        m_attachedView->StopAllWorkers();
-        m_attachedView->SetControlBar(nullptr);
-    }
-}
+ControlBar::~ControlBar() = default;
 
 int ControlBar::Create(int templateId) {
     if (templateId != IDD_CONTROL_BAR) return 0;
@@ -125,15 +118,14 @@ int ControlBar::Create(int templateId) {
     return 1;
 }
 
-void ControlBar::SetView(MessageTarget* view, std::function<bool()> recordingOpen) {
-    m_view = view;
-    m_recordingOpen = std::move(recordingOpen);
-}
-
-void ControlBar::AttachView(PlayerView& view) {
-    SetView(&view, [&view] { return view.FileOpen(); });
-    view.SetControlBar(this);
-    m_attachedView = &view;
+void ControlBar::Attach(Player& player) {
+    m_player = &player;
+    connect(&player, &Player::ModeChanged, this, &ControlBar::ShowMode);
+    connect(&player, &Player::SoundChanged, this, [this](bool on) {
+        m_sound = on;
+        m_btnSound.SetCheck(on);
+    });
+    ShowMode(player.Mode());
 }
 
 SkinButton* ControlBar::Button(int controlId) {
@@ -222,179 +214,108 @@ void ControlBar::AssignSkins() {
     m_sliderSpeed.SetPos(0);
 }
 
-// --- messages -----------------------------------------------------------------
+// --- clicks -------------------------------------------------------------------
 
-long ControlBar::Send(unsigned id, WParam wParam) {
-    if (m_view == nullptr) return 0;
-    return SendMessage(*m_view, id, wParam);
-}
-
-long ControlBar::HandleMessage(unsigned id, WParam wParam, LParam lParam) {
+long ControlBar::HandleMessage(unsigned id, WParam wParam, LParam) {
     switch (id) {
         case WM_SKIN_BUTTON_CLICKED: return OnButtonClicked(reinterpret_cast<SkinButton*>(wParam));
         case WM_SKIN_TOGGLE_CLICKED: return OnToggleClicked(reinterpret_cast<SkinButton*>(wParam));
-        case WM_HSCROLL: OnHScroll(reinterpret_cast<SkinSlider*>(lParam)); return 0;
         default: return 0;
     }
 }
 
-void ControlBar::OnHScroll(SkinSlider* slider) {
-    if (slider == &m_sliderVolume)
-        Send(WM_BAR_VOLUME, static_cast<WParam>(m_sliderVolume.GetPos() / kPositionsPerLevel));
-    else if (slider == &m_sliderSpeed)
-        Send(WM_BAR_SPEED, static_cast<WParam>(m_sliderSpeed.GetPos() / kPositionsPerLevel));
-}
-
-void ControlBar::ResetToIdle() {
-    m_forwardMode = false;
-    m_backMode = false;
-    m_btnFastPlay.EnableButton(true);
-    m_btnPlay.EnableButton(true);
-    m_btnFastBack.EnableButton(true);
-    m_btnBackPlay.EnableButton(true);
-    m_btnBackPlay.SetCheck(false);
-    m_btnFastBack.SetCheck(false);
-    m_btnFastPlay.SetCheck(false);
-    m_btnPlay.SetCheck(false);
-    m_btnPrevious.EnableButton(true);
-    m_btnNext.EnableButton(true);
-}
-
-void ControlBar::ResetAndReload() {
-    ResetToIdle();
-    Send(WM_BAR_RELOAD);
-}
-
-void ControlBar::PlaybackEnded() {
-    m_mailbox.RunAndWait([this] { ResetToIdle(); });
-    if (m_view != nullptr) PostMessage(*m_view, WM_BAR_PLAYBACK_ENDED);
-}
-
-void ControlBar::SetSound(bool on) {
-    m_sound = on;
-    m_btnSound.SetCheck(on);
-}
-
 long ControlBar::OnButtonClicked(SkinButton* button) {
     if (button == &m_btnRewind) {
-        m_btnPlay.SetCheck(false);
-        m_btnBackPlay.SetCheck(false);
-        if (!RecordingOpen()) return 0;
-        m_forwardMode = false;
-        m_backMode = false;
-        m_btnPrevious.EnableButton(true);
-        m_btnNext.EnableButton(true);
-        Send(WM_BAR_PLAY, 0);
-        Send(WM_BAR_RELOAD);
+        if (!RecordingOpen()) {
+            m_btnPlay.SetCheck(false);
+            m_btnBackPlay.SetCheck(false);
+            return 0;
+        }
+        m_player->Reload();
         return 1;
     }
     if (button == &m_btnPrevious || button == &m_btnNext) {
-        if (!RecordingOpen() || m_btnPlay.GetCheck() || m_btnBackPlay.GetCheck()) return 0;
-        Send(button == &m_btnPrevious ? WM_BAR_PREVIOUS : WM_BAR_NEXT);
+        if (!RecordingOpen() || m_player->IsPlaying()) return 0;
+        if (button == &m_btnPrevious) m_player->StepBack();
+        else m_player->StepForward();
         return 1;
     }
     if (button == &m_btnPause) {
-        Send(WM_BAR_PLAY, 0);
-        if (!RecordingOpen()) {
-            ResetModeButtons();
-            return 0;
-        }
-        ReleaseModeButtons();
-        return 1;
+        if (m_player != nullptr) m_player->Stop();
+        ShowMode(PlayMode::Idle);
+        return RecordingOpen() ? 1 : 0;
     }
     if (button == &m_btnExit) {
-        // Posted: the click returns before the frame closes.
-        if (m_view != nullptr) PostMessage(*m_view, WM_BAR_EXIT);
+        emit ExitRequested();
         return 1;
     }
     if (button == &m_btnOpen) {
-        Send(WM_BAR_OPEN);
+        emit OpenRequested();
         return 1;
     }
     if (button == &m_btnMenu) {
-        Send(WM_BAR_MENU);
+        emit MenuToggleRequested();
         return 1;
     }
     return 0;
 }
 
-void ControlBar::LockModeButtons(const SkinToggleButton& playing) {
-    for (SkinToggleButton* mode : {&m_btnPlay, &m_btnBackPlay, &m_btnFastPlay, &m_btnFastBack}) {
-        if (mode != &playing) mode->EnableButton(false);
+long ControlBar::StartOrStop(PlayMode mode) {
+    if (!RecordingOpen()) {
+        ShowMode(m_player != nullptr ? m_player->Mode() : PlayMode::Idle);  // the press flipped the check
+        return 0;
     }
-    m_btnPrevious.EnableButton(false);
-    m_btnNext.EnableButton(false);
-}
-
-void ControlBar::ResetModeButtons() {
-    for (SkinToggleButton* mode : {&m_btnPlay, &m_btnBackPlay, &m_btnFastPlay, &m_btnFastBack}) {
-        mode->EnableButton(true);
-        mode->SetCheck(false);
-    }
-}
-
-void ControlBar::ReleaseModeButtons() {
-    m_forwardMode = false;
-    m_backMode = false;
-    ResetModeButtons();
-    m_btnPrevious.EnableButton(true);
-    m_btnNext.EnableButton(true);
+    if (m_player->IsPlaying()) m_player->Stop();
+    else m_player->Start(mode);
+    ShowMode(m_player->Mode());  // also when the engine refused the start
+    return 1;
 }
 
 long ControlBar::OnToggleClicked(SkinButton* button) {
-    // The button has flipped its own check when the press began; start or
-    // stop follows the bar's flags.
-    if (button == &m_btnPlay) {
-        if (!RecordingOpen()) return 0;
-        if (!m_forwardMode) {
-            LockModeButtons(m_btnPlay);
-            m_forwardMode = true;
-            Send(WM_BAR_PLAY, 1);
-        } else {
-            ReleaseModeButtons();
-            Send(WM_BAR_PLAY, 0);
-        }
-        return 1;
-    }
-    if (button == &m_btnBackPlay) {
-        if (!RecordingOpen()) return 0;
-        if (!m_backMode) {
-            LockModeButtons(m_btnBackPlay);
-            m_backMode = true;
-            Send(WM_BAR_PLAY, 2);
-        } else {
-            Send(WM_BAR_PLAY, 0);
-            ReleaseModeButtons();
-        }
-        return 1;
-    }
-    if (button == &m_btnFastPlay || button == &m_btnFastBack) {
-        if (!RecordingOpen()) return 0;
-        const bool fastPlay = button == &m_btnFastPlay;
-        if (!m_forwardMode) {
-            LockModeButtons(fastPlay ? m_btnFastPlay : m_btnFastBack);
-            m_forwardMode = true;
-            Send(fastPlay ? WM_BAR_FAST_PLAY : WM_BAR_FAST_BACK, 1);
-        } else {
-            Send(WM_BAR_PLAY, 0);
-            ReleaseModeButtons();
-        }
-        return 1;
-    }
+    // The button has flipped its own check when the press began; the
+    // checks then follow the mode the engine runs.
+    if (button == &m_btnPlay) return StartOrStop(PlayMode::Play);
+    if (button == &m_btnBackPlay) return StartOrStop(PlayMode::BackPlay);
+    if (button == &m_btnFastPlay) return StartOrStop(PlayMode::FastPlay);
+    if (button == &m_btnFastBack) return StartOrStop(PlayMode::FastBackPlay);
     if (button == &m_btnSound) {
         m_sound = !m_sound;
         m_btnSound.SetCheck(m_sound);
-        Send(WM_BAR_SOUND, m_sound ? 1 : 0);
+        if (m_player != nullptr) m_player->SetSound(m_sound);
         return 1;
     }
     if (button == &m_btnZoom1 || button == &m_btnZoom2 || button == &m_btnZoom3) {
         m_btnZoom1.SetCheck(button == &m_btnZoom1);
         m_btnZoom2.SetCheck(button == &m_btnZoom2);
         m_btnZoom3.SetCheck(button == &m_btnZoom3);
-        Send(button == &m_btnZoom1 ? WM_BAR_ZOOM1 : button == &m_btnZoom2 ? WM_BAR_ZOOM2 : WM_BAR_ZOOM3);
+        emit ZoomRequested(button == &m_btnZoom1 ? 1 : button == &m_btnZoom2 ? 2 : 3);
         return 1;
     }
     return 0;
+}
+
+SkinToggleButton* ControlBar::ModeButton(PlayMode mode) {
+    switch (mode) {
+        case PlayMode::Play:
+        case PlayMode::PlaySound: return &m_btnPlay;
+        case PlayMode::BackPlay: return &m_btnBackPlay;
+        case PlayMode::FastPlay: return &m_btnFastPlay;
+        case PlayMode::FastBackPlay: return &m_btnFastBack;
+        case PlayMode::Idle: return nullptr;
+    }
+    return nullptr;
+}
+
+void ControlBar::ShowMode(PlayMode mode) {
+    SkinToggleButton* playing = ModeButton(mode);
+    // While a mode plays, its own button (which stops it) is the only mode
+    // button enabled, and the steps are off.
+    for (SkinToggleButton* button : {&m_btnPlay, &m_btnBackPlay, &m_btnFastPlay, &m_btnFastBack}) {
+        button->EnableButton(playing == nullptr || button == playing);
+        button->SetCheck(button == playing);
+    }
+    m_btnPrevious.EnableButton(playing == nullptr);
+    m_btnNext.EnableButton(playing == nullptr);
 }
 
 }  // namespace korvane

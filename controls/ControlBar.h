@@ -1,33 +1,23 @@
 // The control bar docked under the view: a skinned panel with fifteen
-// picture buttons and two sliders. Each click or slider move becomes one
-// numbered message to the view; the bar keeps the enabled and checked look
-// of the transport buttons in step with the playback mode it started, and
-// returns to its idle look when the view reloads or a playback loop ends.
-//
-// Threads: the bar lives on the GUI thread. PlaybackEnded comes from a
-// playback worker: it hands the reset to the GUI thread and waits for it,
-// then posts the end notice to the view, so the worker never waits for the
-// view. The GUI thread must keep serving events while it waits for a worker
-// (the view's stop waits do).
+// picture buttons and two sliders. Playback buttons and sliders go to the
+// engine as intents (start a mode, stop, step, sound, volume, speed); the
+// transport buttons show the mode the engine reports, not the one asked
+// for. Window matters (open, menu, zoom, exit) go out as signals for the
+// window. The bar lives on the GUI thread, as do the engine's signals.
 #pragma once
 
 #include <QColor>
 #include <QImage>
-#include <QPointer>
 #include <QWidget>
-
-#include <functional>
 
 #include "controls/BitmapPanel.h"
 #include "controls/SkinButton.h"
 #include "controls/SkinSlider.h"
 #include "platform/Mailbox.h"
 #include "platform/Messages.h"
-#include "playback/ControlBarLink.h"
+#include "playback/Player.h"
 
 namespace korvane {
-
-class PlayerView;
 
 // The bar's layout and its controls.
 inline constexpr int IDD_CONTROL_BAR = 102;
@@ -52,15 +42,12 @@ enum BarControl : int {
     IDC_BAR_BACK_PLAY = 1036,
 };
 
-// The trackbar notification, from a slider to the bar.
-inline constexpr unsigned WM_HSCROLL = 0x0114;
-
 inline constexpr int kBarWidth = 354;
 inline constexpr int kBarHeight = 61;
 // Where the edge strip starts: it covers the bar from here to its right edge.
 inline constexpr int kBarEdgeX = 353;
 
-class ControlBar : public QWidget, public MessageTarget, public ControlBarLink {
+class ControlBar : public QWidget, public MessageTarget {
     Q_OBJECT
 
 public:
@@ -71,26 +58,11 @@ public:
     // sizes the bar 354 x 61 and shows it. 0 for any other template.
     int Create(int templateId = IDD_CONTROL_BAR);
 
-    // Where the messages go, and how the bar learns whether a recording is
-    // open (the transport buttons are refused while none is).
-    void SetView(MessageTarget* view, std::function<bool()> recordingOpen);
-    // Both from the view; the view also gets the bar as its control bar. A
-    // bar that goes while the view lives stops the view's playback first and
-    // hands the view back its stand-in, so that no worker reaches a bar that
-    // is gone.
-    void AttachView(PlayerView& view);
-
-    // ControlBarLink
-    void PlaybackEnded() override;
-    void ResetAndReload() override;
-    void SetSound(bool on) override;
-
-    // The transport buttons back to idle: no mode, all enabled, none checked.
-    void ResetToIdle();
+    // The engine the bar drives and follows. It must outlive the bar.
+    void Attach(Player& player);
 
     // The clicks of the buttons (WM_SKIN_BUTTON_CLICKED, WM_SKIN_TOGGLE_CLICKED,
-    // wParam the button): 1, or 0 for a refused click. The sliders'
-    // notifications (WM_HSCROLL, lParam the slider).
+    // wParam the button): 1, or 0 for a refused click.
     long HandleMessage(unsigned id, WParam wParam, LParam lParam) override;
     Mailbox& MessageMailbox() override { return m_mailbox; }
 
@@ -100,13 +72,17 @@ public:
     SkinToggleButton* ToggleButton(int controlId);
     SkinSlider* Slider(int controlId);
 
-    bool ForwardMode() const { return m_forwardMode; }
-    bool BackMode() const { return m_backMode; }
     bool Sound() const { return m_sound; }
     // The skins are assigned on the first paint.
     bool Skinned() const { return !m_buffer.isNull(); }
 
     QSize sizeHint() const override { return {kBarWidth, kBarHeight}; }
+
+signals:
+    void OpenRequested();
+    void MenuToggleRequested();
+    void ZoomRequested(int factor);
+    void ExitRequested();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -118,21 +94,15 @@ private:
     void DrawBackground();
     long OnButtonClicked(SkinButton* button);
     long OnToggleClicked(SkinButton* button);
-    // While a mode plays, its own button (which stops it) is the only mode
-    // button enabled, and the steps are off.
-    void LockModeButtons(const SkinToggleButton& playing);
-    // Every mode button enabled and unchecked.
-    void ResetModeButtons();
-    // No mode plays: the mode buttons reset, the steps on.
-    void ReleaseModeButtons();
-    void OnHScroll(SkinSlider* slider);
-    long Send(unsigned id, WParam wParam = 0);
-    bool RecordingOpen() const { return m_recordingOpen && m_recordingOpen(); }
+    // A mode button: starts its mode when none plays, else stops the one that plays.
+    long StartOrStop(PlayMode mode);
+    // The transport buttons follow the mode the engine reports.
+    void ShowMode(PlayMode mode);
+    SkinToggleButton* ModeButton(PlayMode mode);
+    bool RecordingOpen() const { return m_player != nullptr && m_player->FileOpen(); }
 
     bool m_backgroundDrawn = false;
-    bool m_forwardMode = false;  // PLAY, FAST PLAY or FAST BACK started here and not stopped
     bool m_sound = false;
-    bool m_backMode = false;  // BACK PLAY started here and not stopped
     BitmapPanel m_panelBack;
     QImage m_buffer;  // the background, made on the first paint
     QColor m_background;
@@ -144,9 +114,7 @@ private:
     SkinToggleButton m_btnSound, m_btnBackPlay;
 
     Mailbox m_mailbox{this};
-    MessageTarget* m_view = nullptr;
-    std::function<bool()> m_recordingOpen;
-    QPointer<PlayerView> m_attachedView;  // null once that view is gone
+    Player* m_player = nullptr;
 };
 
 }  // namespace korvane

@@ -25,11 +25,6 @@ Mpeg4Mode Mpeg4ModeFor(int codec) {
 // The width the second MPEG-4 and the H.264 decoders are set up with.
 std::uint32_t CappedWidth(int width) { return width > 700 ? 720u : static_cast<std::uint32_t>(width); }
 
-bool SameTimeOfDay(const SystemTime& a, const SystemTime& b) {
-    return a.hour == b.hour && a.minute == b.minute && a.second == b.second &&
-           a.milliseconds == b.milliseconds;
-}
-
 // Formats into a stack buffer; returns the length, cut to the text limit.
 std::size_t FormatCaptionInto(const FrameHeader& header, char (&text)[kTextMax + 1]) {
     char time[64];
@@ -75,13 +70,7 @@ PicturePipeline::~PicturePipeline() {
 }
 
 void PicturePipeline::GrowPictureBuffers(std::size_t capacity) {
-    // The decode buffer belongs to the decoding thread; the display copy is
-    // swapped under the lock, keeping the picture it shows.
     m_decodeBuffer = std::make_unique_for_overwrite<std::uint8_t[]>(capacity);
-    auto picture = std::make_unique_for_overwrite<std::uint8_t[]>(capacity);
-    std::lock_guard lock(m_pictureMutex);
-    if (m_picture) std::memcpy(picture.get(), m_picture.get(), std::min(capacity, m_pictureBufferSize));
-    m_picture = std::move(picture);
     m_pictureBufferSize = capacity;
 }
 
@@ -300,79 +289,29 @@ void PicturePipeline::PresentPicture(std::uint8_t* picture, int width, int heigh
         m_textOverlay.InsertText(picture, width, height,
                                  reinterpret_cast<const char*>(captionText.data()), static_cast<int>(length));
     }
-    const std::size_t bytes = std::size_t(std::max(width, 0)) * std::size_t(std::abs(height)) * 3;
-    {
-        std::lock_guard lock(m_pictureMutex);
-        if (bytes > m_pictureBufferSize) return;  // the adapters never deliver such a picture
-        std::memcpy(m_picture.get(), picture, bytes);
-        m_presentedFormat = m_bmiHeader;
-        m_presentedFormat.biWidth = width;
-        m_presentedFormat.biHeight = height;
-        m_presentedFormat.biSizeImage = static_cast<std::uint32_t>(bytes);
-        m_pictureReady = true;
+    const int rows = std::abs(height);
+    const std::size_t rowBytes = std::size_t(std::max(width, 0)) * 3;
+    if (rowBytes * std::size_t(rows) > m_pictureBufferSize) return;  // the decoders never deliver such a picture
+    if (!m_pictureSink) return;
+    auto shown = std::make_shared<Picture>();
+    shown->width = std::max(width, 0);
+    shown->height = rows;
+    shown->pixels.resize(rowBytes * std::size_t(rows));
+    for (int row = 0; row < rows; ++row) {
+        // Bottom-up pictures are turned over here, in the one copy a picture gets.
+        const int from = height < 0 ? row : rows - 1 - row;
+        std::memcpy(shown->pixels.data() + rowBytes * std::size_t(row), picture + rowBytes * std::size_t(from), rowBytes);
     }
-    if (m_repaintRequest) m_repaintRequest();
-}
-
-int PicturePipeline::ShowGroupPicture(const FrameHeader& target, FrameReader& reader,
-                                     std::span<std::uint8_t> refFrameData,
-                                     std::span<std::uint8_t> frameData) {
-    if (target.frameType != kFrameGroup) return 0;
-    FrameHeader keyHeader, header;
-    FrameExtension keyExtension, extension;
-    CaptionDescriptor caption;
-    std::vector<std::uint8_t> captionText(kCaptionTextCapacity);
-
-    reader.ReadKeyFrame(target, &keyHeader, &keyExtension, refFrameData, 1);
-    if (DecodeVideoFrame(keyHeader, keyExtension, refFrameData, &caption, captionText, 0) == 0) return 0;
-    // The reader only moves forward here, so the walk ends at the end of the data at the latest.
-    for (;;) {
-        if (reader.ReadNext(&header, &extension, frameData, &caption, captionText) == 0) return 0;
-        if (SameTimeOfDay(header.timeStamp, target.timeStamp)) break;
-        DecodeVideoFrame(header, extension, frameData, &caption, captionText, 0);
-    }
-    DecodeVideoFrame(header, extension, frameData, &caption, captionText, 1);
-    return 1;
+    shown->caption = m_caption.str();
+    shown->streamInfo = m_streamInfo.str();
+    m_pictureSink(std::move(shown));
 }
 
 void PicturePipeline::WriteCaption(const FrameHeader& header) {
     char text[kTextMax + 1];
-    const std::size_t length = FormatCaptionInto(header, text);
-    std::lock_guard lock(m_pictureMutex);
-    m_caption.Assign(text, length);
+    m_caption.Assign(text, FormatCaptionInto(header, text));
 }
 
-void PicturePipeline::SetStreamInfo(const char* text, std::size_t length) {
-    std::lock_guard lock(m_pictureMutex);
-    m_streamInfo.Assign(text, length);
-}
-
-std::string PicturePipeline::Caption() const {
-    std::lock_guard lock(m_pictureMutex);
-    return m_caption.str();
-}
-
-std::string PicturePipeline::StreamInfo() const {
-    std::lock_guard lock(m_pictureMutex);
-    return m_streamInfo.str();
-}
-
-bool PicturePipeline::PictureReady() const {
-    std::lock_guard lock(m_pictureMutex);
-    return m_pictureReady;
-}
-
-Presentation PicturePipeline::TakePresentation() const {
-    std::lock_guard lock(m_pictureMutex);
-    Presentation p;
-    p.ready = m_pictureReady;
-    p.caption = m_caption.str();
-    p.streamInfo = m_streamInfo.str();
-    if (m_pictureReady) {
-        p.format = m_presentedFormat;
-        p.pixels.assign(m_picture.get(), m_picture.get() + m_presentedFormat.biSizeImage);
-    }
-    return p;
-}
+void PicturePipeline::SetStreamInfo(const char* text, std::size_t length) { m_streamInfo.Assign(text, length); }
 
 }  // namespace korvane

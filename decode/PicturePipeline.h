@@ -2,19 +2,17 @@
 // sees out. It works out the picture size, chooses the decoder by the record's
 // codec and sets it up again only when the size or the codec changes, decodes
 // into the decode buffer, writes the caption and stream lines, draws the
-// recorded caption into the picture and hands the finished picture to the
-// painter.
+// recorded caption into the picture and hands the finished picture on as an
+// immutable value.
 //
 // Decoding runs on one thread at a time (a command on the GUI thread or the
-// playback worker). The painter runs on the GUI thread and reads only what
-// Presentation() copies out under m_pictureMutex.
+// playback worker); the picture sink is called on that thread.
 #pragma once
 
 #include <cstdint>
 #include <array>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <span>
 #include <string>
 #include <vector>
@@ -25,7 +23,7 @@
 #include "decode/CSDI_Colorspace.h"
 #include "decode/CaptionOverlay.h"
 #include "decode/JpegDecoder.h"
-#include "recording/FrameReader.h"
+#include "decode/Picture.h"
 #include "recording/RecordLayout.h"
 
 namespace korvane {
@@ -50,16 +48,6 @@ struct BitmapInfoHeader {
     std::uint32_t biClrUsed = 0;
     std::uint32_t biClrImportant = 0;
     bool operator==(const BitmapInfoHeader&) const = default;
-};
-
-// What the painter paints: a copy of the presented picture with its format
-// and the two text lines.
-struct Presentation {
-    bool ready = false;  // false until the first picture was presented
-    BitmapInfoHeader format;
-    std::vector<std::uint8_t> pixels;  // biWidth x |biHeight| x 3 bytes
-    std::string caption;
-    std::string streamInfo;
 };
 
 // A text of at most 259 characters kept in place, so that writing one
@@ -95,11 +83,6 @@ public:
                        int height, int* widthOut, int* heightOut);
     int DecodeJpegFrame(int camera, std::span<const std::uint8_t> data, std::uint8_t* destination,
                         int* widthOut, int* heightOut);
-    // Shows a group picture reached from behind: decodes from its key record
-    // forward, unshown, to the record with the target's time of day, and shows
-    // that one. 1 when it was reached.
-    int ShowGroupPicture(const FrameHeader& target, FrameReader& reader,
-                        std::span<std::uint8_t> refFrameData, std::span<std::uint8_t> frameData);
 
     struct Size {
         int width = 0;
@@ -110,20 +93,21 @@ public:
     static int DisplayWidth(int codec, int width);
     void SetPictureFormat(int codec, int width, int height);
 
-    // Draws the recorded caption into the picture, copies it for the painter
-    // and asks for a repaint. A negative height: top row first.
+    // Draws the recorded caption into the picture and hands a copy, top row
+    // first, to the picture sink. A negative height: top row first.
     void PresentPicture(std::uint8_t* picture, int width, int height, const CaptionDescriptor* caption,
                         std::span<const std::uint8_t> captionText);
 
     // The camera-and-time line, written before a picture is decoded for display.
     void WriteCaption(const FrameHeader& header);
-    std::string Caption() const;
-    std::string StreamInfo() const;
-    bool PictureReady() const;
-    // A copy of everything the painter needs, taken under the picture lock.
-    Presentation TakePresentation() const;
-    // Called on the decoding thread after each presented picture.
-    void SetRepaintRequest(std::function<void()> request) { m_repaintRequest = std::move(request); }
+    std::string Caption() const { return m_caption.str(); }
+    std::string StreamInfo() const { return m_streamInfo.str(); }
+    // Called on the decoding thread with each presented picture.
+    void SetPictureSink(std::function<void(PictureHandle)> sink) { m_pictureSink = std::move(sink); }
+    // The next record sets its decoder up afresh (a new recording).
+    void ForgetDecoder() { m_decoderCodec = -1; }
+    // Whether the last presented picture was wider than 600 pixels.
+    bool LargePicture() const { return m_largePicture != 0; }
 
 protected:
     void GrowPictureBuffers(std::size_t capacity);
@@ -160,15 +144,9 @@ protected:
     std::size_t m_pictureBufferSize = 0;
 
 private:
-    std::function<void()> m_repaintRequest;
-
-    // Shared with the painter.
-    mutable std::mutex m_pictureMutex;
-    std::unique_ptr<std::uint8_t[]> m_picture;  // guarded; m_pictureBufferSize bytes
-    BitmapInfoHeader m_presentedFormat;          // guarded
-    bool m_pictureReady = false;                // guarded
-    FixedText m_caption;                       // guarded
-    FixedText m_streamInfo;                    // guarded
+    std::function<void(PictureHandle)> m_pictureSink;
+    FixedText m_caption;
+    FixedText m_streamInfo;
 };
 
 }  // namespace korvane

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "playback/PlayerView.h"
+#include "playback/Player.h"
 
 namespace korvane {
 namespace {
@@ -38,25 +38,24 @@ milliseconds MillisecondsBetween(const SystemTime& earlier, const SystemTime& la
 
 }  // namespace
 
-int PlayerView::AudioTarget(std::uint32_t bytes) const {
+int Player::AudioTarget(std::uint32_t bytes) const {
     if (bytes == 3200) return 200;
-    if (bytes == 3552 || bytes == 3682) return m_largePicture == 1 ? 226 : 228;
+    if (bytes == 3552 || bytes == 3682) return m_pipeline.LargePicture() ? 226 : 228;
     if (bytes == 1000) return 55;
     if (bytes < 4000) return 125;
     if (bytes == 8192) return 510;
     return 270;
 }
 
-void PlayerView::WaitForSound(milliseconds into, Clock::time_point reference, PlaybackWorker* self) {
+void Player::WaitForSound(milliseconds into, Clock::time_point reference) {
     if (into.count() < 0) return;  // a picture from before the sound
     Clock::time_point due = m_audio.WhenPlayed(into).value_or(reference + into);
     if (const auto latest = m_audio.NextRecordDue()) due = std::min(due, *latest);
     const auto wait = std::min(std::chrono::ceil<milliseconds>(due - Clock::now()), kLongestSoundWait);
-    DelayWithMessages(static_cast<int>(wait.count()), self);
+    Delay(static_cast<int>(wait.count()));
 }
 
-int PlayerView::PlaySoundLoop() {
-    PlaybackWorker* self = m_playSoundThread.get();
+void Player::PlaySoundLoop() {
     auto b = std::make_unique<RecordBuffers>();
     Pacing pacing;
     SystemTime lastAudioStamp;  // a zero year: no audio played yet
@@ -65,17 +64,15 @@ int PlayerView::PlaySoundLoop() {
 
     PreRead(*b, pacing);
     m_audio.PrepareAudio();
-    for (;;) {
-        if (StopRequested(self)) return EndLoop();
-        if (ReadNext(*b) == 0) return EndLoop();
-        WriteCaption(b->header);
+    while (!StopRequested() && ReadNext(*b)) {
+        m_pipeline.WriteCaption(b->header);
         if (b->header.mediaKind == kMediaVideo) {
             const bool audioLeads =
                 audioSeen && SecondsBetween(lastAudioStamp, b->header.timeStamp) <= kAudioLeadSeconds;
-            if (audioLeads) WaitForSound(MillisecondsBetween(lastAudioStamp, b->header.timeStamp), reference, self);
+            if (audioLeads) WaitForSound(MillisecondsBetween(lastAudioStamp, b->header.timeStamp), reference);
             Decode(*b, 1);  // a codec the player does not know is passed over here
-            if (!audioLeads) ForwardPacing(b->header, pacing, self);
-        } else if (b->header.mediaKind == kMediaAudio && m_soundOn == 1) {
+            if (!audioLeads) ForwardPacing(b->header, pacing);
+        } else if (b->header.mediaKind == kMediaAudio && m_soundOn) {
             audioSeen = true;
             const std::uint32_t handed = m_audio.PlayAudioRecord(b->header, FrameData());
             const bool first = lastAudioStamp.year == 0;
@@ -83,7 +80,7 @@ int PlayerView::PlaySoundLoop() {
             if (!first) {
                 // The wait counts from the end of the previous audio wait.
                 const auto elapsed = std::chrono::duration_cast<milliseconds>(Clock::now() - reference);
-                DelayWithMessages(AudioTarget(handed) - static_cast<int>(elapsed.count()), self);
+                Delay(AudioTarget(handed) - static_cast<int>(elapsed.count()));
             }
             reference = Clock::now();
         }

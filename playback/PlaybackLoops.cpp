@@ -1,14 +1,14 @@
 // The four playback loops without sound. Each run starts from wherever the
 // reader stands, shows records as it goes and paces itself from their time
-// stamps (or by the fast speed); it ends at the end of the data, on a codec
-// it cannot decode, or when its worker is told to stop, and then tells the
-// control bar that playback has ended.
+// stamps (or by the fast speed). It returns at the end of the data, on a
+// codec it cannot decode, or when a stop is requested. Forward loops always
+// move on (the next record lies after the current one); backward loops only
+// move to records before the lowest one they have reached, so every run ends.
 #include <chrono>
 #include <memory>
 #include <thread>
 
-#include "platform/DebugLog.h"
-#include "playback/PlayerView.h"
+#include "playback/Player.h"
 
 namespace korvane {
 namespace {
@@ -17,102 +17,75 @@ constexpr int kLongestWait = 1000;  // a longer gap between records is not waite
 
 void SleepMs(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 
+// Milliseconds from one stamp to the next within a minute (seconds wrap at 60).
+int Interval(int fromSecond, int fromMillisecond, int toSecond, int toMillisecond) {
+    int seconds = toSecond - fromSecond;
+    if (fromSecond > toSecond) seconds += 60;
+    return seconds * 1000 + toMillisecond - fromMillisecond;
+}
+
 }  // namespace
 
-void PlayerView::DelayWithMessages(int milliseconds, PlaybackWorker* self) {
-    if (milliseconds < 1) return;
-    if (self != nullptr)
-        self->WaitUnlessStopped(std::chrono::milliseconds(milliseconds));
-    else
-        SleepMs(milliseconds);
+void Player::Delay(int milliseconds) {
+    if (milliseconds >= 1) m_worker.WaitUnlessStopped(std::chrono::milliseconds(milliseconds));
 }
 
-void PlayerView::ForwardPacing(const FrameHeader& header, Pacing& p, PlaybackWorker* self) {
+void Player::ForwardPacing(const FrameHeader& header, Pacing& p) {
     const int second = header.timeStamp.second, millisecond = header.timeStamp.milliseconds;
-    if (p.prevSecond != -1 && p.prevMillisecond != -1) {
-        int ds = second - p.prevSecond;
-        if (p.prevSecond > second) ds += 60;
-        p.interval = ds * 1000 + millisecond - p.prevMillisecond;
-    }
+    if (p.prevSecond != -1 && p.prevMillisecond != -1)
+        p.interval = Interval(p.prevSecond, p.prevMillisecond, second, millisecond);
     p.prevSecond = second;
     p.prevMillisecond = millisecond;
     if (p.interval > kLongestWait) p.interval = 0;
-    DelayWithMessages(p.interval, self);
+    Delay(p.interval);
 }
 
-void PlayerView::BackwardPacing(const FrameHeader& header, Pacing& p, PlaybackWorker* self) {
+void Player::BackwardPacing(const FrameHeader& header, Pacing& p) {
     const int second = header.timeStamp.second, millisecond = header.timeStamp.milliseconds;
-    if (p.prevSecond != -1 && p.prevMillisecond != -1) {
-        int ds = p.prevSecond - second;
-        if (p.prevSecond < second) ds += 60;
-        p.interval = ds * 1000 + p.prevMillisecond - millisecond;
-    }
+    if (p.prevSecond != -1 && p.prevMillisecond != -1)
+        p.interval = Interval(second, millisecond, p.prevSecond, p.prevMillisecond);
     p.prevSecond = second;
     p.prevMillisecond = millisecond;
     if (p.interval > kLongestWait) p.interval = 0;
-    DelayWithMessages(p.interval, self);
+    Delay(p.interval);
 }
 
 // Steps back one video record and forward one record, so that the first
 // pause is measured from the picture before the one the reader stands on.
-void PlayerView::PreRead(RecordBuffers& b, Pacing& p) {
-    if (ReadPrevious(b) == 0) return;
+void Player::PreRead(RecordBuffers& b, Pacing& p) {
+    if (!ReadPrevious(b)) return;
     p.prevSecond = b.header.timeStamp.second;
     p.prevMillisecond = b.header.timeStamp.milliseconds;
     ReadNext(b);
 }
 
-int PlayerView::EndLoop() {
-    m_bar->PlaybackEnded();
-    return 0;
-}
-
-void PlayerView::CodecFailure() { m_notifier.ShowMessage(kIncorrectCodecText); }
-
-int PlayerView::PlayLoop() {
-    PlaybackWorker* self = m_playThread.get();
+void Player::PlayLoop() {
     auto b = std::make_unique<RecordBuffers>();
     Pacing pacing;
     PreRead(*b, pacing);
-    for (;;) {
-        if (StopRequested(self)) return EndLoop();
-        if (ReadNext(*b) == 0) return EndLoop();
+    while (!StopRequested() && ReadNext(*b)) {
         if (b->header.mediaKind != kMediaVideo) continue;
-        WriteCaption(b->header);
-        if (Decode(*b, 1) == kCodecUnknown) {
-            CodecFailure();
-            return EndLoop();
-        }
-        ForwardPacing(b->header, pacing, self);
+        m_pipeline.WriteCaption(b->header);
+        if (Decode(*b, 1) == kCodecUnknown) return CodecFailure();
+        ForwardPacing(b->header, pacing);
     }
 }
 
-int PlayerView::BackPlayLoop() {
-    PlaybackWorker* self = m_backPlayThread.get();
+void Player::BackPlayLoop() {
     auto b = std::make_unique<RecordBuffers>();
     Pacing pacing;
+    std::uint32_t lowest = m_reader.CurrentOffset();
     bool retried = false;
-    for (;;) {
-        if (StopRequested(self)) return EndLoop();
-        if (ReadPrevious(*b) == 0) {
-            if (retried) return EndLoop();  // the beginning of the recording
-            ReadNext(*b);
-            ReadPrevious(*b);
+    while (!StopRequested()) {
+        if (!ReadBefore(*b, lowest, false)) {
+            // Once a run, a failed move is tried again through the next record's link.
+            if (retried || !ReadBefore(*b, lowest, true)) return;
             retried = true;
-            SleepMs(1);
-            continue;
         }
-        if (b->header.mediaKind != kMediaVideo) {
-            SleepMs(1);
-            continue;
-        }
-        WriteCaption(b->header);
+        m_pipeline.WriteCaption(b->header);
         switch (b->header.frameType) {
             case kFrameKey:
-                if (Decode(*b, 1) == kCodecUnknown) {
-                    CodecFailure();
-                    return EndLoop();
-                }
+                if (Decode(*b, 1) == kCodecUnknown) return CodecFailure();
                 SleepMs(1);
                 continue;  // a key picture is shown without a pause
             case kFrameDecoderOnly:
@@ -120,35 +93,26 @@ int PlayerView::BackPlayLoop() {
                 continue;
             case kFrameDependent:
                 DecodeKeyOf(b->header);
-                if (Decode(*b, 1) == kCodecUnknown) {
-                    CodecFailure();
-                    return EndLoop();
-                }
+                if (Decode(*b, 1) == kCodecUnknown) return CodecFailure();
                 break;
             case kFrameGroup:
-                if (ShowGroupPicture(b->header, m_reader, RefFrameData(), FrameData()) == 0) {
-                    DebugLine("DecodingGOP_SDI is FALSE => Retry other image data \n");
-                    continue;
-                }
+                if (!ShowGroupPicture(b->header)) continue;
                 break;
             default:
                 break;
         }
-        BackwardPacing(b->header, pacing, self);
+        BackwardPacing(b->header, pacing);
         SleepMs(1);
     }
 }
 
-int PlayerView::FastPlayLoop() {
-    PlaybackWorker* self = m_fastPlayThread.get();
+void Player::FastPlayLoop() {
     auto b = std::make_unique<RecordBuffers>();
     int skipCounter = 0;
-    for (;;) {
-        if (StopRequested(self)) return EndLoop();
-        // Audio records are not filtered: they take their turn and their
-        // sleep, and the decoder passes over them.
-        if (ReadNext(*b) == 0) return EndLoop();
-        WriteCaption(b->header);
+    // Audio records are not filtered: they take their turn and their sleep,
+    // and the decoder passes over them.
+    while (!StopRequested() && ReadNext(*b)) {
+        m_pipeline.WriteCaption(b->header);
         const int speed = m_fastSpeed;
         int result = 0;
         switch (b->header.frameType) {
@@ -171,37 +135,25 @@ int PlayerView::FastPlayLoop() {
                 }
                 break;
         }
-        if (result == kCodecUnknown) CodecFailure();
+        if (result == kCodecUnknown) return CodecFailure();
         SleepMs(1);
-        if (result == kCodecUnknown) return EndLoop();
     }
 }
 
-int PlayerView::FastBackPlayLoop() {
-    PlaybackWorker* self = m_fastBackPlayThread.get();
+void Player::FastBackPlayLoop() {
     auto b = std::make_unique<RecordBuffers>();
     int skipCounter = 0;
+    std::uint32_t lowest = m_reader.CurrentOffset();
     bool retried = false;
-    for (;;) {
-        if (StopRequested(self)) return EndLoop();
-        if (ReadPrevious(*b) == 0) {
-            if (retried) return EndLoop();
-            ReadNext(*b);
-            ReadPrevious(*b);
-            FrameHeader keyHeader;
-            FrameExtension keyExtension;
-            m_reader.ReadKeyFrame(b->header, &keyHeader, &keyExtension, RefFrameData(), 0);
+    while (!StopRequested()) {
+        if (!ReadBefore(*b, lowest, false)) {
+            if (retried || !ReadBefore(*b, lowest, true)) return;
             retried = true;
-            continue;
         }
-        if (b->header.mediaKind != kMediaVideo) continue;
-        WriteCaption(b->header);
+        m_pipeline.WriteCaption(b->header);
         const int speed = m_fastSpeed;
         if (b->header.frameType == kFrameKey) {
-            if (Decode(*b, 1) == kCodecUnknown) {
-                CodecFailure();
-                return EndLoop();
-            }
+            if (Decode(*b, 1) == kCodecUnknown) return CodecFailure();
             continue;
         }
         if (b->header.frameType == kFrameDecoderOnly4) continue;
@@ -214,12 +166,9 @@ int PlayerView::FastBackPlayLoop() {
         }
         if (b->header.frameType == kFrameDependent) {
             DecodeKeyOf(b->header);
-            if (Decode(*b, 1) == kCodecUnknown) {
-                CodecFailure();
-                return EndLoop();
-            }
+            if (Decode(*b, 1) == kCodecUnknown) return CodecFailure();
         } else if (b->header.frameType == kFrameGroup) {
-            ShowGroupPicture(b->header, m_reader, RefFrameData(), FrameData());
+            ShowGroupPicture(b->header);
         }
     }
 }

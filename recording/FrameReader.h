@@ -45,6 +45,25 @@ public:
                      std::span<std::uint8_t> data, int commit);
     int CopyFileHeader(RecordingFileHeader* out) const;
 
+    // Where the reader stands, to come back to after a walk that went astray.
+    struct Position {
+        std::uint32_t offset = 0;
+        RecordPrefix prefix;
+        FrameHeader header;
+        FrameExtension extension;
+        bool extensionCounted = false;
+    };
+    Position Tell() const {
+        return {m_currentOffset, m_currentPrefix, m_currentHeader, m_currentExtension, m_currentExtensionCounted};
+    }
+    void Restore(const Position& at) {
+        m_currentOffset = at.offset;
+        m_currentPrefix = at.prefix;
+        m_currentHeader = at.header;
+        m_currentExtension = at.extension;
+        m_currentExtensionCounted = at.extensionCounted;
+    }
+
     bool IsOpen() const { return m_open; }
     std::uint32_t SelectedCamera() const { return m_camera; }
     std::uint32_t CurrentOffset() const { return m_currentOffset; }

@@ -2,6 +2,11 @@
 // stretched picture with its two text lines, zoom, full screen, the caption
 // and menu toggle, and dragging the captionless window by its picture.
 #include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QMimeData>
+#include <QUrl>
 #include <QGuiApplication>
 #include <QImage>
 #include <QMainWindow>
@@ -11,7 +16,7 @@
 #include <QScreen>
 #include <QWindow>
 
-#include "playback/PlayerView.h"
+#include "app/PlayerView.h"
 
 namespace korvane {
 namespace {
@@ -28,24 +33,23 @@ void DrawLine(QPainter& painter, int x, int y, const std::string& text) {
 
 }  // namespace
 
-void PlayerView::OnDraw(QPainter& painter, const QRect& target) {
-    const Presentation p = TakePresentation();
-    if (!p.ready) return;
-    const int width = p.format.biWidth;
-    const int height = std::abs(p.format.biHeight);
-    if (width <= 0 || height <= 0) return;
-    const QImage picture(p.pixels.data(), width, height, width * 3, QImage::Format_BGR888);
+PlayerView::PlayerView(Player& player, QWidget* parent) : QWidget(parent), m_player(player) {
+    setAcceptDrops(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);  // the old picture stays until the new one covers it
+    connect(&player, &Player::PictureShown, this, [this](PictureHandle picture) {
+        m_picture = std::move(picture);
+        update();
+    });
+}
+
+void PlayerView::Paint(QPainter& painter, const QRect& target) const {
+    if (!m_picture || m_picture->width <= 0 || m_picture->height <= 0) return;
+    const Picture& p = *m_picture;
+    const QImage picture(p.pixels.data(), p.width, p.height, p.width * 3, QImage::Format_BGR888);
 
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);  // rows and columns dropped or repeated
-    if (p.format.biHeight > 0) {
-        // Bottom row first: painted through a flip instead of a copy.
-        painter.translate(target.left(), target.top() + target.height());
-        painter.scale(1.0, -1.0);
-        painter.drawImage(QRect(0, 0, target.width(), target.height()), picture);
-    } else {
-        painter.drawImage(target, picture);
-    }
+    painter.drawImage(target, picture);
     painter.restore();
 
     painter.save();
@@ -62,7 +66,7 @@ void PlayerView::OnDraw(QPainter& painter, const QRect& target) {
 
 void PlayerView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    OnDraw(painter, rect());
+    Paint(painter, rect());
 }
 
 void PlayerView::SetZoom(int factor) {
@@ -85,14 +89,14 @@ void PlayerView::SetZoom(int factor) {
 
 void PlayerView::ToggleFullScreen() {
     QWidget* frame = window();
-    if (m_fullScreen == 0) {
+    if (!m_fullScreen) {
         const QScreen* screen = frame->screen() ? frame->screen() : QGuiApplication::primaryScreen();
         m_restoreGeometry = frame->geometry();
         if (screen) frame->setGeometry(QRect(QPoint(0, 0), screen->size()));
     } else {
         frame->setGeometry(m_restoreGeometry);
     }
-    m_fullScreen = m_fullScreen ? 0 : 1;
+    m_fullScreen = !m_fullScreen;
     frame->update();
 }
 
@@ -103,13 +107,13 @@ void PlayerView::ToggleMenu() {
     auto* mainWindow = qobject_cast<QMainWindow*>(frame);
     const QRect outer = frame->frameGeometry();
     const bool visible = frame->isVisible();
-    const bool show = m_menuHidden == 1;
+    const bool show = m_menuHidden;
     frame->setWindowFlag(Qt::FramelessWindowHint, !show);  // hides a shown window
     if (mainWindow && mainWindow->menuWidget()) mainWindow->menuWidget()->setVisible(show);
     if (visible) frame->showNormal();
     const QMargins margins = frame->windowHandle() ? frame->windowHandle()->frameMargins() : QMargins();
     frame->setGeometry(outer.marginsRemoved(margins));
-    m_menuHidden = show ? 0 : 1;
+    m_menuHidden = !show;
     update();
 }
 
@@ -122,7 +126,7 @@ void PlayerView::mousePressEvent(QMouseEvent* event) {
 // move starts once the pointer has moved, so that a double click still
 // reaches the view instead of the window manager.
 void PlayerView::mouseMoveEvent(QMouseEvent* event) {
-    const bool dragging = (event->buttons() & Qt::LeftButton) && m_menuHidden == 1 &&
+    const bool dragging = (event->buttons() & Qt::LeftButton) && m_menuHidden &&
                           (event->position().toPoint() - m_dragStart).manhattanLength() >=
                               QApplication::startDragDistance();
     if (dragging) {
@@ -134,6 +138,26 @@ void PlayerView::mouseMoveEvent(QMouseEvent* event) {
 void PlayerView::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) ToggleFullScreen();
     QWidget::mouseDoubleClickEvent(event);
+}
+
+void PlayerView::OpenWithDialog() {
+    const QString chosen = QFileDialog::getOpenFileName(
+        this, QString(), QString(), QStringLiteral("Recordings (*.MP4 *.mp4);;All Files (*)"));
+    if (chosen.isEmpty()) return;  // cancelled: a running playback goes on
+    m_player.Open(chosen.toLocal8Bit().toStdString());
+}
+
+void PlayerView::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void PlayerView::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() != 1 || !urls.front().isLocalFile()) return;
+    const std::string path = urls.front().toLocalFile().toLocal8Bit().toStdString();
+    event->acceptProposedAction();
+    if (path == m_player.FilePath()) return;  // already open
+    m_player.Open(path);
 }
 
 }  // namespace korvane

@@ -1,0 +1,23 @@
+// The menu's command identifiers.
+#pragma once
+
+namespace korvane {
+
+enum Command : int {
+    ID_FILE_OPEN = 32782,
+    ID_PLAY = 32777,
+    ID_BACK_PLAY = 32798,
+    ID_FAST_PLAY = 32796,
+    ID_FAST_BACKPLAY = 32797,
+    ID_PAUSE = 32778,
+    ID_STOP = 32780,
+    ID_NEXT = 32786,
+    ID_PREVIOUS = 32785,
+    ID_SOUND = 32793,
+    ID_ZOOM1 = 32787,
+    ID_ZOOM2 = 32788,
+    ID_ZOOM3 = 32789,
+    ID_APP_EXIT = 57665,
+};
+
+}  // namespace korvane

@@ -1,0 +1,22 @@
+// A presented picture as a value: once handed out it never changes, so the
+// thread that decoded it and the painter can both hold it without a lock.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace korvane {
+
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> pixels;  // BGR, width x 3 bytes a row, top row first
+    std::string caption;               // the camera-and-time line
+    std::string streamInfo;            // the extension's name and size line
+};
+
+using PictureHandle = std::shared_ptr<const Picture>;
+
+}  // namespace korvane

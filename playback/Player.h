@@ -1,0 +1,182 @@
+// The playback engine: it owns the reader, the picture pipeline, the sound
+// path and the one playback worker, and holds the one true playback mode.
+// Its interface is what a user can do with a recording; it reports what
+// happened through its signals, always on the thread that made it (the GUI
+// thread): a new picture, the mode now running, the end of playback, a new
+// title, a recording opened, the sound switched. Messages for the user go
+// to the notifier.
+//
+// Threads: everything here runs on the owning thread except the loops,
+// which run on the worker. A start stops a running mode first and a step is
+// refused while a mode runs, so the reader, the pipeline and the record
+// buffers are used by one thread at a time. Stop returns only once the
+// worker has been joined.
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "audio/ImaAdpcmConverter.h"
+#include "audio/SoundPlayback.h"
+#include "audio/WaveOutput.h"
+#include "decode/Picture.h"
+#include "decode/PicturePipeline.h"
+#include "platform/Mailbox.h"
+#include "platform/Notifier.h"
+#include "playback/PlaybackWorker.h"
+#include "recording/FrameReader.h"
+
+namespace korvane {
+
+inline constexpr const char* kIncorrectCodecText = "Incorrect video codec type player";
+
+// Idle, or the mode the worker plays. Play becomes PlaySound when the sound
+// is on.
+enum class PlayMode { Idle, Play, PlaySound, BackPlay, FastPlay, FastBackPlay };
+
+class Player : public QObject {
+    Q_OBJECT
+
+public:
+    explicit Player(Notifier& notifier, QObject* parent = nullptr);
+    ~Player() override;
+
+    // Opens a recording named as on the command line: a path, or a path in
+    // double quotes. Shows its first picture. True when the reader opened it.
+    bool OpenCommandLine(const std::string& commandLine);
+    // Stops playback and opens another recording at its first picture.
+    bool Open(const std::string& path);
+    // Stops playback and opens the same recording again at its first picture.
+    bool Reload();
+    bool ShowFirstPicture();
+    // One picture forward or back; false when refused because a mode plays.
+    bool StepForward();
+    bool StepBack();
+
+    // Starts a mode; a running mode is stopped first. False when no
+    // recording is open or that mode already plays.
+    bool Start(PlayMode mode);
+    // Pause and stop: the reader stays where the mode left it.
+    void Stop();
+    // Sound on or off; with a recording open it is opened again, as a fresh start.
+    void SetSound(bool on);
+    // Volume level 0 to 5 of the sound output.
+    void SetVolume(int level);
+    // Fast play speed 0 to 5.
+    void SetFastSpeed(int level) { m_fastSpeed = level; }
+
+    PlayMode Mode() const { return m_mode; }
+    bool IsPlaying() const { return m_mode != PlayMode::Idle; }
+    bool FileOpen() const { return m_fileOpen; }
+    bool SoundOn() const { return m_soundOn.load(); }
+    const std::string& FilePath() const { return m_filePath; }
+    const QString& Title() const { return m_title; }
+    // The picture shown last; null before the first.
+    const PictureHandle& CurrentPicture() const { return m_current; }
+    // The camera-and-time and stream lines as last written (also for
+    // records that gave no picture).
+    std::string Caption() const { return m_pipeline.Caption(); }
+    std::string StreamInfo() const { return m_pipeline.StreamInfo(); }
+    const FrameReader& Reader() const { return m_reader; }
+
+signals:
+    void PictureShown(korvane::PictureHandle picture);
+    void ModeChanged(korvane::PlayMode mode);
+    // A mode reached the end of what it plays (not sent for Stop).
+    void PlaybackEnded();
+    void TitleChanged(const QString& title);
+    // After every successful open, with the recording's path.
+    void Opened(const QString& path);
+    void SoundChanged(bool on);
+
+private:
+    // The buffers a move of the reader fills; one set per command or run.
+    struct RecordBuffers {
+        FrameHeader header;
+        FrameExtension extension;
+        CaptionDescriptor caption;
+        std::array<std::uint8_t, kCaptionTextCapacity> captionText{};
+    };
+    // Pacing of the loops by the records' time stamps.
+    struct Pacing {
+        int prevSecond = -1;
+        int prevMillisecond = -1;
+        int interval = 60;
+    };
+
+    // Reading and decoding (PlayerSteps.cpp).
+    bool ReadFirst(RecordBuffers& b);
+    bool ReadNext(RecordBuffers& b);
+    bool ReadPrevious(RecordBuffers& b);
+    // Moves back one record, only to a record before `lowest` (the lowest
+    // offset this run has reached), which it then lowers: a backward run
+    // never visits a record twice. With retry, a failed move tries once more
+    // through the next record's link.
+    bool ReadBefore(RecordBuffers& b, std::uint32_t& lowest, bool retry);
+    int Decode(RecordBuffers& b, int show);
+    // Decodes the key record of a dependent picture unseen, without moving the reader.
+    void DecodeKeyOf(const FrameHeader& header);
+    // Shows a group picture reached from behind: decodes from its key record
+    // forward, unshown, to the target record and shows it. The walk only goes
+    // forward, never past the target, and ends on a stop request; the reader
+    // is left on the target either way. True when the target was shown.
+    bool ShowGroupPicture(const FrameHeader& target);
+    std::span<std::uint8_t> FrameData() { return {m_frameData.get(), kFrameDataCapacity}; }
+    std::span<std::uint8_t> RefFrameData() { return {m_refFrameData.get(), kFrameDataCapacity}; }
+
+    // The loops, on the worker (PlaybackLoops.cpp, PlaySoundLoop.cpp).
+    void PlayLoop();
+    void PlaySoundLoop();
+    void BackPlayLoop();
+    void FastPlayLoop();
+    void FastBackPlayLoop();
+    void PreRead(RecordBuffers& b, Pacing& pacing);
+    void ForwardPacing(const FrameHeader& header, Pacing& pacing);
+    void BackwardPacing(const FrameHeader& header, Pacing& pacing);
+    void Delay(int milliseconds);
+    bool StopRequested() const { return m_worker.StopRequested(); }
+    // The pause after handing n PCM bytes to the wave output.
+    int AudioTarget(std::uint32_t bytes) const;
+    void WaitForSound(std::chrono::milliseconds into, std::chrono::steady_clock::time_point reference);
+    void CodecFailure();
+
+    // On the owning thread.
+    bool OpenReader();
+    void SetTitle(const std::string& title);
+    void SetMode(PlayMode mode);
+    void Deliver(PictureHandle picture);
+    void LoopEnded(unsigned run);
+
+    Notifier& m_notifier;
+    Mailbox m_mailbox{this};  // work handed to the owning thread by the worker
+    const std::thread::id m_owner = std::this_thread::get_id();
+    FrameReader m_reader;
+    PicturePipeline m_pipeline;
+    std::unique_ptr<std::uint8_t[]> m_frameData;
+    std::unique_ptr<std::uint8_t[]> m_refFrameData;
+    std::string m_filePath;
+    QString m_title;
+    bool m_fileOpen = false;
+    PlayMode m_mode = PlayMode::Idle;
+    unsigned m_run = 0;  // counts runs and stops, so that the end of a stopped run is ignored
+    PictureHandle m_current;
+    std::atomic<bool> m_soundOn{false};
+    std::atomic<int> m_fastSpeed{0};
+    // Sound: the output, the IMA ADPCM converter, and the audio record path over them.
+    WaveOutput m_waveOut;
+    ImaAdpcmConverter m_imaAdpcm;
+    SoundPlayback m_audio{m_waveOut, m_imaAdpcm, m_notifier};
+
+    // Declared last: stopped and joined first, before anything its loop uses goes.
+    PlaybackWorker m_worker;
+};
+
+}  // namespace korvane
