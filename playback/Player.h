@@ -72,6 +72,9 @@ public:
     void SetVolume(int level);
     // Fast play speed 0 to 5.
     void SetFastSpeed(int level) { m_fastSpeed = level; }
+    // Plays out what sound is queued and closes the output (no mode may play).
+    void CloseSound() { m_waveOut.CloseOutput(); }
+    bool SoundOutputOpen() const { return m_waveOut.IsOutputOpen(); }
 
     PlayMode Mode() const { return m_mode; }
     bool IsPlaying() const { return m_mode != PlayMode::Idle; }

@@ -3,37 +3,19 @@
 // paces itself again once the audio is more than two seconds behind.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <iostream>
-#include <mutex>
-#include <thread>
 
-#include "playback/PlayerView.h"
-#include "playback/ViewMessages.h"
-#include "tests/playback/BarStandIn.h"
-#include "tests/audio/DiskAudio.h"
-#include "tests/audio/PlayedStream.h"
 #include "authoring/FrameSource.h"
 #include "authoring/RecordingWriter.h"
-#include "authoring/TempDir.h"
+#include "tests/audio/DiskAudio.h"
+#include "tests/audio/PlayedStream.h"
+#include "tests/playback/PlayerHarness.h"
 
 namespace korvane::testing {
 namespace {
-
-using Clock = std::chrono::steady_clock;
-using std::chrono::milliseconds;
-
-class SoundView : public PlayerView {
-public:
-    using PlayerView::AudioTarget;
-    using PlayerView::PlayerView;
-    using PlayerView::m_largePicture;
-    using PlayerView::m_waveOut;
-};
 
 // One record's worth of 16-bit PCM: a constant level that tells the records apart.
 std::vector<std::uint8_t> Level(int samples, std::int16_t value) {
@@ -41,57 +23,26 @@ std::vector<std::uint8_t> Level(int samples, std::int16_t value) {
     return BytesFromSamples(pcm);
 }
 
-// The view with a control bar stand-in, playing a recording with sound on,
-// and when each picture was shown.
-class SoundSession {
+// The engine playing a recording with sound on, and when each picture was shown.
+class SoundSession : public PlayerHarness {
 public:
-    SoundSession() {
-        view.SetControlBar(&bar);
-        view.SetPresentObserver([this](const std::string&) {
-            std::lock_guard lock(m_mutex);
-            m_shown.push_back(Clock::now());
-        });
-        SendMessage(view, WM_BAR_SOUND, 1);
-    }
+    SoundSession() { player.SetSound(true); }
 
     // Plays the recording from its first picture to the end, at most `limit`.
     void OpenAndPlay(RecordingWriter& w, milliseconds limit = milliseconds(20000)) {
-        const std::string path = m_dir.File("sound.MP4");
+        const std::string path = dir.File("sound.MP4");
         w.WriteFile(path);
-        ASSERT_EQ(view.OpenCommandLine(path), 1);
-        {
-            std::lock_guard lock(m_mutex);
-            m_shown.clear();
-        }
-        ASSERT_EQ(SendMessage(view, WM_BAR_PLAY, 1), 1);  // sound is on: play with sound
-        const auto start = Clock::now();
-        while ((bar.ends.load() == 0 || view.IsPlaying()) && Clock::now() - start < limit) {
-            QCoreApplication::processEvents();
-            std::this_thread::sleep_for(milliseconds(2));
-        }
-        ASSERT_GT(bar.ends.load(), 0);
+        ASSERT_TRUE(player.OpenCommandLine(path));
+        shown.clear();
+        ASSERT_TRUE(player.Start(PlayMode::Play));  // sound is on: play with sound
+        ASSERT_EQ(player.Mode(), PlayMode::PlaySound);
+        ASSERT_TRUE(RunUntilEnded(limit));
     }
-    // When the pictures after the first one were shown.
-    std::vector<Clock::time_point> Shown() {
-        std::lock_guard lock(m_mutex);
-        return m_shown;
+    std::vector<Clock::time_point> Shown() const {
+        std::vector<Clock::time_point> at;
+        for (const auto& s : shown) at.push_back(s.at);
+        return at;
     }
-    std::vector<int> Gaps() {
-        const auto shown = Shown();
-        std::vector<int> gaps;
-        for (std::size_t i = 1; i < shown.size(); ++i)
-            gaps.push_back(static_cast<int>(std::chrono::duration_cast<milliseconds>(shown[i] - shown[i - 1]).count()));
-        return gaps;
-    }
-
-    StderrNotifier notifier{false};
-    SoundView view{notifier};
-    BarStandIn bar{view};
-
-private:
-    TempDir m_dir;
-    std::mutex m_mutex;
-    std::vector<Clock::time_point> m_shown;
 };
 
 class PlaySoundTest : public ::testing::Test {
@@ -166,7 +117,7 @@ TEST_F(PlaySoundTest, AudioPacesThePlayAndIsPlayedAsRecorded) {
     ExpectFivePicturesPaced(s.Shown(), 6);
     // What the output played: the records' samples in order on both channels,
     // with silence only before, after and between them.
-    s.view.m_waveOut.CloseOutput();  // plays what is queued, then the file is complete
+    s.player.CloseSound();  // plays what is queued, then the file is complete
     std::vector<std::int16_t> played = disk.Left();
     played.erase(std::remove(played.begin(), played.end(), 0), played.end());
     EXPECT_EQ(played, expected);
@@ -182,7 +133,7 @@ TEST_F(PlaySoundTest, PicturesLateInTheirRecordDoNotLetTheSoundRunOut) {
     WriteSoundRecording(w, s_frames, 8, {199});
     const std::vector<std::int16_t> expected = RecordedSound(8);
     s.OpenAndPlay(w);
-    s.view.m_waveOut.CloseOutput();
+    s.player.CloseSound();
 
     // One run of sound from the first record to the last: no silence between records.
     const std::vector<std::int16_t> played = disk.Left();
@@ -198,7 +149,7 @@ TEST_F(PlaySoundTest, WithoutASoundOutputTheAudioStillSetsThePace) {
     RecordingWriter w(kFileKind514);
     WriteSoundRecording(w, s_frames, 5, {0, 40, 80, 120, 160});
     s.OpenAndPlay(w);
-    EXPECT_FALSE(s.view.m_waveOut.IsOutputOpen());
+    EXPECT_FALSE(s.player.SoundOutputOpen());
     ExpectFivePicturesPaced(s.Shown(), 5);
 }
 
@@ -245,7 +196,7 @@ TEST_F(SoundSyncTest, EachPictureIsShownWithin100MsOfItsSound) {
     RecordingWriter w(kFileKind514);
     const std::vector<int> pictureMs = WriteSoundRecording(w, s_frames, kSyncRecords, {0, 40, 80, 120, 160});
     s.OpenAndPlay(w, milliseconds(45000));
-    s.view.m_waveOut.CloseOutput();  // plays what is queued and flushes the pipe
+    s.player.CloseSound();  // plays what is queued and flushes the pipe
 
     // Where each record's sound starts in what was played.
     const std::vector<std::int16_t> played = stream.Left();
@@ -283,23 +234,6 @@ TEST_F(SoundSyncTest, EachPictureIsShownWithin100MsOfItsSound) {
               << " ms; " << underruns << " records started after a gap\n";
     EXPECT_LE(std::abs(worst), 100);
     EXPECT_EQ(underruns, 0) << "the queued sound ran out between records";
-}
-
-TEST(AudioPacing, TargetFollowsTheBytesHandedOver) {
-    StderrNotifier notifier{false};
-    SoundView view(notifier);
-    view.m_largePicture = 0;
-    EXPECT_EQ(view.AudioTarget(3200), 200);
-    EXPECT_EQ(view.AudioTarget(3552), 228);
-    EXPECT_EQ(view.AudioTarget(3682), 228);
-    view.m_largePicture = 1;
-    EXPECT_EQ(view.AudioTarget(3552), 226);
-    EXPECT_EQ(view.AudioTarget(1000), 55);
-    EXPECT_EQ(view.AudioTarget(1280), 125);
-    EXPECT_EQ(view.AudioTarget(3999), 125);
-    EXPECT_EQ(view.AudioTarget(8192), 510);
-    EXPECT_EQ(view.AudioTarget(4000), 270);
-    EXPECT_EQ(view.AudioTarget(4036), 270);
 }
 
 }  // namespace

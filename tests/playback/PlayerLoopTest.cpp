@@ -3,32 +3,16 @@
 // mode ends.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-
-#include <chrono>
-#include <mutex>
 #include <thread>
 
-#include "playback/PlayerView.h"
-#include "playback/ViewMessages.h"
-#include "tests/playback/BarStandIn.h"
 #include "authoring/FrameSource.h"
-#include "tests/support/GuiApp.h"
 #include "authoring/RecordingWriter.h"
-#include "authoring/TempDir.h"
+#include "tests/playback/PlayerHarness.h"
 
 namespace korvane::testing {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-using std::chrono::milliseconds;
-
 const std::string kStream = std::string(KORVANE_TEST_DATA) + "/mpeg4_352x240.m4v";
-
-struct Shown {
-    Clock::time_point at;
-    std::string caption;
-};
 
 SystemTime At(int hour, int minute, int second, int ms) { return MakeTime(2026, 2, 3, hour, minute, second, ms); }
 
@@ -45,20 +29,13 @@ void ExpectGap(int measured, int expected, const char* what) {
     EXPECT_LE(measured, expected + 45) << what;
 }
 
-class PlaybackLoopTest : public ::testing::Test {
+class PlayerLoopTest : public ::testing::Test, public PlayerHarness {
 protected:
     static void SetUpTestSuite() {
         EnsureGuiApp();
         s_frames = ReadVideoFrames(kStream);
     }
-    void SetUp() override {
-        view.SetControlBar(&bar);
-        view.SetPresentObserver([this](const std::string& caption) {
-            std::lock_guard lock(mutex);
-            shown.push_back({Clock::now(), caption});
-        });
-    }
-    void TearDown() override { view.StopAllWorkers(); }
+    void TearDown() override { player.Stop(); }
 
     // One video record of camera 0 a time stamp, fixture pictures in turn
     // (the 352 x 240 stream has keys at 0 and 10), with an audio record after each.
@@ -74,8 +51,8 @@ protected:
         }
         const std::string path = dir.File("rec.MP4");
         w.WriteFile(path);
-        EXPECT_EQ(view.OpenCommandLine(path), 1);
-        ClearShown();
+        EXPECT_TRUE(player.OpenCommandLine(path));
+        shown.clear();
         return offsets;
     }
     // `count` pictures a second apart from hour:00:00, a key and then dependent ones.
@@ -90,55 +67,19 @@ protected:
         return types;
     }
 
-    // Runs the event loop until the mode has ended and the view stopped it.
-    void RunUntilEnded(milliseconds limit = milliseconds(10000)) {
-        const auto start = Clock::now();
-        while ((bar.ends.load() == 0 || view.IsPlaying()) && Clock::now() - start < limit) {
-            QCoreApplication::processEvents();
-            std::this_thread::sleep_for(milliseconds(2));
-        }
-        ASSERT_GT(bar.ends.load(), 0) << "playback did not end";
-        ASSERT_FALSE(view.IsPlaying());
-    }
     // Runs `mode` to its end and checks the pictures shown, in order, and the
     // pauses before the second and later ones.
-    void RunAndExpect(PlayerView::Mode mode, const std::vector<std::string>& captions, const std::vector<Gap>& gaps) {
-        ASSERT_EQ(view.StartMode(mode), 1);
-        RunUntilEnded();
-        const auto s = Shown_();
-        ASSERT_EQ(Captions(s), captions);
-        const std::vector<int> measured = Gaps(s);
+    void RunAndExpect(PlayMode mode, const std::vector<std::string>& captions, const std::vector<Gap>& gaps) {
+        ASSERT_TRUE(player.Start(mode));
+        ASSERT_TRUE(RunUntilEnded());
+        EXPECT_EQ(ends, 1);
+        ASSERT_EQ(Captions(), captions);
+        const std::vector<int> measured = Gaps();
         ASSERT_LE(gaps.size(), measured.size());
         for (std::size_t i = 0; i < gaps.size(); ++i) ExpectGap(measured[i], gaps[i].ms, gaps[i].what);
     }
 
-    std::vector<Shown> Shown_() {
-        std::lock_guard lock(mutex);
-        return shown;
-    }
-    void ClearShown() {
-        std::lock_guard lock(mutex);
-        shown.clear();
-    }
-    static std::vector<std::string> Captions(const std::vector<Shown>& s) {
-        std::vector<std::string> out;
-        for (const auto& e : s) out.push_back(e.caption);
-        return out;
-    }
-    static std::vector<int> Gaps(const std::vector<Shown>& s) {
-        std::vector<int> out;
-        for (std::size_t i = 1; i < s.size(); ++i)
-            out.push_back(static_cast<int>(std::chrono::duration_cast<milliseconds>(s[i].at - s[i - 1].at).count()));
-        return out;
-    }
-
     static inline std::vector<VideoFrame> s_frames;
-    StderrNotifier notifier{false};
-    PlayerView view{notifier};
-    BarStandIn bar{view};
-    TempDir dir;
-    std::mutex mutex;
-    std::vector<Shown> shown;
 };
 
 std::string CaptionAt(int hour, int minute, int second, int ms) {
@@ -152,36 +93,36 @@ const std::vector<SystemTime> kPacedTimes = {At(9, 59, 59, 880), At(9, 59, 59, 9
                                              At(10, 0, 0, 0),    At(10, 0, 0, 40),    At(10, 0, 1, 540),
                                              At(10, 0, 1, 580),  At(10, 0, 1, 620)};
 
-TEST_F(PlaybackLoopTest, PlayPacesByTimeStampsAcrossTheMinuteAndSkipsLongGaps) {
+TEST_F(PlayerLoopTest, PlayPacesByTimeStampsAcrossTheMinuteAndSkipsLongGaps) {
     Open(kPacedTimes, {1, 0, 0, 0, 0, 0, 0, 0});
-    RunAndExpect(PlayerView::Mode::Play,
+    RunAndExpect(PlayMode::Play,
                  {CaptionAt(9, 59, 59, 920), CaptionAt(9, 59, 59, 960), CaptionAt(10, 0, 0, 0), CaptionAt(10, 0, 0, 40),
                   CaptionAt(10, 0, 1, 540), CaptionAt(10, 0, 1, 580), CaptionAt(10, 0, 1, 620)},
                  {{60, "first picture without a previous stamp waits 60 ms"}, {40, "40 ms"}, {40, "59.960 to 0.000"},
                   {40, "40 ms after the wrap"}, {0, "1.5 s gap is not waited for"}, {40, "40 ms"}});
 }
 
-TEST_F(PlaybackLoopTest, BackPlayPacesBackwardsAndEndsAfterOneRetryAtTheStart) {
+TEST_F(PlayerLoopTest, BackPlayPacesBackwardsAndEndsAfterOneRetryAtTheStart) {
     const auto offsets = Open(kPacedTimes, {1, 0, 0, 0, 0, 0, 0, 0});
-    for (int i = 0; i < 7; ++i) view.OnNext();
-    ClearShown();
-    RunAndExpect(PlayerView::Mode::BackPlay,
+    for (int i = 0; i < 7; ++i) player.StepForward();
+    shown.clear();
+    RunAndExpect(PlayMode::BackPlay,
                  {CaptionAt(10, 0, 1, 580), CaptionAt(10, 0, 1, 540), CaptionAt(10, 0, 0, 40), CaptionAt(10, 0, 0, 0),
                   CaptionAt(9, 59, 59, 960), CaptionAt(9, 59, 59, 920), CaptionAt(9, 59, 59, 880)},
                  {{61, "first: 60 ms and 1 ms"}, {41, "40 ms back"}, {1, "1.5 s back is not waited for"},
                   {41, "40 ms back"}, {41, "0.000 back to 59.960"}, {41, "40 ms back"}});
-    EXPECT_EQ(view.Reader().CurrentOffset(), offsets[0]);
+    EXPECT_EQ(player.Reader().CurrentOffset(), offsets[0]);
 }
 
-TEST_F(PlaybackLoopTest, FastPlayAtSpeedFourShowsEveryFourthPicture) {
+TEST_F(PlayerLoopTest, FastPlayAtSpeedFourShowsEveryFourthPicture) {
     OpenOneASecond(12, 20);
-    SendMessage(view, WM_BAR_SPEED, 4);
-    ASSERT_EQ(SendMessage(view, WM_BAR_FAST_PLAY), 1);
-    RunUntilEnded();
+    player.SetFastSpeed(4);
+    ASSERT_TRUE(player.Start(PlayMode::FastPlay));
+    ASSERT_TRUE(RunUntilEnded());
     // Audio records take their turn in the count too: records after the first
     // picture alternate audio, video; every fourth of them is shown, and
     // only video records give pictures.
-    const auto captions = Captions(Shown_());
+    const auto captions = Captions();
     ASSERT_FALSE(captions.empty());
     std::vector<std::string> expected;
     int counter = 0;
@@ -195,17 +136,16 @@ TEST_F(PlaybackLoopTest, FastPlayAtSpeedFourShowsEveryFourthPicture) {
     EXPECT_EQ(captions, expected);
 }
 
-TEST_F(PlaybackLoopTest, FastPlaySlowSpeedsSleepBetweenPictures) {
+TEST_F(PlayerLoopTest, FastPlaySlowSpeedsSleepBetweenPictures) {
     OpenOneASecond(12, 6);
-    view.SetFastSpeed(1);  // 80 ms before each picture (and each audio record)
-    ASSERT_EQ(view.StartMode(PlayerView::Mode::FastPlay), 1);
-    RunUntilEnded();
-    const auto s = Shown_();
-    ASSERT_EQ(s.size(), 5u);
-    for (int gap : Gaps(s)) ExpectGap(gap, 2 * 81, "an audio and a video record, 80 ms and 1 ms each");
+    player.SetFastSpeed(1);  // 80 ms before each picture (and each audio record)
+    ASSERT_TRUE(player.Start(PlayMode::FastPlay));
+    ASSERT_TRUE(RunUntilEnded());
+    ASSERT_EQ(shown.size(), 5u);
+    for (int gap : Gaps()) ExpectGap(gap, 2 * 81, "an audio and a video record, 80 ms and 1 ms each");
 }
 
-TEST_F(PlaybackLoopTest, PauseKeepsThePlaceAndPlayContinuesFromIt) {
+TEST_F(PlayerLoopTest, PauseKeepsThePlaceAndPlayContinuesFromIt) {
     std::vector<SystemTime> times;
     std::vector<int> types;
     for (int i = 0; i < 12; ++i) {
@@ -213,19 +153,19 @@ TEST_F(PlaybackLoopTest, PauseKeepsThePlaceAndPlayContinuesFromIt) {
         types.push_back(i % 10 == 0 ? kFrameKey : kFrameDependent);
     }
     Open(times, types);
-    ASSERT_EQ(SendMessage(view, WM_BAR_PLAY, 1), 1);
-    const auto start = Clock::now();
-    while (Shown_().size() < 3 && Clock::now() - start < milliseconds(3000)) QCoreApplication::processEvents();
-    SendMessage(view, WM_BAR_PLAY, 0);
-    ASSERT_FALSE(view.IsPlaying());
-    const auto paused = Shown_();
-    ASSERT_GE(paused.size(), 3u);
-    const std::string last = paused.back().caption;
+    ASSERT_TRUE(player.Start(PlayMode::Play));
+    RunUntilShown(3);
+    player.Stop();
+    ASSERT_FALSE(player.IsPlaying());
+    ASSERT_GE(shown.size(), 3u);
+    const std::string last = shown.back().picture->caption;
+    EXPECT_EQ(player.CurrentPicture(), shown.back().picture);  // every picture shown before the stop arrived
+    EXPECT_EQ(ends, 0);  // a stop is not the end of playback
 
-    ClearShown();
-    ASSERT_EQ(SendMessage(view, WM_BAR_PLAY, 1), 1);
-    RunUntilEnded();
-    const auto resumed = Captions(Shown_());
+    shown.clear();
+    ASSERT_TRUE(player.Start(PlayMode::Play));
+    ASSERT_TRUE(RunUntilEnded());
+    const auto resumed = Captions();
     ASSERT_FALSE(resumed.empty());
     // The pre-read steps back one picture and forward one record: with an
     // audio record between two pictures, that is the audio record behind the
@@ -236,22 +176,23 @@ TEST_F(PlaybackLoopTest, PauseKeepsThePlaceAndPlayContinuesFromIt) {
     for (std::size_t i = 1; i < resumed.size(); ++i) EXPECT_LT(resumed[i - 1], resumed[i]);
 }
 
-TEST_F(PlaybackLoopTest, StartCommandsWhilePlayingAndStepsAreSafe) {
+TEST_F(PlayerLoopTest, StartCommandsWhilePlayingAndStepsAreSafe) {
     // 900 ms apart: the worker spends its time in the pacing wait.
     Open({At(8, 0, 0, 0), At(8, 0, 0, 900), At(8, 0, 1, 800), At(8, 0, 2, 700), At(8, 0, 3, 600), At(8, 0, 4, 500)},
          KeyThenDependent(6));
-    ASSERT_EQ(view.StartMode(PlayerView::Mode::Play), 1);
-    EXPECT_EQ(view.StartMode(PlayerView::Mode::Play), 0);  // already playing
+    ASSERT_TRUE(player.Start(PlayMode::Play));
+    EXPECT_FALSE(player.Start(PlayMode::Play));  // already playing
     std::this_thread::sleep_for(milliseconds(300));
-    EXPECT_EQ(view.OnNext(), 0);  // refused: the worker owns the reader
-    EXPECT_EQ(view.OnPrevious(), 0);
+    EXPECT_FALSE(player.StepForward());  // refused: the worker owns the reader
+    EXPECT_FALSE(player.StepBack());
     // Another mode stops the first one before it starts.
-    ASSERT_EQ(view.StartMode(PlayerView::Mode::BackPlay), 1);
-    RunUntilEnded();
-    EXPECT_FALSE(view.IsPlaying());
+    ASSERT_TRUE(player.Start(PlayMode::BackPlay));
+    EXPECT_EQ(player.Mode(), PlayMode::BackPlay);
+    ASSERT_TRUE(RunUntilEnded());
+    EXPECT_EQ(ends, 1);  // only the last mode reached its end
 }
 
-TEST_F(PlaybackLoopTest, UnknownCodecEndsPlaybackWithTheMessage) {
+TEST_F(PlayerLoopTest, UnknownCodecEndsPlaybackWithTheMessage) {
     Open({At(7, 0, 0, 0), At(7, 0, 0, 40), At(7, 0, 0, 80)}, {1, 0, 0}, 7);
     // Rewrite the recording with an unknown codec behind the first picture.
     RecordingWriter w(kFileKind514);
@@ -260,28 +201,28 @@ TEST_F(PlaybackLoopTest, UnknownCodecEndsPlaybackWithTheMessage) {
     w.AddVideo(0, 12, kFrameDependent, s_frames[1].bytes, At(7, 0, 0, 40), 7);
     const std::string path = dir.File("odd.MP4");
     w.WriteFile(path);
-    ASSERT_EQ(view.OpenCommandLine(path), 1);
+    ASSERT_TRUE(player.OpenCommandLine(path));
     notifier.Clear();
-    for (auto mode : {PlayerView::Mode::Play, PlayerView::Mode::FastPlay}) {
-        bar.ends = 0;
-        ASSERT_EQ(view.StartMode(mode), 1);
-        RunUntilEnded();
-        ASSERT_EQ(SendMessage(view, WM_BAR_RELOAD), 1);
+    for (auto mode : {PlayMode::Play, PlayMode::FastPlay}) {
+        ASSERT_TRUE(player.Start(mode));
+        ASSERT_TRUE(RunUntilEnded());
+        ASSERT_TRUE(player.Reload());
     }
     EXPECT_EQ(notifier.Messages(), (std::vector<std::string>{kIncorrectCodecText, kIncorrectCodecText}));
 }
 
-TEST_F(PlaybackLoopTest, StopAllWorkersTwiceWaitsOnce) {
+TEST_F(PlayerLoopTest, StopWakesThePacingWaitAndTellsTheModeOnce) {
+    std::vector<PlayMode> modes;
+    QObject::connect(&player, &Player::ModeChanged, [&](PlayMode m) { modes.push_back(m); });
     OpenOneASecond(6, 30);  // waits of 1000 ms
-    ASSERT_EQ(view.StartMode(PlayerView::Mode::Play), 1);
+    ASSERT_TRUE(player.Start(PlayMode::Play));
     std::this_thread::sleep_for(milliseconds(100));
     auto start = Clock::now();
-    view.StopAllWorkers();
+    player.Stop();
     EXPECT_LT(Clock::now() - start, milliseconds(1000));  // the pacing wait wakes on the stop
-    EXPECT_FALSE(view.IsPlaying());
-    start = Clock::now();
-    view.StopAllWorkers();
-    EXPECT_LT(Clock::now() - start, milliseconds(50));
+    EXPECT_FALSE(player.IsPlaying());
+    player.Stop();
+    EXPECT_EQ(modes, (std::vector<PlayMode>{PlayMode::Play, PlayMode::Idle}));
 }
 
 }  // namespace

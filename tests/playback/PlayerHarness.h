@@ -1,0 +1,76 @@
+// One engine on real recordings for the playback tests: a Player with a
+// recording notifier, a scratch folder, and every picture it showed with
+// the moment it arrived.
+#pragma once
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "authoring/TempDir.h"
+#include "playback/Player.h"
+#include "tests/support/GuiApp.h"
+
+namespace korvane::testing {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+struct Shown {
+    Clock::time_point at;
+    PictureHandle picture;
+};
+
+class PlayerHarness {
+public:
+    PlayerHarness() {
+        EnsureGuiApp();
+        QObject::connect(&player, &Player::PictureShown, &player,
+                         [this](const PictureHandle& picture) { shown.push_back({Clock::now(), picture}); });
+        QObject::connect(&player, &Player::PlaybackEnded, &player, [this] { ++ends; });
+    }
+
+    // Runs the event loop until playback has ended, at most `limit`; true when it did.
+    bool RunUntilEnded(milliseconds limit = milliseconds(10000)) {
+        const auto end = Clock::now() + limit;
+        QTimer tick;  // wakes the wait now and then to look at the clock
+        tick.start(20);
+        while (player.IsPlaying() && Clock::now() < end)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        return !player.IsPlaying();
+    }
+    // Runs the event loop until `count` pictures have arrived, at most `limit`.
+    void RunUntilShown(std::size_t count, milliseconds limit = milliseconds(3000)) {
+        const auto end = Clock::now() + limit;
+        QTimer tick;
+        tick.start(20);
+        while (shown.size() < count && Clock::now() < end)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+
+    std::vector<std::string> Captions() const {
+        std::vector<std::string> out;
+        for (const Shown& s : shown) out.push_back(s.picture->caption);
+        return out;
+    }
+    // Milliseconds between one shown picture and the next.
+    std::vector<int> Gaps() const {
+        std::vector<int> out;
+        for (std::size_t i = 1; i < shown.size(); ++i)
+            out.push_back(static_cast<int>(
+                std::chrono::duration_cast<milliseconds>(shown[i].at - shown[i - 1].at).count()));
+        return out;
+    }
+
+    StderrNotifier notifier{false};
+    Player player{notifier};
+    TempDir dir;
+    std::vector<Shown> shown;
+    int ends = 0;
+};
+
+}  // namespace korvane::testing

@@ -1,0 +1,182 @@
+// What must hold on any file and under any timing: a stop is a stop (the
+// worker has ended when it returns, also in the middle of a long group
+// walk), one worker at a time, and backward modes that end on damaged
+// recordings.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <random>
+#include <thread>
+
+#include "authoring/FrameSource.h"
+#include "authoring/RecordingWriter.h"
+#include "media/CodecLog.h"
+#include "platform/Mailbox.h"
+#include "tests/playback/PlayerHarness.h"
+
+namespace korvane::testing {
+namespace {
+
+const std::string kStream = std::string(KORVANE_TEST_DATA) + "/mpeg4_352x240.m4v";
+
+// Where a record's fields lie from its start (the 16-byte prefix, then the frame header).
+constexpr std::uint32_t kKeyFrameOffsetAt = 16 + 24;
+constexpr std::uint32_t kDataLengthAt = 16 + 28;
+constexpr std::uint32_t kTotalLengthAt = 16 + 36;
+
+// Two seconds apart: longer than the pacing waits for, so the loops run flat out.
+SystemTime At(int i) { return AddMilliseconds(MakeTime(2026, 1, 2, 3, 0, 0, 0), 2000 * std::int64_t{i}); }
+
+class PlayerRobustnessTest : public ::testing::Test, public PlayerHarness {
+protected:
+    static void SetUpTestSuite() {
+        s_frames = ReadVideoFrames(kStream);
+        RouteCodecLogToDebugLog();  // damaged pictures make libavcodec talk
+    }
+
+    // A key picture, then `count` pictures of `type` (one audio record after
+    // every tenth), each a fixture frame in turn.
+    static RecordingWriter Write(int count, std::uint8_t type) {
+        RecordingWriter w(kFileKind514);
+        w.Header().setPlayCamera(0, 1);
+        for (int i = 0; i <= count; ++i) {
+            w.AddVideo(0, 7, i == 0 ? kFrameKey : type, s_frames[std::size_t(i) % s_frames.size()].bytes, At(i), 7);
+            if (i % 10 == 0) w.AddAudio(0, 1, std::vector<std::uint8_t>(160, 0), At(i));
+        }
+        return w;
+    }
+    bool OpenBytes(const std::vector<std::uint8_t>& bytes) {
+        const std::string path = dir.Write("rec.MP4", bytes);
+        return player.OpenCommandLine(path);
+    }
+    void StepToTheEnd(int steps) {
+        for (int i = 0; i < steps; ++i) player.StepForward();
+    }
+    // Runs a backward mode from where the reader stands; it must end by itself.
+    void ExpectEnds(PlayMode mode, const std::string& what) {
+        const int endsBefore = ends;
+        if (!player.Start(mode)) return;  // nothing to play is an end too
+        EXPECT_TRUE(RunUntilEnded(milliseconds(5000))) << what << " did not end";
+        player.Stop();
+        EXPECT_EQ(ends, endsBefore + 1) << what;
+    }
+
+    static inline std::vector<VideoFrame> s_frames;
+};
+
+TEST_F(PlayerRobustnessTest, StopDuringALongGroupWalkReturnsAtOnce) {
+    // Back play onto the last group picture decodes the whole group first.
+    ASSERT_TRUE(OpenBytes(Write(3000, kFrameGroup).Bytes()));
+    StepToTheEnd(3000);
+    ASSERT_TRUE(player.Start(PlayMode::BackPlay));
+    std::this_thread::sleep_for(milliseconds(150));
+    const auto start = Clock::now();
+    player.Stop();
+    EXPECT_LT(Clock::now() - start, milliseconds(100));
+    EXPECT_FALSE(player.IsPlaying());
+    EXPECT_EQ(ends, 0);
+}
+
+// Recordings that once kept back play going for ever.
+TEST_F(PlayerRobustnessTest, BackwardModesEndOnDamagedChains) {
+    struct Case {
+        const char* what;
+        void (*damage)(RecordingWriter& w);
+    };
+    const Case cases[] = {
+        {"a group picture keyed to itself",
+         [](RecordingWriter& w) {
+             const std::uint32_t last = w.Offsets().back();
+             w.PatchU32(last + kKeyFrameOffsetAt, last);
+         }},
+        {"a group picture keyed to another group picture",
+         [](RecordingWriter& w) {
+             const auto& o = w.Offsets();
+             w.PatchU32(o.back() + kKeyFrameOffsetAt, o[o.size() - 3]);
+         }},
+        {"lengths that lead the walk into a picture's data",
+         [](RecordingWriter& w) {
+             const auto& o = w.Offsets();
+             w.PatchU32(o[2] + kDataLengthAt, 8);
+             w.PatchU32(o[2] + kTotalLengthAt, 8);
+         }},
+        {"a length that makes the walk jump over its target",
+         [](RecordingWriter& w) {
+             // The records end ... V10, A, V11, V12: the audio record's length leads on to V12.
+             const auto& o = w.Offsets();
+             const std::uint32_t audio = o[o.size() - 3], last = o.back();
+             w.PatchU32(audio + kTotalLengthAt, last - audio - std::uint32_t{kRecordHeadSize});
+         }},
+        {"a length that leads past the end",
+         [](RecordingWriter& w) { w.PatchU32(w.Offsets()[4] + kTotalLengthAt, 0xFFFFFFF0u); }},
+    };
+    for (const Case& c : cases) {
+        RecordingWriter w = Write(12, kFrameGroup);
+        c.damage(w);
+        ASSERT_TRUE(OpenBytes(w.Bytes())) << c.what;
+        for (PlayMode mode : {PlayMode::BackPlay, PlayMode::FastBackPlay}) {
+            player.SetFastSpeed(5);
+            StepToTheEnd(14);
+            ExpectEnds(mode, c.what);
+        }
+    }
+}
+
+TEST_F(PlayerRobustnessTest, BackwardModesEndOnEveryBitFlippedRecording) {
+    RecordingWriter w = Write(10, kFrameGroup);
+    for (int i = 0; i < 6; ++i) w.AddVideo(0, 7, kFrameDependent, s_frames[std::size_t(i)].bytes, At(11 + i), 7);
+    const std::vector<std::uint8_t> clean = w.Bytes();
+    std::mt19937 random(20261206);
+    std::uniform_int_distribution<std::size_t> at(kFileHeaderSize, clean.size() - 1);
+    std::uniform_int_distribution<int> bit(0, 7);
+    player.SetFastSpeed(5);
+    for (int file = 0; file < 100; ++file) {
+        std::vector<std::uint8_t> bytes = clean;
+        for (int flip = 0; flip < 6; ++flip) bytes[at(random)] ^= static_cast<std::uint8_t>(1u << bit(random));
+        if (!OpenBytes(bytes)) continue;
+        const std::string what = "file " + std::to_string(file);
+        StepToTheEnd(18);
+        ExpectEnds(PlayMode::BackPlay, what);
+        StepToTheEnd(18);
+        ExpectEnds(PlayMode::FastBackPlay, what);
+    }
+}
+
+TEST(PlaybackWorker, RunsOneLoopAtATimeAndAStopJoinsIt) {
+    EnsureGuiApp();
+    PlaybackWorker worker;
+    std::atomic<int> running{0}, most{0};
+    auto loop = [&] {
+        most = std::max(most.load(), ++running);
+        while (worker.WaitUnlessStopped(milliseconds(1000))) {
+        }
+        std::this_thread::sleep_for(milliseconds(20));  // still busy after the stop request
+        --running;
+    };
+    ASSERT_TRUE(worker.Start(loop));
+    EXPECT_FALSE(worker.Start(loop));  // one at a time
+    for (int i = 0; i < 3; ++i) {
+        worker.Stop();
+        EXPECT_EQ(running.load(), 0);  // the loop has returned when Stop returns
+        EXPECT_FALSE(worker.IsRunning());
+        ASSERT_TRUE(worker.Start(loop));
+    }
+    worker.Stop();
+    EXPECT_EQ(most.load(), 1);
+}
+
+TEST(PlaybackWorker, StopServesABlockingCallIntoItsThread) {
+    EnsureGuiApp();
+    Mailbox mailbox;
+    PlaybackWorker worker;
+    std::atomic<bool> served{false};
+    ASSERT_TRUE(worker.Start([&] {
+        std::this_thread::sleep_for(milliseconds(50));
+        mailbox.RunAndWait([&] { served = true; });  // waits for the stopping thread
+    }));
+    worker.Stop();  // would wait for ever if it did not run the call
+    EXPECT_TRUE(served.load());
+}
+
+}  // namespace
+}  // namespace korvane::testing
