@@ -225,5 +225,21 @@ TEST_F(PlayerLoopTest, StopWakesThePacingWaitAndTellsTheModeOnce) {
     EXPECT_EQ(modes, (std::vector<PlayMode>{PlayMode::Play, PlayMode::Idle}));
 }
 
+TEST_F(PlayerLoopTest, StartNeedsARecordingAndSwitchingSoundOpensItAgain) {
+    int opens = 0;
+    std::vector<bool> sound;
+    QObject::connect(&player, &Player::Opened, [&] { ++opens; });
+    QObject::connect(&player, &Player::SoundChanged, [&](bool on) { sound.push_back(on); });
+    EXPECT_FALSE(player.Start(PlayMode::Play));
+    player.SetSound(true);  // no recording: only the setting changes
+    EXPECT_EQ(opens, 0);
+    OpenOneASecond(5, 3);
+    player.StepForward();
+    player.SetSound(false);  // opened again, at its first picture
+    EXPECT_EQ(opens, 2);
+    EXPECT_EQ(player.CurrentPicture()->caption, CaptionAt(5, 0, 0, 0));
+    EXPECT_EQ(sound, (std::vector<bool>{true, false}));
+}
+
 }  // namespace
 }  // namespace korvane::testing

@@ -1,6 +1,5 @@
-// The view as a window on the offscreen platform: painting, zoom, full
-// screen by double click, the caption and menu toggle, dropped files, and
-// the commands that need a recording.
+// The picture view in a window on the offscreen platform: painting, zoom,
+// full screen by double click, the caption and menu toggle, dropped files.
 #include <gtest/gtest.h>
 
 #include <QDropEvent>
@@ -13,20 +12,18 @@
 #include <QTest>
 #include <QUrl>
 
-#include "playback/PlayerView.h"
-#include "playback/ViewMessages.h"
-#include "tests/playback/BarStandIn.h"
+#include "app/PlayerView.h"
 #include "authoring/FrameSource.h"
-#include "tests/support/GuiApp.h"
 #include "authoring/RecordingWriter.h"
 #include "authoring/TempDir.h"
+#include "tests/support/GuiApp.h"
 
 namespace korvane::testing {
 namespace {
 
 constexpr QRgb kUntouched = 0xFFFF00FF;
 
-class ViewWindowTest : public ::testing::Test {
+class PlayerViewTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         EnsureGuiApp();
@@ -37,10 +34,10 @@ protected:
         frame.setMinimumSize(360, 320);
         frame.menuBar()->addMenu("FILE");
         frame.menuBar()->setVisible(false);
-        view = new PlayerView(notifier);  // owned by the frame from here on
+        view = new PlayerView(player);  // owned by the frame from here on
         frame.setCentralWidget(view);
-        bar = std::make_unique<BarStandIn>(*view);
-        view->SetControlBar(bar.get());
+        QObject::connect(&player, &Player::TitleChanged, &frame, &QWidget::setWindowTitle);
+        QObject::connect(&player, &Player::Opened, [this] { ++opens; });
         frame.show();
     }
 
@@ -58,7 +55,7 @@ protected:
         QImage image(width, height, QImage::Format_ARGB32);
         image.fill(kUntouched);
         QPainter painter(&image);
-        view->OnDraw(painter, image.rect());
+        view->Paint(painter, image.rect());
         return image;
     }
 
@@ -73,30 +70,32 @@ protected:
 
     static inline std::vector<VideoFrame> s_frames;
     StderrNotifier notifier{false};
+    Player player{notifier};
     QMainWindow frame;
     PlayerView* view = nullptr;
-    std::unique_ptr<BarStandIn> bar;
+    int opens = 0;
     TempDir dir;
 };
 
 bool IsWhite(QRgb c) { return qRed(c) > 230 && qGreen(c) > 230 && qBlue(c) > 230; }
 bool IsBlack(QRgb c) { return qRed(c) < 25 && qGreen(c) < 25 && qBlue(c) < 25; }
 
-TEST_F(ViewWindowTest, NothingIsPaintedBeforeTheFirstPicture) {
+TEST_F(PlayerViewTest, NothingIsPaintedBeforeTheFirstPicture) {
     const QImage image = Paint(200, 100);
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x) ASSERT_EQ(image.pixel(x, y), kUntouched);
 }
 
-TEST_F(ViewWindowTest, PictureIsStretchedOverTheViewWithShadowedTextLines) {
-    ASSERT_EQ(view->OpenCommandLine(Write("rec.MP4")), 1);
-    const Presentation p = view->TakePresentation();
-    ASSERT_EQ(p.format.biWidth, 352);
+TEST_F(PlayerViewTest, PictureIsStretchedOverTheViewWithShadowedTextLines) {
+    ASSERT_TRUE(player.OpenCommandLine(Write("rec.MP4")));
+    ASSERT_TRUE(view->Shown());
+    const Picture& p = *view->Shown();
+    ASSERT_EQ(p.width, 352);
     // Twice the picture's size: each picture pixel becomes a 2 x 2 block,
     // copied, not blended.
     const QImage image = Paint(704, 480);
     auto source = [&](int x, int y) {
-        const std::size_t i = (std::size_t(y) * 352 + x) * 3;  // JPEG pictures are top row first
+        const std::size_t i = (std::size_t(y) * 352 + x) * 3;
         return qRgb(p.pixels[i + 2], p.pixels[i + 1], p.pixels[i]);
     };
     int compared = 0;
@@ -120,7 +119,7 @@ TEST_F(ViewWindowTest, PictureIsStretchedOverTheViewWithShadowedTextLines) {
     EXPECT_EQ(image.pixel(600, 300) & 0xFFFFFF, source(300, 150) & 0xFFFFFF);
 }
 
-TEST_F(ViewWindowTest, ZoomSetsTheClientWidthAndScalesTheHeight) {
+TEST_F(PlayerViewTest, ZoomSetsTheClientWidthAndScalesTheHeight) {
     const int decoration = frame.frameGeometry().height() - frame.geometry().height();
     view->SetZoom(2);
     EXPECT_EQ(frame.width(), 633);
@@ -132,7 +131,7 @@ TEST_F(ViewWindowTest, ZoomSetsTheClientWidthAndScalesTheHeight) {
     EXPECT_EQ(frame.height(), 320);
 }
 
-TEST_F(ViewWindowTest, DoubleClickGoesFullScreenAndBackToTheSameRectangle) {
+TEST_F(PlayerViewTest, DoubleClickGoesFullScreenAndBackToTheSameRectangle) {
     view->SetZoom(2);
     frame.move(40, 30);
     QCoreApplication::processEvents();
@@ -148,51 +147,32 @@ TEST_F(ViewWindowTest, DoubleClickGoesFullScreenAndBackToTheSameRectangle) {
     EXPECT_EQ(frame.geometry(), before);
 }
 
-TEST_F(ViewWindowTest, MenuMessageShowsAndHidesCaptionAndMenu) {
+TEST_F(PlayerViewTest, MenuMessageShowsAndHidesCaptionAndMenu) {
     EXPECT_TRUE(view->MenuHidden());
-    EXPECT_EQ(SendMessage(*view, WM_BAR_MENU), 1);
+    view->ToggleMenu();
     EXPECT_FALSE(view->MenuHidden());
     EXPECT_TRUE(frame.menuBar()->isVisible());
     EXPECT_FALSE(frame.windowFlags().testFlag(Qt::FramelessWindowHint));
-    SendMessage(*view, WM_BAR_MENU);
+    view->ToggleMenu();
     EXPECT_TRUE(view->MenuHidden());
     EXPECT_FALSE(frame.menuBar()->isVisible());
     EXPECT_TRUE(frame.windowFlags().testFlag(Qt::FramelessWindowHint));
 }
 
-TEST_F(ViewWindowTest, DroppingTheOpenFileOrTwoFilesDoesNothing) {
+TEST_F(PlayerViewTest, DroppingTheOpenFileOrTwoFilesDoesNothing) {
     const std::string first = Write("first.MP4");
     const std::string second = Write("second.MP4", 1);
-    ASSERT_EQ(view->OpenCommandLine(first), 1);
+    ASSERT_TRUE(player.OpenCommandLine(first));
     Drop({QUrl::fromLocalFile(QString::fromStdString(first))});
     Drop({QUrl::fromLocalFile(QString::fromStdString(second)), QUrl::fromLocalFile(QString::fromStdString(first))});
-    EXPECT_EQ(bar->reloads, 0);
-    EXPECT_EQ(view->FilePath(), first);
+    EXPECT_EQ(opens, 1);
+    EXPECT_EQ(player.FilePath(), first);
 
     Drop({QUrl::fromLocalFile(QString::fromStdString(second))});
-    EXPECT_EQ(bar->reloads, 1);
-    EXPECT_EQ(view->FilePath(), second);
+    EXPECT_EQ(opens, 2);
+    EXPECT_EQ(player.FilePath(), second);
     EXPECT_EQ(frame.windowTitle().toStdString(), second);
-    EXPECT_EQ(view->Caption(), "CAM =1  2026-01-02 03:04:05  000");
-}
-
-TEST_F(ViewWindowTest, CommandsNeedARecordingAndSoundReloadsIt) {
-    EXPECT_EQ(SendMessage(*view, WM_BAR_PLAY, 1), 1);
-    EXPECT_FALSE(view->IsPlaying());
-    SendMessage(*view, WM_BAR_SOUND, 1);  // no recording: only the setting changes
-    EXPECT_EQ(view->SoundOn(), 1);
-    EXPECT_EQ(bar->sound, 1);
-    EXPECT_EQ(bar->reloads, 0);
-    EXPECT_FALSE(view->QueryCommand(ID_NEXT).enabled);
-    EXPECT_TRUE(view->QueryCommand(ID_SOUND).checked);
-
-    ASSERT_EQ(view->OpenCommandLine(Write("rec.MP4")), 1);
-    view->OnCommand(ID_SOUND);  // toggles off and reloads the open recording
-    EXPECT_EQ(view->SoundOn(), 0);
-    EXPECT_EQ(bar->sound, 0);
-    EXPECT_EQ(bar->reloads, 1);
-    EXPECT_TRUE(view->QueryCommand(ID_PREVIOUS).enabled);
-    EXPECT_EQ(SendMessage(*view, 6033), 0);  // not handled
+    EXPECT_EQ(view->Shown()->caption, "CAM =1  2026-01-02 03:04:05  000");
 }
 
 }  // namespace
