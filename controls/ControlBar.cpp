@@ -11,33 +11,22 @@
 namespace korvane {
 namespace {
 
-// The layout is kept in dialog units of its font (8-point MS Sans Serif),
-// whose base units are 6 x 13 pixels: x pixels = units x 6 / 4, y pixels =
-// units x 13 / 8, the corner and the size each rounded on their own.
-constexpr int kBaseUnitX = 6;
-constexpr int kBaseUnitY = 13;
-
-int MulDiv(int number, int numerator, int denominator) {
-    return (number * numerator + denominator / 2) / denominator;
-}
-
-QRect DialogRect(int x, int y, int cx, int cy) {
-    return QRect(MulDiv(x, kBaseUnitX, 4), MulDiv(y, kBaseUnitY, 8), MulDiv(cx, kBaseUnitX, 4),
-                 MulDiv(cy, kBaseUnitY, 8));
-}
-
-// The bar's template: each control and its rectangle in dialog units.
+// Each control and its rectangle in pixels: the bar's dialog template in
+// units of 8-point MS Sans Serif (base units 6 x 13), converted once.
 struct Placement {
     int id;
-    int x, y, cx, cy;
+    QRect rect;
 };
-constexpr Placement kTemplate[] = {
-    {IDC_BAR_VOLUME, 148, 2, 39, 12},   {IDC_BAR_REWIND, 1, 3, 13, 15},    {IDC_BAR_PREVIOUS, 12, 5, 13, 15},
-    {IDC_BAR_PLAY, 49, 5, 13, 15},      {IDC_BAR_PAUSE, 68, 5, 13, 15},    {IDC_BAR_NEXT, 87, 5, 13, 15},
-    {IDC_BAR_EXIT, 127, 24, 13, 15},    {IDC_BAR_OPEN, 140, 25, 13, 15},   {IDC_BAR_MENU, 152, 25, 13, 15},
-    {IDC_BAR_ZOOM1, 165, 25, 13, 15},   {IDC_BAR_ZOOM2, 176, 25, 13, 15},  {IDC_BAR_ZOOM3, 187, 25, 13, 15},
-    {IDC_BAR_EDGE, 94, 23, 13, 15},     {IDC_BAR_FAST_BACK, 26, 29, 13, 15}, {IDC_BAR_FAST_PLAY, 41, 29, 13, 15},
-    {IDC_BAR_SPEED, 54, 29, 35, 9},     {IDC_BAR_SOUND, 134, 3, 13, 15},   {IDC_BAR_BACK_PLAY, 30, 5, 13, 15},
+const Placement kTemplate[] = {
+    {IDC_BAR_VOLUME, {222, 3, 59, 20}},      {IDC_BAR_REWIND, {2, 5, 20, 24}},
+    {IDC_BAR_PREVIOUS, {18, 8, 20, 24}},     {IDC_BAR_PLAY, {74, 8, 20, 24}},
+    {IDC_BAR_PAUSE, {102, 8, 20, 24}},       {IDC_BAR_NEXT, {131, 8, 20, 24}},
+    {IDC_BAR_EXIT, {191, 39, 20, 24}},       {IDC_BAR_OPEN, {210, 41, 20, 24}},
+    {IDC_BAR_MENU, {228, 41, 20, 24}},       {IDC_BAR_ZOOM1, {248, 41, 20, 24}},
+    {IDC_BAR_ZOOM2, {264, 41, 20, 24}},      {IDC_BAR_ZOOM3, {281, 41, 20, 24}},
+    {IDC_BAR_EDGE, {141, 37, 20, 24}},       {IDC_BAR_FAST_BACK, {39, 47, 20, 24}},
+    {IDC_BAR_FAST_PLAY, {62, 47, 20, 24}},   {IDC_BAR_SPEED, {81, 47, 53, 15}},
+    {IDC_BAR_SOUND, {201, 5, 20, 24}},       {IDC_BAR_BACK_PLAY, {45, 8, 20, 24}},
 };
 
 // The bitmaps of each button: normal, pressed, hover, disabled; in the order
@@ -74,31 +63,33 @@ constexpr int kPositionsPerLevel = 20;
 ControlBar::ControlBar(QWidget* parent)
     : QWidget(parent),
       m_background(palette().color(QPalette::Button)),
-      m_btnMenu(this),
-      m_btnOpen(this),
-      m_btnExit(this),
-      m_btnNext(this),
-      m_btnPause(this),
-      m_btnPrevious(this),
-      m_btnRewind(this),
-      m_sliderVolume(this),
-      m_btnPlay(this),
-      m_btnZoom1(this),
-      m_btnZoom2(this),
-      m_btnZoom3(this),
-      m_btnFastBack(this),
-      m_btnFastPlay(this),
-      m_sliderSpeed(this),
-      m_btnSound(this),
-      m_btnBackPlay(this) {
+      m_menuButton(this),
+      m_openButton(this),
+      m_exitButton(this),
+      m_nextButton(this),
+      m_pauseButton(this),
+      m_previousButton(this),
+      m_rewindButton(this),
+      m_volumeSlider(this),
+      m_playButton(this),
+      m_zoom1Button(this),
+      m_zoom2Button(this),
+      m_zoom3Button(this),
+      m_fastBackButton(this),
+      m_fastPlayButton(this),
+      m_speedSlider(this),
+      m_soundButton(this),
+      m_backPlayButton(this) {
     setAttribute(Qt::WA_OpaquePaintEvent);  // the buffer covers the whole bar
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     setFixedHeight(kBarHeight);
-    connect(&m_sliderVolume, &SkinSlider::Scrolled, this, [this](int) {
-        if (m_player != nullptr) m_player->SetVolume(m_sliderVolume.GetPos() / kPositionsPerLevel);
+    for (SkinButton* button : findChildren<SkinButton*>(Qt::FindDirectChildrenOnly))
+        connect(button, &SkinButton::Clicked, this, [this, button] { OnClicked(button); });
+    connect(&m_volumeSlider, &SkinSlider::Scrolled, this, [this](int) {
+        if (m_player != nullptr) m_player->SetVolume(m_volumeSlider.GetPos() / kPositionsPerLevel);
     });
-    connect(&m_sliderSpeed, &SkinSlider::Scrolled, this, [this](int) {
-        if (m_player != nullptr) m_player->SetFastSpeed(m_sliderSpeed.GetPos() / kPositionsPerLevel);
+    connect(&m_speedSlider, &SkinSlider::Scrolled, this, [this](int) {
+        if (m_player != nullptr) m_player->SetFastSpeed(m_speedSlider.GetPos() / kPositionsPerLevel);
     });
 }
 
@@ -110,7 +101,7 @@ int ControlBar::Create(int templateId) {
         QWidget* control = Button(p.id);
         if (control == nullptr) control = Slider(p.id);
         // The edge strip's control is only a holder for its bitmap, which the bar draws itself.
-        if (control != nullptr) control->setGeometry(DialogRect(p.x, p.y, p.cx, p.cy));
+        if (control != nullptr) control->setGeometry(p.rect);
     }
     resize(kBarWidth, kBarHeight);
     show();
@@ -123,43 +114,43 @@ void ControlBar::Attach(Player& player) {
     connect(&player, &Player::ModeChanged, this, &ControlBar::ShowMode);
     connect(&player, &Player::SoundChanged, this, [this](bool on) {
         m_sound = on;
-        m_btnSound.SetCheck(on);
+        m_soundButton.SetCheck(on);
     });
     ShowMode(player.Mode());
 }
 
 SkinButton* ControlBar::Button(int controlId) {
     switch (controlId) {
-        case IDC_BAR_REWIND: return &m_btnRewind;
-        case IDC_BAR_PREVIOUS: return &m_btnPrevious;
-        case IDC_BAR_PLAY: return &m_btnPlay;
-        case IDC_BAR_PAUSE: return &m_btnPause;
-        case IDC_BAR_NEXT: return &m_btnNext;
-        case IDC_BAR_EXIT: return &m_btnExit;
-        case IDC_BAR_OPEN: return &m_btnOpen;
-        case IDC_BAR_MENU: return &m_btnMenu;
+        case IDC_BAR_REWIND: return &m_rewindButton;
+        case IDC_BAR_PREVIOUS: return &m_previousButton;
+        case IDC_BAR_PLAY: return &m_playButton;
+        case IDC_BAR_PAUSE: return &m_pauseButton;
+        case IDC_BAR_NEXT: return &m_nextButton;
+        case IDC_BAR_EXIT: return &m_exitButton;
+        case IDC_BAR_OPEN: return &m_openButton;
+        case IDC_BAR_MENU: return &m_menuButton;
         default: return ToggleButton(controlId);
     }
 }
 
 SkinToggleButton* ControlBar::ToggleButton(int controlId) {
     switch (controlId) {
-        case IDC_BAR_PLAY: return &m_btnPlay;
-        case IDC_BAR_ZOOM1: return &m_btnZoom1;
-        case IDC_BAR_ZOOM2: return &m_btnZoom2;
-        case IDC_BAR_ZOOM3: return &m_btnZoom3;
-        case IDC_BAR_FAST_BACK: return &m_btnFastBack;
-        case IDC_BAR_FAST_PLAY: return &m_btnFastPlay;
-        case IDC_BAR_SOUND: return &m_btnSound;
-        case IDC_BAR_BACK_PLAY: return &m_btnBackPlay;
+        case IDC_BAR_PLAY: return &m_playButton;
+        case IDC_BAR_ZOOM1: return &m_zoom1Button;
+        case IDC_BAR_ZOOM2: return &m_zoom2Button;
+        case IDC_BAR_ZOOM3: return &m_zoom3Button;
+        case IDC_BAR_FAST_BACK: return &m_fastBackButton;
+        case IDC_BAR_FAST_PLAY: return &m_fastPlayButton;
+        case IDC_BAR_SOUND: return &m_soundButton;
+        case IDC_BAR_BACK_PLAY: return &m_backPlayButton;
         default: return nullptr;
     }
 }
 
 SkinSlider* ControlBar::Slider(int controlId) {
     switch (controlId) {
-        case IDC_BAR_VOLUME: return &m_sliderVolume;
-        case IDC_BAR_SPEED: return &m_sliderSpeed;
+        case IDC_BAR_VOLUME: return &m_volumeSlider;
+        case IDC_BAR_SPEED: return &m_speedSlider;
         default: return nullptr;
     }
 }
@@ -186,8 +177,8 @@ void ControlBar::DrawBackground() {
     if (m_buffer.isNull()) return;
     QPainter painter(&m_buffer);
     const QRect client = rect();
-    m_panelBack.Draw(painter, client);
-    m_panelEdge.StretchDraw(painter, kBarEdgeX, client.top(), client.left() + client.width(),
+    m_backPanel.Draw(painter, client);
+    m_edgePanel.StretchDraw(painter, kBarEdgeX, client.top(), client.left() + client.width(),
                             client.top() + client.height());
 }
 
@@ -202,58 +193,54 @@ void ControlBar::moveEvent(QMoveEvent* event) {
 }
 
 void ControlBar::AssignSkins() {
-    m_panelBack.LoadBitmap(kPanelBitmap);
-    m_panelEdge.LoadBitmap(kEdgeBitmap);
-    m_sliderVolume.SetSkin(kVolumeChannel, kThumbBitmap, true);
-    for (const ButtonSkin& s : kFirstButtons) Button(s.id)->SetSkin(this, s.normal, s.pressed, s.hover, s.disabled);
-    m_sliderSpeed.SetSkin(kSpeedChannel, kThumbBitmap, true);
-    for (const ButtonSkin& s : kLastButtons) Button(s.id)->SetSkin(this, s.normal, s.pressed, s.hover, s.disabled);
-    m_sliderVolume.SetRange(0, kSliderMax, false);
-    m_sliderVolume.SetPos(kSliderMax);
-    m_sliderSpeed.SetRange(0, kSliderMax, false);
-    m_sliderSpeed.SetPos(0);
+    m_backPanel.LoadBitmap(kPanelBitmap);
+    m_edgePanel.LoadBitmap(kEdgeBitmap);
+    m_volumeSlider.SetSkin(kVolumeChannel, kThumbBitmap, true);
+    for (const ButtonSkin& s : kFirstButtons) Button(s.id)->SetSkin(s.normal, s.pressed, s.hover, s.disabled);
+    m_speedSlider.SetSkin(kSpeedChannel, kThumbBitmap, true);
+    for (const ButtonSkin& s : kLastButtons) Button(s.id)->SetSkin(s.normal, s.pressed, s.hover, s.disabled);
+    m_volumeSlider.SetRange(0, kSliderMax, false);
+    m_volumeSlider.SetPos(kSliderMax);
+    m_speedSlider.SetRange(0, kSliderMax, false);
+    m_speedSlider.SetPos(0);
 }
 
 // --- clicks -------------------------------------------------------------------
 
-long ControlBar::HandleMessage(unsigned id, WParam wParam, LParam) {
-    switch (id) {
-        case WM_SKIN_BUTTON_CLICKED: return OnButtonClicked(reinterpret_cast<SkinButton*>(wParam));
-        case WM_SKIN_TOGGLE_CLICKED: return OnToggleClicked(reinterpret_cast<SkinButton*>(wParam));
-        default: return 0;
-    }
+long ControlBar::OnClicked(SkinButton* button) {
+    return qobject_cast<SkinToggleButton*>(button) != nullptr ? OnToggleClicked(button) : OnButtonClicked(button);
 }
 
 long ControlBar::OnButtonClicked(SkinButton* button) {
-    if (button == &m_btnRewind) {
+    if (button == &m_rewindButton) {
         if (!RecordingOpen()) {
-            m_btnPlay.SetCheck(false);
-            m_btnBackPlay.SetCheck(false);
+            m_playButton.SetCheck(false);
+            m_backPlayButton.SetCheck(false);
             return 0;
         }
         m_player->Reload();
         return 1;
     }
-    if (button == &m_btnPrevious || button == &m_btnNext) {
+    if (button == &m_previousButton || button == &m_nextButton) {
         if (!RecordingOpen() || m_player->IsPlaying()) return 0;
-        if (button == &m_btnPrevious) m_player->StepBack();
+        if (button == &m_previousButton) m_player->StepBack();
         else m_player->StepForward();
         return 1;
     }
-    if (button == &m_btnPause) {
+    if (button == &m_pauseButton) {
         if (m_player != nullptr) m_player->Stop();
         ShowMode(PlayMode::Idle);
         return RecordingOpen() ? 1 : 0;
     }
-    if (button == &m_btnExit) {
+    if (button == &m_exitButton) {
         emit ExitRequested();
         return 1;
     }
-    if (button == &m_btnOpen) {
+    if (button == &m_openButton) {
         emit OpenRequested();
         return 1;
     }
-    if (button == &m_btnMenu) {
+    if (button == &m_menuButton) {
         emit MenuToggleRequested();
         return 1;
     }
@@ -274,21 +261,21 @@ long ControlBar::StartOrStop(PlayMode mode) {
 long ControlBar::OnToggleClicked(SkinButton* button) {
     // The button has flipped its own check when the press began; the
     // checks then follow the mode the engine runs.
-    if (button == &m_btnPlay) return StartOrStop(PlayMode::Play);
-    if (button == &m_btnBackPlay) return StartOrStop(PlayMode::BackPlay);
-    if (button == &m_btnFastPlay) return StartOrStop(PlayMode::FastPlay);
-    if (button == &m_btnFastBack) return StartOrStop(PlayMode::FastBackPlay);
-    if (button == &m_btnSound) {
+    if (button == &m_playButton) return StartOrStop(PlayMode::Play);
+    if (button == &m_backPlayButton) return StartOrStop(PlayMode::BackPlay);
+    if (button == &m_fastPlayButton) return StartOrStop(PlayMode::FastPlay);
+    if (button == &m_fastBackButton) return StartOrStop(PlayMode::FastBackPlay);
+    if (button == &m_soundButton) {
         m_sound = !m_sound;
-        m_btnSound.SetCheck(m_sound);
+        m_soundButton.SetCheck(m_sound);
         if (m_player != nullptr) m_player->SetSound(m_sound);
         return 1;
     }
-    if (button == &m_btnZoom1 || button == &m_btnZoom2 || button == &m_btnZoom3) {
-        m_btnZoom1.SetCheck(button == &m_btnZoom1);
-        m_btnZoom2.SetCheck(button == &m_btnZoom2);
-        m_btnZoom3.SetCheck(button == &m_btnZoom3);
-        emit ZoomRequested(button == &m_btnZoom1 ? 1 : button == &m_btnZoom2 ? 2 : 3);
+    if (button == &m_zoom1Button || button == &m_zoom2Button || button == &m_zoom3Button) {
+        m_zoom1Button.SetCheck(button == &m_zoom1Button);
+        m_zoom2Button.SetCheck(button == &m_zoom2Button);
+        m_zoom3Button.SetCheck(button == &m_zoom3Button);
+        emit ZoomRequested(button == &m_zoom1Button ? 1 : button == &m_zoom2Button ? 2 : 3);
         return 1;
     }
     return 0;
@@ -297,10 +284,10 @@ long ControlBar::OnToggleClicked(SkinButton* button) {
 SkinToggleButton* ControlBar::ModeButton(PlayMode mode) {
     switch (mode) {
         case PlayMode::Play:
-        case PlayMode::PlaySound: return &m_btnPlay;
-        case PlayMode::BackPlay: return &m_btnBackPlay;
-        case PlayMode::FastPlay: return &m_btnFastPlay;
-        case PlayMode::FastBackPlay: return &m_btnFastBack;
+        case PlayMode::PlaySound: return &m_playButton;
+        case PlayMode::BackPlay: return &m_backPlayButton;
+        case PlayMode::FastPlay: return &m_fastPlayButton;
+        case PlayMode::FastBackPlay: return &m_fastBackButton;
         case PlayMode::Idle: return nullptr;
     }
     return nullptr;
@@ -310,12 +297,12 @@ void ControlBar::ShowMode(PlayMode mode) {
     SkinToggleButton* playing = ModeButton(mode);
     // While a mode plays, its own button (which stops it) is the only mode
     // button enabled, and the steps are off.
-    for (SkinToggleButton* button : {&m_btnPlay, &m_btnBackPlay, &m_btnFastPlay, &m_btnFastBack}) {
+    for (SkinToggleButton* button : {&m_playButton, &m_backPlayButton, &m_fastPlayButton, &m_fastBackButton}) {
         button->EnableButton(playing == nullptr || button == playing);
         button->SetCheck(button == playing);
     }
-    m_btnPrevious.EnableButton(playing == nullptr);
-    m_btnNext.EnableButton(playing == nullptr);
+    m_previousButton.EnableButton(playing == nullptr);
+    m_nextButton.EnableButton(playing == nullptr);
 }
 
 }  // namespace korvane

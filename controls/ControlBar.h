@@ -13,8 +13,6 @@
 #include "controls/BitmapPanel.h"
 #include "controls/SkinButton.h"
 #include "controls/SkinSlider.h"
-#include "platform/Mailbox.h"
-#include "platform/Messages.h"
 #include "playback/Player.h"
 
 namespace korvane {
@@ -47,7 +45,7 @@ inline constexpr int kBarHeight = 61;
 // Where the edge strip starts: it covers the bar from here to its right edge.
 inline constexpr int kBarEdgeX = 353;
 
-class ControlBar : public QWidget, public MessageTarget {
+class ControlBar : public QWidget {
     Q_OBJECT
 
 public:
@@ -61,10 +59,8 @@ public:
     // The engine the bar drives and follows. It must outlive the bar.
     void Attach(Player& player);
 
-    // The clicks of the buttons (WM_SKIN_BUTTON_CLICKED, WM_SKIN_TOGGLE_CLICKED,
-    // wParam the button): 1, or 0 for a refused click.
-    long HandleMessage(unsigned id, WParam wParam, LParam lParam) override;
-    Mailbox& MessageMailbox() override { return m_mailbox; }
+    // A click of a button: 1, or 0 for a refused click.
+    long OnClicked(SkinButton* button);
 
     // The controls by identifier: a button (null for a slider or an unknown
     // identifier) or a slider.
@@ -103,17 +99,16 @@ private:
 
     bool m_backgroundDrawn = false;
     bool m_sound = false;
-    BitmapPanel m_panelBack;
+    BitmapPanel m_backPanel;
     QImage m_buffer;  // the background, made on the first paint
     QColor m_background;
-    BitmapPanel m_panelEdge;
-    SkinButton m_btnMenu, m_btnOpen, m_btnExit, m_btnNext, m_btnPause, m_btnPrevious, m_btnRewind;
-    SkinSlider m_sliderVolume;
-    SkinToggleButton m_btnPlay, m_btnZoom1, m_btnZoom2, m_btnZoom3, m_btnFastBack, m_btnFastPlay;
-    SkinSlider m_sliderSpeed;
-    SkinToggleButton m_btnSound, m_btnBackPlay;
+    BitmapPanel m_edgePanel;
+    SkinButton m_menuButton, m_openButton, m_exitButton, m_nextButton, m_pauseButton, m_previousButton, m_rewindButton;
+    SkinSlider m_volumeSlider;
+    SkinToggleButton m_playButton, m_zoom1Button, m_zoom2Button, m_zoom3Button, m_fastBackButton, m_fastPlayButton;
+    SkinSlider m_speedSlider;
+    SkinToggleButton m_soundButton, m_backPlayButton;
 
-    Mailbox m_mailbox{this};
     Player* m_player = nullptr;
 };
 

@@ -13,18 +13,17 @@ SkinButton::SkinButton(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::NoFocus);
 }
 
-bool SkinButton::SetSkin(MessageTarget* parent, int normalId, int pressedId, int hoverId, int disabledId) {
+bool SkinButton::SetSkin(int normalId, int pressedId, int hoverId, int disabledId) {
     m_enabled = true;
-    m_parent = parent;
-    m_bmpNormal = LoadSkinBitmap(normalId);
-    bool loaded = !m_bmpNormal.isNull();
+    m_normalImage = LoadSkinBitmap(normalId);
+    bool loaded = !m_normalImage.isNull();
     auto load = [&](QImage& image, int id) {
         image = LoadSkinBitmap(id < 0 ? normalId : id);
         if (id >= 0 && image.isNull()) loaded = false;
     };
-    load(m_bmpPressed, pressedId);
-    load(m_bmpHover, hoverId);
-    load(m_bmpDisabled, disabledId);
+    load(m_pressedImage, pressedId);
+    load(m_hoverImage, hoverId);
+    load(m_disabledImage, disabledId);
     Show(Image::Normal);
     update();
     return loaded;
@@ -39,10 +38,10 @@ void SkinButton::EnableButton(bool enable) {
 const QImage& SkinButton::ShownImage() const {
     static const QImage kNone;
     switch (m_shown) {
-        case Image::Normal: return m_bmpNormal;
-        case Image::Pressed: return m_bmpPressed;
-        case Image::Hover: return m_bmpHover;
-        case Image::Disabled: return m_bmpDisabled;
+        case Image::Normal: return m_normalImage;
+        case Image::Pressed: return m_pressedImage;
+        case Image::Hover: return m_hoverImage;
+        case Image::Disabled: return m_disabledImage;
         case Image::None: break;
     }
     return kNone;
@@ -54,11 +53,6 @@ void SkinButton::Show(Image image) {
     const QImage& shown = ShownImage();
     if (!shown.isNull() && shown.size() != size()) resize(shown.size());
     update();
-}
-
-void SkinButton::SendClick() {
-    if (m_parent != nullptr)
-        SendMessage(*m_parent, ClickMessage(), reinterpret_cast<WParam>(static_cast<SkinButton*>(this)));
 }
 
 void SkinButton::paintEvent(QPaintEvent*) {
@@ -138,7 +132,7 @@ void SkinButton::mouseReleaseEvent(QMouseEvent* event) {
 void SkinButton::OnReleaseWhileEnabled(bool pressed) {
     Show(Image::Normal);
     update();
-    if (pressed) SendClick();
+    if (pressed) emit Clicked();
 }
 
 // The second press of a quick pair arrives as a double click instead of a
@@ -155,7 +149,7 @@ void SkinButton::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void SkinButton::OnDoubleClickWhileEnabled() {
     Show(Image::Pressed);
-    SendClick();
+    emit Clicked();
 }
 
 // --- toggle button ------------------------------------------------------------
@@ -174,7 +168,7 @@ SkinButton::Image SkinToggleButton::RestingImage(bool over) const {
 void SkinToggleButton::OnReleaseWhileEnabled(bool pressed) {
     update();
     if (pressed) {
-        SendClick();
+        emit Clicked();
         // The parent may have checked or unchecked the button meanwhile.
         Show(m_checked ? Image::Pressed : Image::Normal);
     }
@@ -183,7 +177,7 @@ void SkinToggleButton::OnReleaseWhileEnabled(bool pressed) {
 void SkinToggleButton::OnDoubleClickWhileEnabled() {
     Show(Image::Pressed);
     m_checked = true;
-    SendClick();
+    emit Clicked();
 }
 
 }  // namespace korvane

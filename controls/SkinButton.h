@@ -1,7 +1,6 @@
 // Picture buttons of the control bar. Each shows one of four bitmaps for its
 // state (normal, pressed, hover, disabled), follows the mouse itself and
-// reports a click to its parent with a numbered message only when a press
-// ends inside it. SkinToggleButton adds a checked state that flips when the
+// reports a click (Clicked) only when a press ends inside it. SkinToggleButton adds a checked state that flips when the
 // press begins and that the parent can set; its pressed image is also its
 // checked image. No keyboard handling, no focus look.
 #pragma once
@@ -9,17 +8,11 @@
 #include <QImage>
 #include <QWidget>
 
-#include "platform/Messages.h"
-
 namespace korvane {
 
-// To the parent, wParam the button's address, lParam 0.
-enum SkinMessage : unsigned {
-    WM_SKIN_BUTTON_CLICKED = 1244,
-    WM_SKIN_TOGGLE_CLICKED = 1245,
-};
-
 class SkinButton : public QWidget {
+    Q_OBJECT
+
 public:
     explicit SkinButton(QWidget* parent = nullptr);
 
@@ -27,7 +20,7 @@ public:
     // copy of the normal image), shows the normal one and enables the
     // button. True when the normal image and every image given by a
     // non-negative number loaded.
-    bool SetSkin(MessageTarget* parent, int normalId, int pressedId, int hoverId, int disabledId);
+    bool SetSkin(int normalId, int pressedId, int hoverId, int disabledId);
     // Enabling shows the normal image, disabling the disabled one; a disabled
     // button ignores the mouse.
     void EnableButton(bool enable);
@@ -36,12 +29,13 @@ public:
     // The image on show; null before SetSkin.
     const QImage& ShownImage() const;
 
+signals:
+    void Clicked();
+
 protected:
     enum class Image { None, Normal, Pressed, Hover, Disabled };
 
     void Show(Image image);
-    void SendClick();
-    virtual unsigned ClickMessage() const { return WM_SKIN_BUTTON_CLICKED; }
     // What the button shows when no press is on: `over` tells whether the
     // pointer is over it.
     virtual Image RestingImage(bool over) const { return over ? Image::Hover : Image::Normal; }
@@ -65,15 +59,16 @@ protected:
 private:
     void MovedOutside();
 
-    MessageTarget* m_parent = nullptr;
-    QImage m_bmpNormal;
-    QImage m_bmpPressed;
-    QImage m_bmpHover;
-    QImage m_bmpDisabled;
+    QImage m_normalImage;
+    QImage m_pressedImage;
+    QImage m_hoverImage;
+    QImage m_disabledImage;
     Image m_shown = Image::None;
 };
 
 class SkinToggleButton : public SkinButton {
+    Q_OBJECT
+
 public:
     explicit SkinToggleButton(QWidget* parent = nullptr) : SkinButton(parent) {}
 
@@ -83,7 +78,6 @@ public:
     bool GetCheck() const { return m_checked; }
 
 protected:
-    unsigned ClickMessage() const override { return WM_SKIN_TOGGLE_CLICKED; }
     Image RestingImage(bool over) const override;
     void OnPressCaptured() override { m_checked = !m_checked; }
     void OnReleaseWhileEnabled(bool pressed) override;
