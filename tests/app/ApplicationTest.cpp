@@ -1,0 +1,129 @@
+// Start-up of the application: one player at a time, the window it brings
+// up with the recording named on the command line, and the recent-file list
+// the engine's openings fill in the application's own settings.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QUrl>
+
+#include "app/Application.h"
+#include "app/MainWindow.h"
+#include "app/PlayerView.h"
+#include "tests/app/Clip.h"
+#include "tests/platform/HolderProcess.h"
+
+namespace korvane::testing {
+namespace {
+
+int VisibleWindows() {
+    int count = 0;
+    for (QWidget* widget : QApplication::topLevelWidgets()) count += widget->isVisible() ? 1 : 0;
+    return count;
+}
+
+class ApplicationTest : public ::testing::Test {
+protected:
+    // Lock, companion and settings in the test's folder; ownScope: the application's own settings.
+    Application::Options Options(bool ownScope = false) const {
+        Application::Options options;
+        options.lockFolder = QString::fromStdString(dir.File("run"));
+        options.companionServer = QString::fromStdString(dir.File("ClipExport"));
+        if (!ownScope)
+            options.settings = std::make_unique<QSettings>(QString::fromStdString(dir.File("s.ini")), QSettings::IniFormat);
+        return options;
+    }
+    // Drags a file from a file manager onto the view and drops it there.
+    static void Drop(Application& app, const std::string& path) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(app.MainFrame()->View(), &enter);
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(app.MainFrame()->View(), &drop);
+    }
+
+    TempDir dir;
+    StderrNotifier notifier{false};
+};
+
+TEST_F(ApplicationTest, OnlyOnePlayerRunsAndARefusedStartMakesNoWindow) {
+    StderrNotifier refused{false};
+    {
+        Application first(notifier, Options());
+        ASSERT_TRUE(first.InitInstance(""));
+        Application second(refused, Options());
+        EXPECT_FALSE(second.InitInstance(""));
+        EXPECT_EQ(second.MainFrame(), nullptr);
+        EXPECT_EQ(VisibleWindows(), 1);
+        EXPECT_TRUE(first.MainFrame()->isVisible());
+    }
+    {
+        HolderProcess other(Options().lockFolder);  // a player in another process
+        ASSERT_EQ(other.Outcome(), QStringLiteral("Acquired"));
+        EXPECT_FALSE(Application(refused, Options()).InitInstance(""));
+    }
+    Application::Options blocked = Options();
+    blocked.lockFolder = QString::fromStdString(dir.Write("in-the-way", std::string("x")) + "/run");
+    EXPECT_FALSE(Application(refused, std::move(blocked)).InitInstance(""));
+    EXPECT_EQ(refused.Messages(), (std::vector<std::string>{kAlreadyRunningText, kAlreadyRunningText, kProgramErrorText}));
+    EXPECT_EQ(VisibleWindows(), 0);
+    EXPECT_TRUE(notifier.Messages().empty());
+}
+
+TEST_F(ApplicationTest, StartsTheBareWindowOrOpensTheRecordingNamedWithOrWithoutQuotes) {
+    const char* bare[] = {"korvane"};
+    EXPECT_EQ(Application::JoinCommandLine(1, bare), "");
+    {
+        Application app(notifier, Options());
+        ASSERT_TRUE(app.InitInstance(""));
+        EXPECT_TRUE(app.MainFrame()->isVisible());
+        EXPECT_TRUE(app.MainFrame()->windowFlags().testFlag(Qt::FramelessWindowHint));
+        EXPECT_EQ(app.MainFrame()->windowTitle(), QStringLiteral("Korvane"));
+        EXPECT_GE(app.MainFrame()->width(), 360);  // the zoom asks for less; the minimum holds
+        EXPECT_EQ(app.MainFrame()->View()->Shown(), nullptr);
+    }
+    const std::string path = WriteClip(dir, "cam one.MP4");
+    const std::string head = path.substr(0, path.find(' ')), tail = path.substr(path.find(' ') + 1);
+    const std::string quoted = "\"" + path + "\"";
+    const char* split[] = {"korvane", head.c_str(), tail.c_str()};
+    const char* whole[] = {"korvane", quoted.c_str()};
+    for (const std::string& commandLine : {Application::JoinCommandLine(3, split), Application::JoinCommandLine(2, whole)}) {
+        Application app(notifier, Options());
+        ASSERT_TRUE(app.InitInstance(commandLine));
+        EXPECT_EQ(app.MainFrame()->windowTitle().toStdString(), path) << commandLine;
+        ASSERT_NE(app.MainFrame()->View()->Shown(), nullptr) << commandLine;
+        EXPECT_EQ(app.MainFrame()->View()->Shown()->caption, ClipCaption(0));
+    }
+    EXPECT_TRUE(notifier.Messages().empty());
+}
+
+TEST_F(ApplicationTest, EveryRecordingOpenedGoesToTheRecentFilesInTheOwnSettings) {
+    QStandardPaths::setTestModeEnabled(true);
+    QSettings scope(QStringLiteral("Local AppWizard-Generated Applications"), QStringLiteral("Korvane"));
+    scope.clear();
+    const auto path = [&](const char* name) { return QString::fromStdString(dir.File(name)); };
+    for (const char* name : {"a.MP4", "b.MP4", "c.MP4", "d.MP4", "e.MP4"}) WriteClip(dir, name, 1);
+    {
+        Application app(notifier, Options(true));
+        ASSERT_TRUE(app.InitInstance(dir.File("a.MP4")));
+        for (const char* name : {"b.MP4", "c.MP4", "missing.MP4", "d.MP4", "e.MP4", "c.MP4"}) Drop(app, dir.File(name));
+        // The last opened first, four at most; a file that would not open is not among them.
+        EXPECT_EQ(app.RecentFiles(), (QStringList{path("c.MP4"), path("e.MP4"), path("d.MP4"), path("b.MP4")}));
+    }
+    scope.sync();
+    EXPECT_EQ(scope.value(QStringLiteral("Recent File List/File1")).toString(), path("c.MP4"));
+    EXPECT_EQ(scope.value(QStringLiteral("Recent File List/File4")).toString(), path("b.MP4"));
+    Application next(notifier, Options(true));
+    ASSERT_TRUE(next.InitInstance(""));
+    EXPECT_EQ(next.RecentFiles().size(), 4);
+    EXPECT_EQ(next.RecentFiles().front(), path("c.MP4"));
+    scope.clear();
+    QStandardPaths::setTestModeEnabled(false);
+}
+
+}  // namespace
+}  // namespace korvane::testing

@@ -1,0 +1,204 @@
+// The headless interfaces: the korvane program run as a user runs it
+// (--snapshot and --headless-play, their output lines and exit codes), and
+// the same runs in this process, where no widget may appear.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <QApplication>
+#include <QImage>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "app/HeadlessPlay.h"
+#include "app/Snapshot.h"
+#include "tests/app/Clip.h"
+
+namespace korvane::testing {
+namespace {
+
+struct ProgramRun {
+    int status = -1;
+    std::string out, err;
+    // The headless play lines: milliseconds since the start, and the caption.
+    std::vector<std::pair<long, std::string>> Lines() const {
+        std::vector<std::pair<long, std::string>> lines;
+        std::istringstream in(out);
+        for (std::string text; std::getline(in, text);) {
+            const auto space = text.find(' ');
+            lines.emplace_back(std::stol(text.substr(0, space)), text.substr(space + 1));
+        }
+        return lines;
+    }
+    std::vector<std::string> Captions() const {
+        std::vector<std::string> captions;
+        for (const auto& line : Lines()) captions.push_back(line.second);
+        return captions;
+    }
+};
+
+ProgramRun Korvane(const TempDir& dir, const std::string& arguments, const std::string& environment = "") {
+    const std::string errFile = dir.File("stderr.txt");
+    const std::string command = environment + " '" + KORVANE_BINARY + "' " + arguments + " 2>'" + errFile + "'";
+    ProgramRun run;
+    if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) run.out.append(buffer, n);
+        const int raw = ::pclose(pipe);
+        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    }
+    std::ifstream err(errFile);
+    run.err.assign(std::istreambuf_iterator<char>(err), {});
+    return run;
+}
+
+const std::string kDemo = std::string(KORVANE_SOURCE_DIR) + "/samples/demo.MP4";
+
+TEST(Snapshot, WritesThePictureAndThreeLinesOrExitsWithItsCode) {
+    TempDir dir;
+    RecordingWriter audioOnly(kFileKind514);
+    audioOnly.Header().setPlayCamera(0, 1);
+    audioOnly.AddAudio(0, 1, std::vector<std::uint8_t>(320, 0), MakeTime(2026, 1, 1, 0, 0, 0, 0));
+    audioOnly.WriteFile(dir.File("audio.MP4"));
+    const std::string missing = dir.File("missing.MP4");
+    struct Case {
+        std::string arguments;
+        int status;
+        std::string out;  // the whole of stdout, or empty to leave it unchecked
+        std::string err;  // a part of stderr
+        int width;        // of the PNG written; 0 for none
+    } cases[] = {
+        {"--snapshot '" + dir.File("0.png") + "' '" + kDemo + "'", 0,
+         "title: Harbor Street Market : Front door\ncaption: CAM =1  2023-06-14 17:58:30  000\n"
+         "stream: Front door  [704 * 480]\n", "", 704},
+        {"--snapshot '" + dir.File("1.png") + "' --next 5 --previous 2 '" + kDemo + "'", 0,
+         "title: Harbor Street Market : Front door\ncaption: CAM =1  2023-06-14 17:58:30  120\n"
+         "stream: Front door  [704 * 480]\n", "", 704},
+        {"--snapshot '" + dir.File("2.png") + "' '" + dir.File("audio.MP4") + "'", 1, "", "", 0},
+        {"--snapshot '" + dir.File("3.png") + "' '" + missing + "'", 2, "", "message: error =2  " + missing + "\n", 0},
+        {"--snapshot", 2, "", "usage:", 0},
+        {"--snapshot x.png --headless-play '" + kDemo + "'", 2, "", "usage:", 0},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        const ProgramRun run = Korvane(dir, c.arguments);
+        EXPECT_EQ(run.status, c.status) << c.arguments << "\n" << run.err;
+        if (!c.out.empty()) {
+            EXPECT_EQ(run.out, c.out) << c.arguments;
+        }
+        EXPECT_NE(run.err.find(c.err), std::string::npos) << c.arguments << "\n" << run.err;
+        EXPECT_EQ(QImage(QString::fromStdString(dir.File(std::to_string(i) + ".png"))).width(), c.width) << i;
+    }
+    // The steps moved the picture, not only the caption.
+    EXPECT_NE(QImage(QString::fromStdString(dir.File("0.png"))), QImage(QString::fromStdString(dir.File("1.png"))));
+}
+
+TEST(HeadlessPlay, EachModePrintsItsPicturesWithTheirPacingAndEnds) {
+    TempDir dir;
+    const std::string clip = WriteClip(dir, "rec.MP4");
+    const ProgramRun play = Korvane(dir, "--headless-play --next 2 '" + clip + "'");
+    EXPECT_EQ(play.status, 0);
+    EXPECT_EQ(play.Captions(), (std::vector<std::string>{ClipCaption(3), ClipCaption(4), ClipCaption(5), ClipCaption(6),
+                                                         ClipCaption(7), ClipCaption(8), ClipCaption(9),
+                                                         ClipCaption(10), ClipCaption(11)}));
+    // The first pause is measured from picture 1, so it is 80 ms; the seven after it 40 ms each.
+    const auto lines = play.Lines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_GE(lines.back().first - lines.front().first, 80 + 7 * 40 - 5);
+    EXPECT_LT(lines.back().first - lines.front().first, 80 + 7 * 40 + 400);
+
+    // Fast at speed 4 shows the key picture 10 and every fourth dependent one.
+    const ProgramRun fast = Korvane(dir, "--headless-play --mode fast --speed 4 '" + clip + "'");
+    EXPECT_EQ(fast.status, 0);
+    EXPECT_EQ(fast.Captions(), (std::vector<std::string>{ClipCaption(4), ClipCaption(8), ClipCaption(10)}));
+    const ProgramRun back = Korvane(dir, "--headless-play --mode back --next 3 '" + clip + "'");
+    EXPECT_EQ(back.status, 0);
+    EXPECT_EQ(back.Captions(), (std::vector<std::string>{ClipCaption(2), ClipCaption(1), ClipCaption(0)}));
+
+    for (const char* refused : {"--mode sideways", "--speed 9", "--next x"})
+        EXPECT_EQ(Korvane(dir, std::string("--headless-play ") + refused + " '" + clip + "'").status, 2) << refused;
+    EXPECT_EQ(Korvane(dir, "--headless-play '" + dir.File("missing.MP4") + "'").status, 2);
+}
+
+TEST(HeadlessPlay, SoundModeWaitsForEachRecordsSoundAndPlaysItInOrder) {
+    TempDir dir;
+    const auto frames = ReadVideoFrames(std::string(KORVANE_TEST_DATA) + "/mpeg4_352x240.m4v");
+    RecordingWriter w(kFileKind514);
+    w.Header().setPlayCamera(0, 1);
+    w.AddVideo(0, 7, kFrameKey, frames[0].bytes, MakeTime(2026, 4, 5, 6, 7, 8, 0), 7);
+    std::vector<std::int16_t> levels;
+    for (int k = 0; k < 4; ++k) {
+        levels.push_back(static_cast<std::int16_t>(3000 + 1000 * k));
+        const std::vector<std::int16_t> pcm(1600, levels.back());  // 200 ms
+        std::vector<std::uint8_t> bytes(pcm.size() * 2);
+        std::memcpy(bytes.data(), pcm.data(), bytes.size());
+        w.AddAudio(0, 1, bytes, MakeTime(2026, 4, 5, 6, 7, 8, 200 * k));
+        w.AddVideo(0, 7, kFrameDependent, frames[1 + k].bytes, MakeTime(2026, 4, 5, 6, 7, 8, 200 * k + 100), 7);
+    }
+    w.WriteFile(dir.File("sound.MP4"));
+    const std::string played = dir.File("played.raw");
+    const ProgramRun run = Korvane(dir, "--headless-play --mode sound '" + dir.File("sound.MP4") + "'",
+                            "SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE='" + played + "'");
+    EXPECT_EQ(run.status, 0);
+    const auto lines = run.Lines();
+    ASSERT_EQ(lines.size(), 4u);
+    // Each picture waits for its sound, 100 ms into its record: about 200 ms apart.
+    for (std::size_t i = 1; i < lines.size(); ++i) EXPECT_GE(lines[i].first - lines[i - 1].first, 150) << i;
+
+    // The records' levels in order on the left channel; the run may end
+    // before the last record has played out.
+    std::ifstream in(played, std::ios::binary);
+    const std::vector<char> raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<std::int16_t> heard;
+    for (std::size_t at = 0; at + 4 <= raw.size(); at += 4) {
+        std::int16_t left = 0;
+        std::memcpy(&left, &raw[at], 2);
+        if (left != 0 && (heard.empty() || heard.back() != left)) heard.push_back(left);
+    }
+    ASSERT_GE(heard.size(), 3u);
+    EXPECT_EQ(heard, std::vector<std::int16_t>(levels.begin(), levels.begin() + heard.size()));
+}
+
+// Watches every engine made while it lives: counts the pictures it shows and
+// the widgets alive at each, and every widget made.
+class WidgetWatch : public QObject {
+public:
+    WidgetWatch() { qApp->installEventFilter(this); }
+    ~WidgetWatch() override { qApp->removeEventFilter(this); }
+    void OnPicture() {
+        ++pictures;
+        widgetsAtPictures += static_cast<int>(QApplication::allWidgets().size());
+    }
+    int pictures = 0, widgetsAtPictures = 0, widgetsMade = 0;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (event->type() == QEvent::Create && object->isWidgetType()) ++widgetsMade;
+        // An engine gets its children as it is made, before its first picture.
+        if (auto* player = qobject_cast<Player*>(object); player && event->type() == QEvent::ChildAdded)
+            connect(player, &Player::PictureShown, this, &WidgetWatch::OnPicture, Qt::UniqueConnection);
+        return false;
+    }
+};
+
+TEST(Headless, SnapshotAndPlayRunWithoutAnyWidget) {
+    ASSERT_TRUE(QApplication::allWidgets().isEmpty());
+    TempDir dir;
+    const std::string clip = WriteClip(dir, "rec.MP4");
+    WidgetWatch snapshot;
+    EXPECT_EQ(RunSnapshot({dir.File("out.png"), clip, 3, 1}), 0);
+    EXPECT_EQ(snapshot.pictures, 1 + 3 + 1);
+    EXPECT_EQ(snapshot.widgetsAtPictures, 0);
+    EXPECT_EQ(snapshot.widgetsMade, 0);
+
+    WidgetWatch play;
+    EXPECT_EQ(RunHeadlessPlay({clip, PlayMode::Play, 0, 0}), 0);
+    EXPECT_EQ(play.pictures, 12);  // the first, then eleven played
+    EXPECT_EQ(play.widgetsAtPictures, 0);
+    EXPECT_EQ(play.widgetsMade, 0);
+}
+
+}  // namespace
+}  // namespace korvane::testing
