@@ -29,7 +29,7 @@ inline std::string WriteClip(const TempDir& dir, const std::string& name, int co
 // The caption of picture i of a clip written with 40 ms steps.
 inline std::string ClipCaption(int i) {
     char text[64];
-    std::snprintf(text, sizeof text, "CAM =1  2026-04-05 06:07:08  %03d", 40 * i);
+    std::snprintf(text, sizeof text, "CAM =1  2026-04-05 06:07:%02d  %03d", 8 + 40 * i / 1000, 40 * i % 1000);
     return text;
 }
 
