@@ -20,7 +20,7 @@ int RunHeadlessPlay(const HeadlessPlayRequest& request) {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point started = Clock::now();
     QObject::connect(&player, &Player::PictureShown, [started](const PictureHandle& picture) {
-        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started);
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(picture->presentedAt - started);
         std::printf("%lld %s\n", static_cast<long long>(ms.count()), picture->caption.c_str());
         std::fflush(stdout);
     });

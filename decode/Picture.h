@@ -2,6 +2,7 @@
 // thread that decoded it and the painter can both hold it without a lock.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -15,6 +16,7 @@ struct Picture {
     std::vector<std::uint8_t> pixels;  // BGR, width x 3 bytes a row, top row first
     std::string caption;               // the camera-and-time line
     std::string streamInfo;            // the extension's name and size line
+    std::chrono::steady_clock::time_point presentedAt;  // when decoding handed it out
 };
 
 using PictureHandle = std::shared_ptr<const Picture>;

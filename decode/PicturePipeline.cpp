@@ -1,6 +1,7 @@
 #include "decode/PicturePipeline.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -304,6 +305,7 @@ void PicturePipeline::PresentPicture(std::uint8_t* picture, int width, int heigh
     }
     shown->caption = m_caption.str();
     shown->streamInfo = m_streamInfo.str();
+    shown->presentedAt = std::chrono::steady_clock::now();
     m_pictureSink(std::move(shown));
 }
 

@@ -30,9 +30,10 @@ public:
     // thread itself it runs at once. The owning thread must keep serving
     // its events meanwhile (the stop waits do).
     void RunAndWait(const std::function<void()>& task);
+    // Runs the tasks queued so far, now; on the mailbox's thread only.
+    void Drain();
 
 private:
-    void Drain();
 
     int m_wakeFd = -1;  // an eventfd: written by Post, read by the owning thread
     std::unique_ptr<QSocketNotifier> m_notifier;

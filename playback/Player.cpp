@@ -79,6 +79,7 @@ bool Player::Start(PlayMode mode) {
 void Player::Stop() {
     ++m_run;  // an end the stopped run has posted is not playback's end any more
     m_worker.Stop();
+    m_mailbox.Drain();  // the pictures the run showed arrive before anything after the stop
     SetMode(PlayMode::Idle);
 }
 

@@ -1,6 +1,6 @@
 // One engine on real recordings for the playback tests: a Player with a
 // recording notifier, a scratch folder, and every picture it showed with
-// the moment it arrived.
+// the moment it was presented.
 #pragma once
 
 #include <QCoreApplication>
@@ -30,7 +30,7 @@ public:
     PlayerHarness() {
         EnsureGuiApp();
         QObject::connect(&player, &Player::PictureShown, &player,
-                         [this](const PictureHandle& picture) { shown.push_back({Clock::now(), picture}); });
+                         [this](const PictureHandle& picture) { shown.push_back({picture->presentedAt, picture}); });
         QObject::connect(&player, &Player::PlaybackEnded, &player, [this] { ++ends; });
     }
 
