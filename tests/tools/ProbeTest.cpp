@@ -143,6 +143,7 @@ TEST(Probe, EveryRecordOfEveryCameraIsListedWithItsFields) {
     const std::string b = num(w.AddVideo(0, 9, kFrameKey, payload(120, 2), timeAt(40)));
     w.AddAudio(1, 8, payload(256, 3), timeAt(41), 4, 8000);
     w.AddVideo(2, 13, kFrameGroup, payload(90, 4), timeAt(80));
+    w.AddAudio(1, 2, payload(508, 5), timeAt(81), 4, 11025);
     w.AddVideo(1, 42, kFrameDependent, payload(64, 6), timeAt(1000));
     const auto o = [&](int i) { return num(w.Offsets()[i]); };
 
@@ -155,12 +156,13 @@ TEST(Probe, EveryRecordOfEveryCameraIsListedWithItsFields) {
         b + " CAM 1 video 9 JPEG 1 key 2004-01-02 03:04:05 046 120 0 " + b + " - -",
         o(2) + " CAM 2 audio 8 G.721 - 2004-01-02 03:04:05 047 256 " + a + " 4-bit 8000 Hz - -",
         o(3) + " CAM 3 video 13 H.264 3 group 2004-01-02 03:04:05 086 90 0 0 - -",
-        o(4) + " CAM 2 video 42 unknown 0 dependent 2004-01-02 03:04:06 006 64 " + a + " " + a + " - -"}));
+        o(4) + " CAM 2 audio 2 IMA ADPCM - 2004-01-02 03:04:05 087 508 " + a + " 4-bit 11025 Hz - -",
+        o(5) + " CAM 2 video 42 unknown 0 dependent 2004-01-02 03:04:06 006 64 " + a + " " + a + " - -"}));
     const std::pair<const char*, std::string> labels[] = {
         {"File kind", "514"}, {"Camera", "CAM 2 (camera 1), first entry of the play table"},
         {"Play table", "CAM 2, CAM 3"}, {"Name table", "CAM 1"}, {"File size", num(w.End()) + " bytes"},
-        {"dataEnd", num(w.End()) + " (the end of the file)"}, {"Records", "5: video 4, audio 1"},
-        {"CAM 1", "video 1, audio 0"}, {"CAM 2", "video 2, audio 1"}, {"Chain end", "reached dataEnd at " + num(w.End())},
+        {"dataEnd", num(w.End()) + " (the end of the file)"}, {"Records", "6: video 4, audio 2"},
+        {"CAM 1", "video 1, audio 0"}, {"CAM 2", "video 2, audio 2"}, {"Chain end", "reached dataEnd at " + num(w.End())},
         {"Forward play", "CAM 2: 1 record at 584; stops at " + b + ": a record of CAM 1"}};
     for (const auto& [name, value] : labels) EXPECT_EQ(p.label(name), value) << name;
 
@@ -179,9 +181,9 @@ TEST(Probe, EveryRecordOfEveryCameraIsListedWithItsFields) {
     EXPECT_EQ(r0["status"].toString(), "ok");
     EXPECT_FALSE(r0.contains("problem"));
     EXPECT_FALSE(p.records.at(2).contains("keyFrameOffset"));
-    EXPECT_EQ(p.records.at(4)["nextOffset"].toInteger(), w.End());
+    EXPECT_EQ(p.records.at(5)["nextOffset"].toInteger(), w.End());
     EXPECT_EQ(p.summary["cameras"].toArray().at(1),
-              (QJsonObject{{"camera", 1}, {"cameraLabel", "CAM 2"}, {"video", 2}, {"audio", 1}, {"other", 0}}));
+              (QJsonObject{{"camera", 1}, {"cameraLabel", "CAM 2"}, {"video", 2}, {"audio", 2}, {"other", 0}}));
     EXPECT_EQ(p.summary["forwardPlay"],
               (QJsonObject{{"camera", 1}, {"cameraLabel", "CAM 2"}, {"records", 1}, {"firstOffset", 584},
                            {"lastOffset", 584}, {"stopOffset", qint64(w.Offsets()[1])},
