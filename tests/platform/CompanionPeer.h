@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QString>
 
 #include <array>
 #include <cstdint>
@@ -19,8 +18,8 @@ public:
     explicit CompanionPeer(const QString& name) { m_listening = m_server.listen(name); }
     bool Listening() const { return m_listening; }
 
-    // Accepts the clients that connected so far (waiting up to wait for the
-    // first one) and reads each to its end.
+    // Accepts the clients that connected so far (waiting up to wait ms for
+    // the first one) and reads each to its end.
     std::vector<QByteArray> TakeMessages(int wait) {
         std::vector<QByteArray> messages;
         if (!m_server.hasPendingConnections() && !m_server.waitForNewConnection(wait)) return messages;
@@ -28,18 +27,16 @@ public:
             QByteArray bytes = client->readAll();
             while (client->state() == QLocalSocket::ConnectedState && client->waitForReadyRead(1000))
                 bytes += client->readAll();
-            bytes += client->readAll();
-            messages.push_back(bytes);
+            messages.push_back(bytes + client->readAll());
         }
         return messages;
     }
 
+    // The three little-endian words of a 12-byte message.
     static std::array<std::uint32_t, 3> Words(const QByteArray& bytes) {
         std::array<std::uint32_t, 3> words{};
-        for (std::size_t w = 0; w < words.size() && bytes.size() >= 12; ++w) {
-            for (int b = 0; b < 4; ++b)
-                words[w] |= static_cast<std::uint32_t>(static_cast<std::uint8_t>(bytes[w * 4 + b])) << (8 * b);
-        }
+        for (int i = 0; i < 12 && bytes.size() >= 12; ++i)
+            words[i / 4] |= std::uint32_t{static_cast<std::uint8_t>(bytes[i])} << (8 * (i % 4));
         return words;
     }
 

@@ -1,39 +1,25 @@
 #include <gtest/gtest.h>
 
-#include "platform/ProfileReader.h"
 #include "authoring/TempDir.h"
+#include "platform/ProfileReader.h"
 
 namespace korvane::testing {
 namespace {
 
-TEST(ProfileReader, MatchesSectionAndKeyWithoutCaseAndTrimsTheValue) {
+TEST(ProfileReader, FindsTheFirstKeyOfASectionWithoutCaseTrimmedAndCut) {
     TempDir dir;
-    const std::string path = dir.Write("site.txt",
-                                       "; comment\n[General]\nName=General\n"
-                                       "[ info ]\r\n\tName\t=\t Front  Shop \t\r\nEmpty=\nno equals\n"
-                                       "[Next]\nName=Next\n");
-    EXPECT_EQ(GetProfileString(path, "INFO", "NAME"), "Front  Shop");
-    EXPECT_EQ(GetProfileString(path, "general", "name"), "General");
-    EXPECT_EQ(GetProfileString(path, "NEXT", "name"), "Next");
-    EXPECT_EQ(GetProfileString(path, "INFO", "Empty", "x"), "");
-    EXPECT_EQ(GetProfileString(path, "INFO", "Missing", "fallback"), "fallback");
-    EXPECT_EQ(GetProfileString(path, "Absent", "Name", "fallback"), "fallback");
+    const std::string path = dir.Write("site.txt", "; comment\n[General]\nName=General\n"
+                                                   "[ info ]\r\n\tName\t=\t Front  Shop \t\r\nEmpty=\nno equals\n"
+                                                   "Long=" + std::string(300, 'v') + "\nName=Second\n"
+                                                   "[Next]\nName=Next\n[INFO]\nEmpty=later\n");
+    const std::pair<std::array<std::string, 3>, std::string> cases[] = {
+        {{"INFO", "NAME", "x"}, "Front  Shop"},  {{"general", "name", "x"}, "General"},
+        {{"NEXT", "name", "x"}, "Next"},         {{"INFO", "Empty", "x"}, ""},
+        {{"INFO", "Long", "x"}, std::string(259, 'v')}, {{"INFO", "Missing", "x"}, "x"},
+        {{"Absent", "Name", "x"}, "x"}};
+    for (const auto& [args, expected] : cases)
+        EXPECT_EQ(GetProfileString(path, args[0], args[1], args[2]), expected) << args[0] << "/" << args[1];
     EXPECT_EQ(GetProfileString(dir.File("none.txt"), "INFO", "Name", "fallback"), "fallback");
-}
-
-TEST(ProfileReader, CutsValuesTo259Characters) {
-    TempDir dir;
-    const std::string longValue(300, 'v');
-    const std::string path = dir.Write("site.txt", "[INFO]\nLONG=" + longValue + "\nEXACT=" +
-                                                       std::string(259, 'e') + "\n");
-    EXPECT_EQ(GetProfileString(path, "INFO", "LONG"), std::string(259, 'v'));
-    EXPECT_EQ(GetProfileString(path, "INFO", "EXACT"), std::string(259, 'e'));
-}
-
-TEST(ProfileReader, FirstOccurrenceOfAKeyWins) {
-    TempDir dir;
-    const std::string path = dir.Write("site.txt", "[INFO]\nA=1\nA=2\n[INFO]\nA=3\n");
-    EXPECT_EQ(GetProfileString(path, "INFO", "A"), "1");
 }
 
 }  // namespace

@@ -5,64 +5,41 @@
 #include <QDir>
 #include <QSettings>
 
+#include "authoring/TempDir.h"
 #include "desktop/RecentFileList.h"
 #include "tests/support/GuiApp.h"
-#include "authoring/TempDir.h"
 
 namespace korvane::testing {
 namespace {
 
-class RecentFileListTest : public ::testing::Test {
-protected:
-    void SetUp() override { EnsureGuiApp(); }
-    std::unique_ptr<QSettings> Settings() const {
-        return std::make_unique<QSettings>(QString::fromStdString(dir.File("settings.ini")), QSettings::IniFormat);
-    }
-    QString Path(const std::string& name) const { return QString::fromStdString(dir.File(name)); }
+TEST(RecentFileList, KeepsTheFourNewestOnceEachAbsoluteAndAcrossARestart) {
+    EnsureGuiApp();
     TempDir dir;
-};
-
-TEST_F(RecentFileListTest, KeepsTheFourNewestNewestFirst) {
-    RecentFileList list(Settings());
-    for (const char* name : {"a.MP4", "b.MP4", "c.MP4", "d.MP4", "e.MP4"}) list.Add(Path(name));
-    EXPECT_EQ(list.Files(), (QStringList{Path("e.MP4"), Path("d.MP4"), Path("c.MP4"), Path("b.MP4")}));
-}
-
-TEST_F(RecentFileListTest, ReopeningAFileMovesItToTheFrontWithoutADuplicate) {
-    RecentFileList list(Settings());
-    for (const char* name : {"a.MP4", "b.MP4", "c.MP4"}) list.Add(Path(name));
-    list.Add(Path("a.MP4"));
-    EXPECT_EQ(list.Files(), (QStringList{Path("a.MP4"), Path("c.MP4"), Path("b.MP4")}));
-    // The same file named another way is still the same entry.
-    list.Add(QString::fromStdString(dir.Path().string() + "/./sub/../c.MP4"));
-    EXPECT_EQ(list.Files(), (QStringList{Path("c.MP4"), Path("a.MP4"), Path("b.MP4")}));
-}
-
-TEST_F(RecentFileListTest, RelativePathsAreStoredAbsolute) {
-    RecentFileList list(Settings());
-    list.Add(QStringLiteral("cam1.MP4"));
-    ASSERT_EQ(list.Files().size(), 1);
-    EXPECT_EQ(list.Files()[0], QDir::current().absoluteFilePath(QStringLiteral("cam1.MP4")));
-}
-
-TEST_F(RecentFileListTest, ListSurvivesARestartAndDropsEntriesBeyondItsSize) {
+    const auto path = [&](const std::string& name) { return QString::fromStdString(dir.File(name)); };
+    const auto settings = [&] { return std::make_unique<QSettings>(path("settings.ini"), QSettings::IniFormat); };
     {
-        RecentFileList list(Settings());
-        for (const char* name : {"a.MP4", "b.MP4", "c.MP4", "d.MP4", "e.MP4"}) list.Add(Path(name));
+        RecentFileList list(settings());
+        for (const char* name : {"a.MP4", "b.MP4", "c.MP4", "d.MP4", "e.MP4", "c.MP4"}) list.Add(path(name));
+        EXPECT_EQ(list.Files(), (QStringList{path("c.MP4"), path("e.MP4"), path("d.MP4"), path("b.MP4")}));
+        // The same file named another way is still the same entry.
+        list.Add(QString::fromStdString(dir.Path().string() + "/./sub/../d.MP4"));
+        list.Add(QStringLiteral("cam1.MP4"));  // stored absolute
+        EXPECT_EQ(list.Files(), (QStringList{QDir::current().absoluteFilePath("cam1.MP4"), path("d.MP4"),
+                                             path("c.MP4"), path("e.MP4")}));
     }
-    // Someone (an older version, a hand edit) left a fifth entry.
-    {
-        QSettings raw(Path("settings.ini"), QSettings::IniFormat);
-        raw.setValue(QStringLiteral("Recent File List/File5"), Path("old.MP4"));
-    }
-    RecentFileList reopened(Settings());
-    EXPECT_EQ(reopened.Files(), (QStringList{Path("e.MP4"), Path("d.MP4"), Path("c.MP4"), Path("b.MP4")}));
-    reopened.Add(Path("f.MP4"));
-    QSettings raw(Path("settings.ini"), QSettings::IniFormat);
+    // Someone (an older version, a hand edit) left a fifth entry and a duplicate.
+    QSettings(path("settings.ini"), QSettings::IniFormat).setValue("Recent File List/File5", path("old.MP4"));
+    QSettings(path("settings.ini"), QSettings::IniFormat).setValue("Recent File List/File4", path("d.MP4"));
+    RecentFileList reopened(settings());
+    EXPECT_EQ(reopened.Files(), (QStringList{QDir::current().absoluteFilePath("cam1.MP4"), path("d.MP4"),
+                                             path("c.MP4")}));
+    reopened.Add(path("f.MP4"));
+    reopened.Add(path("g.MP4"));
+    QSettings raw(path("settings.ini"), QSettings::IniFormat);
     raw.beginGroup(QStringLiteral("Recent File List"));
     EXPECT_EQ(raw.childKeys(), (QStringList{"File1", "File2", "File3", "File4"}));
-    EXPECT_EQ(raw.value("File1").toString(), Path("f.MP4"));
-    EXPECT_EQ(raw.value("File4").toString(), Path("c.MP4"));
+    EXPECT_EQ(raw.value("File1").toString(), path("g.MP4"));
+    EXPECT_EQ(raw.value("File4").toString(), path("d.MP4"));
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 // in them is checked, and a record the reader cannot take is refused whole.
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include "recording/RecordFile.h"
 #include "tests/recording/ReaderHarness.h"
 
 namespace korvane::testing {
@@ -10,10 +13,8 @@ namespace {
 // Snapshot of everything a refused move must leave alone.
 struct Observed {
     std::uint32_t offset;
-    FrameHeader current;
-    FrameHeader header;
-    std::vector<std::uint8_t> data;
-    std::vector<std::uint8_t> text;
+    FrameHeader current, header;
+    std::vector<std::uint8_t> data, text;
 
     static Observed Of(const ReaderHarness& h) {
         return {h.reader.CurrentOffset(), h.reader.CurrentHeader(), h.header, h.data, h.text};
@@ -21,12 +22,11 @@ struct Observed {
     bool operator==(const Observed&) const = default;
 };
 
-// Key picture, then a dependent picture that each test breaks.
+// Key picture, then a dependent picture with caption and extension that each case breaks.
 struct TwoRecords {
-    RecordingWriter writer{kFileKind514};
+    RecordingWriter writer;
     std::uint32_t first, second;
     TwoRecords() {
-        writer.Header().setPlayCamera(0, 1);
         first = writer.AddVideo(0, 5, kFrameKey, Payload(200, 1), TimeAt(0));
         RecordSpec entry;
         entry.header.frameType = kFrameDependent;
@@ -35,116 +35,71 @@ struct TwoRecords {
         entry.extension = MakeExtension(704, 480, "Aisle");
         second = writer.Add(entry);
     }
-    std::uint32_t DataLengthAt() const { return second + 16 + 28; }
-    std::uint32_t TotalLengthAt() const { return second + 16 + 36; }
-    std::uint32_t TextLengthAt() const { return second + 56 + 300 + 4; }
 };
 
-void ExpectNextRefused(ReaderHarness& h, const std::vector<std::uint8_t>& bytes) {
-    ASSERT_EQ(h.OpenBytes(bytes), 1);
-    ASSERT_EQ(h.First(), 1);
-    const Observed before = Observed::Of(h);
-    EXPECT_EQ(h.Next(), 0);
-    EXPECT_EQ(Observed::Of(h), before);
-    EXPECT_EQ(h.Next(), 0);  // and again: nothing moved
-}
-
-TEST(MalformedRecording, LengthsBeyondTheCallersBuffersAreRefusedUntouched) {
-    {
-        ReaderHarness h(299);  // one byte short of the second record's data
+TEST(MalformedRecording, RecordThatDoesNotFitTheBuffersOrTheFileIsRefusedUntouched) {
+    const auto cut = [](std::uint32_t at) {
+        return [at](TwoRecords& r) { r.writer.Truncate(r.second + at); };
+    };
+    const auto patch = [](std::uint32_t at, std::uint32_t value) {
+        return [=](TwoRecords& r) { r.writer.PatchU32(r.second + at, value); };
+    };
+    const struct {
+        const char* name;
+        std::size_t data, text;  // the caller's buffers; exactly enough is 300 and 10
+        std::function<void(TwoRecords&)> breakIt;
+    } cases[] = {
+        {"data one byte over the buffer", 299, 10, {}},
+        {"caption text one byte over the buffer", 300, 9, {}},
+        // dataEnd still claims the whole chain.
+        {"cut in the head", 300, 10, cut(30)},
+        {"cut in the data", 300, 10, cut(56 + 150)},
+        {"cut in the caption descriptor", 300, 10, cut(56 + 300 + 40)},
+        {"cut in the caption text", 300, 10, cut(56 + 300 + 80 + 5)},
+        {"cut in the extension block", 300, 10, cut(56 + 300 + 80 + 10 + 57)},
+        // dataLength that wraps 32-bit offset arithmetic back to the first record.
+        {"dataLength wraps", 1 << 20, 1 << 20, [](TwoRecords& r) {
+             r.writer.PatchU32(r.second + 16 + 28, 0xFFFFFFFFu - r.second - 56 + 1 + r.first);
+             r.writer.PatchU32(r.second + 16 + 36, 0);
+         }},
+        {"totalLength wraps", 1 << 20, 1 << 20, patch(16 + 36, 0xFFFFFFF0u)},
+        {"caption textLength wraps", 1 << 20, 1 << 20, patch(56 + 300 + 4, 0xFFFFFFFFu)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         TwoRecords r;
-        ExpectNextRefused(h, r.writer.Bytes());
-    }
-    {
-        ReaderHarness h(1 << 20, 9);  // caption text is 10 bytes
-        TwoRecords r;
-        ExpectNextRefused(h, r.writer.Bytes());
-    }
-}
-
-TEST(MalformedRecording, ExactlyFittingBuffersAreEnough) {
-    ReaderHarness h(300, 10);
-    TwoRecords r;
-    ASSERT_EQ(h.Open(r.writer), 1);
-    ASSERT_EQ(h.First(), 1);
-    ASSERT_EQ(h.Next(), 1);
-    EXPECT_EQ(std::string(h.text.begin(), h.text.begin() + 10), "Checkout 3");
-}
-
-TEST(MalformedRecording, RecordCutShortByTheEndOfTheFileIsRefused) {
-    TwoRecords r;
-    const std::vector<std::uint8_t> whole = r.writer.Bytes();
-    // Cut inside the head, the data, the caption descriptor, the caption text
-    // and the extension block; dataEnd still claims the whole chain.
-    for (std::uint32_t cut : {r.second + 30, r.second + 56 + 150, r.second + 56 + 300 + 40,
-                              r.second + 56 + 300 + 80 + 5, static_cast<std::uint32_t>(whole.size() - 1)}) {
-        ReaderHarness h;
-        std::vector<std::uint8_t> bytes(whole.begin(), whole.begin() + cut);
-        SCOPED_TRACE(cut);
-        ExpectNextRefused(h, bytes);
-    }
-}
-
-TEST(MalformedRecording, LengthsThatWrapThirtyTwoBitsAreRefused) {
-    TwoRecords r;
-    // dataLength chosen so that 32-bit offset arithmetic would wrap back to
-    // the first record; the record claims to reach far beyond the file.
-    r.writer.PatchU32(r.DataLengthAt(), 0xFFFFFFFFu - r.second - 56 + 1 + r.first);
-    r.writer.PatchU32(r.TotalLengthAt(), 0);
-    ReaderHarness h;
-    ExpectNextRefused(h, r.writer.Bytes());
-
-    TwoRecords t;
-    t.writer.PatchU32(t.TotalLengthAt(), 0xFFFFFFF0u);
-    ReaderHarness h2;
-    ExpectNextRefused(h2, t.writer.Bytes());
-
-    TwoRecords c;
-    c.writer.PatchU32(c.TextLengthAt(), 0xFFFFFFFFu);
-    ReaderHarness h3;
-    ExpectNextRefused(h3, c.writer.Bytes());
-}
-
-TEST(MalformedRecording, DataEndBeyondTheFileEndsTheWalkCleanly) {
-    TwoRecords r;
-    r.writer.SetDataEnd(0xFFFFFFFFu);
-    ReaderHarness h;
-    ASSERT_EQ(h.Open(r.writer), 1);
-    ASSERT_EQ(h.First(), 1);
-    ASSERT_EQ(h.Next(), 1);
-    EXPECT_EQ(h.Next(), 0);  // the next head would lie past the end of the file
-    EXPECT_EQ(h.reader.CurrentOffset(), r.second);
-}
-
-TEST(MalformedRecording, PrevOffsetThatDoesNotLeadBackIsRefused) {
-    for (int variant = 0; variant < 3; ++variant) {
-        RecordingWriter w(kFileKind514);
-        w.Header().setPlayCamera(0, 1);
-        w.AddVideo(0, 5, kFrameKey, Payload(20, 1), TimeAt(0));
-        const auto second = w.AddVideo(0, 5, kFrameDependent, Payload(20, 2), TimeAt(1));
-        const auto third = w.AddVideo(0, 5, kFrameDependent, Payload(20, 3), TimeAt(2));
-        const std::uint32_t target[] = {second, third, second + 3};
-        w.PatchU32(second, target[variant]);  // itself, forward, or into itself
-        ReaderHarness h;
-        ASSERT_EQ(h.Open(w), 1);
-        ASSERT_EQ(h.First(), 1);
-        ASSERT_EQ(h.Next(), 1);
+        if (c.breakIt) c.breakIt(r);
+        ReaderHarness h(c.data, c.text);
+        ASSERT_TRUE(h.ReadTo(r.writer, 0));
         const Observed before = Observed::Of(h);
-        EXPECT_EQ(h.Previous(), 0) << variant;
+        EXPECT_EQ(h.Next(), 0);
+        EXPECT_EQ(Observed::Of(h), before);
+        EXPECT_EQ(h.Next(), 0);  // and again: nothing moved
+    }
+    ReaderHarness exact(300, 10);
+    TwoRecords r;
+    ASSERT_TRUE(exact.ReadTo(r.writer, 1));
+    EXPECT_EQ(std::string(exact.text.begin(), exact.text.begin() + 10), "Checkout 3");
+}
+
+TEST(MalformedRecording, LinksThatDoNotLeadBackAreRefusedUntouched) {
+    RecordingWriter w;
+    w.AddVideo(0, 5, kFrameKey, Payload(20, 1), TimeAt(0));
+    const auto second = w.AddVideo(0, 5, kFrameKey, Payload(20, 2), TimeAt(1));
+    const auto third = w.AddVideo(0, 5, kFrameDependent, Payload(20, 3), TimeAt(2));
+    for (std::uint32_t target : {second, third, second + 3}) {  // itself, forward, into itself
+        ReaderHarness h;
+        w.PatchU32(second, target);
+        ASSERT_TRUE(h.ReadTo(w, 1));
+        const Observed before = Observed::Of(h);
+        EXPECT_EQ(h.Previous(), 0) << target;
         EXPECT_EQ(Observed::Of(h), before);
     }
-}
-
-TEST(MalformedRecording, KeyFrameOffsetAfterTheCurrentRecordIsRefused) {
-    RecordingWriter w(kFileKind514);
-    w.Header().setPlayCamera(0, 1);
-    w.AddVideo(0, 5, kFrameKey, Payload(20, 1), TimeAt(0));
-    const auto later = w.AddVideo(0, 5, kFrameKey, Payload(20, 2), TimeAt(1));
+    // A key record after the current one, even with commit.
     ReaderHarness h;
-    ASSERT_EQ(h.Open(w), 1);
-    ASSERT_EQ(h.First(), 1);
+    ASSERT_TRUE(h.ReadTo(w, 0));
     FrameHeader forward = h.header;
-    forward.keyFrameOffset = later;
+    forward.keyFrameOffset = second;
     const Observed before = Observed::Of(h);
     EXPECT_EQ(h.KeyFrame(forward, 1), 0);
     EXPECT_EQ(Observed::Of(h), before);
@@ -152,31 +107,26 @@ TEST(MalformedRecording, KeyFrameOffsetAfterTheCurrentRecordIsRefused) {
 
 TEST(MalformedRecording, KeyRecordWhoseCaptionOverflowsTheBufferIsRefusedEvenWithCommit) {
     // A key record is read with its caption: 100 data + 80 + 100 text bytes.
-    RecordingWriter w(kFileKind514);
-    w.Header().setPlayCamera(0, 1);
+    RecordingWriter w;
     RecordSpec key;
     key.header.frameType = kFrameKey;
     key.data = Payload(100, 1);
     key.caption = MakeCaption(std::string(100, 'k'), 0, 0);
     w.Add(key);
     w.AddVideo(0, 5, kFrameDependent, Payload(50, 2), TimeAt(1));
-    ReaderHarness h(279);
-    ASSERT_EQ(h.Open(w), 1);
-    ASSERT_EQ(h.First(), 1);
-    ASSERT_EQ(h.Next(), 1);
-    const Observed before = Observed::Of(h);
-    EXPECT_EQ(h.KeyFrame(h.header, 1), 0);
-    EXPECT_EQ(Observed::Of(h), before);
-
-    ReaderHarness roomy(280);
-    ASSERT_EQ(roomy.Open(w), 1);
-    ASSERT_EQ(roomy.First(), 1);
-    ASSERT_EQ(roomy.Next(), 1);
-    EXPECT_EQ(roomy.KeyFrame(roomy.header, 1), 1);
+    for (auto [buffer, read] : {std::pair{279, 0}, {280, 1}}) {
+        ReaderHarness h(buffer);
+        ASSERT_TRUE(h.ReadTo(w, 1));
+        const Observed before = Observed::Of(h);
+        EXPECT_EQ(h.KeyFrame(h.header, 1), read) << buffer;
+        if (!read) { EXPECT_EQ(Observed::Of(h), before); }
+    }
 }
 
-TEST(MalformedRecording, EmptyAndHeaderOnlyFilesHaveNoRecord) {
+TEST(MalformedRecording, EmptyHeaderOnlyUnopenedAndClosedFilesHaveNoRecord) {
     ReaderHarness h;
+    EXPECT_EQ(h.First(), 0);
+    EXPECT_EQ(h.Next(), 0);
     EXPECT_EQ(h.OpenBytes({}), 0);
     RecordingFileHeader header;
     header.setFileKind(kFileKind514);
@@ -186,18 +136,55 @@ TEST(MalformedRecording, EmptyAndHeaderOnlyFilesHaveNoRecord) {
     EXPECT_EQ(h.Next(), 0);
     EXPECT_EQ(h.Previous(), 0);
     EXPECT_EQ(h.KeyFrame(FrameHeader{}, 1), 0);
-}
 
-TEST(MalformedRecording, MovesBeforeOpenOrAfterCloseDoNothing) {
-    ReaderHarness h;
-    EXPECT_EQ(h.First(), 0);
-    EXPECT_EQ(h.Next(), 0);
     TwoRecords r;
-    ASSERT_EQ(h.Open(r.writer), 1);
-    ASSERT_EQ(h.First(), 1);
+    ASSERT_TRUE(h.ReadTo(r.writer, 0));
     h.reader.Close();
     EXPECT_EQ(h.Next(), 0);
     EXPECT_EQ(h.reader.CurrentOffset(), r.first);
+}
+
+// Reading a located record's caption text: only a marked caption's, never
+// more than the caller's buffer, never past the end of the file.
+TEST(RecordFileCaptionText, ReadsAMarkedCaptionUpToTheBufferAndNoFurther) {
+    const struct {
+        const char* name;
+        std::string text;
+        std::uint16_t marker;
+        std::size_t buffer;
+        std::uint32_t cut;                     // bytes cut off the end of the file
+        std::optional<std::string> expected;  // what lands in the buffer
+    } cases[] = {
+        {"whole text", "Gate 4", kCaptionMarker, 16, 0, "Gate 4"},
+        {"exactly the buffer", "Gate 4", kCaptionMarker, 6, 0, "Gate 4"},
+        {"cut to the buffer", "Gate 4", kCaptionMarker, 4, 0, "Gate"},
+        {"empty text at the end of the file", "", kCaptionMarker, 16, 0, ""},
+        {"unmarked caption", "Gate 4", 0x1234, 16, 0, std::nullopt},
+        {"text past the end of the file", "Gate 4", kCaptionMarker, 16, 1, std::nullopt},
+        {"only the text's cut-off end past the buffer", "Gate 4", kCaptionMarker, 4, 1, "Gate"},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecordingWriter w;
+        RecordSpec entry;
+        entry.data = Payload(30, 1);
+        entry.caption = MakeCaption(c.text, 0, 0);
+        entry.caption->descriptor.captionMarker = c.marker;
+        const std::uint32_t at = w.Add(entry);
+        w.Truncate(w.End() - c.cut);
+        RecordFile file;
+        ASSERT_EQ(file.Open(dir.Write("rec.MP4", w.Bytes())), 0);
+        LocatedRecord record;
+        file.Locate(at, record);
+        ASSERT_TRUE(record.captionRead);
+
+        std::vector<std::uint8_t> out(c.buffer + 1, 0xEE);  // one guard byte behind the buffer
+        const auto length = file.ReadCaptionText(record, std::span(out).first(c.buffer));
+        ASSERT_EQ(length.has_value(), c.expected.has_value());
+        if (length) { EXPECT_EQ(std::string(out.begin(), out.begin() + *length), *c.expected); }
+        EXPECT_EQ(out.back(), 0xEE);
+    }
 }
 
 }  // namespace
