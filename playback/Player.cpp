@@ -106,6 +106,7 @@ void Player::SetVolume(int level) {
 // --- opening ------------------------------------------------------------------
 
 bool Player::OpenReader() {
+    m_fileOpen = false;
     if (m_reader.Open(m_filePath) == 0) return false;
     m_fileOpen = true;
     emit Opened(QString::fromLocal8Bit(m_filePath.data(), static_cast<qsizetype>(m_filePath.size())));
