@@ -91,7 +91,7 @@ TEST(SkinButtonTest, Gestures_ShowTheImageOfEachState_AndClickOnlyForAPressEndin
         {"toggle released outside keeps the flip", true, {{Press, in, P}, {Move, {10, 50}, P}, {Release, {10, 50}, P}},
          {}, true},
         {"toggle unchecked by the parent during the click", true, {{Click, in, N}}, {P}, false, true},
-        {"toggle double click", true, {{Click, in, P}, {DClick, in, P}, {Release, in, P}}, {P, P}, true},
+        {"toggle double click checks it", true, {{Check, {}, P}, {Click, in, N}, {DClick, in, P}, {Release, in, P}}, {P, P}, true},
         {"toggle set while disabled", true, {{Check, {}, P}, {Disable, {}, D}, {Uncheck, {}, N}, {Click, in, N}}, {}},
     };
     for (const Gesture& g : gestures) {

@@ -1,5 +1,5 @@
-// The skinned slider under real mouse events, painted with its thumb's key
-// colour let through, and the bitmap panel's drawing.
+// The skinned slider under real mouse events and painted against the skin
+// PNGs, the masked bitmap's key-colour transparency, the bitmap panel.
 #include <gtest/gtest.h>
 
 #include <QPainter>
@@ -10,6 +10,7 @@
 #include <set>
 
 #include "controls/BitmapPanel.h"
+#include "controls/MaskedBitmap.h"
 #include "controls/SkinSlider.h"
 #include "tests/controls/ControlsSupport.h"
 #include "tests/support/GuiApp.h"
@@ -71,7 +72,8 @@ TEST_F(SkinSliderTest, Paint_PutsTheKeyedThumbOverTheChannelAtItsPosition) {
         int pos, thumbX;
     };
     // The left edge is 5 + (width - 15) * pos / (range + 7).
-    for (const Case& c : {Case{{59, 20}, 0, 5}, {{59, 20}, 50, 25}, {{59, 20}, 100, 46}, {{53, 15}, 100, 40}}) {
+    for (const Case& c : {Case{{59, 20}, 0, 5}, {{59, 20}, 50, 25}, {{59, 20}, 100, 46}, {{53, 15}, 100, 40},
+                          {{68, 20}, 100, 54}}) {
         slider.resize(c.size);  // 53 by 15: the speed slider's size
         slider.SetPos(c.pos);
         EXPECT_EQ(Rendered(slider), ThumbAt(c.thumbX)) << c.pos << " at width " << c.size.width();
@@ -132,8 +134,10 @@ TEST_F(SkinSliderTest, ClicksBesideTheThumbPage_TheWheelSteps_KeysAreIgnored) {
     };
     const auto click = [&](int x) { return [&, x] { QTest::mouseClick(&slider, Qt::LeftButton, {}, QPoint(x, 5)); }; };
     const Case cases[] = {
-        {"click right of the thumb", 0, click(50), 20, {S::TB_PAGEDOWN, S::TB_ENDTRACK}},
-        {"click left of it", 20, click(2), 0, {S::TB_PAGEUP, S::TB_ENDTRACK}},
+        // The thumb covers columns 5 to 14 at 0, 13 to 22 at 20.
+        {"click just right of the thumb", 0, click(15), 20, {S::TB_PAGEDOWN, S::TB_ENDTRACK}},
+        {"click just left of it", 20, click(12), 0, {S::TB_PAGEUP, S::TB_ENDTRACK}},
+        {"click on it", 20, click(13), 20, {S::TB_THUMBPOSITION, S::TB_ENDTRACK}},
         {"wheel a notch up", 50, [&] { Wheel(120); }, 53, {S::TB_LINEDOWN, S::TB_ENDTRACK}},
         {"wheel two down", 53, [&] { Wheel(-240); }, 47, {S::TB_LINEUP, S::TB_ENDTRACK}},
         {"keys", 50, [&] { for (Qt::Key key : {Qt::Key_Right, Qt::Key_Left, Qt::Key_End, Qt::Key_Home, Qt::Key_PageUp})
@@ -169,6 +173,21 @@ QImage DrawnOn(QSize size, const std::function<void(QPainter&)>& draw) {
         draw(painter);
     }
     return target;
+}
+
+TEST(MaskedBitmapTest, DrawTransparent_KeepsTheBackgroundUnderTheTopLeftColourAndTheLastRow) {
+    QImage image(5, 4, QImage::Format_ARGB32);
+    image.fill(0xFF00FF00);
+    image.setPixel(2, 1, 0xFF0000FF);
+    image.setPixel(3, 2, 0xFF00FE00);  // near the key, not the key
+    image.setPixel(4, 3, 0xFF708090);  // in the last row: never drawn
+    MaskedBitmap bitmap(image);
+    const QImage target = DrawnOn({9, 7}, [&](QPainter& p) { bitmap.DrawTransparent(p, 2, 1); });
+    for (int y = 0; y < target.height(); ++y)
+        for (int x = 0; x < target.width(); ++x) {
+            const QRgb expected = x == 4 && y == 2 ? 0xFF0000FF : x == 5 && y == 3 ? 0xFF00FE00 : kBackground;
+            EXPECT_EQ(target.pixel(x, y), expected) << x << "," << y;
+        }
 }
 
 TEST(BitmapPanelTest, Draw_PutsTheBitmapAtTheCorner_StretchDrawCoversExactlyTheRectangle) {
