@@ -1,8 +1,8 @@
 // IMA ADPCM conversion of 508-byte blocks, checked against the ffmpeg tool's
-// decoding of the fixture file and against the tone it was made from.
+// decoding of the fixture file.
 #include "audio/ImaAdpcmConverter.h"
 
-#include <cmath>
+#include <algorithm>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -16,165 +16,79 @@ namespace {
 
 constexpr std::uint8_t kGuard = 0xA5;
 
-std::string Fixture(const char* name) { return std::string(KORVANE_TEST_DATA) + "/" + name; }
-
-struct ImaFixture {
-    std::vector<std::uint8_t> coded;      // the 8 blocks back to back
-    std::vector<std::int16_t> byFfmpeg;   // what the ffmpeg tool decodes from the file
-};
-
-const ImaFixture& Ima() {
-    static const ImaFixture fixture = [] {
-        ImaFixture f;
-        const std::string path = Fixture("ima_adpcm_8k.wav");
-        for (const auto& block : testing::ReadImaAdpcmWav(path).blocks) {
-            f.coded.insert(f.coded.end(), block.begin(), block.end());
-        }
-        testing::TempDir scratch;
-        f.byFfmpeg = testing::FfmpegWavSamples(path, scratch);
-        return f;
-    }();
-    return fixture;
-}
-
-std::span<const std::uint8_t> Blocks(std::size_t first, std::size_t count) {
-    return std::span(Ima().coded).subspan(first * kImaBlockBytes, count * kImaBlockBytes);
-}
-
-std::vector<std::int16_t> FfmpegBlocks(std::size_t first, std::size_t count) {
-    const auto& all = Ima().byFfmpeg;
-    const auto begin = all.begin() + static_cast<std::ptrdiff_t>(first * kImaBlockSamples);
-    return {begin, begin + static_cast<std::ptrdiff_t>(count * kImaBlockSamples)};
-}
-
-// A destination of `capacity` bytes with guard bytes behind it.
-struct Destination {
-    explicit Destination(std::size_t capacity) : bytes(capacity + 64, kGuard), capacity(capacity) {}
-    std::span<std::uint8_t> Span() { return std::span(bytes).first(capacity); }
-    bool GuardIntact(std::size_t from) const {
-        for (std::size_t i = from; i < bytes.size(); ++i) {
-            if (bytes[i] != kGuard) return false;
-        }
-        return true;
-    }
-    std::vector<std::int16_t> Samples(std::size_t length) const {
-        return testing::SamplesFromBytes(std::span(bytes).first(length));
-    }
-    std::vector<std::uint8_t> bytes;
-    std::size_t capacity;
-};
-
 class AudioDecoderTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_EQ(Ima().byFfmpeg.size(), 8 * kImaBlockSamples);
-        ASSERT_EQ(decoder.Init(), 1);
-        ASSERT_TRUE(decoder.IsOpen());
+    static void SetUpTestSuite() {
+        const std::string path = std::string(KORVANE_TEST_DATA) + "/ima_adpcm_8k.wav";
+        for (const auto& block : testing::ReadImaAdpcmWav(path).blocks) s_coded.insert(s_coded.end(), block.begin(), block.end());
+        s_byFfmpeg = testing::FfmpegSamples("", path, testing::TempDir());
     }
-    ImaAdpcmConverter decoder;
+    void SetUp() override { ASSERT_EQ(s_byFfmpeg.size(), 8 * kImaBlockSamples); }
+
+    static std::span<const std::uint8_t> Blocks(std::size_t first, std::size_t count, std::size_t extra = 0) {
+        return std::span(s_coded).subspan(first * kImaBlockBytes, count * kImaBlockBytes + extra);
+    }
+    static std::vector<std::int16_t> FfmpegBlocks(std::size_t first, std::size_t count) {
+        const auto begin = s_byFfmpeg.begin() + static_cast<std::ptrdiff_t>(first * kImaBlockSamples);
+        return {begin, begin + static_cast<std::ptrdiff_t>(count * kImaBlockSamples)};
+    }
+    // Converts into a destination of `capacity` bytes with guard bytes behind
+    // it; returns what Convert returned and the samples produced, and checks
+    // that nothing was written past them.
+    static std::pair<int, std::vector<std::int16_t>> Convert(ImaAdpcmConverter& converter,
+                                                             std::span<const std::uint8_t> src,
+                                                             std::size_t capacity = 4096) {
+        std::vector<std::uint8_t> dst(capacity + 64, kGuard);
+        std::uint32_t produced = 1234;
+        const int result = converter.Convert(src, std::span(dst).first(capacity), produced);
+        const std::size_t end = result == 0 ? 0 : produced;
+        if (result == 0) {
+            EXPECT_EQ(produced, 1234u);  // left as it was
+        }
+        EXPECT_TRUE(std::all_of(dst.begin() + static_cast<std::ptrdiff_t>(end), dst.end(),
+                                [](std::uint8_t b) { return b == kGuard; }));
+        return {result, testing::SamplesFromBytes(std::span(dst).first(end))};
+    }
+
+    static inline std::vector<std::uint8_t> s_coded;     // the 8 blocks back to back
+    static inline std::vector<std::int16_t> s_byFfmpeg;  // what the ffmpeg tool decodes from the file
 };
 
-TEST_F(AudioDecoderTest, Convert_OneBlock_Gives2018BytesAsTheFfmpegToolDecodesThem) {
-    for (std::size_t b = 0; b < 8; ++b) {
-        Destination out(4096);
-        std::uint32_t produced = 0;
-        ASSERT_EQ(decoder.Convert(Blocks(b, 1), out.Span(), produced), 1);
-        ASSERT_EQ(produced, 2018u) << "block " << b;
-        EXPECT_EQ(out.Samples(produced), FfmpegBlocks(b, 1)) << "block " << b;
-        EXPECT_TRUE(out.GuardIntact(4096));
+TEST_F(AudioDecoderTest, Convert_WholeBlocksThatFit_GiveWhatTheFfmpegToolDecodes) {
+    struct Case {
+        std::size_t first, count, extra, capacity;
+        std::size_t decoded;  // blocks expected from `first` on
+    };
+    std::vector<Case> cases;
+    for (std::size_t b = 0; b < 8; ++b) cases.push_back({b, 1, 0, 4096, 1});  // 2,018 bytes each
+    for (std::size_t b = 0; b < 8; b += 2) cases.push_back({b, 2, 0, 4096, 2});  // 4,036: the player's buffer
+    cases.push_back({0, 3, 0, 4096, 2});    // stops before the block that would overrun
+    cases.push_back({0, 1, 0, 2000, 0});    // not even one block fits
+    cases.push_back({3, 1, 300, 4096, 1});  // 300 bytes of the next block are left out
+    cases.push_back({5, 0, 300, 4096, 0});
+
+    ImaAdpcmConverter converter;
+    ASSERT_EQ(converter.Init(), 1);
+    ASSERT_TRUE(converter.IsOpen());
+    for (const Case& c : cases) {
+        const auto [result, samples] = Convert(converter, Blocks(c.first, c.count, c.extra), c.capacity);
+        EXPECT_EQ(result, 1);
+        EXPECT_EQ(samples, FfmpegBlocks(c.first, c.decoded))
+            << c.count << " blocks from " << c.first << " and " << c.extra << " bytes into " << c.capacity;
     }
 }
 
-TEST_F(AudioDecoderTest, Convert_TwoBlocks_Gives4036BytesThatFitThePlayersBuffer) {
-    for (std::size_t b = 0; b < 8; b += 2) {
-        Destination out(4096);
-        std::uint32_t produced = 0;
-        ASSERT_EQ(decoder.Convert(Blocks(b, 2), out.Span(), produced), 1);
-        ASSERT_EQ(produced, 4036u);
-        EXPECT_EQ(out.Samples(produced), FfmpegBlocks(b, 2)) << "blocks " << b << " and " << b + 1;
-        EXPECT_TRUE(out.GuardIntact(4096));
-    }
-}
+TEST_F(AudioDecoderTest, Convert_WithoutAnOpenStream_ConvertsNothing) {
+    ImaAdpcmConverter never, closed, mp3(0x55);  // MPEG layer 3 has no converter
+    ASSERT_EQ(closed.Init(), 1);
+    closed.Close();
+    EXPECT_FALSE(closed.IsOpen());
+    EXPECT_EQ(mp3.Init(), 0);
+    EXPECT_FALSE(mp3.IsOpen());
+    for (ImaAdpcmConverter* converter : {&never, &closed, &mp3}) EXPECT_EQ(Convert(*converter, Blocks(0, 1)).first, 0);
 
-TEST_F(AudioDecoderTest, Convert_MoreThanFits_StopsBeforeTheBlockThatWouldOverrun) {
-    Destination out(4096);
-    std::uint32_t produced = 0;
-    ASSERT_EQ(decoder.Convert(Blocks(0, 3), out.Span(), produced), 1);
-    EXPECT_EQ(produced, 4036u);
-    EXPECT_EQ(out.Samples(produced), FfmpegBlocks(0, 2));
-    EXPECT_TRUE(out.GuardIntact(produced));
-
-    Destination small(2000);  // not even one block fits
-    produced = 99;
-    ASSERT_EQ(decoder.Convert(Blocks(0, 1), small.Span(), produced), 1);
-    EXPECT_EQ(produced, 0u);
-    EXPECT_TRUE(small.GuardIntact(0));
-}
-
-TEST_F(AudioDecoderTest, Convert_PartialBlock_ConvertsOnlyTheWholeBlocks) {
-    std::vector<std::uint8_t> input(Blocks(3, 1).begin(), Blocks(3, 1).end());
-    input.insert(input.end(), Blocks(4, 1).begin(), Blocks(4, 1).begin() + 300);  // 300 bytes of the next one
-    Destination out(4096);
-    std::uint32_t produced = 0;
-    ASSERT_EQ(decoder.Convert(input, out.Span(), produced), 1);
-    EXPECT_EQ(produced, 2018u);
-    EXPECT_EQ(out.Samples(produced), FfmpegBlocks(3, 1));
-    EXPECT_TRUE(out.GuardIntact(produced));
-
-    produced = 99;
-    ASSERT_EQ(decoder.Convert(Blocks(5, 1).first(300), out.Span(), produced), 1);
-    EXPECT_EQ(produced, 0u);
-}
-
-TEST_F(AudioDecoderTest, Convert_FollowsTheToneTheBlocksWereMadeFrom) {
-    const auto tone = testing::ReadSamples(Fixture("pcm_s16le_8k.raw"));
-    ASSERT_EQ(tone.size(), 8 * kImaBlockSamples);
-    for (std::size_t b = 0; b < 8; ++b) {
-        Destination out(4096);
-        std::uint32_t produced = 0;
-        ASSERT_EQ(decoder.Convert(Blocks(b, 1), out.Span(), produced), 1);
-        ASSERT_EQ(produced, 2018u);
-        const auto samples = out.Samples(produced);
-        // A block's header stores its first sample as it was.
-        EXPECT_EQ(samples[0], tone[b * kImaBlockSamples]) << "block " << b;
-        if (b == 0) continue;  // the first block starts from the smallest step and needs time to adapt
-        double sum = 0;
-        for (std::size_t i = 0; i < kImaBlockSamples; ++i) {
-            const double d = samples[i] - tone[b * kImaBlockSamples + i];
-            sum += d * d;
-        }
-        EXPECT_LT(std::sqrt(sum / kImaBlockSamples), 200.0) << "block " << b;
-    }
-}
-
-TEST(AudioDecoderLifecycle, Convert_WithoutAnOpenStream_LeavesProducedAsItWas) {
-    ImaAdpcmConverter decoder;
-    Destination out(4096);
-    std::uint32_t produced = 1234;
-    EXPECT_EQ(decoder.Convert(Blocks(0, 1), out.Span(), produced), 0);
-    EXPECT_EQ(produced, 1234u);
-    EXPECT_TRUE(out.GuardIntact(0));
-
-    ASSERT_EQ(decoder.Init(), 1);
-    decoder.Close();
-    EXPECT_FALSE(decoder.IsOpen());
-    EXPECT_EQ(decoder.Convert(Blocks(0, 1), out.Span(), produced), 0);
-    EXPECT_EQ(produced, 1234u);
-
-    ASSERT_EQ(decoder.Init(), 1);  // opens again after a close
-    EXPECT_EQ(decoder.Convert(Blocks(0, 1), out.Span(), produced), 1);
-    EXPECT_EQ(produced, 2018u);
-}
-
-TEST(AudioDecoderLifecycle, Init_ForACodingWithoutConverter_FailsAndConvertsNothing) {
-    ImaAdpcmConverter decoder(0x55);  // MPEG layer 3
-    EXPECT_EQ(decoder.Init(), 0);
-    EXPECT_FALSE(decoder.IsOpen());
-    Destination out(4096);
-    std::uint32_t produced = 7;
-    EXPECT_EQ(decoder.Convert(Blocks(0, 1), out.Span(), produced), 0);
-    EXPECT_EQ(produced, 7u);
-    EXPECT_TRUE(out.GuardIntact(0));
+    ASSERT_EQ(closed.Init(), 1);  // opens again after a close
+    EXPECT_EQ(Convert(closed, Blocks(0, 1)).second, FfmpegBlocks(0, 1));
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
-// The audio record path of play with sound: real PCM, G.721 and IMA ADPCM
-// records played through SDL's disk driver and compared with the ffmpeg
-// tool's decoding; the output's format follow and ageing; the converter's
-// failure message.
+// The audio record path of play with sound: PCM, G.721 and IMA ADPCM records
+// played through SDL's disk driver and compared with the ffmpeg tool's
+// decoding; the output's format follow and ageing; the converter's failure.
 #include "audio/SoundPlayback.h"
 
 #include <chrono>
@@ -16,8 +15,7 @@
 namespace korvane {
 namespace {
 
-using namespace std::chrono_literals;
-using testing::DiskAudio;
+using Records = std::vector<std::vector<std::uint8_t>>;
 
 std::string Fixture(const char* name) { return std::string(KORVANE_TEST_DATA) + "/" + name; }
 
@@ -26,268 +24,159 @@ FrameHeader AudioHeader(std::uint8_t codec, std::size_t length, std::uint8_t bit
     header.marker = kRecordMarker;
     header.mediaKind = kMediaAudio;
     header.codec = codec;
-    header.dataLength = static_cast<std::uint32_t>(length);
-    header.totalLength = header.dataLength;
+    header.dataLength = header.totalLength = static_cast<std::uint32_t>(length);
     header.setAudioFormat(bits, rate);
     return header;
 }
 
-// A clock the test moves by hand.
-struct ManualClock {
-    std::chrono::steady_clock::time_point now{std::chrono::seconds(1000)};
-    SoundPlayback::Clock Function() {
-        return [this] { return now; };
-    }
-    void Set(int seconds) { now = std::chrono::steady_clock::time_point(std::chrono::seconds(seconds)); }
-};
+const Records& ImaBlocks() {
+    static const Records blocks = testing::ReadImaAdpcmWav(Fixture("ima_adpcm_8k.wav")).blocks;
+    return blocks;
+}
 
 class AudioPlaybackTest : public ::testing::Test {
 protected:
-    // Plays the records back to back (the callback held meanwhile) and
-    // returns what PlayAudioRecord reported for each.
-    std::vector<std::uint32_t> PlayRecords(SoundPlayback& playback, std::uint8_t codec,
-                                           const std::vector<std::vector<std::uint8_t>>& records,
-                                           std::uint8_t bits = 0, std::uint16_t rate = 0) {
-        std::vector<std::uint32_t> counts;
-        testing::CallbackHeld held(waveOut.DeviceId());
-        for (const auto& record : records) {
-            counts.push_back(playback.PlayAudioRecord(AudioHeader(codec, record.size(), bits, rate), record));
-        }
-        return counts;
-    }
-
-    DiskAudio disk;
+    testing::DiskAudio disk;
     WaveOutput waveOut;
-    ImaAdpcmConverter audioDecoder;
+    ImaAdpcmConverter converter;
     StderrNotifier notifier{false};
-    ManualClock clock;
+    std::chrono::steady_clock::time_point now{std::chrono::seconds(1000)};
+    SoundPlayback playback{waveOut, converter, notifier, [this] { return now; }};
 };
 
-TEST_F(AudioPlaybackTest, PlayAudioRecord_PcmRecords_QueueTheirBytesAsStored) {
-    SoundPlayback playback(waveOut, audioDecoder, notifier);
+TEST_F(AudioPlaybackTest, PlayAudioRecord_EachCodec_PlaysWhatTheFfmpegToolDecodes) {
+    struct Case {
+        const char* name;
+        Records records;
+        std::vector<std::uint8_t> codecs;  // taken in turn
+        std::uint8_t bits;                 // the format the records name
+        std::uint16_t rate;
+        std::vector<std::uint32_t> counts;
+        std::vector<std::int16_t> expected;
+    };
+    const auto pcm = testing::ReadWholeFile(Fixture("pcm_s16le_8k.raw"));
+    const std::string g726 = Fixture("g726le_32k.g726");
+    const auto byG726 = testing::FfmpegSamples("-f g726le -code_size 4 -sample_rate 8000", g726, disk.Dir());
+    const auto byIma = testing::FfmpegSamples("", Fixture("ima_adpcm_8k.wav"), disk.Dir());
+    ASSERT_EQ(byG726.size(), 8072u);
+    ASSERT_EQ(byIma.size(), 8072u);
+    const auto& b = ImaBlocks();
+    const auto join = [](std::vector<std::uint8_t> a, const std::vector<std::uint8_t>& c) {
+        a.insert(a.end(), c.begin(), c.end());
+        return a;
+    };
+    Records eightBlocks(1);
+    for (const auto& block : b) eightBlocks[0] = join(eightBlocks[0], block);
+    // PCM and G.721 records play the same whatever format they name.
+    const Case cases[] = {
+        {"PCM as stored", testing::SplitBlocks(pcm, 2018), {kAudioCodecPcm}, 8, 11025,
+         std::vector<std::uint32_t>(8, 2018), testing::SamplesFromBytes(pcm)},
+        {"G.721 in 800-byte records", testing::ReadAudioBlocks(g726, 800),
+         {kAudioCodecG721, kAudioCodecG721b, kAudioCodecG721c}, 8, 11025, {3200, 3200, 3200, 3200, 3200, 144}, byG726},
+        {"G.721 over the buffer's 1,024 bytes", {testing::ReadWholeFile(g726)}, {kAudioCodecG721}, 0, 0, {4 * 4036},
+         byG726},
+        {"IMA ADPCM of two blocks, then one", {join(b[0], b[1]), join(b[2], b[3]), b[4], b[5], b[6], b[7]}, {2},
+         16, 8000, {4036, 4036, 2018, 2018, 2018, 2018}, byIma},
+        {"IMA ADPCM of eight blocks", eightBlocks, {5}, 0, 0, {8 * 2018}, byIma},
+    };
     playback.PrepareAudio();
     ASSERT_TRUE(waveOut.IsOutputOpen()) << SDL_GetError();
-    const auto pcm = testing::ReadWholeFile(Fixture("pcm_s16le_8k.raw"));
-    const auto records = testing::SplitBlocks(pcm, 2018);
-    const auto counts = PlayRecords(playback, kAudioCodecPcm, records);
-    EXPECT_EQ(counts, std::vector<std::uint32_t>(records.size(), 2018u));
-    waveOut.CloseOutput();
-    EXPECT_EQ(waveOut.BlocksQueued(), records.size());
-    EXPECT_TRUE(testing::PlayedExactly(disk.Left(), testing::SamplesFromBytes(pcm)));
-    EXPECT_TRUE(notifier.Messages().empty());
-}
-
-TEST_F(AudioPlaybackTest, PlayAudioRecord_G721Records_PlayWhatTheFfmpegToolDecodes) {
-    const std::string path = Fixture("g726le_32k.g726");
-    const auto expected = testing::FfmpegG726Samples(path, disk.Dir());
-    ASSERT_EQ(expected.size(), 8072u);
-    SoundPlayback playback(waveOut, audioDecoder, notifier);
-    playback.PrepareAudio();
-    // 800-byte records (200 ms each) and a short last one, each codec number of G.721.
-    const auto records = testing::ReadAudioBlocks(path, 800);
-    ASSERT_EQ(records.size(), 6u);
-    std::vector<std::uint32_t> counts;
-    {
-        testing::CallbackHeld held(waveOut.DeviceId());
-        const std::uint8_t codecs[] = {kAudioCodecG721, kAudioCodecG721b, kAudioCodecG721c};
-        for (std::size_t i = 0; i < records.size(); ++i) {
-            counts.push_back(playback.PlayAudioRecord(AudioHeader(codecs[i % 3], records[i].size()), records[i]));
+    ASSERT_EQ(waveOut.SetVolume(0, 0), 1);  // turned down in the last run: PrepareAudio sets it full again
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // A fresh player for each: the G.721 decoder's state is not what it
+        // was at the start after a run (PrepareAudio's reset leaves it).
+        SoundPlayback player(waveOut, converter, notifier);
+        player.PrepareAudio();  // opens the output again, and SDL's file starts again
+        EXPECT_TRUE(player.AcmOpen());
+        const auto opens = waveOut.OpenCount();
+        std::vector<std::uint32_t> counts;
+        {
+            testing::CallbackHeld held(waveOut.DeviceId());
+            for (std::size_t i = 0; i < c.records.size(); ++i) {
+                const auto codec = c.codecs[i % c.codecs.size()];
+                counts.push_back(
+                    player.PlayAudioRecord(AudioHeader(codec, c.records[i].size(), c.bits, c.rate), c.records[i]));
+            }
         }
+        EXPECT_EQ(counts, c.counts);
+        EXPECT_EQ(waveOut.OpenCount(), opens);  // the format named is the one already open, or ignored
+        waveOut.CloseOutput();
+        EXPECT_TRUE(testing::PlayedExactly(disk.Left(), c.expected));
     }
-    EXPECT_EQ(counts, (std::vector<std::uint32_t>{3200, 3200, 3200, 3200, 3200, 144}));
-    waveOut.CloseOutput();
-    EXPECT_TRUE(testing::PlayedExactly(disk.Left(), expected));
-}
-
-TEST_F(AudioPlaybackTest, PlayAudioRecord_G721RecordOver1024Bytes_PlaysAllOfItsSound) {
-    const std::string path = Fixture("g726le_32k.g726");
-    const auto expected = testing::FfmpegG726Samples(path, disk.Dir());
-    const auto coded = testing::ReadWholeFile(path);
-    ASSERT_EQ(coded.size(), 4036u);
-    SoundPlayback playback(waveOut, audioDecoder, notifier);
-    playback.PrepareAudio();
-    const auto counts = PlayRecords(playback, kAudioCodecG721, {coded});
-    EXPECT_EQ(counts, std::vector<std::uint32_t>{4 * 4036});
-    waveOut.CloseOutput();
-    EXPECT_TRUE(testing::PlayedExactly(disk.Left(), expected));
-}
-
-TEST_F(AudioPlaybackTest, PlayAudioRecord_ImaAdpcmRecords_PlayWhatTheFfmpegToolDecodes) {
-    const std::string path = Fixture("ima_adpcm_8k.wav");
-    const auto expected = testing::FfmpegWavSamples(path, disk.Dir());
-    ASSERT_EQ(expected.size(), 8072u);
-    const auto blocks = testing::ReadImaAdpcmWav(path).blocks;
-    // Records of two blocks (4,036 bytes of PCM), then of one block each.
-    std::vector<std::vector<std::uint8_t>> records;
-    for (std::size_t b = 0; b < 4; b += 2) {
-        records.push_back(blocks[b]);
-        records.back().insert(records.back().end(), blocks[b + 1].begin(), blocks[b + 1].end());
-    }
-    for (std::size_t b = 4; b < 8; ++b) records.push_back(blocks[b]);
-
-    SoundPlayback playback(waveOut, audioDecoder, notifier);
-    playback.PrepareAudio();
-    EXPECT_TRUE(playback.AcmOpen());
-    const auto counts = PlayRecords(playback, 2, records, 16, 8000);
-    EXPECT_EQ(counts, (std::vector<std::uint32_t>{4036, 4036, 2018, 2018, 2018, 2018}));
-    EXPECT_EQ(waveOut.OpenCount(), 1u);  // the format the records name is the one already open
-    waveOut.CloseOutput();
-    EXPECT_TRUE(testing::PlayedExactly(disk.Left(), expected));
     EXPECT_TRUE(notifier.Messages().empty());
 }
 
-TEST_F(AudioPlaybackTest, PlayAudioRecord_ImaAdpcmRecordOfEightBlocks_PlaysAllOfThem) {
-    const std::string path = Fixture("ima_adpcm_8k.wav");
-    const auto expected = testing::FfmpegWavSamples(path, disk.Dir());
-    std::vector<std::uint8_t> record;
-    for (const auto& block : testing::ReadImaAdpcmWav(path).blocks) record.insert(record.end(), block.begin(), block.end());
-    SoundPlayback playback(waveOut, audioDecoder, notifier);
+TEST_F(AudioPlaybackTest, PlayAudioRecord_ImaAdpcm_ReopensTheOutputForANewFormatOrWhenOlderThan120Seconds) {
+    struct Step {
+        int second;
+        std::uint8_t bits;
+        std::uint16_t rate;
+        std::uint64_t opens;  // the output's opens after the record
+        std::uint32_t outputRate, deviceTime;
+    };
+    const Step steps[] = {
+        {1000, 16, 8000, 1, 8000, 1000},    // the same format: the age count begins
+        {1120, 16, 8000, 1, 8000, 1000},    // 120 s is not above the limit
+        {1121, 16, 8000, 2, 8000, 0},       // older: reopened, and the count ends
+        {1122, 16, 8000, 2, 8000, 1122},    // the count begins again
+        {1123, 16, 11025, 3, 11025, 1122},  // another rate
+        {5000, 0, 0, 3, 11025, 1122},       // no format named: left alone however old
+    };
     playback.PrepareAudio();
-    const auto counts = PlayRecords(playback, 5, {record});
-    EXPECT_EQ(counts, std::vector<std::uint32_t>{8 * 2018});
-    waveOut.CloseOutput();
-    EXPECT_TRUE(testing::PlayedExactly(disk.Left(), expected));
-}
-
-TEST_F(AudioPlaybackTest, PlayAudioRecord_ImaAdpcmFormatChange_ReopensTheOutputInThatFormat) {
-    SoundPlayback playback(waveOut, audioDecoder, notifier, clock.Function());
-    playback.PrepareAudio();
-    ASSERT_EQ(waveOut.OpenCount(), 1u);
-    EXPECT_EQ(playback.AudioBits(), 16u);
-    EXPECT_EQ(playback.AudioRate(), 8000u);
-    const auto block = testing::ReadImaAdpcmWav(Fixture("ima_adpcm_8k.wav")).blocks[1];
-
-    EXPECT_EQ(playback.PlayAudioRecord(AudioHeader(17, block.size(), 16, 8000), block), 2018u);
-    EXPECT_EQ(waveOut.OpenCount(), 1u);
-
-    EXPECT_EQ(playback.PlayAudioRecord(AudioHeader(17, block.size(), 16, 11025), block), 2018u);
-    EXPECT_EQ(waveOut.OpenCount(), 2u);
-    EXPECT_EQ(playback.AudioRate(), 11025u);
-    EXPECT_EQ(waveOut.OutputRate(), 11025u);
-    EXPECT_EQ(waveOut.OutputBits(), 16u);
-
-    // A record that names no format leaves the output alone, however old it is.
-    clock.Set(5000);
-    EXPECT_EQ(playback.PlayAudioRecord(AudioHeader(17, block.size(), 0, 0), block), 2018u);
-    EXPECT_EQ(waveOut.OpenCount(), 2u);
-    EXPECT_EQ(playback.AudioRate(), 11025u);
-    EXPECT_EQ(waveOut.BlocksQueued(), 3u);
-}
-
-TEST_F(AudioPlaybackTest, PlayAudioRecord_ImaAdpcmOutputOlderThan120Seconds_IsReopened) {
-    SoundPlayback playback(waveOut, audioDecoder, notifier, clock.Function());
-    playback.PrepareAudio();
-    const auto block = testing::ReadImaAdpcmWav(Fixture("ima_adpcm_8k.wav")).blocks[2];
-    const FrameHeader header = AudioHeader(17, block.size(), 16, 8000);
-
-    clock.Set(1000);
-    playback.PlayAudioRecord(header, block);  // the age count begins
-    EXPECT_EQ(playback.AudioDeviceTime(), 1000u);
-    clock.Set(1120);
-    playback.PlayAudioRecord(header, block);  // 120 s is not above the limit
-    EXPECT_EQ(waveOut.OpenCount(), 1u);
-    clock.Set(1121);
-    playback.PlayAudioRecord(header, block);
-    EXPECT_EQ(waveOut.OpenCount(), 2u);
-    EXPECT_EQ(playback.AudioDeviceTime(), 0u);
-    EXPECT_TRUE(waveOut.IsOutputOpen());
-    clock.Set(1122);
-    playback.PlayAudioRecord(header, block);  // the count begins again
-    EXPECT_EQ(playback.AudioDeviceTime(), 1122u);
-    EXPECT_EQ(waveOut.OpenCount(), 2u);
-
-    // PrepareAudio ends the count of an earlier run.
+    const auto& block = ImaBlocks()[1];
+    for (const Step& s : steps) {
+        now = std::chrono::steady_clock::time_point(std::chrono::seconds(s.second));
+        EXPECT_EQ(playback.PlayAudioRecord(AudioHeader(17, block.size(), s.bits, s.rate), block), 2018u) << s.second;
+        EXPECT_EQ(waveOut.OpenCount(), s.opens) << s.second;
+        EXPECT_EQ(waveOut.OutputRate(), s.outputRate) << s.second;
+        EXPECT_EQ(playback.AudioRate(), s.outputRate) << s.second;
+        EXPECT_EQ(waveOut.OutputBits(), 16u) << s.second;
+        EXPECT_EQ(playback.AudioDeviceTime(), s.deviceTime) << s.second;
+    }
+    // PrepareAudio ends the count of an earlier run and opens the starting format.
     playback.PrepareAudio();
     EXPECT_EQ(playback.AudioDeviceTime(), 0u);
-    EXPECT_EQ(waveOut.OpenCount(), 3u);
+    EXPECT_EQ(waveOut.OpenCount(), 4u);
+    EXPECT_EQ(waveOut.OutputRate(), 8000u);
 }
 
-TEST_F(AudioPlaybackTest, PlayAudioRecord_PcmAndG721_NeverReopenTheOutput) {
-    SoundPlayback playback(waveOut, audioDecoder, notifier, clock.Function());
+TEST_F(AudioPlaybackTest, PlayAudioRecord_WithoutAnOutput_ReportsTheBytesOfTheBufferForPacing) {
+    testing::ScopedEnv driver("SDL_AUDIODRIVER", "korvane-no-such-driver");
     playback.PrepareAudio();
-    const std::vector<std::uint8_t> data(800, 0x35);
-    clock.Set(1000);
-    EXPECT_EQ(playback.PlayAudioRecord(AudioHeader(kAudioCodecPcm, data.size(), 8, 11025), data), 800u);
-    clock.Set(9000);
-    EXPECT_EQ(playback.PlayAudioRecord(AudioHeader(kAudioCodecG721, data.size(), 8, 11025), data), 3200u);
-    EXPECT_EQ(waveOut.OpenCount(), 1u);
-    EXPECT_EQ(playback.AudioRate(), 8000u);
-    EXPECT_EQ(playback.AudioBits(), 16u);
-    EXPECT_EQ(playback.AudioDeviceTime(), 0u);
-    EXPECT_EQ(waveOut.BlocksQueued(), 2u);
-}
-
-TEST_F(AudioPlaybackTest, PlayAudioRecord_DataLengthBeyondTheBuffer_ReadsOnlyTheBuffer) {
-    SoundPlayback playback(waveOut, audioDecoder, notifier);
-    playback.PrepareAudio();
+    EXPECT_EQ(waveOut.OutResult(), kWaveNoDriver);
     // One IMA ADPCM block and part of the next, in a buffer of 1,000 bytes
     // behind a header that claims 5,000.
-    std::vector<std::uint8_t> data = testing::ReadImaAdpcmWav(Fixture("ima_adpcm_8k.wav")).blocks[3];
+    std::vector<std::uint8_t> data = ImaBlocks()[3];
     data.resize(1000, 0x11);
     EXPECT_EQ(playback.PlayAudioRecord(AudioHeader(kAudioCodecPcm, 5000), data), 1000u);
     EXPECT_EQ(playback.PlayAudioRecord(AudioHeader(kAudioCodecG721, 5000), data), 4000u);
-    EXPECT_EQ(playback.PlayAudioRecord(AudioHeader(17, 5000, 16, 8000), data), 2018u);
-}
-
-TEST_F(AudioPlaybackTest, PrepareAudio_WithoutConverter_ShowsTheErrorEachRunAndImaAdpcmGivesNothing) {
-    ImaAdpcmConverter missing(0x55);
-    SoundPlayback playback(waveOut, missing, notifier);
-    playback.PrepareAudio();
-    EXPECT_EQ(notifier.Messages(), std::vector<std::string>{"m_AudioDecoder.Init Error"});
-    EXPECT_FALSE(playback.AcmOpen());
-    EXPECT_TRUE(waveOut.IsOutputOpen());  // the run goes on
-
-    const auto block = testing::ReadImaAdpcmWav(Fixture("ima_adpcm_8k.wav")).blocks[0];
-    EXPECT_EQ(playback.PlayAudioRecord(AudioHeader(17, block.size(), 16, 8000), block), 0u);
-    EXPECT_EQ(waveOut.BlocksQueued(), 0u);
-    const std::vector<std::uint8_t> g721(100, 0x77);
-    EXPECT_EQ(playback.PlayAudioRecord(AudioHeader(kAudioCodecG721, g721.size()), g721), 400u);
-
-    playback.PrepareAudio();  // tried again at the next run
-    EXPECT_EQ(notifier.Messages().size(), 2u);
-}
-
-TEST_F(AudioPlaybackTest, PrepareAudio_ConverterOpens_OnceAndWithoutAMessage) {
-    SoundPlayback playback(waveOut, audioDecoder, notifier);
-    EXPECT_FALSE(playback.AcmOpen());
-    playback.PrepareAudio();
-    EXPECT_TRUE(playback.AcmOpen());
-    EXPECT_TRUE(audioDecoder.IsOpen());
-    // A second run does not open it again: a stream closed behind its back stays closed.
-    audioDecoder.Close();
-    playback.PrepareAudio();
-    EXPECT_FALSE(audioDecoder.IsOpen());
-    EXPECT_TRUE(notifier.Messages().empty());
-}
-
-TEST_F(AudioPlaybackTest, PrepareAudio_SetsFullVolumeAgain) {
-    SoundPlayback playback(waveOut, audioDecoder, notifier);
-    playback.PrepareAudio();
-    ASSERT_EQ(waveOut.SetVolume(0, 0), 1);  // the user turned it down in the last run
-    playback.PrepareAudio();
-    const auto pcm = testing::ReadWholeFile(Fixture("pcm_s16le_8k.raw"));
-    PlayRecords(playback, kAudioCodecPcm, testing::SplitBlocks(pcm, 2018));
-    waveOut.CloseOutput();
-    EXPECT_TRUE(testing::PlayedExactly(disk.Left(), testing::SamplesFromBytes(pcm)));
-}
-
-TEST(AudioPlaybackNoDevice, PlayAudioRecord_WithoutAnOutput_StillReportsTheBytesForPacing) {
-    DiskAudio disk;
-    testing::ScopedEnv driver("SDL_AUDIODRIVER", "korvane-no-such-driver");
-    WaveOutput waveOut;
-    ImaAdpcmConverter audioDecoder;
-    StderrNotifier notifier(false);
-    SoundPlayback playback(waveOut, audioDecoder, notifier);
-    playback.PrepareAudio();
-    EXPECT_FALSE(waveOut.IsOutputOpen());
-    EXPECT_EQ(waveOut.OutResult(), kWaveNoDriver);
-    const std::vector<std::uint8_t> data(800, 0x42);
-    EXPECT_EQ(playback.PlayAudioRecord(AudioHeader(kAudioCodecPcm, data.size()), data), 800u);
-    EXPECT_EQ(playback.PlayAudioRecord(AudioHeader(kAudioCodecG721, data.size()), data), 3200u);
-    const auto block = testing::ReadImaAdpcmWav(Fixture("ima_adpcm_8k.wav")).blocks[0];
-    EXPECT_EQ(playback.PlayAudioRecord(AudioHeader(17, block.size(), 16, 11025), block), 2018u);
+    EXPECT_EQ(playback.PlayAudioRecord(AudioHeader(17, 5000, 16, 11025), data), 2018u);
     EXPECT_EQ(waveOut.BlocksQueued(), 0u);
     EXPECT_TRUE(notifier.Messages().empty());  // output failures are not reported
+}
+
+TEST_F(AudioPlaybackTest, PrepareAudio_OpensTheConverterOnce_OrShowsItsErrorEachRun) {
+    playback.PrepareAudio();
+    EXPECT_TRUE(playback.AcmOpen());
+    // A second run does not open it again: a stream closed behind its back stays closed.
+    converter.Close();
+    playback.PrepareAudio();
+    EXPECT_FALSE(converter.IsOpen());
+    EXPECT_TRUE(notifier.Messages().empty());
+
+    ImaAdpcmConverter missing(0x55);
+    SoundPlayback without(waveOut, missing, notifier);
+    without.PrepareAudio();
+    EXPECT_EQ(notifier.Messages(), std::vector<std::string>{"m_AudioDecoder.Init Error"});
+    EXPECT_FALSE(without.AcmOpen());
+    EXPECT_TRUE(waveOut.IsOutputOpen());  // the run goes on
+    const auto queued = waveOut.BlocksQueued();
+    EXPECT_EQ(without.PlayAudioRecord(AudioHeader(17, 508, 16, 8000), ImaBlocks()[0]), 0u);
+    EXPECT_EQ(waveOut.BlocksQueued(), queued);
+    EXPECT_EQ(without.PlayAudioRecord(AudioHeader(kAudioCodecG721, 100), ImaBlocks()[0]), 400u);
+    without.PrepareAudio();  // tried again at the next run
+    EXPECT_EQ(notifier.Messages().size(), 2u);
 }
 
 }  // namespace

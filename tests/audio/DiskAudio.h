@@ -1,5 +1,5 @@
 // Plays through SDL's disk audio driver into a file of the test's own and
-// reads back what the output callback produced, plus the independent
+// reads back what the output callback produced, plus the ffmpeg tool's
 // decodings that played sound is compared with.
 #pragma once
 
@@ -18,23 +18,19 @@
 
 namespace korvane::testing {
 
-// While it lives, SDL's audio goes to "played.raw" in a fresh folder through
-// the disk driver, writing one buffer every delayMs milliseconds (a buffer
-// lasts 32 ms at 8 kHz, so 1 plays about 32 times faster than real time;
-// kRealTime waits as long as each buffer lasts). The variables it found are
-// put back afterwards.
+// While it lives, SDL's audio goes to a file in a fresh folder through the
+// disk driver, one buffer every delayMs milliseconds (a buffer lasts 32 ms at
+// 8 kHz; kRealTime waits as long as each buffer lasts). The variables it
+// found are put back afterwards.
 class DiskAudio {
 public:
     static constexpr int kRealTime = 0;
     explicit DiskAudio(int delayMs = 1);
-    DiskAudio(const DiskAudio&) = delete;
-    DiskAudio& operator=(const DiskAudio&) = delete;
 
-    const std::string& PlayedPath() const { return m_played; }
-    // The left and the right channel of everything played so far; read
-    // once the output is closed, when SDL has flushed the file.
-    std::vector<std::int16_t> Left() const;
-    std::vector<std::int16_t> Right() const;
+    // The left or right channel of what was played; read once the output is
+    // closed, when SDL has flushed the file. Each open starts the file again.
+    std::vector<std::int16_t> Left() const { return Channel(0); }
+    std::vector<std::int16_t> Right() const { return Channel(1); }
     const TempDir& Dir() const { return m_dir; }
 
 private:
@@ -46,7 +42,7 @@ private:
 };
 
 // Holds SDL's lock on a device's callback, so that blocks written meanwhile
-// are played back to back without gaps of silence between them.
+// play back to back without silence between them.
 class CallbackHeld {
 public:
     explicit CallbackHeld(SDL_AudioDeviceID device) : m_device(device) { SDL_LockAudioDevice(m_device); }
@@ -60,13 +56,12 @@ private:
 
 std::vector<std::int16_t> SamplesFromBytes(std::span<const std::uint8_t> bytes);
 std::vector<std::uint8_t> BytesFromSamples(std::span<const std::int16_t> samples);
-std::vector<std::int16_t> ReadSamples(const std::string& path);
 
-// What the ffmpeg tool decodes from a raw G.726 file of 4-bit codes (low
-// nibble first) and from a WAV file, as 16-bit samples. Fail the test and
-// return nothing when ffmpeg fails.
-std::vector<std::int16_t> FfmpegG726Samples(const std::string& path, const TempDir& scratch);
-std::vector<std::int16_t> FfmpegWavSamples(const std::string& path, const TempDir& scratch);
+// The 16-bit samples the ffmpeg tool decodes from `path`, read with the
+// input options given before it (none for a WAV file). Fails the test and
+// returns nothing when ffmpeg fails.
+std::vector<std::int16_t> FfmpegSamples(const std::string& inputOptions, const std::string& path,
+                                        const TempDir& scratch);
 
 // Where `expected` starts in `played`, found by lining up the first sample
 // that is not zero in each; nothing when either is all zero or `expected`

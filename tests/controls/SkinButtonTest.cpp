@@ -1,7 +1,5 @@
-// The skinned push and toggle buttons under real mouse events: the image of
-// each state as painted, the click only for a press that ends inside, the
-// double click, the toggle's check flipping on the press, and the disabled
-// button.
+// The skinned push and toggle buttons under real mouse events: the image
+// each shows after every step of a gesture, and the clicks it reports.
 #include <gtest/gtest.h>
 
 #include <QTest>
@@ -13,230 +11,130 @@
 namespace korvane::testing {
 namespace {
 
-// The pause button's skin: normal, pressed, hover, disabled.
-constexpr int kNormal = 182, kPressed = 183, kHover = 184, kDisabled = 181;
-// The play button's.
-constexpr int kPlayNormal = 186, kPlayChecked = 187, kPlayHover = 188, kPlayDisabled = 185;
+enum Look : int { N, P, H, D };                       // normal, pressed (checked), hover, disabled
+constexpr int kPause[] = {182, 183, 184, 181};  // the pause button's skin, by look
+constexpr int kPlay[] = {186, 187, 188, 185};   // the play button's
 
-class SkinButtonTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { EnsureGuiApp(); }
-    void SetUp() override {
+enum Act { Press, Move, Release, Click, DClick, Hover, Away, Enable, Disable, Check, Uncheck };
+struct Step {
+    Act act;
+    QPoint at;
+    Look shows;  // after the step
+};
+struct Gesture {
+    const char* name;
+    bool toggle;
+    std::vector<Step> steps;
+    std::vector<Look> atClicks;  // the look while each click is reported
+    bool checked = false;        // the toggle's state at the end
+    bool parentUnchecks = false;
+};
+
+// A window with one skinned button, the pointer away from it.
+struct Bench {
+    explicit Bench(bool isToggle) : button(isToggle ? new SkinToggleButton(&host) : new SkinButton(&host)) {
         host.resize(160, 100);
-        host.move(50, 50);
-        push.move(20, 20);
-        toggle.move(80, 20);
-        ASSERT_TRUE(push.SetSkin(&parent, kNormal, kPressed, kHover, kDisabled));
-        ASSERT_TRUE(toggle.SetSkin(&parent, kPlayNormal, kPlayChecked, kPlayHover, kPlayDisabled));
+        button->move(20, 20);
+        const int* ids = isToggle ? kPlay : kPause;
+        EXPECT_TRUE(button->SetSkin(&parent, ids[N], ids[P], ids[H], ids[D]));
         host.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
-        Hover(host, QPoint(150, 90));  // the pointer starts away from both buttons
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&host));
+        Do({Away, {}, N});
     }
-
-    // A move without a button held, through the window system.
-    static void Hover(QWidget& widget, QPoint at) {
-        QTest::mouseMove(&widget, at);
+    Look Shows() {
+        const int* ids = toggle() ? kPlay : kPause;
+        const int id = ShownSkin(*button, {ids[N], ids[P], ids[H], ids[D]});
+        for (int look = N; look <= D; ++look)
+            if (ids[look] == id) return Look(look);
+        return Look(-1);
+    }
+    SkinToggleButton* toggle() { return dynamic_cast<SkinToggleButton*>(button); }
+    void Do(const Step& s) {
+        switch (s.act) {
+            case Press: QTest::mousePress(button, Qt::LeftButton, {}, s.at); break;
+            case Move: QTest::mouseMove(button, s.at); break;
+            case Release: QTest::mouseRelease(button, Qt::LeftButton, {}, s.at); break;
+            case Click: QTest::mouseClick(button, Qt::LeftButton, {}, s.at); break;
+            case DClick: QTest::mouseDClick(button, Qt::LeftButton, {}, s.at); break;
+            case Hover: QTest::mouseMove(button, s.at); break;
+            case Away: QTest::mouseMove(&host, QPoint(150, 90)); break;
+            case Enable: button->EnableButton(true); break;
+            case Disable: button->EnableButton(false); break;
+            case Check: toggle()->SetCheck(true); break;
+            case Uncheck: toggle()->SetCheck(false); break;
+        }
         QCoreApplication::processEvents();
-    }
-    int PushImage() { return ShownSkin(push, {kNormal, kPressed, kHover, kDisabled}); }
-    int ToggleImage() { return ShownSkin(toggle, {kPlayNormal, kPlayChecked, kPlayHover, kPlayDisabled}); }
-    Message ClickOf(SkinButton& button, unsigned id) {
-        return {id, reinterpret_cast<WParam>(&button), 0};
     }
 
     RecordingTarget parent;
     QWidget host;
-    SkinButton push{&host};
-    SkinToggleButton toggle{&host};
+    SkinButton* button;  // owned by host
 };
 
-TEST_F(SkinButtonTest, SetSkin_ShowsTheNormalImageAndTakesItsSize) {
-    EXPECT_EQ(push.size(), QSize(30, 27));
-    EXPECT_EQ(PushImage(), kNormal);
-    EXPECT_TRUE(push.IsButtonEnabled());
-}
-
-TEST_F(SkinButtonTest, SetSkin_MissingBitmap_FailsButANegativeNumberCopiesTheNormalImage) {
-    SkinButton button(&host);
-    EXPECT_FALSE(button.SetSkin(&parent, kNormal, 99999, kHover, kDisabled));
-    SkinButton copies(&host);
-    EXPECT_TRUE(copies.SetSkin(&parent, kNormal, -1, -1, -1));
-    copies.EnableButton(false);
-    EXPECT_EQ(ShownSkin(copies, {kNormal, kDisabled}), kNormal);
-}
-
-TEST_F(SkinButtonTest, ClickInside_SendsOneClickWithTheButtonsAddress_AfterTheImageWentPressed) {
-    QTest::mousePress(&push, Qt::LeftButton, {}, QPoint(10, 10));
-    EXPECT_EQ(PushImage(), kPressed);
-    EXPECT_TRUE(parent.messages.empty());
-    int imageDuringClick = -1;
-    parent.onMessage = [&](const Message&) {
-        imageDuringClick = PushImage();
-        return 1L;
+TEST(SkinButtonTest, Gestures_ShowTheImageOfEachState_AndClickOnlyForAPressEndingInside) {
+    const QPoint in(10, 10);
+    const Gesture gestures[] = {
+        {"click", false, {{Press, in, P}, {Release, in, N}}, {N}},
+        {"drag out and back in", false, {{Press, in, P}, {Move, {45, 10}, N}, {Move, {12, 12}, P}, {Release, {12, 12}, N}}, {N}},
+        {"release outside", false, {{Press, in, P}, {Move, {10, 40}, N}, {Release, {10, 40}, N}}, {}},
+        {"left column and top row are outside", false,
+         {{Hover, {5, 5}, H}, {Hover, {0, 5}, N}, {Hover, {6, 6}, H}, {Hover, {6, 0}, N}, {Hover, {1, 1}, H},
+          {Press, {8, 8}, P}, {Move, {0, 8}, N}, {Release, {0, 8}, N}}, {}},
+        {"hover until the pointer leaves", false, {{Hover, in, H}, {Away, {}, N}}, {}},
+        {"double click", false, {{Click, in, N}, {DClick, in, P}, {Release, in, N}}, {N, P}},
+        {"disabled", false,
+         {{Disable, {}, D}, {Hover, in, D}, {Click, in, D}, {DClick, in, D}, {Release, in, D}, {Away, {}, D},
+          {Enable, {}, N}, {Click, in, N}}, {N}},
+        {"disabled mid-press", false, {{Press, in, P}, {Disable, {}, D}, {Release, in, D}}, {}},
+        {"toggle: flips on the press, checked hides hover", true,
+         {{Press, in, P}, {Release, in, P}, {Hover, {11, 11}, P}, {Click, in, N}, {Hover, {12, 12}, H}}, {P, P}},
+        {"toggle released outside keeps the flip", true, {{Press, in, P}, {Move, {10, 50}, P}, {Release, {10, 50}, P}},
+         {}, true},
+        {"toggle unchecked by the parent during the click", true, {{Click, in, N}}, {P}, false, true},
+        {"toggle double click checks it", true, {{Check, {}, P}, {Click, in, N}, {DClick, in, P}, {Release, in, P}}, {P, P}, true},
+        {"toggle set while disabled", true, {{Check, {}, P}, {Disable, {}, D}, {Uncheck, {}, N}, {Click, in, N}}, {}},
     };
-    QTest::mouseRelease(&push, Qt::LeftButton, {}, QPoint(10, 10));
-    ASSERT_EQ(parent.messages.size(), 1u);
-    EXPECT_EQ(parent.messages[0], ClickOf(push, WM_SKIN_BUTTON_CLICKED));
-    EXPECT_EQ(imageDuringClick, kNormal);  // the push button is back to normal before it reports
-    EXPECT_EQ(PushImage(), kNormal);
+    for (const Gesture& g : gestures) {
+        SCOPED_TRACE(g.name);
+        Bench bench(g.toggle);
+        std::vector<Look> atClicks;
+        bench.parent.onMessage = [&](const Message&) {
+            atClicks.push_back(bench.Shows());
+            if (g.parentUnchecks) bench.toggle()->SetCheck(false);
+            return 1L;
+        };
+        for (std::size_t i = 0; i < g.steps.size(); ++i) {
+            bench.Do(g.steps[i]);
+            EXPECT_EQ(bench.Shows(), g.steps[i].shows) << "step " << i;
+        }
+        EXPECT_EQ(atClicks, g.atClicks);
+        const unsigned id = g.toggle ? WM_SKIN_TOGGLE_CLICKED : WM_SKIN_BUTTON_CLICKED;
+        for (const Message& m : bench.parent.messages) EXPECT_EQ(m, (Message{id, reinterpret_cast<WParam>(bench.button), 0}));
+        if (g.toggle) {
+            EXPECT_EQ(bench.toggle()->GetCheck(), g.checked);
+        }
+    }
 }
 
-TEST_F(SkinButtonTest, PressDragOutAndBackIn_SendsOneClick_ImageFollowsThePointer) {
-    QTest::mousePress(&push, Qt::LeftButton, {}, QPoint(10, 10));
-    EXPECT_EQ(PushImage(), kPressed);
-    QTest::mouseMove(&push, QPoint(45, 10));  // held: the move still reaches the button
-    EXPECT_EQ(PushImage(), kNormal);
-    QTest::mouseMove(&push, QPoint(12, 12));
-    EXPECT_EQ(PushImage(), kPressed);
-    QTest::mouseRelease(&push, Qt::LeftButton, {}, QPoint(12, 12));
-    EXPECT_EQ(PushImage(), kNormal);
-    EXPECT_EQ(parent.messages.size(), 1u);
-}
+TEST(SkinButtonTest, SetSkin_TakesTheNormalImagesSize_FailsOnAMissingBitmap_CopiesNormalForNegativeNumbers) {
+    Bench bench(false);
+    EXPECT_EQ(bench.button->size(), QSize(30, 27));
+    EXPECT_TRUE(bench.button->IsButtonEnabled());
+    SkinButton missing(&bench.host), copies(&bench.host), bare(&bench.host);
+    EXPECT_FALSE(missing.SetSkin(&bench.parent, kPause[N], 99999, kPause[H], kPause[D]));
+    EXPECT_TRUE(copies.SetSkin(&bench.parent, kPause[N], -1, -1, -1));
+    copies.EnableButton(false);
+    EXPECT_EQ(ShownSkin(copies, {kPause[N], kPause[D]}), kPause[N]);
 
-TEST_F(SkinButtonTest, PressInsideReleaseOutside_SendsNothing) {
-    QTest::mousePress(&push, Qt::LeftButton, {}, QPoint(10, 10));
-    QTest::mouseMove(&push, QPoint(10, 40));
-    QTest::mouseRelease(&push, Qt::LeftButton, {}, QPoint(10, 40));
-    EXPECT_TRUE(parent.messages.empty());
-    EXPECT_EQ(PushImage(), kNormal);
-}
-
-TEST_F(SkinButtonTest, LeftColumnAndTopRow_CountAsOutside) {
-    Hover(push, QPoint(5, 5));
-    EXPECT_EQ(PushImage(), kHover);
-    Hover(push, QPoint(0, 5));
-    EXPECT_EQ(PushImage(), kNormal);
-    Hover(push, QPoint(6, 6));
-    EXPECT_EQ(PushImage(), kHover);
-    Hover(push, QPoint(6, 0));
-    EXPECT_EQ(PushImage(), kNormal);
-    Hover(push, QPoint(1, 1));
-    EXPECT_EQ(PushImage(), kHover);
-    // A press dragged onto the left column and released there is no click.
-    QTest::mousePress(&push, Qt::LeftButton, {}, QPoint(8, 8));
-    QTest::mouseMove(&push, QPoint(0, 8));
-    EXPECT_EQ(PushImage(), kNormal);
-    QTest::mouseRelease(&push, Qt::LeftButton, {}, QPoint(0, 8));
-    EXPECT_TRUE(parent.messages.empty());
-}
-
-TEST_F(SkinButtonTest, Hover_ShowsTheHoverImageUntilThePointerLeaves) {
-    Hover(push, QPoint(10, 10));
-    EXPECT_EQ(PushImage(), kHover);
-    Hover(host, QPoint(150, 5));
-    EXPECT_EQ(PushImage(), kNormal);
-    EXPECT_TRUE(parent.messages.empty());
-}
-
-TEST_F(SkinButtonTest, DoubleClick_OnPushButton_SendsTwoClicks) {
-    // The second press of a double click arrives as the double-click event.
-    QTest::mouseClick(&push, Qt::LeftButton, {}, QPoint(10, 10));
-    QTest::mouseDClick(&push, Qt::LeftButton, {}, QPoint(10, 10));
-    EXPECT_EQ(PushImage(), kPressed);
-    QTest::mouseRelease(&push, Qt::LeftButton, {}, QPoint(10, 10));
-    EXPECT_EQ(parent.Ids(), (std::vector<unsigned>{WM_SKIN_BUTTON_CLICKED, WM_SKIN_BUTTON_CLICKED}));
-    EXPECT_EQ(PushImage(), kNormal);
-}
-
-TEST_F(SkinButtonTest, Disabled_ShowsTheDisabledImageAndSendsNothingWhateverTheMouseDoes) {
-    push.EnableButton(false);
-    EXPECT_EQ(PushImage(), kDisabled);
-    Hover(push, QPoint(10, 10));
-    QTest::mouseClick(&push, Qt::LeftButton, {}, QPoint(10, 10));
-    QTest::mouseDClick(&push, Qt::LeftButton, {}, QPoint(10, 10));
-    QTest::mouseRelease(&push, Qt::LeftButton, {}, QPoint(10, 10));
-    Hover(host, QPoint(150, 5));
-    EXPECT_TRUE(parent.messages.empty());
-    EXPECT_EQ(PushImage(), kDisabled);
-    EXPECT_FALSE(push.IsButtonEnabled());
-
-    push.EnableButton(true);
-    EXPECT_EQ(PushImage(), kNormal);
-    QTest::mouseClick(&push, Qt::LeftButton, {}, QPoint(10, 10));
-    EXPECT_EQ(parent.messages.size(), 1u);
-}
-
-TEST_F(SkinButtonTest, DisabledMidPress_ReleaseSendsNothing) {
-    QTest::mousePress(&push, Qt::LeftButton, {}, QPoint(10, 10));
-    push.EnableButton(false);
-    QTest::mouseRelease(&push, Qt::LeftButton, {}, QPoint(10, 10));
-    EXPECT_TRUE(parent.messages.empty());
-    EXPECT_EQ(PushImage(), kDisabled);
-}
-
-TEST_F(SkinButtonTest, WithoutSkin_PaintsNothingEvenWhenPressed) {
-    SkinButton bare(&host);
+    // Without a skin it paints nothing, even pressed.
     bare.resize(20, 20);
     bare.show();
     QTest::mousePress(&bare, Qt::LeftButton, {}, QPoint(10, 10));
     EXPECT_TRUE(bare.ShownImage().isNull());
-    const QImage shown = Rendered(bare);
-    for (int y = 0; y < shown.height(); ++y)
-        for (int x = 0; x < shown.width(); ++x) ASSERT_EQ(qAlpha(shown.pixel(x, y)), 0);
+    QImage clear(20, 20, QImage::Format_ARGB32_Premultiplied);
+    clear.fill(Qt::transparent);
+    EXPECT_EQ(Rendered(bare), clear);
     QTest::mouseRelease(&bare, Qt::LeftButton, {}, QPoint(10, 10));
-}
-
-TEST_F(SkinButtonTest, Toggle_FlipsOnThePress_AndReportsOnTheRelease) {
-    EXPECT_FALSE(toggle.GetCheck());
-    QTest::mousePress(&toggle, Qt::LeftButton, {}, QPoint(10, 10));
-    EXPECT_TRUE(toggle.GetCheck());
-    EXPECT_TRUE(parent.messages.empty());
-    QTest::mouseRelease(&toggle, Qt::LeftButton, {}, QPoint(10, 10));
-    ASSERT_EQ(parent.messages.size(), 1u);
-    EXPECT_EQ(parent.messages[0], ClickOf(toggle, WM_SKIN_TOGGLE_CLICKED));
-    EXPECT_EQ(ToggleImage(), kPlayChecked);
-    // Checked, the pointer over it shows the checked image, not the hover one.
-    Hover(toggle, QPoint(11, 11));
-    EXPECT_EQ(ToggleImage(), kPlayChecked);
-
-    QTest::mouseClick(&toggle, Qt::LeftButton, {}, QPoint(10, 10));
-    EXPECT_FALSE(toggle.GetCheck());
-    EXPECT_EQ(parent.messages.size(), 2u);
-    Hover(toggle, QPoint(12, 12));
-    EXPECT_EQ(ToggleImage(), kPlayHover);
-}
-
-TEST_F(SkinButtonTest, Toggle_ReleasedOutside_KeepsTheFlippedStateAndSendsNothing) {
-    QTest::mousePress(&toggle, Qt::LeftButton, {}, QPoint(10, 10));
-    QTest::mouseMove(&toggle, QPoint(10, 50));
-    EXPECT_EQ(ToggleImage(), kPlayChecked);  // outside, checked: the checked image
-    QTest::mouseRelease(&toggle, Qt::LeftButton, {}, QPoint(10, 50));
-    EXPECT_TRUE(parent.messages.empty());
-    EXPECT_TRUE(toggle.GetCheck());
-    EXPECT_EQ(ToggleImage(), kPlayChecked);
-}
-
-TEST_F(SkinButtonTest, Toggle_ParentUncheckingDuringTheClick_DecidesTheImage) {
-    parent.onMessage = [&](const Message&) {
-        toggle.SetCheck(false);
-        return 1L;
-    };
-    QTest::mouseClick(&toggle, Qt::LeftButton, {}, QPoint(10, 10));
-    EXPECT_EQ(parent.messages.size(), 1u);
-    EXPECT_FALSE(toggle.GetCheck());
-    EXPECT_EQ(ToggleImage(), kPlayNormal);
-}
-
-TEST_F(SkinButtonTest, Toggle_DoubleClick_SendsTwoAndLeavesItChecked) {
-    QTest::mouseClick(&toggle, Qt::LeftButton, {}, QPoint(10, 10));
-    QTest::mouseDClick(&toggle, Qt::LeftButton, {}, QPoint(10, 10));
-    QTest::mouseRelease(&toggle, Qt::LeftButton, {}, QPoint(10, 10));
-    EXPECT_EQ(parent.Ids(), (std::vector<unsigned>{WM_SKIN_TOGGLE_CLICKED, WM_SKIN_TOGGLE_CLICKED}));
-    EXPECT_TRUE(toggle.GetCheck());
-    EXPECT_EQ(ToggleImage(), kPlayChecked);
-}
-
-TEST_F(SkinButtonTest, Toggle_SetCheckIgnoresEnabling_UncheckingADisabledButtonShowsNormal) {
-    toggle.SetCheck(true);
-    toggle.EnableButton(false);
-    EXPECT_EQ(ToggleImage(), kPlayDisabled);
-    EXPECT_TRUE(toggle.GetCheck());
-    toggle.SetCheck(false);
-    EXPECT_EQ(ToggleImage(), kPlayNormal);
-    EXPECT_FALSE(toggle.IsButtonEnabled());
-    QTest::mouseClick(&toggle, Qt::LeftButton, {}, QPoint(10, 10));
-    EXPECT_TRUE(parent.messages.empty());
-    EXPECT_FALSE(toggle.GetCheck());
 }
 
 }  // namespace
