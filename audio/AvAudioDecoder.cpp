@@ -48,10 +48,6 @@ void AvAudioDecoder::Close() {
     if (m_frame) av_frame_unref(m_frame.get());
 }
 
-void AvAudioDecoder::Reset() {
-    if (m_context) avcodec_flush_buffers(m_context.get());
-}
-
 AudioStatus AvAudioDecoder::Decode(std::span<const std::uint8_t> in, std::span<std::uint8_t> out,
                                    std::size_t& produced) {
     produced = 0;

@@ -35,8 +35,6 @@ public:
     bool Open(AVCodecID codecId, int blockAlign);
     void Close();
     bool IsOpen() const { return m_context != nullptr; }
-    // Forgets the state of earlier packets.
-    void Reset();
 
     // Decodes one packet into out as 16-bit little-endian samples and sets
     // produced to the bytes written. Never writes past out.

@@ -44,7 +44,7 @@ void SoundPlayback::PrepareAudio() {
     m_audioRate = kStartRate;
     m_audioDeviceTime = 0;
     m_waveOut.SetVolume(kFullVolume, kFullVolume);
-    m_g721.Reset();
+    m_g721.Open(AV_CODEC_ID_ADPCM_G726LE, 0);  // a fresh stream: flushing does not reset the G.726 state
 }
 
 std::uint32_t SoundPlayback::PlayAudioRecord(const FrameHeader& header,

@@ -36,7 +36,7 @@ struct Bench {
         host.resize(160, 100);
         button->move(20, 20);
         const int* ids = isToggle ? kPlay : kPause;
-        EXPECT_TRUE(button->SetSkin(&parent, ids[N], ids[P], ids[H], ids[D]));
+        EXPECT_TRUE(button->SetSkin(ids[N], ids[P], ids[H], ids[D]));
         host.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&host));
         Do({Away, {}, N});
@@ -66,7 +66,6 @@ struct Bench {
         QCoreApplication::processEvents();
     }
 
-    RecordingTarget parent;
     QWidget host;
     SkinButton* button;  // owned by host
 };
@@ -98,18 +97,15 @@ TEST(SkinButtonTest, Gestures_ShowTheImageOfEachState_AndClickOnlyForAPressEndin
         SCOPED_TRACE(g.name);
         Bench bench(g.toggle);
         std::vector<Look> atClicks;
-        bench.parent.onMessage = [&](const Message&) {
+        QObject::connect(bench.button, &SkinButton::Clicked, [&] {
             atClicks.push_back(bench.Shows());
             if (g.parentUnchecks) bench.toggle()->SetCheck(false);
-            return 1L;
-        };
+        });
         for (std::size_t i = 0; i < g.steps.size(); ++i) {
             bench.Do(g.steps[i]);
             EXPECT_EQ(bench.Shows(), g.steps[i].shows) << "step " << i;
         }
         EXPECT_EQ(atClicks, g.atClicks);
-        const unsigned id = g.toggle ? WM_SKIN_TOGGLE_CLICKED : WM_SKIN_BUTTON_CLICKED;
-        for (const Message& m : bench.parent.messages) EXPECT_EQ(m, (Message{id, reinterpret_cast<WParam>(bench.button), 0}));
         if (g.toggle) {
             EXPECT_EQ(bench.toggle()->GetCheck(), g.checked);
         }
@@ -121,8 +117,8 @@ TEST(SkinButtonTest, SetSkin_TakesTheNormalImagesSize_FailsOnAMissingBitmap_Copi
     EXPECT_EQ(bench.button->size(), QSize(30, 27));
     EXPECT_TRUE(bench.button->IsButtonEnabled());
     SkinButton missing(&bench.host), copies(&bench.host), bare(&bench.host);
-    EXPECT_FALSE(missing.SetSkin(&bench.parent, kPause[N], 99999, kPause[H], kPause[D]));
-    EXPECT_TRUE(copies.SetSkin(&bench.parent, kPause[N], -1, -1, -1));
+    EXPECT_FALSE(missing.SetSkin(kPause[N], 99999, kPause[H], kPause[D]));
+    EXPECT_TRUE(copies.SetSkin(kPause[N], -1, -1, -1));
     copies.EnableButton(false);
     EXPECT_EQ(ShownSkin(copies, {kPause[N], kPause[D]}), kPause[N]);
 
