@@ -119,7 +119,7 @@ TEST_F(ApplicationTest, EveryRecordingOpenedGoesToTheRecentFilesInTheOwnSettings
     EXPECT_EQ(scope.value(QStringLiteral("Recent File List/File4")).toString(), path("b.MP4"));
     Application next(notifier, Options(true));
     ASSERT_TRUE(next.InitInstance(""));
-    EXPECT_EQ(next.RecentFiles().size(), 4);
+    ASSERT_EQ(next.RecentFiles().size(), 4);
     EXPECT_EQ(next.RecentFiles().front(), path("c.MP4"));
     scope.clear();
     QStandardPaths::setTestModeEnabled(false);

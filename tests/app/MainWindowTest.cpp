@@ -4,19 +4,37 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QDialog>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
+#include <QTimer>
 
 #include "app/Commands.h"
 #include "app/MainWindow.h"
 #include "app/PlayerView.h"
 #include "tests/app/Clip.h"
-#include "tests/app/DialogAnswerer.h"
 #include "tests/platform/CompanionPeer.h"
 
 namespace korvane::testing {
 namespace {
+
+// Notes each dialog shown by its class and cancels it from the event loop, as a user would.
+class DialogAnswerer : public QObject {
+public:
+    DialogAnswerer() { qApp->installEventFilter(this); }
+    ~DialogAnswerer() override { qApp->removeEventFilter(this); }
+    std::vector<std::string> shown;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (auto* dialog = qobject_cast<QDialog*>(object); dialog && event->type() == QEvent::Show) {
+            shown.emplace_back(dialog->metaObject()->className());
+            QTimer::singleShot(0, dialog, &QDialog::reject);
+        }
+        return false;
+    }
+};
 
 class MainWindowTest : public ::testing::Test {
 protected:
@@ -126,14 +144,14 @@ TEST_F(MainWindowTest, KeysWorkWithoutTheMenuAndOnlyTheirOwn) {
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
         QTest::keyClick(&window, key, Qt::ControlModifier);
     }
-    EXPECT_EQ(answerer.Shown(), (std::vector<std::string>{"QFileDialog", "QPrintDialog"}));
+    EXPECT_EQ(answerer.shown, (std::vector<std::string>{"QFileDialog", "QPrintDialog"}));
     // Standard editing keys mean nothing here.
     for (const auto& [key, modifiers] : std::vector<std::pair<Qt::Key, Qt::KeyboardModifiers>>{
              {Qt::Key_N, Qt::ControlModifier}, {Qt::Key_S, Qt::ControlModifier}, {Qt::Key_Z, Qt::ControlModifier},
              {Qt::Key_X, Qt::ControlModifier}, {Qt::Key_C, Qt::ControlModifier}, {Qt::Key_V, Qt::ControlModifier},
              {Qt::Key_Delete, Qt::ShiftModifier}, {Qt::Key_Insert, Qt::ShiftModifier}, {Qt::Key_F6, {}}})
         QTest::keyClick(&window, key, modifiers);
-    EXPECT_EQ(answerer.Shown().size(), 2u);
+    EXPECT_EQ(answerer.shown.size(), 2u);
     EXPECT_EQ(Shown(), caption);
     EXPECT_EQ(player.FilePath(), dir.File("rec.MP4"));
     EXPECT_TRUE(window.isVisible());
