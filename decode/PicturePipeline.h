@@ -19,12 +19,10 @@
 #include <string>
 #include <vector>
 
-#include "decode/CAPIDecoderClass.h"
-#include "decode/CMP4CodecDll.h"
-#include "decode/CMp4ADecoder.h"
-#include "decode/CSDI_Colorspace.h"
 #include "decode/CaptionOverlay.h"
 #include "decode/JpegDecoder.h"
+#include "decode/VideoCodec.h"
+#include "decode/VideoDecoder.h"
 #include "recording/FrameReader.h"
 #include "recording/RecordLayout.h"
 
@@ -91,10 +89,12 @@ public:
     int DecodeVideoFrame(const FrameHeader& header, const FrameExtension& extension,
                          std::span<const std::uint8_t> data, const CaptionDescriptor* caption,
                          std::span<const std::uint8_t> captionText, int show);
-    int DecodeSdiFrame(const FrameHeader& header, std::span<const std::uint8_t> data, int width,
-                       int height, int* widthOut, int* heightOut);
-    int DecodeJpegFrame(int camera, std::span<const std::uint8_t> data, std::uint8_t* destination,
-                        int* widthOut, int* heightOut);
+    // The HD cameras' records: the decoder is set up again when the codec or
+    // the size it was set up with changes. 1 with the picture's size.
+    int DecodeSdiFrame(VideoCodec codec, std::span<const std::uint8_t> record, int width, int height,
+                       int* widthOut, int* heightOut);
+    // A JPEG at its own size into the decode buffer; 1 with its size.
+    int DecodeJpegFrame(std::span<const std::uint8_t> record, int* widthOut, int* heightOut);
     // Shows a group picture reached from behind: decodes from its key record
     // forward, unshown, to the record with the target's time of day, and shows
     // that one. 1 when it was reached.
@@ -106,8 +106,9 @@ public:
         int height = 0;
         bool operator==(const Size&) const = default;
     };
-    static Size ResolutionSize(int code, int codec);
-    static int DisplayWidth(int codec, int width);
+    static Size ResolutionSize(int code, VideoCodec codec);
+    // The shown width for a codec still kept as the record's number.
+    static int DisplayWidth(int recordCodec, int width);
     void SetPictureFormat(int codec, int width, int height);
 
     // Draws the recorded caption into the picture, copies it for the painter
@@ -128,30 +129,22 @@ public:
 protected:
     void GrowPictureBuffers(std::size_t capacity);
     bool EnsureCapacity(int width, int height, std::size_t capacity);
-    // Sets a decoder class up afresh for a new picture size or codec (the
-    // second MPEG-4 decoder and the H.264 one, which share their init block).
-    template <typename Decoder>
-    void SetUpDecoder(Decoder& decoder, int codec, int width, int height, std::uint32_t initFlag);
-    // Hands the record and the decode buffer to a decoder class in its
-    // decompress block; on a picture, the size it delivered.
-    template <typename Decoder, typename DecompressBlock>
-    bool Decompress(Decoder& decoder, DecompressBlock block, std::span<const std::uint8_t> record,
-                    int* widthOut, int* heightOut);
+    // Sets the video decoder up afresh for a new codec or picture size.
+    void SetUpDecoder(VideoCodec codec, int width, int height);
+    // Decodes the record into the decode buffer; on a picture, its size.
+    bool Decompress(std::span<const std::uint8_t> record, PictureSize recordSize, bool keyFrame, int* widthOut,
+                    int* heightOut);
     void SetStreamInfo(const char* text, std::size_t length);
 
-    // Decoders: the MPEG-4 one is made anew at every set-up, the others live
-    // as long as the view and are released and set up again.
-    std::unique_ptr<CMP4CodecDll> m_mpeg4Decoder;
-    std::unique_ptr<CMp4ADecoder> m_mp4ADecoder;
-    std::unique_ptr<CAPIDecoderClass> m_h264Decoder;
-    std::unique_ptr<CSDI_Colorspace> m_sdiDecoder;
+    // One decoder for every libavcodec codec; a change of codec sets it up
+    // again, so its state never carries over from one codec to another.
+    VideoDecoder m_videoDecoder;
     JpegDecoder m_jpegDecoder;
     CaptionOverlay m_textOverlay;
 
     int m_videoWidth = 0;
     int m_videoHeight = 0;
-    int m_decoderCodec = -1;
-    int m_mpeg4Mode = 0;
+    VideoCodec m_decoderCodec = VideoCodec::Unknown;  // what m_videoDecoder was set up for
     int m_topDown = 0;
     int m_largePicture = 0;
     BitmapInfoHeader m_bmiHeader;

@@ -223,7 +223,7 @@ int PlayerView::OpenFile(const std::string& path) {
     m_filePath = path.substr(0, kPathMax);
     SetTitle(m_filePath);
     if (OpenReader() == 0) return 0;
-    m_decoderCodec = -1;
+    m_decoderCodec = VideoCodec::Unknown;
     ShowFirstPicture();
     return 1;
 }
