@@ -1,10 +1,7 @@
-// Steady decoding allocates nothing of the player's own per picture: after one
-// pass over a stream has set up the decoder, its pools and the scaler, a
-// second pass through DecodeVideoFrame must not ask the heap for anything from
-// the player's code. The libraries allocate for themselves (buffer references,
-// side data, parameter sets that come again with every key picture, the JPEG
-// library's per-image work memory); that is printed, and must never be a new
-// picture buffer: the decoders' picture pools are reused.
+// Steady decoding allocates nothing of the player's own per picture: once a
+// first pass has set up the decoder, its pools and the scaler, a second pass
+// asks the heap for nothing from the player's code. What the libraries ask
+// for themselves is printed, and is never a new picture buffer.
 #include <gtest/gtest.h>
 
 #include <iostream>
@@ -15,15 +12,15 @@
 #include <vector>
 
 extern "C" {
-#include <libavcodec/avcodec.h>
 #include <libavutil/mem.h>
 }
 
-#include "decode/PicturePipeline.h"
-#include "tests/decode/AllocationCounter.h"
 #include "authoring/FrameSource.h"
-#include "tests/support/GuiApp.h"
 #include "authoring/RecordingWriter.h"
+#include "decode/PicturePipeline.h"
+#include "media/FFmpegPtr.h"
+#include "tests/decode/AllocationCounter.h"
+#include "tests/support/GuiApp.h"
 
 namespace korvane::testing {
 namespace {
@@ -38,8 +35,7 @@ TEST(AllocationCounter, PutsAllocationsDownToTheirRequester_OnlyOnTheCountingThr
     asm volatile("" : : "g"(owned.get()) : "memory");
     void* asked = av_malloc(5000);
     av_free(asked);
-    AVCodecContext* context = avcodec_alloc_context3(nullptr);
-    avcodec_free_context(&context);
+    AVCodecContextUPtr(avcodec_alloc_context3(nullptr)).reset();
     std::thread([] {
         std::vector<std::unique_ptr<int>> elsewhere;
         for (int i = 0; i < kElsewhere; ++i) elsewhere.push_back(std::make_unique<int>(i));

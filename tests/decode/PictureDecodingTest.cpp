@@ -52,35 +52,23 @@ Bgr24 Upright(const Presentation& p) {
     return p.format.biHeight > 0 ? FlipRows(p.pixels, width, height) : p.pixels;
 }
 
-// Streams made once: fixtures from tests/data, and test patterns a little
-// wider or higher than the pictures shown, made by ffmpeg on first use.
-class Streams {
-public:
-    static std::string Path(const std::string& name) {
-        static Streams streams;
-        if (name.find('.') != std::string::npos) return std::string(KORVANE_TEST_DATA) + "/" + name;
-        return streams.Make(name);
+// A fixture from tests/data ("name.ext"), or a test pattern "<mpeg4|h264>_<w>x<h>"
+// made by ffmpeg once, for pictures a little wider than those shown.
+std::string StreamPath(const std::string& name) {
+    if (name.find('.') != std::string::npos) return std::string(KORVANE_TEST_DATA) + "/" + name;
+    static TempDir dir;
+    static std::map<std::string, std::string> made;
+    std::string& path = made[name];
+    const bool h264 = name.rfind("h264", 0) == 0;
+    const std::string file = dir.File(name + (h264 ? ".h264" : ".m4v"));  // the ending tells the kind
+    if (path.empty() &&
+        RunFfmpeg("-f lavfi -i testsrc2=size=" + name.substr(name.find('_') + 1) + ":rate=25 -frames:v 5 " +
+                  (h264 ? "-c:v libx264 -bf 0 -g 3 -crf 20 -pix_fmt yuv420p -f h264 " : "-c:v mpeg4 -g 3 -bf 0 -q:v 4 -f m4v ") +
+                  ShellQuote(file))) {
+        path = file;
     }
-
-private:
-    // name: "<kind>_<width>x<height>", kind mpeg4 or h264.
-    std::string Make(const std::string& name) {
-        auto& made = m_made[name];
-        if (!made.empty()) return made;
-        const std::size_t bar = name.find('_');
-        const bool h264 = name.substr(0, bar) == "h264";
-        const std::string codec = h264 ? "-c:v libx264 -bf 0 -g 3 -crf 20 -pix_fmt yuv420p -f h264"
-                                       : "-c:v mpeg4 -g 3 -bf 0 -q:v 4 -f m4v";
-        const std::string out = m_dir.File(name + (h264 ? ".h264" : ".m4v"));
-        if (RunFfmpeg("-f lavfi -i testsrc2=size=" + name.substr(bar + 1) + ":rate=25 -frames:v 5 " + codec +
-                      " " + ShellQuote(out))) {
-            made = out;
-        }
-        return made;
-    }
-    TempDir m_dir;
-    std::map<std::string, std::string> m_made;
-};
+    return path;
+}
 
 struct CodecCase {
     const char* name;
@@ -102,7 +90,7 @@ protected:
 
 TEST_P(EveryCodec, GivesFfmpegsPictures_AtTheShownSize_InItsRowOrder) {
     const CodecCase& c = GetParam();
-    const std::string path = Streams::Path(c.stream);
+    const std::string path = StreamPath(c.stream);
     ASSERT_FALSE(path.empty()) << "ffmpeg could not make " << c.stream;
     const auto frames = ReadVideoFrames(path);
     const auto reference = FfmpegPictures(path, c.width, c.height, c.peerArgs);
@@ -120,7 +108,9 @@ TEST_P(EveryCodec, GivesFfmpegsPictures_AtTheShownSize_InItsRowOrder) {
         ASSERT_EQ(p.format.biHeight, c.topFirst ? -c.height : c.height) << "record " << i;
         EXPECT_GE(Psnr(Upright(p), reference[i]), kMinPsnr) << "record " << i;
         // The pictures are not symmetric: the other row order must not match.
-        if (i == 0) EXPECT_LT(Psnr(FlipRows(Upright(p), c.width, c.height), reference[i]), 20.0);
+        if (i == 0) {
+            EXPECT_LT(Psnr(FlipRows(Upright(p), c.width, c.height), reference[i]), 20.0);
+        }
     }
     EXPECT_EQ(pipeline.repaints, static_cast<int>(frames.size()));
 }
@@ -161,7 +151,7 @@ INSTANTIATE_TEST_SUITE_P(
 class PictureDecodingTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { EnsureGuiApp(); }
-    static std::vector<VideoFrame> Frames(const std::string& name) { return ReadVideoFrames(Streams::Path(name)); }
+    static std::vector<VideoFrame> Frames(const std::string& name) { return ReadVideoFrames(StreamPath(name)); }
 };
 
 TEST_F(PictureDecodingTest, UnknownCodecAndAudioRecordsChangeNothing) {
@@ -296,7 +286,7 @@ TEST_F(PictureDecodingTest, RecordedCaptionIsDrawnUprightOnlyWhenMarkedAndEnable
     }
 }
 
-TEST_F(PictureDecodingTest, HugeOrGarbageRecordsAreRefusedSafely) {
+TEST_F(PictureDecodingTest, HugePictureSizesAreRefusedSafely) {
     // An extension claiming a picture far beyond any buffer: the codecs that
     // write the size asked for refuse it; those that write the stream's own
     // size give the real picture.
@@ -313,15 +303,10 @@ TEST_F(PictureDecodingTest, HugeOrGarbageRecordsAreRefusedSafely) {
         EXPECT_EQ(pipeline.Decode(Video(c.codec, kViaExtension), frames[0].bytes, 1, huge), c.result) << c.codec;
         const Presentation p = pipeline.TakePresentation();
         EXPECT_EQ(p.ready, c.result == 1) << c.codec;
-        if (p.ready) EXPECT_EQ(p.format.biWidth * std::abs(p.format.biHeight), 704 * 480) << c.codec;
+        if (p.ready) {
+            EXPECT_EQ(p.format.biWidth * std::abs(p.format.biHeight), 704 * 480) << c.codec;
+        }
     }
-
-    Pipeline pipeline;
-    EXPECT_EQ(pipeline.Decode(Video(10), std::vector<std::uint8_t>(5000, 0xFF)), 0);
-    EXPECT_EQ(pipeline.Decode(Video(10), {}), 0);
-    EXPECT_FALSE(pipeline.PictureReady());
-    EXPECT_EQ(pipeline.Decode(Video(10), Frames("h264_704x480.h264")[0].bytes), 1);
-    EXPECT_TRUE(pipeline.PictureReady());
 }
 
 }  // namespace
