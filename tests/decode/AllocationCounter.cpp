@@ -94,8 +94,8 @@ AllocationReport StopCountingAllocations() {
         }
         ++report.perModule[module];
         const int shown = r.depth - kHookFrames;
-        const std::unique_ptr<char*, decltype(&std::free)> names(backtrace_symbols(r.frames.data() + kHookFrames, shown),
-                                                                  &std::free);
+        const std::unique_ptr<char*, decltype(&std::free)> names(
+            backtrace_symbols(r.frames.data() + kHookFrames, shown), &std::free);
         std::string stack = module + ":";
         for (int f = 0; names && f < std::min(shown, 8); ++f) stack += std::string("\n    ") + names.get()[f];
         ++report.stacks[stack];
@@ -125,7 +125,9 @@ std::string AllocationReport::Describe() const {
 extern "C" {
 void* malloc(std::size_t size) { return korvane::testing::Note(size), __libc_malloc(size); }
 void free(void* pointer) { __libc_free(pointer); }
-void* calloc(std::size_t count, std::size_t size) { return korvane::testing::Note(count * size), __libc_calloc(count, size); }
+void* calloc(std::size_t count, std::size_t size) {
+    return korvane::testing::Note(count * size), __libc_calloc(count, size);
+}
 void* realloc(void* pointer, std::size_t size) { return korvane::testing::Note(size), __libc_realloc(pointer, size); }
 void* memalign(std::size_t alignment, std::size_t size) {
     return korvane::testing::Note(size), __libc_memalign(alignment, size);

@@ -22,6 +22,7 @@ constexpr int kViaExtension = -1;  // the size comes from an extension block
 const std::string kInterpolatedChroma = "-sws_flags bicubic+full_chroma_int+accurate_rnd";
 
 struct Pipeline : PicturePipeline {
+    using PicturePipeline::m_largePicture;  // the playback loop's sound timing follows it
     int repaints = 0;
     Pipeline() { SetRepaintRequest([this] { ++repaints; }); }
     int Decode(const FrameHeader& h, const std::vector<std::uint8_t>& data, int show = 1,
@@ -61,10 +62,10 @@ std::string StreamPath(const std::string& name) {
     std::string& path = made[name];
     const bool h264 = name.rfind("h264", 0) == 0;
     const std::string file = dir.File(name + (h264 ? ".h264" : ".m4v"));  // the ending tells the kind
-    if (path.empty() &&
-        RunFfmpeg("-f lavfi -i testsrc2=size=" + name.substr(name.find('_') + 1) + ":rate=25 -frames:v 5 " +
-                  (h264 ? "-c:v libx264 -bf 0 -g 3 -crf 20 -pix_fmt yuv420p -f h264 " : "-c:v mpeg4 -g 3 -bf 0 -q:v 4 -f m4v ") +
-                  ShellQuote(file))) {
+    const std::string codec = h264 ? "-c:v libx264 -bf 0 -g 3 -crf 20 -pix_fmt yuv420p -f h264 "
+                                   : "-c:v mpeg4 -g 3 -bf 0 -q:v 4 -f m4v ";
+    if (path.empty() && RunFfmpeg("-f lavfi -i testsrc2=size=" + name.substr(name.find('_') + 1) +
+                                  ":rate=25 -frames:v 5 " + codec + ShellQuote(file))) {
         path = file;
     }
     return path;
@@ -113,6 +114,7 @@ TEST_P(EveryCodec, GivesFfmpegsPictures_AtTheShownSize_InItsRowOrder) {
         }
     }
     EXPECT_EQ(pipeline.repaints, static_cast<int>(frames.size()));
+    EXPECT_EQ(pipeline.m_largePicture, c.width > 600 ? 1 : 0);
 }
 
 const std::string kCrop704 = "-vf crop=704:480:8:0";
@@ -123,6 +125,7 @@ INSTANTIATE_TEST_SUITE_P(
         CodecCase{"Mpeg4_6_TopFirst", 6, "mpeg4_704x480.m4v", 15, 0, 0, 704, 480, true},
         CodecCase{"Mpeg4_7_Xvid", 7, "xvid_704x480.m4v", 15, 0, 0, 704, 480},
         CodecCase{"Mpeg4_7_Small", 7, "mpeg4_352x240.m4v", 7, 0, 0, 352, 240},
+        CodecCase{"Mpeg4_7_UnknownResolutionCode_Is320x240", 7, "mpeg4_320x240", 26, 0, 0, 320, 240},
         CodecCase{"Mpeg4_7_AskedSmaller_IsScaled", 7, "mpeg4_704x480.m4v", 7, 0, 0, 352, 240, false,
                   "-vf scale=352:240:flags=bilinear"},
         // Codec 5 shows resolution 8 (720 x 480) and extension widths 720 and 360 narrower.
@@ -241,7 +244,8 @@ TEST_F(PictureDecodingTest, DecoderIsSetUpAgainOnlyWhenCodecOrSizeChange) {
         Pipeline pipeline;
         ASSERT_EQ(pipeline.Decode(Video(c.codec, c.resolution), frames[0].bytes, 1, ext), 1);
         if (c.between == 9) {
-            ASSERT_EQ(pipeline.Decode(Video(9, c.betweenResolution), (c.betweenResolution == 7 ? jpeg352 : jpeg704)[0].bytes), 1);
+            const auto& jpeg = c.betweenResolution == 7 ? jpeg352 : jpeg704;
+            ASSERT_EQ(pipeline.Decode(Video(9, c.betweenResolution), jpeg[0].bytes), 1);
         } else if (c.between != 0) {
             ASSERT_EQ(pipeline.Decode(Video(c.between, c.betweenResolution), frames[0].bytes, 0), 1);
         }

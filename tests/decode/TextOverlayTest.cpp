@@ -68,7 +68,8 @@ protected:
         m_overlay.SetPosition(x, y);
         m_overlay.SetFont(font);
         m_overlay.SetColor(kColor);
-        EXPECT_EQ(m_overlay.InsertText(canvas.bytes.data(), width, topFirst ? -height : height, text.data(), length), 1);
+        const int signedHeight = topFirst ? -height : height;
+        EXPECT_EQ(m_overlay.InsertText(canvas.bytes.data(), width, signedHeight, text.data(), length), 1);
         EXPECT_TRUE(canvas.GuardIntact()) << "drawn past the picture";
         return canvas;
     }

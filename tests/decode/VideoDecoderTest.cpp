@@ -55,7 +55,8 @@ TEST(VideoDecoder, RefusesWithoutWriting_AndTakesUpTheStreamAtTheNextKeyPicture)
         ASSERT_NE(key, frames.end()) << "the fixture needs a second key picture";
         const std::size_t bytes = static_cast<std::size_t>(c.size.width) * c.size.height * 3;
         Bgr24 picture(bytes + kGuard, kUntouched);
-        const std::span<const std::uint8_t> rows = std::span(picture).first(bytes), guard = std::span(picture).last(kGuard);
+        const std::span<const std::uint8_t> rows = std::span(picture).first(bytes);
+        const std::span<const std::uint8_t> guard = std::span(picture).last(kGuard);
         VideoDecoder decoder;
         auto decode = [&](const std::vector<std::uint8_t>& record, std::size_t capacity, PictureSize& written) {
             return decoder.DecodePicture(record, c.size, true, picture.data(), capacity, written);
