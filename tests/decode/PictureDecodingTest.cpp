@@ -54,7 +54,8 @@ Bgr24 Upright(const Presentation& p) {
 }
 
 // A fixture from tests/data ("name.ext"), or a test pattern "<mpeg4|h264>_<w>x<h>"
-// made by ffmpeg once, for pictures a little wider than those shown.
+// made by ffmpeg once, for pictures a little wider than those shown
+// ("h264bt709_...": full range with the BT.709 matrix).
 std::string StreamPath(const std::string& name) {
     if (name.find('.') != std::string::npos) return std::string(KORVANE_TEST_DATA) + "/" + name;
     static TempDir dir;
@@ -62,8 +63,9 @@ std::string StreamPath(const std::string& name) {
     std::string& path = made[name];
     const bool h264 = name.rfind("h264", 0) == 0;
     const std::string file = dir.File(name + (h264 ? ".h264" : ".m4v"));  // the ending tells the kind
-    const std::string codec = h264 ? "-c:v libx264 -bf 0 -g 3 -crf 20 -pix_fmt yuv420p -f h264 "
-                                   : "-c:v mpeg4 -g 3 -bf 0 -q:v 4 -f m4v ";
+    std::string codec = h264 ? "-c:v libx264 -bf 0 -g 3 -crf 20 -pix_fmt yuv420p -f h264 "
+                             : "-c:v mpeg4 -g 3 -bf 0 -q:v 4 -f m4v ";
+    if (name.rfind("h264bt709", 0) == 0) codec += "-colorspace bt709 -color_range pc ";
     if (path.empty() && RunFfmpeg("-f lavfi -i testsrc2=size=" + name.substr(name.find('_') + 1) +
                                   ":rate=25 -frames:v 5 " + codec + ShellQuote(file))) {
         path = file;
@@ -128,11 +130,13 @@ INSTANTIATE_TEST_SUITE_P(
         CodecCase{"Mpeg4_7_UnknownResolutionCode_Is320x240", 7, "mpeg4_320x240", 26, 0, 0, 320, 240},
         CodecCase{"Mpeg4_7_AskedSmaller_IsScaled", 7, "mpeg4_704x480.m4v", 7, 0, 0, 352, 240, false,
                   "-vf scale=352:240:flags=bilinear"},
-        // Codec 5 shows resolution 8 (720 x 480) and extension widths 720 and 360 narrower.
+        // Codec 5 shows widths 720 and 360 narrower; codec 6 resolution 13 (720 x 288) only.
         CodecCase{"Mpeg4_5_Resolution8_Coded720", 5, "mpeg4_720x480", 8, 0, 0, 704, 480, false, kCrop704},
         CodecCase{"Mpeg4_5_Extension360", 5, "mpeg4_360x240", kViaExtension, 360, 240, 352, 240, false,
                   "-vf crop=352:240:4:0"},
         CodecCase{"Mpeg4_6_Resolution8_Whole720", 6, "mpeg4_720x480", 8, 0, 0, 720, 480, true},
+        CodecCase{"Mpeg4_6_Resolution13_Coded720", 6, "mpeg4_720x288", 13, 0, 0, 704, 288, true,
+                  "-vf crop=704:288:8:0"},
         CodecCase{"Mpeg4_8_Xvid", 8, "xvid_704x480.m4v", kViaExtension, 720, 480, 704, 480, true},
         CodecCase{"Mpeg4_8_Coded720", 8, "mpeg4_720x480", kViaExtension, 720, 480, 704, 480, true, kCrop704},
         CodecCase{"Mpeg4_8_Coded368", 8, "mpeg4_368x240", kViaExtension, 368, 240, 352, 240, true,
@@ -141,6 +145,7 @@ INSTANTIATE_TEST_SUITE_P(
         CodecCase{"Jpeg_9_Small", 9, "mjpeg_352x240.mjpeg", 7, 0, 0, 352, 240, true, kInterpolatedChroma},
         CodecCase{"H264_10", 10, "h264_704x480.h264", 15, 0, 0, 704, 480},
         CodecCase{"H264_13", 13, "h264_704x480.h264", kViaExtension, 704, 480, 704, 480},
+        CodecCase{"H264_10_Bt709FullRange", 10, "h264bt709_704x480", 15, 0, 0, 704, 480},
         // The recorder's H.264 crops to a box of 720 once a record is wider than 700 ...
         CodecCase{"H264_10_Coded720_Whole", 10, "h264_720x480", 15, 0, 0, 720, 480},
         CodecCase{"H264_10_Coded360_Cropped", 10, "h264_360x240", 7, 0, 0, 352, 240, false,
@@ -252,6 +257,21 @@ TEST_F(PictureDecodingTest, DecoderIsSetUpAgainOnlyWhenCodecOrSizeChange) {
         const FrameHeader dependent = Video(c.codec, c.resolution, kFrameDependent);
         EXPECT_EQ(pipeline.Decode(dependent, frames[1].bytes, 1, ext), c.dependentResult);
     }
+}
+
+// The JPEG record sets the size last set up to its own, so the MPEG-4 record
+// of that size goes on with the stream and is written at its own size.
+TEST_F(PictureDecodingTest, AskedSizeIsTheRecordsOwn_WhenAJpegOfThatSizeCameBetween) {
+    const auto frames = Frames("mpeg4_704x480.m4v");
+    const auto reference =
+        FfmpegPictures(StreamPath("mpeg4_704x480.m4v"), 352, 240, "-vf scale=352:240:flags=bilinear");
+    Pipeline pipeline;
+    ASSERT_EQ(pipeline.Decode(Video(7, 15), frames[0].bytes), 1);
+    ASSERT_EQ(pipeline.Decode(Video(9, 7), Frames("mjpeg_352x240.mjpeg")[0].bytes), 1);
+    ASSERT_EQ(pipeline.Decode(Video(7, 7, kFrameDependent), frames[1].bytes), 1);
+    const Presentation p = pipeline.TakePresentation();
+    ASSERT_EQ(p.format.biWidth, 352);
+    EXPECT_GE(Psnr(Upright(p), reference[1]), kMinPsnr);
 }
 
 TEST_F(PictureDecodingTest, RecordedCaptionIsDrawnUprightOnlyWhenMarkedAndEnabled) {
