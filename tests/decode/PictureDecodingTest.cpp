@@ -279,35 +279,32 @@ TEST_F(PictureDecodingTest, RecordedCaptionIsDrawnUprightOnlyWhenMarkedAndEnable
     Caption caption = MakeCaption(text, 40, 60, 0x000000FF, "DejaVu Sans", -40);
     caption.descriptor.font.weight = 700;
     caption.descriptor.textLength = static_cast<std::uint32_t>(text.size());
-    // A top-row-first and a bottom-row-first picture.
-    for (const auto& [codec, stream] : {std::pair{9, "mjpeg_704x480.mjpeg"}, std::pair{10, "h264_704x480.h264"}}) {
-        SCOPED_TRACE(stream);
-        const auto frames = Frames(stream);
-        auto present = [&](const CaptionDescriptor* d) {
-            Pipeline pipeline;
-            EXPECT_EQ(pipeline.Decode(Video(codec), frames[0].bytes, 1, {}, d, text), 1);
-            return Upright(pipeline.TakePresentation());
-        };
-        const Bgr24 plain = present(nullptr);
-        const Bgr24 drawn = present(&caption.descriptor);
-        // Red text (COLORREF 0x000000FF) near (40, 60) from the top, nothing changed elsewhere.
-        int red = 0, changedElsewhere = 0;
-        for (int y = 0; y < 480; ++y)
-            for (int x = 0; x < 704; ++x) {
-                const std::size_t i = (std::size_t(y) * 704 + x) * 3;
-                const bool nearText = x >= 36 && x < 300 && y >= 56 && y < 120;
-                if (!nearText && std::memcmp(&plain[i], &drawn[i], 3) != 0) ++changedElsewhere;
-                if (nearText && drawn[i] < 40 && drawn[i + 1] < 40 && drawn[i + 2] > 215) ++red;
-            }
-        EXPECT_GT(red, 200);
-        EXPECT_EQ(changedElsewhere, 0);
-        CaptionDescriptor disabled = caption.descriptor;
-        disabled.captionEnabled = 0;
-        EXPECT_EQ(present(&disabled), plain);
-        CaptionDescriptor unmarked = caption.descriptor;
-        unmarked.captionMarker = 0;
-        EXPECT_EQ(present(&unmarked), plain);
-    }
+    // A picture stored bottom row first: the caption still reads from the top.
+    const auto frames = Frames("h264_704x480.h264");
+    auto present = [&](const CaptionDescriptor* d) {
+        Pipeline pipeline;
+        EXPECT_EQ(pipeline.Decode(Video(10), frames[0].bytes, 1, {}, d, text), 1);
+        return Upright(pipeline.TakePresentation());
+    };
+    const Bgr24 plain = present(nullptr);
+    const Bgr24 drawn = present(&caption.descriptor);
+    // Red text (COLORREF 0x000000FF) near (40, 60), nothing changed elsewhere.
+    int red = 0, changedElsewhere = 0;
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 704; ++x) {
+            const std::size_t i = (std::size_t(y) * 704 + x) * 3;
+            const bool nearText = x >= 36 && x < 300 && y >= 56 && y < 120;
+            if (!nearText && std::memcmp(&plain[i], &drawn[i], 3) != 0) ++changedElsewhere;
+            if (nearText && drawn[i] < 40 && drawn[i + 1] < 40 && drawn[i + 2] > 215) ++red;
+        }
+    EXPECT_GT(red, 200);
+    EXPECT_EQ(changedElsewhere, 0);
+    CaptionDescriptor disabled = caption.descriptor;
+    disabled.captionEnabled = 0;
+    EXPECT_EQ(present(&disabled), plain);
+    CaptionDescriptor unmarked = caption.descriptor;
+    unmarked.captionMarker = 0;
+    EXPECT_EQ(present(&unmarked), plain);
 }
 
 TEST_F(PictureDecodingTest, HugePictureSizesAreRefusedSafely) {
