@@ -10,22 +10,6 @@
 namespace korvane {
 namespace {
 
-// MPEG-4 decoder mode and second set-up argument for codecs 5, 6 and 7.
-struct Mpeg4Mode {
-    int mode;
-    int second;
-};
-Mpeg4Mode Mpeg4ModeFor(int codec) {
-    switch (codec) {
-        case 5: return {1, 0};
-        case 6: return {0, 0};
-        default: return {2, 1};
-    }
-}
-
-// The width the second MPEG-4 and the H.264 decoders are set up with.
-std::uint32_t CappedWidth(int width) { return width > 700 ? 720u : static_cast<std::uint32_t>(width); }
-
 // Formats into a stack buffer; returns the length, cut to the text limit.
 std::size_t FormatCaptionInto(const FrameHeader& header, char (&text)[kTextMax + 1]) {
     char time[64];
@@ -46,29 +30,9 @@ std::string FormatCaption(const FrameHeader& header) {
     return std::string(text, FormatCaptionInto(header, text));
 }
 
-PicturePipeline::PicturePipeline()
-    : m_mp4ADecoder(std::make_unique<CMp4ADecoder>()),
-      m_h264Decoder(std::make_unique<CAPIDecoderClass>()),
-      m_sdiDecoder(std::make_unique<CSDI_Colorspace>()) {
-    GrowPictureBuffers(kPictureBufferStart);
-    VideoInitBlock first;
-    first.flag = 0;
-    first.width = 352;
-    first.height = 240;
-    m_mp4ADecoder->Initialize(first);
-    m_h264Decoder->Initialize(first);
-    SdiInitBlock sdi;
-    sdi.width = 1280;
-    sdi.height = 720;
-    m_sdiDecoder->Initialize(sdi);
-}
+PicturePipeline::PicturePipeline() { GrowPictureBuffers(kPictureBufferStart); }
 
-PicturePipeline::~PicturePipeline() {
-    if (m_mpeg4Decoder) m_mpeg4Decoder->MPEG4DecodeClose(m_mpeg4Mode);
-    m_mp4ADecoder->Release();
-    m_h264Decoder->Release();
-    m_sdiDecoder->Release();
-}
+PicturePipeline::~PicturePipeline() = default;
 
 void PicturePipeline::GrowPictureBuffers(std::size_t capacity) {
     m_decodeBuffer = std::make_unique_for_overwrite<std::uint8_t[]>(capacity);
@@ -85,7 +49,7 @@ bool PicturePipeline::EnsureCapacity(int width, int height, std::size_t capacity
     return m_pictureBufferSize >= needed;
 }
 
-PicturePipeline::Size PicturePipeline::ResolutionSize(int code, int codec) {
+PicturePipeline::Size PicturePipeline::ResolutionSize(int code, VideoCodec codec) {
     static constexpr Size kSizes[26] = {
         {320, 240}, {352, 288}, {640, 240}, {704, 288}, {640, 480}, {704, 576}, {360, 288},
         {352, 240}, {720, 480}, {720, 240}, {320, 240}, {320, 240}, {720, 576}, {720, 288},
@@ -94,30 +58,8 @@ PicturePipeline::Size PicturePipeline::ResolutionSize(int code, int codec) {
     };
     if (code < 0 || code > 25) return {320, 240};
     Size size = kSizes[code];
-    const bool narrowFor5 = codec == 5 && (code == 8 || code == 9 || code == 12);
-    const bool narrowFor5And6 = (codec == 5 || codec == 6) && code == 13;
-    if (narrowFor5 || narrowFor5And6) size.width = 704;
+    if ((TraitsOf(codec).resolutionsAt704 >> code) & 1u) size.width = 704;
     return size;
-}
-
-int PicturePipeline::DisplayWidth(int codec, int width) {
-    if (codec == 8) {
-        if (width == 368) return 352;
-        if (width == 720) return 704;
-    }
-    if (codec == 5) {
-        if (width == 360) return 352;
-        if (width == 720) return 704;
-    }
-    return width;
-}
-
-void PicturePipeline::SetPictureFormat(int codec, int width, int height) {
-    BitmapInfoHeader bmi;
-    bmi.biWidth = DisplayWidth(codec, width);
-    bmi.biHeight = m_topDown ? -height : height;
-    bmi.biSizeImage = static_cast<std::uint32_t>(std::int64_t{bmi.biWidth} * height * 3);
-    m_bmiHeader = bmi;
 }
 
 int PicturePipeline::DecodeVideoFrame(const FrameHeader& header, const FrameExtension& extension,
@@ -125,12 +67,12 @@ int PicturePipeline::DecodeVideoFrame(const FrameHeader& header, const FrameExte
                                       const CaptionDescriptor* caption,
                                       std::span<const std::uint8_t> captionText, int show) {
     if (header.mediaKind != kMediaVideo) return 0;
-    const int codec = header.codec;
+    const VideoCodec codec = VideoCodecFromRecord(header.codec);
+    const VideoCodecTraits& traits = TraitsOf(codec);
     const std::span<const std::uint8_t> record = data.first(std::min<std::size_t>(header.dataLength, data.size()));
 
     // Picture size: the extension block's when it has one, else the code's.
     int width, height;
-    Size failedSize;  // what the format says when a non-MPEG-4 decode fails
     const bool withExtension = header.hasExtensionFlag() && extension.hasMarker();
     if (withExtension) {
         width = extension.extWidth;
@@ -140,9 +82,8 @@ int PicturePipeline::DecodeVideoFrame(const FrameHeader& header, const FrameExte
         const std::size_t nameLength = strnlen(extension.extName.data(), extension.extName.size());
         char text[kTextMax + 1];
         const int n = std::snprintf(text, sizeof text, "%.*s  [%d * %d]", static_cast<int>(nameLength),
-                                    extension.extName.data(), DisplayWidth(codec, width), shownHeight);
+                                    extension.extName.data(), korvane::DisplayWidth(codec, width), shownHeight);
         SetStreamInfo(text, n < 0 ? 0 : static_cast<std::size_t>(n));
-        failedSize = {DisplayWidth(codec, width), shownHeight};
     } else {
         const Size size = ResolutionSize(header.resolution, codec);
         width = size.width;
@@ -153,75 +94,41 @@ int PicturePipeline::DecodeVideoFrame(const FrameHeader& header, const FrameExte
     m_topDown = 0;
     bool decoded = false;
     int outWidth = 0, outHeight = 0;
-    const bool changed = width != m_videoWidth || height != m_videoHeight || codec != m_decoderCodec;
-    switch (codec) {
-        case 5:
-        case 6:
-        case 7: {
-            m_topDown = codec == 6;
-            if (changed) {
-                EnsureCapacity(width, height, (std::size_t(width) * height + 1000) * 3);
-                if (m_mpeg4Decoder) m_mpeg4Decoder->MPEG4DecodeClose(m_mpeg4Mode);
-                const Mpeg4Mode mode = Mpeg4ModeFor(codec);
-                m_decoderCodec = codec;
-                m_mpeg4Mode = mode.mode;
-                m_mpeg4Decoder = std::make_unique<CMP4CodecDll>();
-                m_mpeg4Decoder->MPEG4DecodeInit(width, height, mode.mode, mode.second, 0);
-                m_videoWidth = width;
-                m_videoHeight = height;
+    switch (traits.path) {
+        case DecoderPath::None:
+            return kCodecUnknown;
+        case DecoderPath::Video:
+            m_topDown = traits.order == RowOrder::TopFirst;
+            if (width != m_videoWidth || height != m_videoHeight || codec != m_decoderCodec) {
+                SetUpDecoder(codec, width, height);
             }
-            decoded = m_mpeg4Decoder->MPEG4Decode(record.data(), m_decodeBuffer.get(), width, height,
-                                                   static_cast<int>(record.size()), 0, m_mpeg4Mode,
-                                                   m_pictureBufferSize) >= 1;
-            outWidth = width;
-            outHeight = height;
+            decoded = Decompress(record, {width, height}, header.frameType == kFrameKey, &outWidth, &outHeight);
             break;
-        }
-        case 8: {
-            m_topDown = 1;
-            if (changed) SetUpDecoder(*m_mp4ADecoder, codec, width, height, 1);
-            decoded = Decompress(*m_mp4ADecoder, Mp4ADecompressBlock{}, record, &outWidth, &outHeight);
+        case DecoderPath::Sdi:
+            decoded = DecodeSdiFrame(codec, record, width, height, &outWidth, &outHeight) != 0;
             break;
-        }
-        case 9: {
+        case DecoderPath::Jpeg:
+            // JPEG pictures stand alone: the video decoder keeps its set-up.
             if (width != m_videoWidth || height != m_videoHeight) {
                 EnsureCapacity(width, height, std::size_t(width) * height * 3);
                 m_videoWidth = width;
                 m_videoHeight = height;
             }
-            decoded = DecodeJpegFrame(header.camera, record, m_decodeBuffer.get(), &outWidth, &outHeight) != 0;
+            decoded = DecodeJpegFrame(record, &outWidth, &outHeight) != 0;
             if (decoded) m_topDown = 1;
             break;
-        }
-        case 10:
-        case 13: {
-            if (changed) SetUpDecoder(*m_h264Decoder, codec, width, height, 0);
-            H264DecompressBlock block;
-            block.frameType = header.frameType;
-            decoded = Decompress(*m_h264Decoder, block, record, &outWidth, &outHeight);
-            break;
-        }
-        case 11:
-        case 14:
-            decoded = DecodeSdiFrame(header, record, width, height, &outWidth, &outHeight) != 0;
-            break;
-        default:
-            return kCodecUnknown;
     }
-
-    const bool mpeg4Family = codec >= 5 && codec <= 7;
-    if (!decoded && !mpeg4Family) {
-        outWidth = failedSize.width;
-        outHeight = failedSize.height;
+    // A codec that writes the asked size delivers a picture of that size.
+    if (traits.sizing == PictureSizing::AskedSize) {
+        outWidth = width;
+        outHeight = height;
     }
-    SetPictureFormat(codec, outWidth, outHeight);
     WriteCaption(header);
 
     if (decoded && show != 0) {
-        SetPictureFormat(codec, outWidth, outHeight);
         if (header.frameType != kFrameDecoderOnly && header.frameType != kFrameDecoderOnly4) {
-            // The adapters deliver rows of the display width.
-            const int rowWidth = DisplayWidth(codec, outWidth);
+            // Rows are written at the display width.
+            const int rowWidth = korvane::DisplayWidth(codec, outWidth);
             PresentPicture(m_decodeBuffer.get(), rowWidth, m_topDown ? -outHeight : outHeight,
                            caption, captionText);
             m_largePicture = outWidth > 600 ? 1 : 0;
@@ -230,53 +137,41 @@ int PicturePipeline::DecodeVideoFrame(const FrameHeader& header, const FrameExte
     return decoded ? 1 : 0;
 }
 
-int PicturePipeline::DecodeSdiFrame(const FrameHeader& header, std::span<const std::uint8_t> data,
-                                    int width, int height, int* widthOut, int* heightOut) {
-    EnsureCapacity(width, height, std::size_t(width) * height * 3 + 3000);
-    if (m_sdiDecoder->InitializedWidth() != width || m_sdiDecoder->InitializedHeight() != height ||
-        m_decoderCodec != header.codec) {
-        m_sdiDecoder->Release();
-        m_decoderCodec = header.codec;
-        SdiInitBlock init;
-        init.width = static_cast<std::uint32_t>(width);
-        init.height = static_cast<std::uint32_t>(height);
-        m_sdiDecoder->Initialize(init);
+int PicturePipeline::DecodeSdiFrame(VideoCodec codec, std::span<const std::uint8_t> record, int width,
+                                    int height, int* widthOut, int* heightOut) {
+    EnsureCapacity(width, height, std::size_t(width) * height * 3 + TraitsOf(codec).spareBytes);
+    // The size compared is the one the decoder was set up with, which JPEG
+    // records in between leave alone.
+    if (!(m_videoDecoder.SetUpSize() == PictureSize{width, height}) || m_decoderCodec != codec) {
+        m_decoderCodec = codec;
+        m_videoDecoder.Open(codec, {width, height});
     }
-    const auto record = data.first(std::min<std::size_t>(header.dataLength, data.size()));
-    return Decompress(*m_sdiDecoder, SdiDecompressBlock{}, record, widthOut, heightOut) ? 1 : 0;
+    return Decompress(record, {width, height}, false, widthOut, heightOut) ? 1 : 0;
 }
 
-template <typename Decoder>
-void PicturePipeline::SetUpDecoder(Decoder& decoder, int codec, int width, int height, std::uint32_t initFlag) {
-    EnsureCapacity(width, height, std::size_t(width) * height * 3);
-    decoder.Release();
+void PicturePipeline::SetUpDecoder(VideoCodec codec, int width, int height) {
+    EnsureCapacity(width, height, std::size_t(width) * height * 3 + TraitsOf(codec).spareBytes);
     m_decoderCodec = codec;
     m_videoWidth = width;
     m_videoHeight = height;
-    VideoInitBlock init;
-    init.flag = initFlag;
-    init.width = CappedWidth(width);
-    init.height = static_cast<std::uint32_t>(height);
-    decoder.Initialize(init);
+    m_videoDecoder.Open(codec, {width, height});
 }
 
-template <typename Decoder, typename DecompressBlock>
-bool PicturePipeline::Decompress(Decoder& decoder, DecompressBlock block, std::span<const std::uint8_t> record,
+bool PicturePipeline::Decompress(std::span<const std::uint8_t> record, PictureSize recordSize, bool keyFrame,
                                  int* widthOut, int* heightOut) {
-    block.data = record.data();
-    block.length = static_cast<std::uint32_t>(record.size());
-    block.picture = m_decodeBuffer.get();
-    block.pictureCapacity = m_pictureBufferSize;
-    if (decoder.Decompress(block) == 0) return false;
-    *widthOut = static_cast<int>(block.widthOut);
-    *heightOut = static_cast<int>(block.heightOut);
+    PictureSize written;
+    if (m_videoDecoder.DecodePicture(record, recordSize, keyFrame, m_decodeBuffer.get(), m_pictureBufferSize,
+                                     written) != VideoStatus::Picture) {
+        return false;
+    }
+    *widthOut = written.width;
+    *heightOut = written.height;
     return true;
 }
 
-int PicturePipeline::DecodeJpegFrame(int /*camera*/, std::span<const std::uint8_t> data,
-                                     std::uint8_t* destination, int* widthOut, int* heightOut) {
-    return m_jpegDecoder.Decode(data.data(), data.size(), destination, m_pictureBufferSize, widthOut,
-                                heightOut);
+int PicturePipeline::DecodeJpegFrame(std::span<const std::uint8_t> record, int* widthOut, int* heightOut) {
+    return m_jpegDecoder.Decode(record.data(), record.size(), m_decodeBuffer.get(), m_pictureBufferSize,
+                                widthOut, heightOut);
 }
 
 void PicturePipeline::PresentPicture(std::uint8_t* picture, int width, int height,

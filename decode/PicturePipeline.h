@@ -17,13 +17,11 @@
 #include <string>
 #include <vector>
 
-#include "decode/CAPIDecoderClass.h"
-#include "decode/CMP4CodecDll.h"
-#include "decode/CMp4ADecoder.h"
-#include "decode/CSDI_Colorspace.h"
 #include "decode/CaptionOverlay.h"
 #include "decode/JpegDecoder.h"
 #include "decode/Picture.h"
+#include "decode/VideoCodec.h"
+#include "decode/VideoDecoder.h"
 #include "recording/RecordLayout.h"
 
 namespace korvane {
@@ -32,23 +30,6 @@ inline constexpr std::size_t kPictureBufferStart = 12'000'000;
 inline constexpr std::size_t kPictureBufferMax = 8192u * 4320u * 3u + 3000u;  // 8K pictures
 inline constexpr std::size_t kTextMax = 259;  // texts live in 260-character buffers
 inline constexpr int kCodecUnknown = -1;
-
-// Win32 BITMAPINFOHEADER: how the painter reads the picture. A negative
-// height marks rows stored top row first.
-struct BitmapInfoHeader {
-    std::uint32_t biSize = 40;
-    std::int32_t biWidth = 0;
-    std::int32_t biHeight = 0;
-    std::uint16_t biPlanes = 1;
-    std::uint16_t biBitCount = 24;
-    std::uint32_t biCompression = 0;
-    std::uint32_t biSizeImage = 0;
-    std::int32_t biXPelsPerMeter = 0;
-    std::int32_t biYPelsPerMeter = 0;
-    std::uint32_t biClrUsed = 0;
-    std::uint32_t biClrImportant = 0;
-    bool operator==(const BitmapInfoHeader&) const = default;
-};
 
 // A text of at most 259 characters kept in place, so that writing one
 // allocates nothing.
@@ -79,19 +60,20 @@ public:
     int DecodeVideoFrame(const FrameHeader& header, const FrameExtension& extension,
                          std::span<const std::uint8_t> data, const CaptionDescriptor* caption,
                          std::span<const std::uint8_t> captionText, int show);
-    int DecodeSdiFrame(const FrameHeader& header, std::span<const std::uint8_t> data, int width,
-                       int height, int* widthOut, int* heightOut);
-    int DecodeJpegFrame(int camera, std::span<const std::uint8_t> data, std::uint8_t* destination,
-                        int* widthOut, int* heightOut);
+    // The HD cameras' records: the decoder is set up again when the codec or
+    // the size it was set up with changes. 1 with the picture's size.
+    int DecodeSdiFrame(VideoCodec codec, std::span<const std::uint8_t> record, int width, int height,
+                       int* widthOut, int* heightOut);
+    // A JPEG at its own size into the decode buffer; 1 with its size.
+    int DecodeJpegFrame(std::span<const std::uint8_t> record, int* widthOut, int* heightOut);
 
     struct Size {
         int width = 0;
         int height = 0;
         bool operator==(const Size&) const = default;
     };
-    static Size ResolutionSize(int code, int codec);
-    static int DisplayWidth(int codec, int width);
-    void SetPictureFormat(int codec, int width, int height);
+    static Size ResolutionSize(int code, VideoCodec codec);
+    // The shown width for a codec still kept as the record's number.
 
     // Draws the recorded caption into the picture and hands a copy, top row
     // first, to the picture sink. A negative height: top row first.
@@ -105,40 +87,31 @@ public:
     // Called on the decoding thread with each presented picture.
     void SetPictureSink(std::function<void(PictureHandle)> sink) { m_pictureSink = std::move(sink); }
     // The next record sets its decoder up afresh (a new recording).
-    void ForgetDecoder() { m_decoderCodec = -1; }
+    void ForgetDecoder() { m_decoderCodec = VideoCodec::Unknown; }
     // Whether the last presented picture was wider than 600 pixels.
     bool LargePicture() const { return m_largePicture != 0; }
 
 protected:
     void GrowPictureBuffers(std::size_t capacity);
     bool EnsureCapacity(int width, int height, std::size_t capacity);
-    // Sets a decoder class up afresh for a new picture size or codec (the
-    // second MPEG-4 decoder and the H.264 one, which share their init block).
-    template <typename Decoder>
-    void SetUpDecoder(Decoder& decoder, int codec, int width, int height, std::uint32_t initFlag);
-    // Hands the record and the decode buffer to a decoder class in its
-    // decompress block; on a picture, the size it delivered.
-    template <typename Decoder, typename DecompressBlock>
-    bool Decompress(Decoder& decoder, DecompressBlock block, std::span<const std::uint8_t> record,
-                    int* widthOut, int* heightOut);
+    // Sets the video decoder up afresh for a new codec or picture size.
+    void SetUpDecoder(VideoCodec codec, int width, int height);
+    // Decodes the record into the decode buffer; on a picture, its size.
+    bool Decompress(std::span<const std::uint8_t> record, PictureSize recordSize, bool keyFrame, int* widthOut,
+                    int* heightOut);
     void SetStreamInfo(const char* text, std::size_t length);
 
-    // Decoders: the MPEG-4 one is made anew at every set-up, the others live
-    // as long as the view and are released and set up again.
-    std::unique_ptr<CMP4CodecDll> m_mpeg4Decoder;
-    std::unique_ptr<CMp4ADecoder> m_mp4ADecoder;
-    std::unique_ptr<CAPIDecoderClass> m_h264Decoder;
-    std::unique_ptr<CSDI_Colorspace> m_sdiDecoder;
+    // One decoder for every libavcodec codec; a change of codec sets it up
+    // again, so its state never carries over from one codec to another.
+    VideoDecoder m_videoDecoder;
     JpegDecoder m_jpegDecoder;
     CaptionOverlay m_textOverlay;
 
     int m_videoWidth = 0;
     int m_videoHeight = 0;
-    int m_decoderCodec = -1;
-    int m_mpeg4Mode = 0;
+    VideoCodec m_decoderCodec = VideoCodec::Unknown;  // what m_videoDecoder was set up for
     int m_topDown = 0;
     int m_largePicture = 0;
-    BitmapInfoHeader m_bmiHeader;
 
     std::unique_ptr<std::uint8_t[]> m_decodeBuffer;
     std::size_t m_pictureBufferSize = 0;

@@ -56,6 +56,8 @@ std::vector<std::uint8_t> EncodeFuzzRecords(const std::vector<FuzzRecord>& recor
 
 const char* DriveDecode(std::span<const std::uint8_t> input) {
     PicturePipeline pipeline;
+    PictureHandle shown;
+    pipeline.SetPictureSink([&shown](PictureHandle picture) { shown = std::move(picture); });
     for (const FuzzRecord& r : ParseFuzzRecords(input)) {
         FrameHeader header;
         header.marker = kRecordMarker;
@@ -92,11 +94,10 @@ const char* DriveDecode(std::span<const std::uint8_t> input) {
         if (header.mediaKind == kMediaVideo && !known && result != kCodecUnknown) return "unknown codec not refused";
         if (pipeline.Caption().size() > kTextMax || pipeline.StreamInfo().size() > kTextMax)
             return "text longer than its buffer";
-        const Presentation p = pipeline.TakePresentation();
-        if (p.ready) {
-            const std::size_t bytes = std::size_t(std::max(p.format.biWidth, 0)) * std::size_t(std::abs(p.format.biHeight)) * 3;
-            if (p.pixels.size() != bytes || p.format.biWidth <= 0 || p.format.biHeight == 0)
-                return "presented picture does not match its format";
+        if (shown) {
+            const std::size_t bytes = std::size_t(std::max(shown->width, 0)) * std::size_t(shown->height) * 3;
+            if (shown->pixels.size() != bytes || shown->width <= 0 || shown->height <= 0)
+                return "presented picture does not match its size";
         }
     }
     return "";

@@ -35,22 +35,19 @@ TEST(DecodeFuzzRegression, RealAndDamagedPicturesOfEveryCodecHoldTheChecks) {
     const auto jpeg = ReadVideoFrames(std::string(KORVANE_TEST_DATA) + "/mjpeg_352x240.mjpeg");
     for (int codec : {5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 200}) {
         const auto& frames = codec == 9 ? jpeg : (codec >= 10 ? h264 : mpeg4);
+        // Whole; bytes flipped through the middle, with an extension and a
+        // caption; cut short with a huge extension.
         for (int damage = 0; damage < 3; ++damage) {
-            std::vector<FuzzRecord> records;
+            std::vector<FuzzRecord> records(3);
             for (int i = 0; i < 3; ++i) {
-                FuzzRecord r;
-                r.codec = static_cast<std::uint8_t>(codec);
-                r.frameType = frames[i].key ? 1 : 0;
-                r.resolution = static_cast<std::uint8_t>(7 + 8 * damage);
-                r.flags = static_cast<std::uint8_t>(2 | (damage == 1 ? 5 : 0));
-                r.extWidth = damage == 2 ? 0xFFFF : 704;
-                r.extHeight = damage == 2 ? 0xFFFF : 480;
-                r.data = frames[i].bytes;
-                // Damage: flip bytes through the middle, or cut the record short.
+                FuzzRecord& r = records[i];
+                r = {static_cast<std::uint8_t>(codec), static_cast<std::uint8_t>(frames[i].key ? 1 : 0),
+                     static_cast<std::uint8_t>(7 + 8 * damage), static_cast<std::uint8_t>(damage == 1 ? 7 : 2),
+                     static_cast<std::uint16_t>(damage == 2 ? 0xFFFF : 704),
+                     static_cast<std::uint16_t>(damage == 2 ? 0xFFFF : 480), frames[i].bytes};
                 if (damage == 1)
                     for (std::size_t k = r.data.size() / 3; k < r.data.size(); k += 7) r.data[k] ^= 0x5A;
                 if (damage == 2) r.data.resize(r.data.size() / 2);
-                records.push_back(std::move(r));
             }
             EXPECT_STREQ(DriveDecode(fuzzing::EncodeFuzzRecords(records)), "") << codec << " " << damage;
         }

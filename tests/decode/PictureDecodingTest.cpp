@@ -1,45 +1,43 @@
-// The picture pipeline on real fixture frames: the codec dispatch, the
-// picture format, the caption and stream lines, recorded captions and group
-// pictures, compared with ffmpeg's own decoding where pictures are involved.
+// The picture pipeline on real streams: every codec's pictures against
+// ffmpeg's own decoding of the same file, and what the pipeline promises
+// around them (results, set-up, caption and stream lines, recorded captions).
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
+#include <map>
 
-#include "decode/PicturePipeline.h"
-#include "tests/decode/PeerDecode.h"
 #include "authoring/FrameSource.h"
-#include "tests/support/GuiApp.h"
 #include "authoring/RecordingWriter.h"
 #include "authoring/TempDir.h"
+#include "decode/PicturePipeline.h"
+#include "tests/decode/PeerDecode.h"
+#include "tests/support/GuiApp.h"
 
 namespace korvane::testing {
 namespace {
 
 constexpr double kMinPsnr = 35.0;
+constexpr int kViaExtension = -1;  // the size comes from an extension block
+// TurboJPEG interpolates the chroma planes; ffmpeg does too when asked.
+const std::string kInterpolatedChroma = "-sws_flags bicubic+full_chroma_int+accurate_rnd";
 
-std::string DataFile(const std::string& name) { return std::string(KORVANE_TEST_DATA) + "/" + name; }
-
-// Opens the protected decoder state to the tests.
-class Pipeline : public PicturePipeline {
-public:
-    using PicturePipeline::m_largePicture;
-    using PicturePipeline::m_bmiHeader;
-    using PicturePipeline::m_decoderCodec;
-    using PicturePipeline::m_mpeg4Mode;
-    using PicturePipeline::m_videoHeight;
-    using PicturePipeline::m_videoWidth;
+struct Pipeline : PicturePipeline {
+    using PicturePipeline::m_largePicture;  // the playback loop's sound timing follows it
     int repaints = 0;
-    Pipeline() { SetRepaintRequest([this] { ++repaints; }); }
-
+    PictureHandle shown;  // the last picture handed out
+    Pipeline() {
+        SetPictureSink([this](PictureHandle picture) {
+            ++repaints;
+            shown = std::move(picture);
+        });
+    }
     int Decode(const FrameHeader& h, const std::vector<std::uint8_t>& data, int show = 1,
                const FrameExtension& ext = {}, const CaptionDescriptor* caption = nullptr,
                const std::string& text = {}) {
         FrameHeader sized = h;
         sized.dataLength = static_cast<std::uint32_t>(data.size());
         return DecodeVideoFrame(sized, ext, data, caption,
-                                std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()),
-                                show);
+                                std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), show);
     }
 };
 
@@ -48,133 +46,154 @@ FrameHeader Video(int codec, int resolution = 15, int frameType = kFrameKey, int
     h.marker = kRecordMarker;
     h.mediaKind = kMediaVideo;
     h.codec = static_cast<std::uint8_t>(codec);
-    h.resolution = static_cast<std::uint8_t>(resolution);
+    h.resolution = static_cast<std::uint8_t>(resolution == kViaExtension ? 0 : resolution);
+    h.extFlags = resolution == kViaExtension ? 1 : 0;
     h.frameType = static_cast<std::uint8_t>(frameType);
     h.camera = static_cast<std::uint8_t>(camera);
     h.timeStamp = MakeTime(2004, 1, 2, 3, 4, 5, 6);
     return h;
 }
 
-FrameHeader WithExtensionFlag(FrameHeader h) {
-    h.extFlags = 1;
-    return h;
+// A fixture from tests/data ("name.ext"), or a test pattern "<mpeg4|h264>_<w>x<h>"
+// made by ffmpeg once, for pictures a little wider than those shown
+// ("h264bt709_...": full range with the BT.709 matrix).
+std::string StreamPath(const std::string& name) {
+    if (name.find('.') != std::string::npos) return std::string(KORVANE_TEST_DATA) + "/" + name;
+    static TempDir dir;
+    static std::map<std::string, std::string> made;
+    std::string& path = made[name];
+    const bool h264 = name.rfind("h264", 0) == 0;
+    const std::string file = dir.File(name + (h264 ? ".h264" : ".m4v"));  // the ending tells the kind
+    std::string codec = h264 ? "-c:v libx264 -bf 0 -g 3 -crf 20 -pix_fmt yuv420p -f h264 "
+                             : "-c:v mpeg4 -g 3 -bf 0 -q:v 4 -f m4v ";
+    if (name.rfind("h264bt709", 0) == 0) codec += "-colorspace bt709 -color_range pc ";
+    if (path.empty() && RunFfmpeg("-f lavfi -i testsrc2=size=" + name.substr(name.find('_') + 1) +
+                                  ":rate=25 -frames:v 5 " + codec + ShellQuote(file))) {
+        path = file;
+    }
+    return path;
 }
 
-// The presented picture, top row first.
-Bgr24 Upright(const Presentation& p) {
-    const int width = p.format.biWidth, height = std::abs(p.format.biHeight);
-    return p.format.biHeight > 0 ? FlipRows(p.pixels, width, height) : p.pixels;
-}
+struct CodecCase {
+    const char* name;
+    int codec;
+    const char* stream;
+    int resolution;      // a resolution code, or kViaExtension
+    int extWidth = 0, extHeight = 0;
+    int width = 0, height = 0;  // the picture shown
+    std::string peerArgs = "";
+};
 
-class PictureDecodingTest : public ::testing::Test {
+void PrintTo(const CodecCase& c, std::ostream* os) { *os << c.name; }
+
+class EveryCodec : public ::testing::TestWithParam<CodecCase> {
 protected:
     static void SetUpTestSuite() { EnsureGuiApp(); }
 };
 
-struct CodecCase {
-    int codec;
-    const char* file;
-    int width, height;
-    bool extension;  // the size comes from an extension block, not the resolution code
-    bool topDown;
-};
-
-TEST_F(PictureDecodingTest, EveryCodecGivesFfmpegsPictureUprightAtTheDisplayWidth) {
-    const CodecCase cases[] = {
-        {5, "mpeg4_704x480.m4v", 704, 480, false, false},
-        {6, "mpeg4_704x480.m4v", 704, 480, false, true},
-        {7, "xvid_704x480.m4v", 704, 480, false, false},
-        {8, "xvid_704x480.m4v", 704, 480, true, true},
-        {9, "mjpeg_704x480.mjpeg", 704, 480, false, true},
-        {10, "h264_704x480.h264", 704, 480, false, false},
-        {13, "h264_704x480.h264", 704, 480, true, false},
-        {11, "h264_1280x720.h264", 1280, 720, true, false},
-        {14, "h264_1280x720.h264", 1280, 720, true, false},
-        {7, "mpeg4_352x240.m4v", 352, 240, false, false},
-    };
-    for (const CodecCase& c : cases) {
-        SCOPED_TRACE(std::string("codec ") + std::to_string(c.codec) + " " + c.file);
-        const auto frames = ReadVideoFrames(DataFile(c.file));
-        // TurboJPEG interpolates the chroma planes; ffmpeg does too when asked.
-        const std::string peerArgs = c.codec == 9 ? "-sws_flags bicubic+full_chroma_int+accurate_rnd" : "";
-        const auto reference = FfmpegPictures(DataFile(c.file), c.width, c.height, peerArgs);
-        ASSERT_EQ(frames.size(), reference.size());
-        Pipeline pipeline;
-        const FrameExtension ext = MakeExtension(static_cast<std::uint16_t>(c.width),
-                                                 static_cast<std::uint16_t>(c.height), "Lane 1");
-        const int resolution = c.width == 352 ? 7 : 15;
-        FrameHeader header = c.extension ? WithExtensionFlag(Video(c.codec, 0)) : Video(c.codec, resolution);
-        double lowest = 99;
-        for (std::size_t i = 0; i < frames.size(); ++i) {
-            header.frameType = frames[i].key ? kFrameKey : kFrameDependent;
-            ASSERT_EQ(pipeline.Decode(header, frames[i].bytes, 1, ext), 1) << "frame " << i;
-            const Presentation p = pipeline.TakePresentation();
-            ASSERT_TRUE(p.ready);
-            ASSERT_EQ(p.format.biWidth, c.width);
-            ASSERT_EQ(p.format.biHeight, c.topDown ? -c.height : c.height);
-            lowest = std::min(lowest, Psnr(Upright(p), reference[i]));
-        }
-        EXPECT_GE(lowest, kMinPsnr);
-        EXPECT_EQ(pipeline.repaints, static_cast<int>(frames.size()));
-        EXPECT_EQ(pipeline.m_bmiHeader.biWidth, c.width);
-        EXPECT_EQ(pipeline.m_bmiHeader.biSizeImage, static_cast<std::uint32_t>(c.width * c.height * 3));
-        EXPECT_EQ(pipeline.m_largePicture, c.width > 600 ? 1 : 0);
-    }
-}
-
-TEST_F(PictureDecodingTest, WideCodedPictureIsCentreCroppedToTheDisplayWidth) {
-    // Codec 5 at resolution 8 asks for 704 x 480; the camera codes 720 wide.
-    TempDir dir;
-    const std::string wide = dir.File("wide.m4v");
-    ASSERT_TRUE(RunFfmpeg("-f lavfi -i testsrc2=size=720x480:rate=25 -frames:v 6 -c:v mpeg4 -g 5 -bf 0 "
-                          "-q:v 8 -f m4v " + ShellQuote(wide)));
-    const auto frames = ReadVideoFrames(wide);
-    const auto reference = FfmpegPictures(wide, 704, 480, "-vf crop=704:480:8:0");
+TEST_P(EveryCodec, GivesFfmpegsPictures_AtTheShownSize_Upright) {
+    const CodecCase& c = GetParam();
+    const std::string path = StreamPath(c.stream);
+    ASSERT_FALSE(path.empty()) << "ffmpeg could not make " << c.stream;
+    const auto frames = ReadVideoFrames(path);
+    const auto reference = FfmpegPictures(path, c.width, c.height, c.peerArgs);
+    ASSERT_FALSE(frames.empty());
     ASSERT_EQ(frames.size(), reference.size());
+
     Pipeline pipeline;
+    const FrameExtension ext = MakeExtension(static_cast<std::uint16_t>(c.extWidth),
+                                             static_cast<std::uint16_t>(c.extHeight), "Lane 1");
     for (std::size_t i = 0; i < frames.size(); ++i) {
-        ASSERT_EQ(pipeline.Decode(Video(5, 8, frames[i].key ? 1 : 0), frames[i].bytes), 1);
-        const Presentation p = pipeline.TakePresentation();
-        ASSERT_EQ(p.format.biWidth, 704);
-        EXPECT_GE(Psnr(Upright(p), reference[i]), kMinPsnr) << i;
+        const FrameHeader h = Video(c.codec, c.resolution, frames[i].key ? kFrameKey : kFrameDependent);
+        ASSERT_EQ(pipeline.Decode(h, frames[i].bytes, 1, ext), 1) << "record " << i;
+        const PictureHandle p = pipeline.shown;
+        ASSERT_TRUE(p) << "record " << i;
+        ASSERT_EQ(p->width, c.width) << "record " << i;
+        ASSERT_EQ(p->height, c.height) << "record " << i;
+        EXPECT_GE(Psnr(p->pixels, reference[i]), kMinPsnr) << "record " << i;
+        // The pictures are not symmetric: upside down must not match.
+        if (i == 0) {
+            EXPECT_LT(Psnr(FlipRows(p->pixels, c.width, c.height), reference[i]), 20.0);
+        }
     }
+    EXPECT_EQ(pipeline.repaints, static_cast<int>(frames.size()));
+    EXPECT_EQ(pipeline.m_largePicture, c.width > 600 ? 1 : 0);
 }
+
+const std::string kCrop704 = "-vf crop=704:480:8:0";
+INSTANTIATE_TEST_SUITE_P(
+    Codecs, EveryCodec,
+    ::testing::Values(
+        CodecCase{"Mpeg4_5", 5, "mpeg4_704x480.m4v", 15, 0, 0, 704, 480},
+        CodecCase{"Mpeg4_6_TopFirst", 6, "mpeg4_704x480.m4v", 15, 0, 0, 704, 480},
+        CodecCase{"Mpeg4_7_Xvid", 7, "xvid_704x480.m4v", 15, 0, 0, 704, 480},
+        CodecCase{"Mpeg4_7_Small", 7, "mpeg4_352x240.m4v", 7, 0, 0, 352, 240},
+        CodecCase{"Mpeg4_7_UnknownResolutionCode_Is320x240", 7, "mpeg4_320x240", 26, 0, 0, 320, 240},
+        CodecCase{"Mpeg4_7_AskedSmaller_IsScaled", 7, "mpeg4_704x480.m4v", 7, 0, 0, 352, 240,
+                  "-vf scale=352:240:flags=bilinear"},
+        // Codec 5 shows widths 720 and 360 narrower; codec 6 resolution 13 (720 x 288) only.
+        CodecCase{"Mpeg4_5_Resolution8_Coded720", 5, "mpeg4_720x480", 8, 0, 0, 704, 480, kCrop704},
+        CodecCase{"Mpeg4_5_Extension360", 5, "mpeg4_360x240", kViaExtension, 360, 240, 352, 240,
+                  "-vf crop=352:240:4:0"},
+        CodecCase{"Mpeg4_6_Resolution8_Whole720", 6, "mpeg4_720x480", 8, 0, 0, 720, 480},
+        CodecCase{"Mpeg4_6_Resolution13_Coded720", 6, "mpeg4_720x288", 13, 0, 0, 704, 288,
+                  "-vf crop=704:288:8:0"},
+        CodecCase{"Mpeg4_8_Xvid", 8, "xvid_704x480.m4v", kViaExtension, 720, 480, 704, 480},
+        CodecCase{"Mpeg4_8_Coded720", 8, "mpeg4_720x480", kViaExtension, 720, 480, 704, 480, kCrop704},
+        CodecCase{"Mpeg4_8_Coded368", 8, "mpeg4_368x240", kViaExtension, 368, 240, 352, 240,
+                  "-vf crop=352:240:8:0"},
+        CodecCase{"Jpeg_9", 9, "mjpeg_704x480.mjpeg", 15, 0, 0, 704, 480, kInterpolatedChroma},
+        CodecCase{"Jpeg_9_Small", 9, "mjpeg_352x240.mjpeg", 7, 0, 0, 352, 240, kInterpolatedChroma},
+        CodecCase{"H264_10", 10, "h264_704x480.h264", 15, 0, 0, 704, 480},
+        CodecCase{"H264_13", 13, "h264_704x480.h264", kViaExtension, 704, 480, 704, 480},
+        CodecCase{"H264_10_Bt709FullRange", 10, "h264bt709_704x480", 15, 0, 0, 704, 480},
+        // The recorder's H.264 crops to a box of 720 once a record is wider than 700 ...
+        CodecCase{"H264_10_Coded720_Whole", 10, "h264_720x480", 15, 0, 0, 720, 480},
+        CodecCase{"H264_10_Coded360_Cropped", 10, "h264_360x240", 7, 0, 0, 352, 240,
+                  "-vf crop=352:240:4:0"},
+        // ... the HD cameras' to the record's size.
+        CodecCase{"Sdi_11", 11, "h264_1280x720.h264", kViaExtension, 1280, 720, 1280, 720},
+        CodecCase{"Sdi_14_Coded720_Cropped", 14, "h264_720x480", kViaExtension, 704, 480, 704, 480,
+                  kCrop704}),
+    [](const ::testing::TestParamInfo<CodecCase>& info) { return std::string(info.param.name); });
+
+class PictureDecodingTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { EnsureGuiApp(); }
+    static std::vector<VideoFrame> Frames(const std::string& name) { return ReadVideoFrames(StreamPath(name)); }
+};
 
 TEST_F(PictureDecodingTest, UnknownCodecAndAudioRecordsChangeNothing) {
     Pipeline pipeline;
-    const auto frames = ReadVideoFrames(DataFile("mjpeg_352x240.mjpeg"));
+    const auto frames = Frames("mjpeg_352x240.mjpeg");
     ASSERT_EQ(pipeline.Decode(Video(9, 7), frames[0].bytes), 1);
-    const Presentation before = pipeline.TakePresentation();
-    FrameHeader other = Video(12, 7);
-    other.camera = 4;
-    EXPECT_EQ(pipeline.Decode(other, frames[1].bytes), kCodecUnknown);
-    FrameHeader audio = Video(9, 7);
+    const PictureHandle before = pipeline.shown;
+    for (int codec : {0, 4, 12, 15, 255}) {
+        EXPECT_EQ(pipeline.Decode(Video(codec, 7, kFrameKey, 4), frames[1].bytes), kCodecUnknown) << codec;
+    }
+    FrameHeader audio = Video(9, 7, kFrameKey, 5);
     audio.mediaKind = kMediaAudio;
-    audio.camera = 5;
     EXPECT_EQ(pipeline.Decode(audio, frames[1].bytes), 0);
-    const Presentation after = pipeline.TakePresentation();
-    EXPECT_EQ(after.caption, before.caption);
-    EXPECT_EQ(after.pixels, before.pixels);
+    EXPECT_EQ(pipeline.shown, before);
     EXPECT_EQ(pipeline.repaints, 1);
 }
 
 TEST_F(PictureDecodingTest, CaptionAndStreamLinesReadAsThePlayerWritesThem) {
     Pipeline pipeline;
-    const auto frames = ReadVideoFrames(DataFile("mpeg4_704x480.m4v"));
-    FrameHeader h = WithExtensionFlag(Video(5, 2, kFrameKey, 2));
-    const FrameExtension ext = MakeExtension(704, 240, "Front door");
-    pipeline.Decode(h, frames[0].bytes, 1, ext);  // a 704 x 240 field picture: the size shown doubles
+    const auto frames = Frames("mpeg4_704x480.m4v");
+    FrameHeader field = Video(5, kViaExtension, kFrameKey, 2);
+    field.resolution = 2;  // a 704 x 240 field picture: the height shown doubles
+    pipeline.Decode(field, frames[0].bytes, 1, MakeExtension(704, 240, "Front door"));
     EXPECT_EQ(pipeline.Caption(), "CAM =3  2004-01-02 03:04:05  006");
     EXPECT_EQ(pipeline.StreamInfo(), "Front door  [704 * 480]");
 
-    FrameHeader narrow = WithExtensionFlag(Video(8, 0));
-    pipeline.Decode(narrow, {1, 2, 3}, 1, MakeExtension(368, 240, "Side"));
+    pipeline.Decode(Video(8, kViaExtension), {1, 2, 3}, 1, MakeExtension(368, 240, "Side"));
     EXPECT_EQ(pipeline.StreamInfo(), "Side  [352 * 240]");
 
     // A flagged block without its marker is no extension: the line empties.
     FrameExtension unmarked = MakeExtension(704, 480, "Gone");
     unmarked.extMarker = 0;
-    pipeline.Decode(WithExtensionFlag(Video(5, 15)), frames[0].bytes, 1, unmarked);
+    pipeline.Decode(Video(5, kViaExtension), frames[0].bytes, 1, unmarked);
     EXPECT_EQ(pipeline.StreamInfo(), "");
 
     // A record that does not decode still names its camera and time.
@@ -186,73 +205,99 @@ TEST_F(PictureDecodingTest, CaptionAndStreamLinesReadAsThePlayerWritesThem) {
 
 TEST_F(PictureDecodingTest, DecoderOnlyRecordsAreDecodedButNotShown) {
     Pipeline pipeline;
-    const auto frames = ReadVideoFrames(DataFile("h264_704x480.h264"));
-    ASSERT_EQ(pipeline.Decode(Video(10, 15, kFrameKey), frames[0].bytes), 1);
-    const Presentation shown = pipeline.TakePresentation();
+    const auto frames = Frames("h264_704x480.h264");
+    ASSERT_EQ(pipeline.Decode(Video(10), frames[0].bytes), 1);
+    const PictureHandle shown = pipeline.shown;
     for (int type : {kFrameDecoderOnly, kFrameDecoderOnly4}) {
         FrameHeader h = Video(10, 15, type);
         h.timeStamp.second = static_cast<std::uint16_t>(10 + type);
         EXPECT_EQ(pipeline.Decode(h, frames[1].bytes), 1);
-        EXPECT_EQ(pipeline.TakePresentation().pixels, shown.pixels);
+        EXPECT_EQ(pipeline.shown, shown);
         EXPECT_EQ(pipeline.Caption(), FormatCaption(h));
     }
     EXPECT_EQ(pipeline.repaints, 1);
 }
 
-TEST_F(PictureDecodingTest, DecodersAreSetUpAgainOnlyWhenSizeOrCodecChange) {
-    Pipeline pipeline;
-    EXPECT_EQ(pipeline.m_decoderCodec, -1);
-    const auto frames = ReadVideoFrames(DataFile("mpeg4_704x480.m4v"));
-    // Resolution 8 is 704 x 480 for codec 5.
-    ASSERT_EQ(pipeline.Decode(Video(5, 8), frames[0].bytes), 1);
-    EXPECT_EQ(pipeline.m_videoWidth, 704);
-    EXPECT_EQ(pipeline.m_mpeg4Mode, 1);
-    // The second record continues the stream: had the decoder been set up
-    // again, the dependent picture would have no reference and fail.
-    ASSERT_EQ(pipeline.Decode(Video(5, 8, kFrameDependent), frames[1].bytes), 1);
-    ASSERT_EQ(pipeline.Decode(Video(7, 8), frames[0].bytes), 1);
-    EXPECT_EQ(pipeline.m_decoderCodec, 7);
-    EXPECT_EQ(pipeline.m_mpeg4Mode, 2);
-    ASSERT_EQ(pipeline.Decode(Video(6, 15), frames[0].bytes), 1);
-    EXPECT_EQ(pipeline.m_mpeg4Mode, 0);
-    EXPECT_LT(pipeline.m_bmiHeader.biHeight, 0);
-
-    // An SDI record keeps the MPEG-4 size but takes over the codec.
-    const auto hd = ReadVideoFrames(DataFile("h264_1280x720.h264"));
-    FrameExtension ext = MakeExtension(1280, 720, "HD");
-    ASSERT_EQ(pipeline.Decode(WithExtensionFlag(Video(11, 0)), hd[0].bytes, 1, ext), 1);
-    EXPECT_EQ(pipeline.m_decoderCodec, 11);
-    EXPECT_EQ(pipeline.m_videoWidth, 704);
+// A dependent record decodes only when the decoder kept the stream: it is set
+// up again on a change of codec or of the size last set up (which JPEG
+// records change too), the HD cameras' decoder only on a change of its own.
+TEST_F(PictureDecodingTest, DecoderIsSetUpAgainOnlyWhenCodecOrSizeChange) {
+    const struct {
+        const char* name;
+        int codec, resolution, extWidth, extHeight;
+        const char* stream;
+        int between;  // codec of a key record decoded in between
+        int betweenResolution;
+        int dependentResult;
+    } cases[] = {
+        {"same codec and size", 5, 15, 0, 0, "mpeg4_704x480.m4v", 0, 0, 1},
+        {"mpeg-4 5 then 7", 5, 15, 0, 0, "mpeg4_704x480.m4v", 7, 15, 0},
+        {"h264 10 then 13", 10, 15, 0, 0, "h264_704x480.h264", 13, 15, 0},
+        {"jpeg of the same size", 10, 15, 0, 0, "h264_704x480.h264", 9, 15, 1},
+        {"jpeg of another size", 10, 15, 0, 0, "h264_704x480.h264", 9, 7, 0},
+        {"sdi around a jpeg of another size", 11, kViaExtension, 1280, 720, "h264_1280x720.h264", 9, 7, 1},
+        {"sdi then h264", 11, kViaExtension, 1280, 720, "h264_1280x720.h264", 10, 15, 0},
+    };
+    const auto jpeg704 = Frames("mjpeg_704x480.mjpeg"), jpeg352 = Frames("mjpeg_352x240.mjpeg");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto frames = Frames(c.stream);
+        ASSERT_TRUE(frames[0].key && !frames[1].key);
+        const FrameExtension ext = MakeExtension(static_cast<std::uint16_t>(c.extWidth),
+                                                 static_cast<std::uint16_t>(c.extHeight), "Cam");
+        Pipeline pipeline;
+        ASSERT_EQ(pipeline.Decode(Video(c.codec, c.resolution), frames[0].bytes, 1, ext), 1);
+        if (c.between == 9) {
+            const auto& jpeg = c.betweenResolution == 7 ? jpeg352 : jpeg704;
+            ASSERT_EQ(pipeline.Decode(Video(9, c.betweenResolution), jpeg[0].bytes), 1);
+        } else if (c.between != 0) {
+            ASSERT_EQ(pipeline.Decode(Video(c.between, c.betweenResolution), frames[0].bytes, 0), 1);
+        }
+        const FrameHeader dependent = Video(c.codec, c.resolution, kFrameDependent);
+        EXPECT_EQ(pipeline.Decode(dependent, frames[1].bytes, 1, ext), c.dependentResult);
+    }
 }
 
-TEST_F(PictureDecodingTest, RecordedCaptionIsDrawnOnlyWhenMarkedAndEnabled) {
-    const auto frames = ReadVideoFrames(DataFile("mjpeg_704x480.mjpeg"));
+// The JPEG record sets the size last set up to its own, so the MPEG-4 record
+// of that size goes on with the stream and is written at its own size.
+TEST_F(PictureDecodingTest, AskedSizeIsTheRecordsOwn_WhenAJpegOfThatSizeCameBetween) {
+    const auto frames = Frames("mpeg4_704x480.m4v");
+    const auto reference =
+        FfmpegPictures(StreamPath("mpeg4_704x480.m4v"), 352, 240, "-vf scale=352:240:flags=bilinear");
+    Pipeline pipeline;
+    ASSERT_EQ(pipeline.Decode(Video(7, 15), frames[0].bytes), 1);
+    ASSERT_EQ(pipeline.Decode(Video(9, 7), Frames("mjpeg_352x240.mjpeg")[0].bytes), 1);
+    ASSERT_EQ(pipeline.Decode(Video(7, 7, kFrameDependent), frames[1].bytes), 1);
+    ASSERT_TRUE(pipeline.shown);
+    ASSERT_EQ(pipeline.shown->width, 352);
+    EXPECT_GE(Psnr(pipeline.shown->pixels, reference[1]), kMinPsnr);
+}
+
+TEST_F(PictureDecodingTest, RecordedCaptionIsDrawnUprightOnlyWhenMarkedAndEnabled) {
     const std::string text = "EXIT 4";
     Caption caption = MakeCaption(text, 40, 60, 0x000000FF, "DejaVu Sans", -40);
     caption.descriptor.font.weight = 700;
     caption.descriptor.textLength = static_cast<std::uint32_t>(text.size());
-
+    // A picture stored bottom row first: the caption still reads from the top.
+    const auto frames = Frames("h264_704x480.h264");
     auto present = [&](const CaptionDescriptor* d) {
         Pipeline pipeline;
-        EXPECT_EQ(pipeline.Decode(Video(9), frames[0].bytes, 1, {}, d, text), 1);
-        return Upright(pipeline.TakePresentation());
+        EXPECT_EQ(pipeline.Decode(Video(10), frames[0].bytes, 1, {}, d, text), 1);
+        return pipeline.shown->pixels;
     };
     const Bgr24 plain = present(nullptr);
     const Bgr24 drawn = present(&caption.descriptor);
-
-    // Red text (COLORREF 0x000000FF) near (40, 60), nothing changed far from it.
+    // Red text (COLORREF 0x000000FF) near (40, 60), nothing changed elsewhere.
     int red = 0, changedElsewhere = 0;
     for (int y = 0; y < 480; ++y)
         for (int x = 0; x < 704; ++x) {
             const std::size_t i = (std::size_t(y) * 704 + x) * 3;
-            const bool changed = std::memcmp(&plain[i], &drawn[i], 3) != 0;
             const bool nearText = x >= 36 && x < 300 && y >= 56 && y < 120;
-            if (changed && !nearText) ++changedElsewhere;
+            if (!nearText && std::memcmp(&plain[i], &drawn[i], 3) != 0) ++changedElsewhere;
             if (nearText && drawn[i] < 40 && drawn[i + 1] < 40 && drawn[i + 2] > 215) ++red;
         }
     EXPECT_GT(red, 200);
     EXPECT_EQ(changedElsewhere, 0);
-
     CaptionDescriptor disabled = caption.descriptor;
     disabled.captionEnabled = 0;
     EXPECT_EQ(present(&disabled), plain);
@@ -261,76 +306,27 @@ TEST_F(PictureDecodingTest, RecordedCaptionIsDrawnOnlyWhenMarkedAndEnabled) {
     EXPECT_EQ(present(&unmarked), plain);
 }
 
-TEST_F(PictureDecodingTest, BottomUpPictureGetsItsCaptionUpright) {
-    // Codec 10 pictures are stored bottom row first; the caption must still
-    // land at (x, y) from the top.
-    const auto frames = ReadVideoFrames(DataFile("h264_704x480.h264"));
-    const std::string text = "TOP";
-    Caption caption = MakeCaption(text, 10, 10, 0x0000FF00, "DejaVu Sans", -30);
-    caption.descriptor.textLength = static_cast<std::uint32_t>(text.size());
-    Pipeline a, b;
-    ASSERT_EQ(a.Decode(Video(10), frames[0].bytes), 1);
-    ASSERT_EQ(b.Decode(Video(10), frames[0].bytes, 1, {}, &caption.descriptor, text), 1);
-    const Bgr24 plain = Upright(a.TakePresentation()), drawn = Upright(b.TakePresentation());
-    std::size_t firstChangedRow = 480;
-    for (std::size_t i = 0; i < plain.size(); ++i)
-        if (plain[i] != drawn[i]) {
-            firstChangedRow = i / (704 * 3);
-            break;
-        }
-    EXPECT_GE(firstChangedRow, 8u);
-    EXPECT_LT(firstChangedRow, 40u);
-}
-
-TEST_F(PictureDecodingTest, HugeOrGarbageRecordsAreRefusedSafely) {
-    // An extension claiming a picture far beyond any buffer: the decoders
-    // that write the size asked for refuse it; those that report the
-    // stream's own size give the real picture. Nothing is written past a
-    // buffer (the sanitizer build watches).
+TEST_F(PictureDecodingTest, HugePictureSizesAreRefusedSafely) {
+    // An extension claiming a picture far beyond any buffer: the codecs that
+    // write the size asked for refuse it; those that write the stream's own
+    // size give the real picture.
     const FrameExtension huge = MakeExtension(65535, 65535, "Huge");
     const struct {
         int codec;
-        const char* file;
+        const char* stream;
         int result;
     } cases[] = {{5, "mpeg4_704x480.m4v", 0}, {8, "xvid_704x480.m4v", 1}, {9, "mjpeg_704x480.mjpeg", 1},
                  {10, "h264_704x480.h264", 1}, {11, "h264_704x480.h264", 1}};
     for (const auto& c : cases) {
         Pipeline pipeline;
-        const auto frames = ReadVideoFrames(DataFile(c.file));
-        EXPECT_EQ(pipeline.Decode(WithExtensionFlag(Video(c.codec, 0)), frames[0].bytes, 1, huge), c.result)
-            << c.codec;
-        const Presentation p = pipeline.TakePresentation();
-        EXPECT_EQ(p.ready, c.result == 1) << c.codec;
-        if (p.ready) {
-            EXPECT_EQ(p.format.biWidth * std::abs(p.format.biHeight), 704 * 480) << c.codec;
+        const auto frames = Frames(c.stream);
+        EXPECT_EQ(pipeline.Decode(Video(c.codec, kViaExtension), frames[0].bytes, 1, huge), c.result) << c.codec;
+        const PictureHandle p = pipeline.shown;
+        EXPECT_EQ(p != nullptr, c.result == 1) << c.codec;
+        if (p) {
+            EXPECT_EQ(p->width * p->height, 704 * 480) << c.codec;
         }
     }
-
-    Pipeline pipeline;
-    const auto frames = ReadVideoFrames(DataFile("h264_704x480.h264"));
-    EXPECT_EQ(pipeline.Decode(Video(10), std::vector<std::uint8_t>(5000, 0xFF)), 0);
-    EXPECT_EQ(pipeline.Decode(Video(10), {}), 0);
-    EXPECT_FALSE(pipeline.PictureReady());
-    EXPECT_EQ(pipeline.Decode(Video(10), frames[0].bytes), 1);
-    EXPECT_TRUE(pipeline.PictureReady());
-}
-
-TEST(PictureFormat, ResolutionCodesAndDisplayWidths) {
-    using S = PicturePipeline::Size;
-    EXPECT_EQ(PicturePipeline::ResolutionSize(8, 5), (S{704, 480}));
-    EXPECT_EQ(PicturePipeline::ResolutionSize(8, 8), (S{720, 480}));
-    EXPECT_EQ(PicturePipeline::ResolutionSize(13, 6), (S{704, 288}));
-    EXPECT_EQ(PicturePipeline::ResolutionSize(13, 7), (S{720, 288}));
-    EXPECT_EQ(PicturePipeline::ResolutionSize(12, 5), (S{704, 576}));
-    EXPECT_EQ(PicturePipeline::ResolutionSize(6, 5), (S{360, 288}));
-    EXPECT_EQ(PicturePipeline::ResolutionSize(25, 9), (S{160, 112}));
-    EXPECT_EQ(PicturePipeline::ResolutionSize(26, 9), (S{320, 240}));
-    EXPECT_EQ(PicturePipeline::ResolutionSize(255, 5), (S{320, 240}));
-    EXPECT_EQ(PicturePipeline::DisplayWidth(5, 360), 352);
-    EXPECT_EQ(PicturePipeline::DisplayWidth(5, 368), 368);
-    EXPECT_EQ(PicturePipeline::DisplayWidth(8, 368), 352);
-    EXPECT_EQ(PicturePipeline::DisplayWidth(8, 720), 704);
-    EXPECT_EQ(PicturePipeline::DisplayWidth(10, 720), 720);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "decode/AvVideoDecoder.h"
+#include "decode/VideoDecoder.h"
 
 #include "media/DecoderContext.h"
 #include "media/PaddedPacket.h"
@@ -58,13 +58,17 @@ PictureSize CropToAsked(PictureSize decoded, PictureSize asked) {
     return {fit(decoded.width, asked.width), fit(decoded.height, asked.height)};
 }
 
-AvVideoDecoder::AvVideoDecoder(AVCodecID codecId) : m_codecId(codecId) {}
+VideoDecoder::VideoDecoder() = default;
 
-AvVideoDecoder::~AvVideoDecoder() = default;
+VideoDecoder::~VideoDecoder() = default;
 
-bool AvVideoDecoder::Open() {
+bool VideoDecoder::Open(VideoCodec codec, PictureSize recordSize) {
     Close();
-    AVCodecContextUPtr context = OpenDecoderContext(m_codecId, [](AVCodecContext& c) {
+    m_codec = codec;
+    m_setUpSize = recordSize;
+    const VideoCodecTraits& traits = TraitsOf(codec);
+    if (traits.path != DecoderPath::Video && traits.path != DecoderPath::Sdi) return false;
+    AVCodecContextUPtr context = OpenDecoderContext(traits.avCodec, [](AVCodecContext& c) {
         // Pictures leave the decoder with the record that carries them.
         c.flags |= AV_CODEC_FLAG_LOW_DELAY;
         c.thread_count = 1;
@@ -75,21 +79,21 @@ bool AvVideoDecoder::Open() {
     return true;
 }
 
-void AvVideoDecoder::Close() {
+void VideoDecoder::Close() {
     m_context.reset();
     if (m_frame) av_frame_unref(m_frame.get());
     m_havePicture = false;
 }
 
-VideoStatus AvVideoDecoder::Decode(const std::uint8_t* data, std::size_t length, bool keyFrame) {
+VideoStatus VideoDecoder::Decode(std::span<const std::uint8_t> record, bool keyFrame) {
     m_havePicture = false;
     if (!m_context) return VideoStatus::NotOpen;
     av_frame_unref(m_frame.get());
-    if (data == nullptr || length == 0) return VideoStatus::BadData;
-    if (length > static_cast<std::size_t>(INT_MAX) - AV_INPUT_BUFFER_PADDING_SIZE) {
+    if (record.data() == nullptr || record.empty()) return VideoStatus::BadData;
+    if (record.size() > static_cast<std::size_t>(INT_MAX) - AV_INPUT_BUFFER_PADDING_SIZE) {
         return VideoStatus::BadData;
     }
-    if (!FillPaddedPacket(*m_packet, data, length)) return VideoStatus::Failed;
+    if (!FillPaddedPacket(*m_packet, record.data(), record.size())) return VideoStatus::Failed;
     if (keyFrame) m_packet->flags |= AV_PKT_FLAG_KEY;
 
     int error = avcodec_send_packet(m_context.get(), m_packet.get());
@@ -105,7 +109,7 @@ VideoStatus AvVideoDecoder::Decode(const std::uint8_t* data, std::size_t length,
     return ReceivePicture();
 }
 
-VideoStatus AvVideoDecoder::ReceivePicture() {
+VideoStatus VideoDecoder::ReceivePicture() {
     const int error = avcodec_receive_frame(m_context.get(), m_frame.get());
     if (error < 0) return StatusFromAvError(error);
     if (m_frame->width <= 0 || m_frame->height <= 0 || m_frame->data[0] == nullptr) {
@@ -116,12 +120,7 @@ VideoStatus AvVideoDecoder::ReceivePicture() {
     return VideoStatus::Picture;
 }
 
-PictureSize AvVideoDecoder::DecodedSize() const {
-    if (!m_havePicture) return {};
-    return {m_frame->width, m_frame->height};
-}
-
-VideoStatus AvVideoDecoder::WritePicture(std::uint8_t* dest, std::size_t capacity,
+VideoStatus VideoDecoder::WritePicture(std::uint8_t* dest, std::size_t capacity,
                                          PictureSize out, RowOrder order) {
     if (!m_havePicture) return VideoStatus::NoPicture;
     if (dest == nullptr || out.width <= 0 || out.height <= 0) return VideoStatus::TooLarge;
@@ -191,16 +190,26 @@ VideoStatus AvVideoDecoder::WritePicture(std::uint8_t* dest, std::size_t capacit
     return rows == out.height ? VideoStatus::Picture : VideoStatus::Failed;
 }
 
-VideoStatus AvVideoDecoder::DecodeAtStreamSize(const std::uint8_t* data, std::size_t length, bool keyFrame,
-                                               std::uint8_t* dest, std::size_t capacity,
-                                               PictureSize initialized, RowOrder order,
-                                               PictureSize& written, int (*display)(int)) {
-    const VideoStatus decoded = Decode(data, length, keyFrame);
+VideoStatus VideoDecoder::DecodePicture(std::span<const std::uint8_t> record, PictureSize recordSize,
+                                        bool keyFrame, std::uint8_t* dest, std::size_t capacity,
+                                        PictureSize& written) {
+    const VideoCodecTraits& traits = TraitsOf(m_codec);
+    PictureSize out;
+    if (traits.sizing == PictureSizing::AskedSize) {
+        // No picture is asked for without a size: the record is not decoded.
+        if (recordSize.width <= 0 || recordSize.height <= 0) return VideoStatus::BadData;
+        out = {DisplayWidth(m_codec, recordSize.width), recordSize.height};
+    }
+    const VideoStatus decoded = Decode(record, keyFrame && traits.passKeyFlag);
     if (decoded != VideoStatus::Picture) return decoded;
-    const PictureSize coded = DecodedSize();
-    PictureSize out = CropToAsked(coded, initialized);
-    if (display != nullptr && out.width == coded.width) out.width = display(coded.width);
-    const VideoStatus status = WritePicture(dest, capacity, out, order);
+    if (traits.sizing == PictureSizing::StreamSize) {
+        const PictureSize coded{m_frame->width, m_frame->height};
+        PictureSize box = m_setUpSize;
+        if (traits.capCropWidth && box.width > 700) box.width = 720;
+        out = CropToAsked(coded, box);
+        if (out.width == coded.width) out.width = DisplayWidth(m_codec, coded.width);
+    }
+    const VideoStatus status = WritePicture(dest, capacity, out, traits.order);
     if (status == VideoStatus::Picture) written = out;
     return status;
 }
