@@ -2,6 +2,8 @@
 // forward and back, checked against ffmpeg's pictures of the same frames.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "tests/playback/PlayerHarness.h"
 #include "tests/decode/PeerDecode.h"
 #include "authoring/FrameSource.h"
@@ -60,23 +62,23 @@ protected:
     std::string path;
 };
 
-TEST_F(PlayerStepTest, FirstPictureAfterLeadingAudioAndSiteTitle) {
+TEST_F(PlayerStepTest, FirstPictureAfterLeadingAudio_SiteTitle_QuotedPath) {
     dir.Write("mp4info.txt", "[INFO]\nSITENAME=Harbour\nCAMERA_NAME01=Gate\n");
     Play({{0, kFrameKey}, {1, kFrameDependent}}, true);
     ExpectShowing(0);
     EXPECT_EQ(player.Title().toStdString(), "Harbour : Gate");
     EXPECT_TRUE(notifier.Messages().empty());
-}
 
-TEST_F(PlayerStepTest, QuotedCommandLineOpensThePathWithoutQuotes) {
+    // Quoted as on a command line, in a folder without mp4info.txt: the title stays the path.
     RecordingWriter w(kFileKind514);
     w.Header().setPlayCamera(0, 1);
     w.AddVideo(0, 10, kFrameKey, s_frames[0].bytes, FrameTime(0));
-    const std::string spaced = dir.File("with space.MP4");
+    const std::string spaced = dir.File("with space") + "/rec.MP4";
+    std::filesystem::create_directory(dir.File("with space"));
     w.WriteFile(spaced);
     EXPECT_TRUE(player.OpenCommandLine("\"" + spaced + "\""));
     EXPECT_EQ(player.FilePath(), spaced);
-    EXPECT_EQ(player.Title().toStdString(), spaced);  // no mp4info.txt: the title stays the path
+    EXPECT_EQ(player.Title().toStdString(), spaced);
     ExpectShowing(0);
 }
 
@@ -85,17 +87,18 @@ TEST_F(PlayerStepTest, DecoderOnlyFirstRecordPrimesAndTheNextPictureIsShown) {
     ExpectShowing(1);
 }
 
-TEST_F(PlayerStepTest, UnknownCodecFirstRecordIsReported) {
+TEST_F(PlayerStepTest, UnknownCodecOrMissingRecordingIsReportedAndNothingShown) {
     RecordingWriter w(kFileKind514);
     w.Header().setPlayCamera(0, 1);
-    w.Header().setNameCamera(0, 1);
     w.AddVideo(0, 12, kFrameKey, s_frames[0].bytes, FrameTime(0));
-    dir.Write("mp4info.txt", "[INFO]\nSITENAME=Harbour\n");
-    path = dir.File("odd.MP4");
-    w.WriteFile(path);
-    EXPECT_TRUE(player.OpenCommandLine(path));
-    EXPECT_EQ(notifier.Messages(), std::vector<std::string>{kIncorrectCodecText});
-    EXPECT_EQ(player.Title().toStdString(), path);
+    const std::string odd = dir.File("odd.MP4"), missing = dir.File("gone.MP4");
+    w.WriteFile(odd);
+    EXPECT_TRUE(player.OpenCommandLine(odd));
+    EXPECT_FALSE(player.OpenCommandLine(missing));
+    EXPECT_FALSE(player.FileOpen());
+    player.StepForward();
+    player.StepBack();
+    EXPECT_EQ(notifier.Messages(), (std::vector<std::string>{kIncorrectCodecText, "error =2  " + missing}));
     EXPECT_FALSE(player.CurrentPicture());
 }
 
@@ -112,45 +115,25 @@ TEST_F(PlayerStepTest, StepForwardPassesAudioAndDecoderOnlyRecordsAndStopsAtTheE
     EXPECT_GE(player.Reader().CurrentOffset(), offsets[3]);
 }
 
-TEST_F(PlayerStepTest, StepBackOntoDependentPictureDecodesItsKeyFirst) {
-    const auto offsets = Play({{0, kFrameKey}, {1, kFrameDependent}, {2, kFrameDependent}});
-    player.StepForward();
-    player.StepForward();
-    ExpectShowing(2);
-    player.StepBack();
-    ExpectShowing(1);
-    EXPECT_EQ(player.Reader().CurrentOffset(), offsets[1]);
-}
-
-TEST_F(PlayerStepTest, StepBackOntoGroupPictureShowsExactlyTheTarget) {
-    const auto offsets = Play({{0, kFrameKey}, {1, kFrameGroup}, {2, kFrameGroup}, {3, kFrameGroup}, {4, kFrameGroup}});
+TEST_F(PlayerStepTest, StepBackDecodesFromTheKeyRecordAndChangesNothingAtTheFirstPicture) {
+    const auto offsets = Play({{0, kFrameKey}, {1, kFrameDependent}, {2, kFrameGroup}, {3, kFrameGroup}, {4, kFrameGroup}});
     for (int i = 0; i < 4; ++i) player.StepForward();
     ExpectShowing(4);
     player.StepBack();
-    ExpectShowing(3);  // 0, 1 and 2 decoded on the way, unseen
+    ExpectShowing(3);  // the group from its key record, unseen up to the target
     EXPECT_EQ(player.Reader().CurrentOffset(), offsets[3]);
     player.StepBack();
     ExpectShowing(2);
-}
-
-TEST_F(PlayerStepTest, StepBackAtTheFirstPictureChangesNothingVisible) {
-    Play({{0, kFrameKey}, {1, kFrameDependent}});
+    player.StepBack();
+    ExpectShowing(1);  // a dependent picture after its key record
+    EXPECT_EQ(player.Reader().CurrentOffset(), offsets[1]);
+    player.StepBack();
     const PictureHandle first = player.CurrentPicture();
+    ExpectShowing(0);
     player.StepBack();
     EXPECT_EQ(player.CurrentPicture(), first);
     player.StepForward();
     ExpectShowing(1);
-}
-
-TEST_F(PlayerStepTest, MissingRecordingIsReportedAndNothingShown) {
-    const std::string missing = dir.File("gone.MP4");
-    EXPECT_FALSE(player.OpenCommandLine(missing));
-    EXPECT_FALSE(player.FileOpen());
-    ASSERT_EQ(notifier.Messages().size(), 1u);
-    EXPECT_EQ(notifier.Messages()[0], "error =2  " + missing);
-    player.StepForward();
-    player.StepBack();
-    EXPECT_FALSE(player.CurrentPicture());
 }
 
 }  // namespace
