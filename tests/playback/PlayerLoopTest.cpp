@@ -176,20 +176,25 @@ TEST_F(PlayerLoopTest, PauseKeepsThePlaceAndPlayContinuesFromIt) {
     for (std::size_t i = 1; i < resumed.size(); ++i) EXPECT_LT(resumed[i - 1], resumed[i]);
 }
 
-TEST_F(PlayerLoopTest, StartCommandsWhilePlayingAndStepsAreSafe) {
-    // 900 ms apart: the worker spends its time in the pacing wait.
-    Open({At(8, 0, 0, 0), At(8, 0, 0, 900), At(8, 0, 1, 800), At(8, 0, 2, 700), At(8, 0, 3, 600), At(8, 0, 4, 500)},
-         KeyThenDependent(6));
+TEST_F(PlayerLoopTest, WhilePlaying_StepsAreRefused_AnotherModeStopsIt_AStopWakesThePacingWait) {
+    std::vector<PlayMode> modes;
+    QObject::connect(&player, &Player::ModeChanged, [&](PlayMode m) { modes.push_back(m); });
+    OpenOneASecond(6, 30);  // the worker spends its time in waits of 1000 ms
     ASSERT_TRUE(player.Start(PlayMode::Play));
     EXPECT_FALSE(player.Start(PlayMode::Play));  // already playing
-    std::this_thread::sleep_for(milliseconds(300));
+    std::this_thread::sleep_for(milliseconds(100));
     EXPECT_FALSE(player.StepForward());  // refused: the worker owns the reader
     EXPECT_FALSE(player.StepBack());
-    // Another mode stops the first one before it starts.
-    ASSERT_TRUE(player.Start(PlayMode::BackPlay));
-    EXPECT_EQ(player.Mode(), PlayMode::BackPlay);
+    auto start = Clock::now();
+    ASSERT_TRUE(player.Start(PlayMode::BackPlay));  // stops play first
+    EXPECT_LT(Clock::now() - start, milliseconds(1000));
     ASSERT_TRUE(RunUntilEnded());
     EXPECT_EQ(ends, 1);  // only the last mode reached its end
+    ASSERT_TRUE(player.Start(PlayMode::FastPlay));
+    player.Stop();
+    player.Stop();
+    EXPECT_EQ(modes, (std::vector<PlayMode>{PlayMode::Play, PlayMode::Idle, PlayMode::BackPlay, PlayMode::Idle,
+                                            PlayMode::FastPlay, PlayMode::Idle}));
 }
 
 TEST_F(PlayerLoopTest, UnknownCodecEndsPlaybackWithTheMessage) {
@@ -209,20 +214,6 @@ TEST_F(PlayerLoopTest, UnknownCodecEndsPlaybackWithTheMessage) {
         ASSERT_TRUE(player.Reload());
     }
     EXPECT_EQ(notifier.Messages(), (std::vector<std::string>{kIncorrectCodecText, kIncorrectCodecText}));
-}
-
-TEST_F(PlayerLoopTest, StopWakesThePacingWaitAndTellsTheModeOnce) {
-    std::vector<PlayMode> modes;
-    QObject::connect(&player, &Player::ModeChanged, [&](PlayMode m) { modes.push_back(m); });
-    OpenOneASecond(6, 30);  // waits of 1000 ms
-    ASSERT_TRUE(player.Start(PlayMode::Play));
-    std::this_thread::sleep_for(milliseconds(100));
-    auto start = Clock::now();
-    player.Stop();
-    EXPECT_LT(Clock::now() - start, milliseconds(1000));  // the pacing wait wakes on the stop
-    EXPECT_FALSE(player.IsPlaying());
-    player.Stop();
-    EXPECT_EQ(modes, (std::vector<PlayMode>{PlayMode::Play, PlayMode::Idle}));
 }
 
 TEST_F(PlayerLoopTest, StartNeedsARecordingAndSwitchingSoundOpensItAgain) {
