@@ -9,7 +9,14 @@
 namespace korvane::testing {
 namespace {
 
-TEST(FrameReaderOpen, HeaderPicksTheCameraAndTheFirstRecordOrKeepsThePreviousCamera) {
+// One reader and one recording per test.
+class Reader : public ::testing::Test {
+protected:
+    ReaderHarness h;
+    RecordingWriter w;
+};
+
+TEST_F(Reader, HeaderPicksTheCameraAndTheFirstRecordOrKeepsThePreviousCamera) {
     const struct {
         std::uint32_t kind;
         std::uint16_t channels;
@@ -17,8 +24,7 @@ TEST(FrameReaderOpen, HeaderPicksTheCameraAndTheFirstRecordOrKeepsThePreviousCam
         std::uint32_t camera, first;
     } cases[] = {{kFileKind514, 0, 3, 3, 584},  {kFileKind771, 33, 5, 32, 604}, {kFileKind771, 64, -1, 63, 1224},
                  {kFileKind514, 0, -1, 63, 584}, {kFileKind771, 32, 1, 63, 584}, {1, 40, 1, 63, 584}};
-    ReaderHarness h;  // one reader: a header naming no camera keeps the one before
-    for (const auto& c : cases) {
+    for (const auto& c : cases) {  // one reader: a header naming no camera keeps the one before
         SCOPED_TRACE(std::to_string(c.kind) + "/" + std::to_string(c.channels));
         RecordingWriter w(c.kind, c.channels);
         if (c.playCamera >= 0) {
@@ -34,8 +40,7 @@ TEST(FrameReaderOpen, HeaderPicksTheCameraAndTheFirstRecordOrKeepsThePreviousCam
     }
 }
 
-TEST(FrameReaderOpen, UnreadableFilesAreRefusedWithTheErrorAndPathBackslashesAreTriedAsSlashes) {
-    ReaderHarness h;
+TEST_F(Reader, UnreadableFilesAreRefusedWithTheErrorAndPathBackslashesAreTriedAsSlashes) {
     const std::string missing = h.dir.File("absent.MP4");
     const std::string shortFile = h.dir.Write("short.MP4", std::vector<std::uint8_t>(583, 1));
     RecordingFileHeader out;
@@ -46,7 +51,6 @@ TEST(FrameReaderOpen, UnreadableFilesAreRefusedWithTheErrorAndPathBackslashesAre
         EXPECT_EQ(h.First(), 0);
         EXPECT_EQ(h.reader.CopyFileHeader(&out), 0);
     }
-    RecordingWriter w;
     w.AddVideo(0, 5, kFrameKey, Payload(10, 1), TimeAt(0));
     std::filesystem::create_directory(h.dir.Path() / "sub");
     w.WriteFile(h.dir.File("sub/rec.MP4"));
@@ -55,9 +59,7 @@ TEST(FrameReaderOpen, UnreadableFilesAreRefusedWithTheErrorAndPathBackslashesAre
     EXPECT_EQ(std::vector<std::uint8_t>(out.bytes.begin(), out.bytes.end()), Bytes(w.Bytes(), 584));
 }
 
-TEST(FrameReaderWalk, ReadNextWalksTheChainAndStopsAtDataEndOrAForeignRecord) {
-    ReaderHarness h;
-    RecordingWriter w;
+TEST_F(Reader, ReadNextWalksTheChainAndStopsAtDataEndOrAForeignRecord) {
     std::vector<std::uint32_t> at;
     for (int i = 0; i < 4; ++i)
         at.push_back(w.AddVideo(0, 5, i == 0 ? kFrameKey : kFrameDependent, Payload(100 + i, i), TimeAt(i)));
@@ -93,9 +95,7 @@ TEST(FrameReaderWalk, ReadNextWalksTheChainAndStopsAtDataEndOrAForeignRecord) {
     }
 }
 
-TEST(FrameReaderCaption, MarkedCaptionGivesExactlyItsTextAndUnmarkedIsDropped) {
-    ReaderHarness h;
-    RecordingWriter w;
+TEST_F(Reader, MarkedCaptionGivesExactlyItsTextAndUnmarkedIsDropped) {
     Caption unmarked = MakeCaption("Till 2", 16, 32, 0x0000FF);
     unmarked.descriptor.captionMarker = 0x1234;
     w.Add(Video(64, kFrameKey, MakeCaption("Till 2", 16, 32, 0x0000FF)));
@@ -148,9 +148,7 @@ TEST(FrameReaderExtension, OnlyAMarkedBlockFlaggedInTheLowNibbleCountsOnTheChain
     EXPECT_EQ(h.reader.CurrentOffset(), last);
 }
 
-TEST(FrameReaderBackward, ReadPreviousFollowsPrevOffsetToAPictureAndRefusesAudioAndTheStart) {
-    ReaderHarness h;
-    RecordingWriter w;
+TEST_F(Reader, ReadPreviousFollowsPrevOffsetToAPictureAndRefusesAudioAndTheStart) {
     const auto v1 = w.Add(Video(30, kFrameKey, {}, MakeExtension(704, 480, "Cam")));
     const auto a1 = w.AddAudio(0, 1, Payload(320, 2), TimeAt(0, 20));
     const auto v2 = w.AddVideo(0, 5, kFrameDependent, Payload(30, 3), TimeAt(0, 40));
@@ -170,9 +168,7 @@ TEST(FrameReaderBackward, ReadPreviousFollowsPrevOffsetToAPictureAndRefusesAudio
     EXPECT_EQ(h.reader.CurrentOffset(), v2);
 }
 
-TEST(FrameReaderKeyFrame, ReadsTheKeyWithItsCaptionAndMovesThereOnlyOnCommit) {
-    ReaderHarness h;
-    RecordingWriter w;
+TEST_F(Reader, ReadsTheKeyWithItsCaptionAndMovesThereOnlyOnCommit) {
     const auto k = w.Add(Video(50, kFrameKey, MakeCaption("key", 0, 0), MakeExtension(704, 480, "K")));
     const auto d1 = w.AddVideo(0, 5, kFrameDependent, Payload(20, 2), TimeAt(1));
     const auto d2 = w.AddVideo(0, 5, kFrameDependent, Payload(20, 3), TimeAt(2));
