@@ -1,4 +1,4 @@
-// A FrameReader with the buffers a caller hands it, for the reader tests.
+// A FrameReader with the buffers a caller hands it, and the recordings the reader tests write.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -19,29 +19,20 @@ struct ReaderHarness {
     StderrNotifier notifier{false};
     FrameReader reader{notifier};
     TempDir dir;
-    std::vector<std::uint8_t> data;
-    std::vector<std::uint8_t> text;
+    std::vector<std::uint8_t> data, text;
     FrameHeader header;
     FrameExtension extension;
     CaptionDescriptor caption;
 
-    int OpenBytes(const std::vector<std::uint8_t>& bytes, const std::string& name = "rec.MP4") {
-        return reader.Open(dir.Write(name, bytes));
-    }
-    int Open(const RecordingWriter& writer, const std::string& name = "rec.MP4") {
-        return OpenBytes(writer.Bytes(), name);
-    }
+    int OpenBytes(const std::vector<std::uint8_t>& bytes) { return reader.Open(dir.Write("rec.MP4", bytes)); }
+    int Open(const RecordingWriter& writer) { return OpenBytes(writer.Bytes()); }
     int First() { return reader.ReadFirst(&header, &extension, data, &caption, text); }
     int Next() { return reader.ReadNext(&header, &extension, data, &caption, text); }
     int Previous() { return reader.ReadPrevious(&header, &extension, data, &caption, text); }
-    int KeyFrame(const FrameHeader& of, int commit) {
-        return reader.ReadKeyFrame(of, &header, &extension, data, commit);
-    }
-    // Opens the recording, reads its first record and then `nexts` more;
-    // fails naming the first call that did not return 1.
+    int KeyFrame(const FrameHeader& of, int commit) { return reader.ReadKeyFrame(of, &header, &extension, data, commit); }
+    // Opens the recording and reads its first record and `nexts` more, naming the call that failed.
     ::testing::AssertionResult ReadTo(const RecordingWriter& writer, int nexts) {
-        if (Open(writer) != 1) return ::testing::AssertionFailure() << "Open failed";
-        if (First() != 1) return ::testing::AssertionFailure() << "ReadFirst failed";
+        if (Open(writer) != 1 || First() != 1) return ::testing::AssertionFailure() << "Open or ReadFirst failed";
         for (int i = 1; i <= nexts; ++i)
             if (Next() != 1) return ::testing::AssertionFailure() << "ReadNext " << i << " failed";
         return ::testing::AssertionSuccess();
@@ -54,7 +45,20 @@ inline std::vector<std::uint8_t> Payload(std::size_t size, std::uint8_t seed) {
     for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(seed + i * 7);
     return bytes;
 }
-
+inline std::vector<std::uint8_t> Bytes(const std::vector<std::uint8_t>& v, std::size_t n) {
+    return {v.begin(), v.begin() + static_cast<std::ptrdiff_t>(n)};
+}
 inline SystemTime TimeAt(int second, int ms = 0) { return MakeTime(2026, 3, 14, 10, 20, second, ms); }
+
+// A picture of camera 0 whose payload is Payload(size, size).
+inline RecordSpec Video(std::size_t size, std::uint8_t frameType = kFrameKey, std::optional<Caption> caption = {},
+                        std::optional<FrameExtension> extension = {}) {
+    RecordSpec e;
+    e.header.frameType = frameType;
+    e.data = Payload(size, static_cast<std::uint8_t>(size));
+    e.caption = std::move(caption);
+    e.extension = std::move(extension);
+    return e;
+}
 
 }  // namespace korvane::testing

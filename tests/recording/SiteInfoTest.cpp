@@ -32,33 +32,30 @@ TEST(SiteInfo, NamesComeFromTheInfoFileBesideTheRecordingForTheFirstNamedCamera)
         RecordingWriter w;
         if (c.namedCamera) w.Header().setNameCamera(*c.namedCamera, 1);
         w.AddVideo(0, 5, kFrameKey, Payload(10, 1), TimeAt(0));
-        std::string site = "untouched", camera = "untouched";
-        ASSERT_EQ(h.Open(w), 1);
-        EXPECT_EQ(LookUpSiteInfo(h.reader, h.dir.File("rec.MP4"), site, camera), c.found);
-        EXPECT_EQ(site, c.site);
-        EXPECT_EQ(camera, c.camera);
-
-        // Without an open recording nothing is looked up; a bare file name
-        // is looked up in the current folder.
-        h.reader.Close();
-        EXPECT_EQ(LookUpSiteInfo(h.reader, h.dir.File("rec.MP4"), site = "untouched", camera), 0);
-        EXPECT_EQ(site, "untouched");
+        // A bare file name is looked up in the current folder.
         const auto previous = std::filesystem::current_path();
         std::filesystem::current_path(h.dir.Path());
-        ASSERT_EQ(h.reader.Open("rec.MP4"), 1);
-        EXPECT_EQ(LookUpSiteInfo(h.reader, "rec.MP4", site, camera), c.found);
+        for (const std::string path : {h.dir.File("rec.MP4"), std::string("rec.MP4")}) {
+            std::string site = "untouched", camera = "untouched";
+            ASSERT_EQ(h.Open(w), 1);
+            EXPECT_EQ(LookUpSiteInfo(h.reader, path, site, camera), c.found) << path;
+            EXPECT_EQ(site + "|" + camera, c.site + "|" + c.camera) << path;
+        }
         std::filesystem::current_path(previous);
-        EXPECT_EQ(site, c.site);
+        h.reader.Close();  // without an open recording nothing is looked up
+        std::string site = "untouched";
+        EXPECT_EQ(LookUpSiteInfo(h.reader, h.dir.File("rec.MP4"), site, site), 0);
+        EXPECT_EQ(site, "untouched");
     }
 }
 
 TEST(SiteInfo, EitherSeparatorEndsTheFolder) {
-    EXPECT_EQ(SiteInfoFolder("/media/usb/rec.MP4"), "/media/usb");
-    EXPECT_EQ(SiteInfoFolder("D:\\CH01\\rec.MP4"), "D:\\CH01");
-    EXPECT_EQ(SiteInfoFolder("media/a\\b/rec.MP4"), "media/a\\b");
     const std::string here = std::filesystem::current_path().string();
-    EXPECT_EQ(SiteInfoFolder("rec.MP4"), here);
-    EXPECT_EQ(SiteInfoFolder("\\rec.MP4"), here);  // a separator only in front names no folder
+    // A separator only in front names no folder.
+    for (auto [path, folder] : {std::pair<std::string, std::string>{"/media/usb/rec.MP4", "/media/usb"},
+                                {"D:\\CH01\\rec.MP4", "D:\\CH01"}, {"media/a\\b/rec.MP4", "media/a\\b"},
+                                {"rec.MP4", here}, {"\\rec.MP4", here}})
+        EXPECT_EQ(SiteInfoFolder(path), folder) << path;
 }
 
 }  // namespace
