@@ -260,8 +260,8 @@ void BM_SequentialRead(benchmark::State& state) {
 BENCHMARK(BM_SequentialRead)->Unit(benchmark::kMillisecond);
 
 // The console report, plus each benchmark's bytes per second for the ratio
-// printed at the end: the median over its repetitions (the library's own
-// median when it reports only aggregates).
+// printed at the end: the median of its repetitions (reported after the
+// runs), or its one run.
 class RateReporter : public benchmark::ConsoleReporter {
 public:
     RateReporter() : ConsoleReporter(OO_Tabular) {}
@@ -269,33 +269,20 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            if (run.error_occurred) continue;
             const auto it = run.counters.find("bytes_per_second");
-            if (it == run.counters.end()) continue;
-            Rates& rates = m_rates[run.run_name.function_name];
-            if (run.run_type == Run::RT_Iteration) rates.runs.push_back(it->second.value);
-            else if (run.aggregate_name == "median") rates.median = it->second.value;
+            if (run.error_occurred || it == run.counters.end()) continue;
+            if (run.run_type == Run::RT_Iteration || run.aggregate_name == "median")
+                m_rates[run.run_name.function_name] = it->second.value;
         }
     }
-
-    // Median bytes per second of a benchmark, or 0 when it did not run.
+    // Bytes per second of a benchmark, or 0 when it did not run.
     double Rate(const std::string& name) const {
         const auto it = m_rates.find(name);
-        if (it == m_rates.end()) return 0.0;
-        if (it->second.median > 0) return it->second.median;
-        std::vector<double> runs = it->second.runs;
-        if (runs.empty()) return 0.0;
-        std::sort(runs.begin(), runs.end());
-        const std::size_t n = runs.size();
-        return n % 2 == 1 ? runs[n / 2] : (runs[n / 2 - 1] + runs[n / 2]) / 2;
+        return it == m_rates.end() ? 0.0 : it->second;
     }
 
 private:
-    struct Rates {
-        std::vector<double> runs;
-        double median = 0;
-    };
-    std::map<std::string, Rates> m_rates;
+    std::map<std::string, double> m_rates;
 };
 
 }  // namespace

@@ -36,20 +36,18 @@ public:
 
     // Runs the event loop until playback has ended, at most `limit`; true when it did.
     bool RunUntilEnded(milliseconds limit = milliseconds(10000)) {
+        RunWhile([this] { return player.IsPlaying(); }, limit);
+        return !player.IsPlaying();
+    }
+    void RunUntilShown(std::size_t count, milliseconds limit = milliseconds(3000)) {
+        RunWhile([this, count] { return shown.size() < count; }, limit);
+    }
+    template <typename Condition>
+    static void RunWhile(Condition condition, milliseconds limit) {
         const auto end = Clock::now() + limit;
         QTimer tick;  // wakes the wait now and then to look at the clock
         tick.start(20);
-        while (player.IsPlaying() && Clock::now() < end)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        return !player.IsPlaying();
-    }
-    // Runs the event loop until `count` pictures have arrived, at most `limit`.
-    void RunUntilShown(std::size_t count, milliseconds limit = milliseconds(3000)) {
-        const auto end = Clock::now() + limit;
-        QTimer tick;
-        tick.start(20);
-        while (shown.size() < count && Clock::now() < end)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        while (condition() && Clock::now() < end) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
 
     std::vector<std::string> Captions() const {
