@@ -22,7 +22,8 @@ TEST(DecodeFuzzRegression, KeptFindingsStayFixed) {
     if (!std::filesystem::exists(folder)) GTEST_SKIP() << "no kept findings";
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
         std::ifstream in(entry.path(), std::ios::binary);
-        EXPECT_STREQ(DriveDecode(std::vector<std::uint8_t>{std::istreambuf_iterator<char>(in), {}}), "") << entry.path();
+        const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+        EXPECT_STREQ(DriveDecode(bytes), "") << entry.path();
     }
 }
 
