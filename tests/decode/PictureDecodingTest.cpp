@@ -202,16 +202,17 @@ TEST_F(PictureDecodingTest, DecoderIsSetUpAgainOnlyWhenCodecOrSizeChange) {
         int codec, resolution;
         const char* stream;
         int between, betweenResolution;  // a key record decoded in between, unless codec 0
-        int dependentResolution, result, width;
+        int dependentResolution, result, width, height;  // the picture shown, compared with ffmpeg's
     } cases[] = {
-        {"same codec and size", 5, 15, "mpeg4_704x480.m4v", 0, 0, 15, 1, 704},
-        {"mpeg-4 5 then 7", 5, 15, "mpeg4_704x480.m4v", 7, 15, 15, 0, 0},
-        {"h264 10 then 13", 10, 15, "h264_704x480.h264", 13, 15, 15, 0, 0},
-        {"jpeg of the same size", 10, 15, "h264_704x480.h264", 9, 15, 15, 1, 704},
-        {"jpeg of another size", 10, 15, "h264_704x480.h264", 9, 7, 15, 0, 0},
-        {"jpeg of the next record's size", 7, 15, "mpeg4_704x480.m4v", 9, 7, 7, 1, 352},
-        {"sdi around a jpeg of another size", 11, kViaExtension, "h264_1280x720.h264", 9, 7, kViaExtension, 1, 1280},
-        {"sdi then h264", 11, kViaExtension, "h264_1280x720.h264", 10, 15, kViaExtension, 0, 0},
+        {"same codec and size", 5, 15, "mpeg4_704x480.m4v", 0, 0, 15, 1, 704, 480},
+        {"mpeg-4 5 then 7", 5, 15, "mpeg4_704x480.m4v", 7, 15, 15, 0, 0, 0},
+        {"h264 10 then 13", 10, 15, "h264_704x480.h264", 13, 15, 15, 0, 0, 0},
+        {"jpeg of the same size", 10, 15, "h264_704x480.h264", 9, 15, 15, 1, 704, 480},
+        {"jpeg of another size", 10, 15, "h264_704x480.h264", 9, 7, 15, 0, 0, 0},
+        {"jpeg of the next record's size", 7, 15, "mpeg4_704x480.m4v", 9, 7, 7, 1, 352, 240},
+        {"sdi around a jpeg of another size", 11, kViaExtension, "h264_1280x720.h264", 9, 7, kViaExtension, 1, 1280,
+         720},
+        {"sdi then h264", 11, kViaExtension, "h264_1280x720.h264", 10, 15, kViaExtension, 0, 0, 0},
     };
     const auto jpeg704 = Frames("mjpeg_704x480.mjpeg"), jpeg352 = Frames("mjpeg_352x240.mjpeg");
     for (const auto& c : cases) {
@@ -228,7 +229,15 @@ TEST_F(PictureDecodingTest, DecoderIsSetUpAgainOnlyWhenCodecOrSizeChange) {
         const int repaints = pipeline.repaints;
         EXPECT_EQ(pipeline.Decode(Video(c.codec, c.dependentResolution, kFrameDependent), frames[1].bytes, 1, ext),
                   c.result);
-        EXPECT_EQ(pipeline.repaints == repaints + 1 ? pipeline.shown->width : 0, c.width);
+        if (c.result != 1) {
+            EXPECT_EQ(pipeline.repaints, repaints);
+            continue;
+        }
+        ASSERT_EQ(pipeline.repaints, repaints + 1);
+        ASSERT_TRUE(pipeline.shown->width == c.width && pipeline.shown->height == c.height);
+        const std::string scale = "-vf scale=" + std::to_string(c.width) + ":" + std::to_string(c.height);
+        const auto reference = FfmpegPictures(StreamPath(c.stream), c.width, c.height, scale + ":flags=bilinear");
+        EXPECT_GE(Psnr(pipeline.shown->pixels, reference.at(1)), kMinPsnr);
     }
 }
 
