@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 
 #include <gtest/gtest.h>
 
@@ -12,65 +11,45 @@ namespace korvane::testing {
 
 std::string ShellQuote(const std::string& text) {
     std::string quoted = "'";
-    for (char c : text) {
-        if (c == '\'') {
-            quoted += "'\\''";
-        } else {
-            quoted += c;
-        }
-    }
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return quoted + "'";
 }
 
-std::vector<Bgr24> FfmpegPictures(const std::string& path, int width, int height,
-                                  const std::string& extraArgs) {
-    const std::string command = "ffmpeg -v error -nostdin -threads 1 -i " + ShellQuote(path) + " " +
-                                extraArgs +
+std::vector<Bgr24> FfmpegPictures(const std::string& path, int width, int height, const std::string& extraArgs) {
+    const std::string command = "ffmpeg -v error -nostdin -threads 1 -i " + ShellQuote(path) + " " + extraArgs +
                                 " -fps_mode passthrough -f rawvideo -pix_fmt bgr24 -";
-    struct PipeCloser {
-        void operator()(std::FILE* pipe) const { ::pclose(pipe); }
-    };
-    std::FILE* raw = ::popen(command.c_str(), "r");
-    if (raw == nullptr) {
+    std::FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) {
         ADD_FAILURE() << "cannot run " << command;
         return {};
     }
-    std::unique_ptr<std::FILE, PipeCloser> pipe(raw);
-    std::vector<std::uint8_t> bytes;
+    Bgr24 bytes;
     std::vector<std::uint8_t> chunk(1 << 16);
-    for (std::size_t n; (n = std::fread(chunk.data(), 1, chunk.size(), pipe.get())) > 0;) {
+    for (std::size_t n; (n = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0;) {
         bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(n));
     }
-    const int status = ::pclose(pipe.release());
+    const int status = ::pclose(pipe);
     const std::size_t pictureBytes = static_cast<std::size_t>(width) * height * 3;
     if (status != 0 || bytes.empty() || bytes.size() % pictureBytes != 0) {
-        ADD_FAILURE() << command << " exited with " << status << " after " << bytes.size()
-                      << " bytes";
+        ADD_FAILURE() << command << " exited with " << status << " after " << bytes.size() << " bytes";
         return {};
     }
     std::vector<Bgr24> pictures;
-    for (std::size_t at = 0; at < bytes.size(); at += pictureBytes) {
-        pictures.emplace_back(bytes.begin() + static_cast<std::ptrdiff_t>(at),
-                              bytes.begin() + static_cast<std::ptrdiff_t>(at + pictureBytes));
+    for (auto at = bytes.begin(); at != bytes.end(); at += static_cast<std::ptrdiff_t>(pictureBytes)) {
+        pictures.emplace_back(at, at + static_cast<std::ptrdiff_t>(pictureBytes));
     }
     return pictures;
 }
 
 bool RunFfmpeg(const std::string& arguments) {
-    const std::string command = "ffmpeg -v error -nostdin -y " + arguments;
-    return std::system(command.c_str()) == 0;
+    return std::system(("ffmpeg -v error -nostdin -y " + arguments).c_str()) == 0;
 }
 
 double Psnr(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b) {
     if (a.size() != b.size() || a.empty()) return 0.0;
     double sum = 0.0;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const double d = static_cast<double>(a[i]) - static_cast<double>(b[i]);
-        sum += d * d;
-    }
-    if (sum == 0.0) return 99.0;
-    const double mse = sum / static_cast<double>(a.size());
-    return 10.0 * std::log10(255.0 * 255.0 / mse);
+    for (std::size_t i = 0; i < a.size(); ++i) sum += (double(a[i]) - b[i]) * (double(a[i]) - b[i]);
+    return sum == 0.0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 * double(a.size()) / sum);
 }
 
 Bgr24 FlipRows(std::span<const std::uint8_t> picture, int width, int height) {

@@ -73,22 +73,16 @@ protected:
         EXPECT_TRUE(canvas.GuardIntact()) << "drawn past the picture";
         return canvas;
     }
-    // One overlay for the whole test, so that it must draw into whichever
-    // picture it is given.
+    // One overlay for the whole test: it must draw into whichever picture it is given.
     CaptionOverlay m_overlay;
 };
 
 TEST_F(TextOverlay, DrawsInTheColourAtThePosition_UprightInBothRowOrders) {
-    const Canvas topFirst = Draw("TTTT", 4, true);
-    const Canvas bottomFirst = Draw("TTTT", 4, false);
+    const Canvas topFirst = Draw("TTTT", 4, true), bottomFirst = Draw("TTTT", 4, false);
     const Box box = TouchedBox(topFirst);
-    // The text starts at (20, 30): its ink lies right of and below it, within
-    // one line of a 24-pixel font, mostly in the solid colour.
-    EXPECT_GE(box.left, 20);
-    EXPECT_LE(box.left, 26);
-    EXPECT_GE(box.top, 30);
-    EXPECT_LE(box.bottom, 60);
-    EXPECT_GT(box.right, 80);
+    // Ink right of and below (20, 30), within one line of the 24-pixel font, mostly in the colour.
+    EXPECT_TRUE(box.left >= 20 && box.left <= 26 && box.top >= 30 && box.bottom <= 60 && box.right > 80)
+        << box.left << "," << box.top << " - " << box.right << "," << box.bottom;
     EXPECT_GT(box.inColor, 50);
     // Seen from the top, the two row orders give the same picture up to rounding.
     for (int y = 0; y < kHeight; ++y)
@@ -114,16 +108,13 @@ TEST_F(TextOverlay, FontHeightAndStyle_ShapeTheInk) {
         const Box b = TouchedBox(Draw("H", 1, true, 20, 10, font));
         return b.bottom - b.top + 1;
     };
-    EXPECT_GE(inkHeight(Font(-12)), 6);
-    EXPECT_LE(inkHeight(Font(-12)), 12);
-    EXPECT_GE(inkHeight(Font(48)), 28);
-    EXPECT_LE(inkHeight(Font(48)), 48);
-    const Box normal = TouchedBox(Draw("HHHH", 4, true, 20, 10, Font(-30, 400)));
-    EXPECT_GT(TouchedBox(Draw("HHHH", 4, true, 20, 10, Font(-30, 700))).count, normal.count);
+    EXPECT_TRUE(inkHeight(Font(-12)) >= 6 && inkHeight(Font(-12)) <= 12) << inkHeight(Font(-12));
+    EXPECT_TRUE(inkHeight(Font(48)) >= 28 && inkHeight(Font(48)) <= 48) << inkHeight(Font(48));
     LogFont underlined = Font(-30, 400);
     underlined.underline = 1;
-    EXPECT_GT(TouchedBox(Draw("HHHH", 4, true, 20, 10, underlined)).bottom, normal.bottom)
-        << "the underline lies below the letters";
+    const Box normal = TouchedBox(Draw("HHHH", 4, true, 20, 10, Font(-30, 400)));
+    EXPECT_GT(TouchedBox(Draw("HHHH", 4, true, 20, 10, Font(-30, 700))).count, normal.count);
+    EXPECT_GT(TouchedBox(Draw("HHHH", 4, true, 20, 10, underlined)).bottom, normal.bottom);
 }
 
 }  // namespace
