@@ -84,11 +84,9 @@ TEST(ImaAdpcmConverterTest, Convert_WholeBlocksThatFitAnOpenStream_GiveWhatTheFf
 }
 
 FrameHeader AudioHeader(std::uint8_t codec, std::size_t length, std::uint8_t bits = 0, std::uint16_t rate = 0) {
-    FrameHeader header;
-    header.marker = kRecordMarker;
-    header.mediaKind = kMediaAudio;
+    FrameHeader header;  // what PlayAudioRecord reads of it
     header.codec = codec;
-    header.dataLength = header.totalLength = static_cast<std::uint32_t>(length);
+    header.dataLength = static_cast<std::uint32_t>(length);
     header.setAudioFormat(bits, rate);
     return header;
 }
@@ -142,7 +140,7 @@ TEST_F(AudioPlaybackTest, PlayAudioRecord_EachCodec_PlaysWhatTheFfmpegToolDecode
         const auto opens = waveOut.OpenCount();
         std::vector<std::uint32_t> counts;
         {
-            testing::CallbackHeld held(waveOut.DeviceId());
+            const auto held = testing::HoldCallback(waveOut.DeviceId());
             for (std::size_t i = 0; i < c.records.size(); ++i)
                 counts.push_back(player.PlayAudioRecord(
                     AudioHeader(c.codecs[i % c.codecs.size()], c.records[i].size(), c.bits, c.rate), c.records[i]));
@@ -190,27 +188,25 @@ TEST_F(AudioPlaybackTest, PlayAudioRecord_ImaAdpcm_ReopensTheOutputForANewFormat
     EXPECT_EQ(waveOut.OutputRate(), 8000u);
 }
 
-TEST_F(AudioPlaybackTest, PlayAudioRecord_WithoutAnOutput_ReportsTheBytesOfTheBufferForPacing) {
-    testing::ScopedEnv driver("SDL_AUDIODRIVER", "korvane-no-such-driver");
-    playback.PrepareAudio();
-    EXPECT_EQ(waveOut.OutResult(), kWaveNoDriver);
-    // One IMA ADPCM block and part of the next in 1,000 bytes, behind a header that claims 5,000.
-    Bytes data = ImaBlocks()[3];
-    data.resize(1000, 0x11);
-    EXPECT_EQ(playback.PlayAudioRecord(AudioHeader(kAudioCodecPcm, 5000), data), 1000u);
-    EXPECT_EQ(playback.PlayAudioRecord(AudioHeader(kAudioCodecG721, 5000), data), 4000u);
-    EXPECT_EQ(playback.PlayAudioRecord(AudioHeader(17, 5000, 16, 11025), data), 2018u);
-    EXPECT_EQ(waveOut.BlocksQueued(), 0u);
-    EXPECT_TRUE(notifier.Messages().empty());  // output failures are not reported
-}
-
-TEST_F(AudioPlaybackTest, PrepareAudio_OpensTheConverterOnce_OrShowsItsErrorEachRun) {
-    playback.PrepareAudio();
+TEST_F(AudioPlaybackTest, PrepareAudio_OpensTheConverterOnceOrShowsItsError_RecordsArePacedWithoutAnOutput) {
+    {
+        testing::ScopedEnv driver("SDL_AUDIODRIVER", "korvane-no-such-driver");
+        playback.PrepareAudio();
+        EXPECT_EQ(waveOut.OutResult(), kWaveNoDriver);
+        // Without an output a record reports the bytes of its buffer: here one IMA ADPCM block and part
+        // of the next in 1,000 bytes, behind a header that claims 5,000.
+        Bytes data = ImaBlocks()[3];
+        data.resize(1000, 0x11);
+        EXPECT_EQ(playback.PlayAudioRecord(AudioHeader(kAudioCodecPcm, 5000), data), 1000u);
+        EXPECT_EQ(playback.PlayAudioRecord(AudioHeader(kAudioCodecG721, 5000), data), 4000u);
+        EXPECT_EQ(playback.PlayAudioRecord(AudioHeader(17, 5000, 16, 11025), data), 2018u);
+        EXPECT_EQ(waveOut.BlocksQueued(), 0u);
+    }
     EXPECT_TRUE(playback.AcmOpen());
     converter.Close();  // a second run does not open it again
     playback.PrepareAudio();
     EXPECT_FALSE(converter.IsOpen());
-    EXPECT_TRUE(notifier.Messages().empty());
+    EXPECT_TRUE(notifier.Messages().empty());  // nor are output failures reported
 
     ImaAdpcmConverter missing(0x55);
     SoundPlayback without(waveOut, missing, notifier);

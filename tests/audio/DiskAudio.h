@@ -5,6 +5,7 @@
 #include <SDL.h>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -39,34 +40,27 @@ private:
     ScopedEnv m_driver, m_file, m_delay;
 };
 
-// Holds SDL's lock on a device's callback: blocks written meanwhile play back
-// to back.
-struct CallbackHeld {
-    explicit CallbackHeld(SDL_AudioDeviceID device) : id(device) { SDL_LockAudioDevice(id); }
-    ~CallbackHeld() { SDL_UnlockAudioDevice(id); }
-    CallbackHeld(const CallbackHeld&) = delete;
-    CallbackHeld& operator=(const CallbackHeld&) = delete;
-    SDL_AudioDeviceID id;
-};
+// Holds SDL's lock on a device's callback until the result goes: blocks
+// written meanwhile play back to back.
+[[nodiscard]] inline std::shared_ptr<void> HoldCallback(SDL_AudioDeviceID device) {
+    SDL_LockAudioDevice(device);
+    return {nullptr, [device](void*) { SDL_UnlockAudioDevice(device); }};
+}
 
 std::vector<std::int16_t> SamplesFromBytes(std::span<const std::uint8_t> bytes);
 std::vector<std::uint8_t> BytesFromSamples(std::span<const std::int16_t> samples);
-
-// The 16-bit samples the ffmpeg tool decodes from `path` with the input
-// options given; fails the test when ffmpeg fails.
+// The samples the ffmpeg tool decodes from `path` with the input options
+// given; fails the test when ffmpeg fails.
 std::vector<std::int16_t> FfmpegSamples(const std::string& inputOptions, const std::string& path,
                                         const TempDir& scratch);
 
 // Where `expected` starts in `played`, lining up the first sample that is not
 // zero in each; nothing when either is all zero or it would start too early.
-std::optional<std::size_t> FindStart(std::span<const std::int16_t> played,
-                                     std::span<const std::int16_t> expected);
-
+std::optional<std::size_t> FindStart(std::span<const std::int16_t> played, std::span<const std::int16_t> expected);
 // `played` holds `expected` times `gain` (to within rounding) from `start`
 // (FindStart's when not given), then silence; at gain 0, only silence at
 // least as long as `expected`.
-::testing::AssertionResult PlayedExactly(std::span<const std::int16_t> played,
-                                         std::span<const std::int16_t> expected, double gain = 1.0,
-                                         std::optional<std::size_t> start = std::nullopt);
+::testing::AssertionResult PlayedExactly(std::span<const std::int16_t> played, std::span<const std::int16_t> expected,
+                                         double gain = 1.0, std::optional<std::size_t> start = std::nullopt);
 
 }  // namespace korvane::testing

@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,26 +21,20 @@ PlayedStream::PlayedStream()
     // Opened for reading and writing, so that opening never waits for the
     // other side and the driver's reopening never ends the stream.
     if (::mkfifo(m_pipe.c_str(), 0600) == 0) m_fd = ::open(m_pipe.c_str(), O_RDWR | O_CLOEXEC);
-    m_stopFd = ::eventfd(0, EFD_CLOEXEC);
-    if (m_fd < 0 || m_stopFd < 0) throw std::runtime_error("no played stream pipe: " + std::string(std::strerror(errno)));
+    if (m_fd < 0) throw std::runtime_error("no played stream pipe: " + std::string(std::strerror(errno)));
     m_reader = std::thread([this] { Read(); });
 }
 
 PlayedStream::~PlayedStream() {
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const auto written = ::write(m_stopFd, &one, sizeof one);
+    m_stop = true;
     m_reader.join();
-    ::close(m_stopFd);
     ::close(m_fd);
 }
 
 void PlayedStream::Read() {
     std::vector<std::uint8_t> chunk(1 << 16);
-    pollfd fds[2] = {{m_fd, POLLIN, 0}, {m_stopFd, POLLIN, 0}};
-    for (;;) {
-        const int ready = ::poll(fds, 2, -1);
-        if (ready < 0 && errno == EINTR) continue;
-        if (ready < 0 || fds[1].revents != 0) return;
+    for (pollfd fd{m_fd, POLLIN, 0}; !m_stop;) {
+        if (::poll(&fd, 1, 20) <= 0) continue;  // waits 20 ms at most to see the stop
         const ssize_t got = ::read(m_fd, chunk.data(), chunk.size());
         const auto at = Clock::now();
         if (got <= 0) continue;

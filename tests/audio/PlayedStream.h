@@ -8,6 +8,7 @@
 // sample rate before that.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <mutex>
@@ -42,7 +43,8 @@ private:
 
     TempDir m_dir;
     std::string m_pipe;
-    int m_fd = -1, m_stopFd = -1;
+    int m_fd = -1;
+    std::atomic<bool> m_stop{false};
     ScopedEnv m_driver, m_file, m_delay;
     mutable std::mutex m_mutex;
     std::vector<std::uint8_t> m_bytes;
