@@ -151,6 +151,7 @@ TEST(WaveDeviceTest, Write_FromAWorkerWhileTheVolumeChanges_ReleasesEveryBlockOn
     EXPECT_EQ(device.BlocksQueued(), kBlocks);
     EXPECT_EQ(device.BlocksReleased(), kBlocks);
 
+    DiskAudio slow(200);  // a 32-ms buffer every 200 ms: played out, the sound would take minutes
     const auto began = std::chrono::steady_clock::now();
     {
         WaveOutput dropping;
