@@ -1,6 +1,7 @@
 #include "tests/audio/DiskAudio.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "authoring/FrameSource.h"
 #include "tests/decode/PeerDecode.h"
@@ -29,44 +30,44 @@ std::vector<std::int16_t> SamplesFromBytes(std::span<const std::uint8_t> bytes) 
 
 std::vector<std::uint8_t> BytesFromSamples(std::span<const std::int16_t> samples) {
     std::vector<std::uint8_t> bytes;
-    for (const std::int16_t sample : samples) {
-        const auto value = static_cast<std::uint16_t>(sample);
-        bytes.push_back(static_cast<std::uint8_t>(value & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>(value >> 8));
-    }
+    for (const auto sample : samples)
+        for (const int shift : {0, 8})
+            bytes.push_back(static_cast<std::uint8_t>(static_cast<std::uint16_t>(sample) >> shift));
     return bytes;
 }
 
 std::vector<std::int16_t> FfmpegSamples(const std::string& inputOptions, const std::string& path,
                                         const TempDir& scratch) {
     const std::string out = scratch.File("by-ffmpeg.raw");
-    if (!RunFfmpeg(inputOptions + " -i " + ShellQuote(path) + " -f s16le " + ShellQuote(out))) {
-        ADD_FAILURE() << "ffmpeg could not decode " << path;
-        return {};
-    }
-    return SamplesFromBytes(ReadWholeFile(out));
+    if (RunFfmpeg(inputOptions + " -i " + ShellQuote(path) + " -f s16le " + ShellQuote(out)))
+        return SamplesFromBytes(ReadWholeFile(out));
+    ADD_FAILURE() << "ffmpeg could not decode " << path;
+    return {};
 }
 
 std::optional<std::size_t> FindStart(std::span<const std::int16_t> played,
                                      std::span<const std::int16_t> expected) {
-    const auto nonZero = [](std::int16_t s) { return s != 0; };
-    const auto inPlayed = std::find_if(played.begin(), played.end(), nonZero) - played.begin();
-    const auto inExpected = std::find_if(expected.begin(), expected.end(), nonZero) - expected.begin();
-    if (inPlayed == std::ssize(played) || inExpected == std::ssize(expected) || inPlayed < inExpected)
-        return std::nullopt;
+    const auto loud = [](auto s) { return std::ranges::find_if(s, [](std::int16_t v) { return v != 0; }) - s.begin(); };
+    const auto inPlayed = loud(played), inExpected = loud(expected);
+    if (inPlayed == std::ssize(played) || inExpected == std::ssize(expected) || inPlayed < inExpected) return {};
     return static_cast<std::size_t>(inPlayed - inExpected);
 }
 
-::testing::AssertionResult PlayedExactly(std::span<const std::int16_t> played,
-                                         std::span<const std::int16_t> expected) {
-    const auto start = FindStart(played, expected);
+::testing::AssertionResult PlayedExactly(std::span<const std::int16_t> played, std::span<const std::int16_t> expected,
+                                         double gain, std::optional<std::size_t> start) {
+    if (gain == 0) {
+        if (played.size() >= expected.size() && std::ranges::count(played, 0) == std::ssize(played))
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "not " << expected.size() << " samples of silence";
+    }
+    if (!start) start = FindStart(played, expected);
     if (!start) return ::testing::AssertionFailure() << "no sound found in " << played.size() << " samples";
     if (*start + expected.size() > played.size())
         return ::testing::AssertionFailure() << "only " << played.size() - *start << " of " << expected.size()
                                              << " samples were played";
     for (std::size_t i = 0; i < played.size() - *start; ++i) {
-        const std::int16_t wanted = i < expected.size() ? expected[i] : 0;  // silence after the end
-        if (played[*start + i] != wanted)
+        const double wanted = i < expected.size() ? expected[i] * gain : 0;  // silence after the end
+        if (std::abs(played[*start + i] - wanted) >= 1)
             return ::testing::AssertionFailure() << "sample " << i << " played as " << played[*start + i]
                                                  << ", expected " << wanted;
     }
