@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <tuple>
 
 #include "recording/RecordFile.h"
 #include "tests/recording/ReaderHarness.h"
@@ -10,22 +11,14 @@
 namespace korvane::testing {
 namespace {
 
-// Snapshot of everything a refused move must leave alone.
-struct Observed {
-    std::uint32_t offset;
-    FrameHeader current, header;
-    std::vector<std::uint8_t> data, text;
-    static Observed Of(const ReaderHarness& h) {
-        return {h.reader.CurrentOffset(), h.reader.CurrentHeader(), h.header, h.data, h.text};
-    }
-    bool operator==(const Observed&) const = default;
-};
-
-// Runs a move that must fail and leave the reader as it was.
+// Runs a move that must fail and leave the reader and the caller's buffers as they were.
 void ExpectRefused(ReaderHarness& h, const std::function<int()>& move) {
-    const Observed before = Observed::Of(h);
+    const auto seen = [&] {
+        return std::tuple(h.reader.CurrentOffset(), h.reader.CurrentHeader(), h.header, h.data, h.text);
+    };
+    const auto before = seen();
     EXPECT_EQ(move(), 0);
-    EXPECT_EQ(Observed::Of(h), before);
+    EXPECT_EQ(seen(), before);
 }
 
 // A key picture, then a dependent picture with caption and extension that each case breaks.
