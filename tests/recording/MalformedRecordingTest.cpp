@@ -109,25 +109,23 @@ TEST(MalformedRecording, EmptyHeaderOnlyUnopenedAndClosedFilesHaveNoRecord) {
 TEST(RecordFileCaptionText, ReadsAMarkedCaptionUpToTheBufferAndNoFurther) {
     const struct {
         const char* name;
-        std::string text;
         std::uint16_t marker;
         std::size_t buffer;
         std::uint32_t cut;                    // bytes cut off the end of the file
         std::optional<std::string> expected;  // what lands in the buffer
     } cases[] = {
-        {"whole text", "Gate 4", kCaptionMarker, 16, 0, "Gate 4"},
-        {"exactly the buffer", "Gate 4", kCaptionMarker, 6, 0, "Gate 4"},
-        {"cut to the buffer", "Gate 4", kCaptionMarker, 4, 0, "Gate"},
-        {"empty text at the end of the file", "", kCaptionMarker, 16, 0, ""},
-        {"unmarked caption", "Gate 4", 0x1234, 16, 0, std::nullopt},
-        {"text past the end of the file", "Gate 4", kCaptionMarker, 16, 1, std::nullopt},
-        {"only the text's cut-off end past the buffer", "Gate 4", kCaptionMarker, 4, 1, "Gate"},
+        {"whole text", kCaptionMarker, 16, 0, "Gate 4"},
+        {"exactly the buffer", kCaptionMarker, 6, 0, "Gate 4"},
+        {"cut to the buffer", kCaptionMarker, 4, 0, "Gate"},
+        {"unmarked caption", 0x1234, 16, 0, std::nullopt},
+        {"text past the end of the file", kCaptionMarker, 16, 1, std::nullopt},
+        {"only the text's cut-off end past the buffer", kCaptionMarker, 4, 1, "Gate"},
     };
     TempDir dir;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         RecordingWriter w;
-        Caption caption = MakeCaption(c.text, 0, 0);
+        Caption caption = MakeCaption("Gate 4", 0, 0);
         caption.descriptor.captionMarker = c.marker;
         const std::uint32_t at = w.Add(Video(30, kFrameKey, caption));
         w.Truncate(w.End() - c.cut);
