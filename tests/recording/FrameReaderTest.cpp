@@ -106,13 +106,15 @@ TEST(FrameReaderExtension, OnlyAMarkedBlockFlaggedInTheLowNibbleIsStoredAndCount
         if (marked) entry.extension = MakeExtension(352, 240, "Back door");
         entry.header.extFlags = static_cast<std::uint8_t>(flags);
         w.Add(entry);
-        const auto third = w.Add(Video(0, kFrameDependent));  // its empty data ends the file
+        const auto third = w.Add(Video(72, kFrameDependent));
+        w.Add(Video(0, kFrameDependent));  // its empty data ends the file
         ASSERT_TRUE(h.ReadTo(w, 1));
         const bool flagged = (flags & 0x0F) == 1;  // else the block is not skipped and no next head is found
         const std::string kept = flagged && marked ? "Back door" : "Front door";
         EXPECT_EQ(h.extension.name() + "|" + h.reader.CurrentExtension().name(), kept + "|" + kept);
         ASSERT_EQ(h.Next(), flagged ? 1 : 0);
         if (flagged) { EXPECT_EQ(h.reader.CurrentOffset(), third); }
+        EXPECT_EQ(h.Next(), flagged ? 1 : 0);
     }
 }
 
