@@ -95,57 +95,27 @@ TEST_F(Reader, ReadNextWalksTheChainAndStopsAtDataEndOrAForeignRecord) {
     }
 }
 
-TEST_F(Reader, MarkedCaptionGivesExactlyItsTextAndUnmarkedIsDropped) {
-    Caption unmarked = MakeCaption("Till 2", 16, 32, 0x0000FF);
-    unmarked.descriptor.captionMarker = 0x1234;
-    w.Add(Video(64, kFrameKey, MakeCaption("Till 2", 16, 32, 0x0000FF)));
-    const auto second = w.Add(Video(64, kFrameKey, unmarked));
-    w.Add(Video(64));
-
-    ASSERT_TRUE(h.ReadTo(w, 0));
-    EXPECT_EQ(h.header.totalLength, 64u + 80u + 6u);
-    CaptionDescriptor stored = MakeCaption("Till 2", 16, 32, 0x0000FF).descriptor;
-    stored.textLength = 6;
-    EXPECT_EQ(h.caption, stored);
-    EXPECT_EQ(std::string(h.text.begin(), h.text.begin() + 7), std::string("Till 2\xEE"));  // nothing behind it
-    EXPECT_EQ(Bytes(h.data, 64), Payload(64, 64));
-    ASSERT_EQ(h.Next(), 1);
-    EXPECT_EQ(h.reader.CurrentOffset(), second);
-    EXPECT_EQ(h.caption, CaptionDescriptor{});
-    ASSERT_EQ(h.Next(), 1);  // the chain still skips the unmarked caption's bytes
-    EXPECT_EQ(h.header.totalLength, 64u);
-}
-
-TEST(FrameReaderExtension, OnlyAMarkedBlockFlaggedInTheLowNibbleCountsOnTheChain) {
-    for (std::uint8_t flags : {0x01, 0x11, 0x21, 0x02}) {
+TEST(FrameReaderExtension, OnlyAMarkedBlockFlaggedInTheLowNibbleIsStoredAndCountsOnTheChain) {
+    // The second record's block; unmarked, its flag points at the next record's head.
+    for (auto [flags, marked] : {std::pair{0x01, true}, {0x11, true}, {0x21, true}, {0x02, true}, {0x01, false}}) {
+        SCOPED_TRACE(std::to_string(flags) + (marked ? " marked" : " unmarked"));
         ReaderHarness h;
         RecordingWriter w;
-        RecordSpec entry = Video(40, kFrameKey, MakeCaption("Lane", 1, 2), MakeExtension(704, 480, "Front door"));
-        entry.header.extFlags = flags;
+        w.Add(Video(40, kFrameKey, {}, MakeExtension(704, 480, "Front door")));
+        RecordSpec entry = Video(40, kFrameDependent, MakeCaption("Lane", 1, 2));
+        if (marked) entry.extension = MakeExtension(352, 240, "Back door");
+        entry.header.extFlags = static_cast<std::uint8_t>(flags);
         w.Add(entry);
-        entry.extension = MakeExtension(352, 240, "Back door");
-        const auto second = w.Add(entry);
-        ASSERT_TRUE(h.ReadTo(w, 0));
+        const auto third = w.Add(Video(72, kFrameDependent));
+        w.Add(Video(0, kFrameDependent));  // its empty data ends the file
+        ASSERT_TRUE(h.ReadTo(w, 1));
         const bool flagged = (flags & 0x0F) == 1;  // else the block is not skipped and no next head is found
-        EXPECT_EQ(h.extension.name(), flagged ? "Front door" : "") << int(flags);
-        ASSERT_EQ(h.Next(), flagged ? 1 : 0) << int(flags);
-        if (flagged) { EXPECT_EQ(h.reader.CurrentOffset(), second); }
-        EXPECT_EQ(h.extension.name(), flagged ? "Back door" : "");
+        const std::string kept = flagged && marked ? "Back door" : "Front door";
+        EXPECT_EQ(h.extension.name() + "|" + h.reader.CurrentExtension().name(), kept + "|" + kept);
+        ASSERT_EQ(h.Next(), flagged ? 1 : 0);
+        if (flagged) { EXPECT_EQ(h.reader.CurrentOffset(), third); }
+        EXPECT_EQ(h.Next(), flagged ? 1 : 0);
     }
-    // A flagged block without its marker (here: the next record's head) is
-    // not skipped, and ReadNext keeps the last marked block.
-    ReaderHarness h;
-    RecordingWriter w;
-    w.Add(Video(40, kFrameKey, {}, MakeExtension(704, 480, "Marked")));
-    RecordSpec unmarked = Video(40, kFrameDependent);
-    unmarked.header.extFlags = 1;
-    const auto flagged = w.Add(unmarked);
-    const auto last = w.AddVideo(0, 5, kFrameDependent, Payload(70, 5), TimeAt(9));
-    ASSERT_TRUE(h.ReadTo(w, 1));
-    EXPECT_EQ(h.reader.CurrentOffset(), flagged);
-    EXPECT_EQ(h.extension.name() + h.reader.CurrentExtension().name(), "MarkedMarked");
-    ASSERT_EQ(h.Next(), 1);
-    EXPECT_EQ(h.reader.CurrentOffset(), last);
 }
 
 TEST_F(Reader, ReadPreviousFollowsPrevOffsetToAPictureAndRefusesAudioAndTheStart) {
@@ -168,18 +138,34 @@ TEST_F(Reader, ReadPreviousFollowsPrevOffsetToAPictureAndRefusesAudioAndTheStart
     EXPECT_EQ(h.reader.CurrentOffset(), v2);
 }
 
-TEST_F(Reader, ReadsTheKeyWithItsCaptionAndMovesThereOnlyOnCommit) {
-    const auto k = w.Add(Video(50, kFrameKey, MakeCaption("key", 0, 0), MakeExtension(704, 480, "K")));
-    const auto d1 = w.AddVideo(0, 5, kFrameDependent, Payload(20, 2), TimeAt(1));
+TEST_F(Reader, MarkedCaptionGivesExactlyItsTextAndTheKeyIsReadWithItAndMovedToOnlyOnCommit) {
+    Caption unmarked = MakeCaption("Till 2", 16, 32, 0x0000FF);
+    unmarked.descriptor.captionMarker = 0x1234;
+    const auto k = w.Add(Video(64, kFrameKey, MakeCaption("Till 2", 16, 32, 0x0000FF), MakeExtension(704, 480, "K")));
+    const auto d1 = w.Add(Video(64, kFrameDependent, unmarked));
     const auto d2 = w.AddVideo(0, 5, kFrameDependent, Payload(20, 3), TimeAt(2));
-    ASSERT_TRUE(h.ReadTo(w, 2));
+
+    ASSERT_TRUE(h.ReadTo(w, 0));
+    EXPECT_EQ(h.header.totalLength, 64u + 80u + 6u);
+    CaptionDescriptor stored = MakeCaption("Till 2", 16, 32, 0x0000FF).descriptor;
+    stored.textLength = 6;
+    EXPECT_EQ(h.caption, stored);
+    EXPECT_EQ(std::string(h.text.begin(), h.text.begin() + 7), std::string("Till 2\xEE"));  // nothing behind it
+    EXPECT_EQ(Bytes(h.data, 64), Payload(64, 64));
+    ASSERT_EQ(h.Next(), 1);
+    EXPECT_EQ(h.caption, CaptionDescriptor{});  // unmarked: dropped, yet its bytes are skipped
+    ASSERT_EQ(h.Next(), 1);
+    EXPECT_EQ(h.reader.CurrentOffset(), d2);
+
+    // The key comes with its caption: 64 + 80 + 6 bytes; one byte short is refused even with commit.
     const FrameHeader target = h.header;
-    EXPECT_EQ(target.keyFrameOffset, k);
+    h.data.resize(149);
+    EXPECT_EQ(h.KeyFrame(target, 1), 0);
+    h.data.resize(1 << 20, 0xEE);
     ASSERT_EQ(h.KeyFrame(target, 0), 1);
     EXPECT_EQ(h.header.frameType, kFrameKey);
-    // Data and caption come together: max(dataLength, totalLength) bytes and nothing more.
-    EXPECT_EQ(Bytes(h.data, 50), Payload(50, 50));
-    EXPECT_EQ(std::string(h.data.begin() + 50 + 80, h.data.begin() + 50 + 80 + 4), std::string("key\xEE"));
+    EXPECT_EQ(Bytes(h.data, 64), Payload(64, 64));
+    EXPECT_EQ(std::string(h.data.begin() + 64 + 80, h.data.begin() + 150 + 1), std::string("Till 2\xEE"));
     EXPECT_EQ(h.extension.name(), "K");
     EXPECT_EQ(h.reader.CurrentOffset(), d2);
 

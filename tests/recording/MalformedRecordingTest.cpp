@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <tuple>
 
 #include "recording/RecordFile.h"
 #include "tests/recording/ReaderHarness.h"
@@ -10,22 +11,14 @@
 namespace korvane::testing {
 namespace {
 
-// Snapshot of everything a refused move must leave alone.
-struct Observed {
-    std::uint32_t offset;
-    FrameHeader current, header;
-    std::vector<std::uint8_t> data, text;
-    static Observed Of(const ReaderHarness& h) {
-        return {h.reader.CurrentOffset(), h.reader.CurrentHeader(), h.header, h.data, h.text};
-    }
-    bool operator==(const Observed&) const = default;
-};
-
-// Runs a move that must fail and leave the reader as it was.
+// Runs a move that must fail and leave the reader and the caller's buffers as they were.
 void ExpectRefused(ReaderHarness& h, const std::function<int()>& move) {
-    const Observed before = Observed::Of(h);
+    const auto seen = [&] {
+        return std::tuple(h.reader.CurrentOffset(), h.reader.CurrentHeader(), h.header, h.data, h.text);
+    };
+    const auto before = seen();
     EXPECT_EQ(move(), 0);
-    EXPECT_EQ(Observed::Of(h), before);
+    EXPECT_EQ(seen(), before);
 }
 
 // A key picture, then a dependent picture with caption and extension that each case breaks.
@@ -75,7 +68,7 @@ TEST(MalformedRecording, RecordThatDoesNotFitTheBuffersOrTheFileIsRefusedUntouch
     EXPECT_EQ(std::string(exact.text.begin(), exact.text.begin() + 10), "Checkout 3");
 }
 
-TEST(MalformedRecording, LinksThatDoNotLeadBackAndKeysOverflowingTheBufferAreRefusedEvenWithCommit) {
+TEST(MalformedRecording, LinksThatDoNotLeadBackAreRefusedEvenWithCommit) {
     RecordingWriter w;
     w.Add(Video(20));
     const auto second = w.Add(Video(21));
@@ -93,14 +86,6 @@ TEST(MalformedRecording, LinksThatDoNotLeadBackAndKeysOverflowingTheBufferAreRef
     forward.keyFrameOffset = second;
     ExpectRefused(h, [&] { return h.KeyFrame(forward, 1); });
 
-    // A key record is read with its caption: 100 data + 80 + 100 text bytes.
-    RecordingWriter k;
-    k.Add(Video(100, kFrameKey, MakeCaption(std::string(100, 'k'), 0, 0)));
-    k.Add(Video(50, kFrameDependent));
-    ReaderHarness small(279), enough(280);
-    ASSERT_TRUE(small.ReadTo(k, 1) && enough.ReadTo(k, 1));
-    ExpectRefused(small, [&] { return small.KeyFrame(small.header, 1); });
-    EXPECT_EQ(enough.KeyFrame(enough.header, 1), 1);
 }
 
 TEST(MalformedRecording, EmptyHeaderOnlyUnopenedAndClosedFilesHaveNoRecord) {
@@ -115,7 +100,7 @@ TEST(MalformedRecording, EmptyHeaderOnlyUnopenedAndClosedFilesHaveNoRecord) {
     TwoRecords r;
     ASSERT_TRUE(h.ReadTo(r.writer, 0));
     h.reader.Close();
-    EXPECT_EQ(h.Next(), 0);
+    EXPECT_EQ(h.Next() + h.reader.CopyFileHeader(&header), 0);
     EXPECT_EQ(h.reader.CurrentOffset(), r.first);
 }
 
@@ -124,25 +109,23 @@ TEST(MalformedRecording, EmptyHeaderOnlyUnopenedAndClosedFilesHaveNoRecord) {
 TEST(RecordFileCaptionText, ReadsAMarkedCaptionUpToTheBufferAndNoFurther) {
     const struct {
         const char* name;
-        std::string text;
         std::uint16_t marker;
         std::size_t buffer;
         std::uint32_t cut;                    // bytes cut off the end of the file
         std::optional<std::string> expected;  // what lands in the buffer
     } cases[] = {
-        {"whole text", "Gate 4", kCaptionMarker, 16, 0, "Gate 4"},
-        {"exactly the buffer", "Gate 4", kCaptionMarker, 6, 0, "Gate 4"},
-        {"cut to the buffer", "Gate 4", kCaptionMarker, 4, 0, "Gate"},
-        {"empty text at the end of the file", "", kCaptionMarker, 16, 0, ""},
-        {"unmarked caption", "Gate 4", 0x1234, 16, 0, std::nullopt},
-        {"text past the end of the file", "Gate 4", kCaptionMarker, 16, 1, std::nullopt},
-        {"only the text's cut-off end past the buffer", "Gate 4", kCaptionMarker, 4, 1, "Gate"},
+        {"whole text", kCaptionMarker, 16, 0, "Gate 4"},
+        {"exactly the buffer", kCaptionMarker, 6, 0, "Gate 4"},
+        {"cut to the buffer", kCaptionMarker, 4, 0, "Gate"},
+        {"unmarked caption", 0x1234, 16, 0, std::nullopt},
+        {"text past the end of the file", kCaptionMarker, 16, 1, std::nullopt},
+        {"only the text's cut-off end past the buffer", kCaptionMarker, 4, 1, "Gate"},
     };
     TempDir dir;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         RecordingWriter w;
-        Caption caption = MakeCaption(c.text, 0, 0);
+        Caption caption = MakeCaption("Gate 4", 0, 0);
         caption.descriptor.captionMarker = c.marker;
         const std::uint32_t at = w.Add(Video(30, kFrameKey, caption));
         w.Truncate(w.End() - c.cut);

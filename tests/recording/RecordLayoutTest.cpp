@@ -8,18 +8,20 @@
 namespace korvane {
 namespace {
 
-// Each byte holds its own offset, so a field read from the wrong place or in
-// the wrong order shows; encoding gives the same bytes back.
-template <std::size_t N>
-std::array<std::uint8_t, N> Offsets() {
-    std::array<std::uint8_t, N> bytes;
+// Decodes bytes that each hold their own offset, so that a field read from the
+// wrong place or in the wrong order shows, and checks encoding gives them back.
+template <std::size_t N, class T>
+T FromOffsets(T (*decode)(std::span<const std::uint8_t, N>), void (*encode)(const T&, std::span<std::uint8_t, N>)) {
+    std::array<std::uint8_t, N> bytes, again{};
     std::iota(bytes.begin(), bytes.end(), std::uint8_t{0});
-    return bytes;
+    const T decoded = decode(bytes);
+    encode(decoded, again);
+    EXPECT_EQ(again, bytes);
+    return decoded;
 }
 
 TEST(RecordLayout, FieldsSitAtTheirByteOffsetsLowByteFirst) {
-    const auto hb = Offsets<kFrameHeaderSize>();
-    const FrameHeader h = DecodeFrameHeader(hb);
+    const FrameHeader h = FromOffsets(DecodeFrameHeader, EncodeFrameHeader);
     EXPECT_EQ(h.marker, 0x0100);
     EXPECT_EQ(h.timeStamp, (SystemTime{0x0302, 0x0504, 0x0706, 0x0908, 0x0B0A, 0x0D0C, 0x0F0E, 0x1110}));
     EXPECT_EQ((std::array{h.camera, h.mediaKind, h.reserved20, h.codec, h.resolution, h.frameType, h.reserved32,
@@ -29,32 +31,20 @@ TEST(RecordLayout, FieldsSitAtTheirByteOffsetsLowByteFirst) {
               (std::array<std::uint32_t, 4>{0x1B1A1918, 0x1F1E1D1C, 0x27262524, 0x2322}));
     EXPECT_EQ(h.audioSampleBits(), 0x18);  // an audio record's format shares the key offset's bytes
     EXPECT_EQ(h.audioSampleRate(), 0x1B1A);
-    std::array<std::uint8_t, kFrameHeaderSize> again{};
-    EncodeFrameHeader(h, again);
-    EXPECT_EQ(again, hb);
 
-    const auto cb = Offsets<kCaptionDescriptorSize>();
-    const CaptionDescriptor c = DecodeCaption(cb);
+    const CaptionDescriptor c = FromOffsets(DecodeCaption, EncodeCaption);
     EXPECT_EQ((std::array{std::uint32_t{c.captionMarker}, c.textLength, std::uint32_t(c.font.height),
                           std::uint32_t(c.font.weight), c.textColor, std::uint32_t{c.textX}, std::uint32_t{c.textY}}),
               (std::array<std::uint32_t, 7>{0x0100, 0x07060504, 0x0B0A0908, 0x1B1A1918, 0x47464544, 0x4948, 0x4B4A}));
     EXPECT_EQ((std::array{c.font.italic, c.font.pitchAndFamily, std::uint8_t(c.font.faceName[0]), c.captionEnabled}),
               (std::array<std::uint8_t, 4>{28, 35, 36, 76}));
-    std::array<std::uint8_t, kCaptionDescriptorSize> cagain{};
-    EncodeCaption(c, cagain);
-    EXPECT_EQ(cagain, cb);
 
-    const auto eb = Offsets<kExtensionSize>();
-    const FrameExtension e = DecodeExtension(eb);
+    FrameExtension e = FromOffsets(DecodeExtension, EncodeExtension);
     EXPECT_EQ((std::array{e.extMarker, e.extWidth, e.extHeight, std::uint16_t(e.extName[0])}),
               (std::array<std::uint16_t, 4>{0x0100, 0x0706, 0x0908, 10}));
-    std::array<std::uint8_t, kExtensionSize> eagain{};
-    EncodeExtension(e, eagain);
-    EXPECT_EQ(eagain, eb);
     EXPECT_EQ(e.name().size(), 48u);  // the name ends at its NUL or the block end
-    FrameExtension cut = e;
-    cut.extName[3] = 0;
-    EXPECT_EQ(cut.name(), "\x0A\x0B\x0C");
+    e.extName[3] = 0;
+    EXPECT_EQ(e.name(), "\x0A\x0B\x0C");
 }
 
 TEST(RecordLayout, FileHeaderFieldsSitAtTheirByteOffsets) {
