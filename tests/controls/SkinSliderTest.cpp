@@ -1,12 +1,14 @@
-// The skinned slider under real mouse events, painted against the skin PNGs
-// (the thumb drawn with its key colour and last row left out).
+// The skinned slider under real mouse events, painted against the skin PNGs,
+// and the masked bitmap that draws its thumb.
 #include <gtest/gtest.h>
 
+#include <QPainter>
 #include <QTest>
 #include <QWheelEvent>
 
 #include <functional>
 
+#include "controls/MaskedBitmap.h"
 #include "controls/SkinSlider.h"
 #include "tests/controls/ControlsSupport.h"
 #include "tests/support/GuiApp.h"
@@ -157,6 +159,25 @@ TEST_F(SkinSliderTest, PressHeldBesideTheThumb_RepeatsUntilTheThumbReachesThePoi
     QTest::mouseRelease(&slider, Qt::LeftButton, {}, QPoint(50, 5));
     EXPECT_EQ(codes, (std::vector<int>{S::TB_PAGEDOWN, S::TB_PAGEDOWN, S::TB_PAGEDOWN, S::TB_PAGEDOWN,
                                        S::TB_PAGEDOWN, S::TB_ENDTRACK}));
+}
+
+// Drawn transparent, a bitmap leaves out its top-left (key) colour, though not
+// a colour near it, and its last row.
+TEST(MaskedBitmapTest, DrawTransparent_LeavesOutTheKeyColourAndTheLastRow) {
+    QImage image(3, 3, QImage::Format_ARGB32), target(5, 5, QImage::Format_ARGB32);
+    image.fill(0xFF00FF00);
+    image.setPixel(1, 0, 0xFF00FE00);
+    image.setPixel(2, 1, 0xFF0000FF);
+    image.setPixel(2, 2, 0xFF708090);
+    target.fill(Qt::white);
+    QImage expected = target;
+    expected.setPixel(2, 1, 0xFF00FE00);
+    expected.setPixel(3, 2, 0xFF0000FF);
+    MaskedBitmap bitmap(image);
+    QPainter painter(&target);
+    bitmap.DrawTransparent(painter, 1, 1);
+    painter.end();
+    EXPECT_EQ(target, expected);
 }
 
 }  // namespace
