@@ -4,11 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDropEvent>
-#include <QMimeData>
 #include <QSettings>
 #include <QStandardPaths>
-#include <QUrl>
 
 #include "app/Application.h"
 #include "app/MainWindow.h"
@@ -20,9 +17,8 @@ namespace korvane::testing {
 namespace {
 
 int VisibleWindows() {
-    int count = 0;
-    for (QWidget* widget : QApplication::topLevelWidgets()) count += widget->isVisible() ? 1 : 0;
-    return count;
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    return int(std::count_if(windows.cbegin(), windows.cend(), [](QWidget* widget) { return widget->isVisible(); }));
 }
 
 class ApplicationTest : public ::testing::Test {
@@ -36,16 +32,6 @@ protected:
             options.settings = std::make_unique<QSettings>(QString::fromStdString(dir.File("s.ini")), QSettings::IniFormat);
         return options;
     }
-    // Drags a file from a file manager onto the view and drops it there.
-    static void Drop(Application& app, const std::string& path) {
-        QMimeData data;
-        data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
-        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
-        QApplication::sendEvent(app.MainFrame()->View(), &enter);
-        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
-        QApplication::sendEvent(app.MainFrame()->View(), &drop);
-    }
-
     TempDir dir;
     StderrNotifier notifier{false};
 };
@@ -53,8 +39,10 @@ protected:
 TEST_F(ApplicationTest, OnlyOnePlayerRunsAndARefusedStartMakesNoWindow) {
     StderrNotifier refused{false};
     {
-        Application first(notifier, Options());
+        Application first(notifier, Options());  // the bare window, at least its minimum wide
         ASSERT_TRUE(first.InitInstance(""));
+        EXPECT_EQ(first.MainFrame()->View()->Shown(), nullptr);
+        EXPECT_GE(first.MainFrame()->width(), 360);
         Application second(refused, Options());
         EXPECT_FALSE(second.InitInstance(""));
         EXPECT_EQ(second.MainFrame(), nullptr);
@@ -74,18 +62,9 @@ TEST_F(ApplicationTest, OnlyOnePlayerRunsAndARefusedStartMakesNoWindow) {
     EXPECT_TRUE(notifier.Messages().empty());
 }
 
-TEST_F(ApplicationTest, StartsTheBareWindowOrOpensTheRecordingNamedWithOrWithoutQuotes) {
+TEST_F(ApplicationTest, OpensTheRecordingNamedWithOrWithoutQuotes) {
     const char* bare[] = {"korvane"};
     EXPECT_EQ(Application::JoinCommandLine(1, bare), "");
-    {
-        Application app(notifier, Options());
-        ASSERT_TRUE(app.InitInstance(""));
-        EXPECT_TRUE(app.MainFrame()->isVisible());
-        EXPECT_TRUE(app.MainFrame()->windowFlags().testFlag(Qt::FramelessWindowHint));
-        EXPECT_EQ(app.MainFrame()->windowTitle(), QStringLiteral("Korvane"));
-        EXPECT_GE(app.MainFrame()->width(), 360);  // the zoom asks for less; the minimum holds
-        EXPECT_EQ(app.MainFrame()->View()->Shown(), nullptr);
-    }
     const std::string path = WriteClip(dir, "cam one.MP4");
     const std::string head = path.substr(0, path.find(' ')), tail = path.substr(path.find(' ') + 1);
     const std::string quoted = "\"" + path + "\"";
@@ -107,20 +86,21 @@ TEST_F(ApplicationTest, EveryRecordingOpenedGoesToTheRecentFilesInTheOwnSettings
     scope.clear();
     const auto path = [&](const char* name) { return QString::fromStdString(dir.File(name)); };
     for (const char* name : {"a.MP4", "b.MP4", "c.MP4", "d.MP4", "e.MP4"}) WriteClip(dir, name, 1);
+    // The last opened first, four at most; a file that would not open is not among them.
+    const QStringList recent = {path("c.MP4"), path("e.MP4"), path("d.MP4"), path("b.MP4")};
     {
         Application app(notifier, Options(true));
         ASSERT_TRUE(app.InitInstance(dir.File("a.MP4")));
-        for (const char* name : {"b.MP4", "c.MP4", "missing.MP4", "d.MP4", "e.MP4", "c.MP4"}) Drop(app, dir.File(name));
-        // The last opened first, four at most; a file that would not open is not among them.
-        EXPECT_EQ(app.RecentFiles(), (QStringList{path("c.MP4"), path("e.MP4"), path("d.MP4"), path("b.MP4")}));
+        for (const char* name : {"b.MP4", "c.MP4", "missing.MP4", "d.MP4", "e.MP4", "c.MP4"})
+            DropFiles(app.MainFrame()->View(), {dir.File(name)});
+        EXPECT_EQ(app.RecentFiles(), recent);
     }
     scope.sync();
     EXPECT_EQ(scope.value(QStringLiteral("Recent File List/File1")).toString(), path("c.MP4"));
     EXPECT_EQ(scope.value(QStringLiteral("Recent File List/File4")).toString(), path("b.MP4"));
     Application next(notifier, Options(true));
     ASSERT_TRUE(next.InitInstance(""));
-    ASSERT_EQ(next.RecentFiles().size(), 4);
-    EXPECT_EQ(next.RecentFiles().front(), path("c.MP4"));
+    EXPECT_EQ(next.RecentFiles(), recent);
     scope.clear();
     QStandardPaths::setTestModeEnabled(false);
 }

@@ -1,7 +1,13 @@
-// The recording the app and bar tests open: camera 1, `count` pictures of
-// the MPEG-4 fixture (its first 12 over and over, key pictures where the
-// fixture has them), `stepMs` apart from 2026-04-05 06:07:08.000.
+// What the app and bar tests share: the recording they open (camera 1,
+// `count` pictures of the MPEG-4 fixture, its first 12 over and over, key
+// pictures where the fixture has them, `stepMs` apart from 2026-04-05
+// 06:07:08.000), its captions, and files dropped from a file manager.
 #pragma once
+
+#include <QCoreApplication>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 
 #include <cstdio>
 #include <string>
@@ -31,6 +37,18 @@ inline std::string ClipCaption(int i) {
     char text[64];
     std::snprintf(text, sizeof text, "CAM =1  2026-04-05 06:07:%02d  %03d", 8 + 40 * i / 1000, 40 * i % 1000);
     return text;
+}
+
+// Drags the files onto the widget and drops them there.
+inline void DropFiles(QObject* target, std::initializer_list<std::string> paths) {
+    QList<QUrl> urls;
+    for (const std::string& path : paths) urls.push_back(QUrl::fromLocalFile(QString::fromStdString(path)));
+    QMimeData data;
+    data.setUrls(urls);
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(target, &enter);
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(target, &drop);
 }
 
 }  // namespace korvane::testing

@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QImage>
 
-#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -19,24 +18,13 @@
 namespace korvane::testing {
 namespace {
 
+// The program's exit status, its output, and its output lines split into
+// milliseconds since the start and caption (as --headless-play prints them).
 struct ProgramRun {
     int status = -1;
     std::string out, err;
-    // The headless play lines: milliseconds since the start, and the caption.
-    std::vector<std::pair<long, std::string>> Lines() const {
-        std::vector<std::pair<long, std::string>> lines;
-        std::istringstream in(out);
-        for (std::string text; std::getline(in, text);) {
-            const auto space = text.find(' ');
-            lines.emplace_back(std::stol(text.substr(0, space)), text.substr(space + 1));
-        }
-        return lines;
-    }
-    std::vector<std::string> Captions() const {
-        std::vector<std::string> captions;
-        for (const auto& line : Lines()) captions.push_back(line.second);
-        return captions;
-    }
+    std::vector<long> times;
+    std::vector<std::string> captions;
 };
 
 ProgramRun Korvane(const TempDir& dir, const std::string& arguments, const std::string& environment = "") {
@@ -51,6 +39,11 @@ ProgramRun Korvane(const TempDir& dir, const std::string& arguments, const std::
     }
     std::ifstream err(errFile);
     run.err.assign(std::istreambuf_iterator<char>(err), {});
+    std::istringstream lines(run.out);
+    for (std::string text; std::getline(lines, text);) {
+        run.times.push_back(std::atol(text.c_str()));
+        run.captions.push_back(text.substr(text.find(' ') + 1));
+    }
     return run;
 }
 
@@ -100,22 +93,21 @@ TEST(HeadlessPlay, EachModePrintsItsPicturesWithTheirPacingAndEnds) {
     const std::string clip = WriteClip(dir, "rec.MP4");
     const ProgramRun play = Korvane(dir, "--headless-play --next 2 '" + clip + "'");
     EXPECT_EQ(play.status, 0);
-    EXPECT_EQ(play.Captions(), (std::vector<std::string>{ClipCaption(3), ClipCaption(4), ClipCaption(5), ClipCaption(6),
-                                                         ClipCaption(7), ClipCaption(8), ClipCaption(9),
-                                                         ClipCaption(10), ClipCaption(11)}));
+    std::vector<std::string> expected;
+    for (int i = 3; i < 12; ++i) expected.push_back(ClipCaption(i));
+    EXPECT_EQ(play.captions, expected);
     // The first pause is measured from picture 1, so it is 80 ms; the seven after it 40 ms each.
-    const auto lines = play.Lines();
-    ASSERT_FALSE(lines.empty());
-    EXPECT_GE(lines.back().first - lines.front().first, 80 + 7 * 40 - 5);
-    EXPECT_LT(lines.back().first - lines.front().first, 80 + 7 * 40 + 400);
+    ASSERT_FALSE(play.times.empty());
+    EXPECT_GE(play.times.back() - play.times.front(), 80 + 7 * 40 - 5);
+    EXPECT_LT(play.times.back() - play.times.front(), 80 + 7 * 40 + 400);
 
     // Fast at speed 4 shows the key picture 10 and every fourth dependent one.
     const ProgramRun fast = Korvane(dir, "--headless-play --mode fast --speed 4 '" + clip + "'");
     EXPECT_EQ(fast.status, 0);
-    EXPECT_EQ(fast.Captions(), (std::vector<std::string>{ClipCaption(4), ClipCaption(8), ClipCaption(10)}));
+    EXPECT_EQ(fast.captions, (std::vector<std::string>{ClipCaption(4), ClipCaption(8), ClipCaption(10)}));
     const ProgramRun back = Korvane(dir, "--headless-play --mode back --next 3 '" + clip + "'");
     EXPECT_EQ(back.status, 0);
-    EXPECT_EQ(back.Captions(), (std::vector<std::string>{ClipCaption(2), ClipCaption(1), ClipCaption(0)}));
+    EXPECT_EQ(back.captions, (std::vector<std::string>{ClipCaption(2), ClipCaption(1), ClipCaption(0)}));
 
     for (const char* refused : {"--mode sideways", "--speed 9", "--next x"})
         EXPECT_EQ(Korvane(dir, std::string("--headless-play ") + refused + " '" + clip + "'").status, 2) << refused;
@@ -128,34 +120,25 @@ TEST(HeadlessPlay, SoundModePlaysTheRecordsSoundInOrder) {
     RecordingWriter w(kFileKind514);
     w.Header().setPlayCamera(0, 1);
     w.AddVideo(0, 7, kFrameKey, frames[0].bytes, MakeTime(2026, 4, 5, 6, 7, 8, 0), 7);
-    std::vector<std::int16_t> levels;
-    for (int k = 0; k < 4; ++k) {
-        levels.push_back(static_cast<std::int16_t>(3000 + 1000 * k));
-        const std::vector<std::int16_t> pcm(1600, levels.back());  // 200 ms
-        std::vector<std::uint8_t> bytes(pcm.size() * 2);
-        std::memcpy(bytes.data(), pcm.data(), bytes.size());
-        w.AddAudio(0, 1, bytes, MakeTime(2026, 4, 5, 6, 7, 8, 200 * k));
+    for (int k = 0; k < 4; ++k) {  // 200 ms at level 3000 + 1000 k, a picture in the middle
+        const std::vector<std::int16_t> pcm(1600, static_cast<std::int16_t>(3000 + 1000 * k));
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(pcm.data());
+        w.AddAudio(0, 1, std::vector<std::uint8_t>(bytes, bytes + 2 * pcm.size()), MakeTime(2026, 4, 5, 6, 7, 8, 200 * k));
         w.AddVideo(0, 7, kFrameDependent, frames[1 + k].bytes, MakeTime(2026, 4, 5, 6, 7, 8, 200 * k + 100), 7);
     }
     w.WriteFile(dir.File("sound.MP4"));
     const std::string played = dir.File("played.raw");
     const ProgramRun run = Korvane(dir, "--headless-play --mode sound '" + dir.File("sound.MP4") + "'",
-                            "SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE='" + played + "'");
+                                   "SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE='" + played + "'");
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.Lines().size(), 4u);
-
-    // The records' levels in order on the left channel; the run may end
-    // before the last record has played out.
+    EXPECT_EQ(run.captions.size(), 4u);
+    // The levels in order on the left channel; the run may end before the last record has played out.
     std::ifstream in(played, std::ios::binary);
-    const std::vector<char> raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::vector<std::int16_t> heard;
-    for (std::size_t at = 0; at + 4 <= raw.size(); at += 4) {
-        std::int16_t left = 0;
-        std::memcpy(&left, &raw[at], 2);
-        if (left != 0 && (heard.empty() || heard.back() != left)) heard.push_back(left);
-    }
+    for (std::int16_t frame[2]; in.read(reinterpret_cast<char*>(frame), sizeof frame);)
+        if (frame[0] != 0 && (heard.empty() || heard.back() != frame[0])) heard.push_back(frame[0]);
     ASSERT_GE(heard.size(), 3u);
-    EXPECT_EQ(heard, std::vector<std::int16_t>(levels.begin(), levels.begin() + heard.size()));
+    for (std::size_t k = 0; k < heard.size(); ++k) EXPECT_EQ(heard[k], 3000 + 1000 * int(k)) << k;
 }
 
 // Watches every engine made while it lives: counts the pictures it shows and

@@ -1,12 +1,14 @@
 // The main window over a real engine on the offscreen platform: its shape,
 // the menu and its commands, the bar's window buttons under real clicks,
-// the keys that work without the menu, printing and the close notification.
+// keys, the view's picture (painted and printed), full screen, dropped files
+// and the close notification.
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QDialog>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -39,6 +41,7 @@ protected:
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        QObject::connect(&player, &Player::Opened, [this] { ++opens; });
         window.show();
         window.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
@@ -51,9 +54,10 @@ protected:
     StderrNotifier notifier{false};
     Player player{notifier};
     MainWindow window{player, QString::fromStdString(dir.File("ClipExport"))};
+    int opens = 0;
 };
 
-TEST_F(MainWindowTest, StartsFramelessWithoutMenuTheViewAboveTheBarAndKeepsItsMinimumSize) {
+TEST_F(MainWindowTest, StartsFramelessWithoutMenuKeepsItsMinimumSizeAndClosesInTheCompanionWait) {
     EXPECT_TRUE(window.windowFlags().testFlag(Qt::FramelessWindowHint));
     EXPECT_FALSE(window.Menu()->isVisible());
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Korvane"));
@@ -63,6 +67,9 @@ TEST_F(MainWindowTest, StartsFramelessWithoutMenuTheViewAboveTheBarAndKeepsItsMi
     window.resize(100, 80);
     EXPECT_EQ(window.size(), QSize(360, 320));
     EXPECT_EQ(window.windowHandle()->minimumSize(), QSize(360, 320));  // also for drags of the border
+    const auto start = std::chrono::steady_clock::now();  // no companion listens
+    EXPECT_TRUE(window.close());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, kCompanionConnectWait + std::chrono::milliseconds(200));
 }
 
 TEST_F(MainWindowTest, MenuHoldsTheCommandsWithTheirIdsAndKeys) {
@@ -99,12 +106,10 @@ TEST_F(MainWindowTest, MenuCommandsDriveTheEngineAndTheView) {
         PlayMode mode;
         int picture;  // the picture the view shows after it; -1 while a mode plays
     } steps[] = {
-        {ID_NEXT, PlayMode::Idle, 1},          {ID_NEXT, PlayMode::Idle, 2},
-        {ID_PREVIOUS, PlayMode::Idle, 1},      {ID_PLAY, PlayMode::Play, -1},
-        {ID_PAUSE, PlayMode::Idle, -1},        {ID_BACK_PLAY, PlayMode::BackPlay, -1},
-        {ID_STOP, PlayMode::Idle, -1},         {ID_FAST_PLAY, PlayMode::FastPlay, -1},
-        {ID_FAST_BACKPLAY, PlayMode::FastBackPlay, -1}, {ID_STOP, PlayMode::Idle, -1},
-    };
+        {ID_NEXT, PlayMode::Idle, 1}, {ID_NEXT, PlayMode::Idle, 2}, {ID_PREVIOUS, PlayMode::Idle, 1},
+        {ID_PLAY, PlayMode::Play, -1}, {ID_PAUSE, PlayMode::Idle, -1}, {ID_BACK_PLAY, PlayMode::BackPlay, -1},
+        {ID_STOP, PlayMode::Idle, -1}, {ID_FAST_PLAY, PlayMode::FastPlay, -1},
+        {ID_FAST_BACKPLAY, PlayMode::FastBackPlay, -1}, {ID_STOP, PlayMode::Idle, -1}};
     for (const auto& step : steps) {
         window.CommandAction(step.id)->trigger();
         EXPECT_EQ(player.Mode(), step.mode) << step.id;
@@ -124,14 +129,15 @@ TEST_F(MainWindowTest, MenuCommandsDriveTheEngineAndTheView) {
         EXPECT_EQ(window.CommandAction(ID_PREVIOUS)->isEnabled(), !on);
     }
 
-    // Zoom from the menu and from the bar: 352 x factor x 0.9 wide, never under the minimum.
-    const std::pair<std::function<void()>, int> zooms[] = {
-        {[&] { window.CommandAction(ID_ZOOM2)->trigger(); }, 633}, {[&] { Click(IDC_BAR_ZOOM3); }, 950},
-        {[&] { Click(IDC_BAR_ZOOM1); }, 360},  {[&] { window.CommandAction(ID_ZOOM3)->trigger(); }, 950},
+    // Zoom from the menu and from the bar: 352 x factor x 0.9 wide, 240 x factor
+    // high, never under the minimum.
+    const std::tuple<std::function<void()>, int, int> zooms[] = {
+        {[&] { window.CommandAction(ID_ZOOM2)->trigger(); }, 633, 480}, {[&] { Click(IDC_BAR_ZOOM3); }, 950, 720},
+        {[&] { Click(IDC_BAR_ZOOM1); }, 360, 320}, {[&] { window.CommandAction(ID_ZOOM3)->trigger(); }, 950, 720},
     };
-    for (const auto& [zoom, width] : zooms) {
+    for (const auto& [zoom, width, height] : zooms) {
         zoom();
-        EXPECT_EQ(window.width(), width);
+        EXPECT_EQ(window.size(), QSize(width, height));
     }
 }
 
@@ -146,27 +152,45 @@ TEST_F(MainWindowTest, KeysWorkWithoutTheMenuAndOnlyTheirOwn) {
     }
     EXPECT_EQ(answerer.shown, (std::vector<std::string>{"QFileDialog", "QPrintDialog"}));
     // Standard editing keys mean nothing here.
-    for (const auto& [key, modifiers] : std::vector<std::pair<Qt::Key, Qt::KeyboardModifiers>>{
-             {Qt::Key_N, Qt::ControlModifier}, {Qt::Key_S, Qt::ControlModifier}, {Qt::Key_Z, Qt::ControlModifier},
-             {Qt::Key_X, Qt::ControlModifier}, {Qt::Key_C, Qt::ControlModifier}, {Qt::Key_V, Qt::ControlModifier},
-             {Qt::Key_Delete, Qt::ShiftModifier}, {Qt::Key_Insert, Qt::ShiftModifier}, {Qt::Key_F6, {}}})
-        QTest::keyClick(&window, key, modifiers);
+    for (Qt::Key key : {Qt::Key_N, Qt::Key_S, Qt::Key_Z, Qt::Key_X, Qt::Key_C, Qt::Key_V})
+        QTest::keyClick(&window, key, Qt::ControlModifier);
+    for (Qt::Key key : {Qt::Key_Delete, Qt::Key_Insert}) QTest::keyClick(&window, key, Qt::ShiftModifier);
+    QTest::keyClick(&window, Qt::Key_F6);
     EXPECT_EQ(answerer.shown.size(), 2u);
     EXPECT_EQ(Shown(), caption);
     EXPECT_EQ(player.FilePath(), dir.File("rec.MP4"));
-    EXPECT_TRUE(window.isVisible());
 }
 
-TEST_F(MainWindowTest, PrintingDrawsThePictureOverTheWholePage) {
-    Open();
-    const Picture& shown = *window.View()->Shown();
-    QImage page(shown.width, shown.height, QImage::Format_RGB32);  // each page pixel one picture pixel
+// Printing paints the view over the whole page: nothing before the first
+// picture, then the picture stretched (each pixel a 2 x 2 block at twice its
+// size, copied, not blended) under a white caption with a black shadow.
+TEST_F(MainWindowTest, PrintingPaintsThePictureStretchedWithShadowedTextLines) {
+    QImage page(704, 480, QImage::Format_RGB32), blank = page;
     page.fill(Qt::magenta);
+    blank.fill(Qt::magenta);
     window.PrintView(page);
-    const QImage picture(shown.pixels.data(), shown.width, shown.height, shown.width * 3, QImage::Format_BGR888);
-    // Below the two text lines the page is the picture, row for row.
-    EXPECT_EQ(page.convertToFormat(QImage::Format_BGR888).copy(0, 64, shown.width, shown.height - 64),
-              picture.copy(0, 64, shown.width, shown.height - 64));
+    EXPECT_EQ(page, blank);
+
+    Open();
+    const Picture& p = *window.View()->Shown();
+    ASSERT_EQ(p.width, 352);
+    window.PrintView(page);
+    const auto source = [&](int x, int y) {
+        const std::size_t i = (std::size_t(y / 2) * 352 + x / 2) * 3;
+        return qRgb(p.pixels[i + 2], p.pixels[i + 1], p.pixels[i]);
+    };
+    for (int y = 64; y < 480; y += 7)  // below the two text lines
+        for (int x = 1; x < 704; x += 11) ASSERT_EQ(page.pixel(x, y), source(x, y)) << x << "," << y;
+    const auto white = [](QRgb c) { return qMin(qMin(qRed(c), qGreen(c)), qBlue(c)) > 230; };
+    const auto black = [](QRgb c) { return qMax(qMax(qRed(c), qGreen(c)), qBlue(c)) < 25; };
+    int text = 0, shadow = 0;  // the caption's pixels the picture has not
+    for (int y = 9; y < 24; ++y)
+        for (int x = 9; x < 200; ++x) {
+            text += white(page.pixel(x, y)) && !white(source(x, y));
+            shadow += black(page.pixel(x, y)) && !black(source(x, y));
+        }
+    EXPECT_GT(text, 40);
+    EXPECT_GT(shadow, text / 3);
 }
 
 TEST_F(MainWindowTest, BarsMenuButtonShowsCaptionAndMenuInTheSameRectangle) {
@@ -176,9 +200,38 @@ TEST_F(MainWindowTest, BarsMenuButtonShowsCaptionAndMenuInTheSameRectangle) {
         Click(IDC_BAR_MENU);
         EXPECT_EQ(window.windowFlags().testFlag(Qt::FramelessWindowHint), !shown);
         EXPECT_EQ(window.Menu()->isVisible(), shown);
+        EXPECT_EQ(window.View()->MenuHidden(), !shown);
         EXPECT_TRUE(window.isVisible());
         EXPECT_EQ(window.frameGeometry(), outer);
     }
+}
+
+TEST_F(MainWindowTest, DoubleClickGoesFullScreenAndBackToTheSameRectangle) {
+    window.CommandAction(ID_ZOOM2)->trigger();
+    window.move(40, 30);
+    QCoreApplication::processEvents();
+    const QRect before = window.geometry();
+    QTest::mouseDClick(window.View(), Qt::LeftButton, {}, QPoint(20, 20));
+    EXPECT_TRUE(window.View()->FullScreen());
+    EXPECT_EQ(window.geometry(), QRect(QPoint(0, 0), window.screen()->size()));
+    window.CommandAction(ID_ZOOM3)->trigger();  // zoom while in full screen resizes; the next double click still restores
+    QTest::mouseDClick(window.View(), Qt::LeftButton, {}, QPoint(20, 20));
+    EXPECT_FALSE(window.View()->FullScreen());
+    EXPECT_EQ(window.geometry(), before);
+}
+
+TEST_F(MainWindowTest, DroppingTheOpenFileOrTwoFilesDoesNothingAnotherFileOpens) {
+    const std::string first = WriteClip(dir, "first.MP4", 1), second = WriteClip(dir, "second.MP4", 3);
+    ASSERT_TRUE(player.Open(first));
+    DropFiles(window.View(), {first});
+    DropFiles(window.View(), {second, first});
+    EXPECT_EQ(opens, 1);
+    EXPECT_EQ(player.FilePath(), first);
+    DropFiles(window.View(), {second});
+    EXPECT_EQ(opens, 2);
+    EXPECT_EQ(player.FilePath(), second);
+    EXPECT_EQ(window.windowTitle().toStdString(), second);
+    EXPECT_EQ(Shown(), ClipCaption(0));
 }
 
 TEST_F(MainWindowTest, ExitStopsPlaybackAndClosingTellsTheCompanionOnce) {
@@ -199,12 +252,6 @@ TEST_F(MainWindowTest, ExitStopsPlaybackAndClosingTellsTheCompanionOnce) {
     window.CommandAction(ID_APP_EXIT)->trigger();
     EXPECT_FALSE(window.isVisible());
     EXPECT_TRUE(peer.TakeMessages(300).empty());
-}
-
-TEST_F(MainWindowTest, ClosingWithoutACompanionTakesNoLongerThanTheConnectWait) {
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_TRUE(window.close());
-    EXPECT_LT(std::chrono::steady_clock::now() - start, kCompanionConnectWait + std::chrono::milliseconds(200));
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
-// The control bar by itself under real mouse events: its layout, its skins
-// and slider positions on the first paint, its background, and the window
-// matters its buttons ask for. Without an engine the playback buttons are
-// refused and stay unchecked.
+// The control bar under real mouse events: its layout, skins and background,
+// the window matters its buttons ask for, and the bar driving a real engine
+// on a written recording. The transport buttons show the mode the engine
+// reports, also when a mode ends by itself or a start is refused.
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
@@ -10,51 +10,49 @@
 #include <set>
 
 #include "controls/ControlBar.h"
+#include "tests/app/Clip.h"
+#include "tests/controls/ControlsSupport.h"
 
 namespace korvane::testing {
 namespace {
 
-// A skin bitmap as committed, premultiplied as painting leaves it.
-QImage SkinPng(int id) {
-    return QImage(QString(KORVANE_SOURCE_DIR "/res/skin/%1.png").arg(id)).convertToFormat(QImage::Format_ARGB32_Premultiplied);
-}
-
-// What the bar paints by itself, without its children.
-QImage Painted(ControlBar& bar) {
-    for (QWidget* child : bar.findChildren<QWidget*>()) child->hide();
-    return bar.grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
-}
+constexpr int kModeButtons[] = {IDC_BAR_PLAY, IDC_BAR_BACK_PLAY, IDC_BAR_FAST_PLAY, IDC_BAR_FAST_BACK};
+constexpr int kStepButtons[] = {IDC_BAR_PREVIOUS, IDC_BAR_NEXT};
 
 class ControlBarTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_EQ(bar.Create(IDD_CONTROL_BAR), 1);
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&bar));
         ASSERT_TRUE(QTest::qWaitFor([&] { return bar.Skinned(); }));
+    }
+    // The bar follows the engine on a recording of 36 pictures 40 ms apart.
+    void Follow() {
+        bar.Attach(player);
+        QObject::connect(&player, &Player::PictureShown, &bar,
+                         [this](const PictureHandle& picture) { shown.push_back(picture->caption); });
+        ASSERT_TRUE(player.Open(WriteClip(dir, "rec.MP4", 36)));
     }
     void Click(int id) { QTest::mouseClick(bar.Button(id), Qt::LeftButton, {}, QPoint(8, 8)); }
     bool Checked(int id) { return bar.ToggleButton(id)->GetCheck(); }
+    bool Enabled(int id) { return bar.Button(id)->IsButtonEnabled(); }
+    bool RunToTheEnd() { return QTest::qWaitFor([&] { return !player.IsPlaying(); }, 20000); }
+    // Idle (button 0): every transport and step button enabled, none checked.
+    // A mode: its button checked and the only transport or step button enabled.
+    void ExpectMode(int button) {
+        for (int id : kModeButtons)
+            EXPECT_TRUE(Enabled(id) == (!button || id == button) && Checked(id) == (id == button)) << id;
+        for (int id : kStepButtons) EXPECT_EQ(Enabled(id), !button) << id;
+    }
 
-    ControlBar bar;
+    TempDir dir;
+    StderrNotifier notifier{false};
+    Player player{notifier};
+    ControlBar bar;  // goes before the engine it follows
+    std::vector<std::string> shown;
 };
 
-TEST_F(ControlBarTest, PlacesTheControlsAtTheirPixelsAndSizesTheBar) {
-    EXPECT_EQ(bar.size(), QSize(354, 61));
+TEST_F(ControlBarTest, FirstPaintPlacesEveryControlWithItsSkin) {
     EXPECT_EQ(ControlBar().Create(103), 0);
-    // Buttons take the size of their skin at the layout's corner; sliders keep the layout's rectangle.
-    const std::pair<int, QRect> placed[] = {
-        {IDC_BAR_REWIND, {2, 5, 15, 15}},     {IDC_BAR_PREVIOUS, {18, 8, 30, 27}}, {IDC_BAR_BACK_PLAY, {45, 8, 30, 27}},
-        {IDC_BAR_PLAY, {74, 8, 30, 27}},      {IDC_BAR_PAUSE, {102, 8, 30, 27}},   {IDC_BAR_NEXT, {131, 8, 30, 27}},
-        {IDC_BAR_SOUND, {201, 5, 15, 15}},    {IDC_BAR_EXIT, {191, 39, 21, 21}},   {IDC_BAR_OPEN, {210, 41, 17, 17}},
-        {IDC_BAR_MENU, {228, 41, 17, 17}},    {IDC_BAR_ZOOM1, {248, 41, 17, 17}},  {IDC_BAR_ZOOM2, {264, 41, 17, 17}},
-        {IDC_BAR_ZOOM3, {281, 41, 17, 17}},   {IDC_BAR_FAST_BACK, {39, 47, 15, 15}}, {IDC_BAR_FAST_PLAY, {62, 47, 15, 15}},
-    };
-    for (const auto& [id, rect] : placed) EXPECT_EQ(bar.Button(id)->geometry(), rect) << id;
-    EXPECT_EQ(bar.Slider(IDC_BAR_VOLUME)->geometry(), QRect(222, 3, 59, 20));
-    EXPECT_EQ(bar.Slider(IDC_BAR_SPEED)->geometry(), QRect(81, 47, 53, 15));
-}
-
-TEST_F(ControlBarTest, FirstPaintGivesEveryButtonItsSkinAndTheSlidersTheirPositions) {
     ControlBar fresh;
     ASSERT_EQ(fresh.Create(IDD_CONTROL_BAR), 1);
     fresh.hide();
@@ -62,14 +60,24 @@ TEST_F(ControlBarTest, FirstPaintGivesEveryButtonItsSkinAndTheSlidersTheirPositi
     EXPECT_TRUE(fresh.Button(IDC_BAR_PLAY)->ShownImage().isNull());
     fresh.show();
     ASSERT_TRUE(QTest::qWaitFor([&] { return fresh.Skinned(); }));
-    const std::pair<int, int> normals[] = {
-        {IDC_BAR_REWIND, 191}, {IDC_BAR_PREVIOUS, 173}, {IDC_BAR_PLAY, 186},     {IDC_BAR_PAUSE, 182},
-        {IDC_BAR_NEXT, 169},   {IDC_BAR_EXIT, 141},     {IDC_BAR_OPEN, 166},     {IDC_BAR_MENU, 159},
-        {IDC_BAR_ZOOM1, 150},  {IDC_BAR_ZOOM2, 153},    {IDC_BAR_ZOOM3, 156},    {IDC_BAR_FAST_BACK, 199},
-        {IDC_BAR_FAST_PLAY, 195}, {IDC_BAR_SOUND, 204}, {IDC_BAR_BACK_PLAY, 206},
+    EXPECT_EQ(fresh.size(), QSize(354, 61));
+    // Buttons take the size of their normal skin at the layout's corner; sliders keep the layout's rectangle.
+    const std::tuple<int, QRect, int> buttons[] = {
+        {IDC_BAR_REWIND, {2, 5, 15, 15}, 191},     {IDC_BAR_PREVIOUS, {18, 8, 30, 27}, 173},
+        {IDC_BAR_BACK_PLAY, {45, 8, 30, 27}, 206}, {IDC_BAR_PLAY, {74, 8, 30, 27}, 186},
+        {IDC_BAR_PAUSE, {102, 8, 30, 27}, 182},    {IDC_BAR_NEXT, {131, 8, 30, 27}, 169},
+        {IDC_BAR_SOUND, {201, 5, 15, 15}, 204},    {IDC_BAR_EXIT, {191, 39, 21, 21}, 141},
+        {IDC_BAR_OPEN, {210, 41, 17, 17}, 166},    {IDC_BAR_MENU, {228, 41, 17, 17}, 159},
+        {IDC_BAR_ZOOM1, {248, 41, 17, 17}, 150},   {IDC_BAR_ZOOM2, {264, 41, 17, 17}, 153},
+        {IDC_BAR_ZOOM3, {281, 41, 17, 17}, 156},   {IDC_BAR_FAST_BACK, {39, 47, 15, 15}, 199},
+        {IDC_BAR_FAST_PLAY, {62, 47, 15, 15}, 195},
     };
-    for (const auto& [id, skin] : normals)
+    for (const auto& [id, rect, skin] : buttons) {
+        EXPECT_EQ(fresh.Button(id)->geometry(), rect) << id;
         EXPECT_EQ(fresh.Button(id)->ShownImage().convertToFormat(QImage::Format_ARGB32_Premultiplied), SkinPng(skin)) << id;
+    }
+    EXPECT_EQ(fresh.Slider(IDC_BAR_VOLUME)->geometry(), QRect(222, 3, 59, 20));
+    EXPECT_EQ(fresh.Slider(IDC_BAR_SPEED)->geometry(), QRect(81, 47, 53, 15));
     EXPECT_EQ(fresh.Slider(IDC_BAR_VOLUME)->GetPos(), 100);
     EXPECT_EQ(fresh.Slider(IDC_BAR_SPEED)->GetPos(), 0);
     EXPECT_TRUE(fresh.Slider(IDC_BAR_SPEED)->IsSkinned());
@@ -77,54 +85,130 @@ TEST_F(ControlBarTest, FirstPaintGivesEveryButtonItsSkinAndTheSlidersTheirPositi
 
 TEST_F(ControlBarTest, BackgroundIsThePanelWithTheEdgeStripStretchedFromColumn353) {
     const QImage panel = SkinPng(136), strip = SkinPng(189);
-    QImage painted = Painted(bar);
-    for (int y = 0; y < 61; ++y)
-        for (int x = 0; x < 353; ++x) ASSERT_EQ(painted.pixel(x, y), panel.pixel(x, y)) << x << "," << y;
-    EXPECT_EQ(painted.pixel(353, 0), strip.pixel(0, 0));
+    for (QWidget* child : bar.findChildren<QWidget*>()) child->hide();  // the bar's own painting only
+    const auto painted = [&] { return bar.grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied); };
+    EXPECT_EQ(painted().copy(0, 0, 353, 61), panel.copy(0, 0, 353, 61));
+    EXPECT_EQ(painted().pixel(353, 0), strip.pixel(0, 0));
     // Wider: the strip's first column covers everything right of 353, beyond the panel's 387.
     bar.resize(500, 61);
-    painted = Painted(bar);
+    const QImage wide = painted();
     std::set<QRgb> stripColours;
     for (int y = 0; y < strip.height(); ++y) stripColours.insert(strip.pixel(0, y));
     for (int y = 0; y < 61; ++y)
         for (int x = 353; x < 500; ++x) {
-            ASSERT_TRUE(stripColours.count(painted.pixel(x, y))) << x << "," << y;
-            ASSERT_EQ(painted.pixel(x, y), painted.pixel(353, y)) << x << "," << y;
+            ASSERT_TRUE(stripColours.count(wide.pixel(x, y))) << x << "," << y;
+            ASSERT_EQ(wide.pixel(x, y), wide.pixel(353, y)) << x << "," << y;
         }
 }
 
 TEST_F(ControlBarTest, WindowButtonsAskTheWindowAndZoomIsOneOfThree) {
     QSignalSpy open(&bar, &ControlBar::OpenRequested), menu(&bar, &ControlBar::MenuToggleRequested),
         zoom(&bar, &ControlBar::ZoomRequested), exit(&bar, &ControlBar::ExitRequested);
-    Click(IDC_BAR_OPEN);
-    Click(IDC_BAR_MENU);
-    Click(IDC_BAR_MENU);
-    Click(IDC_BAR_EXIT);
+    for (int id : {IDC_BAR_OPEN, IDC_BAR_MENU, IDC_BAR_MENU, IDC_BAR_EXIT}) Click(id);
     EXPECT_EQ(open.count(), 1);
     EXPECT_EQ(menu.count(), 2);
     EXPECT_EQ(exit.count(), 1);
-    const struct {
-        int button, factor;
-    } zooms[] = {{IDC_BAR_ZOOM2, 2}, {IDC_BAR_ZOOM3, 3}, {IDC_BAR_ZOOM1, 1}, {IDC_BAR_ZOOM1, 1}};
-    for (const auto& z : zooms) {
-        Click(z.button);
+    const std::pair<int, int> zooms[] = {{IDC_BAR_ZOOM2, 2}, {IDC_BAR_ZOOM3, 3}, {IDC_BAR_ZOOM1, 1}, {IDC_BAR_ZOOM1, 1}};
+    for (const auto& [button, factor] : zooms) {
+        Click(button);
         ASSERT_FALSE(zoom.isEmpty());
-        EXPECT_EQ(zoom.takeLast().at(0).toInt(), z.factor);
-        for (int id : {IDC_BAR_ZOOM1, IDC_BAR_ZOOM2, IDC_BAR_ZOOM3}) EXPECT_EQ(Checked(id), id == z.button) << id;
+        EXPECT_EQ(zoom.takeLast().at(0).toInt(), factor);
+        for (int id : {IDC_BAR_ZOOM1, IDC_BAR_ZOOM2, IDC_BAR_ZOOM3}) EXPECT_EQ(Checked(id), id == button) << id;
     }
 }
 
-TEST_F(ControlBarTest, WithoutAnEnginePlaybackButtonsAreRefusedAndStayUnchecked) {
-    for (int id : {IDC_BAR_PLAY, IDC_BAR_BACK_PLAY, IDC_BAR_FAST_PLAY, IDC_BAR_FAST_BACK}) {
-        Click(id);
-        EXPECT_FALSE(Checked(id)) << id;
-        EXPECT_TRUE(bar.Button(id)->IsButtonEnabled()) << id;
+// Without an engine, and with an engine that has no recording, every start is
+// refused and nothing stays checked; sound switches either way.
+TEST_F(ControlBarTest, RefusedStartsLeaveEveryButtonIdle) {
+    for (bool attached : {false, true}) {
+        SCOPED_TRACE(attached);
+        if (attached) {
+            bar.Attach(player);
+            EXPECT_FALSE(player.Open(dir.File("missing.MP4")));
+        }
+        for (int id : kModeButtons) {
+            Click(id);
+            EXPECT_FALSE(player.IsPlaying()) << id;
+            ExpectMode(0);
+        }
+        for (int id : {IDC_BAR_PLAY, IDC_BAR_REWIND, IDC_BAR_PREVIOUS, IDC_BAR_NEXT, IDC_BAR_PAUSE})
+            EXPECT_EQ(bar.OnClicked(bar.Button(id)), 0) << id;
+        Click(IDC_BAR_SOUND);
+        EXPECT_EQ(Checked(IDC_BAR_SOUND), !attached);
+        EXPECT_EQ(bar.Sound(), !attached);
     }
-    for (int id : {IDC_BAR_PLAY, IDC_BAR_REWIND, IDC_BAR_PREVIOUS, IDC_BAR_NEXT, IDC_BAR_PAUSE})
-        EXPECT_EQ(bar.OnClicked(bar.Button(id)), 0) << id;
-    Click(IDC_BAR_SOUND);  // sound switches without an engine too
-    EXPECT_TRUE(bar.Sound());
+    EXPECT_FALSE(player.SoundOn());
+}
+
+TEST_F(ControlBarTest, EachModeButtonStartsItsModeAndTheBarShowsIt) {
+    Follow();
+    for (int id : {IDC_BAR_NEXT, IDC_BAR_NEXT, IDC_BAR_PREVIOUS}) Click(id);
+    EXPECT_EQ(shown, (std::vector<std::string>{ClipCaption(0), ClipCaption(1), ClipCaption(2), ClipCaption(1)}));
+    // Each mode button, its mode, and the button that ends it.
+    const std::tuple<int, PlayMode, int> modes[] = {
+        {IDC_BAR_PLAY, PlayMode::Play, IDC_BAR_PLAY},          {IDC_BAR_BACK_PLAY, PlayMode::BackPlay, IDC_BAR_PAUSE},
+        {IDC_BAR_FAST_PLAY, PlayMode::FastPlay, IDC_BAR_REWIND}, {IDC_BAR_FAST_BACK, PlayMode::FastBackPlay, IDC_BAR_FAST_BACK},
+    };
+    for (const auto& [button, mode, stop] : modes) {
+        SCOPED_TRACE(button);
+        for (int i = 0; i < 20; ++i) Click(IDC_BAR_NEXT);  // room for the backward modes
+        Click(button);
+        EXPECT_EQ(player.Mode(), mode);
+        ExpectMode(button);
+        EXPECT_EQ(bar.OnClicked(bar.Button(IDC_BAR_NEXT)), 0);  // no steps while a mode plays
+        shown.clear();
+        Click(stop);
+        EXPECT_EQ(player.Mode(), PlayMode::Idle);
+        ExpectMode(0);
+        if (stop == IDC_BAR_REWIND) EXPECT_EQ(shown, std::vector<std::string>{ClipCaption(0)});
+    }
+}
+
+TEST_F(ControlBarTest, AModeThatEndsByItselfLeavesEveryButtonIdle) {
+    Follow();
+    Click(IDC_BAR_ZOOM3);
+    const std::pair<int, int> runs[] = {{IDC_BAR_PLAY, 33}, {IDC_BAR_FAST_BACK, 0}, {IDC_BAR_BACK_PLAY, 3}};
+    for (const auto& [button, steps] : runs) {
+        for (int i = 0; i < steps; ++i) Click(IDC_BAR_NEXT);
+        Click(button);
+        ExpectMode(button);
+        ASSERT_TRUE(RunToTheEnd()) << button;
+        ExpectMode(0);
+    }
+    EXPECT_EQ(shown.back(), ClipCaption(0));  // the backward runs reached the start
+    EXPECT_TRUE(Checked(IDC_BAR_ZOOM3));
+}
+
+TEST_F(ControlBarTest, SoundButtonAndTheEngineSwitchEachOther) {
+    Follow();
+    Click(IDC_BAR_SOUND);
+    EXPECT_TRUE(player.SoundOn());
     EXPECT_TRUE(Checked(IDC_BAR_SOUND));
+    Click(IDC_BAR_PLAY);  // with sound on, play is the sound mode, still shown on PLAY
+    EXPECT_EQ(player.Mode(), PlayMode::PlaySound);
+    ExpectMode(IDC_BAR_PLAY);
+    player.SetSound(false);  // as from the menu: the engine opens the recording again
+    EXPECT_FALSE(Checked(IDC_BAR_SOUND));
+    EXPECT_FALSE(bar.Sound());
+    ExpectMode(0);
+    Click(IDC_BAR_SOUND);
+    EXPECT_TRUE(player.SoundOn());
+}
+
+TEST_F(ControlBarTest, SpeedSliderSetsHowManyPicturesFastPlaySkips) {
+    Follow();
+    SkinSlider& speed = *bar.Slider(IDC_BAR_SPEED);
+    QTest::mousePress(&speed, Qt::LeftButton, {}, QPoint(speed.ThumbX(speed.GetPos()) + 4, 5));
+    QTest::mouseMove(&speed, QPoint(200, 5));
+    QTest::mouseRelease(&speed, Qt::LeftButton, {}, QPoint(200, 5));
+    ASSERT_EQ(speed.GetPos(), 100);
+    shown.clear();
+    Click(IDC_BAR_FAST_PLAY);
+    ASSERT_TRUE(RunToTheEnd());
+    // Speed 5: every key picture (10, 12, 22, 24, 34), and of the others every fifth.
+    std::vector<std::string> expected;
+    for (int i : {5, 10, 11, 12, 17, 22, 23, 24, 29, 34, 35}) expected.push_back(ClipCaption(i));
+    EXPECT_EQ(shown, expected);
 }
 
 }  // namespace

@@ -106,9 +106,7 @@ TEST(SkinButtonTest, Gestures_ShowTheImageOfEachState_AndClickOnlyForAPressEndin
             EXPECT_EQ(bench.Shows(), g.steps[i].shows) << "step " << i;
         }
         EXPECT_EQ(atClicks, g.atClicks);
-        if (g.toggle) {
-            EXPECT_EQ(bench.toggle()->GetCheck(), g.checked);
-        }
+        EXPECT_EQ(g.toggle && bench.toggle()->GetCheck(), g.checked);
     }
 }
 
