@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <ranges>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -22,9 +23,8 @@ using Records = std::vector<Bytes>;
 std::string Fixture(const char* name) { return std::string(KORVANE_TEST_DATA) + "/" + name; }
 
 Bytes Join(const Records& parts) {
-    Bytes joined;
-    for (const auto& part : parts) joined.insert(joined.end(), part.begin(), part.end());
-    return joined;
+    const auto joined = parts | std::views::join;
+    return {joined.begin(), joined.end()};
 }
 
 // The IMA ADPCM fixture: its 8 blocks and the ffmpeg tool's decoding of them.
@@ -103,13 +103,8 @@ protected:
 
 TEST_F(AudioPlaybackTest, PlayAudioRecord_EachCodec_PlaysWhatTheFfmpegToolDecodes) {
     struct Case {  // codecs taken in turn; the format the records name; PlayAudioRecord's counts
-        const char* name;
-        Records records;
-        std::vector<std::uint8_t> codecs;
-        std::uint8_t bits;
-        std::uint16_t rate;
-        std::vector<std::uint32_t> counts;
-        std::vector<std::int16_t> expected;
+        const char* name; Records records; std::vector<std::uint8_t> codecs; std::uint8_t bits; std::uint16_t rate;
+        std::vector<std::uint32_t> counts; std::vector<std::int16_t> expected;
     };
     const auto pcm = testing::ReadWholeFile(Fixture("pcm_s16le_8k.raw"));
     const std::string g726 = Fixture("g726le_32k.g726");
@@ -155,11 +150,7 @@ TEST_F(AudioPlaybackTest, PlayAudioRecord_EachCodec_PlaysWhatTheFfmpegToolDecode
 
 TEST_F(AudioPlaybackTest, PlayAudioRecord_ImaAdpcm_ReopensTheOutputForANewFormatOrWhenOlderThan120Seconds) {
     struct Step {  // the output's opens and rate, and the age count's start, after a record at `second`
-        int second;
-        std::uint8_t bits;
-        std::uint16_t rate;
-        std::uint64_t opens;
-        std::uint32_t outputRate, deviceTime;
+        int second; std::uint8_t bits; std::uint16_t rate; std::uint64_t opens; std::uint32_t outputRate, deviceTime;
     };
     const Step steps[] = {
         {1000, 16, 8000, 1, 8000, 1000},    // the same format: the age count begins

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <numeric>
 #include <thread>
 #include <vector>
 
@@ -19,25 +18,14 @@ namespace {
 using namespace std::chrono_literals;
 using testing::DiskAudio;
 
-constexpr std::uint16_t kLevelFive = 5 * 12288;  // the bar's volume 5 of 5.33
-
 const std::vector<std::uint8_t>& Pcm() {
     static const auto pcm = testing::ReadWholeFile(std::string(KORVANE_TEST_DATA) + "/pcm_s16le_8k.raw");
     return pcm;
 }
 
-// Writes the PCM in records of 2,018 bytes with the callback held, so that
-// they play back to back; returns the blocks queued.
-std::uint64_t WriteInBlocks(WaveOutput& device) {
-    const auto held = testing::HoldCallback(device.DeviceId());
-    std::uint64_t blocks = 0;
-    for (const auto& block : testing::SplitBlocks(Pcm(), 2018)) blocks += device.Write(block);
-    return blocks;
-}
-
 TEST(WaveDeviceTest, CloseOutput_AfterPcmBlocksAtEachVolume_PlaysEachScaledOnItsChannelOrDropsIt) {
     const auto expected = testing::SamplesFromBytes(Pcm());
-    const std::uint16_t kFull = kFullVolume, kOff = 0;
+    const std::uint16_t kFull = kFullVolume, kOff = 0, kLevelFive = 5 * 12288;  // the bar's volume 5 of 5.33
     for (const auto& [left, right, drain] : {std::tuple{kFull, kFull, true}, {kLevelFive, kFull, true},
                                              {kFull, kOff, true}, {kOff, kOff, true}, {kFull, kOff, false}}) {
         // Without drain time, on a slow disk (a 32-ms buffer every 200 ms), most is still queued at the close.
@@ -46,7 +34,11 @@ TEST(WaveDeviceTest, CloseOutput_AfterPcmBlocksAtEachVolume_PlaysEachScaledOnIts
         if (!drain) device.SetCloseDrainLimit(0ms);
         ASSERT_EQ(device.OpenOutput(8, 16, 8000), 1) << SDL_GetError();
         ASSERT_EQ(device.SetVolume(left, right), 1);
-        const std::uint64_t blocks = WriteInBlocks(device);
+        std::uint64_t blocks = 0;
+        {  // in records of 2,018 bytes with the callback held, so that they play back to back
+            const auto held = testing::HoldCallback(device.DeviceId());
+            for (const auto& block : testing::SplitBlocks(Pcm(), 2018)) blocks += device.Write(block);
+        }
         EXPECT_EQ(device.CloseOutput(), 0u);  // right away: what is queued plays out first, or is dropped
         EXPECT_FALSE(device.IsOutputOpen());
         EXPECT_EQ(device.BlocksQueued(), blocks);
@@ -111,13 +103,12 @@ TEST(WaveDeviceTest, WhenPlayed_TellsWhenAQueuedFrameGoesToTheDevice_CountedFrom
 
     // Opened again in 8 bits: the count starts again, unsigned samples play around the middle.
     std::vector<std::uint8_t> ramp(256);
-    std::iota(ramp.begin(), ramp.end(), 0);
-    std::vector<std::int16_t> expected;
-    for (const int i : ramp) expected.push_back(static_cast<std::int16_t>((i - 128) * 256));
+    std::vector<std::int16_t> expected(256);
+    for (std::size_t i = 0; i < 256; ++i)
+        ramp[i] = static_cast<std::uint8_t>(i), expected[i] = static_cast<std::int16_t>((ramp[i] - 128) * 256);
     ASSERT_EQ(device.OpenOutput(8, 8, 11025), 1) << SDL_GetError();
     EXPECT_EQ(device.OpenCount(), 2u);
-    EXPECT_EQ(device.OutputRate(), 11025u);
-    EXPECT_EQ(device.OutputBits(), 8u);
+    EXPECT_EQ(std::pair(device.OutputRate(), device.OutputBits()), std::pair(11025u, 8u));
     EXPECT_EQ(device.FramesWritten(), 0u);
     {
         const auto held = testing::HoldCallback(device.DeviceId());
