@@ -31,7 +31,6 @@ public:
 
 private:
     std::vector<std::int16_t> Channel(int which) const;
-
     TempDir m_dir;
     std::string m_played;
     ScopedEnv m_driver, m_file, m_delay;

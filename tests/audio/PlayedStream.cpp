@@ -18,8 +18,7 @@ PlayedStream::PlayedStream()
       m_driver("SDL_AUDIODRIVER", "disk"),
       m_file("SDL_DISKAUDIOFILE", m_pipe),
       m_delay("SDL_DISKAUDIODELAY", std::nullopt) {
-    // Opened for reading and writing, so that opening never waits for the
-    // other side and the driver's reopening never ends the stream.
+    // Opened for reading and writing: opening never waits, and the driver's reopening never ends the stream.
     if (::mkfifo(m_pipe.c_str(), 0600) == 0) m_fd = ::open(m_pipe.c_str(), O_RDWR | O_CLOEXEC);
     if (m_fd < 0) throw std::runtime_error("no played stream pipe: " + std::string(std::strerror(errno)));
     m_reader = std::thread([this] {
