@@ -1,10 +1,10 @@
-// The audio record path of play with sound: IMA ADPCM conversion, and PCM,
-// G.721 and IMA ADPCM records played through SDL's disk driver, compared with
-// the ffmpeg tool's decoding; the output's format follow and ageing.
+// IMA ADPCM conversion, and PCM, G.721 and IMA ADPCM records played through SDL's disk driver,
+// compared with the ffmpeg tool's decoding; the output's format follow and ageing.
 #include "audio/SoundPlayback.h"
 
 #include <algorithm>
 #include <chrono>
+#include <ranges>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -22,9 +22,8 @@ using Records = std::vector<Bytes>;
 std::string Fixture(const char* name) { return std::string(KORVANE_TEST_DATA) + "/" + name; }
 
 Bytes Join(const Records& parts) {
-    Bytes joined;
-    for (const auto& part : parts) joined.insert(joined.end(), part.begin(), part.end());
-    return joined;
+    const auto joined = parts | std::views::join;
+    return {joined.begin(), joined.end()};
 }
 
 // The IMA ADPCM fixture: its 8 blocks and the ffmpeg tool's decoding of them.
@@ -38,9 +37,8 @@ std::vector<std::int16_t> ImaByFfmpeg(std::size_t firstBlock = 0, std::size_t bl
     return {begin, std::min(all.end(), begin + static_cast<std::ptrdiff_t>(blocks * kImaBlockSamples))};
 }
 
-// Converts `src` into `capacity` bytes with guard bytes behind them; returns
-// Convert's result and the samples produced, checking that nothing was
-// written past them and that a failure leaves `produced` alone.
+// Converts `src` into `capacity` bytes with guard bytes behind them; returns Convert's result and the samples
+// produced, checking that nothing was written past them and that a failure leaves `produced` alone.
 std::pair<int, std::vector<std::int16_t>> Convert(ImaAdpcmConverter& converter, std::span<const std::uint8_t> src,
                                                   std::size_t capacity = 4096) {
     constexpr std::uint8_t kGuard = 0xA5;
@@ -49,8 +47,8 @@ std::pair<int, std::vector<std::int16_t>> Convert(ImaAdpcmConverter& converter, 
     const int result = converter.Convert(src, std::span(dst).first(capacity), produced);
     const std::size_t end = result == 0 ? 0 : produced;
     EXPECT_TRUE(result != 0 || produced == 1234u) << produced;
-    EXPECT_TRUE(std::all_of(dst.begin() + static_cast<std::ptrdiff_t>(end), dst.end(),
-                            [](std::uint8_t b) { return b == kGuard; }));
+    const auto behind = std::span(dst).subspan(end);
+    EXPECT_EQ(std::ranges::count(behind, kGuard), std::ssize(behind));
     return {result, testing::SamplesFromBytes(std::span(dst).first(end))};
 }
 
@@ -61,10 +59,8 @@ TEST(ImaAdpcmConverterTest, Convert_WholeBlocksThatFitAnOpenStream_GiveWhatTheFf
     std::vector<Case> cases;
     for (std::size_t b = 0; b < 8; ++b) cases.push_back({b, 1, 0, 4096, 1});      // 2,018 bytes each
     for (std::size_t b = 0; b < 8; b += 2) cases.push_back({b, 2, 0, 4096, 2});  // 4,036: the player's buffer
-    cases.insert(cases.end(), {{0, 3, 0, 4096, 2},     // stops before the block that would overrun
-                               {0, 1, 0, 2000, 0},     // not even one block fits
-                               {3, 1, 300, 4096, 1},   // 300 bytes of the next block are left out
-                               {5, 0, 300, 4096, 0}});
+    // Stops before the block that would overrun; not even one fits; 300 bytes of the next block are left out.
+    cases.insert(cases.end(), {{0, 3, 0, 4096, 2}, {0, 1, 0, 2000, 0}, {3, 1, 300, 4096, 1}, {5, 0, 300, 4096, 0}});
     ImaAdpcmConverter converter, never, closed, mp3(0x55);  // MPEG layer 3 has no converter
     ASSERT_EQ(converter.Init(), 1);
     for (const Case& c : cases) {
@@ -75,10 +71,8 @@ TEST(ImaAdpcmConverterTest, Convert_WholeBlocksThatFitAnOpenStream_GiveWhatTheFf
     ASSERT_EQ(closed.Init(), 1);
     closed.Close();
     EXPECT_EQ(mp3.Init(), 0);
-    for (ImaAdpcmConverter* none : {&never, &closed, &mp3}) {
-        EXPECT_FALSE(none->IsOpen());
-        EXPECT_EQ(Convert(*none, ImaBlocks()[0]).first, 0);
-    }
+    for (ImaAdpcmConverter* none : {&never, &closed, &mp3})
+        EXPECT_EQ(std::pair(none->IsOpen(), Convert(*none, ImaBlocks()[0]).first), std::pair(false, 0));
     ASSERT_EQ(closed.Init(), 1);  // opens again after a close
     EXPECT_EQ(Convert(closed, ImaBlocks()[0]).second, ImaByFfmpeg(0, 1));
 }
@@ -103,13 +97,8 @@ protected:
 
 TEST_F(AudioPlaybackTest, PlayAudioRecord_EachCodec_PlaysWhatTheFfmpegToolDecodes) {
     struct Case {  // codecs taken in turn; the format the records name; PlayAudioRecord's counts
-        const char* name;
-        Records records;
-        std::vector<std::uint8_t> codecs;
-        std::uint8_t bits;
-        std::uint16_t rate;
-        std::vector<std::uint32_t> counts;
-        std::vector<std::int16_t> expected;
+        const char* name; Records records; std::vector<std::uint8_t> codecs; std::uint8_t bits; std::uint16_t rate;
+        std::vector<std::uint32_t> counts; std::vector<std::int16_t> expected;
     };
     const auto pcm = testing::ReadWholeFile(Fixture("pcm_s16le_8k.raw"));
     const std::string g726 = Fixture("g726le_32k.g726");
@@ -155,11 +144,7 @@ TEST_F(AudioPlaybackTest, PlayAudioRecord_EachCodec_PlaysWhatTheFfmpegToolDecode
 
 TEST_F(AudioPlaybackTest, PlayAudioRecord_ImaAdpcm_ReopensTheOutputForANewFormatOrWhenOlderThan120Seconds) {
     struct Step {  // the output's opens and rate, and the age count's start, after a record at `second`
-        int second;
-        std::uint8_t bits;
-        std::uint16_t rate;
-        std::uint64_t opens;
-        std::uint32_t outputRate, deviceTime;
+        int second; std::uint8_t bits; std::uint16_t rate; std::uint64_t opens; std::uint32_t outputRate, deviceTime;
     };
     const Step steps[] = {
         {1000, 16, 8000, 1, 8000, 1000},    // the same format: the age count begins
@@ -175,17 +160,14 @@ TEST_F(AudioPlaybackTest, PlayAudioRecord_ImaAdpcm_ReopensTheOutputForANewFormat
         SCOPED_TRACE(s.second);
         now = std::chrono::steady_clock::time_point(std::chrono::seconds(s.second));
         EXPECT_EQ(playback.PlayAudioRecord(AudioHeader(17, block.size(), s.bits, s.rate), block), 2018u);
-        EXPECT_EQ(waveOut.OpenCount(), s.opens);
-        EXPECT_EQ(waveOut.OutputRate(), s.outputRate);
-        EXPECT_EQ(playback.AudioRate(), s.outputRate);
-        EXPECT_EQ(waveOut.OutputBits(), 16u);
-        EXPECT_EQ(playback.AudioDeviceTime(), s.deviceTime);
+        EXPECT_EQ(std::tuple(waveOut.OpenCount(), waveOut.OutputRate(), playback.AudioRate(), waveOut.OutputBits(),
+                             playback.AudioDeviceTime()),
+                  std::tuple(s.opens, s.outputRate, s.outputRate, 16u, s.deviceTime));
     }
     // PrepareAudio ends the count of an earlier run and opens the starting format.
     playback.PrepareAudio();
-    EXPECT_EQ(playback.AudioDeviceTime(), 0u);
-    EXPECT_EQ(waveOut.OpenCount(), 4u);
-    EXPECT_EQ(waveOut.OutputRate(), 8000u);
+    EXPECT_EQ(std::tuple(playback.AudioDeviceTime(), waveOut.OpenCount(), waveOut.OutputRate()),
+              std::tuple(0u, 4u, 8000u));
 }
 
 TEST_F(AudioPlaybackTest, PrepareAudio_OpensTheConverterOnceOrShowsItsError_RecordsArePacedWithoutAnOutput) {

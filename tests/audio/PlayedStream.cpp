@@ -18,30 +18,27 @@ PlayedStream::PlayedStream()
       m_driver("SDL_AUDIODRIVER", "disk"),
       m_file("SDL_DISKAUDIOFILE", m_pipe),
       m_delay("SDL_DISKAUDIODELAY", std::nullopt) {
-    // Opened for reading and writing, so that opening never waits for the
-    // other side and the driver's reopening never ends the stream.
+    // Opened for reading and writing: opening never waits, and the driver's reopening never ends the stream.
     if (::mkfifo(m_pipe.c_str(), 0600) == 0) m_fd = ::open(m_pipe.c_str(), O_RDWR | O_CLOEXEC);
     if (m_fd < 0) throw std::runtime_error("no played stream pipe: " + std::string(std::strerror(errno)));
-    m_reader = std::thread([this] { Read(); });
+    m_reader = std::thread([this] {
+        std::vector<std::uint8_t> chunk(1 << 16);
+        for (pollfd fd{m_fd, POLLIN, 0}; !m_stop;) {
+            if (::poll(&fd, 1, 20) <= 0) continue;  // waits 20 ms at most to see the stop
+            const ssize_t got = ::read(m_fd, chunk.data(), chunk.size());
+            const auto at = Clock::now();
+            if (got <= 0) continue;
+            std::lock_guard lock(m_mutex);
+            m_bytes.insert(m_bytes.end(), chunk.begin(), chunk.begin() + got);
+            m_arrivals.emplace_back(at, m_bytes.size() / kFrameBytes);
+        }
+    });
 }
 
 PlayedStream::~PlayedStream() {
     m_stop = true;
     m_reader.join();
     ::close(m_fd);
-}
-
-void PlayedStream::Read() {
-    std::vector<std::uint8_t> chunk(1 << 16);
-    for (pollfd fd{m_fd, POLLIN, 0}; !m_stop;) {
-        if (::poll(&fd, 1, 20) <= 0) continue;  // waits 20 ms at most to see the stop
-        const ssize_t got = ::read(m_fd, chunk.data(), chunk.size());
-        const auto at = Clock::now();
-        if (got <= 0) continue;
-        std::lock_guard lock(m_mutex);
-        m_bytes.insert(m_bytes.end(), chunk.begin(), chunk.begin() + got);
-        m_arrivals.emplace_back(at, m_bytes.size() / kFrameBytes);
-    }
 }
 
 std::vector<std::int16_t> PlayedStream::Left() const {

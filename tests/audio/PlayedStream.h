@@ -1,11 +1,8 @@
 // Plays through SDL's disk driver into a named pipe that a thread of its own
-// reads, noting when each piece of the played stream arrived.
-//
-// The driver writes a buffer, then sleeps as long as it lasts, while it
-// plays; its stdio buffer passes a full buffer to the pipe only at the next
-// write, when the last buffer it holds has just played. So the last frame of
-// each arrival has been played as it arrives, the ones before it at the
-// sample rate before that.
+// reads, noting when each piece of the played stream arrived. The driver's
+// stdio buffer passes a buffer on only at its next write, after sleeping as
+// long as that buffer lasts: the last frame of each arrival has just played,
+// the ones before it at the sample rate before that.
 #pragma once
 
 #include <atomic>
@@ -34,13 +31,10 @@ public:
 
     // The left channel of every 16-bit stereo frame that has arrived.
     std::vector<std::int16_t> Left() const;
-    // When frame `frame` of a stream of `rate` frames a second was played;
-    // nothing when it has not arrived.
+    // When frame `frame` of a stream of `rate` frames a second was played; nothing before it arrived.
     std::optional<Clock::time_point> PlayedAt(std::size_t frame, int rate) const;
 
 private:
-    void Read();
-
     TempDir m_dir;
     std::string m_pipe;
     int m_fd = -1;
