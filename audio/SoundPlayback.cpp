@@ -32,9 +32,9 @@ SoundPlayback::SoundPlayback(WaveOutput& waveOut, ImaAdpcmConverter& audioDecode
 }
 
 void SoundPlayback::PrepareAudio() {
-    if (m_acmOpen == 0) {
+    if (m_converterOpen == 0) {
         if (m_imaAdpcm.Init() != 0) {
-            m_acmOpen = 1;
+            m_converterOpen = 1;
         } else {
             m_notifier.ShowMessage(kAudioDecoderInitErrorText);
         }

@@ -77,7 +77,7 @@ public:
     std::uint32_t AudioBits() const { return m_audioBits; }
     std::uint32_t AudioRate() const { return m_audioRate; }
     std::uint32_t AudioDeviceTime() const { return m_audioDeviceTime; }
-    bool AcmOpen() const { return m_acmOpen != 0; }
+    bool ConverterOpen() const { return m_converterOpen != 0; }
 
 private:
     std::uint32_t PlayG721(std::span<const std::uint8_t> data);
@@ -94,7 +94,7 @@ private:
     AvAudioDecoder m_g721;
     std::unique_ptr<std::uint8_t[]> m_audioOut;  // kAudioOutCapacity bytes of decoded PCM
 
-    std::uint32_t m_acmOpen = 0;
+    std::uint32_t m_converterOpen = 0;
     std::uint32_t m_audioDeviceTime = 0;  // clock seconds when the age count began; 0 = not begun
     std::uint32_t m_audioBits = 16;       // format the output was last opened with
     std::uint32_t m_audioRate = 8000;

@@ -125,7 +125,7 @@ TEST_F(AudioPlaybackTest, PlayAudioRecord_EachCodec_PlaysWhatTheFfmpegToolDecode
         // A fresh player each: a run leaves the G.721 decoder's state behind.
         SoundPlayback player(waveOut, converter, notifier);
         player.PrepareAudio();  // opens the output again, and SDL's file starts again
-        EXPECT_TRUE(player.AcmOpen());
+        EXPECT_TRUE(player.ConverterOpen());
         const auto opens = waveOut.OpenCount();
         std::vector<std::uint32_t> counts;
         {
@@ -184,7 +184,7 @@ TEST_F(AudioPlaybackTest, PrepareAudio_OpensTheConverterOnceOrShowsItsError_Reco
         EXPECT_EQ(playback.PlayAudioRecord(AudioHeader(17, 5000, 16, 11025), data), 2018u);
         EXPECT_EQ(waveOut.BlocksQueued(), 0u);
     }
-    EXPECT_TRUE(playback.AcmOpen());
+    EXPECT_TRUE(playback.ConverterOpen());
     converter.Close();  // a second run does not open it again
     playback.PrepareAudio();
     EXPECT_FALSE(converter.IsOpen());
@@ -194,7 +194,7 @@ TEST_F(AudioPlaybackTest, PrepareAudio_OpensTheConverterOnceOrShowsItsError_Reco
     SoundPlayback without(waveOut, missing, notifier);
     without.PrepareAudio();
     EXPECT_EQ(notifier.Messages(), std::vector<std::string>{"m_AudioDecoder.Init Error"});
-    EXPECT_FALSE(without.AcmOpen());
+    EXPECT_FALSE(without.ConverterOpen());
     EXPECT_TRUE(waveOut.IsOutputOpen());  // the run goes on
     const auto queued = waveOut.BlocksQueued();
     EXPECT_EQ(without.PlayAudioRecord(AudioHeader(17, 508, 16, 8000), ImaBlocks()[0]), 0u);
