@@ -101,35 +101,25 @@ TEST(SteadyDecoding, SecondPass_AllocatesNothingOfOurOwn_NorAScalerOrPictureBuff
     Caption caption = MakeCaption("Harbor Street Market  #0001", 16, 16);
     caption.descriptor.textLength = static_cast<std::uint32_t>(caption.text.size());
     const std::span captionText(reinterpret_cast<const std::uint8_t*>(caption.text.data()), caption.text.size());
-    const struct {
-        const char* file;
-        std::uint8_t codec;
-        int width, height;
-    } cases[] = {{"h264_1280x720.h264", 11, 1280, 720}, {"h264_704x480.h264", 10, 704, 480},
-                 {"mpeg4_704x480.m4v", 5, 704, 480}, {"xvid_704x480.m4v", 8, 704, 480},
-                 {"mjpeg_704x480.mjpeg", 9, 704, 480}};
+    const struct { const char* file; std::uint8_t codec; std::uint16_t width, height; } cases[] = {
+        {"h264_1280x720.h264", 11, 1280, 720}, {"h264_704x480.h264", 10, 704, 480}, {"mpeg4_704x480.m4v", 5, 704, 480},
+        {"xvid_704x480.m4v", 8, 704, 480}, {"mjpeg_704x480.mjpeg", 9, 704, 480}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
         const std::vector<VideoFrame> frames = ReadVideoFrames(std::string(KORVANE_TEST_DATA) + "/" + c.file);
         ASSERT_GE(frames.size(), 10u);
-        const FrameExtension extension =
-            MakeExtension(static_cast<std::uint16_t>(c.width), static_cast<std::uint16_t>(c.height), "Loading bay");
-        std::vector<FrameHeader> headers(frames.size());
-        for (std::size_t i = 0; i < frames.size(); ++i) {
-            FrameHeader& h = headers[i];
-            h.mediaKind = kMediaVideo;
-            h.codec = c.codec;
-            h.extFlags = 1;
-            h.frameType = frames[i].key ? kFrameKey : kFrameDependent;
-            h.timeStamp = AddMilliseconds(MakeTime(2024, 3, 14, 9, 30, 0, 0), static_cast<std::int64_t>(i) * 40);
-            h.dataLength = static_cast<std::uint32_t>(frames[i].bytes.size());
-        }
+        const FrameExtension extension = MakeExtension(c.width, c.height, "Loading bay");
         PicturePipeline decoding;
         auto pass = [&] {
             int pictures = 0;
-            for (std::size_t i = 0; i < frames.size(); ++i)
-                pictures += decoding.DecodeVideoFrame(headers[i], extension, frames[i].bytes, &caption.descriptor,
-                                                      captionText, 1);
+            for (std::size_t i = 0; i < frames.size(); ++i) {
+                const FrameHeader h{
+                    .timeStamp = AddMilliseconds(MakeTime(2024, 3, 14, 9, 30, 0, 0), static_cast<std::int64_t>(i) * 40),
+                    .mediaKind = kMediaVideo, .codec = c.codec,
+                    .frameType = static_cast<std::uint8_t>(frames[i].key ? kFrameKey : kFrameDependent),
+                    .dataLength = static_cast<std::uint32_t>(frames[i].bytes.size()), .extFlags = 1};
+                pictures += decoding.DecodeVideoFrame(h, extension, frames[i].bytes, &caption.descriptor, captionText, 1);
+            }
             return pictures;
         };
         ASSERT_EQ(pass(), static_cast<int>(frames.size())) << "warm-up pass";

@@ -30,16 +30,9 @@ bool AllAre(std::span<const std::uint8_t> bytes, std::uint8_t value) {
 }
 
 TEST(VideoDecoder, RefusesWithoutWriting_AndTakesUpTheStreamAtTheNextKeyPicture) {
-    const struct {
-        VideoCodec codec;
-        const char* file;
-        PictureSize size;
-    } cases[] = {
-        {VideoCodec::Mpeg4Narrowed, "mpeg4_704x480.m4v", {704, 480}},
-        {VideoCodec::Mpeg4StreamSize, "xvid_704x480.m4v", {704, 480}},
-        {VideoCodec::H264, "h264_704x480.h264", {704, 480}},
-        {VideoCodec::Sdi, "h264_1280x720.h264", {1280, 720}},
-    };
+    const struct { VideoCodec codec; const char* file; PictureSize size; } cases[] = {
+        {VideoCodec::Mpeg4Narrowed, "mpeg4_704x480.m4v", {704, 480}}, {VideoCodec::H264, "h264_704x480.h264", {704, 480}},
+        {VideoCodec::Mpeg4StreamSize, "xvid_704x480.m4v", {704, 480}}, {VideoCodec::Sdi, "h264_1280x720.h264", {1280, 720}}};
     std::vector<std::uint8_t> garbage(4000);
     for (std::size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<std::uint8_t>(i * i * 2654435761u >> 13);
     for (const auto& c : cases) {
