@@ -1,6 +1,5 @@
-// The decode fuzz target's driver in the normal test run: kept findings
-// stay fixed, and real pictures of every codec, whole and damaged, go
-// through it with every check holding.
+// The decode fuzz target's driver in the normal test run: kept findings stay fixed, and real
+// pictures of every codec, whole and damaged, go through it with every check holding.
 #include <gtest/gtest.h>
 
 #include <filesystem>

@@ -46,9 +46,8 @@ FrameExtension Extension(int width, int height) {
     return MakeExtension(static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height), "Lane 1");
 }
 
-// A fixture from tests/data ("name.ext"), or a test pattern "<mpeg4|h264>_<w>x<h>"
-// made by ffmpeg once, for pictures a little wider than those shown
-// ("h264bt709_...": full range with the BT.709 matrix).
+// A fixture from tests/data ("name.ext"), or a test pattern "<mpeg4|h264>_<w>x<h>" made by ffmpeg
+// once, for pictures a little wider than those shown ("h264bt709_...": full range, BT.709 matrix).
 std::string StreamPath(const std::string& name) {
     if (name.find('.') != std::string::npos) return std::string(KORVANE_TEST_DATA) + "/" + name;
     static TempDir dir;
@@ -141,8 +140,7 @@ protected:
     static std::vector<VideoFrame> Frames(const std::string& name) { return ReadVideoFrames(StreamPath(name)); }
 };
 
-// Unknown codecs give -1 and audio records 0, decoder-only records are
-// decoded (1) and name their time; none of them shows a picture.
+// Unknown codecs give -1, audio records 0, decoder-only records 1 naming their time; none is shown.
 TEST_F(PictureDecodingTest, OnlyVideoRecordsToBeShownAreShown) {
     Pipeline pipeline;
     const auto frames = Frames("h264_704x480.h264");

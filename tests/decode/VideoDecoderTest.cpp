@@ -1,5 +1,5 @@
-// The video decoder on its own: what it refuses without writing a byte, how
-// it takes up a stream again after damage, and where libavcodec's complaints go.
+// The video decoder on its own: what it refuses without writing a byte, how it takes
+// up a stream again after damage, and where libavcodec's complaints go.
 #include <gtest/gtest.h>
 
 #include <QLoggingCategory>
@@ -79,9 +79,8 @@ TEST(VideoDecoder, RefusesWithoutWriting_AndTakesUpTheStreamAtTheNextKeyPicture)
     EXPECT_TRUE(AllAre(picture, kUntouched));
 }
 
-// libavcodec's complaints about damaged data (an H.264 picture referring to
-// parameter sets never seen, as after a cut) reach the debug messages of the
-// "korvane" category when they are enabled, and nothing of them otherwise.
+// libavcodec's complaints about damaged data (H.264 without the parameter sets, as after a cut)
+// reach the "korvane" category's debug messages when they are enabled, and nothing otherwise.
 TEST(CodecLog, DecoderComplaintsGoToTheDebugCategoryOnlyWhenItIsOn) {
     static std::mutex mutex;
     static std::vector<std::string> lines;
