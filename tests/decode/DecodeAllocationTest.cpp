@@ -1,9 +1,7 @@
-// Steady decoding allocates nothing of the player's own per picture: once a
-// first pass has set up the decoder, its pools and the scaler, a second pass
-// asks the heap for nothing from the player's code, makes no scaler and no
-// picture buffer. This program replaces malloc and its relatives (operator
-// new, av_malloc and the libraries all end there), so it stands alone and is
-// never built with sanitizers.
+// Once a first pass has set up the decoder, its pools and the scaler, a second
+// pass asks the heap for nothing from the player's code, makes no scaler and no
+// picture buffer. This program replaces malloc and its relatives (where operator
+// new, av_malloc and the libraries end), so it stands alone, never sanitized.
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
@@ -12,9 +10,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <map>
-#include <memory>
+#include <filesystem>
 #include <sstream>
 
 #include "authoring/FrameSource.h"
@@ -41,7 +38,7 @@ constexpr int kHookFrames = 2;       // Note() and the replaced function
 std::array<std::pair<int, std::array<void*, kDepth>>, kKept> g_stacks;
 std::size_t g_count = 0, g_largest = 0;
 thread_local bool t_counting = false;
-thread_local bool t_inHook = false;  // backtrace() may allocate
+thread_local bool t_inHook = false;  // backtrace() may allocate, loading the unwinder at first
 
 __attribute__((noinline)) void Note(std::size_t bytes) {
     if (!t_counting || t_inHook) return;
@@ -53,14 +50,12 @@ __attribute__((noinline)) void Note(std::size_t bytes) {
 }
 
 void StartCounting() {
-    std::array<void*, 4> warm{};  // the first backtrace() loads the unwinder, which allocates
-    backtrace(warm.data(), static_cast<int>(warm.size()));
     g_count = g_largest = 0;
     t_counting = true;
 }
 
 struct Report {
-    std::size_t count = 0, largest = 0, own = 0, scaler = 0;
+    std::size_t own = 0, scaler = 0;
     std::string text;  // allocations per module, and the stacks of our own
 };
 
@@ -69,7 +64,7 @@ struct Report {
 // This program's code, the player's linked in statically, is "korvane".
 Report StopCounting() {
     t_counting = false;
-    Report report{g_count, g_largest, 0, 0, {}};
+    Report report;
     Dl_info self{}, info{};
     dladdr(reinterpret_cast<void*>(&StartCounting), &self);
     std::map<std::string, std::size_t> perModule;
@@ -78,9 +73,9 @@ Report StopCounting() {
         const auto& [depth, frames] = g_stacks[i];
         std::string module = "?";
         for (int f = kHookFrames; f < depth && module == "?"; ++f) {
-            if (dladdr(frames[f], &info) == 0 || info.dli_fname == nullptr) continue;
-            const char* slash = std::strrchr(info.dli_fname, '/');
-            const std::string name = info.dli_fbase == self.dli_fbase ? "korvane" : slash ? slash + 1 : info.dli_fname;
+            if (dladdr(frames[f], &info) == 0) continue;
+            const std::string name = info.dli_fbase == self.dli_fbase
+                                         ? "korvane" : std::filesystem::path(info.dli_fname).filename().string();
             static constexpr const char* kPassOn[] = {"libc.so", "libstdc++.so", "libgcc_s.so", "libavutil.so"};
             const auto passesOn = [&](const char* runtime) { return name.rfind(runtime, 0) == 0; };
             if (std::none_of(std::begin(kPassOn), std::end(kPassOn), passesOn)) module = name;
@@ -89,11 +84,9 @@ Report StopCounting() {
         report.own += module == "korvane";
         report.scaler += module.rfind("libswscale.so", 0) == 0;
         if (module != "korvane") continue;
-        const std::unique_ptr<char*, decltype(&std::free)> names(
-            backtrace_symbols(frames.data() + kHookFrames, depth - kHookFrames), &std::free);
-        stacks += "\n  ours:";
-        for (int f = 0; names && f < std::min(depth - kHookFrames, 8); ++f)
-            stacks += "\n    " + std::string(names.get()[f]);
+        char** names = backtrace_symbols(frames.data() + kHookFrames, std::min(depth - kHookFrames, 8));
+        for (int f = 0; names && f < std::min(depth - kHookFrames, 8); ++f) stacks += "\n    " + std::string(names[f]);
+        std::free(names);
     }
     std::ostringstream text;
     text << g_count << " allocations, the largest " << g_largest << " bytes;";
@@ -108,36 +101,25 @@ TEST(SteadyDecoding, SecondPass_AllocatesNothingOfOurOwn_NorAScalerOrPictureBuff
     Caption caption = MakeCaption("Harbor Street Market  #0001", 16, 16);
     caption.descriptor.textLength = static_cast<std::uint32_t>(caption.text.size());
     const std::span captionText(reinterpret_cast<const std::uint8_t*>(caption.text.data()), caption.text.size());
-    const struct {
-        const char* file;
-        std::uint8_t codec;
-        int width, height;
-    } cases[] = {{"h264_1280x720.h264", 11, 1280, 720}, {"h264_704x480.h264", 10, 704, 480},
-                 {"mpeg4_704x480.m4v", 5, 704, 480}, {"xvid_704x480.m4v", 8, 704, 480},
-                 {"mjpeg_704x480.mjpeg", 9, 704, 480}};
+    const struct { const char* file; std::uint8_t codec; std::uint16_t width, height; } cases[] = {
+        {"h264_1280x720.h264", 11, 1280, 720}, {"h264_704x480.h264", 10, 704, 480}, {"mpeg4_704x480.m4v", 5, 704, 480},
+        {"xvid_704x480.m4v", 8, 704, 480}, {"mjpeg_704x480.mjpeg", 9, 704, 480}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
         const std::vector<VideoFrame> frames = ReadVideoFrames(std::string(KORVANE_TEST_DATA) + "/" + c.file);
         ASSERT_GE(frames.size(), 10u);
-        const FrameExtension extension =
-            MakeExtension(static_cast<std::uint16_t>(c.width), static_cast<std::uint16_t>(c.height), "Loading bay");
-        std::vector<FrameHeader> headers(frames.size());
-        for (std::size_t i = 0; i < frames.size(); ++i) {
-            FrameHeader& h = headers[i];
-            h.marker = kRecordMarker;
-            h.mediaKind = kMediaVideo;
-            h.codec = c.codec;
-            h.extFlags = 1;
-            h.frameType = frames[i].key ? kFrameKey : kFrameDependent;
-            h.timeStamp = AddMilliseconds(MakeTime(2024, 3, 14, 9, 30, 0, 0), static_cast<std::int64_t>(i) * 40);
-            h.dataLength = h.totalLength = static_cast<std::uint32_t>(frames[i].bytes.size());
-        }
+        const FrameExtension extension = MakeExtension(c.width, c.height, "Loading bay");
         PicturePipeline decoding;
         auto pass = [&] {
             int pictures = 0;
-            for (std::size_t i = 0; i < frames.size(); ++i)
-                pictures += decoding.DecodeVideoFrame(headers[i], extension, frames[i].bytes, &caption.descriptor,
-                                                      captionText, 1);
+            for (std::size_t i = 0; i < frames.size(); ++i) {
+                const FrameHeader h{
+                    .timeStamp = AddMilliseconds(MakeTime(2024, 3, 14, 9, 30, 0, 0), static_cast<std::int64_t>(i) * 40),
+                    .mediaKind = kMediaVideo, .codec = c.codec,
+                    .frameType = static_cast<std::uint8_t>(frames[i].key ? kFrameKey : kFrameDependent),
+                    .dataLength = static_cast<std::uint32_t>(frames[i].bytes.size()), .extFlags = 1};
+                pictures += decoding.DecodeVideoFrame(h, extension, frames[i].bytes, &caption.descriptor, captionText, 1);
+            }
             return pictures;
         };
         ASSERT_EQ(pass(), static_cast<int>(frames.size())) << "warm-up pass";
@@ -147,7 +129,7 @@ TEST(SteadyDecoding, SecondPass_AllocatesNothingOfOurOwn_NorAScalerOrPictureBuff
         EXPECT_EQ(pictures, static_cast<int>(frames.size()));
         EXPECT_EQ(report.own, 0u) << report.text;
         EXPECT_EQ(report.scaler, 0u) << "the scaler is made anew: " << report.text;
-        EXPECT_LT(report.largest, std::size_t(c.width) * c.height) << "a picture buffer per picture: " << report.text;
+        EXPECT_LT(g_largest, std::size_t(c.width) * c.height) << "a picture buffer per picture: " << report.text;
     }
 }
 
@@ -169,11 +151,7 @@ void* aligned_alloc(std::size_t alignment, std::size_t size) {
     return korvane::testing::Note(size), __libc_memalign(alignment, size);
 }
 int posix_memalign(void** out, std::size_t alignment, std::size_t size) {
-    if (alignment < sizeof(void*) || (alignment & (alignment - 1)) != 0) return EINVAL;
     korvane::testing::Note(size);
-    void* pointer = __libc_memalign(alignment, size);
-    if (pointer == nullptr) return ENOMEM;
-    *out = pointer;
-    return 0;
+    return (*out = __libc_memalign(alignment, size)) ? 0 : ENOMEM;
 }
 }  // extern "C"

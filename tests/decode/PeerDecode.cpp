@@ -19,25 +19,16 @@ std::vector<Bgr24> FfmpegPictures(const std::string& path, int width, int height
     const std::string command = "ffmpeg -v error -nostdin -threads 1 -i " + ShellQuote(path) + " " + extraArgs +
                                 " -fps_mode passthrough -f rawvideo -pix_fmt bgr24 -";
     std::FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        ADD_FAILURE() << "cannot run " << command;
-        return {};
-    }
-    Bgr24 bytes;
-    std::vector<std::uint8_t> chunk(1 << 16);
-    for (std::size_t n; (n = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0;) {
+    Bgr24 bytes, chunk(1 << 16);
+    for (std::size_t n; pipe && (n = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0;)
         bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(n));
-    }
-    const int status = ::pclose(pipe);
-    const std::size_t pictureBytes = static_cast<std::size_t>(width) * height * 3;
-    if (status != 0 || bytes.empty() || bytes.size() % pictureBytes != 0) {
-        ADD_FAILURE() << command << " exited with " << status << " after " << bytes.size() << " bytes";
-        return {};
-    }
+    const int status = pipe ? ::pclose(pipe) : -1;
+    const auto size = static_cast<std::ptrdiff_t>(width) * height * 3;
     std::vector<Bgr24> pictures;
-    for (auto at = bytes.begin(); at != bytes.end(); at += static_cast<std::ptrdiff_t>(pictureBytes)) {
-        pictures.emplace_back(at, at + static_cast<std::ptrdiff_t>(pictureBytes));
-    }
+    if (status != 0 || bytes.empty() || bytes.size() % static_cast<std::size_t>(size) != 0)
+        ADD_FAILURE() << command << " exited with " << status << " after " << bytes.size() << " bytes";
+    else
+        for (auto at = bytes.begin(); at != bytes.end(); at += size) pictures.emplace_back(at, at + size);
     return pictures;
 }
 
@@ -53,12 +44,9 @@ double Psnr(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b) {
 }
 
 Bgr24 FlipRows(std::span<const std::uint8_t> picture, int width, int height) {
-    const std::size_t row = static_cast<std::size_t>(width) * 3;
+    const auto row = static_cast<std::ptrdiff_t>(width) * 3;
     Bgr24 flipped(picture.size());
-    for (int y = 0; y < height; ++y) {
-        std::copy_n(picture.begin() + static_cast<std::ptrdiff_t>(row * y), row,
-                    flipped.begin() + static_cast<std::ptrdiff_t>(row * (height - 1 - y)));
-    }
+    for (int y = 0; y < height; ++y) std::copy_n(picture.begin() + row * y, row, flipped.end() - row * (y + 1));
     return flipped;
 }
 

@@ -1,5 +1,4 @@
-// The independent peer for decoder tests: the ffmpeg command-line tool, and
-// the comparisons made against what it gives.
+// The independent peer for decoder tests: the ffmpeg command-line tool, and comparisons with it.
 #pragma once
 
 #include <cstdint>
@@ -11,9 +10,8 @@ namespace korvane::testing {
 
 using Bgr24 = std::vector<std::uint8_t>;
 
-// Every picture ffmpeg decodes from the file, width x height BGR24, top row
-// first; extraArgs go before the output options (e.g. "-vf crop=..."). Fails
-// the calling test and returns nothing when ffmpeg fails or gives no whole pictures.
+// Every picture ffmpeg decodes from the file, width x height BGR24, top row first; extraArgs go
+// before the output options ("-vf crop=..."). Fails the test, giving nothing, without whole pictures.
 std::vector<Bgr24> FfmpegPictures(const std::string& path, int width, int height,
                                   const std::string& extraArgs = "");
 // Runs ffmpeg quietly with the arguments; true when it exits with 0.

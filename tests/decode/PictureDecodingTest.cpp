@@ -36,25 +36,18 @@ struct Pipeline : PicturePipeline {
 };
 
 FrameHeader Video(int codec, int resolution = 15, int frameType = kFrameKey, int camera = 0) {
-    FrameHeader h;
-    h.marker = kRecordMarker;
-    h.mediaKind = kMediaVideo;
-    h.codec = static_cast<std::uint8_t>(codec);
-    h.resolution = static_cast<std::uint8_t>(resolution == kViaExtension ? 0 : resolution);
-    h.extFlags = resolution == kViaExtension ? 1 : 0;
-    h.frameType = static_cast<std::uint8_t>(frameType);
-    h.camera = static_cast<std::uint8_t>(camera);
-    h.timeStamp = MakeTime(2004, 1, 2, 3, 4, 5, 6);
-    return h;
+    using U8 = std::uint8_t;
+    return {.timeStamp = MakeTime(2004, 1, 2, 3, 4, 5, 6), .camera = U8(camera), .mediaKind = kMediaVideo,
+            .codec = U8(codec), .resolution = U8(resolution == kViaExtension ? 0 : resolution), .frameType = U8(frameType),
+            .extFlags = U8(resolution == kViaExtension)};
 }
 
 FrameExtension Extension(int width, int height) {
     return MakeExtension(static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height), "Lane 1");
 }
 
-// A fixture from tests/data ("name.ext"), or a test pattern "<mpeg4|h264>_<w>x<h>"
-// made by ffmpeg once, for pictures a little wider than those shown
-// ("h264bt709_...": full range with the BT.709 matrix).
+// A fixture from tests/data ("name.ext"), or a test pattern "<mpeg4|h264>_<w>x<h>" made by ffmpeg
+// once, for pictures a little wider than those shown ("h264bt709_...": full range, BT.709 matrix).
 std::string StreamPath(const std::string& name) {
     if (name.find('.') != std::string::npos) return std::string(KORVANE_TEST_DATA) + "/" + name;
     static TempDir dir;
@@ -147,8 +140,7 @@ protected:
     static std::vector<VideoFrame> Frames(const std::string& name) { return ReadVideoFrames(StreamPath(name)); }
 };
 
-// Unknown codecs give -1 and audio records 0, decoder-only records are
-// decoded (1) and name their time; none of them shows a picture.
+// Unknown codecs give -1, audio records 0, decoder-only records 1 naming their time; none is shown.
 TEST_F(PictureDecodingTest, OnlyVideoRecordsToBeShownAreShown) {
     Pipeline pipeline;
     const auto frames = Frames("h264_704x480.h264");
@@ -197,13 +189,9 @@ TEST_F(PictureDecodingTest, CaptionAndStreamLinesReadAsThePlayerWritesThem) {
 // records change too), the HD cameras' decoder only on a change of its own.
 // A codec writing the asked size writes the dependent record's own.
 TEST_F(PictureDecodingTest, DecoderIsSetUpAgainOnlyWhenCodecOrSizeChange) {
-    const struct {
-        const char* name;
-        int codec, resolution;
-        const char* stream;
-        int between, betweenResolution;  // a key record decoded in between, unless codec 0
-        int dependentResolution, result, width, height;  // the picture shown, compared with ffmpeg's
-    } cases[] = {
+    // A key record of codec `between` comes in between unless it is 0; a shown picture is compared with ffmpeg's.
+    const struct { const char* name; int codec, resolution; const char* stream; int between, betweenResolution,
+                   dependentResolution, result, width, height; } cases[] = {
         {"same codec and size", 5, 15, "mpeg4_704x480.m4v", 0, 0, 15, 1, 704, 480},
         {"mpeg-4 5 then 7", 5, 15, "mpeg4_704x480.m4v", 7, 15, 15, 0, 0, 0},
         {"h264 10 then 13", 10, 15, "h264_704x480.h264", 13, 15, 15, 0, 0, 0},
@@ -275,12 +263,9 @@ TEST_F(PictureDecodingTest, RecordedCaptionIsDrawnUprightOnlyWhenMarkedAndEnable
 // write the size asked for refuse it; those that write the stream's own size
 // give the real picture.
 TEST_F(PictureDecodingTest, HugePictureSizesAreRefusedSafely) {
-    const struct {
-        int codec;
-        const char* stream;
-        int result;
-    } cases[] = {{5, "mpeg4_704x480.m4v", 0}, {8, "xvid_704x480.m4v", 1}, {9, "mjpeg_704x480.mjpeg", 1},
-                 {10, "h264_704x480.h264", 1}, {11, "h264_704x480.h264", 1}};
+    const struct { int codec; const char* stream; int result; } cases[] = {
+        {5, "mpeg4_704x480.m4v", 0}, {8, "xvid_704x480.m4v", 1}, {9, "mjpeg_704x480.mjpeg", 1},
+        {10, "h264_704x480.h264", 1}, {11, "h264_704x480.h264", 1}};
     for (const auto& c : cases) {
         Pipeline pipeline;
         EXPECT_EQ(pipeline.Decode(Video(c.codec, kViaExtension), Frames(c.stream)[0].bytes, 1, Extension(65535, 65535)),

@@ -1,5 +1,5 @@
-// The video decoder on its own: what it refuses without writing a byte, how
-// it takes up a stream again after damage, and where libavcodec's complaints go.
+// The video decoder on its own: what it refuses without writing a byte, how it takes
+// up a stream again after damage, and where libavcodec's complaints go.
 #include <gtest/gtest.h>
 
 #include <QLoggingCategory>
@@ -30,16 +30,9 @@ bool AllAre(std::span<const std::uint8_t> bytes, std::uint8_t value) {
 }
 
 TEST(VideoDecoder, RefusesWithoutWriting_AndTakesUpTheStreamAtTheNextKeyPicture) {
-    const struct {
-        VideoCodec codec;
-        const char* file;
-        PictureSize size;
-    } cases[] = {
-        {VideoCodec::Mpeg4Narrowed, "mpeg4_704x480.m4v", {704, 480}},
-        {VideoCodec::Mpeg4StreamSize, "xvid_704x480.m4v", {704, 480}},
-        {VideoCodec::H264, "h264_704x480.h264", {704, 480}},
-        {VideoCodec::Sdi, "h264_1280x720.h264", {1280, 720}},
-    };
+    const struct { VideoCodec codec; const char* file; PictureSize size; } cases[] = {
+        {VideoCodec::Mpeg4Narrowed, "mpeg4_704x480.m4v", {704, 480}}, {VideoCodec::H264, "h264_704x480.h264", {704, 480}},
+        {VideoCodec::Mpeg4StreamSize, "xvid_704x480.m4v", {704, 480}}, {VideoCodec::Sdi, "h264_1280x720.h264", {1280, 720}}};
     std::vector<std::uint8_t> garbage(4000);
     for (std::size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<std::uint8_t>(i * i * 2654435761u >> 13);
     for (const auto& c : cases) {
@@ -86,9 +79,8 @@ TEST(VideoDecoder, RefusesWithoutWriting_AndTakesUpTheStreamAtTheNextKeyPicture)
     EXPECT_TRUE(AllAre(picture, kUntouched));
 }
 
-// libavcodec's complaints about damaged data (an H.264 picture referring to
-// parameter sets never seen, as after a cut) reach the debug messages of the
-// "korvane" category when they are enabled, and nothing of them otherwise.
+// libavcodec's complaints about damaged data (H.264 without the parameter sets, as after a cut)
+// reach the "korvane" category's debug messages when they are enabled, and nothing otherwise.
 TEST(CodecLog, DecoderComplaintsGoToTheDebugCategoryOnlyWhenItIsOn) {
     static std::mutex mutex;
     static std::vector<std::string> lines;
