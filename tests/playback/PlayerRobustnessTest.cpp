@@ -40,7 +40,8 @@ protected:
         RecordingWriter w(kFileKind514);
         w.Header().setPlayCamera(0, 1);
         for (int i = 0; i <= count; ++i) {
-            w.AddVideo(0, 7, i == 0 ? kFrameKey : type, s_frames[std::size_t(i) % s_frames.size()].bytes, At(i), 7);
+            const std::uint8_t frameType = i == 0 ? std::uint8_t{kFrameKey} : type;
+            w.AddVideo(0, 7, frameType, s_frames[std::size_t(i) % s_frames.size()].bytes, At(i), 7);
             if (i % 10 == 0) w.AddAudio(0, 1, std::vector<std::uint8_t>(160, 0), At(i));
         }
         return w;
