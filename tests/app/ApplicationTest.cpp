@@ -1,6 +1,4 @@
-// Start-up of the application: one player at a time, the window it brings
-// up with the recording named on the command line, and the recent-file list
-// the engine's openings fill in the application's own settings.
+// Start-up: one player at a time, the recording named on the command line, the recent-file list.
 #include <gtest/gtest.h>
 
 #include <QApplication>

@@ -1,7 +1,5 @@
-// What the app and bar tests share: the recording they open (camera 1,
-// `count` pictures of the MPEG-4 fixture, its first 12 over and over, key
-// pictures where the fixture has them, `stepMs` apart from 2026-04-05
-// 06:07:08.000), its captions, and files dropped from a file manager.
+// The recording the app and bar tests open: camera 1, `count` pictures of the
+// fixture's first 12 over and over, `stepMs` apart from 2026-04-05 06:07:08.000.
 #pragma once
 
 #include <QCoreApplication>

@@ -1,7 +1,4 @@
-// The control bar under real mouse events: its layout, skins and background,
-// the window matters its buttons ask for, and the bar driving a real engine
-// on a written recording. The transport buttons show the mode the engine
-// reports, also when a mode ends by itself or a start is refused.
+// The control bar under real mouse events, alone and driving a real engine whose mode its buttons show.
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
@@ -117,8 +114,7 @@ TEST_F(ControlBarTest, WindowButtonsAskTheWindowAndZoomIsOneOfThree) {
     }
 }
 
-// Without an engine, and with an engine that has no recording, every start is
-// refused and nothing stays checked; sound switches either way.
+// Without an engine or a recording every start is refused; sound switches only without an engine.
 TEST_F(ControlBarTest, RefusedStartsLeaveEveryButtonIdle) {
     for (bool attached : {false, true}) {
         SCOPED_TRACE(attached);
