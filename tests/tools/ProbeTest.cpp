@@ -1,6 +1,5 @@
-// korvane-probe on recordings built record by record: what it lists for each
-// record, where and why it says the chain ends, its exit status, and that its
-// JSON lines parse on their own and tell the same story as the table.
+// korvane-probe on recordings built record by record: each record's fields, where and why the chain
+// ends, the exit status, and JSON lines that parse alone and agree with the table.
 #include <gtest/gtest.h>
 
 #include <QJsonArray>
@@ -48,9 +47,8 @@ std::string fill(const std::string& text, const Offsets& offsets, std::int64_t e
     return out;
 }
 
-// A recording probed both ways: the table's rows (spaces collapsed) with the
-// notes under each, and the JSON lines, each parsed on its own and checked to
-// tell the same story as the table.
+// A recording probed both ways: table rows (spaces collapsed) with their notes, and
+// the JSON lines, each parsed alone and checked against the table.
 struct Probed {
     ProbeRun text, json;
     std::vector<std::string> rows{};
@@ -97,8 +95,7 @@ Probed probeBoth(const std::string& path) {
     EXPECT_EQ(p.summary["exitStatus"].toInt(-1), p.json.status);
     if (p.json.status != 0) {
         EXPECT_EQ("stopped at offset " + num(p.summary["stopOffset"].toInteger()) + ": " +
-                      p.summary["reason"].toString().toStdString(), p.label("Chain end"));
-    }
+                      p.summary["reason"].toString().toStdString(), p.label("Chain end")); }
     EXPECT_EQ(p.rows.size(), p.records.size());
     for (std::size_t i = 0; i < std::min(p.rows.size(), p.records.size()); ++i) {
         const QJsonObject& r = p.records[i];
@@ -138,8 +135,7 @@ TEST(Probe, EveryRecordOfEveryCameraIsListedWithItsFields) {
     w.Header().setPlayCamera(2, 1);
     w.Header().setNameCamera(0, 1);
     RecordSpec first = video(300, MakeCaption("Front door", 10, 20), MakeExtension(352, 240, "Lobby"));
-    first.header.camera = 1;
-    first.header.timeStamp = timeAt(0);
+    first.header.camera = 1, first.header.timeStamp = timeAt(0);
     w.Add(first);
     w.AddVideo(0, 9, kFrameKey, payload(120, 2), timeAt(40));
     w.AddAudio(1, 8, payload(256, 3), timeAt(41), 4, 8000);
@@ -151,37 +147,33 @@ TEST(Probe, EveryRecordOfEveryCameraIsListedWithItsFields) {
     const Probed p = probeWriter(w);
     EXPECT_EQ(p.text.status, 0);
     EXPECT_EQ(p.text.err + p.json.err, "");
+    std::string rows, labels;
+    for (const std::string& row : p.rows) rows += row + "\n";
+    for (const char* name : {"File kind", "Camera", "Play table", "Name table", "File size", "dataEnd", "Records",
+                             "CAM 1", "CAM 2", "Chain end", "Forward play"})
+        labels += std::string(name) + ": " + p.label(name) + "\n";
     // The writer points an audio record's prevOffset at its camera's last picture.
-    const char* rows[] = {
-        "@0 CAM 2 video 5 MPEG-4 1 key 2004-01-02 03:04:05 006 300 0 @0 352x240 \"Lobby\" 10 B \"Front door\"",
-        "@1 CAM 1 video 9 JPEG 1 key 2004-01-02 03:04:05 046 120 0 @1 - -",
-        "@2 CAM 2 audio 8 G.721 - 2004-01-02 03:04:05 047 256 @0 4-bit 8000 Hz - -",
-        "@3 CAM 3 video 13 H.264 3 group 2004-01-02 03:04:05 086 90 0 0 - -",
-        "@4 CAM 2 audio 2 IMA ADPCM - 2004-01-02 03:04:05 087 508 @0 4-bit 11025 Hz - -",
-        "@5 CAM 2 video 42 unknown 0 dependent 2004-01-02 03:04:06 006 64 @0 @0 - -"};
-    ASSERT_EQ(p.rows.size(), std::size(rows));
-    for (std::size_t i = 0; i < std::size(rows); ++i) EXPECT_EQ(p.rows[i], fill(rows[i], o, w.End()));
-    const std::pair<const char*, std::string> labels[] = {
-        {"File kind", "514"}, {"Camera", "CAM 2 (camera 1), first entry of the play table"},
-        {"Play table", "CAM 2, CAM 3"}, {"Name table", "CAM 1"}, {"File size", "@E bytes"},
-        {"dataEnd", "@E (the end of the file)"}, {"Records", "6: video 4, audio 2"},
-        {"CAM 1", "video 1, audio 0"}, {"CAM 2", "video 2, audio 2"}, {"Chain end", "reached dataEnd at @E"},
-        {"Forward play", "CAM 2: 1 record at 584; stops at @1: a record of CAM 1"}};
-    for (const auto& [name, value] : labels) EXPECT_EQ(p.label(name), fill(value, o, w.End())) << name;
-    // The table's layout, byte for byte.
-    for (const char* line : {
-             "    OFFSET  CAMERA   MEDIA     CODEC                        FRAME TYPE      TIME                            "
-             "DATA        PREV       KEY / AUDIO  EXTENSION                           CAPTION\n",
-             "       584  CAM 2    video     5 MPEG-4                     1 key           2004-01-02 03:04:05  006         "
-             "300           0               584  352x240 \"Lobby\"                     10 B \"Front door\"\n",
-             "      1722  CAM 2    audio     2 IMA ADPCM                  -               2004-01-02 03:04:05  087         "
-             "508         584    4-bit 11025 Hz  -                                   -\n"})
-        EXPECT_NE(p.text.out.find(line), std::string::npos) << line;
-
+    EXPECT_EQ(rows, fill("@0 CAM 2 video 5 MPEG-4 1 key 2004-01-02 03:04:05 006 300 0 @0 352x240 \"Lobby\" 10 B "
+                         "\"Front door\"\n@1 CAM 1 video 9 JPEG 1 key 2004-01-02 03:04:05 046 120 0 @1 - -\n"
+                         "@2 CAM 2 audio 8 G.721 - 2004-01-02 03:04:05 047 256 @0 4-bit 8000 Hz - -\n"
+                         "@3 CAM 3 video 13 H.264 3 group 2004-01-02 03:04:05 086 90 0 0 - -\n"
+                         "@4 CAM 2 audio 2 IMA ADPCM - 2004-01-02 03:04:05 087 508 @0 4-bit 11025 Hz - -\n"
+                         "@5 CAM 2 video 42 unknown 0 dependent 2004-01-02 03:04:06 006 64 @0 @0 - -\n", o, w.End()));
+    EXPECT_EQ(labels, fill("File kind: 514\nCamera: CAM 2 (camera 1), first entry of the play table\n"
+                           "Play table: CAM 2, CAM 3\nName table: CAM 1\nFile size: @E bytes\n"
+                           "dataEnd: @E (the end of the file)\nRecords: 6: video 4, audio 2\nCAM 1: video 1, audio 0\n"
+                           "CAM 2: video 2, audio 2\nChain end: reached dataEnd at @E\n"
+                           "Forward play: CAM 2: 1 record at 584; stops at @1: a record of CAM 1\n", o, w.End()));
+    // The table's layout, byte for byte: its heading and first row.
+    EXPECT_NE(p.text.out.find(
+                  "    OFFSET  CAMERA   MEDIA     CODEC                        FRAME TYPE      TIME                            "
+                  "DATA        PREV       KEY / AUDIO  EXTENSION                           CAPTION\n"
+                  "       584  CAM 2    video     5 MPEG-4                     1 key           2004-01-02 03:04:05  006         "
+                  "300           0               584  352x240 \"Lobby\"                     10 B \"Front door\"\n"),
+              std::string::npos) << p.text.out;
     const QJsonObject header{{"type", "header"}, {"fileKind", 514}, {"camera", 1}, {"cameraLabel", "CAM 2"},
-                             {"cameraSource", "play-table"}, {"dataEnd", qint64(w.End())},
-                             {"fileSize", qint64(w.End())}, {"dataEndVsFileSize", "equal"},
-                             {"playTable", QJsonArray{1, 2}}, {"nameTable", QJsonArray{0}}};
+                             {"cameraSource", "play-table"}, {"dataEnd", qint64(w.End())}, {"fileSize", qint64(w.End())},
+                             {"dataEndVsFileSize", "equal"}, {"playTable", QJsonArray{1, 2}}, {"nameTable", QJsonArray{0}}};
     for (const QString& key : header.keys()) EXPECT_EQ(p.header[key], header[key]) << key.toStdString();
     const QJsonObject r0 = p.records.at(0);
     EXPECT_EQ(r0["caption"], (QJsonObject{{"marker", 514}, {"marked", true}, {"textLength", 10},
@@ -206,12 +198,8 @@ TEST(Probe, EveryRecordOfEveryCameraIsListedWithItsFields) {
 TEST(Probe, HeaderKindsPickTheCameraAndWhereTheRecordsStart) {
     const std::string none = "none named by the header: the player keeps its previous camera (0 at start)";
     const std::string twoOfCam1 = " | CAM 1: 1 record at @0; stops at @1: a record of CAM 4 | ";
-    const struct {
-        std::uint32_t kind;
-        std::uint16_t channels;
-        int cameras[2];  // of the two records
-        std::string expected;  // labels | forward play | JSON header and forward play
-    } cases[] = {
+    // cameras: of the two records; expected: labels | forward play | JSON header and forward play
+    const struct { std::uint32_t kind; std::uint16_t channels; int cameras[2]; std::string expected; } cases[] = {
         {771, 33, {32, 32}, "771 | CAM 33 (camera 32), channel count 33 - 1 | 33 (1 extra channel entry of 20 bytes "
          "after the header) | at 604 | <no Play table> | CAM 33: 2 records, @0 to @1; reads to the end of the chain | "
          "32 channel-count 604 1 33 @0 @1"},
@@ -249,11 +237,8 @@ TEST(Probe, CaptionsAndExtensionBlocksAreShownAsThePlayerWouldTakeThem) {
     RecordSpec next = video(30);  // its head, read as a missing block, starts with the marker 0x1234
     next.prevOffset = 0x1234;
     const std::string xs(40, 'x'), ys(40, 'y');
-    struct Case {
-        RecordSpec spec;
-        std::string tail;  // the extension and caption columns
-        QJsonObject caption{}, extension{};  // fields checked
-    };
+    // tail: the extension and caption columns; caption, extension: JSON fields checked
+    struct Case { RecordSpec spec; std::string tail; QJsonObject caption{}, extension{}; };
     const Case cases[] = {
         {video(40, MakeCaption(special, 1, 2)), "- 13 B \"Gate \\\"B\\\"\\\\1\\n\\xB0\\0\"",
          {{"text", QString::fromLatin1(special.data(), 13)}, {"textComplete", true}, {"marked", true}}},
@@ -311,47 +296,36 @@ TEST(Probe, ChainEndsSayWhereAndWhy) {
     };
     const auto cutIn = [](const std::string& part) {
         const std::string reason = part + " runs past the end of the file";
-        return "1 cut-short [@0 @1] 1 cut-short\nstopped at offset @1: " + reason + " (the file is @E bytes)\n" + reason;
+        return "1 cut-short @0 @1 | 1 cut-short\nstopped at offset @1: " + reason + " (the file is @E bytes)\n" + reason;
     };
     const std::string stops = "; the player's reading stops here, and so does the probe";
-    const struct {
-        const char* name;
-        Break breakIt;
-        std::vector<std::string> labels;
-        std::string expected;  // status, end, listed offsets, count, last status; chain end; notes; labels
-    } cases[] = {
+    // expected: status, end, listed offsets, count, last status; chain end; notes; labels
+    const struct { const char* name; Break breakIt; std::vector<std::string> labels; std::string expected; } cases[] = {
         {"dataEnd before the end of the file", [](auto& w, Offsets o) { w.SetDataEnd(o[2]); return o; }, {"dataEnd"},
-         "0 data-end [@0 @1] 2 ok\nreached dataEnd at @2\n"
+         "0 data-end @0 @1 | 2 ok\nreached dataEnd at @2\n"
          "dataEnd: @2 (240 bytes before the end of the file; they are never read)"},
         {"no records", [](auto& w, Offsets o) { w.SetDataEnd(584); return o; }, {"Forward play"},
-         "0 empty [] 0\nno records: dataEnd is the first record's offset\nForward play: CAM 1: no record is read"},
+         "0 empty | 0\nno records: dataEnd is the first record's offset\nForward play: CAM 1: no record is read"},
         {"dataEnd before the first record", [](auto& w, Offsets o) { w.SetDataEnd(100); return o; }, {},
-         "1 data-end-before-first-record [] 0\nstopped at offset 584: dataEnd 100 lies before the first record"},
-        {"dataEnd beyond the file", [](auto& w, Offsets o) {
-             w.SetDataEnd(w.End() + 1000);
-             o.push_back(w.End() + 1000);
-             return o;
-         },
+         "1 data-end-before-first-record | 0\nstopped at offset 584: dataEnd 100 lies before the first record"},
+        {"dataEnd beyond the file", [](auto& w, Offsets o) { o.push_back(w.End() + 1000); w.SetDataEnd(o[4]); return o; },
          {"dataEnd", "Forward play"},
-         "1 head-outside-file [@0 @1 @2 @3] 4 ok\nstopped at offset @E: record header runs past the end of the file "
+         "1 head-outside-file @0 @1 @2 @3 | 4 ok\nstopped at offset @E: record header runs past the end of the file "
          "(the file is @E bytes)\ndataEnd: " + std::string("@4 (1000 bytes beyond the end of the file)\n") +
          "Forward play: CAM 1: 4 records, 584 to @3; stops at @E: the record cannot be read"},
-        {"a record running past dataEnd", [](auto& w, Offsets o) {
-             w.SetDataEnd(o[1] + 10);
-             o.push_back(o[1] + 10);
-             return o;
-         }, {}, "1 past-data-end [@0 @1] 2 ok\nstopped at offset @1: the record runs 110 bytes past dataEnd @4 "
+        {"a record running past dataEnd", [](auto& w, Offsets o) { o.push_back(o[1] + 10); w.SetDataEnd(o[4]); return o; },
+         {}, "1 past-data-end @0 @1 | 2 ok\nstopped at offset @1: the record runs 110 bytes past dataEnd @4 "
                 "(it would be followed at @2)"},
         {"a next offset landing inside a record", [](auto& w, Offsets o) {
              w.PatchU32(o[1] + 16 + 28, 64 + 8);  // dataLength and totalLength 8 bytes too long:
              w.PatchU32(o[1] + 16 + 36, 64 + 8);  // it lands on the day of record 2's time stamp
              return Offsets{o[0], o[1], o[2] + 8};
          }, {"Forward play"},
-         "1 bad-marker [@0 @1 @2] 2 bad-marker\nstopped at offset @2: record marker is 2 (0x0002), not 514" + stops +
+         "1 bad-marker @0 @1 @2 | 2 bad-marker\nstopped at offset @2: record marker is 2 (0x0002), not 514" + stops +
          "\nrecord marker is 2 (0x0002), not 514\n"
          "Forward play: CAM 1: 2 records, 584 to @1; stops at @2: the record has no marker"},
         {"a first record without its marker", [](auto& w, Offsets o) { w.PatchU16(o[0] + 16, 0x4242); return o; }, {},
-         "0 data-end [@0 @1 @2 @3] 4 ok\nreached dataEnd at @E\n"
+         "0 data-end @0 @1 @2 @3 | 4 ok\nreached dataEnd at @E\n"
          "marker is 16962, not 514 (the player does not check the first record's marker)"},
         {"an extension block without its marker", [](auto& w, Offsets) {
              w = RecordingWriter(kFileKind514);
@@ -360,22 +334,22 @@ TEST(Probe, ChainEndsSayWhereAndWhy) {
              const std::int64_t at = w.Add(entry);
              w.AddVideo(0, 5, kFrameDependent, payload(20, 2), timeAt(0));
              return Offsets{at, at + 76};
-         }, {}, "1 bad-marker [@0 @1] 1 bad-marker\nstopped at offset @1: record marker is 0 (0x0000), not 514" +
+         }, {}, "1 bad-marker @0 @1 | 1 bad-marker\nstopped at offset @1: record marker is 0 (0x0000), not 514" +
                 stops + "\nrecord marker is 0 (0x0000), not 514"},
         {"in the extension", cutShort(false, true, 10), {}, cutIn("extension block")},
         {"in the caption text", cutShort(true, false, 3), {}, cutIn("caption text")},
         {"in the descriptor", cutShort(true, false, 50), {}, cutIn("caption descriptor")},
         {"in the data", cutShort(false, false, 20), {}, cutIn("record data")},
-        {"in the head", cutShort(false, false, 120), {}, "1 head-outside-file [@0] 1 ok\nstopped at offset @1: record "
+        {"in the head", cutShort(false, false, 120), {}, "1 head-outside-file @0 | 1 ok\nstopped at offset @1: record "
                                                          "header runs past the end of the file (the file is @E bytes)"}};
     for (const auto& c : cases) {
         RecordingWriter w(kFileKind514);
         for (int i = 0; i < 4; ++i) w.AddVideo(0, 5, kFrameKey, payload(64, 1), timeAt(i));
         const Offsets o = c.breakIt(w, Offsets(w.Offsets().begin(), w.Offsets().end()));
         const Probed p = probeWriter(w);
-        std::string got = num(p.text.status) + " " + p.summary["end"].toString().toStdString() + " [";
-        for (std::int64_t offset : p.offsets()) got += (got.back() == '[' ? "" : " ") + num(offset);
-        got += "] " + num(p.summary["records"].toInteger());
+        std::string got = num(p.text.status) + " " + p.summary["end"].toString().toStdString() + " ";
+        for (std::int64_t offset : p.offsets()) got += num(offset) + " ";
+        got += "| " + num(p.summary["records"].toInteger());
         if (!p.records.empty()) got += " " + p.records.back()["status"].toString().toStdString();
         got += "\n" + p.label("Chain end");
         for (const auto& notes : p.notes)
@@ -387,17 +361,11 @@ TEST(Probe, ChainEndsSayWhereAndWhy) {
 TEST(Probe, CommandLineAndUnreadableFiles) {
     TempDir dir;
     const std::string stub = dir.Write("stub.MP4", std::vector<std::uint8_t>(583, 0));
-    const std::string beyond = dir.Write("beyond.MP4", [] {
-        RecordingWriter w(kFileKind514);
-        w.SetDataEnd(600);
-        return w.Bytes();
-    }());
-    const struct {
-        std::vector<std::string> args;
-        bool colour;
-        int status;
-        std::string out, err;  // out: how it starts; err: a part of it
-    } cases[] = {
+    RecordingWriter w(kFileKind514);
+    w.SetDataEnd(600);
+    const std::string beyond = dir.Write("beyond.MP4", w.Bytes());
+    // out: how it starts; err: a part of it
+    const struct { std::vector<std::string> args; bool colour; int status; std::string out, err; } cases[] = {
         {{"--help"}, false, 0, "Usage: korvane-probe FILE [--json]\n\nLists the file header", ""},
         {{}, false, 2, "", "Usage: korvane-probe FILE [--json]"},
         {{"x.MP4", "--jsn"}, false, 2, "", "korvane-probe: unknown option --jsn\n\nUsage:"},
