@@ -47,8 +47,8 @@ std::string fill(const std::string& text, const Offsets& offsets, std::int64_t e
     return out;
 }
 
-// A recording probed both ways: table rows (spaces collapsed) with their notes, and
-// the JSON lines, each parsed alone and checked against the table.
+// A recording as probeWriter leaves it: table rows (spaces collapsed) with their notes,
+// and the JSON lines, each parsed alone and checked against the table.
 struct Probed {
     ProbeRun text, json;
     std::vector<std::string> rows{};
