@@ -1,6 +1,5 @@
-// korvane-probe on recordings built record by record: what it lists for each
-// record, where and why it says the chain ends, its exit status, and that its
-// JSON lines parse on their own and tell the same story as the table.
+// korvane-probe on recordings built record by record: each record's fields, where and why the chain
+// ends, the exit status, and JSON lines that parse alone and agree with the table.
 #include <gtest/gtest.h>
 
 #include <QJsonArray>
@@ -48,16 +47,15 @@ std::string fill(const std::string& text, const Offsets& offsets, std::int64_t e
     return out;
 }
 
-// A recording probed both ways: the table's rows (spaces collapsed) with the
-// notes under each, and the JSON lines, each parsed on its own and checked to
-// tell the same story as the table.
+// A recording as probeWriter leaves it: table rows (spaces collapsed) with their notes,
+// and the JSON lines, each parsed alone and checked against the table.
 struct Probed {
     ProbeRun text, json;
     std::vector<std::string> rows{};
-    std::vector<std::vector<std::string>> notes{};
+    std::vector<std::vector<std::string>> notes{};  // under each row
     QJsonObject header{}, summary{};
     std::vector<QJsonObject> records{};
-
+    Offsets offsets{};  // of the records
     // The value after a label in the header block or the summary.
     std::string label(const std::string& name) const {
         std::istringstream in(text.out);
@@ -65,14 +63,12 @@ struct Probed {
             if (collapse(line).rfind(name + " ", 0) == 0) return collapse(line).substr(name.size() + 1);
         return "<no " + name + ">";
     }
-    Offsets offsets() const {
-        Offsets out;
-        for (const QJsonObject& r : records) out.push_back(r["offset"].toInteger(-1));
-        return out;
-    }
 };
 
-Probed probeBoth(const std::string& path) {
+Probed probeWriter(const RecordingWriter& w) {
+    TempDir dir;
+    const std::string path = dir.File("rec.MP4");
+    w.WriteFile(path);
     Probed p{probe({path}), probe({path, "--json"})};
     std::istringstream table(p.text.out), lines(p.json.out);
     bool inTable = false;
@@ -88,7 +84,7 @@ Probed probeBoth(const std::string& path) {
         const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(line), &error).object();
         EXPECT_EQ(error.error, QJsonParseError::NoError) << line;
         const QString type = o["type"].toString();
-        if (type == "record") p.records.push_back(o);
+        if (type == "record") p.records.push_back(o), p.offsets.push_back(o["offset"].toInteger(-1));
         else if (type == "header" && p.header.isEmpty()) p.header = o;
         else if (type == "summary" && p.summary.isEmpty()) p.summary = o;
         else ADD_FAILURE() << "unexpected line " << line;
@@ -97,8 +93,7 @@ Probed probeBoth(const std::string& path) {
     EXPECT_EQ(p.summary["exitStatus"].toInt(-1), p.json.status);
     if (p.json.status != 0) {
         EXPECT_EQ("stopped at offset " + num(p.summary["stopOffset"].toInteger()) + ": " +
-                      p.summary["reason"].toString().toStdString(), p.label("Chain end"));
-    }
+                      p.summary["reason"].toString().toStdString(), p.label("Chain end")); }
     EXPECT_EQ(p.rows.size(), p.records.size());
     for (std::size_t i = 0; i < std::min(p.rows.size(), p.records.size()); ++i) {
         const QJsonObject& r = p.records[i];
@@ -112,16 +107,10 @@ Probed probeBoth(const std::string& path) {
             (audio ? n("audioSampleBits") + "-bit " + n("audioSampleRate") + " Hz" : n("keyFrameOffset"));
         EXPECT_EQ(p.rows[i].substr(0, row.size()), row) << "record " << i;
         EXPECT_EQ(n("index"), num(i));
-        if (s("status") == "ok" && i + 1 < p.records.size()) { EXPECT_EQ(n("nextOffset"), num(p.offsets()[i + 1])); }
+        if (s("status") == "ok" && i + 1 < p.records.size()) { EXPECT_EQ(n("nextOffset"), num(p.offsets[i + 1])); }
         if (s("status") != "ok") { EXPECT_EQ(s("problem"), p.notes[i].empty() ? "" : p.notes[i].back()); }
     }
     return p;
-}
-
-Probed probeWriter(const RecordingWriter& w) {
-    TempDir dir;
-    w.WriteFile(dir.File("rec.MP4"));
-    return probeBoth(dir.File("rec.MP4"));
 }
 
 RecordSpec video(std::size_t size, std::optional<Caption> caption = {}, std::optional<FrameExtension> ext = {},
@@ -134,12 +123,9 @@ RecordSpec video(std::size_t size, std::optional<Caption> caption = {}, std::opt
 
 TEST(Probe, EveryRecordOfEveryCameraIsListedWithItsFields) {
     RecordingWriter w(kFileKind514);
-    w.Header().setPlayCamera(1, 1);
-    w.Header().setPlayCamera(2, 1);
-    w.Header().setNameCamera(0, 1);
+    w.Header().setPlayCamera(1, 1), w.Header().setPlayCamera(2, 1), w.Header().setNameCamera(0, 1);
     RecordSpec first = video(300, MakeCaption("Front door", 10, 20), MakeExtension(352, 240, "Lobby"));
-    first.header.camera = 1;
-    first.header.timeStamp = timeAt(0);
+    first.header.camera = 1, first.header.timeStamp = timeAt(0);
     w.Add(first);
     w.AddVideo(0, 9, kFrameKey, payload(120, 2), timeAt(40));
     w.AddAudio(1, 8, payload(256, 3), timeAt(41), 4, 8000);
@@ -147,71 +133,60 @@ TEST(Probe, EveryRecordOfEveryCameraIsListedWithItsFields) {
     w.AddAudio(1, 2, payload(508, 5), timeAt(81), 4, 11025);
     w.AddVideo(1, 42, kFrameDependent, payload(64, 6), timeAt(1000));
     const Offsets o(w.Offsets().begin(), w.Offsets().end());
-
     const Probed p = probeWriter(w);
     EXPECT_EQ(p.text.status, 0);
     EXPECT_EQ(p.text.err + p.json.err, "");
+    std::string rows, labels;
+    for (const std::string& row : p.rows) rows += row + "\n";
+    for (const char* name : {"File kind", "Camera", "Play table", "Name table", "File size", "dataEnd", "Records",
+                             "CAM 1", "CAM 2", "Chain end", "Forward play"})
+        labels += std::string(name) + ": " + p.label(name) + "\n";
     // The writer points an audio record's prevOffset at its camera's last picture.
-    const char* rows[] = {
-        "@0 CAM 2 video 5 MPEG-4 1 key 2004-01-02 03:04:05 006 300 0 @0 352x240 \"Lobby\" 10 B \"Front door\"",
-        "@1 CAM 1 video 9 JPEG 1 key 2004-01-02 03:04:05 046 120 0 @1 - -",
-        "@2 CAM 2 audio 8 G.721 - 2004-01-02 03:04:05 047 256 @0 4-bit 8000 Hz - -",
-        "@3 CAM 3 video 13 H.264 3 group 2004-01-02 03:04:05 086 90 0 0 - -",
-        "@4 CAM 2 audio 2 IMA ADPCM - 2004-01-02 03:04:05 087 508 @0 4-bit 11025 Hz - -",
-        "@5 CAM 2 video 42 unknown 0 dependent 2004-01-02 03:04:06 006 64 @0 @0 - -"};
-    ASSERT_EQ(p.rows.size(), std::size(rows));
-    for (std::size_t i = 0; i < std::size(rows); ++i) EXPECT_EQ(p.rows[i], fill(rows[i], o, w.End()));
-    const std::pair<const char*, std::string> labels[] = {
-        {"File kind", "514"}, {"Camera", "CAM 2 (camera 1), first entry of the play table"},
-        {"Play table", "CAM 2, CAM 3"}, {"Name table", "CAM 1"}, {"File size", "@E bytes"},
-        {"dataEnd", "@E (the end of the file)"}, {"Records", "6: video 4, audio 2"},
-        {"CAM 1", "video 1, audio 0"}, {"CAM 2", "video 2, audio 2"}, {"Chain end", "reached dataEnd at @E"},
-        {"Forward play", "CAM 2: 1 record at 584; stops at @1: a record of CAM 1"}};
-    for (const auto& [name, value] : labels) EXPECT_EQ(p.label(name), fill(value, o, w.End())) << name;
-    // The table's layout, byte for byte.
-    for (const char* line : {
-             "    OFFSET  CAMERA   MEDIA     CODEC                        FRAME TYPE      TIME                            "
-             "DATA        PREV       KEY / AUDIO  EXTENSION                           CAPTION\n",
-             "       584  CAM 2    video     5 MPEG-4                     1 key           2004-01-02 03:04:05  006         "
-             "300           0               584  352x240 \"Lobby\"                     10 B \"Front door\"\n",
-             "      1722  CAM 2    audio     2 IMA ADPCM                  -               2004-01-02 03:04:05  087         "
-             "508         584    4-bit 11025 Hz  -                                   -\n"})
-        EXPECT_NE(p.text.out.find(line), std::string::npos) << line;
-
+    EXPECT_EQ(rows, fill("@0 CAM 2 video 5 MPEG-4 1 key 2004-01-02 03:04:05 006 300 0 @0 352x240 \"Lobby\" 10 B "
+                         "\"Front door\"\n@1 CAM 1 video 9 JPEG 1 key 2004-01-02 03:04:05 046 120 0 @1 - -\n"
+                         "@2 CAM 2 audio 8 G.721 - 2004-01-02 03:04:05 047 256 @0 4-bit 8000 Hz - -\n"
+                         "@3 CAM 3 video 13 H.264 3 group 2004-01-02 03:04:05 086 90 0 0 - -\n"
+                         "@4 CAM 2 audio 2 IMA ADPCM - 2004-01-02 03:04:05 087 508 @0 4-bit 11025 Hz - -\n"
+                         "@5 CAM 2 video 42 unknown 0 dependent 2004-01-02 03:04:06 006 64 @0 @0 - -\n", o, w.End()));
+    EXPECT_EQ(labels, fill("File kind: 514\nCamera: CAM 2 (camera 1), first entry of the play table\n"
+                           "Play table: CAM 2, CAM 3\nName table: CAM 1\nFile size: @E bytes\n"
+                           "dataEnd: @E (the end of the file)\nRecords: 6: video 4, audio 2\nCAM 1: video 1, audio 0\n"
+                           "CAM 2: video 2, audio 2\nChain end: reached dataEnd at @E\n"
+                           "Forward play: CAM 2: 1 record at 584; stops at @1: a record of CAM 1\n", o, w.End()));
+    // The table's layout, byte for byte: its heading and first row.
+    const char* layout =
+        "    OFFSET  CAMERA   MEDIA     CODEC                        FRAME TYPE      TIME                            "
+        "DATA        PREV       KEY / AUDIO  EXTENSION                           CAPTION\n"
+        "       584  CAM 2    video     5 MPEG-4                     1 key           2004-01-02 03:04:05  006         "
+        "300           0               584  352x240 \"Lobby\"                     10 B \"Front door\"\n";
+    EXPECT_NE(p.text.out.find(layout), std::string::npos) << p.text.out;
     const QJsonObject header{{"type", "header"}, {"fileKind", 514}, {"camera", 1}, {"cameraLabel", "CAM 2"},
-                             {"cameraSource", "play-table"}, {"dataEnd", qint64(w.End())},
-                             {"fileSize", qint64(w.End())}, {"dataEndVsFileSize", "equal"},
-                             {"playTable", QJsonArray{1, 2}}, {"nameTable", QJsonArray{0}}};
+                             {"cameraSource", "play-table"}, {"dataEnd", qint64(w.End())}, {"fileSize", qint64(w.End())},
+                             {"dataEndVsFileSize", "equal"}, {"playTable", QJsonArray{1, 2}}, {"nameTable", QJsonArray{0}}};
     for (const QString& key : header.keys()) EXPECT_EQ(p.header[key], header[key]) << key.toStdString();
     const QJsonObject r0 = p.records.at(0);
-    EXPECT_EQ(r0["caption"], (QJsonObject{{"marker", 514}, {"marked", true}, {"textLength", 10},
-                                          {"text", "Front door"}, {"textComplete", true}, {"enabled", true},
-                                          {"x", 10}, {"y", 20}, {"color", 0xFFFFFF}, {"font", "DejaVu Sans"},
-                                          {"fontHeight", 20}}));
+    EXPECT_EQ(r0["caption"], (QJsonObject{{"marker", 514}, {"marked", true}, {"textLength", 10}, {"text", "Front door"},
+                                          {"textComplete", true}, {"enabled", true}, {"x", 10}, {"y", 20},
+                                          {"color", 0xFFFFFF}, {"font", "DejaVu Sans"}, {"fontHeight", 20}}));
     EXPECT_EQ((std::array{r0["totalLength"].toInt(), r0["resolution"].toInt(), p.records.at(1)["resolution"].toInt(),
                           r0["marker"].toInt()}), (std::array{300 + 80 + 10, 0, 15, 514}));
     EXPECT_EQ(r0["status"].toString(), "ok");
     EXPECT_FALSE(r0.contains("problem") || p.records.at(2).contains("keyFrameOffset"));
     EXPECT_EQ(p.records.at(5)["nextOffset"].toInteger(), w.End());
-    QJsonArray cameras;  // camera, video, audio
-    for (const auto& [camera, v, a] : {std::tuple{0, 1, 0}, {1, 2, 2}, {2, 1, 0}})
-        cameras.append(QJsonObject{{"camera", camera}, {"cameraLabel", QString("CAM %1").arg(camera + 1)},
-                                   {"video", v}, {"audio", a}, {"other", 0}});
-    EXPECT_EQ(p.summary["cameras"], cameras);
-    EXPECT_EQ(p.summary["forwardPlay"],
-              (QJsonObject{{"camera", 1}, {"cameraLabel", "CAM 2"}, {"records", 1}, {"firstOffset", 584},
-                           {"lastOffset", 584}, {"stopOffset", qint64(o[1])}, {"reason", "a record of CAM 1"}}));
+    EXPECT_EQ(QJsonDocument(p.summary["cameras"].toArray()).toJson(QJsonDocument::Compact).toStdString(),
+              R"([{"audio":0,"camera":0,"cameraLabel":"CAM 1","other":0,"video":1},)"
+              R"({"audio":2,"camera":1,"cameraLabel":"CAM 2","other":0,"video":2},)"
+              R"({"audio":0,"camera":2,"cameraLabel":"CAM 3","other":0,"video":1}])");
+    EXPECT_EQ(p.summary["forwardPlay"], (QJsonObject{{"camera", 1}, {"cameraLabel", "CAM 2"}, {"records", 1},
+                                                     {"firstOffset", 584}, {"lastOffset", 584},
+                                                     {"stopOffset", qint64(o[1])}, {"reason", "a record of CAM 1"}}));
 }
 
 TEST(Probe, HeaderKindsPickTheCameraAndWhereTheRecordsStart) {
     const std::string none = "none named by the header: the player keeps its previous camera (0 at start)";
     const std::string twoOfCam1 = " | CAM 1: 1 record at @0; stops at @1: a record of CAM 4 | ";
-    const struct {
-        std::uint32_t kind;
-        std::uint16_t channels;
-        int cameras[2];  // of the two records
-        std::string expected;  // labels | forward play | JSON header and forward play
-    } cases[] = {
+    // cameras: of the two records; expected: labels | forward play | JSON header and forward play
+    const struct { std::uint32_t kind; std::uint16_t channels; int cameras[2]; std::string expected; } cases[] = {
         {771, 33, {32, 32}, "771 | CAM 33 (camera 32), channel count 33 - 1 | 33 (1 extra channel entry of 20 bytes "
          "after the header) | at 604 | <no Play table> | CAM 33: 2 records, @0 to @1; reads to the end of the chain | "
          "32 channel-count 604 1 33 @0 @1"},
@@ -228,12 +203,11 @@ TEST(Probe, HeaderKindsPickTheCameraAndWhereTheRecordsStart) {
         for (int camera : c.cameras) w.AddVideo(camera, 10, kFrameKey, payload(10, 1), timeAt(0));
         const Probed p = probeWriter(w);
         EXPECT_EQ(p.text.status, 0);
+        const QJsonObject& h = p.header;
         std::string got;
         for (const char* name : {"File kind", "Camera", "Channels", "First record", "Play table", "Forward play"})
             got += p.label(name) + " | ";
-        const QJsonObject& h = p.header;
-        got += (h["camera"].isNull() ? "null" : num(h["camera"].toInt())) + " " +
-               h["cameraSource"].toString().toStdString();
+        got += (h["camera"].isNull() ? "null" : num(h["camera"].toInt())) + " " + h["cameraSource"].toString().toStdString();
         for (const QJsonValue& v : {h["firstRecordOffset"], h["extraChannelEntries"], h["channelCount"],
                                     p.summary["forwardPlay"]["firstOffset"], p.summary["forwardPlay"]["lastOffset"]})
             got += " " + num(v.toInteger(-1));
@@ -243,21 +217,18 @@ TEST(Probe, HeaderKindsPickTheCameraAndWhereTheRecordsStart) {
 
 TEST(Probe, CaptionsAndExtensionBlocksAreShownAsThePlayerWouldTakeThem) {
     const std::string special = std::string("Gate \"B\"\\1\n\xB0") + '\0';
-    Caption hidden = MakeCaption("hidden", 1, 2, 0x00FFFFFF, "DejaVu Sans", 20, false);
     Caption unmarked = MakeCaption(std::string(kCaptionTextCapacity + 1, 'l'), 1, 2);  // never read: no limit
     unmarked.descriptor.captionMarker = 0x1234;
     RecordSpec next = video(30);  // its head, read as a missing block, starts with the marker 0x1234
     next.prevOffset = 0x1234;
     const std::string xs(40, 'x'), ys(40, 'y');
-    struct Case {
-        RecordSpec spec;
-        std::string tail;  // the extension and caption columns
-        QJsonObject caption{}, extension{};  // fields checked
-    };
+    // tail: the extension and caption columns; caption, extension: JSON fields checked
+    struct Case { RecordSpec spec; std::string tail; QJsonObject caption{}, extension{}; };
     const Case cases[] = {
         {video(40, MakeCaption(special, 1, 2)), "- 13 B \"Gate \\\"B\\\"\\\\1\\n\\xB0\\0\"",
          {{"text", QString::fromLatin1(special.data(), 13)}, {"textComplete", true}, {"marked", true}}},
-        {video(40, hidden), "- 6 B (disabled) \"hidden\"", {{"enabled", false}, {"text", "hidden"}}},
+        {video(40, MakeCaption("hidden", 1, 2, 0x00FFFFFF, "DejaVu Sans", 20, false)), "- 6 B (disabled) \"hidden\"",
+         {{"enabled", false}, {"text", "hidden"}}},
         {video(40, unmarked), "- dropped: marker 0x1234, not 514",  // and not over the player's buffer
          {{"marked", false}, {"marker", 0x1234}, {"text", QJsonValue::Null}, {"textComplete", false}}},
         {video(40, MakeCaption(std::string(100, 'x'), 1, 2)), "- 100 B \"" + xs + "\"...",
@@ -274,10 +245,9 @@ TEST(Probe, CaptionsAndExtensionBlocksAreShownAsThePlayerWouldTakeThem) {
     RecordingWriter w(kFileKind514);
     w.Header().setPlayCamera(0, 1);
     for (const Case& c : cases) w.Add(c.spec);
-
     const Probed p = probeWriter(w);
     EXPECT_EQ(p.text.status, 0);
-    EXPECT_EQ(p.offsets(), Offsets(w.Offsets().begin(), w.Offsets().end()));
+    EXPECT_EQ(p.offsets, Offsets(w.Offsets().begin(), w.Offsets().end()));
     ASSERT_EQ(p.records.size(), std::size(cases));
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE("record " + num(i));
@@ -287,22 +257,18 @@ TEST(Probe, CaptionsAndExtensionBlocksAreShownAsThePlayerWouldTakeThem) {
             for (const QString& key : expected.keys())
                 EXPECT_EQ(p.records[i][field][key], expected[key]) << field << "." << key.toStdString();
         EXPECT_EQ(p.records[i]["exceedsPlayerBuffers"].toBool(), i == 4);
-        EXPECT_EQ(p.notes[i].size(), i == 4 ? 1u : 0u);
+        EXPECT_EQ(p.notes[i], std::vector<std::string>(i == 4, "caption text longer than the player's 5120-byte "
+                                                               "buffer: the player does not read this record"));
     }
-    EXPECT_EQ(p.notes[4], std::vector<std::string>{"caption text longer than the player's 5120-byte buffer: the "
-                                                   "player does not read this record"});
     EXPECT_EQ(p.label("Forward play"), "CAM 1: 4 records, 584 to " + num(w.Offsets()[3]) + "; stops at " +
                                            num(w.Offsets()[4]) + ": its caption text exceeds the player's buffer");
 }
 
 TEST(Probe, ChainEndsSayWhereAndWhy) {
-    // Each case breaks four key pictures of 64 bytes (or writes its own
-    // recording) and gives the offsets its expectation names as @N.
+    // Each case breaks four 64-byte key pictures (or writes its own) and gives the offsets named as @N.
     using Break = std::function<Offsets(RecordingWriter&, Offsets)>;
     const auto cutShort = [](bool caption, bool ext, std::uint32_t cut) -> Break {
-        return [=](RecordingWriter& w, Offsets) {
-            w = RecordingWriter(kFileKind514);
-            Offsets o{w.AddVideo(0, 5, kFrameKey, payload(64, 1), timeAt(0))};
+        return [=](RecordingWriter& w, Offsets o) {
             o.push_back(w.Add(video(100, caption ? std::optional(MakeCaption("Hello", 0, 0)) : std::nullopt,
                                     ext ? std::optional(MakeExtension(352, 240, "Z")) : std::nullopt)));
             w.Truncate(w.End() - cut);
@@ -310,94 +276,76 @@ TEST(Probe, ChainEndsSayWhereAndWhy) {
         };
     };
     const auto cutIn = [](const std::string& part) {
-        const std::string reason = part + " runs past the end of the file";
-        return "1 cut-short [@0 @1] 1 cut-short\nstopped at offset @1: " + reason + " (the file is @E bytes)\n" + reason;
+        const std::string why = part + " runs past the end of the file";
+        return "1 cut-short @0 @1 @2 @3 @4 | 4 cut-short\nstopped at offset @4: " + why + " (the file is @E bytes)\n" + why;
     };
     const std::string stops = "; the player's reading stops here, and so does the probe";
-    const struct {
-        const char* name;
-        Break breakIt;
-        std::vector<std::string> labels;
-        std::string expected;  // status, end, listed offsets, count, last status; chain end; notes; labels
-    } cases[] = {
+    const std::string headOut = "record header runs past the end of the file (the file is @E bytes)";
+    // expected: status, end, listed offsets, count, last status; chain end; notes; labels
+    const struct { const char* name; Break breakIt; std::vector<std::string> labels; std::string expected; } cases[] = {
         {"dataEnd before the end of the file", [](auto& w, Offsets o) { w.SetDataEnd(o[2]); return o; }, {"dataEnd"},
-         "0 data-end [@0 @1] 2 ok\nreached dataEnd at @2\n"
+         "0 data-end @0 @1 | 2 ok\nreached dataEnd at @2\n"
          "dataEnd: @2 (240 bytes before the end of the file; they are never read)"},
         {"no records", [](auto& w, Offsets o) { w.SetDataEnd(584); return o; }, {"Forward play"},
-         "0 empty [] 0\nno records: dataEnd is the first record's offset\nForward play: CAM 1: no record is read"},
+         "0 empty | 0\nno records: dataEnd is the first record's offset\nForward play: CAM 1: no record is read"},
         {"dataEnd before the first record", [](auto& w, Offsets o) { w.SetDataEnd(100); return o; }, {},
-         "1 data-end-before-first-record [] 0\nstopped at offset 584: dataEnd 100 lies before the first record"},
-        {"dataEnd beyond the file", [](auto& w, Offsets o) {
-             w.SetDataEnd(w.End() + 1000);
-             o.push_back(w.End() + 1000);
-             return o;
-         },
+         "1 data-end-before-first-record | 0\nstopped at offset 584: dataEnd 100 lies before the first record"},
+        {"dataEnd beyond the file", [](auto& w, Offsets o) { o.push_back(w.End() + 1000); w.SetDataEnd(o[4]); return o; },
          {"dataEnd", "Forward play"},
-         "1 head-outside-file [@0 @1 @2 @3] 4 ok\nstopped at offset @E: record header runs past the end of the file "
-         "(the file is @E bytes)\ndataEnd: " + std::string("@4 (1000 bytes beyond the end of the file)\n") +
+         "1 head-outside-file @0 @1 @2 @3 | 4 ok\nstopped at offset @E: " + headOut +
+         "\ndataEnd: @4 (1000 bytes beyond the end of the file)\n"
          "Forward play: CAM 1: 4 records, 584 to @3; stops at @E: the record cannot be read"},
-        {"a record running past dataEnd", [](auto& w, Offsets o) {
-             w.SetDataEnd(o[1] + 10);
-             o.push_back(o[1] + 10);
-             return o;
-         }, {}, "1 past-data-end [@0 @1] 2 ok\nstopped at offset @1: the record runs 110 bytes past dataEnd @4 "
+        {"a record running past dataEnd", [](auto& w, Offsets o) { o.push_back(o[1] + 10); w.SetDataEnd(o[4]); return o; },
+         {}, "1 past-data-end @0 @1 | 2 ok\nstopped at offset @1: the record runs 110 bytes past dataEnd @4 "
                 "(it would be followed at @2)"},
+        // dataLength and totalLength 8 bytes too long: the next offset is record 2's time stamp's day
         {"a next offset landing inside a record", [](auto& w, Offsets o) {
-             w.PatchU32(o[1] + 16 + 28, 64 + 8);  // dataLength and totalLength 8 bytes too long:
-             w.PatchU32(o[1] + 16 + 36, 64 + 8);  // it lands on the day of record 2's time stamp
+             w.PatchU32(o[1] + 16 + 28, 72), w.PatchU32(o[1] + 16 + 36, 72);
              return Offsets{o[0], o[1], o[2] + 8};
          }, {"Forward play"},
-         "1 bad-marker [@0 @1 @2] 2 bad-marker\nstopped at offset @2: record marker is 2 (0x0002), not 514" + stops +
+         "1 bad-marker @0 @1 @2 | 2 bad-marker\nstopped at offset @2: record marker is 2 (0x0002), not 514" + stops +
          "\nrecord marker is 2 (0x0002), not 514\n"
          "Forward play: CAM 1: 2 records, 584 to @1; stops at @2: the record has no marker"},
         {"a first record without its marker", [](auto& w, Offsets o) { w.PatchU16(o[0] + 16, 0x4242); return o; }, {},
-         "0 data-end [@0 @1 @2 @3] 4 ok\nreached dataEnd at @E\n"
+         "0 data-end @0 @1 @2 @3 | 4 ok\nreached dataEnd at @E\n"
          "marker is 16962, not 514 (the player does not check the first record's marker)"},
         {"an extension block without its marker", [](auto& w, Offsets) {
-             w = RecordingWriter(kFileKind514);
              RecordSpec entry = video(20, {}, MakeExtension(352, 240, "Cam"));
              entry.extension->extMarker = 0;
-             const std::int64_t at = w.Add(entry);
-             w.AddVideo(0, 5, kFrameDependent, payload(20, 2), timeAt(0));
-             return Offsets{at, at + 76};
-         }, {}, "1 bad-marker [@0 @1] 1 bad-marker\nstopped at offset @1: record marker is 0 (0x0000), not 514" +
+             w = RecordingWriter(kFileKind514), w.Add(entry), w.AddVideo(0, 5, kFrameDependent, payload(20, 2), timeAt(0));
+             return Offsets{584, 584 + 76};
+         }, {}, "1 bad-marker @0 @1 | 1 bad-marker\nstopped at offset @1: record marker is 0 (0x0000), not 514" +
                 stops + "\nrecord marker is 0 (0x0000), not 514"},
         {"in the extension", cutShort(false, true, 10), {}, cutIn("extension block")},
         {"in the caption text", cutShort(true, false, 3), {}, cutIn("caption text")},
         {"in the descriptor", cutShort(true, false, 50), {}, cutIn("caption descriptor")},
         {"in the data", cutShort(false, false, 20), {}, cutIn("record data")},
-        {"in the head", cutShort(false, false, 120), {}, "1 head-outside-file [@0] 1 ok\nstopped at offset @1: record "
-                                                         "header runs past the end of the file (the file is @E bytes)"}};
+        {"in the head", cutShort(false, false, 120), {},
+         "1 head-outside-file @0 @1 @2 @3 | 4 ok\nstopped at offset @4: " + headOut}};
     for (const auto& c : cases) {
         RecordingWriter w(kFileKind514);
         for (int i = 0; i < 4; ++i) w.AddVideo(0, 5, kFrameKey, payload(64, 1), timeAt(i));
         const Offsets o = c.breakIt(w, Offsets(w.Offsets().begin(), w.Offsets().end()));
         const Probed p = probeWriter(w);
-        std::string got = num(p.text.status) + " " + p.summary["end"].toString().toStdString() + " [";
-        for (std::int64_t offset : p.offsets()) got += (got.back() == '[' ? "" : " ") + num(offset);
-        got += "] " + num(p.summary["records"].toInteger());
+        std::string got = num(p.text.status) + " " + p.summary["end"].toString().toStdString() + " ";
+        for (std::int64_t offset : p.offsets) got += num(offset) + " ";
+        got += "| " + num(p.summary["records"].toInteger());
         if (!p.records.empty()) got += " " + p.records.back()["status"].toString().toStdString();
         got += "\n" + p.label("Chain end");
-        for (const auto& notes : p.notes)
-            for (const std::string& note : notes) got += "\n" + note;
+        for (const auto& notes : p.notes) for (const std::string& note : notes) got += "\n" + note;
         for (const std::string& name : c.labels) got += "\n" + name + ": " + p.label(name);
         EXPECT_EQ(got, fill(c.expected, o, std::int64_t(w.Bytes().size()))) << c.name;
     }
 }
+
 TEST(Probe, CommandLineAndUnreadableFiles) {
     TempDir dir;
     const std::string stub = dir.Write("stub.MP4", std::vector<std::uint8_t>(583, 0));
-    const std::string beyond = dir.Write("beyond.MP4", [] {
-        RecordingWriter w(kFileKind514);
-        w.SetDataEnd(600);
-        return w.Bytes();
-    }());
-    const struct {
-        std::vector<std::string> args;
-        bool colour;
-        int status;
-        std::string out, err;  // out: how it starts; err: a part of it
-    } cases[] = {
+    RecordingWriter w(kFileKind514);
+    w.SetDataEnd(600);
+    const std::string beyond = dir.Write("beyond.MP4", w.Bytes());
+    // out: how it starts; err: a part of it
+    const struct { std::vector<std::string> args; bool colour; int status; std::string out, err; } cases[] = {
         {{"--help"}, false, 0, "Usage: korvane-probe FILE [--json]\n\nLists the file header", ""},
         {{}, false, 2, "", "Usage: korvane-probe FILE [--json]"},
         {{"x.MP4", "--jsn"}, false, 2, "", "korvane-probe: unknown option --jsn\n\nUsage:"},
