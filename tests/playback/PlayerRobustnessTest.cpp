@@ -136,40 +136,28 @@ TEST_F(PlayerRobustnessTest, BackwardModesEndOnEveryBitFlippedRecording) {
     }
 }
 
-TEST(PlaybackWorker, RunsOneLoopAtATimeAndAStopJoinsIt) {
+TEST(PlaybackWorker, RunsOneLoopAtATime_AStopJoinsIt_AndServesABlockingCallMeanwhile) {
     EnsureGuiApp();
+    Mailbox mailbox;
     PlaybackWorker worker;
-    std::atomic<int> running{0}, most{0};
+    std::atomic<int> running{0}, most{0}, served{0};
     auto loop = [&] {
         most = std::max(most.load(), ++running);
         while (worker.WaitUnlessStopped(milliseconds(1000))) {
         }
-        std::this_thread::sleep_for(milliseconds(20));  // still busy after the stop request
+        mailbox.RunAndWait([&] { ++served; });  // after the stop request, a call into the stopping thread
         --running;
     };
     ASSERT_TRUE(worker.Start(loop));
     EXPECT_FALSE(worker.Start(loop));  // one at a time
     for (int i = 0; i < 3; ++i) {
-        worker.Stop();
+        worker.Stop();  // would wait for ever if it did not serve the call
         EXPECT_EQ(running.load(), 0);  // the loop has returned when Stop returns
-        EXPECT_FALSE(worker.IsRunning());
         ASSERT_TRUE(worker.Start(loop));
     }
     worker.Stop();
     EXPECT_EQ(most.load(), 1);
-}
-
-TEST(PlaybackWorker, StopServesABlockingCallIntoItsThread) {
-    EnsureGuiApp();
-    Mailbox mailbox;
-    PlaybackWorker worker;
-    std::atomic<bool> served{false};
-    ASSERT_TRUE(worker.Start([&] {
-        std::this_thread::sleep_for(milliseconds(50));
-        mailbox.RunAndWait([&] { served = true; });  // waits for the stopping thread
-    }));
-    worker.Stop();  // would wait for ever if it did not run the call
-    EXPECT_TRUE(served.load());
+    EXPECT_EQ(served.load(), 4);
 }
 
 }  // namespace
