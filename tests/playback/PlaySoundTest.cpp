@@ -1,6 +1,5 @@
-// Play with sound on real threads: audio records played through SDL's disk
-// driver at real-time speed, the audio pacing of the loop, and video that
-// paces itself again once the audio is more than two seconds behind.
+// Play with sound on real threads: audio played through SDL's disk driver at real-time speed, the
+// loop's audio pacing, and video that paces itself again once the audio is over two seconds behind.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -23,7 +22,7 @@ std::vector<std::uint8_t> Level(int samples, std::int16_t value) {
     return BytesFromSamples(pcm);
 }
 
-// The engine playing a recording with sound on, and when each picture was shown.
+// The engine playing a recording with sound on.
 class SoundSession : public PlayerHarness {
 public:
     SoundSession() { player.SetSound(true); }
@@ -88,10 +87,10 @@ std::vector<std::int16_t> RecordedSound(int records) {
 // The audio sets the pace, 200 ms from one record's first picture to the
 // next; between records the pictures follow their sound, about 40 ms apart,
 // instead of coming all at once after the audio wait.
-void ExpectFivePicturesPaced(const std::vector<Shown>& shown, std::size_t records) {
+void ExpectFivePicturesPaced(const std::vector<PictureHandle>& shown, std::size_t records) {
     ASSERT_EQ(shown.size(), 5 * records);
     const auto ms = [&](std::size_t from, std::size_t to) {
-        return std::chrono::duration_cast<milliseconds>(shown[to].at - shown[from].at).count();
+        return std::chrono::duration_cast<milliseconds>(shown[to]->presentedAt - shown[from]->presentedAt).count();
     };
     for (std::size_t record = 1; record + 1 < records; ++record) {
         const std::size_t first = 5 * record;
@@ -205,7 +204,7 @@ TEST_F(SoundSyncTest, EachPictureIsShownWithin100MsOfItsSound) {
                                   static_cast<std::size_t>(pictureMs[p] - record * kRecordMs) * 8;
         const auto heard = stream.PlayedAt(frame, 8000);
         ASSERT_TRUE(heard.has_value()) << "picture " << p;
-        const auto offset = std::chrono::duration_cast<milliseconds>(shown[p].at - *heard).count();
+        const auto offset = std::chrono::duration_cast<milliseconds>(shown[p]->presentedAt - *heard).count();
         sum += std::abs(offset);
         if (std::abs(offset) > std::abs(worst)) {
             worst = offset;

@@ -20,17 +20,12 @@ namespace korvane::testing {
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-struct Shown {
-    Clock::time_point at;
-    PictureHandle picture;
-};
-
 class PlayerHarness {
 public:
     PlayerHarness() {
         EnsureGuiApp();
         QObject::connect(&player, &Player::PictureShown, &player,
-                         [this](const PictureHandle& picture) { shown.push_back({picture->presentedAt, picture}); });
+                         [this](const PictureHandle& picture) { shown.push_back(picture); });
         QObject::connect(&player, &Player::PlaybackEnded, &player, [this] { ++ends; });
     }
 
@@ -38,9 +33,6 @@ public:
     bool RunUntilEnded(milliseconds limit = milliseconds(10000)) {
         RunWhile([this] { return player.IsPlaying(); }, limit);
         return !player.IsPlaying();
-    }
-    void RunUntilShown(std::size_t count, milliseconds limit = milliseconds(3000)) {
-        RunWhile([this, count] { return shown.size() < count; }, limit);
     }
     template <typename Condition>
     static void RunWhile(Condition condition, milliseconds limit) {
@@ -52,7 +44,7 @@ public:
 
     std::vector<std::string> Captions() const {
         std::vector<std::string> out;
-        for (const Shown& s : shown) out.push_back(s.picture->caption);
+        for (const PictureHandle& s : shown) out.push_back(s->caption);
         return out;
     }
     // Milliseconds between one shown picture and the next.
@@ -60,14 +52,14 @@ public:
         std::vector<int> out;
         for (std::size_t i = 1; i < shown.size(); ++i)
             out.push_back(static_cast<int>(
-                std::chrono::duration_cast<milliseconds>(shown[i].at - shown[i - 1].at).count()));
+                std::chrono::duration_cast<milliseconds>(shown[i]->presentedAt - shown[i - 1]->presentedAt).count()));
         return out;
     }
 
     StderrNotifier notifier{false};
     Player player{notifier};
     TempDir dir;
-    std::vector<Shown> shown;
+    std::vector<PictureHandle> shown;  // every picture shown, in order
     int ends = 0;
 };
 

@@ -1,7 +1,5 @@
-// What must hold on any file and under any timing: a stop is a stop (the
-// worker has ended when it returns, also in the middle of a long group
-// walk), one worker at a time, and backward modes that end on damaged
-// recordings.
+// What must hold on any file and under any timing: a stop is a stop (the worker has ended when it
+// returns, also in a long group walk), one worker at a time, backward modes end on damaged recordings.
 #include <gtest/gtest.h>
 
 #include <atomic>

@@ -41,9 +41,8 @@ protected:
                                          FrameTime(index)));
             w.AddAudio(0, 1, std::vector<std::uint8_t>(320, 3), FrameTime(index));
         }
-        path = dir.File("rec.MP4");
-        w.WriteFile(path);
-        EXPECT_TRUE(player.OpenCommandLine(path));
+        w.WriteFile(dir.File("rec.MP4"));
+        EXPECT_TRUE(player.OpenCommandLine(dir.File("rec.MP4")));
         return offsets;
     }
 
@@ -51,15 +50,13 @@ protected:
         const PictureHandle p = player.CurrentPicture();
         ASSERT_TRUE(p);
         EXPECT_GE(Psnr(p->pixels, s_reference.at(index)), kMinPsnr) << "expected picture " << index;
-        EXPECT_EQ(p->caption, "CAM =1  " + std::string("2025-05-06 07:08:") +
-                                 (index < 25 ? "00" : "01") + "  " +
-                                 std::string(3 - std::to_string(index % 25 * 40).size(), '0') +
-                                 std::to_string(index % 25 * 40));
+        char caption[64];
+        std::snprintf(caption, sizeof caption, "CAM =1  2025-05-06 07:08:%02d  %03d", index / 25, index % 25 * 40);
+        EXPECT_EQ(p->caption, caption);
     }
 
     static inline std::vector<VideoFrame> s_frames;
     static inline std::vector<Bgr24> s_reference;
-    std::string path;
 };
 
 TEST_F(PlayerStepTest, FirstPictureAfterLeadingAudio_SiteTitle_QuotedPath) {
@@ -96,6 +93,7 @@ TEST_F(PlayerStepTest, UnknownCodecOrMissingRecordingIsReportedAndNothingShown) 
     EXPECT_TRUE(player.OpenCommandLine(odd));
     EXPECT_FALSE(player.OpenCommandLine(missing));
     EXPECT_FALSE(player.FileOpen());
+    EXPECT_FALSE(player.Start(PlayMode::Play));
     player.StepForward();
     player.StepBack();
     EXPECT_EQ(notifier.Messages(), (std::vector<std::string>{kIncorrectCodecText, "error =2  " + missing}));
