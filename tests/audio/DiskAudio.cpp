@@ -24,7 +24,7 @@ std::vector<std::int16_t> DiskAudio::Channel(int which) const {
 
 std::vector<std::int16_t> SamplesFromBytes(std::span<const std::uint8_t> bytes) {
     std::vector<std::int16_t> samples(bytes.size() / 2);  // little-endian, as the host's
-    std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+    if (!samples.empty()) std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
     return samples;
 }
 
