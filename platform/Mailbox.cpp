@@ -55,12 +55,18 @@ void Mailbox::Drain() {
     std::uint64_t count = 0;
     while (::read(m_wakeFd, &count, sizeof count) < 0 && errno == EINTR) {
     }
-    std::deque<std::function<void()>> tasks;
-    {
-        std::lock_guard lock(m_mutex);
-        tasks.swap(m_tasks);
+    // One task at a time, taken out under the lock: a task may post more, or
+    // (through a stop's wait) drain the mailbox itself.
+    for (;;) {
+        std::function<void()> task;
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_tasks.empty()) return;
+            task = std::move(m_tasks.front());
+            m_tasks.pop_front();
+        }
+        task();
     }
-    for (auto& task : tasks) task();
 }
 
 }  // namespace korvane
