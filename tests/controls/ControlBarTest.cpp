@@ -140,7 +140,9 @@ TEST_F(ControlBarTest, EachModeButtonStartsItsModeAndTheBarShowsIt) {
         Click(stop);
         EXPECT_EQ(player.Mode(), PlayMode::Idle);
         ExpectMode(0);
-        if (stop == IDC_BAR_REWIND) EXPECT_EQ(shown, std::vector<std::string>{ClipCaption(0)});
+        if (stop == IDC_BAR_REWIND) {
+            EXPECT_EQ(shown, std::vector<std::string>{ClipCaption(0)});
+        }
     }
 }
 
