@@ -223,7 +223,7 @@ TEST(Probe, CaptionsAndExtensionBlocksAreShownAsThePlayerWouldTakeThem) {
     next.prevOffset = 0x1234;
     const std::string xs(40, 'x'), ys(40, 'y');
     // tail: the extension and caption columns; caption, extension: JSON fields checked
-    struct Case { RecordSpec spec; std::string tail; QJsonObject caption{}, extension{}; };
+    struct Case { RecordSpec record; std::string tail; QJsonObject caption{}, extension{}; };
     const Case cases[] = {
         {video(40, MakeCaption(special, 1, 2)), "- 13 B \"Gate \\\"B\\\"\\\\1\\n\\xB0\\0\"",
          {{"text", QString::fromLatin1(special.data(), 13)}, {"textComplete", true}, {"marked", true}}},
@@ -244,7 +244,7 @@ TEST(Probe, CaptionsAndExtensionBlocksAreShownAsThePlayerWouldTakeThem) {
         {next, "- -"}};
     RecordingWriter w(kFileKind514);
     w.Header().setPlayCamera(0, 1);
-    for (const Case& c : cases) w.Add(c.spec);
+    for (const Case& c : cases) w.Add(c.record);
     const Probed p = probeWriter(w);
     EXPECT_EQ(p.text.status, 0);
     EXPECT_EQ(p.offsets, Offsets(w.Offsets().begin(), w.Offsets().end()));
