@@ -52,12 +52,6 @@ void PlaybackWorker::Stop() {
     m_thread.join();
 }
 
-bool PlaybackWorker::JoinIfFinished() {
-    if (m_running.load()) return false;
-    if (m_thread.joinable()) m_thread.join();
-    return true;
-}
-
 bool PlaybackWorker::WaitUnlessStopped(std::chrono::milliseconds duration) {
     std::unique_lock lock(m_mutex);
     return !m_wake.wait_for(lock, duration, [this] { return m_stop.load(); });

@@ -30,9 +30,6 @@ public:
     bool Start(std::function<void()> loop);
     // Asks the loop to end and waits until its thread has been joined.
     void Stop();
-    // Joins a loop that has returned by itself; false while it still runs.
-    bool JoinIfFinished();
-    bool IsRunning() const { return m_running.load(); }
     bool StopRequested() const { return m_stop.load(); }
 
     // The pacing wait of a loop: sleeps up to `duration`; false when a stop
