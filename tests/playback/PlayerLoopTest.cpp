@@ -16,10 +16,7 @@ const std::string kStream = std::string(KORVANE_TEST_DATA) + "/mpeg4_352x240.m4v
 SystemTime At(int hour, int minute, int second, int ms) { return MakeTime(2026, 2, 3, hour, minute, second, ms); }
 
 // A pause between two pictures, as expected, and what it stands for.
-struct Gap {
-    int ms;
-    const char* what;
-};
+struct Gap { int ms; const char* what; };
 
 // Each measured gap is the pause plus the next picture's decoding; shared
 // machines add delay, never remove it.
