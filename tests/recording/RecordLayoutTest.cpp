@@ -66,5 +66,36 @@ TEST(TimeStamp, FormatsAsThePlayerShowsIt) {
     EXPECT_EQ(FormatTimeStamp(big), "65535-65535-65535 65535:65535:65535  65535");
 }
 
+TEST(TimeStamp, CaptureTimesReadWriteAndCount) {
+    const struct {
+        const char* text;
+        const char* written;  // nullptr: refused
+        std::int64_t milliseconds;
+    } cases[] = {
+        {"1970-01-01 00:00:00", "1970-01-01 00:00:00.000", 0},
+        {"2023-06-14 17:58:30.5", "2023-06-14 17:58:30.500", 1686765510500},
+        {"2024-02-29 23:59:59.999", "2024-02-29 23:59:59.999", 1709251199999},
+        {"1969-12-31 23:59:59.990", "1969-12-31 23:59:59.990", -10},
+        {"2023-02-29 00:00:00", nullptr, 0},
+        {"2023-06-14 24:00:00", nullptr, 0},
+        {"2023-06-14 17:58:30.", nullptr, 0},
+        {"2023-06-14 17:58:30.1234", nullptr, 0},
+        {"2023-06-14T17:58:30", nullptr, 0},
+        {"2023-6-14 17:58:30", nullptr, 0},
+    };
+    for (const auto& c : cases) {
+        const auto t = ParseCaptureTime(c.text);
+        ASSERT_EQ(t.has_value(), c.written != nullptr) << c.text;
+        if (!t) continue;
+        EXPECT_EQ(FormatCaptureTime(*t), c.written);
+        EXPECT_EQ(CaptureMilliseconds(*t), c.milliseconds) << c.text;
+        EXPECT_EQ(FromCaptureMilliseconds(c.milliseconds), *t) << c.text;
+    }
+    EXPECT_EQ(ParseCaptureTime("2023-06-14 17:58:30")->dayOfWeek, 3);  // a Wednesday
+    // A damaged stamp still orders: month 13 is the next year's January.
+    EXPECT_EQ(CaptureMilliseconds(SystemTime{2023, 13, 0, 1, 0, 0, 0, 0}),
+              CaptureMilliseconds(*ParseCaptureTime("2024-01-01 00:00:00")));
+}
+
 }  // namespace
 }  // namespace korvane
