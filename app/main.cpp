@@ -4,6 +4,7 @@
 // Headless interfaces:
 //   korvane --snapshot OUT.png [--next N] [--previous M] FILE
 //   korvane --headless-play [--mode play|sound|back|fast|fastback] [--speed 0-5] [--next N] FILE
+//   korvane --export OUT.mkv|OUT.mp4 [--from TIME] [--to TIME] [--camera N] FILE
 #include <QApplication>
 #include <QGuiApplication>
 
@@ -15,15 +16,19 @@
 #include "app/Application.h"
 #include "app/HeadlessPlay.h"
 #include "app/Snapshot.h"
+#include "clip/ClipExporter.h"
 #include "media/CodecLog.h"
 #include "desktop/QtNotifier.h"
+#include "recording/TimeStamp.h"
 
 namespace {
 
 void Usage() {
     std::fputs("usage: korvane [FILE]\n"
                "       korvane --snapshot OUT.png [--next N] [--previous M] FILE\n"
-               "       korvane --headless-play [--mode play|sound|back|fast|fastback] [--speed 0-5] [--next N] FILE\n",
+               "       korvane --headless-play [--mode play|sound|back|fast|fastback] [--speed 0-5] [--next N] FILE\n"
+               "       korvane --export OUT.mkv|OUT.mp4 [--from TIME] [--to TIME] [--camera N] FILE\n"
+               "       (TIME: \"YYYY-MM-DD HH:MM:SS[.mmm]\")\n",
                stderr);
 }
 
@@ -75,7 +80,8 @@ int main(int argc, char** argv) {
 
     korvane::SnapshotRequest snapshot;
     korvane::HeadlessPlayRequest play;
-    bool snapshotMode = false, playMode = false;
+    korvane::ExportRequest exportClip;
+    bool snapshotMode = false, playMode = false, exportMode = false;
     std::string recording;
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
@@ -83,6 +89,17 @@ int main(int argc, char** argv) {
         if (std::strcmp(arg, "--snapshot") == 0 && hasValue) {
             snapshotMode = true;
             snapshot.outputPath = argv[++i];
+        } else if (std::strcmp(arg, "--export") == 0 && hasValue) {
+            exportMode = true;
+            exportClip.output = argv[++i];
+        } else if ((std::strcmp(arg, "--from") == 0 || std::strcmp(arg, "--to") == 0) && hasValue) {
+            const auto time = korvane::ParseCaptureTime(argv[++i]);
+            if (!time) return Usage(), 2;
+            (arg[2] == 'f' ? exportClip.from : exportClip.to) = time;
+        } else if (std::strcmp(arg, "--camera") == 0 && hasValue) {
+            int camera = 0;
+            if (!ParseCount(argv[++i], camera, korvane::kCameraCount) || camera == 0) return Usage(), 2;
+            exportClip.camera = camera;
         } else if (std::strcmp(arg, "--headless-play") == 0) {
             playMode = true;
         } else if (std::strcmp(arg, "--next") == 0 && hasValue) {
@@ -100,7 +117,13 @@ int main(int argc, char** argv) {
             recording = arg;
         }
     }
-    if (snapshotMode == playMode || recording.empty()) return Usage(), 2;
+    if (int(snapshotMode) + int(playMode) + int(exportMode) != 1 || recording.empty()) return Usage(), 2;
+    if (exportMode) {
+        exportClip.source = recording;
+        const korvane::ExportResult result = korvane::ExportClip(exportClip);
+        std::puts(korvane::SummaryLine(exportClip, result).c_str());
+        return korvane::ExitStatus(result.status);
+    }
 
     // No window and no widget: the offscreen platform serves fonts and painting.
     qputenv("QT_QPA_PLATFORM", "offscreen");

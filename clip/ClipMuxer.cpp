@@ -1,0 +1,128 @@
+#include "clip/ClipMuxer.h"
+
+#include <cstring>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/dict.h>
+#include <libavutil/mem.h>
+}
+
+namespace korvane {
+namespace {
+
+bool EndsWith(const std::string& text, const char* end) {
+    const std::size_t n = std::strlen(end);
+    if (text.size() < n) return false;
+    for (std::size_t i = 0; i < n; ++i)
+        if (std::tolower(static_cast<unsigned char>(text[text.size() - n + i])) != end[i]) return false;
+    return true;
+}
+
+// Copies the headers into extradata the codec parameters own.
+bool SetExtradata(AVCodecParameters& par, const std::vector<std::uint8_t>& bytes) {
+    if (bytes.empty()) return true;
+    par.extradata = static_cast<std::uint8_t*>(av_mallocz(bytes.size() + AV_INPUT_BUFFER_PADDING_SIZE));
+    if (par.extradata == nullptr) return false;
+    std::memcpy(par.extradata, bytes.data(), bytes.size());
+    par.extradata_size = static_cast<int>(bytes.size());
+    return true;
+}
+
+}  // namespace
+
+std::optional<Container> ContainerForPath(const std::string& path) {
+    if (EndsWith(path, ".mkv")) return Container::Matroska;
+    if (EndsWith(path, ".mp4")) return Container::Mp4;
+    return std::nullopt;
+}
+
+void ClipMuxer::ContextDeleter::operator()(AVFormatContext* context) const {
+    if (context->pb != nullptr && !(context->oformat->flags & AVFMT_NOFILE)) avio_closep(&context->pb);
+    avformat_free_context(context);
+}
+
+void ClipMuxer::PacketDeleter::operator()(AVPacket* packet) const { av_packet_free(&packet); }
+
+ClipMuxer::ClipMuxer() = default;
+ClipMuxer::~ClipMuxer() = default;
+
+bool ClipMuxer::Open(const std::string& path, Container container, const VideoTrack& video,
+                     const std::optional<AudioTrack>& audio, const ClipTags& tags) {
+    AVFormatContext* raw = nullptr;
+    const char* format = container == Container::Matroska ? "matroska" : "mp4";
+    if (avformat_alloc_output_context2(&raw, nullptr, format, path.c_str()) < 0 || raw == nullptr) return false;
+    m_context.reset(raw);
+    m_packet.reset(av_packet_alloc());
+    if (!m_packet) return false;
+
+    AVStream* v = avformat_new_stream(m_context.get(), nullptr);
+    if (v == nullptr) return false;
+    v->time_base = {1, kVideoTicksPerSecond};
+    v->codecpar->codec_type = AVMEDIA_TYPE_VIDEO;
+    v->codecpar->codec_id = video.codec;
+    v->codecpar->width = video.width;
+    v->codecpar->height = video.height;
+    if (!SetExtradata(*v->codecpar, video.extradata)) return false;
+
+    if (audio) {
+        AVStream* a = avformat_new_stream(m_context.get(), nullptr);
+        if (a == nullptr) return false;
+        a->time_base = {1, audio->sampleRate};
+        a->codecpar->codec_type = AVMEDIA_TYPE_AUDIO;
+        a->codecpar->codec_id = audio->codec;
+        a->codecpar->sample_rate = audio->sampleRate;
+        a->codecpar->frame_size = audio->frameSize;
+        av_channel_layout_default(&a->codecpar->ch_layout, 1);
+        if (audio->codec == AV_CODEC_ID_PCM_S16LE) {
+            a->codecpar->bits_per_coded_sample = 16;
+            a->codecpar->block_align = 2;
+        }
+        if (!SetExtradata(*a->codecpar, audio->extradata)) return false;
+        m_audioStream = a->index;
+        m_audioRate = audio->sampleRate;
+    }
+    av_dict_set(&m_context->metadata, "title", tags.title.c_str(), 0);
+    av_dict_set(&m_context->metadata, "creation_time", tags.creationTime.c_str(), 0);
+
+    if (avio_open(&m_context->pb, path.c_str(), AVIO_FLAG_WRITE) < 0) return false;
+    return avformat_write_header(m_context.get(), nullptr) >= 0;
+}
+
+bool ClipMuxer::Write(int stream, std::span<const std::uint8_t> data, std::int64_t pts, std::int64_t duration,
+                      AVRational from, bool key) {
+    if (!m_context) return false;
+    AVPacket& p = *m_packet;
+    if (av_new_packet(&p, static_cast<int>(data.size())) < 0) return false;
+    if (!data.empty()) std::memcpy(p.data, data.data(), data.size());
+    p.stream_index = stream;
+    const AVRational to = m_context->streams[stream]->time_base;
+    p.pts = p.dts = av_rescale_q(pts, from, to);
+    p.duration = duration > 0 ? av_rescale_q(duration, from, to) : 0;
+    p.flags = key ? AV_PKT_FLAG_KEY : 0;
+    const int result = av_interleaved_write_frame(m_context.get(), &p);  // takes the packet's data
+    av_packet_unref(&p);
+    return result >= 0;
+}
+
+bool ClipMuxer::WriteVideo(std::span<const std::uint8_t> data, std::int64_t ticks, bool key) {
+    return Write(0, data, ticks, 0, {1, kVideoTicksPerSecond}, key);
+}
+
+bool ClipMuxer::WriteAudio(std::span<const std::uint8_t> data, std::int64_t samples, std::int64_t duration) {
+    return m_audioStream >= 0 && Write(m_audioStream, data, samples, duration, {1, m_audioRate}, true);
+}
+
+bool ClipMuxer::Finish() {
+    if (!m_context) return false;
+    const bool written = av_write_trailer(m_context.get()) >= 0;
+    const bool closed = avio_closep(&m_context->pb) >= 0;
+    m_context.reset();
+    return written && closed;
+}
+
+void ClipMuxer::Abandon() { m_context.reset(); }
+
+}  // namespace korvane

@@ -1,0 +1,84 @@
+// One clip file written through libavformat: a video track whose packets are
+// stored as given, an optional audio track, the title and the creation time.
+// The container follows the file name: Matroska for .mkv, MP4 for .mp4.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+extern "C" {
+#include <libavcodec/codec_id.h>
+#include <libavutil/rational.h>
+}
+
+struct AVFormatContext;
+struct AVPacket;
+
+namespace korvane {
+
+enum class Container { Matroska, Mp4 };
+
+// The container a file name asks for; nothing for any other extension.
+std::optional<Container> ContainerForPath(const std::string& path);
+
+struct VideoTrack {
+    AVCodecID codec = AV_CODEC_ID_NONE;
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> extradata;  // the stream's headers, where the codec has any
+};
+
+struct AudioTrack {
+    AVCodecID codec = AV_CODEC_ID_NONE;  // 16-bit PCM or AAC
+    int sampleRate = 8000;
+    int frameSize = 0;
+    std::vector<std::uint8_t> extradata;
+};
+
+struct ClipTags {
+    std::string title;
+    std::string creationTime;  // ISO 8601
+};
+
+// Video timestamps are in ticks of kVideoTicksPerSecond, audio ones in samples.
+inline constexpr int kVideoTicksPerSecond = 90'000;
+
+class ClipMuxer {
+public:
+    ClipMuxer();
+    ~ClipMuxer();
+    ClipMuxer(const ClipMuxer&) = delete;
+    ClipMuxer& operator=(const ClipMuxer&) = delete;
+
+    // Creates the file and writes the container's header; false when the
+    // file cannot be created or the muxer refuses the tracks.
+    bool Open(const std::string& path, Container container, const VideoTrack& video,
+              const std::optional<AudioTrack>& audio, const ClipTags& tags);
+    bool WriteVideo(std::span<const std::uint8_t> data, std::int64_t ticks, bool key);
+    bool WriteAudio(std::span<const std::uint8_t> data, std::int64_t samples, std::int64_t duration);
+    // Writes the trailer and closes the file; false when either fails.
+    bool Finish();
+    // Closes the file as it is (the caller removes it).
+    void Abandon();
+
+private:
+    bool Write(int stream, std::span<const std::uint8_t> data, std::int64_t pts, std::int64_t duration,
+               AVRational from, bool key);
+
+    struct ContextDeleter {
+        void operator()(AVFormatContext* context) const;
+    };
+    std::unique_ptr<AVFormatContext, ContextDeleter> m_context;
+    struct PacketDeleter {
+        void operator()(AVPacket* packet) const;
+    };
+    std::unique_ptr<AVPacket, PacketDeleter> m_packet;
+    int m_audioStream = -1;
+    int m_audioRate = 8000;
+};
+
+}  // namespace korvane

@@ -1,0 +1,130 @@
+#include "clip/ClipSound.h"
+
+#include <cstring>
+
+#include "audio/SoundPlayback.h"
+
+extern "C" {
+#include <libavutil/channel_layout.h>
+}
+
+namespace korvane {
+namespace {
+
+constexpr int kDefaultRate = 8000;
+constexpr std::size_t kG721PcmBytesPerByte = 4;
+
+}  // namespace
+
+SoundDecoder::SoundDecoder() {
+    m_g721.Open(AV_CODEC_ID_ADPCM_G726LE, 0);
+    m_ima.Init();
+}
+
+int SoundDecoder::SampleRate(const FrameHeader& header) {
+    const bool linearOrIma = header.codec != kAudioCodecG721 && header.codec != kAudioCodecG721b &&
+                             header.codec != kAudioCodecG721c;
+    return linearOrIma && header.audioSampleRate() != 0 ? header.audioSampleRate() : kDefaultRate;
+}
+
+bool SoundDecoder::Decode(const FrameHeader& header, std::span<const std::uint8_t> data,
+                          std::vector<std::int16_t>& pcm) {
+    std::size_t produced = 0;
+    switch (header.codec) {
+        case kAudioCodecPcm:
+            if (header.audioSampleBits() == 8) {
+                for (std::uint8_t b : data) pcm.push_back(static_cast<std::int16_t>((b - 128) * 256));
+                return true;
+            }
+            for (std::size_t i = 0; i + 1 < data.size(); i += 2)
+                pcm.push_back(static_cast<std::int16_t>(data[i] | (data[i + 1] << 8)));
+            return true;
+        case kAudioCodecG721:
+        case kAudioCodecG721b:
+        case kAudioCodecG721c:
+            m_bytes.resize(data.size() * kG721PcmBytesPerByte);
+            if (m_g721.Decode(data, m_bytes, produced) != AudioStatus::Decoded) return false;
+            break;
+        default: {
+            m_bytes.resize(data.size() / kImaBlockBytes * kImaBlockPcmBytes);
+            std::uint32_t converted = 0;
+            if (m_ima.Convert(data, m_bytes, converted) == 0) return false;
+            produced = converted;
+            break;
+        }
+    }
+    for (std::size_t i = 0; i + 1 < produced; i += 2)
+        pcm.push_back(static_cast<std::int16_t>(m_bytes[i] | (m_bytes[i + 1] << 8)));
+    return true;
+}
+
+bool AacEncoder::Open(int sampleRate) {
+    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_AAC);
+    if (codec == nullptr) return false;
+    m_context.reset(avcodec_alloc_context3(codec));
+    m_frame.reset(av_frame_alloc());
+    m_packet.reset(av_packet_alloc());
+    if (!m_context || !m_frame || !m_packet) return false;
+    m_context->sample_fmt = AV_SAMPLE_FMT_FLTP;
+    m_context->sample_rate = sampleRate;
+    av_channel_layout_default(&m_context->ch_layout, 1);
+    m_context->bit_rate = 32'000;
+    m_context->time_base = {1, sampleRate};
+    m_context->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;  // MP4 keeps the decoder set-up in its header
+    return avcodec_open2(m_context.get(), codec, nullptr) >= 0;
+}
+
+int AacEncoder::FrameSize() const { return m_context ? m_context->frame_size : 0; }
+
+std::vector<std::uint8_t> AacEncoder::Extradata() const {
+    if (!m_context || m_context->extradata == nullptr) return {};
+    return {m_context->extradata, m_context->extradata + m_context->extradata_size};
+}
+
+bool AacEncoder::Send(const AVFrame* frame, const PacketSink& sink) {
+    if (avcodec_send_frame(m_context.get(), frame) < 0) return false;
+    for (;;) {
+        const int error = avcodec_receive_packet(m_context.get(), m_packet.get());
+        if (error == AVERROR(EAGAIN) || error == AVERROR_EOF) return true;
+        if (error < 0) return false;
+        const bool taken = sink({m_packet->data, static_cast<std::size_t>(m_packet->size)}, m_packet->pts,
+                                m_packet->duration);
+        av_packet_unref(m_packet.get());
+        if (!taken) return false;
+    }
+}
+
+bool AacEncoder::Encode(std::span<const std::int16_t> samples, const PacketSink& sink) {
+    if (!m_context) return false;
+    m_pending.insert(m_pending.end(), samples.begin(), samples.end());
+    const auto frameSize = static_cast<std::size_t>(m_context->frame_size);
+    std::size_t used = 0;
+    while (m_pending.size() - used >= frameSize) {
+        av_frame_unref(m_frame.get());
+        m_frame->format = AV_SAMPLE_FMT_FLTP;
+        m_frame->nb_samples = static_cast<int>(frameSize);
+        m_frame->sample_rate = m_context->sample_rate;
+        if (av_channel_layout_copy(&m_frame->ch_layout, &m_context->ch_layout) < 0 ||
+            av_frame_get_buffer(m_frame.get(), 0) < 0)
+            return false;
+        auto* out = reinterpret_cast<float*>(m_frame->data[0]);
+        for (std::size_t i = 0; i < frameSize; ++i) out[i] = static_cast<float>(m_pending[used + i]) / 32768.0f;
+        m_frame->pts = m_next;
+        m_next += static_cast<std::int64_t>(frameSize);
+        used += frameSize;
+        if (!Send(m_frame.get(), sink)) return false;
+    }
+    m_pending.erase(m_pending.begin(), m_pending.begin() + static_cast<std::ptrdiff_t>(used));
+    return true;
+}
+
+bool AacEncoder::Flush(const PacketSink& sink) {
+    if (!m_context) return false;
+    if (!m_pending.empty()) {
+        const std::vector<std::int16_t> silence(static_cast<std::size_t>(m_context->frame_size) - m_pending.size(), 0);
+        if (!Encode(silence, sink)) return false;
+    }
+    return Send(nullptr, sink);
+}
+
+}  // namespace korvane

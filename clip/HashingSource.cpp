@@ -1,0 +1,83 @@
+#include "clip/HashingSource.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace korvane {
+
+HashingSource::~HashingSource() {
+    if (m_fd >= 0) ::close(m_fd);
+}
+
+bool HashingSource::Open(const std::string& path) {
+    m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (m_fd < 0) return false;
+    struct stat st {};
+    if (::fstat(m_fd, &st) != 0) return false;
+    m_size = static_cast<std::uint64_t>(st.st_size);
+    ::posix_fadvise(m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    m_chunk = std::make_unique<std::uint8_t[]>(kChunkSize);
+    return true;
+}
+
+bool HashingSource::NextChunk() {
+    if (m_fd < 0 || m_failed) return false;
+    m_chunkStart += m_chunkLength;
+    m_chunkLength = 0;
+    const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(kChunkSize, m_size - m_chunkStart));
+    while (m_chunkLength < wanted) {
+        const ssize_t n = ::pread(m_fd, m_chunk.get() + m_chunkLength, wanted - m_chunkLength,
+                                  static_cast<off_t>(m_chunkStart + m_chunkLength));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            m_failed = true;
+            return false;
+        }
+        m_chunkLength += static_cast<std::size_t>(n);
+    }
+    m_hash.addData(QByteArrayView(reinterpret_cast<const char*>(m_chunk.get()), static_cast<qsizetype>(m_chunkLength)));
+    return m_chunkLength > 0;
+}
+
+bool HashingSource::Copy(std::uint64_t offset, std::span<std::uint8_t> out) {
+    if (offset > m_size || out.size() > m_size - offset || offset < m_chunkStart) return false;
+    std::size_t done = 0;
+    while (done < out.size()) {
+        const std::uint64_t at = offset + done;
+        if (at >= m_chunkStart + m_chunkLength) {
+            if (!NextChunk()) return false;
+            continue;
+        }
+        const std::size_t from = static_cast<std::size_t>(at - m_chunkStart);
+        const std::size_t n = std::min(out.size() - done, m_chunkLength - from);
+        std::memcpy(out.data() + done, m_chunk.get() + from, n);
+        done += n;
+    }
+    return true;
+}
+
+QByteArray HashingSource::FinishHash() {
+    while (Position() < m_size)
+        if (!NextChunk()) return {};
+    if (m_fd < 0 || m_failed) return {};
+    return m_hash.result().toHex();
+}
+
+QByteArray Sha256OfFile(const std::string& path) {
+    HashingSource source;
+    return source.Open(path) ? source.FinishHash() : QByteArray();
+}
+
+QByteArray Sha256Of(std::span<const std::uint8_t> bytes) {
+    return QCryptographicHash::hash(
+               QByteArrayView(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size())),
+               QCryptographicHash::Sha256)
+        .toHex();
+}
+
+}  // namespace korvane
