@@ -230,10 +230,17 @@ ExportResult ExportClip(const ExportRequest& request, const ExportProgress& prog
     if (!times.Open(TimesPath(request.output)))
         return Failure(ExportStatus::CannotWrite, "cannot write " + TimesPath(request.output));
 
-    const std::vector<std::int64_t> ticks = VideoTicks(span.video, firstMs);
+    std::vector<std::int64_t> ticks = VideoTicks(span.video, firstMs);
+    // Pictures in front of the first shown one move everything on by their ticks: no time is negative.
+    std::int64_t lowest = 0;
+    for (std::size_t i = 0; i < firstPicture; ++i)
+        if (HoldsPicture(codec, opening[i])) lowest = std::min(lowest, ticks[i]);
+    for (std::int64_t& t : ticks) t -= lowest;
     SoundTrack sound(muxer, *container, firstMs, rate);
-    sound.Open(&aac);
-    std::vector<std::uint8_t> data;
+    sound.Open(audioTrack ? &aac : nullptr);
+    std::vector<std::uint8_t> data, packet;
+    std::vector<TimesRow> rows;  // the records of the packet being gathered
+    bool keyPending = false;
     const auto cancelled = [&] {
         return progress && !progress(source.Size() ? double(source.Position()) / double(source.Size()) : 1.0);
     };
@@ -249,12 +256,27 @@ ExportResult ExportClip(const ExportRequest& request, const ExportProgress& prog
             if (!source.Copy(r.dataAt(), data)) return Failure(ExportStatus::CannotOpen, "cannot read the recording");
         }
         if (isVideo) {
-            if (!muxer.WriteVideo(data, ticks[v], r.header.frameType == kFrameKey || v == 0))
-                return Failure(ExportStatus::CannotWrite, "cannot write " + request.output);
-            const TimesRow row{v, FormatCaptureTime(r.header.timeStamp),
-                               static_cast<std::int64_t>(std::llround(double(ticks[v]) / double(kTicksPerMs))),
-                               r.offset, r.header.frameType, Sha256Of(data)};
-            if (!times.Add(row)) return Failure(ExportStatus::CannotWrite, "cannot write " + TimesPath(request.output));
+            rows.push_back({v, FormatCaptureTime(r.header.timeStamp), 0, r.offset, r.header.frameType, Sha256Of(data)});
+            packet.insert(packet.end(), data.begin(), data.end());
+            // Headers alone are no packet a decoder takes: they go in front of the next record's data.
+            if (r.presentsPicture() || HoldsPicture(codec, data) || v + 1 == span.video.size()) {
+                // A packet lasts until the next one; the last picture as long as the one before it.
+                const std::int64_t duration = v + 1 < ticks.size() ? ticks[v + 1] - ticks[v]
+                                              : v > 0                 ? ticks[v] - ticks[v - 1]
+                                                                      : kVideoTicksPerSecond / 10;
+                if (!muxer.WriteVideo(packet, ticks[v], std::max<std::int64_t>(duration, 1), keyPending ||
+                                      r.header.frameType == kFrameKey || v == 0))
+                    return Failure(ExportStatus::CannotWrite, "cannot write " + request.output);
+                for (TimesRow& row : rows) {
+                    row.ptsMs = std::llround(double(ticks[v]) / double(kTicksPerMs));
+                    if (!times.Add(row)) return Failure(ExportStatus::CannotWrite, "cannot write " + TimesPath(request.output));
+                }
+                rows.clear();
+                packet.clear();
+                keyPending = false;
+            } else {
+                keyPending = keyPending || v == 0;
+            }
             ++v;
         } else {
             if (!sound.Add(r, data)) return Failure(ExportStatus::CannotWrite, "cannot write the sound");

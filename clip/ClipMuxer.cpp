@@ -107,8 +107,8 @@ bool ClipMuxer::Write(int stream, std::span<const std::uint8_t> data, std::int64
     return result >= 0;
 }
 
-bool ClipMuxer::WriteVideo(std::span<const std::uint8_t> data, std::int64_t ticks, bool key) {
-    return Write(0, data, ticks, 0, {1, kVideoTicksPerSecond}, key);
+bool ClipMuxer::WriteVideo(std::span<const std::uint8_t> data, std::int64_t ticks, std::int64_t duration, bool key) {
+    return Write(0, data, ticks, duration, {1, kVideoTicksPerSecond}, key);
 }
 
 bool ClipMuxer::WriteAudio(std::span<const std::uint8_t> data, std::int64_t samples, std::int64_t duration) {

@@ -58,7 +58,7 @@ public:
     // file cannot be created or the muxer refuses the tracks.
     bool Open(const std::string& path, Container container, const VideoTrack& video,
               const std::optional<AudioTrack>& audio, const ClipTags& tags);
-    bool WriteVideo(std::span<const std::uint8_t> data, std::int64_t ticks, bool key);
+    bool WriteVideo(std::span<const std::uint8_t> data, std::int64_t ticks, std::int64_t duration, bool key);
     bool WriteAudio(std::span<const std::uint8_t> data, std::int64_t samples, std::int64_t duration);
     // Writes the trailer and closes the file; false when either fails.
     bool Finish();

@@ -54,6 +54,20 @@ AVCodecID ContainerCodec(std::uint8_t recordCodec) {
     return traits.avCodec;
 }
 
+bool HoldsPicture(AVCodecID codec, std::span<const std::uint8_t> data) {
+    if (codec == AV_CODEC_ID_H264) {
+        for (std::span<const std::uint8_t> nal : SplitNalUnits(data))
+            if (const int type = nal[0] & 0x1F; type >= 1 && type <= 5) return true;
+        return false;
+    }
+    if (codec == AV_CODEC_ID_MPEG4) {
+        for (std::size_t at = StartCode(data, 0); at < data.size(); at = StartCode(data, at + 3))
+            if (at + 3 < data.size() && data[at + 3] == kVopStart) return true;
+        return false;
+    }
+    return true;
+}
+
 std::vector<std::span<const std::uint8_t>> SplitNalUnits(std::span<const std::uint8_t> stream) {
     std::vector<std::span<const std::uint8_t>> units;
     std::size_t at = StartCode(stream, 0);

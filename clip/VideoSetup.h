@@ -20,6 +20,10 @@ AVCodecID ContainerCodec(std::uint8_t recordCodec);
 // from them, the size from decoding them. Nothing when they decode to no picture.
 std::optional<VideoTrack> ProbeVideo(AVCodecID codec, const std::vector<std::vector<std::uint8_t>>& records);
 
+// Whether a record's data holds a coded picture, not only stream headers
+// (H.264 parameter sets, MPEG-4 VOS/VOL).
+bool HoldsPicture(AVCodecID codec, std::span<const std::uint8_t> data);
+
 // The NAL units of an Annex B H.264 stream, without their start codes.
 std::vector<std::span<const std::uint8_t>> SplitNalUnits(std::span<const std::uint8_t> stream);
 

@@ -1,0 +1,301 @@
+// Clips exported from real recordings, read back with libavformat and
+// decoded by ffmpeg: packets, times, pictures, sound, the CSV and the report
+// against the source records and what the player shows.
+#include <gtest/gtest.h>
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <sys/stat.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+
+#include "authoring/FrameSource.h"
+#include "authoring/RecordingWriter.h"
+#include "clip/ClipExporter.h"
+#include "tests/clip/ClipReadBack.h"
+#include "tests/decode/PeerDecode.h"
+#include "tests/playback/PlayerHarness.h"
+
+namespace korvane::testing {
+namespace {
+
+std::string Data(const std::string& name) { return std::string(KORVANE_TEST_DATA) + "/" + name; }
+SystemTime Start() { return MakeTime(2023, 6, 14, 17, 58, 30, 0); }
+// Pictures 100 ms apart, with two seconds without pictures after the twelfth.
+std::int64_t PictureMs(std::size_t i) { return std::int64_t(i) * 100 + (i >= 12 ? 2000 : 0); }
+
+std::string Hex(std::span<const std::uint8_t> bytes) {
+    return QCryptographicHash::hash(QByteArrayView(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())),
+                                    QCryptographicHash::Sha256).toHex().toStdString();
+}
+std::string TimeText(std::int64_t ms) {
+    const SystemTime t = AddMilliseconds(Start(), ms);
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d", t.year, t.month, t.day, t.hour, t.minute,
+                  t.second, t.milliseconds);
+    return text;
+}
+QJsonObject ReadJson(const std::string& path) {
+    QFile file(QString::fromStdString(path));
+    return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject();
+}
+struct FileState {
+    std::vector<std::uint8_t> bytes;
+    timespec modified{};
+    bool operator==(const FileState& o) const {
+        return bytes == o.bytes && modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec;
+    }
+};
+FileState StateOf(const std::string& path) {
+    struct stat st {};
+    ::stat(path.c_str(), &st);
+    return {ReadWholeFile(path), st.st_mtim};
+}
+bool AnyOutput(const std::string& out) {
+    return std::filesystem::exists(out) || std::filesystem::exists(out + ".times.csv") ||
+           std::filesystem::exists(out + ".report.json");
+}
+
+enum class Sound { G721, Ima, Pcm };
+
+struct Kind {
+    const char* what;
+    const char* stream;
+    std::uint8_t codec;
+    Sound sound;
+    bool group;         // dependent pictures as group pictures
+    bool splitHeaders;  // H.264 parameter sets in records of their own that only feed the decoder
+    double minPsnr;     // 99: identical
+    std::string peerArgs = "";
+};
+
+// A recording of one camera, with what went into it.
+struct Source {
+    std::string path;
+    std::vector<std::uint32_t> offsets;  // the video records
+    std::vector<std::vector<std::uint8_t>> data;
+    std::vector<std::uint8_t> types;
+    std::vector<std::int64_t> ms;        // capture time after the first picture's
+    std::vector<std::int16_t> pcm;       // the sound, decoded independently
+    std::size_t pictures = 0;
+};
+
+Source Build(const Kind& k, const TempDir& dir) {
+    const auto frames = ReadVideoFrames(Data(k.stream));
+    std::vector<std::vector<std::uint8_t>> blocks;
+    std::uint8_t audioCodec = 1;
+    if (k.sound == Sound::Ima) {
+        blocks = ReadImaAdpcmWav(Data("ima_adpcm_8k.wav")).blocks;
+        audioCodec = 2;
+    } else {
+        blocks = k.sound == Sound::G721 ? ReadAudioBlocks(Data("g726le_32k.g726"), 800)
+                                        : ReadAudioBlocks(Data("pcm_s16le_8k.raw"), 1600);
+        audioCodec = k.sound == Sound::G721 ? 8 : 1;
+    }
+    RecordingWriter w(kFileKind514);
+    w.Header().setPlayCamera(0, 1);
+    Source s;
+    AudioDecoder g721(AudioCoding::G726), ima(AudioCoding::ImaAdpcm);
+    const auto addVideo = [&](std::uint8_t type, std::vector<std::uint8_t> bytes, std::int64_t ms) {
+        s.offsets.push_back(w.AddVideo(0, k.codec, type, bytes, AddMilliseconds(Start(), ms)));
+        s.data.push_back(std::move(bytes));
+        s.types.push_back(type);
+        s.ms.push_back(ms);
+    };
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        std::vector<std::uint8_t> bytes = frames[i].bytes;
+        if (k.splitHeaders && frames[i].key) {
+            // SPS and PPS come first in a key access unit; the first slice starts at its third start code.
+            std::size_t at = 0;
+            for (int found = 0; found < 3; ++at)
+                if (bytes[at] == 0 && bytes[at + 1] == 0 && bytes[at + 2] == 1) ++found;
+            at = bytes[at - 2] == 0 ? at - 2 : at - 1;  // the third start code, with a fourth zero byte in front
+            addVideo(kFrameDecoderOnly, {bytes.begin(), bytes.begin() + long(at)}, PictureMs(i));
+            bytes.erase(bytes.begin(), bytes.begin() + long(at));
+        }
+        addVideo(frames[i].key ? kFrameKey : k.group ? kFrameGroup : kFrameDependent, std::move(bytes), PictureMs(i));
+        ++s.pictures;
+        if (i % 3 == 0 && i / 3 < blocks.size()) {
+            const auto& block = blocks[i / 3];
+            w.AddAudio(0, audioCodec, block, AddMilliseconds(Start(), PictureMs(i)));
+            if (k.sound == Sound::Pcm)
+                for (std::size_t b = 0; b + 1 < block.size(); b += 2) s.pcm.push_back(std::int16_t(block[b] | block[b + 1] << 8));
+            const auto decoded = k.sound == Sound::Pcm ? std::vector<std::int16_t>{}
+                                 : (k.sound == Sound::G721 ? g721 : ima).Decode(block);
+            s.pcm.insert(s.pcm.end(), decoded.begin(), decoded.end());
+        }
+    }
+    s.path = dir.File("rec.MP4");
+    w.WriteFile(s.path);
+    return s;
+}
+
+class ClipExportTest : public ::testing::Test, public PlayerHarness {};
+
+const Kind kKinds[] = {
+    {"MPEG-4 with G.721", "mpeg4_704x480.m4v", 5, Sound::G721, false, false, 99},
+    {"H.264, parameter sets apart, IMA ADPCM", "h264_704x480.h264", 10, Sound::Ima, false, true, 99},
+    {"H.264 group pictures with PCM", "h264_704x480.h264", 13, Sound::Pcm, true, false, 99},
+    {"JPEG with PCM", "mjpeg_704x480.mjpeg", 9, Sound::Pcm, false, false, 35,
+     "-sws_flags bicubic+full_chroma_int+accurate_rnd"},
+};
+
+TEST_F(ClipExportTest, ClipsHoldTheRecordsTheirTimesAndThePicturesThePlayerShows) {
+    for (const Kind& k : kKinds) {
+        SCOPED_TRACE(k.what);
+        const Source s = Build(k, dir);
+        shown.clear();
+        ASSERT_TRUE(player.OpenCommandLine(s.path));
+        for (std::size_t i = 1; i < s.pictures; ++i) player.StepForward();
+        ASSERT_EQ(shown.size(), s.pictures);
+        const FileState before = StateOf(s.path);
+
+        for (const char* extension : {".mkv", ".mp4"}) {
+            SCOPED_TRACE(extension);
+            ExportRequest request;
+            request.source = s.path;
+            request.output = dir.File(std::string("clip") + extension);
+            const ExportResult result = ExportClip(request);
+            ASSERT_EQ(result.status, ExportStatus::Written) << result.message;
+            EXPECT_EQ(StateOf(s.path), before);
+
+            const ReadClip clip = ReadBack(request.output);
+            EXPECT_EQ(clip.tags.at("creation_time").substr(0, 19), "2023-06-14T17:58:30");
+            EXPECT_EQ(clip.tags.at("title"), "CAM1");
+            // One packet a picture; parameter sets go in front of the picture that follows them.
+            const bool h264 = clip.videoCodec == "h264";
+            std::vector<std::string> rows;
+            std::vector<std::uint8_t> unit;
+            std::size_t packet = 0;
+            for (std::size_t i = 0; i < s.data.size(); ++i) {
+                unit.insert(unit.end(), s.data[i].begin(), s.data[i].end());
+                if (s.types[i] != kFrameDecoderOnly) {
+                    ASSERT_LT(packet, clip.video.size());
+                    const ReadPacket& p = clip.video[packet++];
+                    if (h264) EXPECT_EQ(NalUnits(p.data, true), NalUnits(unit, false)) << "record " << i;
+                    else EXPECT_EQ(p.data, unit) << "record " << i;
+                    EXPECT_EQ(std::llround(p.seconds * 1000), s.ms[i]) << "record " << i;
+                    unit.clear();
+                }
+                rows.push_back(std::to_string(i) + "," + TimeText(s.ms[i]) + "," + std::to_string(s.ms[i]) + "," +
+                               std::to_string(s.offsets[i]) + "," + std::to_string(s.types[i]) + "," + Hex(s.data[i]));
+            }
+            EXPECT_EQ(packet, clip.video.size());
+            EXPECT_EQ(FfmpegDecodeMessages(request.output), "");
+            const auto pictures = FfmpegPictures(request.output, clip.width, clip.height, k.peerArgs);
+            ASSERT_EQ(pictures.size(), s.pictures);
+            for (std::size_t i = 0; i < pictures.size(); ++i)
+                EXPECT_GE(Psnr(pictures[i], shown[i]->pixels), k.minPsnr) << "picture " << i;
+
+            std::istringstream csv(std::string(reinterpret_cast<const char*>(ReadWholeFile(request.output + ".times.csv").data()),
+                                               ReadWholeFile(request.output + ".times.csv").size()));
+            std::string line;
+            std::getline(csv, line);
+            EXPECT_EQ(line, "index,capture_time,pts_ms,record_offset,frame_type,sha256");
+            for (const std::string& row : rows) EXPECT_TRUE(std::getline(csv, line) && line == row) << row;
+            EXPECT_FALSE(std::getline(csv, line));
+
+            const bool mkv = std::string(extension) == ".mkv";
+            EXPECT_EQ(clip.audioCodec, mkv ? "pcm_s16le" : "aac");
+            EXPECT_EQ(clip.sampleRate, 8000);
+            if (mkv) {
+                std::vector<std::uint8_t> played;
+                for (const ReadPacket& p : clip.audio) played.insert(played.end(), p.data.begin(), p.data.end());
+                EXPECT_EQ(played.size(), s.pcm.size() * 2);
+                EXPECT_TRUE(std::equal(played.begin(), played.end(), reinterpret_cast<const std::uint8_t*>(s.pcm.data())));
+            }
+
+            const QJsonObject report = ReadJson(request.output + ".report.json");
+            EXPECT_EQ(report["source_sha256"].toString().toStdString(), Hex(before.bytes));
+            EXPECT_EQ(report["source_size"].toInteger(), qint64(before.bytes.size()));
+            EXPECT_EQ(report["output_sha256"].toString().toStdString(), Hex(ReadWholeFile(request.output)));
+            EXPECT_EQ(report["pictures"].toInteger(), qint64(s.pictures));
+            EXPECT_EQ(report["audio_samples"].toInteger(), qint64(s.pcm.size()));
+            EXPECT_EQ(report["audio_codec"].toString().toStdString(), clip.audioCodec);
+            EXPECT_EQ(report["first_capture_time"].toString().toStdString(), TimeText(0));
+            EXPECT_EQ(report["last_capture_time"].toString().toStdString(), TimeText(PictureMs(s.pictures - 1)));
+            EXPECT_EQ(report["camera"].toInt(), 1);
+        }
+    }
+}
+
+TEST_F(ClipExportTest, CancelledHalfWayLeavesNoFile) {
+    const Source s = Build(kKinds[0], dir);
+    ExportRequest request{s.path, dir.File("clip.mkv"), {}, {}, {}};
+    int calls = 0;
+    const ExportResult result = ExportClip(request, [&](double) { return ++calls < 10; });
+    EXPECT_EQ(result.status, ExportStatus::Cancelled);
+    EXPECT_EQ(calls, 10);
+    EXPECT_FALSE(AnyOutput(request.output));
+}
+
+// korvane --export as a script runs it: spans, cameras and refusals.
+TEST_F(ClipExportTest, CommandLineSpansCamerasAndRefusals) {
+    const auto frames = ReadVideoFrames(Data("h264_704x480.h264"));
+    RecordingWriter w(kFileKind514);
+    w.Header().setPlayCamera(0, 1);
+    for (std::size_t i = 0; i < frames.size(); ++i)
+        for (int camera : {0, 1})
+            w.AddVideo(camera, 10, frames[i].key ? kFrameKey : kFrameDependent, frames[i].bytes,
+                       AddMilliseconds(Start(), std::int64_t(i) * 100 + camera * 10));
+    const std::string source = dir.File("two.MP4");
+    w.WriteFile(source);
+    const FileState before = StateOf(source);
+    const std::string notAFolder = dir.Write("plain", std::string("x"));
+
+    struct Case {
+        const char* what;
+        std::string output;
+        std::string options;
+        int status;
+        int camera, pictures;
+        std::int64_t firstMs, lastMs;
+    };
+    const Case cases[] = {
+        {"from a dependent picture: its key picture starts", "a.mkv",
+         "--from '2023-06-14 17:58:31.350' --to '2023-06-14 17:58:31.7'", 0, 1, 8, 1000, 1700},
+        {"the second camera", "b.mp4", "--camera 2 --to '2023-06-14 17:58:30.450'", 0, 2, 5, 10, 410},
+        {"a span before the first picture", "c.mkv", "--to '2023-06-14 17:58:29.000'", 1, 0, 0, 0, 0},
+        {"a camera without pictures", "d.mkv", "--camera 3", 1, 0, 0, 0, 0},
+        {"a name of another container", "e.avi", "", 2, 0, 0, 0, 0},
+        {"a folder that cannot be written", "plain/f.mkv", "", 2, 0, 0, 0, 0},
+        {"a recording that is not there", "g.mkv", "--camera 1 '" + dir.File("gone.MP4") + "'", 2, 0, 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string out = dir.File(c.output);
+        const std::string command = std::string(KORVANE_BINARY) + " --export " + ShellQuote(out) + " " + c.options +
+                                    (c.status == 2 && c.options.find("gone") != std::string::npos ? "" : " " + ShellQuote(source));
+        std::FILE* pipe = ::popen(command.c_str(), "r");
+        char line[1024] = {};
+        const bool printed = pipe && std::fgets(line, sizeof line, pipe) != nullptr;
+        const int status = pipe ? ::pclose(pipe) : -1;
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), c.status) << line;
+        EXPECT_TRUE(printed);
+        EXPECT_EQ(std::string(line).rfind(c.status == 0 ? "exported " : "export failed: ", 0), 0u) << line;
+        EXPECT_EQ(StateOf(source), before);
+        if (c.status != 0) {
+            EXPECT_FALSE(AnyOutput(out));
+            continue;
+        }
+        const QJsonObject report = ReadJson(out + ".report.json");
+        EXPECT_EQ(report["camera"].toInt(), c.camera);
+        EXPECT_EQ(report["pictures"].toInt(), c.pictures);
+        EXPECT_EQ(report["first_capture_time"].toString().toStdString(), TimeText(c.firstMs));
+        EXPECT_EQ(report["last_capture_time"].toString().toStdString(), TimeText(c.lastMs));
+        const ReadClip clip = ReadBack(out);
+        ASSERT_EQ(clip.video.size(), std::size_t(c.pictures));
+        EXPECT_EQ(clip.video.front().seconds, 0.0);
+        EXPECT_EQ(std::llround(clip.video.back().seconds * 1000), c.lastMs - c.firstMs);
+    }
+}
+
+}  // namespace
+}  // namespace korvane::testing

@@ -1,0 +1,83 @@
+#include "tests/clip/ClipReadBack.h"
+
+#include <cstdio>
+#include <memory>
+
+#include <gtest/gtest.h>
+
+#include "tests/decode/PeerDecode.h"
+
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
+namespace korvane::testing {
+
+ReadClip ReadBack(const std::string& path) {
+    AVFormatContext* raw = nullptr;
+    ReadClip clip;
+    if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) {
+        ADD_FAILURE() << "libavformat cannot open " << path;
+        return clip;
+    }
+    const auto close = [](AVFormatContext* c) { avformat_close_input(&c); };
+    std::unique_ptr<AVFormatContext, decltype(close)> input(raw, close);
+    avformat_find_stream_info(input.get(), nullptr);
+    for (const AVDictionaryEntry* e = nullptr; (e = av_dict_get(input->metadata, "", e, AV_DICT_IGNORE_SUFFIX));)
+        clip.tags[e->key] = e->value;
+    for (unsigned i = 0; i < input->nb_streams; ++i) {
+        const AVCodecParameters* p = input->streams[i]->codecpar;
+        if (p->codec_type == AVMEDIA_TYPE_VIDEO) {
+            clip.videoCodec = avcodec_get_name(p->codec_id);
+            clip.width = p->width;
+            clip.height = p->height;
+        } else {
+            clip.audioCodec = avcodec_get_name(p->codec_id);
+            clip.sampleRate = p->sample_rate;
+        }
+    }
+    AVPacket* packet = av_packet_alloc();
+    while (av_read_frame(input.get(), packet) >= 0) {
+        const AVStream* s = input->streams[packet->stream_index];
+        ReadPacket read{{packet->data, packet->data + packet->size}, double(packet->pts) * av_q2d(s->time_base)};
+        (s->codecpar->codec_type == AVMEDIA_TYPE_VIDEO ? clip.video : clip.audio).push_back(std::move(read));
+        av_packet_unref(packet);
+    }
+    av_packet_free(&packet);
+    return clip;
+}
+
+std::vector<std::vector<std::uint8_t>> NalUnits(std::span<const std::uint8_t> unit, bool lengthPrefixed) {
+    std::vector<std::vector<std::uint8_t>> units;
+    std::size_t at = 0;
+    if (lengthPrefixed) {
+        while (at + 4 <= unit.size()) {
+            const std::size_t n = std::size_t(unit[at]) << 24 | unit[at + 1] << 16 | unit[at + 2] << 8 | unit[at + 3];
+            if (n > unit.size() - at - 4) break;
+            units.emplace_back(unit.begin() + long(at) + 4, unit.begin() + long(at + 4 + n));
+            at += 4 + n;
+        }
+        return units;
+    }
+    std::vector<std::size_t> starts;
+    for (std::size_t i = 0; i + 2 < unit.size(); ++i)
+        if (unit[i] == 0 && unit[i + 1] == 0 && unit[i + 2] == 1) starts.push_back(i + 3);
+    for (std::size_t k = 0; k < starts.size(); ++k) {
+        std::size_t end = k + 1 < starts.size() ? starts[k + 1] - 3 : unit.size();
+        while (end > starts[k] && unit[end - 1] == 0) --end;
+        units.emplace_back(unit.begin() + long(starts[k]), unit.begin() + long(end));
+    }
+    return units;
+}
+
+std::string FfmpegDecodeMessages(const std::string& path) {
+    const std::string command = "ffmpeg -v error -nostdin -i " + ShellQuote(path) + " -f null - 2>&1";
+    std::FILE* pipe = ::popen(command.c_str(), "r");
+    std::string text;
+    char chunk[512];
+    for (std::size_t n; pipe && (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) text.append(chunk, n);
+    const int status = pipe ? ::pclose(pipe) : -1;
+    return status == 0 ? text : text + " (exit " + std::to_string(status) + ")";
+}
+
+}  // namespace korvane::testing
