@@ -18,6 +18,8 @@ enum Command : int {
     ID_ZOOM2 = 32788,
     ID_ZOOM3 = 32789,
     ID_APP_EXIT = 57665,
+    ID_FILE_SAVE_PICTURE = 32800,
+    ID_FILE_EXPORT_CLIP = 32801,
 };
 
 }  // namespace korvane

@@ -3,24 +3,47 @@
 #include <QPalette>
 
 #include <QAction>
+#include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProgressDialog>
+#include <QSettings>
 #include <QVBoxLayout>
 #include <QWindow>
 
 #include "app/Commands.h"
+#include "app/PictureSaver.h"
 #include "app/PlayerView.h"
+#include "desktop/RecentFileList.h"
 #include "playback/Player.h"
+#include "recording/SiteInfo.h"
+#include "recording/TimeStamp.h"
 
 namespace korvane {
+namespace {
+
+const QString kPictureFolderKey = QStringLiteral("Export/PictureFolder");
+const QString kCaptionLinesKey = QStringLiteral("Export/CaptionLines");
+const QString kClipFolderKey = QStringLiteral("Export/ClipFolder");
+
+}  // namespace
 
 MainWindow::MainWindow(Player& player, const QString& companionServer, QWidget* parent)
-    : QMainWindow(parent), m_player(player), m_companionServer(companionServer) {
+    : QMainWindow(parent),
+      m_player(player),
+      m_companionServer(companionServer),
+      m_settings(std::make_unique<QSettings>(QString::fromLatin1(kSettingsOrganisation),
+                                             QString::fromLatin1(kSettingsApplication))) {
     setWindowFlag(Qt::FramelessWindowHint, true);
     setWindowTitle(QString::fromLatin1(kFrameTitle));
     setMinimumSize(kFrameMinWidth, kFrameMinHeight);
@@ -29,6 +52,10 @@ MainWindow::MainWindow(Player& player, const QString& companionServer, QWidget* 
 
     // Printing works whether or not the menu bar is shown.
     addAction(QString(), QKeySequence(Qt::CTRL | Qt::Key_P), this, &MainWindow::Print);
+    // The in and out marks of a clip, on the picture shown.
+    addAction(QString(), QKeySequence(Qt::Key_I), this, [this] { SetMark(m_markIn); });
+    addAction(QString(), QKeySequence(Qt::Key_O), this, [this] { SetMark(m_markOut); });
+    connect(&m_exporter, &ClipExportRunner::Finished, this, &MainWindow::ExportDone);
 
     // The client area: the view above, the control bar docked at the bottom.
     auto client = std::make_unique<QWidget>();
@@ -56,6 +83,12 @@ MainWindow::MainWindow(Player& player, const QString& companionServer, QWidget* 
     connect(m_bar, &ControlBar::ZoomRequested, m_view, &PlayerView::SetZoom);
     connect(m_bar, &ControlBar::ExitRequested, this, &MainWindow::Exit, Qt::QueuedConnection);
     connect(&player, &Player::TitleChanged, this, &QWidget::setWindowTitle);
+    // Marks belong to the recording they were set in.
+    connect(&player, &Player::Opened, this, [this] {
+        m_markIn.reset();
+        m_markOut.reset();
+        emit MarksChanged();
+    });
 }
 
 MainWindow::~MainWindow() = default;
@@ -82,6 +115,8 @@ void MainWindow::OnCommand(int id) {
         case ID_ZOOM2: m_view->SetZoom(2); break;
         case ID_ZOOM3: m_view->SetZoom(3); break;
         case ID_APP_EXIT: Exit(); break;
+        case ID_FILE_SAVE_PICTURE: SavePicture(); break;
+        case ID_FILE_EXPORT_CLIP: ExportClip(); break;
         default: break;
     }
 }
@@ -106,6 +141,8 @@ void MainWindow::BuildMenu() {
 
     QMenu* file = AddMenu(QStringLiteral("FILE"));
     AddCommand(file, QStringLiteral("Open(&O)...\tCtrl+O"), ID_FILE_OPEN);
+    AddCommand(file, QStringLiteral("Save picture(&S)...\tCtrl+S"), ID_FILE_SAVE_PICTURE);
+    AddCommand(file, QStringLiteral("Export clip(&E)..."), ID_FILE_EXPORT_CLIP);
     file->addSeparator();
     AddCommand(file, QStringLiteral("Exit(&X)"), ID_APP_EXIT);
 
@@ -170,6 +207,102 @@ void MainWindow::Print() {
     QPrintDialog dialog(&printer, this);
     if (dialog.exec() != QDialog::Accepted) return;
     PrintView(printer);
+}
+
+void MainWindow::SetMark(std::optional<SystemTime>& mark) {
+    const PictureHandle& picture = m_view->Shown();
+    if (!picture) return;
+    mark = picture->captureTime;
+    emit MarksChanged();
+}
+
+QString MainWindow::SiteName() const {
+    std::string site, camera;
+    LookUpSiteInfo(m_player.Reader(), m_player.FilePath(), site, camera);
+    return QString::fromLocal8Bit(site.c_str());
+}
+
+bool MainWindow::SavePictureTo(const QString& path, bool withCaptionLines) {
+    const QImage image = PictureImage(*m_view, withCaptionLines);
+    return !image.isNull() && SaveImage(image, path);
+}
+
+void MainWindow::SavePicture() {
+    const PictureHandle picture = m_view->Shown();
+    if (!picture) return;
+    const QString folder = m_settings->value(kPictureFolderKey, QDir::homePath()).toString();
+    QFileDialog dialog(this, QStringLiteral("Save picture"), QDir(folder).filePath(SuggestedPictureName(SiteName(), *picture)),
+                       QStringLiteral("PNG picture (*.png);;JPEG picture (*.jpg *.jpeg)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);  // it carries the check box
+    auto lines = std::make_unique<QCheckBox>(QStringLiteral("Draw the caption lines in"));
+    lines->setChecked(m_settings->value(kCaptionLinesKey, true).toBool());
+    QCheckBox* check = lines.get();
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+        grid->addWidget(lines.release(), grid->rowCount(), 0, 1, grid->columnCount());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    const QString path = dialog.selectedFiles().front();
+    m_settings->setValue(kPictureFolderKey, QFileInfo(path).absolutePath());
+    m_settings->setValue(kCaptionLinesKey, check->isChecked());
+    if (!SavePictureTo(path, check->isChecked()))
+        QMessageBox::warning(this, QString::fromLatin1(kFrameTitle), QStringLiteral("Cannot write ") + path);
+}
+
+void MainWindow::ExportClip() {
+    if (!m_player.FileOpen() || m_exporter.Running()) return;
+    const QString folder = m_settings->value(kClipFolderKey, QDir::homePath()).toString();
+    QString name = QStringLiteral("CAM%1").arg(m_player.Reader().SelectedCamera() + 1);
+    if (const QString site = SiteName(); !site.isEmpty()) name = site + QLatin1Char('_') + name;
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export clip"),
+                                                      QDir(folder).filePath(name + QStringLiteral(".mkv")),
+                                                      QStringLiteral("Matroska (*.mkv);;MP4 (*.mp4)"));
+    if (path.isEmpty()) return;
+    m_settings->setValue(kClipFolderKey, QFileInfo(path).absolutePath());
+    ExportClipTo(path);
+}
+
+bool MainWindow::ExportClipTo(const QString& path) {
+    if (!m_player.FileOpen()) return false;
+    ExportRequest request;
+    request.source = m_player.FilePath();
+    request.output = path.toLocal8Bit().toStdString();
+    request.from = m_markIn;
+    request.to = m_markOut;
+    request.camera = static_cast<int>(m_player.Reader().SelectedCamera()) + 1;
+    if (!m_exporter.Start(request)) return false;
+    m_exportProgress = std::make_unique<QProgressDialog>(QStringLiteral("Exporting ") + QFileInfo(path).fileName(),
+                                                         QStringLiteral("Cancel"), 0, 1000, this);
+    m_exportProgress->setWindowTitle(QString::fromLatin1(kFrameTitle));
+    m_exportProgress->setMinimumDuration(0);
+    m_exportProgress->setAutoClose(false);
+    m_exportProgress->setAutoReset(false);
+    connect(&m_exporter, &ClipExportRunner::Progress, m_exportProgress.get(), &QProgressDialog::setValue);
+    connect(m_exportProgress.get(), &QProgressDialog::canceled, &m_exporter, &ClipExportRunner::Cancel);
+    // Not modal: a modal dialog's setValue would run the event loop inside the progress call.
+    m_exportProgress->setWindowModality(Qt::NonModal);
+    m_exportProgress->show();
+    return true;
+}
+
+void MainWindow::ExportDone(const ExportResult& result) {
+    if (m_exportProgress) {
+        m_exportProgress->disconnect(&m_exporter);
+        m_exportProgress->hide();
+        m_exportProgress.reset();
+    }
+    if (result.status != ExportStatus::Cancelled) {
+        m_exportNote = std::make_unique<QMessageBox>(
+            result.status == ExportStatus::Written ? QMessageBox::Information : QMessageBox::Warning,
+            QString::fromLatin1(kFrameTitle),
+            QString::fromLocal8Bit(result.status == ExportStatus::Written
+                                       ? ("Exported " + std::to_string(result.pictures) + " pictures from " +
+                                          result.firstTime + " to " + result.lastTime)
+                                             .c_str()
+                                       : result.message.c_str()),
+            QMessageBox::Ok, this);
+        m_exportNote->open();
+    }
+    emit ExportFinished(result);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

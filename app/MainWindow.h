@@ -1,11 +1,17 @@
 // The main window: it starts without caption and menu, keeps a minimum size,
 // holds the view as its central widget, routes the menu's commands to the
-// view, prints the view's picture on Ctrl+P and tells the companion tool when
-// it closes.
+// view, prints the view's picture on Ctrl+P, saves it on Ctrl+S, exports
+// clips between the in and out marks (keys I and O) and tells the companion
+// tool when it closes.
 #pragma once
 
 #include <QMainWindow>
 #include <QString>
+
+#include <memory>
+#include <optional>
+
+#include "app/ClipExportRunner.h"
 
 #include "controls/ControlBar.h"
 #include "desktop/CompanionNotifier.h"
@@ -13,7 +19,10 @@
 class QAction;
 class QMenu;
 class QMenuBar;
+class QMessageBox;
 class QPaintDevice;
+class QProgressDialog;
+class QSettings;
 
 namespace korvane {
 
@@ -52,6 +61,20 @@ public:
     // printable area).
     void PrintView(QPaintDevice& device);
 
+    // The in and out marks: capture times of the pictures shown when I and O were pressed.
+    const std::optional<SystemTime>& MarkIn() const { return m_markIn; }
+    const std::optional<SystemTime>& MarkOut() const { return m_markOut; }
+    // Saves the shown picture to path (PNG, or JPEG by its name); false when none is shown or it cannot be written.
+    bool SavePictureTo(const QString& path, bool withCaptionLines);
+    // Exports the open recording's camera between the marks to path, off the
+    // GUI thread, with a progress dialog whose Cancel stops it.
+    bool ExportClipTo(const QString& path);
+    QProgressDialog* ExportProgress() const { return m_exportProgress.get(); }
+
+signals:
+    void MarksChanged();
+    void ExportFinished(korvane::ExportResult result);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -61,6 +84,11 @@ private:
     void AddCommand(QMenu* menu, const QString& text, int id);
     void UpdateCommandStates(QMenu* menu);
     void Print();
+    void SetMark(std::optional<SystemTime>& mark);
+    void SavePicture();
+    void ExportClip();
+    void ExportDone(const ExportResult& result);
+    QString SiteName() const;
 
     void Exit();
 
@@ -70,6 +98,12 @@ private:
     ControlBar* m_bar = nullptr;   // docked under the view, owned by the client area
     QString m_companionServer;
     bool m_companionNotified = false;
+    std::optional<SystemTime> m_markIn;
+    std::optional<SystemTime> m_markOut;
+    std::unique_ptr<QSettings> m_settings;  // the saving folders and the caption check box
+    ClipExportRunner m_exporter;
+    std::unique_ptr<QProgressDialog> m_exportProgress;
+    std::unique_ptr<QMessageBox> m_exportNote;
 };
 
 }  // namespace korvane

@@ -200,6 +200,8 @@ void PicturePipeline::PresentPicture(std::uint8_t* picture, int width, int heigh
     }
     shown->caption = m_caption.str();
     shown->streamInfo = m_streamInfo.str();
+    shown->captureTime = m_captionHeader.timeStamp;
+    shown->camera = m_captionHeader.camera;
     shown->presentedAt = std::chrono::steady_clock::now();
     m_pictureSink(std::move(shown));
 }
@@ -207,6 +209,7 @@ void PicturePipeline::PresentPicture(std::uint8_t* picture, int width, int heigh
 void PicturePipeline::WriteCaption(const FrameHeader& header) {
     char text[kTextMax + 1];
     m_caption.Assign(text, FormatCaptionInto(header, text));
+    m_captionHeader = header;
 }
 
 void PicturePipeline::SetStreamInfo(const char* text, std::size_t length) { m_streamInfo.Assign(text, length); }

@@ -119,6 +119,7 @@ protected:
 private:
     std::function<void(PictureHandle)> m_pictureSink;
     FixedText m_caption;
+    FrameHeader m_captionHeader;  // the record the caption line was written for
     FixedText m_streamInfo;
 };
 

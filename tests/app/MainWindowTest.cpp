@@ -2,17 +2,31 @@
 // its menu commands, the bar's buttons, keys, double clicks and drops.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <QAction>
+#include <QApplication>
 #include <QDialog>
 #include <QMenu>
 #include <QMenuBar>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QScreen>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 
 #include "app/Commands.h"
 #include "app/MainWindow.h"
+#include "app/PictureSaver.h"
 #include "app/PlayerView.h"
+#include "recording/TimeStamp.h"
 #include "tests/app/Clip.h"
 #include "tests/platform/CompanionPeer.h"
 
@@ -115,18 +129,18 @@ TEST_F(MainWindowTest, KeysWorkWithoutTheMenuAndOnlyTheirOwn) {
     Open();
     const std::string caption = Shown();
     DialogAnswerer answerer;
-    for (Qt::Key key : {Qt::Key_O, Qt::Key_P}) {
+    for (Qt::Key key : {Qt::Key_O, Qt::Key_P, Qt::Key_S}) {
         window.activateWindow();  // back from the last dialog
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
         QTest::keyClick(&window, key, Qt::ControlModifier);
     }
-    EXPECT_EQ(answerer.shown, (std::vector<std::string>{"QFileDialog", "QPrintDialog"}));
+    EXPECT_EQ(answerer.shown, (std::vector<std::string>{"QFileDialog", "QPrintDialog", "QFileDialog"}));
     // Standard editing keys mean nothing here.
-    for (Qt::Key key : {Qt::Key_N, Qt::Key_S, Qt::Key_Z, Qt::Key_X, Qt::Key_C, Qt::Key_V})
+    for (Qt::Key key : {Qt::Key_N, Qt::Key_Z, Qt::Key_X, Qt::Key_C, Qt::Key_V})
         QTest::keyClick(&window, key, Qt::ControlModifier);
     for (Qt::Key key : {Qt::Key_Delete, Qt::Key_Insert}) QTest::keyClick(&window, key, Qt::ShiftModifier);
     QTest::keyClick(&window, Qt::Key_F6);
-    EXPECT_EQ(answerer.shown.size(), 2u);
+    EXPECT_EQ(answerer.shown.size(), 3u);
     EXPECT_EQ(Shown(), caption);
     EXPECT_EQ(player.FilePath(), dir.File("rec.MP4"));
 }
@@ -221,6 +235,117 @@ TEST_F(MainWindowTest, ExitStopsPlaybackAndClosingTellsTheCompanionOnce) {
     window.CommandAction(ID_APP_EXIT)->trigger();
     EXPECT_FALSE(window.isVisible());
     EXPECT_TRUE(peer.TakeMessages(300).empty());
+}
+
+}  // namespace
+}  // namespace korvane::testing
+
+namespace korvane::testing {
+namespace {
+
+QJsonObject ReadReport(const std::string& clip) {
+    QFile file(QString::fromStdString(clip + ".report.json"));
+    return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject();
+}
+
+TEST_F(MainWindowTest, MarksFromKeysBoundTheExportAndCancelLeavesNothing) {
+    ASSERT_TRUE(player.Open(WriteClip(dir, "rec.MP4", 3000)));
+    QSignalSpy finished(&window, &MainWindow::ExportFinished);
+    const auto mark = [&](int steps, Qt::Key key) {
+        for (int i = 0; i < steps; ++i) window.CommandAction(ID_NEXT)->trigger();
+        QTest::keyClick(&window, key);
+    };
+    mark(2, Qt::Key_I);
+    mark(5, Qt::Key_O);
+    ASSERT_TRUE(window.MarkIn() && window.MarkOut());
+    EXPECT_EQ(FormatCaptureTime(*window.MarkIn()), "2026-04-05 06:07:08.080");
+    EXPECT_EQ(FormatCaptureTime(*window.MarkOut()), "2026-04-05 06:07:08.280");
+
+    const std::string clip = dir.File("marked.mkv");
+    ASSERT_TRUE(window.ExportClipTo(QString::fromStdString(clip)));
+    ASSERT_TRUE(window.ExportProgress() && window.ExportProgress()->isVisible());
+    ASSERT_TRUE(finished.wait(20000));
+    EXPECT_EQ(finished.at(0).at(0).value<ExportResult>().status, ExportStatus::Written);
+    EXPECT_FALSE(window.ExportProgress());
+    const QJsonObject report = ReadReport(clip);
+    EXPECT_EQ(report["first_capture_time"].toString(), "2026-04-05 06:07:08.000");  // the key picture of the in mark
+    EXPECT_EQ(report["last_capture_time"].toString(), "2026-04-05 06:07:08.280");
+    EXPECT_EQ(report["pictures"].toInt(), 8);
+
+    // Without marks the whole camera; Cancel clicked while it runs.
+    ASSERT_TRUE(player.Open(dir.File("rec.MP4")));
+    EXPECT_FALSE(window.MarkIn() || window.MarkOut());
+    const std::string cancelled = dir.File("cancelled.mp4");
+    ASSERT_TRUE(window.ExportClipTo(QString::fromStdString(cancelled)));
+    QPushButton* cancel = window.ExportProgress()->findChild<QPushButton*>();
+    ASSERT_TRUE(cancel);
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    ASSERT_TRUE(finished.wait(20000));
+    EXPECT_EQ(finished.at(1).at(0).value<ExportResult>().status, ExportStatus::Cancelled);
+    for (const std::string& path : {cancelled, cancelled + ".times.csv", cancelled + ".report.json"})
+        EXPECT_FALSE(std::filesystem::exists(path)) << path;
+}
+
+TEST_F(MainWindowTest, SavedPicturesAreTheShownPictureNamedBySiteCameraAndTime) {
+    QStandardPaths::setTestModeEnabled(true);
+    QSettings(QStringLiteral("Local AppWizard-Generated Applications"), QStringLiteral("Korvane")).clear();
+    Open();
+    window.CommandAction(ID_NEXT)->trigger();
+    window.CommandAction(ID_NEXT)->trigger();
+    const Picture& shown = *window.View()->Shown();
+    EXPECT_EQ(SuggestedPictureName(QStringLiteral("Harbor Street Market"), shown),
+              "Harbor Street Market_CAM1_2026-04-05_06-07-08.080.png");
+    const QImage picture(shown.pixels.data(), shown.width, shown.height, shown.width * 3, QImage::Format_BGR888);
+
+    // Saved through Ctrl+S twice: the dialog starts with the suggested name
+    // and then in the last folder with the check box as it was left.
+    std::vector<QString> offered;
+    std::vector<bool> checked;
+    std::filesystem::create_directory(dir.File("pictures"));
+    const QString names[] = {QString::fromStdString(dir.File("pictures/plain.png")),
+                             QString::fromStdString(dir.File("pictures/lines.png")),
+                             QString::fromStdString(dir.File("pictures/lines.jpg"))};
+    int saved = 0;
+    for (bool lines : {false, true, true}) {
+        QTimer answer;  // answers the dialog once it is up
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            answer.stop();
+            offered.push_back(dialog->selectedFiles().value(0));
+            QCheckBox* box = dialog->findChild<QCheckBox*>();
+            checked.push_back(box && box->isChecked());
+            if (box) box->setChecked(lines);
+            dialog->selectFile(names[saved++]);
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        answer.start(20);
+        window.activateWindow();  // back from the last dialog
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier);
+    }
+    ASSERT_EQ(offered.size(), 3u);
+    EXPECT_TRUE(offered[0].endsWith("/CAM1_2026-04-05_06-07-08.080.png")) << offered[0].toStdString();
+    EXPECT_EQ(offered[1], QString::fromStdString(dir.File("pictures/CAM1_2026-04-05_06-07-08.080.png")));
+    EXPECT_EQ(checked, (std::vector<bool>{true, false, true}));
+
+    const auto bytes = [](const QImage& image, int fromRow) {
+        return std::vector<std::uint8_t>(image.constScanLine(fromRow), image.constBits() + image.sizeInBytes());
+    };
+    const QImage plain = QImage(names[0]).convertToFormat(QImage::Format_BGR888);
+    ASSERT_EQ(plain.size(), picture.size());
+    EXPECT_EQ(bytes(plain, 0), bytes(picture, 0));
+    // The lines are drawn in at the top; under them the picture is the shown one.
+    const QImage lines = QImage(names[1]).convertToFormat(QImage::Format_BGR888);
+    ASSERT_EQ(lines.size(), picture.size());
+    EXPECT_NE(bytes(lines, 0), bytes(picture, 0));
+    EXPECT_EQ(bytes(lines, 48), bytes(picture, 48));
+    QFile jpeg(names[2]);
+    ASSERT_TRUE(jpeg.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(jpeg.read(3).startsWith("\xFF\xD8\xFF"));
+    EXPECT_EQ(QImage(names[2]).size(), picture.size());
+    QSettings(QStringLiteral("Local AppWizard-Generated Applications"), QStringLiteral("Korvane")).clear();
+    QStandardPaths::setTestModeEnabled(false);
 }
 
 }  // namespace

@@ -1,0 +1,23 @@
+// Saving the shown picture: at its own size, with or without the two text
+// lines the view draws over it, as PNG or as JPEG by the name's ending, under
+// a suggested name of site, camera and capture time.
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+#include "decode/Picture.h"
+
+namespace korvane {
+
+class PlayerView;
+
+// "<site>_CAM<n>_<YYYY-MM-DD_HH-MM-SS.mmm>.png"; without a site the name starts at the camera.
+QString SuggestedPictureName(const QString& site, const Picture& picture);
+// The view's picture at its own size; with the lines, as the view paints
+// them over it. A null image when the view shows none.
+QImage PictureImage(const PlayerView& view, bool withCaptionLines);
+// JPEG for a name ending in .jpg or .jpeg, PNG for any other.
+bool SaveImage(const QImage& image, const QString& path);
+
+}  // namespace korvane
