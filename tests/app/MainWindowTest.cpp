@@ -13,6 +13,7 @@
 #include <QFileDialog>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLineEdit>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
@@ -307,22 +308,28 @@ TEST_F(MainWindowTest, SavedPicturesAreTheShownPictureNamedBySiteCameraAndTime) 
                              QString::fromStdString(dir.File("pictures/lines.jpg"))};
     int saved = 0;
     for (bool lines : {false, true, true}) {
-        QTimer answer;  // answers the dialog once it is up
-        QObject::connect(&answer, &QTimer::timeout, [&] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        QTimer answer;  // answers the dialog once it is up, again until it has gone
+        bool seen = false;
+        QObject::connect(&answer, &QTimer::timeout, [&, lines] {
+            QFileDialog* dialog = nullptr;
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) dialog = d;
             if (!dialog) return;
-            answer.stop();
-            offered.push_back(dialog->selectedFiles().value(0));
             QCheckBox* box = dialog->findChild<QCheckBox*>();
-            checked.push_back(box && box->isChecked());
+            if (!seen) {
+                seen = true;
+                offered.push_back(dialog->selectedFiles().value(0));
+                checked.push_back(box && box->isChecked());
+            }
             if (box) box->setChecked(lines);
-            dialog->selectFile(names[saved++]);
+            if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) edit->setText(names[saved]);
             static_cast<QDialog*>(dialog)->accept();
         });
         answer.start(20);
         window.activateWindow();  // back from the last dialog
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
         QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier);
+        ++saved;
     }
     ASSERT_EQ(offered.size(), 3u);
     EXPECT_TRUE(offered[0].endsWith("/CAM1_2026-04-05_06-07-08.080.png")) << offered[0].toStdString();
