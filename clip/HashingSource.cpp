@@ -11,7 +11,42 @@
 namespace korvane {
 
 HashingSource::~HashingSource() {
+    StopHashing();
     if (m_fd >= 0) ::close(m_fd);
+}
+
+void HashingSource::StopHashing() {
+    if (!m_hasher.joinable()) return;
+    {
+        const std::lock_guard lock(m_mutex);
+        m_ending = true;
+    }
+    m_changed.notify_all();
+    m_hasher.join();
+}
+
+void HashingSource::Hand(Chunk chunk) {
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_queue.size() < kChunksAhead; });
+        m_queue.push_back(std::move(chunk));
+    }
+    m_changed.notify_all();
+}
+
+void HashingSource::HashLoop() {
+    for (;;) {
+        Chunk chunk;
+        {
+            std::unique_lock lock(m_mutex);
+            m_changed.wait(lock, [this] { return !m_queue.empty() || m_ending; });
+            if (m_queue.empty()) return;  // ending, everything handed over is hashed
+            chunk = std::move(m_queue.front());
+            m_queue.pop_front();
+        }
+        m_changed.notify_all();
+        m_hash.addData(QByteArrayView(reinterpret_cast<const char*>(chunk->data()), qsizetype(chunk->size())));
+    }
 }
 
 bool HashingSource::Open(const std::string& path) {
@@ -21,7 +56,7 @@ bool HashingSource::Open(const std::string& path) {
     if (::fstat(m_fd, &st) != 0) return false;
     m_size = static_cast<std::uint64_t>(st.st_size);
     ::posix_fadvise(m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    m_chunk = std::make_unique<std::uint8_t[]>(kChunkSize);
+    m_hasher = std::thread([this] { HashLoop(); });
     return true;
 }
 
@@ -30,8 +65,10 @@ bool HashingSource::NextChunk() {
     m_chunkStart += m_chunkLength;
     m_chunkLength = 0;
     const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(kChunkSize, m_size - m_chunkStart));
+    // A fresh piece each time: the hashing thread may still hold the last ones.
+    m_chunk = std::make_shared<std::vector<std::uint8_t>>(wanted);
     while (m_chunkLength < wanted) {
-        const ssize_t n = ::pread(m_fd, m_chunk.get() + m_chunkLength, wanted - m_chunkLength,
+        const ssize_t n = ::pread(m_fd, m_chunk->data() + m_chunkLength, wanted - m_chunkLength,
                                   static_cast<off_t>(m_chunkStart + m_chunkLength));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
@@ -40,8 +77,9 @@ bool HashingSource::NextChunk() {
         }
         m_chunkLength += static_cast<std::size_t>(n);
     }
-    m_hash.addData(QByteArrayView(reinterpret_cast<const char*>(m_chunk.get()), static_cast<qsizetype>(m_chunkLength)));
-    return m_chunkLength > 0;
+    if (m_chunkLength == 0) return false;
+    Hand(m_chunk);
+    return true;
 }
 
 bool HashingSource::Copy(std::uint64_t offset, std::span<std::uint8_t> out) {
@@ -55,7 +93,7 @@ bool HashingSource::Copy(std::uint64_t offset, std::span<std::uint8_t> out) {
         }
         const std::size_t from = static_cast<std::size_t>(at - m_chunkStart);
         const std::size_t n = std::min(out.size() - done, m_chunkLength - from);
-        std::memcpy(out.data() + done, m_chunk.get() + from, n);
+        std::memcpy(out.data() + done, m_chunk->data() + from, n);
         done += n;
     }
     return true;
@@ -65,6 +103,7 @@ QByteArray HashingSource::FinishHash() {
     while (Position() < m_size)
         if (!NextChunk()) return {};
     if (m_fd < 0 || m_failed) return {};
+    StopHashing();
     return m_hash.result().toHex();
 }
 
