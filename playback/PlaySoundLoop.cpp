@@ -64,6 +64,7 @@ void Player::PlaySoundLoop() {
 
     PreRead(*b, pacing);
     m_audio.PrepareAudio();
+    ApplyVolume();  // the output opened at full volume; the user's level holds, and no sample has gone out yet
     while (!StopRequested() && ReadNext(*b)) {
         m_pipeline.WriteCaption(b->header);
         if (b->header.mediaKind == kMediaVideo) {

@@ -59,7 +59,7 @@ TEST_F(MainWindowTest, StartsFramelessWithoutMenuKeepsItsMinimumSizeAndClosesInT
     EXPECT_TRUE(window.windowFlags().testFlag(Qt::FramelessWindowHint));
     EXPECT_FALSE(window.Menu()->isVisible());
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Korvane"));
-    EXPECT_EQ(window.Bar()->size(), QSize(354, 61));
+    EXPECT_EQ(window.Bar()->size(), QSize(window.centralWidget()->width(), 61));
     EXPECT_EQ(window.Bar()->geometry().bottom(), window.centralWidget()->height() - 1);
     EXPECT_EQ(window.View()->geometry().bottom() + 1, window.Bar()->geometry().top());
     window.resize(100, 80);
@@ -108,6 +108,9 @@ TEST_F(MainWindowTest, MenuCommandsDriveTheEngineAndTheView) {
     for (const auto& [zoom, width, height] : zooms) {
         zoom();
         EXPECT_EQ(window.size(), QSize(width, height));
+        const int factor = height / 240;  // the bar's buttons follow the zoom however it was set
+        for (int id : {IDC_BAR_ZOOM1, IDC_BAR_ZOOM2, IDC_BAR_ZOOM3})
+            EXPECT_EQ(window.Bar()->ToggleButton(id)->GetCheck(), id - IDC_BAR_ZOOM1 + 1 == factor) << width;
     }
 }
 
