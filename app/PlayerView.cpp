@@ -19,6 +19,7 @@
 #include <QWindow>
 
 #include "app/PlayerView.h"
+#include "app/OuterRectKeeper.h"
 
 namespace korvane {
 namespace {
@@ -47,6 +48,8 @@ PlayerView::PlayerView(Player& player, QWidget* parent) : QWidget(parent), m_pla
         update();
     });
 }
+
+PlayerView::~PlayerView() = default;
 
 QRect PlayerView::PictureRect(const QRect& target, bool keepProportions) const {
     if (!keepProportions || !m_picture || m_picture->width <= 0 || m_picture->height <= 0) return target;
@@ -129,17 +132,19 @@ void PlayerView::ToggleFullScreen() {
 
 // The caption and the menu come and go together; the window keeps its outer
 // rectangle, so the decorations come out of (or go back into) it.
+// The window manager gives the new frame's margins late; the keeper fits the
+// window to the same outer rectangle until they have settled.
 void PlayerView::ToggleMenu() {
     QWidget* frame = window();
+    if (!m_outerKeeper) m_outerKeeper = std::make_unique<OuterRectKeeper>(*frame, m_frameMargins);
     auto* mainWindow = qobject_cast<QMainWindow*>(frame);
-    const QRect outer = frame->frameGeometry();
+    const QRect outer = m_outerKeeper->Outer();
     const bool visible = frame->isVisible();
     const bool show = m_menuHidden;
     frame->setWindowFlag(Qt::FramelessWindowHint, !show);  // hides a shown window
     if (mainWindow && mainWindow->menuWidget()) mainWindow->menuWidget()->setVisible(show);
     if (visible) frame->showNormal();
-    const QMargins margins = frame->windowHandle() ? frame->windowHandle()->frameMargins() : QMargins();
-    frame->setGeometry(outer.marginsRemoved(margins));
+    m_outerKeeper->Keep(outer);
     m_menuHidden = !show;
     update();
 }

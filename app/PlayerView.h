@@ -6,8 +6,12 @@
 // zoom factor, switches full screen and shows or hides caption and menu.
 #pragma once
 
+#include <QMargins>
 #include <QRect>
 #include <QWidget>
+
+#include <functional>
+#include <memory>
 
 #include "decode/Picture.h"
 #include "playback/Player.h"
@@ -16,11 +20,14 @@ class QPainter;
 
 namespace korvane {
 
+class OuterRectKeeper;
+
 class PlayerView : public QWidget {
     Q_OBJECT
 
 public:
     explicit PlayerView(Player& player, QWidget* parent = nullptr);
+    ~PlayerView() override;
 
     // Paints the picture and its two text lines into target (the view, or a
     // printer's page): the whole of target, or the largest rectangle of the
@@ -47,6 +54,9 @@ signals:
 public:
 
     bool MenuHidden() const { return m_menuHidden; }
+    // Where the menu toggle learns the window's frame margins (the window
+    // handle unless set); for tests that play a late window manager.
+    void SetFrameMarginsSource(std::function<QMargins()> margins) { m_frameMargins = std::move(margins); }
     bool FullScreen() const { return m_fullScreen; }
     const PictureHandle& Shown() const { return m_picture; }
 
@@ -66,6 +76,8 @@ private:
     bool m_menuHidden = true;
     bool m_fullScreen = false;
     QRect m_restoreGeometry;
+    std::function<QMargins()> m_frameMargins;
+    std::unique_ptr<OuterRectKeeper> m_outerKeeper;  // made at the first toggle, for the window of that time
     QPoint m_dragStart;
 };
 
