@@ -1,5 +1,6 @@
 #include "recording/FrameReader.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -24,7 +25,10 @@ int FrameReader::Open(const std::string& path) {
     Close();
     m_path = path;
     if (const int error = m_file.Open(path); error != 0) {
-        if (std::FILE* again = std::fopen(path.c_str(), "rb")) {
+        // A file that opens on a second try is announced first; a folder
+        // opens too, but is no file.
+        std::FILE* again = error != EISDIR ? std::fopen(path.c_str(), "rb") : nullptr;
+        if (again != nullptr) {
             std::fclose(again);
             m_notifier.ShowMessage("OK");
         }
