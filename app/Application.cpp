@@ -39,6 +39,7 @@ bool Application::InitInstance(const std::string& commandLine) {
         if (m_recentFiles) m_recentFiles->Add(path);
     });
     m_mainWindow = std::make_unique<MainWindow>(*m_player, m_options.companionServer);
+    m_mainWindow->UseRecentFiles(*m_recentFiles);
     m_mainWindow->Start(commandLine);
 
     m_mainWindow->show();

@@ -17,6 +17,7 @@ enum Command : int {
     ID_ZOOM1 = 32787,
     ID_ZOOM2 = 32788,
     ID_ZOOM3 = 32789,
+    ID_KEEP_PROPORTIONS = 32901,
     ID_APP_EXIT = 57665,
 };
 

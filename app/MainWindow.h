@@ -7,8 +7,12 @@
 #include <QMainWindow>
 #include <QString>
 
+#include <memory>
+#include <vector>
+
 #include "controls/ControlBar.h"
 #include "desktop/CompanionNotifier.h"
+#include "desktop/RecentFileList.h"
 
 class QAction;
 class QMenu;
@@ -48,9 +52,12 @@ public:
     // The menu's action for a command id; null for an id the menu lacks.
     QAction* CommandAction(int id) const;
 
-    // Draws the view's picture over the whole of the device (a printer's
-    // printable area).
+    // Draws the view's picture on the device (a printer's printable area)
+    // in its proportions, centred, with its text lines.
     void PrintView(QPaintDevice& device);
+    // The recent-file list: listed in FILE, its folder the open dialog's
+    // start, its settings the place where the window's choices are kept.
+    void UseRecentFiles(RecentFileList& recentFiles);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -60,6 +67,8 @@ private:
     QMenu* AddMenu(const QString& title);
     void AddCommand(QMenu* menu, const QString& text, int id);
     void UpdateCommandStates(QMenu* menu);
+    void ListRecentFiles(QMenu* file);
+    void SetKeepProportions(bool keep);
     void Print();
 
     void Exit();
@@ -67,6 +76,9 @@ private:
     Player& m_player;
     QMenuBar* m_menu = nullptr;
     PlayerView* m_view = nullptr;  // owned by the client area
+    RecentFileList* m_recentFiles = nullptr;
+    QAction* m_recentEnd = nullptr;  // the separator after the recent files in FILE
+    std::vector<std::unique_ptr<QAction>> m_recentActions;  // shown in FILE while they live
     ControlBar* m_bar = nullptr;   // docked under the view, owned by the client area
     QString m_companionServer;
     bool m_companionNotified = false;

@@ -65,6 +65,7 @@ void Player::PlaySoundLoop() {
     FrameReader::Position shown = m_reader.Tell();
     PreRead(*b, pacing);
     m_audio.PrepareAudio();
+    ApplyVolume();  // the output opened at full volume; the user's level holds, and no sample has gone out yet
     while (!StopRequested() && ReadNext(*b)) {
         m_pipeline.WriteCaption(b->header);
         if (b->header.mediaKind == kMediaVideo) {

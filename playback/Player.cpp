@@ -1,6 +1,7 @@
 #include "playback/Player.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "recording/SiteInfo.h"
 
@@ -43,6 +44,11 @@ void Player::Hand(PictureHandle picture) {
 void Player::Deliver(PictureHandle picture) {
     m_current = std::move(picture);
     emit PictureShown(m_current);
+}
+
+void Player::ClearPicture() {
+    m_current.reset();
+    emit PictureCleared();
 }
 
 void Player::SetTitle(const std::string& title) {
@@ -106,7 +112,15 @@ void Player::SetSound(bool on) {
 }
 
 void Player::SetVolume(int level) {
-    const auto gain = static_cast<std::uint16_t>(std::clamp(level, 0, 5) * kVolumeStep);
+    m_volumeLevel = std::clamp(level, 0, 5);
+    ApplyVolume();
+}
+
+// The output keeps its gains only while it is open; every open starts it at
+// full volume, so the user's level is applied again after each one.
+void Player::ApplyVolume() {
+    const int level = m_volumeLevel.load();
+    const auto gain = level < 0 ? kFullVolume : static_cast<std::uint16_t>(level * kVolumeStep);
     m_waveOut.SetVolume(gain, gain);
 }
 
@@ -134,7 +148,10 @@ bool Player::Open(const std::string& path) {
     m_reader.Close();
     m_filePath = path.substr(0, kPathMax);
     SetTitle(m_filePath);
-    if (!OpenReader()) return false;
+    if (!OpenReader()) {
+        ClearPicture();
+        return false;
+    }
     m_pipeline.ForgetDecoder();
     ShowFirstPicture();
     return true;
@@ -144,12 +161,16 @@ bool Player::Reload() {
     Stop();
     m_reader.Close();
     SetTitle(m_filePath);
-    if (!OpenReader()) return false;
+    if (!OpenReader()) {
+        ClearPicture();
+        return false;
+    }
     ShowFirstPicture();
     return true;
 }
 
 bool Player::ShowFirstPicture() {
+    const PictureHandle before = m_current;
     auto b = std::make_unique<RecordBuffers>();
     bool read = ReadFirst(*b);
     while (read && b->header.mediaKind != kMediaVideo) read = ReadNext(*b);
@@ -157,6 +178,7 @@ bool Player::ShowFirstPicture() {
         const int result = Decode(*b, 1);
         if (result == kCodecUnknown) {
             m_notifier.ShowMessage(kIncorrectCodecText);
+            ClearPicture();
             return false;
         }
         bool settle = result == 1 && b->header.frameType == kFrameDecoderOnly;
@@ -182,6 +204,13 @@ bool Player::ShowFirstPicture() {
     }
     std::string site, camera;
     if (LookUpSiteInfo(m_reader, m_filePath, site, camera)) SetTitle(site + " : " + camera);
+    if (m_current == nullptr || m_current == before) {
+        // Nothing of this recording came up: the last recording's picture must not stay.
+        ClearPicture();
+        char text[96];
+        std::snprintf(text, sizeof text, kNoPictureText, m_reader.SelectedCamera() + 1);
+        m_notifier.ShowMessage(std::string(text) + " " + m_filePath);
+    }
     return true;
 }
 

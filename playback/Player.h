@@ -39,6 +39,8 @@
 namespace korvane {
 
 inline constexpr const char* kIncorrectCodecText = "Incorrect video codec type player";
+// Shown when a recording opens but gives no picture of the camera it plays.
+inline constexpr const char* kNoPictureText = "No picture of camera %u in this recording:";
 
 // Idle, or the mode the worker plays. Play becomes PlaySound when the sound
 // is on.
@@ -74,7 +76,9 @@ public:
     void Stop();
     // Sound on or off; with a recording open it is opened again, as a fresh start.
     void SetSound(bool on);
-    // Volume level 0 to 5 of the sound output.
+    // Volume level 0 to 5 of the sound output. The level is kept and applied
+    // each time play with sound opens the output again; until a level is
+    // set, the output plays at full volume.
     void SetVolume(int level);
     // Fast play speed 0 to 5.
     void SetFastSpeed(int level) { m_fastSpeed = level; }
@@ -101,6 +105,9 @@ public:
 
 signals:
     void PictureShown(korvane::PictureHandle picture);
+    // An open left nothing to show (the recording could not be opened or has
+    // no picture of its camera): the last picture is gone.
+    void PictureCleared();
     void ModeChanged(korvane::PlayMode mode);
     // A mode reached the end of what it plays (not sent for Stop).
     void PlaybackEnded();
@@ -188,6 +195,9 @@ private:
     void SetTitle(const std::string& title);
     void SetMode(PlayMode mode);
     void Deliver(PictureHandle picture);
+    void ClearPicture();
+    // Applies the kept volume level to the open output.
+    void ApplyVolume();
     // Hands a picture to the owning thread (at once when called on it).
     void Hand(PictureHandle picture);
     void LoopEnded(unsigned run);
@@ -210,6 +220,7 @@ private:
     PictureHandle m_current;
     std::atomic<bool> m_soundOn{false};
     std::atomic<int> m_fastSpeed{0};
+    std::atomic<int> m_volumeLevel{-1};  // -1: none set
     // Sound: the output, the IMA ADPCM converter, and the audio record path over them.
     WaveOutput m_waveOut;
     ImaAdpcmConverter m_imaAdpcm;

@@ -67,7 +67,8 @@ TEST(Snapshot, WritesThePictureAndThreeLinesOrExitsWithItsCode) {
          "title: Harbor Street Market : Front door\ncaption: CAM =1  2023-06-14 17:58:30  120\n"
          "stream: Front door  [704 * 480]\n", "", 704},
         {"--snapshot '" + dir.File("2.png") + "' '" + dir.File("audio.MP4") + "'", 1, "", "", 0},
-        {"--snapshot '" + dir.File("3.png") + "' '" + missing + "'", 2, "", "message: error =2  " + missing + "\n", 0},
+        {"--snapshot '" + dir.File("3.png") + "' '" + missing + "'", 2, "title: " + missing + "\ncaption: \nstream: \n",
+         "message: error =2  " + missing + "\nNo such file or directory\n", 0},
         {"--snapshot", 2, "", "usage:", 0},
         {"--snapshot x.png --headless-play '" + kDemo + "'", 2, "", "usage:", 0},
     };
