@@ -59,7 +59,7 @@ MainWindow::MainWindow(Player& player, const QString& companionServer, QWidget* 
 
     // The client area: the view above, the control bar docked at the bottom.
     auto client = std::make_unique<QWidget>();
-    QPalette dark = client->palette();  // beside the fixed-width bar, as dark as the bar
+    QPalette dark = client->palette();  // behind the view's picture before the first paint
     dark.setColor(QPalette::Window, Qt::black);
     client->setPalette(dark);
     client->setAutoFillBackground(true);
@@ -73,7 +73,7 @@ MainWindow::MainWindow(Player& player, const QString& companionServer, QWidget* 
     bar->Create(IDD_CONTROL_BAR);
     bar->Attach(player);
     m_bar = bar.get();
-    layout->addWidget(bar.release(), 0, Qt::AlignLeft);
+    layout->addWidget(bar.release());  // as wide as the window
     client->setLayout(layout.release());
     setCentralWidget(client.release());
 
@@ -81,6 +81,7 @@ MainWindow::MainWindow(Player& player, const QString& companionServer, QWidget* 
     connect(m_bar, &ControlBar::OpenRequested, m_view, &PlayerView::OpenWithDialog);
     connect(m_bar, &ControlBar::MenuToggleRequested, m_view, &PlayerView::ToggleMenu);
     connect(m_bar, &ControlBar::ZoomRequested, m_view, &PlayerView::SetZoom);
+    connect(m_view, &PlayerView::ZoomChanged, m_bar, &ControlBar::ShowZoom);
     connect(m_bar, &ControlBar::ExitRequested, this, &MainWindow::Exit, Qt::QueuedConnection);
     connect(&player, &Player::TitleChanged, this, &QWidget::setWindowTitle);
     // Marks belong to the recording they were set in.
@@ -114,6 +115,7 @@ void MainWindow::OnCommand(int id) {
         case ID_ZOOM1: m_view->SetZoom(1); break;
         case ID_ZOOM2: m_view->SetZoom(2); break;
         case ID_ZOOM3: m_view->SetZoom(3); break;
+        case ID_KEEP_PROPORTIONS: SetKeepProportions(!m_view->KeepProportions()); break;
         case ID_APP_EXIT: Exit(); break;
         case ID_FILE_SAVE_PICTURE: SavePicture(); break;
         case ID_FILE_EXPORT_CLIP: ExportClip(); break;
@@ -143,7 +145,8 @@ void MainWindow::BuildMenu() {
     AddCommand(file, QStringLiteral("Open(&O)...\tCtrl+O"), ID_FILE_OPEN);
     AddCommand(file, QStringLiteral("Save picture(&S)...\tCtrl+S"), ID_FILE_SAVE_PICTURE);
     AddCommand(file, QStringLiteral("Export clip(&E)..."), ID_FILE_EXPORT_CLIP);
-    file->addSeparator();
+    m_recentEnd = file->addSeparator();
+    connect(file, &QMenu::aboutToShow, this, [this, file] { ListRecentFiles(file); });
     AddCommand(file, QStringLiteral("Exit(&X)"), ID_APP_EXIT);
 
     QMenu* play = AddMenu(QStringLiteral("PLAY"));
@@ -164,6 +167,44 @@ void MainWindow::BuildMenu() {
     AddCommand(size, QStringLiteral("1x"), ID_ZOOM1);
     AddCommand(size, QStringLiteral("2x"), ID_ZOOM2);
     AddCommand(size, QStringLiteral("3x"), ID_ZOOM3);
+    size->addSeparator();
+    AddCommand(size, QStringLiteral("Keep proportions"), ID_KEEP_PROPORTIONS);
+}
+
+namespace {
+const QString kKeepProportionsKey = QStringLiteral("View/KeepProportions");
+}
+
+void MainWindow::UseRecentFiles(RecentFileList& recentFiles) {
+    m_recentFiles = &recentFiles;
+    if (!recentFiles.Files().isEmpty()) m_view->SetStartFolder(QFileInfo(recentFiles.Files().front()).absolutePath());
+    m_view->SetKeepProportions(recentFiles.Store().value(kKeepProportionsKey, true).toBool());
+}
+
+void MainWindow::SetKeepProportions(bool keep) {
+    m_view->SetKeepProportions(keep);
+    if (m_recentFiles != nullptr) {
+        m_recentFiles->Store().setValue(kKeepProportionsKey, keep);
+        m_recentFiles->Store().sync();
+    }
+}
+
+// Between Open and Exit: "1 path" for each recent recording, newest first.
+void MainWindow::ListRecentFiles(QMenu* file) {
+    m_recentActions.clear();  // a destroyed action leaves the menu by itself
+    if (m_recentFiles == nullptr || m_recentFiles->Files().isEmpty()) return;
+    const QStringList& files = m_recentFiles->Files();
+    auto separator = std::make_unique<QAction>();
+    separator->setSeparator(true);
+    file->insertAction(m_recentEnd, separator.get());
+    m_recentActions.push_back(std::move(separator));
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        auto action = std::make_unique<QAction>(QStringLiteral("&%1 %2").arg(i + 1).arg(files[i]));
+        const std::string path = files[i].toLocal8Bit().toStdString();
+        connect(action.get(), &QAction::triggered, this, [this, path] { m_player.Open(path); });
+        file->insertAction(m_recentEnd, action.get());
+        m_recentActions.push_back(std::move(action));
+    }
 }
 
 QMenu* MainWindow::AddMenu(const QString& title) {
@@ -189,7 +230,8 @@ void MainWindow::UpdateCommandStates(QMenu* menu) {
     for (QAction* action : menu->actions()) {
         if (action->isSeparator()) continue;
         const int id = action->data().toInt();
-        const bool checked = id == ID_SOUND && m_player.SoundOn();
+        const bool checked = (id == ID_SOUND && m_player.SoundOn()) ||
+                             (id == ID_KEEP_PROPORTIONS && m_view->KeepProportions());
         action->setEnabled(!((id == ID_NEXT || id == ID_PREVIOUS) && m_player.SoundOn()));
         action->setCheckable(checked);
         action->setChecked(checked);
@@ -199,7 +241,7 @@ void MainWindow::UpdateCommandStates(QMenu* menu) {
 void MainWindow::PrintView(QPaintDevice& device) {
     QPainter painter(&device);
     if (!painter.isActive()) return;
-    m_view->Paint(painter, QRect(0, 0, device.width(), device.height()));
+    m_view->Paint(painter, QRect(0, 0, device.width(), device.height()), true);
 }
 
 void MainWindow::Print() {
@@ -216,6 +258,10 @@ void MainWindow::SetMark(std::optional<SystemTime>& mark) {
     emit MarksChanged();
 }
 
+QSettings& MainWindow::Choices() {
+    return m_recentFiles != nullptr ? m_recentFiles->Store() : *m_settings;
+}
+
 QString MainWindow::SiteName() const {
     std::string site, camera;
     LookUpSiteInfo(m_player.Reader(), m_player.FilePath(), site, camera);
@@ -230,34 +276,34 @@ bool MainWindow::SavePictureTo(const QString& path, bool withCaptionLines) {
 void MainWindow::SavePicture() {
     const PictureHandle picture = m_view->Shown();
     if (!picture) return;
-    const QString folder = m_settings->value(kPictureFolderKey, QDir::homePath()).toString();
+    const QString folder = Choices().value(kPictureFolderKey, QDir::homePath()).toString();
     QFileDialog dialog(this, QStringLiteral("Save picture"), QDir(folder).filePath(SuggestedPictureName(SiteName(), *picture)),
                        QStringLiteral("PNG picture (*.png);;JPEG picture (*.jpg *.jpeg)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setOption(QFileDialog::DontUseNativeDialog);  // it carries the check box
     auto lines = std::make_unique<QCheckBox>(QStringLiteral("Draw the caption lines in"));
-    lines->setChecked(m_settings->value(kCaptionLinesKey, true).toBool());
+    lines->setChecked(Choices().value(kCaptionLinesKey, true).toBool());
     QCheckBox* check = lines.get();
     if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
         grid->addWidget(lines.release(), grid->rowCount(), 0, 1, grid->columnCount());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     const QString path = dialog.selectedFiles().front();
-    m_settings->setValue(kPictureFolderKey, QFileInfo(path).absolutePath());
-    m_settings->setValue(kCaptionLinesKey, check->isChecked());
+    Choices().setValue(kPictureFolderKey, QFileInfo(path).absolutePath());
+    Choices().setValue(kCaptionLinesKey, check->isChecked());
     if (!SavePictureTo(path, check->isChecked()))
         QMessageBox::warning(this, QString::fromLatin1(kFrameTitle), QStringLiteral("Cannot write ") + path);
 }
 
 void MainWindow::ExportClip() {
     if (!m_player.FileOpen() || m_exporter.Running()) return;
-    const QString folder = m_settings->value(kClipFolderKey, QDir::homePath()).toString();
+    const QString folder = Choices().value(kClipFolderKey, QDir::homePath()).toString();
     QString name = QStringLiteral("CAM%1").arg(m_player.Reader().SelectedCamera() + 1);
     if (const QString site = SiteName(); !site.isEmpty()) name = site + QLatin1Char('_') + name;
     const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export clip"),
                                                       QDir(folder).filePath(name + QStringLiteral(".mkv")),
                                                       QStringLiteral("Matroska (*.mkv);;MP4 (*.mp4)"));
     if (path.isEmpty()) return;
-    m_settings->setValue(kClipFolderKey, QFileInfo(path).absolutePath());
+    Choices().setValue(kClipFolderKey, QFileInfo(path).absolutePath());
     ExportClipTo(path);
 }
 

@@ -10,11 +10,12 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "app/ClipExportRunner.h"
-
 #include "controls/ControlBar.h"
 #include "desktop/CompanionNotifier.h"
+#include "desktop/RecentFileList.h"
 
 class QAction;
 class QMenu;
@@ -57,9 +58,12 @@ public:
     // The menu's action for a command id; null for an id the menu lacks.
     QAction* CommandAction(int id) const;
 
-    // Draws the view's picture over the whole of the device (a printer's
-    // printable area).
+    // Draws the view's picture on the device (a printer's printable area)
+    // in its proportions, centred, with its text lines.
     void PrintView(QPaintDevice& device);
+    // The recent-file list: listed in FILE, its folder the open dialog's
+    // start, its settings the place where the window's choices are kept.
+    void UseRecentFiles(RecentFileList& recentFiles);
 
     // The in and out marks: capture times of the pictures shown when I and O were pressed.
     const std::optional<SystemTime>& MarkIn() const { return m_markIn; }
@@ -83,24 +87,31 @@ private:
     QMenu* AddMenu(const QString& title);
     void AddCommand(QMenu* menu, const QString& text, int id);
     void UpdateCommandStates(QMenu* menu);
+    void ListRecentFiles(QMenu* file);
+    void SetKeepProportions(bool keep);
     void Print();
     void SetMark(std::optional<SystemTime>& mark);
     void SavePicture();
     void ExportClip();
     void ExportDone(const ExportResult& result);
     QString SiteName() const;
+    // Where the window's choices are kept: the recent files' settings, else its own.
+    QSettings& Choices();
 
     void Exit();
 
     Player& m_player;
     QMenuBar* m_menu = nullptr;
     PlayerView* m_view = nullptr;  // owned by the client area
+    RecentFileList* m_recentFiles = nullptr;
+    QAction* m_recentEnd = nullptr;  // the separator after the recent files in FILE
+    std::vector<std::unique_ptr<QAction>> m_recentActions;  // shown in FILE while they live
     ControlBar* m_bar = nullptr;   // docked under the view, owned by the client area
     QString m_companionServer;
     bool m_companionNotified = false;
     std::optional<SystemTime> m_markIn;
     std::optional<SystemTime> m_markOut;
-    std::unique_ptr<QSettings> m_settings;  // the saving folders and the caption check box
+    std::unique_ptr<QSettings> m_settings;  // the choices without a recent-file list
     ClipExportRunner m_exporter;
     std::unique_ptr<QProgressDialog> m_exportProgress;
     std::unique_ptr<QMessageBox> m_exportNote;

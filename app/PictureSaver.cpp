@@ -24,7 +24,7 @@ QImage PictureImage(const PlayerView& view, bool withCaptionLines) {
     if (!withCaptionLines) return picture.copy();
     QImage image(p.width, p.height, QImage::Format_RGB888);
     QPainter painter(&image);
-    view.Paint(painter, image.rect());
+    view.Paint(painter, image.rect(), false);  // at its own size, nothing to letterbox
     return image;
 }
 

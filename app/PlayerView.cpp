@@ -1,10 +1,11 @@
 // Putting the picture on the screen and shaping the window around it: the
-// stretched picture with its two text lines, zoom, full screen, the caption
+// picture in its proportions or stretched, with its two text lines, zoom, full screen, the caption
 // and menu toggle, and dragging the captionless window by its picture.
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMimeData>
 #include <QUrl>
 #include <QGuiApplication>
@@ -13,10 +14,12 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QScreen>
 #include <QWindow>
 
 #include "app/PlayerView.h"
+#include "app/OuterRectKeeper.h"
 
 namespace korvane {
 namespace {
@@ -40,33 +43,59 @@ PlayerView::PlayerView(Player& player, QWidget* parent) : QWidget(parent), m_pla
         m_picture = std::move(picture);
         update();
     });
+    connect(&player, &Player::PictureCleared, this, [this] {
+        m_picture.reset();
+        update();
+    });
 }
 
-void PlayerView::Paint(QPainter& painter, const QRect& target) const {
+PlayerView::~PlayerView() = default;
+
+QRect PlayerView::PictureRect(const QRect& target, bool keepProportions) const {
+    if (!keepProportions || !m_picture || m_picture->width <= 0 || m_picture->height <= 0) return target;
+    // The picture's width is its display width (720-wide pictures come cropped to 704).
+    QSize fitted(m_picture->width, m_picture->height);
+    fitted.scale(target.size(), Qt::KeepAspectRatio);
+    return QRect(target.topLeft() + QPoint((target.width() - fitted.width()) / 2, (target.height() - fitted.height()) / 2),
+                 fitted);
+}
+
+void PlayerView::SetKeepProportions(bool keep) {
+    m_keepProportions = keep;
+    update();
+}
+
+void PlayerView::Paint(QPainter& painter, const QRect& target, bool keepProportions) const {
     if (!m_picture || m_picture->width <= 0 || m_picture->height <= 0) return;
     const Picture& p = *m_picture;
     const QImage picture(p.pixels.data(), p.width, p.height, p.width * 3, QImage::Format_BGR888);
+    const QRect area = PictureRect(target, keepProportions);
 
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);  // rows and columns dropped or repeated
-    painter.drawImage(target, picture);
+    painter.drawImage(area, picture);
     painter.restore();
 
     painter.save();
     painter.setPen(Qt::black);
-    DrawLine(painter, target.left() + 9, target.top() + 9, p.caption);
-    DrawLine(painter, target.left() + 9, target.top() + 25, p.streamInfo);
+    DrawLine(painter, area.left() + 9, area.top() + 9, p.caption);
+    DrawLine(painter, area.left() + 9, area.top() + 25, p.streamInfo);
     if (!p.caption.empty()) {
         painter.setPen(Qt::white);
-        DrawLine(painter, target.left() + 10, target.top() + 10, p.caption);
-        DrawLine(painter, target.left() + 10, target.top() + 26, p.streamInfo);
+        DrawLine(painter, area.left() + 10, area.top() + 10, p.caption);
+        DrawLine(painter, area.left() + 10, area.top() + 26, p.streamInfo);
     }
     painter.restore();
 }
 
 void PlayerView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    Paint(painter, rect());
+    // Black where no picture lies: the bars beside a picture in its
+    // proportions, and everything when there is no picture.
+    const QRect area = m_picture ? PictureRect(rect(), m_keepProportions) : QRect();
+    const QRegion bars = QRegion(rect()).subtracted(area);
+    for (const QRect& bar : bars) painter.fillRect(bar, Qt::black);
+    Paint(painter, rect(), m_keepProportions);
 }
 
 void PlayerView::SetZoom(int factor) {
@@ -85,6 +114,7 @@ void PlayerView::SetZoom(int factor) {
     const int totalHeight = nonClientHeight * factor + kBaseHeight * factor;
     frame->resize(clientWidth, totalHeight - decorationHeight);
     frame->show();
+    emit ZoomChanged(factor);
 }
 
 void PlayerView::ToggleFullScreen() {
@@ -102,17 +132,19 @@ void PlayerView::ToggleFullScreen() {
 
 // The caption and the menu come and go together; the window keeps its outer
 // rectangle, so the decorations come out of (or go back into) it.
+// The window manager gives the new frame's margins late; the keeper fits the
+// window to the same outer rectangle until they have settled.
 void PlayerView::ToggleMenu() {
     QWidget* frame = window();
+    if (!m_outerKeeper) m_outerKeeper = std::make_unique<OuterRectKeeper>(*frame, m_frameMargins);
     auto* mainWindow = qobject_cast<QMainWindow*>(frame);
-    const QRect outer = frame->frameGeometry();
+    const QRect outer = m_outerKeeper->Outer();
     const bool visible = frame->isVisible();
     const bool show = m_menuHidden;
     frame->setWindowFlag(Qt::FramelessWindowHint, !show);  // hides a shown window
     if (mainWindow && mainWindow->menuWidget()) mainWindow->menuWidget()->setVisible(show);
     if (visible) frame->showNormal();
-    const QMargins margins = frame->windowHandle() ? frame->windowHandle()->frameMargins() : QMargins();
-    frame->setGeometry(outer.marginsRemoved(margins));
+    m_outerKeeper->Keep(outer);
     m_menuHidden = !show;
     update();
 }
@@ -140,9 +172,15 @@ void PlayerView::mouseDoubleClickEvent(QMouseEvent* event) {
     QWidget::mouseDoubleClickEvent(event);
 }
 
+QString PlayerView::DialogFolder() const {
+    const std::string& open = m_player.FilePath();
+    if (open.empty()) return m_startFolder;
+    return QFileInfo(QString::fromLocal8Bit(open.data(), static_cast<qsizetype>(open.size()))).absolutePath();
+}
+
 void PlayerView::OpenWithDialog() {
     const QString chosen = QFileDialog::getOpenFileName(
-        this, QString(), QString(), QStringLiteral("Recordings (*.MP4 *.mp4);;All Files (*)"));
+        this, QString(), DialogFolder(), QStringLiteral("Recordings (*.MP4 *.mp4);;All Files (*)"));
     if (chosen.isEmpty()) return;  // cancelled: a running playback goes on
     m_player.Open(chosen.toLocal8Bit().toStdString());
 }

@@ -1,12 +1,17 @@
 // The picture area of the window: paints the engine's current picture
-// stretched over itself with its two text lines, and takes the input that
+// over itself with its two text lines (in its proportions with black bars,
+// or stretched), and takes the input that
 // belongs to the picture (a double click for full screen, dragging the
 // captionless window, a dropped recording). It also sizes the window for a
 // zoom factor, switches full screen and shows or hides caption and menu.
 #pragma once
 
+#include <QMargins>
 #include <QRect>
 #include <QWidget>
+
+#include <functional>
+#include <memory>
 
 #include "decode/Picture.h"
 #include "playback/Player.h"
@@ -15,21 +20,43 @@ class QPainter;
 
 namespace korvane {
 
+class OuterRectKeeper;
+
 class PlayerView : public QWidget {
     Q_OBJECT
 
 public:
     explicit PlayerView(Player& player, QWidget* parent = nullptr);
+    ~PlayerView() override;
 
-    // Paints the picture and its two text lines over target (the view, or a printer's page).
-    void Paint(QPainter& painter, const QRect& target) const;
+    // Paints the picture and its two text lines into target (the view, or a
+    // printer's page): the whole of target, or the largest rectangle of the
+    // picture's proportions centred in it when `keepProportions`.
+    void Paint(QPainter& painter, const QRect& target, bool keepProportions) const;
+    // The part of target the picture covers.
+    QRect PictureRect(const QRect& target, bool keepProportions) const;
+    void SetKeepProportions(bool keep);
+    bool KeepProportions() const { return m_keepProportions; }
     void SetZoom(int factor);
     void ToggleFullScreen();
     void ToggleMenu();
     // Asks for a recording and opens it; a cancelled dialog changes nothing.
+    // The dialog starts in the folder of the recording opened last.
     void OpenWithDialog();
+    // The folder the dialog starts in before any recording was opened.
+    void SetStartFolder(const QString& folder) { m_startFolder = folder; }
+    QString DialogFolder() const;
+
+signals:
+    // The window was sized for a zoom factor, whoever asked for it.
+    void ZoomChanged(int factor);
+
+public:
 
     bool MenuHidden() const { return m_menuHidden; }
+    // Where the menu toggle learns the window's frame margins (the window
+    // handle unless set); for tests that play a late window manager.
+    void SetFrameMarginsSource(std::function<QMargins()> margins) { m_frameMargins = std::move(margins); }
     bool FullScreen() const { return m_fullScreen; }
     const PictureHandle& Shown() const { return m_picture; }
 
@@ -44,9 +71,13 @@ protected:
 private:
     Player& m_player;
     PictureHandle m_picture;  // what the engine showed last
+    bool m_keepProportions = true;
+    QString m_startFolder;
     bool m_menuHidden = true;
     bool m_fullScreen = false;
     QRect m_restoreGeometry;
+    std::function<QMargins()> m_frameMargins;
+    std::unique_ptr<OuterRectKeeper> m_outerKeeper;  // made at the first toggle, for the window of that time
     QPoint m_dragStart;
 };
 

@@ -12,18 +12,22 @@ namespace korvane {
 int RunSnapshot(const SnapshotRequest& request) {
     StderrNotifier notifier;
     Player player(notifier);
-    if (!player.OpenCommandLine(request.recording)) return 2;
-    for (int i = 0; i < request.next; ++i) player.StepForward();
-    for (int i = 0; i < request.previous; ++i) player.StepBack();
-
+    const bool opened = player.OpenCommandLine(request.recording);
+    if (opened) {
+        for (int i = 0; i < request.next; ++i) player.StepForward();
+        for (int i = 0; i < request.previous; ++i) player.StepBack();
+    }
+    // The three lines come also for a file that does not open: the title is
+    // then its path (as the window would show it), caption and stream empty.
     std::printf("title: %s\n", player.Title().toLocal8Bit().constData());
-    std::printf("caption: %s\n", player.Caption().c_str());
-    std::printf("stream: %s\n", player.StreamInfo().c_str());
+    std::printf("caption: %s\n", opened ? player.Caption().c_str() : "");
+    std::printf("stream: %s\n", opened ? player.StreamInfo().c_str() : "");
     std::fflush(stdout);
+    if (!opened) return 2;
     const PictureHandle& picture = player.CurrentPicture();
     if (!picture) return 1;
-    const QImage image(picture->pixels.data(), picture->width, picture->height, picture->width * 3,
-                       QImage::Format_BGR888);
+    QImage image(picture->pixels.data(), picture->width, picture->height, picture->width * 3, QImage::Format_BGR888);
+    if (request.size > 0) image = image.scaled(request.size, request.size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     if (!image.save(QString::fromLocal8Bit(request.outputPath.c_str()), "PNG")) {
         notifier.ShowMessage("cannot write " + request.outputPath);
         return 1;

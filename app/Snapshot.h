@@ -11,6 +11,7 @@ struct SnapshotRequest {
     std::string recording;
     int next = 0;
     int previous = 0;
+    int size = 0;  // scale the picture to fit size x size; 0 keeps its own size
 };
 
 // Exit status: 0 when a picture was presented, 1 when none was, 2 when the

@@ -2,7 +2,7 @@
 // recording named on the command line if there is one:
 //   korvane [FILE]
 // Headless interfaces:
-//   korvane --snapshot OUT.png [--next N] [--previous M] FILE
+//   korvane --snapshot OUT.png [--next N] [--previous M] [--size PIXELS] FILE
 //   korvane --headless-play [--mode play|sound|back|fast|fastback] [--speed 0-5] [--next N] FILE
 //   korvane --export OUT.mkv|OUT.mp4 [--from TIME] [--to TIME] [--camera N] FILE
 #include <QApplication>
@@ -25,7 +25,7 @@ namespace {
 
 void Usage() {
     std::fputs("usage: korvane [FILE]\n"
-               "       korvane --snapshot OUT.png [--next N] [--previous M] FILE\n"
+               "       korvane --snapshot OUT.png [--next N] [--previous M] [--size PIXELS] FILE\n"
                "       korvane --headless-play [--mode play|sound|back|fast|fastback] [--speed 0-5] [--next N] FILE\n"
                "       korvane --export OUT.mkv|OUT.mp4 [--from TIME] [--to TIME] [--camera N] FILE\n"
                "       (TIME: \"YYYY-MM-DD HH:MM:SS[.mmm]\")\n",
@@ -107,6 +107,8 @@ int main(int argc, char** argv) {
             play.next = snapshot.next;
         } else if (std::strcmp(arg, "--previous") == 0 && hasValue) {
             if (!ParseCount(argv[++i], snapshot.previous)) return Usage(), 2;
+        } else if (std::strcmp(arg, "--size") == 0 && hasValue) {
+            if (!ParseCount(argv[++i], snapshot.size, 4096)) return Usage(), 2;
         } else if (std::strcmp(arg, "--mode") == 0 && hasValue) {
             if (!ParseMode(argv[++i], play.mode)) return Usage(), 2;
         } else if (std::strcmp(arg, "--speed") == 0 && hasValue) {

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPalette>
 #include <QScreen>
+#include <QToolTip>
 
 #include <algorithm>
 
@@ -17,16 +18,36 @@ struct Placement {
     int id;
     QRect rect;
 };
+// Four groups with room around them: the transport well (rewind, previous,
+// back play, play, pause, next) with sound and volume beside it on the top
+// row; fast back, the speed slider and fast play, then exit, open, menu and
+// the zoom well on the bottom row. No control reaches the bar's edges.
 const Placement kTemplate[] = {
-    {IDC_BAR_VOLUME, {222, 3, 59, 20}},      {IDC_BAR_REWIND, {2, 5, 20, 24}},
-    {IDC_BAR_PREVIOUS, {18, 8, 20, 24}},     {IDC_BAR_PLAY, {74, 8, 20, 24}},
-    {IDC_BAR_PAUSE, {102, 8, 20, 24}},       {IDC_BAR_NEXT, {131, 8, 20, 24}},
-    {IDC_BAR_EXIT, {191, 39, 20, 24}},       {IDC_BAR_OPEN, {210, 41, 20, 24}},
-    {IDC_BAR_MENU, {228, 41, 20, 24}},       {IDC_BAR_ZOOM1, {248, 41, 20, 24}},
-    {IDC_BAR_ZOOM2, {264, 41, 20, 24}},      {IDC_BAR_ZOOM3, {281, 41, 20, 24}},
-    {IDC_BAR_EDGE, {141, 37, 20, 24}},       {IDC_BAR_FAST_BACK, {39, 47, 20, 24}},
-    {IDC_BAR_FAST_PLAY, {62, 47, 20, 24}},   {IDC_BAR_SPEED, {81, 47, 53, 15}},
-    {IDC_BAR_SOUND, {201, 5, 20, 24}},       {IDC_BAR_BACK_PLAY, {45, 8, 20, 24}},
+    {IDC_BAR_REWIND, {11, 11, 20, 24}},      {IDC_BAR_PREVIOUS, {30, 5, 20, 24}},
+    {IDC_BAR_BACK_PLAY, {60, 5, 20, 24}},    {IDC_BAR_PLAY, {90, 5, 20, 24}},
+    {IDC_BAR_PAUSE, {120, 5, 20, 24}},       {IDC_BAR_NEXT, {150, 5, 20, 24}},
+    {IDC_BAR_SOUND, {203, 11, 20, 24}},      {IDC_BAR_VOLUME, {222, 8, 59, 20}},
+    {IDC_BAR_FAST_BACK, {11, 40, 20, 24}},   {IDC_BAR_SPEED, {30, 38, 53, 15}},
+    {IDC_BAR_FAST_PLAY, {86, 40, 20, 24}},   {IDC_BAR_EXIT, {203, 37, 20, 24}},
+    {IDC_BAR_OPEN, {229, 39, 20, 24}},       {IDC_BAR_MENU, {249, 39, 20, 24}},
+    {IDC_BAR_ZOOM1, {276, 39, 20, 24}},      {IDC_BAR_ZOOM2, {295, 39, 20, 24}},
+    {IDC_BAR_ZOOM3, {314, 39, 20, 24}},
+};
+
+// Each button's name and key for its tooltip; no key for a button without one.
+struct ButtonTip {
+    int id;
+    const char* tip;
+};
+constexpr ButtonTip kTips[] = {
+    {IDC_BAR_REWIND, "First picture (Home)"},   {IDC_BAR_PREVIOUS, "Previous picture (Left)"},
+    {IDC_BAR_BACK_PLAY, "Play backward"},       {IDC_BAR_PLAY, "Play (Space)"},
+    {IDC_BAR_PAUSE, "Pause (Space)"},           {IDC_BAR_NEXT, "Next picture (Right)"},
+    {IDC_BAR_SOUND, "Sound (S)"},               {IDC_BAR_FAST_BACK, "Fast backward"},
+    {IDC_BAR_FAST_PLAY, "Fast forward"},        {IDC_BAR_EXIT, "Exit"},
+    {IDC_BAR_OPEN, "Open (Ctrl+O)"},            {IDC_BAR_MENU, "Menu (M)"},
+    {IDC_BAR_ZOOM1, "1x (1)"},                  {IDC_BAR_ZOOM2, "2x (2)"},
+    {IDC_BAR_ZOOM3, "3x (3)"},
 };
 
 // The bitmaps of each button: normal, pressed, hover, disabled; in the order
@@ -40,12 +61,12 @@ constexpr ButtonSkin kFirstButtons[] = {
     {IDC_BAR_PLAY, 186, 187, 188, 185},    {IDC_BAR_PAUSE, 182, 183, 184, 181},
     {IDC_BAR_NEXT, 169, 170, 171, 168},    {IDC_BAR_EXIT, 141, 143, 140, 141},
     {IDC_BAR_OPEN, 166, 167, 165, 166},    {IDC_BAR_MENU, 159, 160, 158, 159},
-    {IDC_BAR_ZOOM1, 150, 152, 150, 150},   {IDC_BAR_ZOOM2, 153, 155, 153, 153},
-    {IDC_BAR_ZOOM3, 156, 149, 156, 156},   {IDC_BAR_FAST_BACK, 199, 200, 201, 194},
+    {IDC_BAR_ZOOM1, 150, 152, 209, 150},   {IDC_BAR_ZOOM2, 153, 155, 210, 153},
+    {IDC_BAR_ZOOM3, 156, 149, 211, 156},   {IDC_BAR_FAST_BACK, 199, 200, 201, 194},
     {IDC_BAR_FAST_PLAY, 195, 196, 197, 198},
 };
 constexpr ButtonSkin kLastButtons[] = {
-    {IDC_BAR_SOUND, 204, 203, 204, 204},
+    {IDC_BAR_SOUND, 204, 203, 212, 204},
     {IDC_BAR_BACK_PLAY, 206, 207, 208, 205},
 };
 
@@ -87,23 +108,45 @@ ControlBar::ControlBar(QWidget* parent)
         connect(button, &SkinButton::Clicked, this, [this, button] { OnClicked(button); });
     connect(&m_volumeSlider, &SkinSlider::Scrolled, this, [this](int) {
         if (m_player != nullptr) m_player->SetVolume(m_volumeSlider.GetPos() / kPositionsPerLevel);
+        ShowLevel(m_volumeSlider, "Volume");
     });
     connect(&m_speedSlider, &SkinSlider::Scrolled, this, [this](int) {
         if (m_player != nullptr) m_player->SetFastSpeed(m_speedSlider.GetPos() / kPositionsPerLevel);
+        ShowLevel(m_speedSlider, "Fast speed");
     });
+    for (const ButtonTip& t : kTips) Button(t.id)->setToolTip(QString::fromLatin1(t.tip));
+}
+
+void ControlBar::ShowLevel(SkinSlider& slider, const char* name) {
+    const QString tip = QStringLiteral("%1: %2 of 5").arg(QLatin1String(name)).arg(slider.GetPos() / kPositionsPerLevel);
+    slider.setToolTip(tip);
+    if (slider.isSliderDown() || slider.underMouse())
+        QToolTip::showText(slider.mapToGlobal(QPoint(slider.ThumbX(slider.GetPos()), slider.height())), tip, &slider);
+}
+
+void ControlBar::ShowZoom(int factor) {
+    m_zoom1Button.SetCheck(factor == 1);
+    m_zoom2Button.SetCheck(factor == 2);
+    m_zoom3Button.SetCheck(factor == 3);
 }
 
 ControlBar::~ControlBar() = default;
 
-int ControlBar::Create(int templateId) {
-    if (templateId != IDD_CONTROL_BAR) return 0;
+void ControlBar::PlaceControls() {
+    const QPoint origin = BlockOrigin();
     for (const Placement& p : kTemplate) {
         QWidget* control = Button(p.id);
         if (control == nullptr) control = Slider(p.id);
-        // The edge strip's control is only a holder for its bitmap, which the bar draws itself.
-        if (control != nullptr) control->setGeometry(p.rect);
+        // A button keeps the size of its picture once it has one.
+        const QSize size = control->size().isEmpty() || Slider(p.id) != nullptr ? p.rect.size() : control->size();
+        control->setGeometry(QRect(p.rect.topLeft() + origin, size));
     }
+}
+
+int ControlBar::Create(int templateId) {
+    if (templateId != IDD_CONTROL_BAR) return 0;
     resize(kBarWidth, kBarHeight);
+    PlaceControls();
     show();
     update();
     return 1;
@@ -158,13 +201,16 @@ SkinSlider* ControlBar::Slider(int controlId) {
 // --- painting -----------------------------------------------------------------
 
 void ControlBar::paintEvent(QPaintEvent*) {
-    if (m_buffer.isNull()) {
-        // The buffer is as wide as the screen, so that the bar can grow without a new one.
+    const bool first = m_buffer.isNull();
+    if (first || m_buffer.width() < width() || m_buffer.height() < height()) {
+        // As wide as the screen, so that the bar can grow without a new buffer
+        // every time; wider when the window is wider than its screen.
         const int screenWidth = screen() != nullptr ? screen()->geometry().width() : 0;
         m_buffer = QImage(std::max(screenWidth, width()), height(), QImage::Format_RGB32);
         m_buffer.fill(m_background);
-        AssignSkins();
+        m_backgroundDrawn = false;
     }
+    if (first) AssignSkins();
     if (!m_backgroundDrawn) {
         DrawBackground();
         m_backgroundDrawn = true;
@@ -176,20 +222,14 @@ void ControlBar::paintEvent(QPaintEvent*) {
 void ControlBar::DrawBackground() {
     if (m_buffer.isNull()) return;
     QPainter painter(&m_buffer);
-    const QRect client = rect();
-    m_backPanel.Draw(painter, client);
-    m_edgePanel.StretchDraw(painter, kBarEdgeX, client.top(), client.left() + client.width(),
-                            client.top() + client.height());
+    m_edgePanel.StretchDraw(painter, 0, 0, m_buffer.width(), m_buffer.height());
+    m_backPanel.Draw(painter, QRect(BlockOrigin(), QSize(kBarWidth, kBarHeight)));
 }
 
 void ControlBar::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    DrawBackground();
-}
-
-void ControlBar::moveEvent(QMoveEvent* event) {
-    QWidget::moveEvent(event);
-    DrawBackground();
+    PlaceControls();
+    m_backgroundDrawn = false;
 }
 
 void ControlBar::AssignSkins() {
@@ -203,6 +243,9 @@ void ControlBar::AssignSkins() {
     m_volumeSlider.SetPos(kSliderMax);
     m_speedSlider.SetRange(0, kSliderMax, false);
     m_speedSlider.SetPos(0);
+    ShowLevel(m_volumeSlider, "Volume");
+    ShowLevel(m_speedSlider, "Fast speed");
+    PlaceControls();  // the buttons now have their pictures' sizes
 }
 
 // --- clicks -------------------------------------------------------------------
@@ -272,10 +315,9 @@ long ControlBar::OnToggleClicked(SkinButton* button) {
         return 1;
     }
     if (button == &m_zoom1Button || button == &m_zoom2Button || button == &m_zoom3Button) {
-        m_zoom1Button.SetCheck(button == &m_zoom1Button);
-        m_zoom2Button.SetCheck(button == &m_zoom2Button);
-        m_zoom3Button.SetCheck(button == &m_zoom3Button);
-        emit ZoomRequested(button == &m_zoom1Button ? 1 : button == &m_zoom2Button ? 2 : 3);
+        const int factor = button == &m_zoom1Button ? 1 : button == &m_zoom2Button ? 2 : 3;
+        ShowZoom(factor);
+        emit ZoomRequested(factor);
         return 1;
     }
     return 0;

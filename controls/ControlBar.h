@@ -10,6 +10,8 @@
 #include <QImage>
 #include <QWidget>
 
+#include <algorithm>
+
 #include "controls/BitmapPanel.h"
 #include "controls/SkinButton.h"
 #include "controls/SkinSlider.h"
@@ -40,10 +42,10 @@ enum BarControl : int {
     IDC_BAR_BACK_PLAY = 1036,
 };
 
+// The block of controls; a wider bar centres it and fills the rest with the
+// edge strip, in the panel's colours.
 inline constexpr int kBarWidth = 354;
 inline constexpr int kBarHeight = 61;
-// Where the edge strip starts: it covers the bar from here to its right edge.
-inline constexpr int kBarEdgeX = 353;
 
 class ControlBar : public QWidget {
     Q_OBJECT
@@ -69,10 +71,16 @@ public:
     SkinSlider* Slider(int controlId);
 
     bool Sound() const { return m_sound; }
+    // Where the block of controls starts: centred in a bar wider than the block.
+    QPoint BlockOrigin() const { return {std::max(0, (width() - kBarWidth) / 2), 0}; }
     // The skins are assigned on the first paint.
     bool Skinned() const { return !m_buffer.isNull(); }
 
     QSize sizeHint() const override { return {kBarWidth, kBarHeight}; }
+
+public slots:
+    // Checks the zoom button of the factor, however the zoom was set.
+    void ShowZoom(int factor);
 
 signals:
     void OpenRequested();
@@ -83,11 +91,13 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void moveEvent(QMoveEvent* event) override;
 
 private:
     void AssignSkins();
+    void PlaceControls();
     void DrawBackground();
+    // The slider's level 0 to 5 in its tooltip, and beside the pointer while it is dragged.
+    void ShowLevel(SkinSlider& slider, const char* name);
     long OnButtonClicked(SkinButton* button);
     long OnToggleClicked(SkinButton* button);
     // A mode button: starts its mode when none plays, else stops the one that plays.

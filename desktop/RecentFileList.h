@@ -27,6 +27,8 @@ public:
     // same file and the oldest entries beyond the size, and saves the list.
     void Add(const QString& path);
     const QStringList& Files() const { return m_files; }
+    // The settings the list is kept in; the window keeps its own choices there too.
+    QSettings& Store() { return *m_settings; }
 
 private:
     void Save();

@@ -50,6 +50,7 @@ void PlaybackWorker::Stop() {
         m_wake.wait_for(lock, std::chrono::milliseconds(1), [this] { return !m_running.load(); });
     }
     m_thread.join();
+    m_stop = false;  // the request was for the run that has now ended
 }
 
 bool PlaybackWorker::WaitUnlessStopped(std::chrono::milliseconds duration) {

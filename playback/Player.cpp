@@ -1,6 +1,7 @@
 #include "playback/Player.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "recording/SiteInfo.h"
 
@@ -16,13 +17,12 @@ Player::Player(Notifier& notifier, QObject* parent)
     : QObject(parent),
       m_notifier(notifier),
       m_reader(notifier),
-      m_frameData(std::make_unique_for_overwrite<std::uint8_t[]>(kFrameDataCapacity)),
-      m_refFrameData(std::make_unique_for_overwrite<std::uint8_t[]>(kFrameDataCapacity)) {
+      m_frameData(std::make_unique_for_overwrite<std::uint8_t[]>(kFrameDataCapacity)) {
     m_pipeline.SetPictureSink([this](PictureHandle picture) {
-        if (std::this_thread::get_id() == m_owner) {
-            Deliver(std::move(picture));
+        if (m_capture != nullptr) {
+            *m_capture = std::move(picture);
         } else {
-            m_mailbox.Post([this, picture = std::move(picture)]() mutable { Deliver(std::move(picture)); });
+            Hand(std::move(picture));
         }
     });
 }
@@ -33,9 +33,22 @@ Player::~Player() {
     Stop();
 }
 
+void Player::Hand(PictureHandle picture) {
+    if (std::this_thread::get_id() == m_owner) {
+        Deliver(std::move(picture));
+    } else {
+        m_mailbox.Post([this, picture = std::move(picture)]() mutable { Deliver(std::move(picture)); });
+    }
+}
+
 void Player::Deliver(PictureHandle picture) {
     m_current = std::move(picture);
     emit PictureShown(m_current);
+}
+
+void Player::ClearPicture() {
+    m_current.reset();
+    emit PictureCleared();
 }
 
 void Player::SetTitle(const std::string& title) {
@@ -99,7 +112,15 @@ void Player::SetSound(bool on) {
 }
 
 void Player::SetVolume(int level) {
-    const auto gain = static_cast<std::uint16_t>(std::clamp(level, 0, 5) * kVolumeStep);
+    m_volumeLevel = std::clamp(level, 0, 5);
+    ApplyVolume();
+}
+
+// The output keeps its gains only while it is open; every open starts it at
+// full volume, so the user's level is applied again after each one.
+void Player::ApplyVolume() {
+    const int level = m_volumeLevel.load();
+    const auto gain = level < 0 ? kFullVolume : static_cast<std::uint16_t>(level * kVolumeStep);
     m_waveOut.SetVolume(gain, gain);
 }
 
@@ -107,6 +128,8 @@ void Player::SetVolume(int level) {
 
 bool Player::OpenReader() {
     m_fileOpen = false;
+    m_cache.Clear();
+    m_decoderAt = 0;
     if (m_reader.Open(m_filePath) == 0) return false;
     m_fileOpen = true;
     emit Opened(QString::fromLocal8Bit(m_filePath.data(), static_cast<qsizetype>(m_filePath.size())));
@@ -125,7 +148,10 @@ bool Player::Open(const std::string& path) {
     m_reader.Close();
     m_filePath = path.substr(0, kPathMax);
     SetTitle(m_filePath);
-    if (!OpenReader()) return false;
+    if (!OpenReader()) {
+        ClearPicture();
+        return false;
+    }
     m_pipeline.ForgetDecoder();
     ShowFirstPicture();
     return true;
@@ -135,12 +161,16 @@ bool Player::Reload() {
     Stop();
     m_reader.Close();
     SetTitle(m_filePath);
-    if (!OpenReader()) return false;
+    if (!OpenReader()) {
+        ClearPicture();
+        return false;
+    }
     ShowFirstPicture();
     return true;
 }
 
 bool Player::ShowFirstPicture() {
+    const PictureHandle before = m_current;
     auto b = std::make_unique<RecordBuffers>();
     bool read = ReadFirst(*b);
     while (read && b->header.mediaKind != kMediaVideo) read = ReadNext(*b);
@@ -148,6 +178,7 @@ bool Player::ShowFirstPicture() {
         const int result = Decode(*b, 1);
         if (result == kCodecUnknown) {
             m_notifier.ShowMessage(kIncorrectCodecText);
+            ClearPicture();
             return false;
         }
         bool settle = result == 1 && b->header.frameType == kFrameDecoderOnly;
@@ -173,6 +204,29 @@ bool Player::ShowFirstPicture() {
     }
     std::string site, camera;
     if (LookUpSiteInfo(m_reader, m_filePath, site, camera)) SetTitle(site + " : " + camera);
+    if (m_current == nullptr || m_current == before) {
+        // Nothing of this recording came up: the last recording's picture must not stay.
+        ClearPicture();
+        char text[96];
+        std::snprintf(text, sizeof text, kNoPictureText, m_reader.SelectedCamera() + 1);
+        m_notifier.ShowMessage(std::string(text) + " " + m_filePath);
+    }
+    return true;
+}
+
+bool Player::ShowRecordAt(std::uint32_t offset) {
+    if (IsPlaying() || !m_reader.IsOpen()) return false;
+    auto b = std::make_unique<RecordBuffers>();
+    const FrameReader::Position at = m_reader.Tell();
+    if (m_reader.ReadAt(offset, &b->header, &b->extension, FrameData(), &b->caption, b->captionText) == 0) return false;
+    int result = 0;
+    const PictureHandle picture = ExactPicture(*b, result);
+    if (result == kCodecUnknown) CodecFailure();
+    if (!picture) {
+        m_reader.Restore(at);
+        return false;
+    }
+    Present(picture);
     return true;
 }
 

@@ -1,15 +1,18 @@
 #include "recording/FrameReader.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace korvane {
 namespace {
 
-std::string ErrorText(long code, const std::string& path) {
+// The numbered error line, then the reason in words.
+std::string ErrorText(long code, const std::string& path, const std::string& reason) {
     std::vector<char> text(path.size() + 32);
     std::snprintf(text.data(), text.size(), "error =%ld  %s", code, path.c_str());
-    return text.data();
+    return std::string(text.data()) + "\n" + reason;
 }
 
 }  // namespace
@@ -22,16 +25,21 @@ int FrameReader::Open(const std::string& path) {
     Close();
     m_path = path;
     if (const int error = m_file.Open(path); error != 0) {
-        if (std::FILE* again = std::fopen(path.c_str(), "rb")) {
+        // A file that opens on a second try is announced first; a folder
+        // opens too, but is no file.
+        std::FILE* again = error != EISDIR ? std::fopen(path.c_str(), "rb") : nullptr;
+        if (again != nullptr) {
             std::fclose(again);
             m_notifier.ShowMessage("OK");
         }
-        m_notifier.ShowMessage(ErrorText(error, path));
+        m_notifier.ShowMessage(ErrorText(error, path, std::strerror(error)));
         return 0;
     }
     RecordingFileHeader header;
     if (!m_file.ReadAt(0, header.bytes)) {
-        m_notifier.ShowMessage(ErrorText(0, path));
+        m_notifier.ShowMessage(ErrorText(0, path, m_file.Size() < kFileHeaderSize
+                                                      ? "Not a recording: the file is too short for a header"
+                                                      : "The file header cannot be read"));
         return 0;  // the file stays held until Close
     }
     m_fileHeader = header;
@@ -94,6 +102,13 @@ int FrameReader::ReadPrevious(FrameHeader* header, FrameExtension* extension,
     // A link that does not lead backwards would let a backward walk cycle.
     if (!InChain(target) || target >= m_currentOffset) return 0;
     return ReadRecordAt(target, Move::Previous, header, extension, data, caption, captionText);
+}
+
+int FrameReader::ReadAt(std::uint32_t offset, FrameHeader* header, FrameExtension* extension,
+                        std::span<std::uint8_t> data, CaptionDescriptor* caption,
+                        std::span<std::uint8_t> captionText) {
+    if (!m_open || !InChain(offset)) return 0;
+    return ReadRecordAt(offset, Move::At, header, extension, data, caption, captionText);
 }
 
 int FrameReader::ReadRecordAt(std::uint64_t offset, Move move, FrameHeader* header,

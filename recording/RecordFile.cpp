@@ -36,7 +36,12 @@ int RecordFile::Open(const std::string& path) {
     }
     if (fd < 0) return error != 0 ? error : EIO;
     struct stat st {};
-    m_size = ::fstat(fd, &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+    const bool stated = ::fstat(fd, &st) == 0;
+    if (stated && S_ISDIR(st.st_mode)) {  // a folder opens for reading but holds no bytes to read
+        ::close(fd);
+        return EISDIR;
+    }
+    m_size = stated ? static_cast<std::uint64_t>(st.st_size) : 0;
     m_fd = fd;
     return 0;
 }

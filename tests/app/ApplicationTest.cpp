@@ -5,7 +5,11 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include <QMenu>
+#include <QMenuBar>
+
 #include "app/Application.h"
+#include "app/Commands.h"
 #include "app/MainWindow.h"
 #include "app/PlayerView.h"
 #include "tests/app/Clip.h"
@@ -92,6 +96,7 @@ TEST_F(ApplicationTest, EveryRecordingOpenedGoesToTheRecentFilesInTheOwnSettings
         for (const char* name : {"b.MP4", "c.MP4", "missing.MP4", "d.MP4", "e.MP4", "c.MP4"})
             DropFiles(app.MainFrame()->View(), {dir.File(name)});
         EXPECT_EQ(app.RecentFiles(), recent);
+        app.MainFrame()->CommandAction(ID_KEEP_PROPORTIONS)->trigger();  // off, and remembered
     }
     scope.sync();
     EXPECT_EQ(scope.value(QStringLiteral("Recent File List/File1")).toString(), path("c.MP4"));
@@ -99,6 +104,23 @@ TEST_F(ApplicationTest, EveryRecordingOpenedGoesToTheRecentFilesInTheOwnSettings
     Application next(notifier, Options(true));
     ASSERT_TRUE(next.InitInstance(""));
     EXPECT_EQ(next.RecentFiles(), recent);
+    EXPECT_FALSE(next.MainFrame()->View()->KeepProportions());
+    // FILE lists them between Open and Exit; the dialog starts in their folder.
+    EXPECT_EQ(next.MainFrame()->View()->DialogFolder(), QString::fromStdString(dir.Path().string()));
+    QMenu* file = next.MainFrame()->Menu()->actions()[0]->menu();
+    file->popup(QPoint(0, 0));
+    file->hide();
+    QStringList listed;
+    QAction* second = nullptr;
+    for (QAction* action : file->actions())
+        if (action->text().startsWith(QLatin1Char('&'))) {
+            listed.push_back(action->text().section(QLatin1Char(' '), 1));
+            if (listed.size() == 2) second = action;
+        }
+    EXPECT_EQ(listed, recent);
+    ASSERT_NE(second, nullptr);
+    second->trigger();
+    EXPECT_EQ(next.MainFrame()->windowTitle(), path("e.MP4"));
     scope.clear();
     QStandardPaths::setTestModeEnabled(false);
 }

@@ -2,10 +2,15 @@
 // its menu commands, the bar's buttons, keys, double clicks and drops.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QPrinter>
 #include <QDialog>
 #include <QMenu>
 #include <QMenuBar>
@@ -74,7 +79,7 @@ TEST_F(MainWindowTest, StartsFramelessWithoutMenuKeepsItsMinimumSizeAndClosesInT
     EXPECT_TRUE(window.windowFlags().testFlag(Qt::FramelessWindowHint));
     EXPECT_FALSE(window.Menu()->isVisible());
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Korvane"));
-    EXPECT_EQ(window.Bar()->size(), QSize(354, 61));
+    EXPECT_EQ(window.Bar()->size(), QSize(window.centralWidget()->width(), 61));
     EXPECT_EQ(window.Bar()->geometry().bottom(), window.centralWidget()->height() - 1);
     EXPECT_EQ(window.View()->geometry().bottom() + 1, window.Bar()->geometry().top());
     window.resize(100, 80);
@@ -123,6 +128,9 @@ TEST_F(MainWindowTest, MenuCommandsDriveTheEngineAndTheView) {
     for (const auto& [zoom, width, height] : zooms) {
         zoom();
         EXPECT_EQ(window.size(), QSize(width, height));
+        const int factor = height / 240;  // the bar's buttons follow the zoom however it was set
+        for (int id : {IDC_BAR_ZOOM1, IDC_BAR_ZOOM2, IDC_BAR_ZOOM3})
+            EXPECT_EQ(window.Bar()->ToggleButton(id)->GetCheck(), id - IDC_BAR_ZOOM1 + 1 == factor) << width;
     }
 }
 
@@ -188,6 +196,126 @@ TEST_F(MainWindowTest, BarsMenuButtonShowsCaptionAndMenuInTheSameRectangle) {
         EXPECT_TRUE(window.isVisible());
         EXPECT_EQ(window.frameGeometry(), outer);
     }
+}
+
+// A window manager that gives the frame's margins only 100 ms after the
+// window is shown with its caption: 12 toggles at the minimum size leave the
+// outer rectangle where it was.
+TEST_F(MainWindowTest, MenuToggleKeepsTheOuterRectangleWhenTheFrameMarginsComeLate) {
+    window.setGeometry(100, 100, 360, 320);
+    const QRect outer = window.geometry();
+    QElapsedTimer sinceToggle;
+    const auto margins = [&] {
+        const bool framed = !window.windowFlags().testFlag(Qt::FramelessWindowHint);
+        return framed && sinceToggle.elapsed() >= 100 ? QMargins(1, 20, 1, 5) : QMargins();
+    };
+    window.View()->SetFrameMarginsSource(margins);
+    for (int i = 0; i < 12; ++i) {
+        sinceToggle.start();
+        Click(IDC_BAR_MENU);
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            return sinceToggle.elapsed() > 150 && window.geometry().marginsAdded(margins()) == outer;
+        })) << i << ": " << window.geometry().x() << "," << window.geometry().y() << " " << window.width() << "x"
+            << window.height();
+    }
+    QTest::qWait(500);  // the margins have settled: nothing moves any more
+    EXPECT_EQ(window.geometry(), outer);
+}
+
+// Opening a damaged, an empty or a random file after a good recording: the
+// old picture goes and a message says why.
+TEST_F(MainWindowTest, ARecordingWithoutAPictureClearsTheViewAndSaysSo) {
+    const std::string good = WriteClip(dir, "good.MP4");
+    std::ifstream in(good, std::ios::binary);
+    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+    std::vector<std::uint8_t> random(4096);
+    std::uint32_t seed = 12345;
+    for (auto& b : random) b = static_cast<std::uint8_t>((seed = seed * 1103515245u + 12345u) >> 24);
+    RecordingWriter empty(kFileKind514);
+    empty.Header().setPlayCamera(0, 1);
+    empty.WriteFile(dir.File("empty.MP4"));
+    const std::string files[] = {dir.Write("cut.MP4", std::string(bytes.begin(), bytes.begin() + 1000)),
+                                 dir.File("empty.MP4"), dir.Write("random.MP4", random)};
+    for (const std::string& file : files) {
+        ASSERT_TRUE(player.Open(good));
+        ASSERT_NE(window.View()->Shown(), nullptr);
+        notifier.Clear();
+        player.Open(file);
+        EXPECT_EQ(window.View()->Shown(), nullptr) << file;
+        EXPECT_EQ(notifier.Messages(), std::vector<std::string>{"No picture of camera 1 in this recording: " + file});
+        const QImage painted = window.View()->grab().toImage();
+        for (int y = 0; y < painted.height(); y += 3)
+            for (int x = 0; x < painted.width(); x += 3) ASSERT_EQ(painted.pixel(x, y), qRgb(0, 0, 0)) << file;
+    }
+}
+
+// The bar row at 1x, 3x and full screen spans the window in the panel's
+// colours: nowhere black.
+TEST_F(MainWindowTest, TheBarFillsTheWindowsWidthAtEverySize) {
+    Open();
+    const std::function<void()> sizes[] = {[&] { Click(IDC_BAR_ZOOM1); }, [&] { Click(IDC_BAR_ZOOM3); },
+                                           [&] { window.View()->ToggleFullScreen(); }};
+    for (const auto& size : sizes) {
+        size();
+        QCoreApplication::processEvents();
+        const QImage image = window.grab().toImage();
+        const int top = window.Bar()->mapTo(&window, QPoint(0, 0)).y();
+        EXPECT_EQ(window.Bar()->width(), window.width());
+        EXPECT_EQ(top + 61, window.height());
+        for (int y = top; y < top + 61; ++y)
+            for (int x = 0; x < image.width(); ++x)
+                ASSERT_NE(image.pixel(x, y) & 0xFFFFFF, 0u) << window.width() << ": " << x << "," << y;
+    }
+}
+
+// In a 16:9 view the 352 x 240 picture keeps its proportions between black
+// bars; without keep proportions it fills the view.
+TEST_F(MainWindowTest, KeepProportionsLetterboxesThePictureAndOffStretchesIt) {
+    Open();
+    EXPECT_TRUE(window.View()->KeepProportions());  // on by default
+    window.resize(640, 360 + 61);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(window.View()->size(), QSize(640, 360));
+    const auto blackColumns = [&](int from, int to) {
+        const QImage image = window.View()->grab().toImage();
+        int black = 0;
+        for (int x = from; x < to; ++x)
+            for (int y = 0; y < 360; ++y) black += (image.pixel(x, y) & 0xFFFFFF) == 0;
+        return black == (to - from) * 360;
+    };
+    const struct {
+        bool keep;
+        QRect area;
+        bool bars;
+    } cases[] = {{true, {56, 0, 528, 360}, true}, {false, {0, 0, 640, 360}, false}};
+    for (const auto& c : cases) {
+        if (window.View()->KeepProportions() != c.keep) window.CommandAction(ID_KEEP_PROPORTIONS)->trigger();
+        EXPECT_EQ(window.View()->PictureRect(window.View()->rect(), c.keep), c.area);
+        EXPECT_EQ(blackColumns(0, 56), c.bars);
+        EXPECT_EQ(blackColumns(584, 640), c.bars);
+        EXPECT_FALSE(blackColumns(60, 580));
+    }
+}
+
+// Printed to a PDF on a portrait page, the picture keeps its proportions, centred.
+TEST_F(MainWindowTest, PrintingToPdfKeepsTheProportionsCentredOnThePage) {
+    Open();
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(dir.File("print.pdf")));
+    printer.setPageOrientation(QPageLayout::Portrait);
+    printer.setFullPage(true);
+    window.PrintView(printer);
+    ASSERT_EQ(std::system(("pdftoppm -r 40 -png -singlefile '" + dir.File("print.pdf") + "' '" + dir.File("page") + "'").c_str()), 0);
+    const QImage page(QString::fromStdString(dir.File("page.png")));
+    ASSERT_FALSE(page.isNull());
+    QRect inked;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x)
+            if (qGray(page.pixel(x, y)) < 250) inked |= QRect(x, y, 1, 1);
+    EXPECT_NEAR(inked.width(), page.width(), 2);
+    EXPECT_NEAR(double(inked.width()) / inked.height(), 352.0 / 240.0, 0.03);
+    EXPECT_NEAR(inked.center().y(), page.height() / 2, 2);
 }
 
 TEST_F(MainWindowTest, DoubleClickGoesFullScreenAndBackToTheSameRectangle) {

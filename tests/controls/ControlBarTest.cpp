@@ -3,6 +3,7 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <set>
 
@@ -64,22 +65,45 @@ TEST_F(ControlBarTest, FirstPaintPlacesEveryControlWithItsSkin) {
     EXPECT_TRUE(fresh.Slider(IDC_BAR_SPEED)->IsSkinned());
 }
 
-TEST_F(ControlBarTest, BackgroundIsThePanelWithTheEdgeStripStretchedFromColumn353) {
+// At any width the panel sits centred with the edge strip's colours on both
+// sides, and every control lies inside the bar with room around it.
+TEST_F(ControlBarTest, BackgroundFillsEveryWidthAndNoControlIsClipped) {
     const QImage panel = SkinPng(136), strip = SkinPng(189);
-    for (QWidget* child : bar.findChildren<QWidget*>()) child->hide();  // the bar's own painting only
-    const auto painted = [&] { return bar.grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied); };
-    EXPECT_EQ(painted().copy(0, 0, 353, 61), panel.copy(0, 0, 353, 61));
-    EXPECT_EQ(painted().pixel(353, 0), strip.pixel(0, 0));
-    // Wider: the strip's first column covers everything right of 353, beyond the panel's 387.
-    bar.resize(500, 61);
-    const QImage wide = painted();
     std::set<QRgb> stripColours;
     for (int y = 0; y < strip.height(); ++y) stripColours.insert(strip.pixel(0, y));
-    for (int y = 0; y < 61; ++y)
-        for (int x = 353; x < 500; ++x) {
-            ASSERT_TRUE(stripColours.count(wide.pixel(x, y))) << x << "," << y;
-            ASSERT_EQ(wide.pixel(x, y), wide.pixel(353, y)) << x << "," << y;
+    const auto painted = [&] { return bar.grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied); };
+    const QList<QWidget*> controls = bar.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (int width : {354, 950, 2200}) {  // 1x, 3x, wider than the screen
+        bar.resize(width, 61);
+        const int left = (width - 354) / 2;
+        EXPECT_EQ(bar.BlockOrigin(), QPoint(left, 0));
+        for (QWidget* child : controls) {
+            child->show();
+            EXPECT_TRUE(QRect(2, 2, width - 4, 57).contains(child->geometry())) << width << " " << child;
         }
+        for (QWidget* child : controls) child->hide();  // the bar's own painting only
+        const QImage image = painted();
+        EXPECT_EQ(image.copy(left, 0, 354, 61), panel) << width;
+        for (int y = 0; y < 61; ++y)
+            for (int x : {0, left / 2, left + 354 + (width - left - 354) / 2, width - 1})
+                ASSERT_TRUE(x >= width || stripColours.count(image.pixel(x, y))) << width << ": " << x << "," << y;
+        for (QWidget* child : controls) child->show();
+    }
+}
+
+// Every button tells its name and answers the pointer with an image of its own.
+TEST_F(ControlBarTest, EveryButtonHasATooltipAndAHoverImage) {
+    const QList<SkinButton*> buttons = bar.findChildren<SkinButton*>(Qt::FindDirectChildrenOnly);
+    ASSERT_EQ(buttons.size(), 15);
+    for (SkinButton* button : buttons) {
+        EXPECT_FALSE(button->toolTip().isEmpty()) << button;
+        const QImage normal = button->ShownImage();
+        QTest::mouseMove(button, QPoint(8, 8));
+        EXPECT_NE(button->ShownImage(), normal) << button->toolTip().toStdString();
+        QTest::mouseMove(&bar, QPoint(bar.width() - 3, 3));
+        EXPECT_EQ(button->ShownImage(), normal) << button->toolTip().toStdString();
+    }
+    EXPECT_EQ(bar.Button(IDC_BAR_PLAY)->toolTip(), QStringLiteral("Play (Space)"));  // name and key
 }
 
 TEST_F(ControlBarTest, WindowButtonsAskTheWindowAndZoomIsOneOfThree) {
@@ -183,6 +207,15 @@ TEST_F(ControlBarTest, SpeedSliderSetsHowManyPicturesFastPlaySkips) {
     QTest::mousePress(&speed, Qt::LeftButton, {}, QPoint(speed.ThumbX(speed.GetPos()) + 4, 5));
     QTest::mouseMove(&speed, QPoint(200, 5));
     QTest::mouseRelease(&speed, Qt::LeftButton, {}, QPoint(200, 5));
+    ASSERT_EQ(speed.GetPos(), 100);
+    EXPECT_EQ(speed.toolTip(), QStringLiteral("Fast speed: 5 of 5"));
+    QWheelEvent down(QPointF(5, 5), speed.mapToGlobal(QPointF(5, 5)), {}, QPoint(0, -240), Qt::NoButton, {},
+                     Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(&speed, &down);  // two notches: three positions each
+    EXPECT_EQ(speed.toolTip(), QStringLiteral("Fast speed: 4 of 5"));
+    QWheelEvent up(QPointF(5, 5), speed.mapToGlobal(QPointF(5, 5)), {}, QPoint(0, 240), Qt::NoButton, {},
+                   Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(&speed, &up);
     ASSERT_EQ(speed.GetPos(), 100);
     shown.clear();
     Click(IDC_BAR_FAST_PLAY);

@@ -43,11 +43,19 @@ TEST_F(Reader, HeaderPicksTheCameraAndTheFirstRecordOrKeepsThePreviousCamera) {
 TEST_F(Reader, UnreadableFilesAreRefusedWithTheErrorAndPathBackslashesAreTriedAsSlashes) {
     const std::string missing = h.dir.File("absent.MP4");
     const std::string shortFile = h.dir.Write("short.MP4", std::vector<std::uint8_t>(583, 1));
+    const std::string folder = h.dir.File("folder.MP4");
+    std::filesystem::create_directory(folder);
     RecordingFileHeader out;
-    for (auto [path, code] : {std::pair{missing, ENOENT}, {shortFile, 0}}) {
+    const std::tuple<std::string, int, std::string> cases[] = {
+        {missing, ENOENT, "No such file or directory"},
+        {shortFile, 0, "Not a recording: the file is too short for a header"},
+        {folder, EISDIR, "Is a directory"},
+    };
+    for (const auto& [path, code, reason] : cases) {
         h.notifier.Clear();
         EXPECT_EQ(h.reader.Open(path), 0);
-        EXPECT_THAT(h.notifier.Messages(), ::testing::ElementsAre("error =" + std::to_string(code) + "  " + path));
+        EXPECT_THAT(h.notifier.Messages(),
+                    ::testing::ElementsAre("error =" + std::to_string(code) + "  " + path + "\n" + reason));
         EXPECT_EQ(h.First(), 0);
         EXPECT_EQ(h.reader.CopyFileHeader(&out), 0);
     }

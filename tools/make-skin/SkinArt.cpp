@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QPolygonF>
 
 #include <algorithm>
 #include <cstdlib>
@@ -61,6 +62,8 @@ Face RoundFace(Look look) {
     return {};
 }
 
+// A zoom button under the pointer keeps its light face with a cyan ring and
+// digits, so that it does not look checked.
 Face ZoomFace(Look look) {
     if (look == Look::Pressed) {
         Face checked = RoundFace(Look::Hover);
@@ -68,14 +71,17 @@ Face ZoomFace(Look look) {
         checked.raised = false;
         return checked;
     }
-    return RoundFace(Look::Normal);
+    Face face = RoundFace(Look::Normal);
+    if (look == Look::Hover) face.border = face.glyph = TransportFace(Look::Hover).glyph;
+    return face;
 }
 
-// The loudspeaker: black when sound is off, blue on a sunken cap when on.
+// The loudspeaker: black when sound is off, blue on a sunken cap when on,
+// cyan under the pointer.
 Face SoundFace(Look look) {
     if (look == Look::Pressed)
         return {{0xE6, 0xEC, 0xF2}, {0xC9, 0xD2, 0xDC}, {0x2A, 0x78, 0xE4}, {0x1A, 0x6A, 0xE0}, 1, false};
-    return TransportFace(Look::Normal);
+    return TransportFace(look == Look::Hover ? Look::Hover : Look::Normal);
 }
 
 // --- glyphs, as whole pixels -------------------------------------------------
@@ -312,11 +318,12 @@ std::vector<Button> Buttons() {
                      }
                      return p;
                  },
-                 204, 203, 204, 204});
+                 204, 203, 212, 204});
     // Zoom: "1x", "2x", "3x".
-    for (const auto& [digit, normal, checked] : {std::tuple{'1', 150, 152}, {'2', 153, 155}, {'3', 156, 149}}) {
+    for (const auto& [digit, normal, checked, hover] :
+         {std::tuple{'1', 150, 152, 209}, {'2', 153, 155, 210}, {'3', 156, 149, 211}}) {
         const char d = digit;
-        b.push_back({Shape::Round17, ZoomFace, [d](Look) { return ZoomDigits(d); }, normal, checked, normal, normal});
+        b.push_back({Shape::Round17, ZoomFace, [d](Look) { return ZoomDigits(d); }, normal, checked, hover, normal});
     }
     return b;
 }
@@ -396,16 +403,16 @@ void DrawWell(QPainter& painter, QRect rect, int radius) {
     painter.drawRoundedRect(QRectF(rect).adjusted(0, 1, 0, 0), radius, radius);
 }
 
-// Flat below its top line, so that the edge strip stretched over any width
-// and squeezed to the bar's height matches it.
+// The block of controls, 354 x 61. Flat below its top line, so that the edge
+// strip stretched on both sides of it matches it.
 QImage DrawPanel() {
-    QImage image(387, 72, QImage::Format_ARGB32);
+    QImage image(354, 61, QImage::Format_ARGB32);
     image.fill(kBase);
     {
         QPainter painter(&image);
         painter.setRenderHint(QPainter::Antialiasing);
-        DrawWell(painter, {16, 6, 147, 30}, 7);   // previous ... next
-        DrawWell(painter, {245, 38, 56, 21}, 10);  // the zoom buttons
+        DrawWell(painter, {7, 4, 176, 30}, 7);     // rewind ... next
+        DrawWell(painter, {272, 37, 62, 21}, 10);  // the zoom buttons
     }
     for (int x = 0; x < image.width(); ++x) image.setPixelColor(x, 0, kTopLine);
     return image;
@@ -419,6 +426,34 @@ QImage DrawEdgeStrip() {
 }
 
 }  // namespace
+
+QImage DrawIcon(int size) {
+    QImage image(size, size, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(size / 64.0, size / 64.0);
+    // The bar's graphite tile with its top line.
+    painter.setPen(QPen(kTopLine, 1.5));
+    painter.setBrush(kBase);
+    painter.drawRoundedRect(QRectF(3, 3, 58, 58), 11, 11);
+    // Four camera pictures, one of them lit: the one being played.
+    const QColor tile(0x3A, 0x43, 0x4E);
+    const QColor lit(0x19, 0xB8, 0xDC);
+    painter.setPen(Qt::NoPen);
+    for (int row = 0; row < 2; ++row)
+        for (int col = 0; col < 2; ++col) {
+            painter.setBrush(row == 0 && col == 0 ? lit : tile);
+            painter.drawRoundedRect(QRectF(11 + col * 22, 11 + row * 22, 19, 19), 3, 3);
+        }
+    // The play triangle over the middle, white with the bar's dark outline.
+    QPolygonF triangle;
+    triangle << QPointF(25, 19) << QPointF(47, 32) << QPointF(25, 45);
+    painter.setPen(QPen(kWellShade, 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(QColor(0xF5, 0xF7, 0xF9));
+    painter.drawPolygon(triangle);
+    return image;
+}
 
 std::vector<SkinImage> DrawSkin() {
     std::vector<SkinImage> images;

@@ -19,4 +19,8 @@ struct SkinImage {
 // thumb, the background panel and its edge strip, each once.
 std::vector<SkinImage> DrawSkin();
 
+// The application icon, size x size pixels: the bar's graphite with four
+// camera pictures and a play triangle.
+QImage DrawIcon(int size);
+
 }  // namespace korvane::skin

@@ -1,5 +1,7 @@
 // korvane-make-skin RES_DIR: draws the control bar's bitmaps into
 // RES_DIR/skin/<id>.png and lists them in RES_DIR/skin.qrc.
+// korvane-make-skin --icon SIZE OUT.png: draws the application icon.
+#include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QTextStream>
@@ -9,8 +11,21 @@
 #include "tools/make-skin/SkinArt.h"
 
 int main(int argc, char** argv) {
+    if (argc == 4 && QByteArray(argv[1]) == "--icon") {
+        bool ok = false;
+        const int size = QByteArray(argv[2]).toInt(&ok);
+        if (!ok || size < 16 || size > 1024) {
+            std::fprintf(stderr, "usage: korvane-make-skin --icon SIZE OUT.png (SIZE 16 to 1024)\n");
+            return 2;
+        }
+        if (!korvane::skin::DrawIcon(size).save(QString::fromLocal8Bit(argv[3]), "PNG")) {
+            std::fprintf(stderr, "cannot write %s\n", argv[3]);
+            return 1;
+        }
+        return 0;
+    }
     if (argc != 2) {
-        std::fprintf(stderr, "usage: korvane-make-skin RES_DIR\n");
+        std::fprintf(stderr, "usage: korvane-make-skin RES_DIR | --icon SIZE OUT.png\n");
         return 2;
     }
     const QDir res(QString::fromLocal8Bit(argv[1]));
