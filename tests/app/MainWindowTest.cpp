@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QCheckBox>
+#include <QCryptographicHash>
 #include <QFileDialog>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -384,11 +385,11 @@ TEST_F(MainWindowTest, MarksFromKeysBoundTheExportAndCancelLeavesNothing) {
         for (int i = 0; i < steps; ++i) window.CommandAction(ID_NEXT)->trigger();
         QTest::keyClick(&window, key);
     };
-    mark(2, Qt::Key_I);
-    mark(5, Qt::Key_O);
+    mark(13, Qt::Key_I);
+    mark(4, Qt::Key_O);
     ASSERT_TRUE(window.MarkIn() && window.MarkOut());
-    EXPECT_EQ(FormatCaptureTime(*window.MarkIn()), "2026-04-05 06:07:08.080");
-    EXPECT_EQ(FormatCaptureTime(*window.MarkOut()), "2026-04-05 06:07:08.280");
+    EXPECT_EQ(FormatCaptureTime(*window.MarkIn()), "2026-04-05 06:07:08.520");
+    EXPECT_EQ(FormatCaptureTime(*window.MarkOut()), "2026-04-05 06:07:08.680");
 
     const std::string clip = dir.File("marked.mkv");
     ASSERT_TRUE(window.ExportClipTo(QString::fromStdString(clip)));
@@ -397,9 +398,13 @@ TEST_F(MainWindowTest, MarksFromKeysBoundTheExportAndCancelLeavesNothing) {
     EXPECT_EQ(finished.at(0).at(0).value<ExportResult>().status, ExportStatus::Written);
     EXPECT_FALSE(window.ExportProgress());
     const QJsonObject report = ReadReport(clip);
-    EXPECT_EQ(report["first_capture_time"].toString(), "2026-04-05 06:07:08.000");  // the key picture of the in mark
-    EXPECT_EQ(report["last_capture_time"].toString(), "2026-04-05 06:07:08.280");
-    EXPECT_EQ(report["pictures"].toInt(), 8);
+    EXPECT_EQ(report["first_capture_time"].toString(), "2026-04-05 06:07:08.480");  // the key picture of the in mark
+    EXPECT_EQ(report["last_capture_time"].toString(), "2026-04-05 06:07:08.680");
+    EXPECT_EQ(report["pictures"].toInt(), 6);
+    QFile source(QString::fromStdString(dir.File("rec.MP4")));  // several of the pieces it is read and hashed in
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    EXPECT_EQ(report["source_sha256"].toString(),
+              QCryptographicHash::hash(source.readAll(), QCryptographicHash::Sha256).toHex());
 
     // Without marks the whole camera; Cancel clicked while it runs.
     ASSERT_TRUE(player.Open(dir.File("rec.MP4")));

@@ -83,6 +83,7 @@ struct Source {
     std::vector<std::uint8_t> types;
     std::vector<std::int64_t> ms;        // capture time after the first picture's
     std::vector<std::int16_t> pcm;       // the sound, decoded independently
+    std::vector<std::int64_t> audioMs;
     std::size_t pictures = 0;
 };
 
@@ -124,6 +125,7 @@ Source Build(const Kind& k, const TempDir& dir) {
         if (i % 3 == 0 && i / 3 < blocks.size()) {
             const auto& block = blocks[i / 3];
             w.AddAudio(0, audioCodec, block, AddMilliseconds(Start(), PictureMs(i)));
+            s.audioMs.push_back(PictureMs(i));
             if (k.sound == Sound::Pcm)
                 for (std::size_t b = 0; b + 1 < block.size(); b += 2) s.pcm.push_back(std::int16_t(block[b] | block[b + 1] << 8));
             const auto decoded = k.sound == Sound::Pcm ? std::vector<std::int16_t>{}
@@ -206,7 +208,11 @@ TEST_F(ClipExportTest, ClipsHoldTheRecordsTheirTimesAndThePicturesThePlayerShows
             EXPECT_EQ(clip.sampleRate, 8000);
             if (mkv) {
                 std::vector<std::uint8_t> played;
-                for (const ReadPacket& p : clip.audio) played.insert(played.end(), p.data.begin(), p.data.end());
+                ASSERT_EQ(clip.audio.size(), s.audioMs.size());
+                for (std::size_t i = 0; i < clip.audio.size(); ++i) {
+                    played.insert(played.end(), clip.audio[i].data.begin(), clip.audio[i].data.end());
+                    EXPECT_EQ(std::llround(clip.audio[i].seconds * 1000), s.audioMs[i]) << "sound record " << i;
+                }
                 EXPECT_EQ(played.size(), s.pcm.size() * 2);
                 EXPECT_TRUE(std::equal(played.begin(), played.end(), reinterpret_cast<const std::uint8_t*>(s.pcm.data())));
             }
