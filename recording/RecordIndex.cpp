@@ -150,6 +150,15 @@ std::optional<IndexEntry> RecordIndex::PictureAt(int camera, std::int64_t time) 
     return (*this)[*first];
 }
 
+std::optional<IndexEntry> RecordIndex::PictureAfter(int camera, std::int64_t time) const {
+    const CameraPictures* p = Pictures(camera);
+    if (!p) return std::nullopt;
+    auto after = std::upper_bound(p->byTime.begin(), p->byTime.end(), time,
+                                  [this](std::int64_t t, std::uint32_t i) { return t < (*this)[i].time; });
+    if (after == p->byTime.end()) return std::nullopt;
+    return (*this)[*after];
+}
+
 std::vector<TimeGap> RecordIndex::Gaps(int camera) const {
     std::vector<TimeGap> gaps;
     const CameraPictures* p = Pictures(camera);

@@ -82,6 +82,8 @@ public:
     // first in chain order of those sharing it; before the first picture,
     // the first. Nothing when the camera has no picture.
     std::optional<IndexEntry> PictureAt(int camera, std::int64_t time) const;
+    // The earliest picture later than `time` (the first in chain order among equals); nothing after the last.
+    std::optional<IndexEntry> PictureAfter(int camera, std::int64_t time) const;
     // The spans longer than kGapMilliseconds with no picture of the camera, in time order.
     std::vector<TimeGap> Gaps(int camera) const;
     // How often the capture time goes back from one picture of the camera to the next in the chain.

@@ -79,6 +79,9 @@ TEST_F(Index, PictureAtTakesTheLatestAtOrBeforeTheFirstInChainOrderAmongEqualsAn
         ASSERT_EQ(found.has_value(), c.record >= 0);
         if (found) { EXPECT_EQ(found->offset, at[static_cast<std::size_t>(c.record)]); }
     }
+    EXPECT_EQ(index->PictureAfter(0, Ms(0))->offset, at[1]);  // the first of two at 0.5
+    EXPECT_EQ(index->PictureAfter(0, Ms(3, 500))->offset, at[5]);
+    EXPECT_EQ(index->PictureAfter(0, Ms(5, 400)), std::nullopt);
     EXPECT_EQ(index->First(0)->offset, at[0]);
     EXPECT_EQ(index->Last(0)->offset, at[8]);
     EXPECT_EQ(index->First(1), std::nullopt);
