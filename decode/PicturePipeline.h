@@ -84,6 +84,11 @@ public:
     void WriteCaption(const FrameHeader& header);
     std::string Caption() const { return m_caption.str(); }
     std::string StreamInfo() const { return m_streamInfo.str(); }
+    // Puts back the lines of a picture decoded earlier, as it is shown again.
+    void RestoreTexts(const std::string& caption, const std::string& streamInfo) {
+        m_caption.Assign(caption.data(), caption.size());
+        m_streamInfo.Assign(streamInfo.data(), streamInfo.size());
+    }
     // Called on the decoding thread with each presented picture.
     void SetPictureSink(std::function<void(PictureHandle)> sink) { m_pictureSink = std::move(sink); }
     // The next record sets its decoder up afresh (a new recording).

@@ -62,6 +62,7 @@ void Player::PlaySoundLoop() {
     bool audioSeen = false;
     Clock::time_point reference;
 
+    FrameReader::Position shown = m_reader.Tell();
     PreRead(*b, pacing);
     m_audio.PrepareAudio();
     while (!StopRequested() && ReadNext(*b)) {
@@ -69,9 +70,18 @@ void Player::PlaySoundLoop() {
         if (b->header.mediaKind == kMediaVideo) {
             const bool audioLeads =
                 audioSeen && SecondsBetween(lastAudioStamp, b->header.timeStamp) <= kAudioLeadSeconds;
-            if (audioLeads) WaitForSound(MillisecondsBetween(lastAudioStamp, b->header.timeStamp), reference);
-            Decode(*b, 1);  // a codec the player does not know is passed over here
-            if (!audioLeads) ForwardPacing(b->header, pacing);
+            int result = 0;  // a codec the player does not know is passed over here
+            const PictureHandle picture = ExactPicture(*b, result);
+            const auto due = Due(b->header, pacing, false);
+            if (audioLeads) {
+                WaitForSound(MillisecondsBetween(lastAudioStamp, b->header.timeStamp), reference);
+                pacing.due = Clock::now();  // the pictures' own schedule goes on from here
+            } else if (picture) {
+                WaitUntil(due);
+            }
+            if (StopRequested()) return m_reader.Restore(shown);  // a pause stays on the picture on screen
+            Present(picture);
+            if (picture) shown = m_reader.Tell();
         } else if (b->header.mediaKind == kMediaAudio && m_soundOn) {
             audioSeen = true;
             const std::uint32_t handed = m_audio.PlayAudioRecord(b->header, FrameData());

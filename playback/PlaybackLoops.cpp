@@ -1,28 +1,30 @@
 // The four playback loops without sound. Each run starts from wherever the
-// reader stands, shows records as it goes and paces itself from their time
-// stamps (or by the fast speed). It returns at the end of the data, on a
-// codec it cannot decode, or when a stop is requested. Forward loops always
+// reader stands, shows records as it goes and paces itself from their
+// capture times (or by the fast speed). It returns at the end of the data, on
+// a codec it cannot decode, or when a stop is requested. Forward loops always
 // move on (the next record lies after the current one); backward loops only
 // move to records before the lowest one they have reached, so every run ends.
+//
+// Every picture shown is the exact one forward play shows for its record
+// (see ExactPictures.cpp). Play and back play aim each picture at a deadline
+// on the steady clock, the capture-time difference from the previous
+// picture's, so decoding time does not slow them down.
 #include <chrono>
 #include <memory>
 #include <thread>
 
 #include "playback/Player.h"
+#include "recording/TimeStamp.h"
 
 namespace korvane {
 namespace {
 
-constexpr int kLongestWait = 1000;  // a longer gap between records is not waited for
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+constexpr milliseconds kLongestWait{1000};  // a longer gap between pictures is not waited for
 
 void SleepMs(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
-
-// Milliseconds from one stamp to the next within a minute (seconds wrap at 60).
-int Interval(int fromSecond, int fromMillisecond, int toSecond, int toMillisecond) {
-    int seconds = toSecond - fromSecond;
-    if (fromSecond > toSecond) seconds += 60;
-    return seconds * 1000 + toMillisecond - fromMillisecond;
-}
 
 }  // namespace
 
@@ -30,50 +32,61 @@ void Player::Delay(int milliseconds) {
     if (milliseconds >= 1) m_worker.WaitUnlessStopped(std::chrono::milliseconds(milliseconds));
 }
 
-void Player::ForwardPacing(const FrameHeader& header, Pacing& p) {
-    const int second = header.timeStamp.second, millisecond = header.timeStamp.milliseconds;
-    if (p.prevSecond != -1 && p.prevMillisecond != -1)
-        p.interval = Interval(p.prevSecond, p.prevMillisecond, second, millisecond);
-    p.prevSecond = second;
-    p.prevMillisecond = millisecond;
-    if (p.interval > kLongestWait) p.interval = 0;
-    Delay(p.interval);
+void Player::WaitUntil(Clock::time_point due) {
+    const auto wait = std::chrono::ceil<milliseconds>(due - Clock::now());
+    if (wait > milliseconds::zero()) m_worker.WaitUnlessStopped(wait);
 }
 
-void Player::BackwardPacing(const FrameHeader& header, Pacing& p) {
-    const int second = header.timeStamp.second, millisecond = header.timeStamp.milliseconds;
-    if (p.prevSecond != -1 && p.prevMillisecond != -1)
-        p.interval = Interval(second, millisecond, p.prevSecond, p.prevMillisecond);
-    p.prevSecond = second;
-    p.prevMillisecond = millisecond;
-    if (p.interval > kLongestWait) p.interval = 0;
-    Delay(p.interval);
+Clock::time_point Player::Due(const FrameHeader& header, Pacing& p, bool backward) {
+    const std::int64_t stamp = CaptureMilliseconds(header.timeStamp);
+    const milliseconds step{p.previous ? (backward ? *p.previous - stamp : stamp - *p.previous) : 0};
+    p.previous = stamp;
+    const auto now = Clock::now();
+    // Time stamps that go the wrong way, long gaps, and a run that has
+    // fallen more than a long gap behind start the schedule again from now.
+    if (step < milliseconds::zero() || step > kLongestWait || now - (p.due + step) > kLongestWait) {
+        p.due = now;
+    } else {
+        p.due += step;
+    }
+    return p.due;
 }
 
 // Steps back one video record and forward one record, so that the first
-// pause is measured from the picture before the one the reader stands on.
+// picture's time is measured from the picture before the one the reader
+// stands on (or from that one, at the start of the recording).
 void Player::PreRead(RecordBuffers& b, Pacing& p) {
+    p.previous = CaptureMilliseconds(m_reader.CurrentHeader().timeStamp);
     if (!ReadPrevious(b)) return;
-    p.prevSecond = b.header.timeStamp.second;
-    p.prevMillisecond = b.header.timeStamp.milliseconds;
+    p.previous = CaptureMilliseconds(b.header.timeStamp);
     ReadNext(b);
 }
 
 void Player::PlayLoop() {
     auto b = std::make_unique<RecordBuffers>();
     Pacing pacing;
+    FrameReader::Position shown = m_reader.Tell();
     PreRead(*b, pacing);
     while (!StopRequested() && ReadNext(*b)) {
         if (b->header.mediaKind != kMediaVideo) continue;
         m_pipeline.WriteCaption(b->header);
-        if (Decode(*b, 1) == kCodecUnknown) return CodecFailure();
-        ForwardPacing(b->header, pacing);
+        int result = 0;
+        const PictureHandle picture = ExactPicture(*b, result);
+        if (result == kCodecUnknown) return CodecFailure();
+        if (!picture) continue;
+        WaitUntil(Due(b->header, pacing, false));
+        if (StopRequested()) return m_reader.Restore(shown);  // a pause stays on the picture on screen
+        Present(picture);
+        shown = m_reader.Tell();
     }
 }
 
 void Player::BackPlayLoop() {
     auto b = std::make_unique<RecordBuffers>();
     Pacing pacing;
+    pacing.previous = CaptureMilliseconds(m_reader.CurrentHeader().timeStamp);
+    AheadFill fill;
+    FrameReader::Position shown = m_reader.Tell();
     std::uint32_t lowest = m_reader.CurrentOffset();
     bool retried = false;
     while (!StopRequested()) {
@@ -83,26 +96,16 @@ void Player::BackPlayLoop() {
             retried = true;
         }
         m_pipeline.WriteCaption(b->header);
-        switch (b->header.frameType) {
-            case kFrameKey:
-                if (Decode(*b, 1) == kCodecUnknown) return CodecFailure();
-                SleepMs(1);
-                continue;  // a key picture is shown without a pause
-            case kFrameDecoderOnly:
-            case kFrameDecoderOnly4:
-                continue;
-            case kFrameDependent:
-                DecodeKeyOf(b->header);
-                if (Decode(*b, 1) == kCodecUnknown) return CodecFailure();
-                break;
-            case kFrameGroup:
-                if (!ShowGroupPicture(b->header)) continue;
-                break;
-            default:
-                break;
-        }
-        BackwardPacing(b->header, pacing);
-        SleepMs(1);
+        int result = 0;
+        const PictureHandle picture = ExactPicture(*b, result);
+        if (result == kCodecUnknown) return CodecFailure();
+        if (!picture) continue;
+        const auto due = Due(b->header, pacing, true);
+        FillAhead(fill, b->header, due);
+        WaitUntil(due);
+        if (StopRequested()) return m_reader.Restore(shown);
+        Present(picture);
+        shown = m_reader.Tell();
     }
 }
 
@@ -110,36 +113,37 @@ void Player::FastPlayLoop() {
     auto b = std::make_unique<RecordBuffers>();
     int skipCounter = 0;
     // Audio records are not filtered: they take their turn and their sleep,
-    // and the decoder passes over them.
+    // and the decoder passes over them. Every video record is decoded, so
+    // that each picture shown is exact; only every speed-th is shown.
     while (!StopRequested() && ReadNext(*b)) {
         m_pipeline.WriteCaption(b->header);
         const int speed = m_fastSpeed;
+        bool show = true;
+        if (b->header.frameType != kFrameKey && b->header.frameType != kFrameDecoderOnly &&
+            b->header.frameType != kFrameDecoderOnly4) {
+            if (speed < 3) {
+                SleepMs(100 - 20 * speed);
+            } else if (++skipCounter >= speed) {
+                skipCounter = 0;
+            } else {
+                show = false;
+            }
+        }
         int result = 0;
-        switch (b->header.frameType) {
-            case kFrameKey:
-                result = Decode(*b, 1);
-                break;
-            case kFrameDecoderOnly:
-            case kFrameDecoderOnly4:
-                result = Decode(*b, 0);
-                break;
-            default:
-                if (speed < 3) {
-                    SleepMs(100 - 20 * speed);
-                    result = Decode(*b, 1);
-                } else if (++skipCounter >= speed) {
-                    skipCounter = 0;
-                    result = Decode(*b, 1);
-                } else if (b->header.frameType == kFrameGroup) {
-                    result = Decode(*b, 0);
-                }
-                break;
+        if (show) {
+            Present(ExactPicture(*b, result));
+        } else if (b->header.mediaKind == kMediaVideo) {
+            result = Decode(*b, 0);
         }
         if (result == kCodecUnknown) return CodecFailure();
         SleepMs(1);
     }
 }
 
+// Fast back play shows pictures it can present at once: key pictures, and
+// at the slow speeds (at most ten pictures a second) any picture, from the
+// cache or by a walk from its key record; at the higher speeds only cached
+// pictures besides the key ones.
 void Player::FastBackPlayLoop() {
     auto b = std::make_unique<RecordBuffers>();
     int skipCounter = 0;
@@ -152,11 +156,13 @@ void Player::FastBackPlayLoop() {
         }
         m_pipeline.WriteCaption(b->header);
         const int speed = m_fastSpeed;
+        int result = 0;
         if (b->header.frameType == kFrameKey) {
-            if (Decode(*b, 1) == kCodecUnknown) return CodecFailure();
+            Present(QuickPicture(*b, result));
+            if (result == kCodecUnknown) return CodecFailure();
             continue;
         }
-        if (b->header.frameType == kFrameDecoderOnly4) continue;
+        if (b->header.frameType != kFrameDependent && b->header.frameType != kFrameGroup) continue;
         if (speed < 3) {
             SleepMs(100 - 20 * speed);
         } else if (++skipCounter < speed) {
@@ -164,12 +170,8 @@ void Player::FastBackPlayLoop() {
         } else {
             skipCounter = 0;
         }
-        if (b->header.frameType == kFrameDependent) {
-            DecodeKeyOf(b->header);
-            if (Decode(*b, 1) == kCodecUnknown) return CodecFailure();
-        } else if (b->header.frameType == kFrameGroup) {
-            ShowGroupPicture(b->header);
-        }
+        Present(speed < 3 ? ExactPicture(*b, result) : QuickPicture(*b, result));
+        if (result == kCodecUnknown) return CodecFailure();
     }
 }
 

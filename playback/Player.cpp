@@ -16,13 +16,12 @@ Player::Player(Notifier& notifier, QObject* parent)
     : QObject(parent),
       m_notifier(notifier),
       m_reader(notifier),
-      m_frameData(std::make_unique_for_overwrite<std::uint8_t[]>(kFrameDataCapacity)),
-      m_refFrameData(std::make_unique_for_overwrite<std::uint8_t[]>(kFrameDataCapacity)) {
+      m_frameData(std::make_unique_for_overwrite<std::uint8_t[]>(kFrameDataCapacity)) {
     m_pipeline.SetPictureSink([this](PictureHandle picture) {
-        if (std::this_thread::get_id() == m_owner) {
-            Deliver(std::move(picture));
+        if (m_capture != nullptr) {
+            *m_capture = std::move(picture);
         } else {
-            m_mailbox.Post([this, picture = std::move(picture)]() mutable { Deliver(std::move(picture)); });
+            Hand(std::move(picture));
         }
     });
 }
@@ -31,6 +30,14 @@ Player::~Player() {
     // Nobody is told of a stop while the engine goes.
     blockSignals(true);
     Stop();
+}
+
+void Player::Hand(PictureHandle picture) {
+    if (std::this_thread::get_id() == m_owner) {
+        Deliver(std::move(picture));
+    } else {
+        m_mailbox.Post([this, picture = std::move(picture)]() mutable { Deliver(std::move(picture)); });
+    }
 }
 
 void Player::Deliver(PictureHandle picture) {
@@ -107,6 +114,8 @@ void Player::SetVolume(int level) {
 
 bool Player::OpenReader() {
     m_fileOpen = false;
+    m_cache.Clear();
+    m_decoderAt = 0;
     if (m_reader.Open(m_filePath) == 0) return false;
     m_fileOpen = true;
     emit Opened(QString::fromLocal8Bit(m_filePath.data(), static_cast<qsizetype>(m_filePath.size())));
@@ -173,6 +182,22 @@ bool Player::ShowFirstPicture() {
     }
     std::string site, camera;
     if (LookUpSiteInfo(m_reader, m_filePath, site, camera)) SetTitle(site + " : " + camera);
+    return true;
+}
+
+bool Player::ShowRecordAt(std::uint32_t offset) {
+    if (IsPlaying() || !m_reader.IsOpen()) return false;
+    auto b = std::make_unique<RecordBuffers>();
+    const FrameReader::Position at = m_reader.Tell();
+    if (m_reader.ReadAt(offset, &b->header, &b->extension, FrameData(), &b->caption, b->captionText) == 0) return false;
+    int result = 0;
+    const PictureHandle picture = ExactPicture(*b, result);
+    if (result == kCodecUnknown) CodecFailure();
+    if (!picture) {
+        m_reader.Restore(at);
+        return false;
+    }
+    Present(picture);
     return true;
 }
 

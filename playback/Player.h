@@ -21,6 +21,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -31,6 +32,7 @@
 #include "decode/PicturePipeline.h"
 #include "platform/Mailbox.h"
 #include "platform/Notifier.h"
+#include "playback/PictureCache.h"
 #include "playback/PlaybackWorker.h"
 #include "recording/FrameReader.h"
 
@@ -57,6 +59,10 @@ public:
     // Stops playback and opens the same recording again at its first picture.
     bool Reload();
     bool ShowFirstPicture();
+    // Moves to the record of the selected camera at `offset` and shows its
+    // exact picture, decoded from its key record (false while a mode plays,
+    // or when there is no such record or it gives no picture).
+    bool ShowRecordAt(std::uint32_t offset);
     // One picture forward or back; false when refused because a mode plays.
     bool StepForward();
     bool StepBack();
@@ -75,6 +81,9 @@ public:
     // Plays out what sound is queued and closes the output (no mode may play).
     void CloseSound() { m_waveOut.CloseOutput(); }
     bool SoundOutputOpen() const { return m_waveOut.IsOutputOpen(); }
+    // The bound of the decoded-picture cache for backward moves (no mode may play).
+    void SetCacheBound(std::size_t bytes) { m_cache.SetBound(bytes); }
+    const PictureCache& Cache() const { return m_cache; }
 
     PlayMode Mode() const { return m_mode; }
     bool IsPlaying() const { return m_mode != PlayMode::Idle; }
@@ -108,11 +117,19 @@ private:
         CaptionDescriptor caption;
         std::array<std::uint8_t, kCaptionTextCapacity> captionText{};
     };
-    // Pacing of the loops by the records' time stamps.
+    // Pacing of the loops by the records' capture times: each picture is
+    // due the capture-time difference from the previous one after that one's
+    // due time, on the steady clock.
     struct Pacing {
-        int prevSecond = -1;
-        int prevMillisecond = -1;
-        int interval = 60;
+        std::optional<std::int64_t> previous;  // capture time of the previous picture, ms
+        std::chrono::steady_clock::time_point due = std::chrono::steady_clock::now();
+    };
+    // Back play decodes the group before the one it shows while it waits.
+    struct AheadFill {
+        std::uint32_t after = 0;   // key record of the group shown when this fill began
+        std::uint32_t end = 0;     // the last record of the group being filled
+        FrameReader::Position at;  // where the fill's walk stands
+        bool active = false;
     };
 
     // Reading and decoding (PlayerSteps.cpp).
@@ -124,16 +141,30 @@ private:
     // never visits a record twice. With retry, a failed move tries once more
     // through the next record's link.
     bool ReadBefore(RecordBuffers& b, std::uint32_t& lowest, bool retry);
+    // Feeds the current record (b) to the decoder; with show, its picture goes to the window.
     int Decode(RecordBuffers& b, int show);
-    // Decodes the key record of a dependent picture unseen, without moving the reader.
-    void DecodeKeyOf(const FrameHeader& header);
-    // Shows a group picture reached from behind: decodes from its key record
-    // forward, unshown, to the target record and shows it. The walk only goes
-    // forward, never past the target, and ends on a stop request; the reader
-    // is left on the target either way. True when the target was shown.
-    bool ShowGroupPicture(const FrameHeader& target);
     std::span<std::uint8_t> FrameData() { return {m_frameData.get(), kFrameDataCapacity}; }
-    std::span<std::uint8_t> RefFrameData() { return {m_refFrameData.get(), kFrameDataCapacity}; }
+
+    // Exact pictures (ExactPictures.cpp). The picture of the current record
+    // (b) exactly as forward play shows it: from the cache, decoded directly
+    // when the decoder was last fed the record before it, or else decoded
+    // from its key record forward. Null for a record that gives no picture;
+    // `result` is the decoder's answer (kCodecUnknown for an unknown codec).
+    PictureHandle ExactPicture(RecordBuffers& b, int& result);
+    // The same, but only from the cache or for a key picture (fast back play).
+    PictureHandle QuickPicture(RecordBuffers& b, int& result);
+    // Walks from the key record of the current record forward to it, decoding
+    // every record and keeping the pictures in the cache. The walk only goes
+    // forward, never past the target, and ends on a stop request; the reader
+    // is left on the target. Returns the target's picture, or null.
+    PictureHandle WalkFromKey(const FrameHeader& target);
+    // Decodes the current record and takes its picture instead of showing it.
+    PictureHandle DecodeUnshown(RecordBuffers& b, int& result);
+    // Shows a picture now (a cached one as a fresh presentation).
+    void Present(const PictureHandle& picture);
+    // Decodes a step of the group before the one being shown while time is left before `due`.
+    void FillAhead(AheadFill& fill, const FrameHeader& shown, std::chrono::steady_clock::time_point due);
+    bool BeginFill(AheadFill& fill, std::uint32_t shownGroup);
 
     // The loops, on the worker (PlaybackLoops.cpp, PlaySoundLoop.cpp).
     void PlayLoop();
@@ -142,8 +173,9 @@ private:
     void FastPlayLoop();
     void FastBackPlayLoop();
     void PreRead(RecordBuffers& b, Pacing& pacing);
-    void ForwardPacing(const FrameHeader& header, Pacing& pacing);
-    void BackwardPacing(const FrameHeader& header, Pacing& pacing);
+    // When the picture of `header` is due, forward or backward from the previous one.
+    static std::chrono::steady_clock::time_point Due(const FrameHeader& header, Pacing& pacing, bool backward);
+    void WaitUntil(std::chrono::steady_clock::time_point due);
     void Delay(int milliseconds);
     bool StopRequested() const { return m_worker.StopRequested(); }
     // The pause after handing n PCM bytes to the wave output.
@@ -156,6 +188,8 @@ private:
     void SetTitle(const std::string& title);
     void SetMode(PlayMode mode);
     void Deliver(PictureHandle picture);
+    // Hands a picture to the owning thread (at once when called on it).
+    void Hand(PictureHandle picture);
     void LoopEnded(unsigned run);
 
     Notifier& m_notifier;
@@ -164,7 +198,10 @@ private:
     FrameReader m_reader;
     PicturePipeline m_pipeline;
     std::unique_ptr<std::uint8_t[]> m_frameData;
-    std::unique_ptr<std::uint8_t[]> m_refFrameData;
+    // Used by one thread at a time, as the pipeline is.
+    PictureCache m_cache;
+    std::uint32_t m_decoderAt = 0;        // the last video record fed to the decoder; 0: none
+    PictureHandle* m_capture = nullptr;   // while set, a decoded picture goes here, not to the window
     std::string m_filePath;
     QString m_title;
     bool m_fileOpen = false;

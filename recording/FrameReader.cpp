@@ -96,6 +96,13 @@ int FrameReader::ReadPrevious(FrameHeader* header, FrameExtension* extension,
     return ReadRecordAt(target, Move::Previous, header, extension, data, caption, captionText);
 }
 
+int FrameReader::ReadAt(std::uint32_t offset, FrameHeader* header, FrameExtension* extension,
+                        std::span<std::uint8_t> data, CaptionDescriptor* caption,
+                        std::span<std::uint8_t> captionText) {
+    if (!m_open || !InChain(offset)) return 0;
+    return ReadRecordAt(offset, Move::At, header, extension, data, caption, captionText);
+}
+
 int FrameReader::ReadRecordAt(std::uint64_t offset, Move move, FrameHeader* header,
                               FrameExtension* extension, std::span<std::uint8_t> data,
                               CaptionDescriptor* caption, std::span<std::uint8_t> captionText) {

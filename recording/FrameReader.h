@@ -38,6 +38,10 @@ public:
                  CaptionDescriptor* caption, std::span<std::uint8_t> captionText);
     int ReadPrevious(FrameHeader* header, FrameExtension* extension, std::span<std::uint8_t> data,
                      CaptionDescriptor* caption, std::span<std::uint8_t> captionText);
+    // Reads the record of the selected camera at `offset` (a record of the
+    // chain, with its marker), wherever the reader stands.
+    int ReadAt(std::uint32_t offset, FrameHeader* header, FrameExtension* extension, std::span<std::uint8_t> data,
+               CaptionDescriptor* caption, std::span<std::uint8_t> captionText);
     // Reads the record at keyFrameOffset of `of`, data and caption together
     // (max(dataLength, totalLength) bytes). With commit non-zero the record
     // becomes current.
@@ -78,7 +82,7 @@ public:
     const std::string& Path() const { return m_path; }
 
 private:
-    enum class Move { First, Next, Previous };
+    enum class Move { First, Next, Previous, At };
     int ReadRecordAt(std::uint64_t offset, Move move, FrameHeader* header, FrameExtension* extension,
                      std::span<std::uint8_t> data, CaptionDescriptor* caption,
                      std::span<std::uint8_t> captionText);

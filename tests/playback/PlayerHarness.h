@@ -7,6 +7,9 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -50,10 +53,19 @@ public:
     // Milliseconds between one shown picture and the next.
     std::vector<int> Gaps() const {
         std::vector<int> out;
-        for (std::size_t i = 1; i < shown.size(); ++i)
-            out.push_back(static_cast<int>(
-                std::chrono::duration_cast<milliseconds>(shown[i]->presentedAt - shown[i - 1]->presentedAt).count()));
+        for (std::size_t i = 1; i < shown.size(); ++i) out.push_back(Since(i - 1, i));
         return out;
+    }
+    int Since(std::size_t from, std::size_t to) const {
+        return static_cast<int>(
+            std::chrono::duration_cast<milliseconds>(shown[to]->presentedAt - shown[from]->presentedAt).count());
+    }
+    // Each picture lands within max(25 ms, 3 %) of its place in the schedule:
+    // milliseconds after the first picture shown.
+    void ExpectOnSchedule(const std::vector<int>& schedule) const {
+        ASSERT_EQ(shown.size(), schedule.size());
+        for (std::size_t i = 1; i < shown.size(); ++i)
+            EXPECT_NEAR(Since(0, i), schedule[i], std::max(25.0, 0.03 * schedule[i])) << "picture " << i;
     }
 
     StderrNotifier notifier{false};

@@ -1,0 +1,74 @@
+#include "playback/PictureCache.h"
+
+#include <algorithm>
+
+namespace korvane {
+
+std::size_t PictureCache::SizeOf(const Picture& picture) {
+    return sizeof(Picture) + picture.pixels.capacity() + picture.caption.capacity() +
+           picture.streamInfo.capacity();
+}
+
+PictureCache::Groups::iterator PictureCache::Touch(Groups::iterator group) {
+    m_groups.splice(m_groups.begin(), m_groups, group);
+    return m_groups.begin();
+}
+
+void PictureCache::DropLowest(Group& group) {
+    const auto lowest = group.pictures.begin();
+    m_bytes -= SizeOf(*lowest->second);
+    m_byOffset.erase(lowest->first);
+    group.pictures.erase(lowest);
+}
+
+void PictureCache::DropGroup(Groups::iterator group) {
+    while (!group->pictures.empty()) DropLowest(*group);
+    m_groups.erase(group);
+}
+
+void PictureCache::Put(std::uint32_t group, std::uint32_t offset, PictureHandle picture) {
+    if (!picture || m_byOffset.count(offset) != 0) return;
+    const std::size_t size = SizeOf(*picture);
+    if (size > m_bound) return;
+    const auto found = std::find_if(m_groups.begin(), m_groups.end(), [group](const Group& g) { return g.key == group; });
+    const auto it = found == m_groups.end() ? m_groups.insert(m_groups.begin(), Group{group, {}}) : Touch(found);
+    MakeRoom(size);
+    it->pictures.emplace(offset, std::move(picture));
+    m_byOffset.emplace(offset, it);
+    m_bytes += size;
+    m_peak = std::max(m_peak, m_bytes);
+}
+
+void PictureCache::MakeRoom(std::size_t wanted) {
+    while (Over(wanted) && m_groups.size() > 2) DropGroup(std::prev(m_groups.end()));
+    Group& filling = m_groups.front();
+    while (Over(wanted) && !filling.pictures.empty()) DropLowest(filling);
+    Group& other = m_groups.back();
+    while (Over(wanted) && !other.pictures.empty()) DropLowest(other);
+}
+
+PictureHandle PictureCache::Find(std::uint32_t offset) {
+    const auto at = m_byOffset.find(offset);
+    if (at == m_byOffset.end()) return nullptr;
+    return Touch(at->second)->pictures.at(offset);
+}
+
+bool PictureCache::HasGroup(std::uint32_t group) const {
+    return std::any_of(m_groups.begin(), m_groups.end(), [group](const Group& g) { return g.key == group; });
+}
+
+void PictureCache::Clear() {
+    m_groups.clear();
+    m_byOffset.clear();
+    m_bytes = 0;
+}
+
+void PictureCache::SetBound(std::size_t bytes) {
+    m_bound = bytes;
+    while (m_bytes > m_bound) {
+        while (m_groups.size() > 1 && m_groups.back().pictures.empty()) m_groups.pop_back();
+        DropLowest(m_groups.back());
+    }
+}
+
+}  // namespace korvane

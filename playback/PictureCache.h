@@ -1,0 +1,63 @@
+// Decoded pictures kept for backward moves, by record offset and grouped by
+// the key record they were decoded from. A group is decoded once, forward
+// from its key record, and its pictures are then handed out as the reader
+// moves back through it.
+//
+// Memory is bounded: when a new picture would take the cache past its bound,
+// the least recently used groups go first, down to the two most recent (the
+// one being filled and, in back play, the one being shown). If those two are
+// still too big, the lowest offsets go, of the filled group first: a walk
+// from the key record makes them again most cheaply, and back play reaches
+// them last. One thread uses a cache at a time.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <list>
+#include <map>
+
+#include "decode/Picture.h"
+
+namespace korvane {
+
+inline constexpr std::size_t kDefaultPictureCacheBytes = 768u << 20;
+
+class PictureCache {
+public:
+    explicit PictureCache(std::size_t bound = kDefaultPictureCacheBytes) : m_bound(bound) {}
+
+    // Keeps the picture of the record at `offset`, decoded from the key record at `group`.
+    void Put(std::uint32_t group, std::uint32_t offset, PictureHandle picture);
+    // The picture of the record at `offset`, or null; its group becomes the most recently used.
+    PictureHandle Find(std::uint32_t offset);
+    bool HasGroup(std::uint32_t group) const;
+    void Clear();
+
+    void SetBound(std::size_t bytes);
+    std::size_t Bound() const { return m_bound; }
+    std::size_t Bytes() const { return m_bytes; }
+    std::size_t PeakBytes() const { return m_peak; }
+    static std::size_t SizeOf(const Picture& picture);
+
+private:
+    struct Group {
+        std::uint32_t key = 0;
+        std::map<std::uint32_t, PictureHandle> pictures;
+    };
+    using Groups = std::list<Group>;  // most recently used first
+
+    Groups::iterator Touch(Groups::iterator group);
+    void MakeRoom(std::size_t wanted);
+    bool Over(std::size_t wanted) const { return m_bytes + wanted > m_bound; }
+    // Drops a group's picture at its lowest offset.
+    void DropLowest(Group& group);
+    void DropGroup(Groups::iterator group);
+
+    Groups m_groups;
+    std::map<std::uint32_t, Groups::iterator> m_byOffset;
+    std::size_t m_bound;
+    std::size_t m_bytes = 0;
+    std::size_t m_peak = 0;
+};
+
+}  // namespace korvane
