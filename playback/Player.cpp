@@ -133,6 +133,7 @@ bool Player::Open(const std::string& path) {
     Stop();
     m_reader.Close();
     m_filePath = path.substr(0, kPathMax);
+    StartIndex();
     SetTitle(m_filePath);
     if (!OpenReader()) return false;
     m_pipeline.ForgetDecoder();
@@ -142,9 +143,11 @@ bool Player::Open(const std::string& path) {
 
 bool Player::Reload() {
     Stop();
+    const std::uint32_t camera = m_reader.SelectedCamera();  // the same recording: the chosen camera stays
     m_reader.Close();
     SetTitle(m_filePath);
     if (!OpenReader()) return false;
+    m_reader.SelectCamera(camera);
     ShowFirstPicture();
     return true;
 }
