@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QKeySequence>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPrintDialog>
@@ -14,6 +15,7 @@
 #include <QWindow>
 
 #include "app/Commands.h"
+#include "app/GoToDialog.h"
 #include "app/PlayerView.h"
 #include "playback/Player.h"
 
@@ -42,6 +44,7 @@ MainWindow::MainWindow(Player& player, const QString& companionServer, QWidget* 
     auto view = std::make_unique<PlayerView>(player);
     m_view = view.get();
     layout->addWidget(view.release(), 1);
+    BuildNavigation(*layout);
     auto bar = std::make_unique<ControlBar>();
     bar->Create(IDD_CONTROL_BAR);
     bar->Attach(player);
@@ -56,9 +59,10 @@ MainWindow::MainWindow(Player& player, const QString& companionServer, QWidget* 
     connect(m_bar, &ControlBar::ZoomRequested, m_view, &PlayerView::SetZoom);
     connect(m_bar, &ControlBar::ExitRequested, this, &MainWindow::Exit, Qt::QueuedConnection);
     connect(&player, &Player::TitleChanged, this, &QWidget::setWindowTitle);
+    BuildKeys();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() = default;  // here, where the dialogs' types are complete
 
 void MainWindow::Start(const std::string& commandLine) {
     resize(352, 240);
@@ -82,7 +86,11 @@ void MainWindow::OnCommand(int id) {
         case ID_ZOOM2: m_view->SetZoom(2); break;
         case ID_ZOOM3: m_view->SetZoom(3); break;
         case ID_APP_EXIT: Exit(); break;
-        default: break;
+        case ID_GO_TO: ShowGoTo(); break;
+        case ID_HELP_KEYS: ShowKeys(); break;
+        default:
+            if (id >= ID_CAMERA_FIRST && id < ID_CAMERA_FIRST + 256) m_player.SelectCamera(id - ID_CAMERA_FIRST);
+            break;
     }
 }
 
@@ -127,6 +135,13 @@ void MainWindow::BuildMenu() {
     AddCommand(size, QStringLiteral("1x"), ID_ZOOM1);
     AddCommand(size, QStringLiteral("2x"), ID_ZOOM2);
     AddCommand(size, QStringLiteral("3x"), ID_ZOOM3);
+
+    m_cameraMenu = AddMenu(QStringLiteral("CAMERA"));
+    m_cameraMenuAction = m_cameraMenu->menuAction();
+    m_cameraMenuAction->setVisible(false);  // until a recording shows several cameras
+
+    QMenu* help = AddMenu(QStringLiteral("HELP"));
+    AddCommand(help, QStringLiteral("Keys"), ID_HELP_KEYS);
 }
 
 QMenu* MainWindow::AddMenu(const QString& title) {
@@ -152,7 +167,8 @@ void MainWindow::UpdateCommandStates(QMenu* menu) {
     for (QAction* action : menu->actions()) {
         if (action->isSeparator()) continue;
         const int id = action->data().toInt();
-        const bool checked = id == ID_SOUND && m_player.SoundOn();
+        const bool checked = (id == ID_SOUND && m_player.SoundOn()) ||
+                             (id >= ID_CAMERA_FIRST && id - ID_CAMERA_FIRST == m_player.SelectedCamera());
         action->setEnabled(!((id == ID_NEXT || id == ID_PREVIOUS) && m_player.SoundOn()));
         action->setCheckable(checked);
         action->setChecked(checked);
