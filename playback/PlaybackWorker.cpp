@@ -50,6 +50,8 @@ void PlaybackWorker::Stop() {
         m_wake.wait_for(lock, std::chrono::milliseconds(1), [this] { return !m_running.load(); });
     }
     m_thread.join();
+    // The request is served: walks the owning thread makes from now on (a step, a seek) must not end early.
+    m_stop = false;
 }
 
 bool PlaybackWorker::WaitUnlessStopped(std::chrono::milliseconds duration) {
