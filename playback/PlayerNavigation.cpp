@@ -43,8 +43,8 @@ void Player::IndexBuilt(std::shared_ptr<const RecordIndex> index) {
         // The camera the file header picks shows nothing: say so and take the first that does.
         NoPictures(SelectedCamera());
         if (!cameras.empty()) SelectCamera(cameras.front());
-    } else if (noneShown && !IsPlaying()) {
-        SeekToFirst();  // the chain does not begin with this camera's picture
+    } else if (noneShown && !IsPlaying() && m_index->Size() > 0 && (*m_index)[0].camera != SelectedCamera()) {
+        SeekToFirst();  // the chain begins with another camera's record, where the first picture was looked for
     }
 }
 
