@@ -69,6 +69,7 @@ void PictureCache::SetBound(std::size_t bytes) {
         while (m_groups.size() > 1 && m_groups.back().pictures.empty()) m_groups.pop_back();
         DropLowest(m_groups.back());
     }
+    m_peak = m_bytes;
 }
 
 }  // namespace korvane

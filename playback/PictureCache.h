@@ -33,6 +33,7 @@ public:
     bool HasGroup(std::uint32_t group) const;
     void Clear();
 
+    // Also starts the peak again from what is kept now.
     void SetBound(std::size_t bytes);
     std::size_t Bound() const { return m_bound; }
     std::size_t Bytes() const { return m_bytes; }

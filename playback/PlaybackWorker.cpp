@@ -50,8 +50,7 @@ void PlaybackWorker::Stop() {
         m_wake.wait_for(lock, std::chrono::milliseconds(1), [this] { return !m_running.load(); });
     }
     m_thread.join();
-    // The request is served: walks the owning thread makes from now on (a step, a seek) must not end early.
-    m_stop = false;
+    m_stop = false;  // the request was for the run that has now ended
 }
 
 bool PlaybackWorker::WaitUnlessStopped(std::chrono::milliseconds duration) {

@@ -30,6 +30,7 @@ public:
     bool Start(std::function<void()> loop);
     // Asks the loop to end and waits until its thread has been joined.
     void Stop();
+    // Whether the running loop has been asked to end (false once it has been joined).
     bool StopRequested() const { return m_stop.load(); }
 
     // The pacing wait of a loop: sleeps up to `duration`; false when a stop

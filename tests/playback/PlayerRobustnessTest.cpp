@@ -64,8 +64,10 @@ protected:
 };
 
 TEST_F(PlayerRobustnessTest, StopDuringALongGroupWalkReturnsAtOnce) {
-    // Back play onto the last group picture decodes the whole group first.
+    // With room for a few pictures only, back play soon needs a picture whose
+    // walk from the key record passes nearly the whole group.
     ASSERT_TRUE(OpenBytes(Write(3000, kFrameGroup).Bytes()));
+    player.SetCacheBound(1 << 20);
     StepToTheEnd(3000);
     ASSERT_TRUE(player.Start(PlayMode::BackPlay));
     std::this_thread::sleep_for(milliseconds(150));
@@ -122,6 +124,9 @@ TEST_F(PlayerRobustnessTest, BackwardModesEndOnEveryBitFlippedRecording) {
     std::uniform_int_distribution<std::size_t> at(kFileHeaderSize, clean.size() - 1);
     std::uniform_int_distribution<int> bit(0, 7);
     player.SetFastSpeed(5);
+    ASSERT_TRUE(OpenBytes(clean));
+    const std::size_t bound = 5 * PictureCache::SizeOf(*player.CurrentPicture());
+    player.SetCacheBound(bound);
     for (int file = 0; file < 100; ++file) {
         std::vector<std::uint8_t> bytes = clean;
         for (int flip = 0; flip < 6; ++flip) bytes[at(random)] ^= static_cast<std::uint8_t>(1u << bit(random));
@@ -132,6 +137,7 @@ TEST_F(PlayerRobustnessTest, BackwardModesEndOnEveryBitFlippedRecording) {
         StepToTheEnd(18);
         ExpectEnds(PlayMode::FastBackPlay, what);
     }
+    EXPECT_LE(player.Cache().PeakBytes(), bound);  // damaged groups never take the cache past its bound
 }
 
 TEST(PlaybackWorker, RunsOneLoopAtATime_AStopJoinsIt_AndServesABlockingCallMeanwhile) {
