@@ -16,7 +16,7 @@ struct HeadlessPlayRequest {
     PlayMode mode = PlayMode::Play;
     int speed = 0;
     int next = 0;
-    StartPoint start;  // before the steps
+    StartPoint start{};  // before the steps
 };
 
 // Exit status: 0 when the mode ran to its end, 1 when the camera or time

@@ -14,7 +14,7 @@ struct SnapshotRequest {
     std::string recording;
     int next = 0;
     int previous = 0;
-    StartPoint start;  // before the steps
+    StartPoint start{};  // before the steps
 };
 
 // Exit status: 0 when a picture was presented, 1 when none was (or the

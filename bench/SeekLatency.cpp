@@ -1,5 +1,5 @@
 // Seek latency: the engine seeks to 100 random capture times of a 1080p H.264
-// recording with 2-second groups (made by bench/run-seek-bench with ffmpeg's
+// recording with 2-second groups (made by bench/run-navigation-bench with ffmpeg's
 // x264 at run time), and libavcodec alone decodes the same frames (from each
 // target's key picture to the target, one thread, as the engine's decoder).
 // Prints p50 and p95 of both and their ratio.

@@ -34,7 +34,7 @@ std::string WriteRecording(const TempDir& dir, const Family& f, std::size_t& cou
     for (std::size_t i = 0; i < frames.size(); ++i) {
         RecordSpec e;
         e.header.codec = f.codec;
-        e.header.frameType = frames[i].key ? kFrameKey : f.otherType;
+        e.header.frameType = frames[i].key ? std::uint8_t{kFrameKey} : f.otherType;
         e.header.timeStamp = AddMilliseconds(kStart, static_cast<std::int64_t>(i) * kStep);
         e.data = frames[i].bytes;
         e.extension = MakeExtension(f.width, f.height, "Lane");

@@ -38,24 +38,17 @@ TEST_F(Index, EveryRecordOfEveryCameraIsIndexedFromItsHead) {
     auto index = Build();
     ASSERT_TRUE(index);
     ASSERT_EQ(index->Size(), at.size());
-    EXPECT_EQ(index->End(), IndexEnd::DataEnd);
-    EXPECT_EQ(index->EndOffset(), w.End());
-    const IndexEntry& audio = (*index)[7];
-    EXPECT_EQ(audio.offset, at[7]);
-    EXPECT_EQ(audio.camera, 1);
-    EXPECT_EQ(audio.mediaKind, kMediaAudio);
-    const IndexEntry& dependent = (*index)[8];
-    EXPECT_EQ(dependent.keyOffset, at[6]);  // the decoder-only record starts the group
-    EXPECT_EQ(dependent.time, Ms(5, 400));
-    EXPECT_EQ(dependent.codec, 10);
+    EXPECT_EQ(std::pair(index->End(), index->EndOffset()), std::pair(IndexEnd::DataEnd, std::uint64_t{w.End()}));
+    const IndexEntry &audio = (*index)[7], &dependent = (*index)[8];
+    EXPECT_EQ(std::tuple(audio.offset, audio.camera, audio.mediaKind), std::tuple(at[7], 1, kMediaAudio));
+    // The decoder-only record starts the group.
+    EXPECT_EQ(std::tuple(dependent.keyOffset, dependent.time, dependent.codec), std::tuple(at[6], Ms(5, 400), 10));
     EXPECT_EQ(index->Find(at[8]), 8u);
     EXPECT_EQ(index->Find(at[8] + 1), std::nullopt);
     EXPECT_EQ(index->Cameras(), (std::vector<int>{0, 2}));  // camera 1 has no picture
-    EXPECT_EQ(index->PictureCount(0), 7u);                    // not the decoder-only record
-    EXPECT_EQ(index->KeyCount(0), 3u);
-    EXPECT_EQ(index->PictureCount(1), 0u);
-    EXPECT_EQ(index->ClockSetBacks(0), 1u);
-    EXPECT_EQ(index->ClockSetBacks(2), 0u);
+    // Not the decoder-only record; three key pictures.
+    EXPECT_EQ(std::tuple(index->PictureCount(0), index->KeyCount(0), index->ClockSetBacks(0)), std::tuple(7u, 3u, 1u));
+    EXPECT_EQ(index->PictureCount(1) + index->ClockSetBacks(2), 0u);
     EXPECT_LE(sizeof(IndexEntry), 24u);
 }
 
