@@ -26,7 +26,7 @@ struct Family {
     std::uint8_t otherType;  // the frame type of the pictures that are not key pictures
 };
 
-// Each picture's number and its time; the writer points every picture at the last key record.
+// The stream's pictures kStep apart; the writer points every picture at the last key record.
 std::string WriteRecording(const TempDir& dir, const Family& f, std::size_t& count) {
     const auto frames = ReadVideoFrames(std::string(KORVANE_TEST_DATA) + "/" + f.stream);
     RecordingWriter w(kFileKind514);
@@ -65,27 +65,20 @@ TEST(SnapshotAt, LandsOnTheExactPictureForEveryCodecFamily) {
         const int half = static_cast<int>(n / 2), last = static_cast<int>(n) - 1;
         const struct {
             std::int64_t at;  // ms from the first picture
+            int next;         // steps after it
             int picture;
-        } cases[] = {{-5000, 0}, {(half + 2) * kStep + 17, half + 2}, {7 * kStep, 7}, {half * kStep, half},
-                     {3'600'000, last}, {last * kStep - 1, last - 1}};
+        } cases[] = {{-5000, 0, 0},         {(half + 2) * kStep + 17, 0, half + 2}, {7 * kStep, 0, 7},
+                     {half * kStep, 0, half}, {3'600'000, 0, last}, {last * kStep - 1, 0, last - 1}, {3 * kStep, 1, 4}};
         for (const auto& c : cases) {
             SCOPED_TRACE("at +" + std::to_string(c.at) + " ms");
             const std::string stepped = dir.File("stepped.png"), sought = dir.File("sought.png");
             ASSERT_EQ(RunSnapshot({stepped, recording, c.picture, 0}), 0);
-            SnapshotRequest at{sought, recording, 0, 0};
+            SnapshotRequest at{sought, recording, c.next, 0};
             at.start.at = CaptureMilliseconds(kStart) + c.at;
             ASSERT_EQ(RunSnapshot(at), 0);
-            const QImage expected = Png(stepped);
-            EXPECT_EQ(expected.width(), f.codec == 11 ? 1280 : f.width);
-            EXPECT_TRUE(Png(sought) == expected);
+            EXPECT_EQ(Png(stepped).width(), f.width);
+            EXPECT_TRUE(Png(sought) == Png(stepped));
         }
-        // A step after the time moves on from the picture found.
-        const std::string stepped = dir.File("stepped.png"), sought = dir.File("sought.png");
-        ASSERT_EQ(RunSnapshot({stepped, recording, 4, 0}), 0);
-        SnapshotRequest at{sought, recording, 1, 0};
-        at.start.at = CaptureMilliseconds(kStart) + 3 * kStep;
-        ASSERT_EQ(RunSnapshot(at), 0);
-        EXPECT_TRUE(Png(sought) == Png(stepped));
     }
 }
 
