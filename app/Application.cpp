@@ -4,6 +4,8 @@
 #include "app/PlayerView.h"
 #include "playback/Player.h"
 
+#include <algorithm>
+
 namespace korvane {
 
 Application::Application(Notifier& notifier) : Application(notifier, Options{}) {}
@@ -32,6 +34,7 @@ bool Application::InitInstance(const std::string& commandLine) {
     m_recentFiles = std::make_unique<RecentFileList>(std::move(m_options.settings), kRecentFileCount);
 
     m_player = std::make_unique<Player>(m_notifier);
+    m_player->SetCacheBound(CacheBoundSetting());
     QObject::connect(m_player.get(), &Player::Opened, [this](const QString& path) {
         if (m_recentFiles) m_recentFiles->Add(path);
     });
@@ -40,6 +43,15 @@ bool Application::InitInstance(const std::string& commandLine) {
 
     m_mainWindow->show();
     return true;
+}
+
+std::size_t Application::CacheBoundSetting() {
+    // Read only, and never below what two groups of small pictures need.
+    const QSettings settings(QString::fromLatin1(kSettingsOrganisation), QStringLiteral("Korvane"));
+    const qulonglong mebibytes =
+        settings.value(QStringLiteral("Playback/PictureCacheMiB"), qulonglong{kDefaultPictureCacheBytes >> 20})
+            .toULongLong();
+    return static_cast<std::size_t>(std::clamp<qulonglong>(mebibytes, 32, 1u << 20)) << 20;
 }
 
 void Application::AddRecentFile(const std::string& path) {

@@ -36,6 +36,9 @@ public:
     Application(Notifier& notifier, Options options);
     ~Application();
     Application(const Application&) = delete;
+    // The bound of the engine's decoded-picture cache: the setting
+    // Playback/PictureCacheMiB, 768 MiB unless set.
+    static std::size_t CacheBoundSetting();
     Application& operator=(const Application&) = delete;
 
     // False when the player must end; then no window was made.

@@ -81,13 +81,14 @@ struct Snapshot {
     bool operator==(const Snapshot&) const = default;
 };
 
-enum class RecordMove { First, Next, Previous };
+enum class RecordMove { First, Next, Previous, At };
 
 const char* Name(RecordMove move) {
     switch (move) {
         case RecordMove::First: return "ReadFirst";
         case RecordMove::Next: return "ReadNext";
         case RecordMove::Previous: return "ReadPrevious";
+        case RecordMove::At: return "ReadAt";
     }
     return "?";
 }
@@ -104,7 +105,8 @@ public:
 
     bool Failed() const { return !m_report.failure.empty(); }
 
-    bool Record(RecordMove move, bool outs) {
+    // `target` is the offset ReadAt is asked for.
+    bool Record(RecordMove move, bool outs, std::uint32_t target = 0) {
         const Snapshot before = Take();
         Arm();
         FrameHeader* header = outs ? &m_outHeader : nullptr;
@@ -121,6 +123,9 @@ public:
             case RecordMove::Previous:
                 result = m_reader.ReadPrevious(header, extension, m_data, caption, m_captionText);
                 break;
+            case RecordMove::At:
+                result = m_reader.ReadAt(target, header, extension, m_data, caption, m_captionText);
+                break;
         }
         Begin(Name(move));
         if (result != 0 && result != 1) return Fail("returned " + std::to_string(result));
@@ -128,7 +133,7 @@ public:
             CheckRefused(before);
             return false;
         }
-        CheckRecord(move, before, outs);
+        CheckRecord(move, before, outs, target);
         Visit();
         return !Failed();
     }
@@ -309,7 +314,7 @@ private:
         return next;
     }
 
-    void CheckRecord(RecordMove move, const Snapshot& before, bool outs) {
+    void CheckRecord(RecordMove move, const Snapshot& before, bool outs, std::uint32_t target) {
         if (!m_reader.IsOpen()) {
             Fail("succeeded without an open recording");
             return;
@@ -365,6 +370,12 @@ private:
                          std::to_string(before.prefix.prevOffset));
                 else if (h.marker != kRecordMarker || h.mediaKind != kMediaVideo)
                     Fail("accepted a record that is not a marked video record");
+                break;
+            case RecordMove::At:
+                if (offset != target)
+                    Fail("moved to " + std::to_string(offset) + ", not to " + std::to_string(target));
+                else if (h.marker != kRecordMarker)
+                    Fail("accepted a record without its marker");
                 break;
         }
         if (Failed()) return;
@@ -511,8 +522,8 @@ DriveReport FrameReaderDriver::Run(std::span<const std::uint8_t> recording) {
         if (op & kFlagVisitedKey) of.keyFrameOffset = session.Visited(op >> 5);
         switch (op & 7) {
             case kOpFirst: session.Record(RecordMove::First, outs); break;
-            case kOpNext:
-            case kOpNextAgain: session.Record(RecordMove::Next, outs); break;
+            case kOpNext: session.Record(RecordMove::Next, outs); break;
+            case kOpAt: session.Record(RecordMove::At, outs, of.keyFrameOffset); break;
             case kOpPrevious: session.Record(RecordMove::Previous, outs); break;
             case kOpKeyPeek: session.Key(of, 0, outs); break;
             case kOpKeyCommit: session.Key(of, 1, outs); break;

@@ -37,7 +37,7 @@ inline constexpr std::size_t kSmallCaptionCapacity = 64;
 enum ScriptOp : std::uint8_t {
     kOpFirst = 0,
     kOpNext = 1,
-    kOpNextAgain = 2,
+    kOpAt = 2,  // the record at the current (or a visited) record's key offset
     kOpPrevious = 3,
     kOpKeyPeek = 4,    // ReadKeyFrame with commit 0
     kOpKeyCommit = 5,  // ReadKeyFrame with commit 1

@@ -136,6 +136,9 @@ bool Player::BeginFill(AheadFill& fill, std::uint32_t shownGroup) {
 
 void Player::FillAhead(AheadFill& fill, const FrameHeader& shown, Clock::time_point due) {
     const std::uint32_t shownGroup = GroupOf(shown, m_reader.CurrentOffset());
+    // Only while the cache can hold the older group beside the shown one:
+    // else the fill would push out the pictures back play is about to show.
+    if (2 * m_cache.GroupBytes(shownGroup) > m_cache.Bound()) return;
     if (fill.after != shownGroup && !BeginFill(fill, shownGroup)) return;
     const FrameReader::Position main = m_reader.Tell();
     auto w = std::make_unique<RecordBuffers>();

@@ -21,6 +21,13 @@ void PictureCache::DropLowest(Group& group) {
     group.pictures.erase(lowest);
 }
 
+void PictureCache::DropHighest(Group& group) {
+    const auto highest = std::prev(group.pictures.end());
+    m_bytes -= SizeOf(*highest->second);
+    m_byOffset.erase(highest->first);
+    group.pictures.erase(highest);
+}
+
 void PictureCache::DropGroup(Groups::iterator group) {
     while (!group->pictures.empty()) DropLowest(*group);
     m_groups.erase(group);
@@ -41,26 +48,36 @@ void PictureCache::Put(std::uint32_t group, std::uint32_t offset, PictureHandle 
 
 void PictureCache::MakeRoom(std::size_t wanted) {
     while (Over(wanted) && m_groups.size() > 2) DropGroup(std::prev(m_groups.end()));
+    if (const auto found = m_byOffset.find(m_lastFound); found != m_byOffset.end()) {
+        Group& shown = *found->second;
+        while (Over(wanted) && std::prev(shown.pictures.end())->first > m_lastFound) DropHighest(shown);
+    }
     Group& filling = m_groups.front();
-    while (Over(wanted) && !filling.pictures.empty()) DropLowest(filling);
     Group& other = m_groups.back();
+    while (Over(wanted) && !filling.pictures.empty()) DropLowest(filling);
     while (Over(wanted) && !other.pictures.empty()) DropLowest(other);
 }
 
 PictureHandle PictureCache::Find(std::uint32_t offset) {
     const auto at = m_byOffset.find(offset);
     if (at == m_byOffset.end()) return nullptr;
+    m_lastFound = offset;
     return Touch(at->second)->pictures.at(offset);
 }
 
-bool PictureCache::HasGroup(std::uint32_t group) const {
-    return std::any_of(m_groups.begin(), m_groups.end(), [group](const Group& g) { return g.key == group; });
+std::size_t PictureCache::GroupBytes(std::uint32_t group) const {
+    std::size_t bytes = 0;
+    for (const Group& g : m_groups)
+        if (g.key == group)
+            for (const auto& [offset, picture] : g.pictures) bytes += SizeOf(*picture);
+    return bytes;
 }
 
 void PictureCache::Clear() {
     m_groups.clear();
     m_byOffset.clear();
     m_bytes = 0;
+    m_lastFound = 0;
 }
 
 void PictureCache::SetBound(std::size_t bytes) {

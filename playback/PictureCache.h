@@ -6,7 +6,8 @@
 // Memory is bounded: when a new picture would take the cache past its bound,
 // the least recently used groups go first, down to the two most recent (the
 // one being filled and, in back play, the one being shown). If those two are
-// still too big, the lowest offsets go, of the filled group first: a walk
+// still too big, the pictures of its group after the one last looked up go
+// (back play has shown them), then the lowest offsets, of the filled group first: a walk
 // from the key record makes them again most cheaply, and back play reaches
 // them last. One thread uses a cache at a time.
 #pragma once
@@ -30,7 +31,8 @@ public:
     void Put(std::uint32_t group, std::uint32_t offset, PictureHandle picture);
     // The picture of the record at `offset`, or null; its group becomes the most recently used.
     PictureHandle Find(std::uint32_t offset);
-    bool HasGroup(std::uint32_t group) const;
+    // Bytes the pictures of a group take.
+    std::size_t GroupBytes(std::uint32_t group) const;
     void Clear();
 
     // Also starts the peak again from what is kept now.
@@ -50,8 +52,9 @@ private:
     Groups::iterator Touch(Groups::iterator group);
     void MakeRoom(std::size_t wanted);
     bool Over(std::size_t wanted) const { return m_bytes + wanted > m_bound; }
-    // Drops a group's picture at its lowest offset.
+    // Drops a group's picture at its lowest or highest offset.
     void DropLowest(Group& group);
+    void DropHighest(Group& group);
     void DropGroup(Groups::iterator group);
 
     Groups m_groups;
@@ -59,6 +62,7 @@ private:
     std::size_t m_bound;
     std::size_t m_bytes = 0;
     std::size_t m_peak = 0;
+    std::uint32_t m_lastFound = 0;
 };
 
 }  // namespace korvane

@@ -23,6 +23,8 @@ using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 constexpr milliseconds kLongestWait{1000};  // a longer gap between pictures is not waited for
+// A run later than this (a long walk, a busy machine) does not rush to catch up.
+constexpr milliseconds kLongestCatchUp{250};
 
 void SleepMs(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 
@@ -43,8 +45,8 @@ Clock::time_point Player::Due(const FrameHeader& header, Pacing& p, bool backwar
     p.previous = stamp;
     const auto now = Clock::now();
     // Time stamps that go the wrong way, long gaps, and a run that has
-    // fallen more than a long gap behind start the schedule again from now.
-    if (step < milliseconds::zero() || step > kLongestWait || now - (p.due + step) > kLongestWait) {
+    // fallen far behind start the schedule again from now.
+    if (step < milliseconds::zero() || step > kLongestWait || now - (p.due + step) > kLongestCatchUp) {
         p.due = now;
     } else {
         p.due += step;
