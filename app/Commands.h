@@ -19,6 +19,9 @@ enum Command : int {
     ID_ZOOM3 = 32789,
     ID_KEEP_PROPORTIONS = 32901,
     ID_APP_EXIT = 57665,
+    ID_GO_TO = 32800,
+    ID_HELP_KEYS = 32801,
+    ID_CAMERA_FIRST = 33000,  // the CAMERA menu: camera c (0-based) is ID_CAMERA_FIRST + c
 };
 
 }  // namespace korvane

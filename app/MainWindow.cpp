@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QKeySequence>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPrintDialog>
@@ -16,6 +17,7 @@
 #include <QWindow>
 
 #include "app/Commands.h"
+#include "app/GoToDialog.h"
 #include "app/PlayerView.h"
 #include "playback/Player.h"
 
@@ -44,6 +46,7 @@ MainWindow::MainWindow(Player& player, const QString& companionServer, QWidget* 
     auto view = std::make_unique<PlayerView>(player);
     m_view = view.get();
     layout->addWidget(view.release(), 1);
+    BuildNavigation(*layout);
     auto bar = std::make_unique<ControlBar>();
     bar->Create(IDD_CONTROL_BAR);
     bar->Attach(player);
@@ -59,9 +62,10 @@ MainWindow::MainWindow(Player& player, const QString& companionServer, QWidget* 
     connect(m_view, &PlayerView::ZoomChanged, m_bar, &ControlBar::ShowZoom);
     connect(m_bar, &ControlBar::ExitRequested, this, &MainWindow::Exit, Qt::QueuedConnection);
     connect(&player, &Player::TitleChanged, this, &QWidget::setWindowTitle);
+    BuildKeys();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() = default;  // here, where the dialogs' types are complete
 
 void MainWindow::Start(const std::string& commandLine) {
     resize(352, 240);
@@ -86,7 +90,11 @@ void MainWindow::OnCommand(int id) {
         case ID_ZOOM3: m_view->SetZoom(3); break;
         case ID_KEEP_PROPORTIONS: SetKeepProportions(!m_view->KeepProportions()); break;
         case ID_APP_EXIT: Exit(); break;
-        default: break;
+        case ID_GO_TO: ShowGoTo(); break;
+        case ID_HELP_KEYS: ShowKeys(); break;
+        default:
+            if (id >= ID_CAMERA_FIRST && id < ID_CAMERA_FIRST + 256) m_player.SelectCamera(id - ID_CAMERA_FIRST);
+            break;
     }
 }
 
@@ -134,6 +142,13 @@ void MainWindow::BuildMenu() {
     AddCommand(size, QStringLiteral("3x"), ID_ZOOM3);
     size->addSeparator();
     AddCommand(size, QStringLiteral("Keep proportions"), ID_KEEP_PROPORTIONS);
+
+    m_cameraMenu = AddMenu(QStringLiteral("CAMERA"));
+    m_cameraMenuAction = m_cameraMenu->menuAction();
+    m_cameraMenuAction->setVisible(false);  // until a recording shows several cameras
+
+    QMenu* help = AddMenu(QStringLiteral("HELP"));
+    AddCommand(help, QStringLiteral("Keys"), ID_HELP_KEYS);
 }
 
 namespace {
@@ -196,7 +211,8 @@ void MainWindow::UpdateCommandStates(QMenu* menu) {
         if (action->isSeparator()) continue;
         const int id = action->data().toInt();
         const bool checked = (id == ID_SOUND && m_player.SoundOn()) ||
-                             (id == ID_KEEP_PROPORTIONS && m_view->KeepProportions());
+                             (id == ID_KEEP_PROPORTIONS && m_view->KeepProportions()) ||
+                             (id >= ID_CAMERA_FIRST && id - ID_CAMERA_FIRST == m_player.SelectedCamera());
         action->setEnabled(!((id == ID_NEXT || id == ID_PREVIOUS) && m_player.SoundOn()));
         action->setCheckable(checked);
         action->setChecked(checked);

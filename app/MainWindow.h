@@ -4,9 +4,11 @@
 // it closes.
 #pragma once
 
+#include <QKeySequence>
 #include <QMainWindow>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -17,12 +19,17 @@
 class QAction;
 class QMenu;
 class QMenuBar;
+class QMessageBox;
 class QPaintDevice;
+class QVBoxLayout;
 
 namespace korvane {
 
+class GoToDialog;
 class Player;
 class PlayerView;
+class PositionReadout;
+class Timeline;
 
 inline constexpr int kFrameMinWidth = 360;
 inline constexpr int kFrameMinHeight = 320;
@@ -59,6 +66,18 @@ public:
     // start, its settings the place where the window's choices are kept.
     void UseRecentFiles(RecentFileList& recentFiles);
 
+    // --- Navigation (MainWindowNavigation.cpp) --------------------------------
+    Timeline* TimelineStrip() const { return m_timeline; }
+    PositionReadout* Readout() const { return m_readout; }
+    // The go-to dialog (Ctrl+G) and the key list (Help > Keys); null until first shown.
+    GoToDialog* GoTo() const { return m_goTo.get(); }
+    QMessageBox* KeysHelp() const { return m_keysHelp.get(); }
+    // The CAMERA menu's entry in the menu bar: shown only for a recording
+    // with pictures of several cameras.
+    QAction* CameraMenuAction() const { return m_cameraMenuAction; }
+    // Every key of the window and what it does, one per line.
+    QString KeysText() const;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -72,6 +91,23 @@ private:
     void Print();
 
     void Exit();
+
+    // --- Navigation (MainWindowNavigation.cpp) --------------------------------
+    void BuildNavigation(QVBoxLayout& layout);
+    void BuildKeys();
+    void BindKey(const std::vector<QKeySequence>& keys, std::function<void()> action);
+    void RebuildCameraMenu();
+    void ShowGoTo();
+    void ShowKeys();
+    void TogglePlay();
+    void Step(bool forward);
+    void ChangeFastSpeed(int by);
+    Timeline* m_timeline = nullptr;          // owned by the client area
+    PositionReadout* m_readout = nullptr;    // owned by the client area
+    QMenu* m_cameraMenu = nullptr;           // owned by the menu bar
+    QAction* m_cameraMenuAction = nullptr;
+    std::unique_ptr<GoToDialog> m_goTo;
+    std::unique_ptr<QMessageBox> m_keysHelp;
 
     Player& m_player;
     QMenuBar* m_menu = nullptr;

@@ -2,8 +2,10 @@
 // recording named on the command line if there is one:
 //   korvane [FILE]
 // Headless interfaces:
-//   korvane --snapshot OUT.png [--next N] [--previous M] [--size PIXELS] FILE
-//   korvane --headless-play [--mode play|sound|back|fast|fastback] [--speed 0-5] [--next N] FILE
+//   korvane --snapshot OUT.png [--camera N] [--at TIME] [--next N] [--previous M] [--size PIXELS] FILE
+//   korvane --headless-play [--mode play|sound|back|fast|fastback] [--speed 0-5] [--camera N] [--at TIME]
+//           [--next N] FILE
+// TIME is a capture time, "YYYY-MM-DD HH:MM:SS[.mmm]"; cameras count from 1.
 #include <QApplication>
 #include <QGuiApplication>
 
@@ -16,14 +18,17 @@
 #include "app/HeadlessPlay.h"
 #include "app/Snapshot.h"
 #include "media/CodecLog.h"
+#include "recording/TimeStamp.h"
 #include "desktop/QtNotifier.h"
 
 namespace {
 
 void Usage() {
     std::fputs("usage: korvane [FILE]\n"
-               "       korvane --snapshot OUT.png [--next N] [--previous M] [--size PIXELS] FILE\n"
-               "       korvane --headless-play [--mode play|sound|back|fast|fastback] [--speed 0-5] [--next N] FILE\n",
+               "       korvane --snapshot OUT.png [--camera N] [--at TIME] [--next N] [--previous M] [--size PIXELS] FILE\n"
+               "       korvane --headless-play [--mode play|sound|back|fast|fastback] [--speed 0-5]\n"
+               "               [--camera N] [--at TIME] [--next N] FILE\n"
+               "TIME: \"YYYY-MM-DD HH:MM:SS[.mmm]\" (capture time); N: camera from 1\n",
                stderr);
 }
 
@@ -75,6 +80,7 @@ int main(int argc, char** argv) {
 
     korvane::SnapshotRequest snapshot;
     korvane::HeadlessPlayRequest play;
+    korvane::StartPoint start;
     bool snapshotMode = false, playMode = false;
     std::string recording;
     for (int i = 1; i < argc; ++i) {
@@ -94,6 +100,14 @@ int main(int argc, char** argv) {
             if (!ParseCount(argv[++i], snapshot.size, 4096)) return Usage(), 2;
         } else if (std::strcmp(arg, "--mode") == 0 && hasValue) {
             if (!ParseMode(argv[++i], play.mode)) return Usage(), 2;
+        } else if (std::strcmp(arg, "--camera") == 0 && hasValue) {
+            int camera = 0;
+            if (!ParseCount(argv[++i], camera, 256) || camera < 1) return Usage(), 2;
+            start.camera = camera - 1;
+        } else if (std::strcmp(arg, "--at") == 0 && hasValue) {
+            const auto time = korvane::ParseCaptureTime(argv[++i]);
+            if (!time) return Usage(), 2;
+            start.at = korvane::CaptureMilliseconds(*time);
         } else if (std::strcmp(arg, "--speed") == 0 && hasValue) {
             if (!ParseCount(argv[++i], play.speed, 5)) return Usage(), 2;
         } else if (arg[0] == '-' && arg[1] == '-') {
@@ -109,8 +123,10 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     if (playMode) {
         play.recording = recording;
+        play.start = start;
         return korvane::RunHeadlessPlay(play);
     }
     snapshot.recording = recording;
+    snapshot.start = start;
     return korvane::RunSnapshot(snapshot);
 }
