@@ -272,6 +272,8 @@ TEST_F(MainWindowTest, KeepProportionsLetterboxesThePictureAndOffStretchesIt) {
     EXPECT_TRUE(window.View()->KeepProportions());  // on by default
     window.resize(640, 360 + 61);
     QCoreApplication::processEvents();
+    window.resize(640, window.height() + 360 - window.View()->height());  // room for the timeline too
+    QCoreApplication::processEvents();
     ASSERT_EQ(window.View()->size(), QSize(640, 360));
     const auto blackColumns = [&](int from, int to) {
         const QImage image = window.View()->grab().toImage();
