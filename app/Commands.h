@@ -19,8 +19,11 @@ enum Command : int {
     ID_ZOOM3 = 32789,
     ID_KEEP_PROPORTIONS = 32901,
     ID_APP_EXIT = 57665,
-    ID_FILE_SAVE_PICTURE = 32800,
-    ID_FILE_EXPORT_CLIP = 32801,
+    ID_GO_TO = 32800,
+    ID_HELP_KEYS = 32801,
+    ID_CAMERA_FIRST = 33000,  // the CAMERA menu: camera c (0-based) is ID_CAMERA_FIRST + c
+    ID_FILE_SAVE_PICTURE = 32802,
+    ID_FILE_EXPORT_CLIP = 32803,
 };
 
 }  // namespace korvane

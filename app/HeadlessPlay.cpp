@@ -13,9 +13,11 @@ int RunHeadlessPlay(const HeadlessPlayRequest& request) {
     StderrNotifier notifier;
     Player player(notifier);
     if (!player.OpenCommandLine(request.recording)) return 2;
+    // Sound first, as the bar's sound button does: it opens the recording again at its first picture.
+    if (request.mode == PlayMode::PlaySound) player.SetSound(true);
+    if (!GoToStartPoint(player, notifier, request.start)) return 1;
     for (int i = 0; i < request.next; ++i) player.StepForward();
     player.SetFastSpeed(request.speed);
-    if (request.mode == PlayMode::PlaySound) player.SetSound(true);  // as the bar's sound button does
 
     using Clock = std::chrono::steady_clock;
     const Clock::time_point started = Clock::now();

@@ -1,11 +1,12 @@
-// The headless play interface: open a recording, show its first picture,
-// step forward, then run one playback mode with its real pacing until it
+// The headless play interface: open a recording, show its first picture
+// (or the picture of the camera and time asked for), step forward, then run one playback mode with its real pacing until it
 // ends, printing "<milliseconds since the worker started> <caption line>"
 // for every picture presented.
 #pragma once
 
 #include <string>
 
+#include "app/StartPoint.h"
 #include "playback/Player.h"
 
 namespace korvane {
@@ -15,10 +16,11 @@ struct HeadlessPlayRequest {
     PlayMode mode = PlayMode::Play;
     int speed = 0;
     int next = 0;
+    StartPoint start{};  // before the steps
 };
 
-// Exit status: 0 when the mode ran to its end, 2 when the recording could
-// not be opened. Needs a QApplication.
+// Exit status: 0 when the mode ran to its end, 1 when the camera or time
+// asked for could not be shown, 2 when the recording could not be opened. Needs a QApplication.
 int RunHeadlessPlay(const HeadlessPlayRequest& request);
 
 }  // namespace korvane

@@ -11,6 +11,7 @@
 #include <QGridLayout>
 #include <QKeySequence>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
@@ -22,6 +23,7 @@
 #include <QWindow>
 
 #include "app/Commands.h"
+#include "app/GoToDialog.h"
 #include "app/PictureSaver.h"
 #include "app/PlayerView.h"
 #include "desktop/RecentFileList.h"
@@ -52,9 +54,6 @@ MainWindow::MainWindow(Player& player, const QString& companionServer, QWidget* 
 
     // Printing works whether or not the menu bar is shown.
     addAction(QString(), QKeySequence(Qt::CTRL | Qt::Key_P), this, &MainWindow::Print);
-    // The in and out marks of a clip, on the picture shown.
-    addAction(QString(), QKeySequence(Qt::Key_I), this, [this] { SetMark(m_markIn); });
-    addAction(QString(), QKeySequence(Qt::Key_O), this, [this] { SetMark(m_markOut); });
     connect(&m_exporter, &ClipExportRunner::Finished, this, &MainWindow::ExportDone);
 
     // The client area: the view above, the control bar docked at the bottom.
@@ -69,6 +68,7 @@ MainWindow::MainWindow(Player& player, const QString& companionServer, QWidget* 
     auto view = std::make_unique<PlayerView>(player);
     m_view = view.get();
     layout->addWidget(view.release(), 1);
+    BuildNavigation(*layout);
     auto bar = std::make_unique<ControlBar>();
     bar->Create(IDD_CONTROL_BAR);
     bar->Attach(player);
@@ -84,6 +84,7 @@ MainWindow::MainWindow(Player& player, const QString& companionServer, QWidget* 
     connect(m_view, &PlayerView::ZoomChanged, m_bar, &ControlBar::ShowZoom);
     connect(m_bar, &ControlBar::ExitRequested, this, &MainWindow::Exit, Qt::QueuedConnection);
     connect(&player, &Player::TitleChanged, this, &QWidget::setWindowTitle);
+    BuildKeys();
     // Marks belong to the recording they were set in.
     connect(&player, &Player::Opened, this, [this] {
         m_markIn.reset();
@@ -92,7 +93,7 @@ MainWindow::MainWindow(Player& player, const QString& companionServer, QWidget* 
     });
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() = default;  // here, where the dialogs' types are complete
 
 void MainWindow::Start(const std::string& commandLine) {
     resize(352, 240);
@@ -119,7 +120,11 @@ void MainWindow::OnCommand(int id) {
         case ID_APP_EXIT: Exit(); break;
         case ID_FILE_SAVE_PICTURE: SavePicture(); break;
         case ID_FILE_EXPORT_CLIP: ExportClip(); break;
-        default: break;
+        case ID_GO_TO: ShowGoTo(); break;
+        case ID_HELP_KEYS: ShowKeys(); break;
+        default:
+            if (id >= ID_CAMERA_FIRST && id < ID_CAMERA_FIRST + 256) m_player.SelectCamera(id - ID_CAMERA_FIRST);
+            break;
     }
 }
 
@@ -169,6 +174,13 @@ void MainWindow::BuildMenu() {
     AddCommand(size, QStringLiteral("3x"), ID_ZOOM3);
     size->addSeparator();
     AddCommand(size, QStringLiteral("Keep proportions"), ID_KEEP_PROPORTIONS);
+
+    m_cameraMenu = AddMenu(QStringLiteral("CAMERA"));
+    m_cameraMenuAction = m_cameraMenu->menuAction();
+    m_cameraMenuAction->setVisible(false);  // until a recording shows several cameras
+
+    QMenu* help = AddMenu(QStringLiteral("HELP"));
+    AddCommand(help, QStringLiteral("Keys"), ID_HELP_KEYS);
 }
 
 namespace {
@@ -231,7 +243,8 @@ void MainWindow::UpdateCommandStates(QMenu* menu) {
         if (action->isSeparator()) continue;
         const int id = action->data().toInt();
         const bool checked = (id == ID_SOUND && m_player.SoundOn()) ||
-                             (id == ID_KEEP_PROPORTIONS && m_view->KeepProportions());
+                             (id == ID_KEEP_PROPORTIONS && m_view->KeepProportions()) ||
+                             (id >= ID_CAMERA_FIRST && id - ID_CAMERA_FIRST == m_player.SelectedCamera());
         action->setEnabled(!((id == ID_NEXT || id == ID_PREVIOUS) && m_player.SoundOn()));
         action->setCheckable(checked);
         action->setChecked(checked);

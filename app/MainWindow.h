@@ -5,9 +5,11 @@
 // tool when it closes.
 #pragma once
 
+#include <QKeySequence>
 #include <QMainWindow>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -24,11 +26,15 @@ class QMessageBox;
 class QPaintDevice;
 class QProgressDialog;
 class QSettings;
+class QVBoxLayout;
 
 namespace korvane {
 
+class GoToDialog;
 class Player;
 class PlayerView;
+class PositionReadout;
+class Timeline;
 
 inline constexpr int kFrameMinWidth = 360;
 inline constexpr int kFrameMinHeight = 320;
@@ -65,6 +71,18 @@ public:
     // start, its settings the place where the window's choices are kept.
     void UseRecentFiles(RecentFileList& recentFiles);
 
+    // --- Navigation (MainWindowNavigation.cpp) --------------------------------
+    Timeline* TimelineStrip() const { return m_timeline; }
+    PositionReadout* Readout() const { return m_readout; }
+    // The go-to dialog (Ctrl+G) and the key list (Help > Keys); null until first shown.
+    GoToDialog* GoTo() const { return m_goTo.get(); }
+    QMessageBox* KeysHelp() const { return m_keysHelp.get(); }
+    // The CAMERA menu's entry in the menu bar: shown only for a recording
+    // with pictures of several cameras.
+    QAction* CameraMenuAction() const { return m_cameraMenuAction; }
+    // Every key of the window and what it does, one per line.
+    QString KeysText() const;
+
     // The in and out marks: capture times of the pictures shown when I and O were pressed.
     const std::optional<SystemTime>& MarkIn() const { return m_markIn; }
     const std::optional<SystemTime>& MarkOut() const { return m_markOut; }
@@ -99,6 +117,23 @@ private:
     QSettings& Choices();
 
     void Exit();
+
+    // --- Navigation (MainWindowNavigation.cpp) --------------------------------
+    void BuildNavigation(QVBoxLayout& layout);
+    void BuildKeys();
+    void BindKey(const std::vector<QKeySequence>& keys, std::function<void()> action);
+    void RebuildCameraMenu();
+    void ShowGoTo();
+    void ShowKeys();
+    void TogglePlay();
+    void Step(bool forward);
+    void ChangeFastSpeed(int by);
+    Timeline* m_timeline = nullptr;          // owned by the client area
+    PositionReadout* m_readout = nullptr;    // owned by the client area
+    QMenu* m_cameraMenu = nullptr;           // owned by the menu bar
+    QAction* m_cameraMenuAction = nullptr;
+    std::unique_ptr<GoToDialog> m_goTo;
+    std::unique_ptr<QMessageBox> m_keysHelp;
 
     Player& m_player;
     QMenuBar* m_menu = nullptr;

@@ -13,7 +13,9 @@ int RunSnapshot(const SnapshotRequest& request) {
     StderrNotifier notifier;
     Player player(notifier);
     const bool opened = player.OpenCommandLine(request.recording);
+    bool started = false;
     if (opened) {
+        started = GoToStartPoint(player, notifier, request.start);
         for (int i = 0; i < request.next; ++i) player.StepForward();
         for (int i = 0; i < request.previous; ++i) player.StepBack();
     }
@@ -25,7 +27,7 @@ int RunSnapshot(const SnapshotRequest& request) {
     std::fflush(stdout);
     if (!opened) return 2;
     const PictureHandle& picture = player.CurrentPicture();
-    if (!picture) return 1;
+    if (!picture || !started) return 1;
     QImage image(picture->pixels.data(), picture->width, picture->height, picture->width * 3, QImage::Format_BGR888);
     if (request.size > 0) image = image.scaled(request.size, request.size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     if (!image.save(QString::fromLocal8Bit(request.outputPath.c_str()), "PNG")) {

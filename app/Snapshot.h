@@ -1,8 +1,11 @@
 // The headless snapshot: open a recording as from the command line, show its
-// first picture, step, and write the displayed picture to a PNG file.
+// first picture (or the picture of the camera and time asked for), step, and
+// write the displayed picture to a PNG file.
 #pragma once
 
 #include <string>
+
+#include "app/StartPoint.h"
 
 namespace korvane {
 
@@ -12,9 +15,11 @@ struct SnapshotRequest {
     int next = 0;
     int previous = 0;
     int size = 0;  // scale the picture to fit size x size; 0 keeps its own size
+    StartPoint start{};  // before the steps
 };
 
-// Exit status: 0 when a picture was presented, 1 when none was, 2 when the
+// Exit status: 0 when a picture was presented, 1 when none was (or the
+// camera or time asked for could not be shown), 2 when the
 // recording could not be opened. Needs a QApplication.
 int RunSnapshot(const SnapshotRequest& request);
 

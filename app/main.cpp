@@ -2,9 +2,11 @@
 // recording named on the command line if there is one:
 //   korvane [FILE]
 // Headless interfaces:
-//   korvane --snapshot OUT.png [--next N] [--previous M] [--size PIXELS] FILE
-//   korvane --headless-play [--mode play|sound|back|fast|fastback] [--speed 0-5] [--next N] FILE
+//   korvane --snapshot OUT.png [--camera N] [--at TIME] [--next N] [--previous M] [--size PIXELS] FILE
+//   korvane --headless-play [--mode play|sound|back|fast|fastback] [--speed 0-5] [--camera N] [--at TIME]
+//           [--next N] FILE
 //   korvane --export OUT.mkv|OUT.mp4 [--from TIME] [--to TIME] [--camera N] FILE
+// TIME is a capture time, "YYYY-MM-DD HH:MM:SS[.mmm]"; cameras count from 1.
 #include <QApplication>
 #include <QGuiApplication>
 
@@ -18,6 +20,7 @@
 #include "app/Snapshot.h"
 #include "clip/ClipExporter.h"
 #include "media/CodecLog.h"
+#include "recording/TimeStamp.h"
 #include "desktop/QtNotifier.h"
 #include "recording/TimeStamp.h"
 
@@ -25,10 +28,11 @@ namespace {
 
 void Usage() {
     std::fputs("usage: korvane [FILE]\n"
-               "       korvane --snapshot OUT.png [--next N] [--previous M] [--size PIXELS] FILE\n"
-               "       korvane --headless-play [--mode play|sound|back|fast|fastback] [--speed 0-5] [--next N] FILE\n"
+               "       korvane --snapshot OUT.png [--camera N] [--at TIME] [--next N] [--previous M] [--size PIXELS] FILE\n"
+               "       korvane --headless-play [--mode play|sound|back|fast|fastback] [--speed 0-5]\n"
+               "               [--camera N] [--at TIME] [--next N] FILE\n"
                "       korvane --export OUT.mkv|OUT.mp4 [--from TIME] [--to TIME] [--camera N] FILE\n"
-               "       (TIME: \"YYYY-MM-DD HH:MM:SS[.mmm]\")\n",
+               "TIME: \"YYYY-MM-DD HH:MM:SS[.mmm]\" (capture time); N: camera from 1\n",
                stderr);
 }
 
@@ -80,6 +84,7 @@ int main(int argc, char** argv) {
 
     korvane::SnapshotRequest snapshot;
     korvane::HeadlessPlayRequest play;
+    korvane::StartPoint start;
     korvane::ExportRequest exportClip;
     bool snapshotMode = false, playMode = false, exportMode = false;
     std::string recording;
@@ -96,10 +101,6 @@ int main(int argc, char** argv) {
             const auto time = korvane::ParseCaptureTime(argv[++i]);
             if (!time) return Usage(), 2;
             (arg[2] == 'f' ? exportClip.from : exportClip.to) = time;
-        } else if (std::strcmp(arg, "--camera") == 0 && hasValue) {
-            int camera = 0;
-            if (!ParseCount(argv[++i], camera, korvane::kCameraCount) || camera == 0) return Usage(), 2;
-            exportClip.camera = camera;
         } else if (std::strcmp(arg, "--headless-play") == 0) {
             playMode = true;
         } else if (std::strcmp(arg, "--next") == 0 && hasValue) {
@@ -111,6 +112,14 @@ int main(int argc, char** argv) {
             if (!ParseCount(argv[++i], snapshot.size, 4096)) return Usage(), 2;
         } else if (std::strcmp(arg, "--mode") == 0 && hasValue) {
             if (!ParseMode(argv[++i], play.mode)) return Usage(), 2;
+        } else if (std::strcmp(arg, "--camera") == 0 && hasValue) {
+            int camera = 0;
+            if (!ParseCount(argv[++i], camera, 256) || camera < 1) return Usage(), 2;
+            start.camera = camera - 1;
+        } else if (std::strcmp(arg, "--at") == 0 && hasValue) {
+            const auto time = korvane::ParseCaptureTime(argv[++i]);
+            if (!time) return Usage(), 2;
+            start.at = korvane::CaptureMilliseconds(*time);
         } else if (std::strcmp(arg, "--speed") == 0 && hasValue) {
             if (!ParseCount(argv[++i], play.speed, 5)) return Usage(), 2;
         } else if (arg[0] == '-' && arg[1] == '-') {
@@ -121,6 +130,8 @@ int main(int argc, char** argv) {
     }
     if (int(snapshotMode) + int(playMode) + int(exportMode) != 1 || recording.empty()) return Usage(), 2;
     if (exportMode) {
+        if (start.at) return Usage(), 2;
+        if (start.camera) exportClip.camera = *start.camera + 1;
         exportClip.source = recording;
         const korvane::ExportResult result = korvane::ExportClip(exportClip);
         std::puts(korvane::SummaryLine(exportClip, result).c_str());
@@ -132,8 +143,10 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     if (playMode) {
         play.recording = recording;
+        play.start = start;
         return korvane::RunHeadlessPlay(play);
     }
     snapshot.recording = recording;
+    snapshot.start = start;
     return korvane::RunSnapshot(snapshot);
 }

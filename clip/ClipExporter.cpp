@@ -165,7 +165,7 @@ ExportResult ExportClip(const ExportRequest& request, const ExportProgress& prog
     if (file.Open(request.source) != 0 || !file.ReadAt(0, header.bytes))
         return Failure(ExportStatus::CannotOpen, "cannot open " + request.source);
     const int camera = request.camera ? *request.camera - 1 : std::max(header.headerCamera(), 0);
-    if (camera < 0 || camera >= 255) return Failure(ExportStatus::NoPicture, "no such camera");
+    if (camera < 0 || camera > 255) return Failure(ExportStatus::NoPicture, "no such camera");
 
     SpanLimits limits;
     limits.camera = camera;

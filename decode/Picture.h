@@ -18,8 +18,8 @@ struct Picture {
     std::vector<std::uint8_t> pixels;  // BGR, width x 3 bytes a row, top row first
     std::string caption;               // the camera-and-time line
     std::string streamInfo;            // the extension's name and size line
-    SystemTime captureTime;            // the record's time stamp
-    int camera = 0;                    // the record's camera byte (shown one higher)
+    int camera = -1;                   // of the record the caption line was written for, 0-based
+    SystemTime captureTime;            // and its capture time
     std::chrono::steady_clock::time_point presentedAt;  // when decoding handed it out
 };
 

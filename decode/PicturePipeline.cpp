@@ -200,8 +200,8 @@ void PicturePipeline::PresentPicture(std::uint8_t* picture, int width, int heigh
     }
     shown->caption = m_caption.str();
     shown->streamInfo = m_streamInfo.str();
-    shown->captureTime = m_captionHeader.timeStamp;
-    shown->camera = m_captionHeader.camera;
+    shown->camera = m_captionCamera;
+    shown->captureTime = m_captionTime;
     shown->presentedAt = std::chrono::steady_clock::now();
     m_pictureSink(std::move(shown));
 }
@@ -209,7 +209,8 @@ void PicturePipeline::PresentPicture(std::uint8_t* picture, int width, int heigh
 void PicturePipeline::WriteCaption(const FrameHeader& header) {
     char text[kTextMax + 1];
     m_caption.Assign(text, FormatCaptionInto(header, text));
-    m_captionHeader = header;
+    m_captionCamera = header.camera;
+    m_captionTime = header.timeStamp;
 }
 
 void PicturePipeline::SetStreamInfo(const char* text, std::size_t length) { m_streamInfo.Assign(text, length); }

@@ -124,7 +124,8 @@ protected:
 private:
     std::function<void(PictureHandle)> m_pictureSink;
     FixedText m_caption;
-    FrameHeader m_captionHeader;  // the record the caption line was written for
+    int m_captionCamera = -1;  // the record m_caption was written for
+    SystemTime m_captionTime;
     FixedText m_streamInfo;
 };
 

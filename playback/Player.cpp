@@ -147,6 +147,7 @@ bool Player::Open(const std::string& path) {
     Stop();
     m_reader.Close();
     m_filePath = path.substr(0, kPathMax);
+    StartIndex();
     SetTitle(m_filePath);
     if (!OpenReader()) {
         ClearPicture();
@@ -159,12 +160,14 @@ bool Player::Open(const std::string& path) {
 
 bool Player::Reload() {
     Stop();
+    const std::uint32_t camera = m_reader.SelectedCamera();  // the same recording: the chosen camera stays
     m_reader.Close();
     SetTitle(m_filePath);
     if (!OpenReader()) {
         ClearPicture();
         return false;
     }
+    m_reader.SelectCamera(camera);
     ShowFirstPicture();
     return true;
 }

@@ -24,6 +24,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "audio/ImaAdpcmConverter.h"
 #include "audio/SoundPlayback.h"
@@ -32,9 +33,11 @@
 #include "decode/PicturePipeline.h"
 #include "platform/Mailbox.h"
 #include "platform/Notifier.h"
+#include "playback/IndexBuilder.h"
 #include "playback/PictureCache.h"
 #include "playback/PlaybackWorker.h"
 #include "recording/FrameReader.h"
+#include "recording/RecordIndex.h"
 
 namespace korvane {
 
@@ -103,7 +106,43 @@ public:
     std::string StreamInfo() const { return m_pipeline.StreamInfo(); }
     const FrameReader& Reader() const { return m_reader; }
 
+    // --- Navigation (PlayerNavigation.cpp) ------------------------------------
+    // The index of the recording is built in the background from every Open.
+    // Times are capture times in milliseconds (CaptureMilliseconds). A seek
+    // or a camera switch stops a running mode, shows the exact picture and
+    // starts the mode again from there.
+
+    // The index of the open recording; null until it has been built.
+    const std::shared_ptr<const RecordIndex>& Index() const { return m_index; }
+    // Waits for the index of the open recording and announces it; false when
+    // it could not be built (no recording open, or unreadable).
+    bool WaitForIndex();
+    // The selected camera's picture at `time` (RecordIndex::PictureAt). False
+    // before the index is built, when the camera has no picture, or when the
+    // picture could not be shown.
+    bool SeekTo(std::int64_t time);
+    // From the current picture's time by `milliseconds`; forward, past a gap
+    // longer than the move, to the first picture after the gap.
+    bool SeekBy(std::int64_t milliseconds);
+    bool SeekToFirst();
+    bool SeekToLast();
+    // Capture time of the picture shown last; nothing before the first.
+    std::optional<std::int64_t> CurrentTime() const;
+    // 0-based, as in the records (the user sees camera + 1).
+    int SelectedCamera() const { return static_cast<int>(m_reader.SelectedCamera()); }
+    // The cameras the index found pictures of; empty until it is built.
+    std::vector<int> Cameras() const;
+    // Switches to another camera at the moment shown now (its first picture
+    // when none is shown). False, with a message, when it has no picture.
+    bool SelectCamera(int camera);
+    int FastSpeed() const { return m_fastSpeed.load(); }
+
 signals:
+    // Navigation: how far the index has got, that it is ready, the camera now selected.
+    void IndexProgress(int percent);
+    void IndexReady();
+    void CameraChanged(int camera);
+
     void PictureShown(korvane::PictureHandle picture);
     // An open left nothing to show (the recording could not be opened or has
     // no picture of its camera): the last picture is gone.
@@ -225,6 +264,17 @@ private:
     WaveOutput m_waveOut;
     ImaAdpcmConverter m_imaAdpcm;
     SoundPlayback m_audio{m_waveOut, m_imaAdpcm, m_notifier};
+
+    // --- Navigation (PlayerNavigation.cpp) ------------------------------------
+    void StartIndex();
+    void IndexBuilt(std::shared_ptr<const RecordIndex> index);
+    // Shows the record at offset (a picture of the selected camera), pausing a running mode around it.
+    bool ShowIndexed(std::uint32_t offset);
+    void NoPictures(int camera);
+    std::shared_ptr<const RecordIndex> m_index;
+    unsigned m_indexRun = 0;       // counts builds, so that a superseded build's result is dropped
+    PictureHandle m_shownAtOpen;   // the picture before the open: none shown since when still current
+    IndexBuilder m_indexBuilder;   // after m_mailbox: joined before the mailbox goes
 
     // Declared last: stopped and joined first, before anything its loop uses goes.
     PlaybackWorker m_worker;

@@ -70,6 +70,10 @@ public:
 
     bool IsOpen() const { return m_open; }
     std::uint32_t SelectedCamera() const { return m_camera; }
+    // From now on the moves accept that camera's records (0-based). The
+    // current record stays where it is; the next Open picks again from the
+    // file header.
+    void SelectCamera(std::uint32_t camera) { m_camera = camera; }
     std::uint32_t CurrentOffset() const { return m_currentOffset; }
     const RecordPrefix& CurrentPrefix() const { return m_currentPrefix; }
     const FrameHeader& CurrentHeader() const { return m_currentHeader; }

@@ -58,15 +58,18 @@ bool RecordFile::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const
     if (out.empty()) return true;
     if (offset >= m_windowOffset && offset + out.size() <= m_windowOffset + m_windowLength) {
         std::memcpy(out.data(), m_window.data() + (offset - m_windowOffset), out.size());
+        m_windowServed = true;
         return true;
     }
     const std::size_t windowWanted =
         static_cast<std::size_t>(std::min<std::uint64_t>(kWindowSize, m_size - offset - out.size()));
     if (out.size() >= kWindowSize) return ReadFile(offset, out, windowWanted);
     // A small piece: fill the window from its start and copy out of it.
-    const std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(kWindowSize, m_size - offset));
+    const std::size_t window = m_windowServed ? kWindowSize : std::max(kSmallWindow, out.size());
+    const std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(window, m_size - offset));
     if (!ReadFile(offset, {}, length)) return false;
     m_windowOffset = offset;
+    m_windowServed = false;
     std::memcpy(out.data(), m_window.data(), out.size());
     return true;
 }
@@ -83,7 +86,9 @@ bool RecordFile::ReadFile(std::uint64_t offset, std::span<std::uint8_t> out, std
         if (done < out.size()) parts[count++] = {out.data() + done, out.size() - done};
         const std::size_t windowDone = done > out.size() ? done - out.size() : 0;
         if (windowWanted > windowDone) parts[count++] = {m_window.data() + windowDone, windowWanted - windowDone};
-        const ssize_t n = ::preadv(m_fd, parts, count, static_cast<off_t>(offset + done));
+        // One part goes through plain pread, which skips the kernel's copy of the parts list.
+        const ssize_t n = count == 1 ? ::pread(m_fd, parts[0].iov_base, parts[0].iov_len, static_cast<off_t>(offset + done))
+                                     : ::preadv(m_fd, parts, count, static_cast<off_t>(offset + done));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
         done += static_cast<std::size_t>(n);

@@ -76,7 +76,10 @@ private:
     // extension, the audio records and the next head behind a picture): a
     // window of the bytes that follow the last read serves them without a
     // system call each.
+    // A window that served nothing before the next fill was too much: walks
+    // that leap over large records (an index of the heads) fill a small one.
     static constexpr std::size_t kWindowSize = 4096;
+    static constexpr std::size_t kSmallWindow = 256;
     bool ReadFile(std::uint64_t offset, std::span<std::uint8_t> out, std::size_t windowWanted) const;
 
     int m_fd = -1;
@@ -84,6 +87,7 @@ private:
     mutable std::array<std::uint8_t, kWindowSize> m_window{};
     mutable std::uint64_t m_windowOffset = 0;
     mutable std::size_t m_windowLength = 0;
+    mutable bool m_windowServed = true;  // the last window served a read
 };
 
 }  // namespace korvane

@@ -16,6 +16,20 @@ std::string SiteInfoFolder(const std::string& recordingPath) {
     return current.substr(0, 255);
 }
 
+namespace {
+
+std::string SiteInfoFile(const std::string& recordingPath) {
+    return SiteInfoFolder(recordingPath) + "/" + kSiteInfoFileName;
+}
+
+}  // namespace
+
+std::string CameraName(const std::string& recordingPath, int camera) {
+    char key[32];
+    std::snprintf(key, sizeof key, "CAMERA_NAME%02d", camera + 1);
+    return GetProfileString(SiteInfoFile(recordingPath), "INFO", key);
+}
+
 int LookUpSiteInfo(const FrameReader& reader, const std::string& recordingPath,
                    std::string& siteName, std::string& cameraName) {
     RecordingFileHeader header;
@@ -23,11 +37,8 @@ int LookUpSiteInfo(const FrameReader& reader, const std::string& recordingPath,
     const int camera = header.firstNamedCamera();
     if (camera < 0) return 0;
 
-    const std::string file = SiteInfoFolder(recordingPath) + "/" + kSiteInfoFileName;
-    char key[32];
-    std::snprintf(key, sizeof key, "CAMERA_NAME%02d", camera + 1);
-    cameraName = GetProfileString(file, "INFO", key);
-    siteName = GetProfileString(file, "INFO", "SITENAME");
+    cameraName = CameraName(recordingPath, camera);
+    siteName = GetProfileString(SiteInfoFile(recordingPath), "INFO", "SITENAME");
     return (!cameraName.empty() || !siteName.empty()) ? 1 : 0;
 }
 

@@ -71,6 +71,13 @@ TEST(Snapshot, WritesThePictureAndThreeLinesOrExitsWithItsCode) {
          "message: error =2  " + missing + "\nNo such file or directory\n", 0},
         {"--snapshot", 2, "", "usage:", 0},
         {"--snapshot x.png --headless-play '" + kDemo + "'", 2, "", "usage:", 0},
+        {"--snapshot '" + dir.File("6.png") + "' --camera 2 --at '2023-06-14 17:59:00.030' '" + kDemo + "'", 0,
+         "title: Harbor Street Market : Back yard\ncaption: CAM =2  2023-06-14 17:59:00  000\n"
+         "stream: Back yard  [352 * 240]\n", "", 352},
+        {"--snapshot '" + dir.File("7.png") + "' --camera 3 '" + kDemo + "'", 1, "",
+         "message: This recording holds no pictures of camera 3.\n", 0},
+        {"--snapshot x.png --at '2023-06-14 24:00:00' '" + kDemo + "'", 2, "", "usage:", 0},
+        {"--snapshot x.png --camera 0 '" + kDemo + "'", 2, "", "usage:", 0},
     };
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         const Case& c = cases[i];
@@ -102,6 +109,7 @@ TEST(HeadlessPlay, EachModePrintsItsPicturesWithTheirPacingAndEnds) {
     // Fast at speed 4 shows the key picture 10 and every fourth dependent one.
     const std::pair<std::string, std::vector<int>> runs[] = {
         {"--mode fast --speed 4 '" + clip, {4, 8, 10}}, {"--mode back --next 3 '" + clip, {2, 1, 0}},
+        {"--at '2026-04-05 06:07:08.219' '" + clip, {6, 7, 8, 9, 10, 11}},
         {"--mode sideways '" + clip, {}}, {"--speed 9 '" + clip, {}}, {"--next x '" + clip, {}},
         {"'" + dir.File("missing.MP4"), {}}};
     for (const auto& [arguments, pictures] : runs) {

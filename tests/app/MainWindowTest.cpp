@@ -29,10 +29,17 @@
 #include <QTest>
 #include <QTimer>
 
+#include <QDateTimeEdit>
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QMessageBox>
+
 #include "app/Commands.h"
+#include "app/GoToDialog.h"
 #include "app/MainWindow.h"
 #include "app/PictureSaver.h"
 #include "app/PlayerView.h"
+#include "controls/Timeline.h"
 #include "recording/TimeStamp.h"
 #include "tests/app/Clip.h"
 #include "tests/platform/CompanionPeer.h"
@@ -82,7 +89,10 @@ TEST_F(MainWindowTest, StartsFramelessWithoutMenuKeepsItsMinimumSizeAndClosesInT
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Korvane"));
     EXPECT_EQ(window.Bar()->size(), QSize(window.centralWidget()->width(), 61));
     EXPECT_EQ(window.Bar()->geometry().bottom(), window.centralWidget()->height() - 1);
-    EXPECT_EQ(window.View()->geometry().bottom() + 1, window.Bar()->geometry().top());
+    // The timeline strip lies between the view and the bar.
+    const QRect strip = window.TimelineStrip()->parentWidget()->geometry();
+    EXPECT_EQ(window.View()->geometry().bottom() + 1, strip.top());
+    EXPECT_EQ(strip.bottom() + 1, window.Bar()->geometry().top());
     window.resize(100, 80);
     EXPECT_EQ(window.size(), QSize(360, 320));
     EXPECT_EQ(window.windowHandle()->minimumSize(), QSize(360, 320));  // also for drags of the border
@@ -276,6 +286,8 @@ TEST_F(MainWindowTest, KeepProportionsLetterboxesThePictureAndOffStretchesIt) {
     EXPECT_TRUE(window.View()->KeepProportions());  // on by default
     window.resize(640, 360 + 61);
     QCoreApplication::processEvents();
+    window.resize(640, window.height() + 360 - window.View()->height());  // room for the timeline too
+    QCoreApplication::processEvents();
     ASSERT_EQ(window.View()->size(), QSize(640, 360));
     const auto blackColumns = [&](int from, int to) {
         const QImage image = window.View()->grab().toImage();
@@ -365,6 +377,86 @@ TEST_F(MainWindowTest, ExitStopsPlaybackAndClosingTellsTheCompanionOnce) {
     window.CommandAction(ID_APP_EXIT)->trigger();
     EXPECT_FALSE(window.isVisible());
     EXPECT_TRUE(peer.TakeMessages(300).empty());
+}
+
+// Every key of the window on a recording of 90 pictures a second apart, as a user presses them.
+TEST_F(MainWindowTest, EachKeyDoesWhatItSays) {
+    ASSERT_TRUE(player.Open(WriteClip(dir, "rec.MP4", 90, 1000)));
+    ASSERT_TRUE(player.WaitForIndex());
+    const std::int64_t t0 = *player.CurrentTime();
+    const auto press = [&](int key, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::keyClick(&window, static_cast<Qt::Key>(key), modifiers);
+    };
+    const struct { int key; Qt::KeyboardModifiers modifiers; std::int64_t shown; } moves[] = {
+        {Qt::Key_Right, {}, 1000},       {Qt::Key_Right, {}, 2000},       {Qt::Key_Left, {}, 1000},
+        {Qt::Key_Right, Qt::ShiftModifier, 11'000}, {Qt::Key_Left, Qt::ShiftModifier, 1000},
+        {Qt::Key_PageDown, {}, 61'000},  {Qt::Key_PageUp, {}, 1000},      {Qt::Key_End, {}, 89'000},
+        {Qt::Key_PageDown, {}, 89'000},  {Qt::Key_Home, {}, 0},
+    };
+    for (const auto& m : moves) {
+        press(m.key, m.modifiers);
+        EXPECT_EQ(*player.CurrentTime() - t0, m.shown) << QKeySequence(m.key | m.modifiers).toString().toStdString();
+    }
+    const struct { int key; std::function<bool()> holds; const char* what; } toggles[] = {
+        {Qt::Key_Space, [&] { return player.Mode() == PlayMode::Play; }, "plays"},
+        {Qt::Key_Space, [&] { return player.Mode() == PlayMode::Idle; }, "pauses"},
+        {Qt::Key_Plus, [&] { return player.FastSpeed() == 1 && window.Bar()->Slider(IDC_BAR_SPEED)->GetPos() == 20; }, "speeds up"},
+        {Qt::Key_Minus, [&] { return player.FastSpeed() == 0; }, "slows down"},
+        {Qt::Key_F, [&] { return window.View()->FullScreen(); }, "F: full screen"},
+        {Qt::Key_Escape, [&] { return !window.View()->FullScreen(); }, "Esc leaves it"},
+        {Qt::Key_Escape, [&] { return !window.View()->FullScreen(); }, "Esc again: still a window"},
+        {Qt::Key_Return, [&] { return window.View()->FullScreen(); }, "Enter: full screen"},
+        {Qt::Key_Return, [&] { return !window.View()->FullScreen(); }, "Enter: back"},
+        {Qt::Key_3, [&] { return window.width() == 950; }, "zoom 3"},
+        {Qt::Key_2, [&] { return window.width() == 633; }, "zoom 2"},
+        {Qt::Key_1, [&] { return window.width() == 360; }, "zoom 1 (the minimum width)"},
+        {Qt::Key_M, [&] { return window.Menu()->isVisible(); }, "menu"},
+        {Qt::Key_M, [&] { return !window.Menu()->isVisible(); }, "no menu"},
+        {Qt::Key_S, [&] { return player.SoundOn(); }, "sound"},
+        {Qt::Key_S, [&] { return !player.SoundOn(); }, "no sound"},
+    };
+    for (const auto& t : toggles) {
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        press(t.key);
+        EXPECT_TRUE(t.holds()) << t.what;
+    }
+
+    // Ctrl+G: the dialog starts at the current picture's time; the time given is sought.
+    press(Qt::Key_Right);
+    press(Qt::Key_G, Qt::ControlModifier);
+    ASSERT_NE(window.GoTo(), nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.GoTo()->isVisible(); }));
+    EXPECT_EQ(window.GoTo()->Time(), t0 + 1000);
+    window.GoTo()->Editor()->setDateTime(QDateTime::fromMSecsSinceEpoch(t0 + 45'500, Qt::UTC));
+    QTest::mouseClick(window.GoTo()->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
+    EXPECT_EQ(*player.CurrentTime(), t0 + 45'000);
+    EXPECT_EQ(window.TimelineStrip()->Marker(), t0 + 45'000);
+
+    // Help > Keys lists every key.
+    window.CommandAction(ID_HELP_KEYS)->trigger();
+    ASSERT_NE(window.KeysHelp(), nullptr);
+    EXPECT_TRUE(window.KeysHelp()->isVisible());
+    for (const char* key : {"Space", "Left / Right", "Shift+Left", "PgUp / PgDn", "Home / End", "F, Enter", "Esc",
+                            "+ / -", "1 / 2 / 3", "M", "S", "Ctrl+G"})
+        EXPECT_TRUE(window.KeysText().contains(QString::fromLatin1(key))) << key;
+}
+
+TEST_F(MainWindowTest, TheCameraMenuListsSeveralCamerasByNameAndSwitchesAtTheSameMoment) {
+    Open();
+    ASSERT_TRUE(player.WaitForIndex());
+    EXPECT_FALSE(window.CameraMenuAction()->isVisible());  // one camera
+    ASSERT_TRUE(player.Open(std::string(KORVANE_SOURCE_DIR) + "/samples/demo.MP4"));
+    ASSERT_TRUE(player.WaitForIndex());
+    EXPECT_TRUE(window.CameraMenuAction()->isVisible());
+    QStringList names;
+    for (QAction* action : window.CameraMenuAction()->menu()->actions()) names << action->text();
+    EXPECT_EQ(names, (QStringList{"Camera 1 - Front door", "Camera 2 - Back yard"}));
+    ASSERT_TRUE(player.SeekTo(CaptureMilliseconds(*ParseCaptureTime("2023-06-14 17:59:10.130"))));
+    window.CommandAction(ID_CAMERA_FIRST + 1)->trigger();
+    EXPECT_EQ(player.SelectedCamera(), 1);
+    EXPECT_EQ(Shown(), "CAM =2  2023-06-14 17:59:10  000");
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Harbor Street Market : Back yard"));
 }
 
 }  // namespace

@@ -338,6 +338,46 @@ TEST(Probe, ChainEndsSayWhereAndWhy) {
     }
 }
 
+// Camera 1: two keys and a dependent picture, a decoder-only record, a gap of
+// 1.5 s, then a clock set back; camera 3: one picture; camera 2: audio only.
+TEST(Probe, SummaryGivesEachCamerasPicturesKeysSpanAndGapsAndCameraPicksOne) {
+    RecordingWriter w;
+    for (auto [camera, type, ms] : {std::tuple{0, kFrameKey, 0}, {0, kFrameDependent, 40}, {0, kFrameDecoderOnly, 60},
+                                    {2, kFrameKey, 80}, {0, kFrameKey, 1540}, {0, kFrameDependent, 20}})
+        w.AddVideo(camera, 10, type, payload(20, 1), timeAt(ms));
+    w.AddAudio(1, 1, payload(20, 2), timeAt(30));
+    TempDir dir;
+    const std::string path = dir.Write("rec.MP4", w.Bytes());
+    const std::string cam1 = R"({"camera":1,"first":"2004-01-02 03:04:05.006","gaps":[{"from":"2004-01-02 03:04:05.046",)"
+                             R"("to":"2004-01-02 03:04:06.546"}],"keys":2,"last":"2004-01-02 03:04:06.546","pictures":4})";
+    const std::string cam3 = R"({"camera":3,"first":"2004-01-02 03:04:05.086","gaps":[],"keys":1,)"
+                             R"("last":"2004-01-02 03:04:05.086","pictures":1})";
+    const struct { std::vector<std::string> args; int status; std::string out; } cases[] = {
+        {{"--summary", "--json", path}, 0, cam1 + "\n" + cam3 + "\n"},
+        {{"--summary", "--json", "--camera", "3", path}, 0, cam3 + "\n"},
+        {{"--summary", "--json", "--camera", "2", path}, 1,
+         R"({"camera":2,"first":null,"gaps":[],"keys":0,"last":null,"pictures":0})" "\n"},
+        {{"--summary", path}, 0,
+         "CAM 1   4 pictures, 2 key, 2004-01-02 03:04:05.006 to 2004-01-02 03:04:06.546\n"
+         "        gap 2004-01-02 03:04:05.046 to 2004-01-02 03:04:06.546\n"
+         "        the capture time goes back 1 time along the chain (the recorder's clock was set back)\n"
+         "CAM 3   1 pictures, 1 key, 2004-01-02 03:04:05.086 to 2004-01-02 03:04:05.086\n"},
+    };
+    for (const auto& c : cases) {
+        const ProbeRun run = probe(c.args);
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_EQ(run.out, c.out);
+    }
+    // --camera keeps the listing to that camera's records.
+    std::istringstream lines(probe({path, "--json", "--camera", "3"}).out);
+    std::vector<int> cameras;
+    for (std::string line; std::getline(lines, line);) {
+        const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
+        if (o["type"] == "record") cameras.push_back(o["camera"].toInt());
+    }
+    EXPECT_EQ(cameras, std::vector<int>{2});
+}
+
 TEST(Probe, CommandLineAndUnreadableFiles) {
     TempDir dir;
     const std::string stub = dir.Write("stub.MP4", std::vector<std::uint8_t>(583, 0));
@@ -346,7 +386,8 @@ TEST(Probe, CommandLineAndUnreadableFiles) {
     const std::string beyond = dir.Write("beyond.MP4", w.Bytes());
     // out: how it starts; err: a part of it
     const struct { std::vector<std::string> args; bool colour; int status; std::string out, err; } cases[] = {
-        {{"--help"}, false, 0, "Usage: korvane-probe FILE [--json]\n\nLists the file header", ""},
+        {{"--help"}, false, 0, "Usage: korvane-probe FILE [--json] [--camera N]\n       korvane-probe --summary", ""},
+        {{"x.MP4", "--camera", "0"}, false, 2, "", "--camera wants a camera number from 1 to 256"},
         {{}, false, 2, "", "Usage: korvane-probe FILE [--json]"},
         {{"x.MP4", "--jsn"}, false, 2, "", "korvane-probe: unknown option --jsn\n\nUsage:"},
         {{"a.MP4", "b.MP4"}, false, 2, "", "korvane-probe: one recording at a time\n\nUsage:"},

@@ -1,9 +1,11 @@
 #include "tools/probe/Probe.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <ostream>
 
 #include "recording/RecordFile.h"
+#include "tools/probe/CameraSummary.h"
 #include "tools/probe/ChainWalk.h"
 #include "tools/probe/JsonReport.h"
 #include "tools/probe/TextReport.h"
@@ -12,16 +14,42 @@ namespace korvane::probe {
 namespace {
 
 void printUsage(std::ostream& out) {
-    out << "Usage: korvane-probe FILE [--json]\n"
+    out << "Usage: korvane-probe FILE [--json] [--camera N]\n"
+           "       korvane-probe --summary FILE [--json] [--camera N]\n"
            "\n"
            "Lists the file header of a recording and every record of its chain, of all\n"
            "cameras, and says where the chain ends.\n"
            "\n"
-           "  --json   one JSON object a line: the header, each record, a summary\n"
-           "  --help   show this text\n"
+           "  --json       one JSON object a line: the header, each record, a summary\n"
+           "  --camera N   only the records of camera N (from 1, as the player shows it)\n"
+           "  --summary    per camera: pictures, key pictures, first and last capture\n"
+           "               time, and every gap of more than a second\n"
+           "  --help       show this text\n"
            "\n"
-           "Exit status: 0 when the chain reaches dataEnd, 1 when it stops early,\n"
-           "2 when the file cannot be read or is shorter than its header.\n";
+           "Exit status: 0 when the chain reaches dataEnd, 1 when it stops early (or\n"
+           "the camera asked for has no picture), 2 when the file cannot be read or is\n"
+           "shorter than its header.\n";
+}
+
+// Passes on the records of one camera only.
+class CameraFilter final : public ReportWriter {
+public:
+    CameraFilter(ReportWriter& to, int camera) : m_to(to), m_camera(camera) {}
+    void writeHeader(const FileInfo& info) override { m_to.writeHeader(info); }
+    void writeRecord(const RecordInfo& info) override {
+        if (info.record.header.camera == m_camera) m_to.writeRecord(info);
+    }
+    void writeSummary(const FileInfo& info, const Summary& summary) override { m_to.writeSummary(info, summary); }
+
+private:
+    ReportWriter& m_to;
+    int m_camera;
+};
+
+int walkFor(const RecordFile& file, const FileInfo& info, const ProbeOptions& options, ReportWriter& writer) {
+    if (!options.camera) return walkChain(file, info, writer).exitStatus;
+    CameraFilter filter(writer, *options.camera);
+    return walkChain(file, info, filter).exitStatus;
 }
 
 }  // namespace
@@ -41,12 +69,13 @@ int probeRecording(const std::string& path, const ProbeOptions& options, std::os
             << kFileHeaderSize << "-byte file header\n";
         return kCannotRead;
     }
+    if (options.summary) return writeCameraSummary(file, options.camera, options.format == OutputFormat::Json, out);
     if (options.format == OutputFormat::Json) {
         JsonReportWriter json(out);
-        return walkChain(file, info, json).exitStatus;
+        return walkFor(file, info, options, json);
     }
     TextReportWriter text(out, options.colour);
-    return walkChain(file, info, text).exitStatus;
+    return walkFor(file, info, options, text);
 }
 
 int runProbeCommand(std::span<const std::string> args, bool colour, std::ostream& out,
@@ -54,13 +83,27 @@ int runProbeCommand(std::span<const std::string> args, bool colour, std::ostream
     ProbeOptions options;
     options.colour = colour;
     std::string path;
-    for (const std::string& arg : args) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {
             printUsage(out);
             return kChainComplete;
         }
         if (arg == "--json") {
             options.format = OutputFormat::Json;
+        } else if (arg == "--summary") {
+            options.summary = true;
+        } else if (arg == "--camera") {
+            int camera = 0;
+            const char* text = i + 1 < args.size() ? args[++i].c_str() : "";
+            char* end = nullptr;
+            camera = static_cast<int>(std::strtol(text, &end, 10));
+            if (end == text || *end != '\0' || camera < 1 || camera > 256) {
+                err << "korvane-probe: --camera wants a camera number from 1 to 256\n\n";
+                printUsage(err);
+                return kCannotRead;
+            }
+            options.camera = camera - 1;
         } else if (arg.size() > 1 && arg[0] == '-') {
             err << "korvane-probe: unknown option " << arg << "\n\n";
             printUsage(err);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -20,6 +21,8 @@ enum class OutputFormat { Text, Json };
 struct ProbeOptions {
     OutputFormat format = OutputFormat::Text;
     bool colour = false;  // ANSI colours for warnings (text only)
+    bool summary = false;  // per camera: pictures, keys, first, last, gaps
+    std::optional<int> camera;  // 0-based: only this camera's records (and summary)
 };
 
 // Probes one recording. The report goes to out; a file that cannot be read
@@ -27,7 +30,7 @@ struct ProbeOptions {
 int probeRecording(const std::string& path, const ProbeOptions& options, std::ostream& out,
                    std::ostream& err);
 
-// The command line without the program name: "FILE [--json]", "--help".
+// The command line without the program name: "[--summary] [--json] [--camera N] FILE", "--help".
 int runProbeCommand(std::span<const std::string> args, bool colour, std::ostream& out,
                     std::ostream& err);
 

@@ -1,0 +1,61 @@
+#include "controls/PositionReadout.h"
+
+#include <QPainter>
+
+#include "controls/SkinColours.h"
+#include "controls/Timeline.h"
+#include "recording/TimeStamp.h"
+
+namespace korvane {
+
+QString DirectionText(PlayMode mode, int fastSpeed) {
+    switch (mode) {
+        case PlayMode::Idle: return QStringLiteral("||");
+        case PlayMode::Play:
+        case PlayMode::PlaySound: return QStringLiteral("> 1x");
+        case PlayMode::BackPlay: return QStringLiteral("< 1x");
+        case PlayMode::FastPlay: return QStringLiteral(">> %1").arg(fastSpeed);
+        case PlayMode::FastBackPlay: return QStringLiteral("<< %1").arg(fastSpeed);
+    }
+    return {};
+}
+
+PositionReadout::PositionReadout(QWidget* parent) : QWidget(parent) {
+    setFixedHeight(kTimelineHeight);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    Update();
+}
+
+void PositionReadout::Attach(Player& player) {
+    m_player = &player;
+    connect(&player, &Player::PictureShown, this, &PositionReadout::Update);
+    connect(&player, &Player::ModeChanged, this, &PositionReadout::Update);
+    connect(&player, &Player::Opened, this, &PositionReadout::Update);
+    Update();
+}
+
+QSize PositionReadout::sizeHint() const {
+    const QString widest = QStringLiteral("0000-00-00 00:00:00.000  << 5");
+    return {fontMetrics().horizontalAdvance(widest) + 12, kTimelineHeight};
+}
+
+void PositionReadout::Update() {
+    const auto time = m_player ? m_player->CurrentTime() : std::nullopt;
+    const QString when = time ? QString::fromStdString(FormatCaptureTime(FromCaptureMilliseconds(*time)))
+                              : QStringLiteral("----------  --:--:--.---");
+    const QString how = m_player ? DirectionText(m_player->Mode(), m_player->FastSpeed()) : DirectionText(PlayMode::Idle, 0);
+    m_text = when + QStringLiteral("  ") + how;
+    setFixedWidth(sizeHint().width());
+    update();
+}
+
+void PositionReadout::paintEvent(QPaintEvent*) {
+    const SkinColours& skin = Skin();
+    QPainter painter(this);
+    painter.fillRect(rect(), skin.base);
+    painter.setPen(skin.text);
+    painter.drawText(rect().adjusted(6, 0, -6, 0), Qt::AlignVCenter | Qt::AlignLeft, m_text);
+}
+
+}  // namespace korvane

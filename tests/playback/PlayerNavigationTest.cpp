@@ -1,0 +1,139 @@
+// The engine's navigation on real recordings: the index built in the
+// background, seeking by capture time (also while a mode plays), a camera
+// switch that keeps the moment, and recordings that give no easy answer (a
+// clock set back, a camera without pictures).
+#include <gmock/gmock.h>
+
+#include "authoring/FrameSource.h"
+#include "authoring/RecordingWriter.h"
+#include "recording/TimeStamp.h"
+#include "tests/playback/PlayerHarness.h"
+
+namespace korvane::testing {
+namespace {
+
+const SystemTime kStart = MakeTime(2026, 7, 8, 9, 10, 11, 0);
+std::int64_t At(std::int64_t ms) { return CaptureMilliseconds(kStart) + ms; }
+
+// Camera 1 (0-based 0): `count` pictures `step` ms apart from kStart plus
+// `shift(i)`; then camera 2 (1): 10 pictures 100 ms apart. MPEG-4, I-VOPs at 0 and 10.
+std::string Write(const TempDir& dir, const std::string& name, int count, int step,
+                  std::int64_t (*shift)(int) = [](int) { return std::int64_t{0}; }) {
+    static const auto frames = ReadVideoFrames(std::string(KORVANE_TEST_DATA) + "/mpeg4_352x240.m4v");
+    RecordingWriter w(kFileKind514);
+    w.Header().setPlayCamera(0, 1);
+    const auto add = [&](int camera, int i, std::int64_t ms) {
+        const VideoFrame& f = frames.at(static_cast<std::size_t>(i % 20));
+        w.AddVideo(camera, 7, f.key ? kFrameKey : kFrameDependent, f.bytes, AddMilliseconds(kStart, ms), 7);
+    };
+    for (int i = 0; i < count; ++i) add(0, i, std::int64_t{step} * i + shift(i));
+    for (int i = 0; i < 10; ++i) add(1, i, 100 * i);
+    const std::string path = dir.File(name);
+    w.WriteFile(path);
+    return path;
+}
+
+// "CAM =c  YYYY-MM-DD HH:MM:SS  mmm" of the picture at kStart + ms.
+std::string Caption(int camera, std::int64_t ms) {
+    const SystemTime t = AddMilliseconds(kStart, ms);
+    char text[64];
+    std::snprintf(text, sizeof text, "CAM =%d  %04d-%02d-%02d %02d:%02d:%02d  %03d", camera, t.year, t.month, t.day,
+                  t.hour, t.minute, t.second, t.milliseconds);
+    return text;
+}
+
+class Navigation : public ::testing::Test {
+protected:
+    std::string Shown() const { return h.shown.empty() ? "" : h.shown.back()->caption; }
+    PlayerHarness h;
+};
+
+TEST_F(Navigation, SeeksAndCameraSwitchesLandOnTheExactMomentAndACameraWithoutPicturesIsRefused) {
+    ASSERT_TRUE(h.player.Open(Write(h.dir, "rec.MP4", 20, 40)));
+    EXPECT_FALSE(h.player.SeekTo(At(0)));  // no index yet
+    ASSERT_TRUE(h.player.WaitForIndex());
+    EXPECT_EQ(h.player.Cameras(), (std::vector<int>{0, 1}));
+    const struct {
+        int camera;           // -1: a seek
+        std::int64_t target;  // the seek's time
+        std::string shown;
+    } steps[] = {
+        {-1, At(530), Caption(1, 520)},  {1, 0, Caption(2, 500)},   {-1, At(250), Caption(2, 200)},
+        {0, 0, Caption(1, 200)},         {-1, At(-9000), Caption(1, 0)}, {-1, At(99999), Caption(1, 760)},
+    };
+    for (const auto& s : steps) {
+        EXPECT_TRUE(s.camera < 0 ? h.player.SeekTo(s.target) : h.player.SelectCamera(s.camera));
+        EXPECT_EQ(Shown(), s.shown);
+        EXPECT_EQ(*h.player.CurrentTime(), CaptureMilliseconds(h.shown.back()->captureTime));
+    }
+    const std::size_t pictures = h.shown.size();
+    EXPECT_FALSE(h.player.SelectCamera(4));
+    EXPECT_THAT(h.notifier.Messages(), ::testing::ElementsAre("This recording holds no pictures of camera 5."));
+    EXPECT_EQ(h.player.SelectedCamera(), 0);
+    EXPECT_EQ(h.shown.size(), pictures);
+
+    // Moving by time: forward past the end stays on the last picture, back from it by a minute to the first.
+    EXPECT_FALSE(h.player.SeekBy(10'000));
+    EXPECT_TRUE(h.player.SeekBy(-60'000));
+    EXPECT_EQ(Shown(), Caption(1, 0));
+    EXPECT_TRUE(h.player.SeekToLast());
+    EXPECT_EQ(Shown(), Caption(1, 760));
+}
+
+TEST_F(Navigation, ASeekOrSwitchWhilePlayingGoesOnPlayingFromThere) {
+    ASSERT_TRUE(h.player.Open(Write(h.dir, "rec.MP4", 20, 40)));
+    ASSERT_TRUE(h.player.WaitForIndex());
+    ASSERT_TRUE(h.player.Start(PlayMode::Play));
+    ASSERT_TRUE(h.player.SeekTo(At(600)));
+    const std::size_t sought = h.shown.size() - 1;
+    EXPECT_EQ(h.player.Mode(), PlayMode::Play);
+    ASSERT_TRUE(h.RunUntilEnded());
+    const std::vector<std::string> captions = h.Captions();
+    EXPECT_EQ(std::vector<std::string>(captions.begin() + static_cast<std::ptrdiff_t>(sought), captions.end()),
+              (std::vector<std::string>{Caption(1, 600), Caption(1, 640), Caption(1, 680), Caption(1, 720),
+                                        Caption(1, 760)}));
+
+    ASSERT_TRUE(h.player.SeekTo(At(0)));
+    ASSERT_TRUE(h.player.Start(PlayMode::Play));
+    ASSERT_TRUE(h.player.SelectCamera(1));
+    EXPECT_EQ(h.player.Mode(), PlayMode::Play);
+    ASSERT_TRUE(h.RunUntilEnded());
+    EXPECT_EQ(Shown(), Caption(2, 900));  // camera 2 played to its end
+}
+
+// Camera 1's clock is set back by a second after its tenth picture: times
+// 0..360, then -1000..-640.
+TEST_F(Navigation, AClockSetBackGivesTheLatestPictureAtOrBeforeAndPlayEnds) {
+    ASSERT_TRUE(h.player.Open(Write(h.dir, "back.MP4", 20, 40, [](int i) { return i < 10 ? 0 : std::int64_t{-1400}; })));
+    ASSERT_TRUE(h.player.WaitForIndex());
+    EXPECT_EQ(h.player.Index()->ClockSetBacks(0), 1u);
+    for (auto [target, shown] : {std::pair{At(100), 80}, {At(-900), -920}, {At(-5000), -1000}, {At(-500), -640}}) {
+        ASSERT_TRUE(h.player.SeekTo(target));
+        EXPECT_EQ(Shown(), Caption(1, shown));
+    }
+    ASSERT_TRUE(h.player.Start(PlayMode::Play));
+    EXPECT_TRUE(h.RunUntilEnded(milliseconds(5000)));
+}
+
+TEST_F(Navigation, TheIndexOfARecordingOpenedAgainInTheMeantimeIsNeverAnnounced) {
+    std::vector<int> progress;
+    int ready = 0;
+    QObject::connect(&h.player, &Player::IndexProgress, [&](int percent) { progress.push_back(percent); });
+    QObject::connect(&h.player, &Player::IndexReady, [&] { ++ready; });
+    const std::string first = Write(h.dir, "a.MP4", 300, 40), second = Write(h.dir, "b.MP4", 5, 40);
+    ASSERT_TRUE(h.player.Open(first));
+    ASSERT_TRUE(h.player.Open(second));  // the first index may have been announced while its recording was open
+    ready = 0;
+    ASSERT_TRUE(h.player.WaitForIndex());
+    PlayerHarness::RunWhile([] { return true; }, milliseconds(100));
+    EXPECT_EQ(ready, 1);
+    EXPECT_EQ(h.player.Index()->Size(), 15u);
+    ASSERT_FALSE(progress.empty());
+    EXPECT_EQ(progress.back(), 100);
+    EXPECT_FALSE(h.player.Open(h.dir.File("missing.MP4")));
+    EXPECT_FALSE(h.player.WaitForIndex());
+    EXPECT_EQ(h.player.Index(), nullptr);
+}
+
+}  // namespace
+}  // namespace korvane::testing
