@@ -102,10 +102,11 @@ int PicturePipeline::DecodeVideoFrame(const FrameHeader& header, const FrameExte
             if (width != m_videoWidth || height != m_videoHeight || codec != m_decoderCodec) {
                 SetUpDecoder(codec, width, height);
             }
-            decoded = Decompress(record, {width, height}, header.frameType == kFrameKey, &outWidth, &outHeight);
+            decoded = Decompress(record, {width, height}, header.frameType == kFrameKey, show != 0, &outWidth,
+                                 &outHeight);
             break;
         case DecoderPath::Sdi:
-            decoded = DecodeSdiFrame(codec, record, width, height, &outWidth, &outHeight) != 0;
+            decoded = DecodeSdiFrame(codec, record, width, height, &outWidth, &outHeight, show != 0) != 0;
             break;
         case DecoderPath::Jpeg:
             // JPEG pictures stand alone: the video decoder keeps its set-up.
@@ -138,7 +139,7 @@ int PicturePipeline::DecodeVideoFrame(const FrameHeader& header, const FrameExte
 }
 
 int PicturePipeline::DecodeSdiFrame(VideoCodec codec, std::span<const std::uint8_t> record, int width,
-                                    int height, int* widthOut, int* heightOut) {
+                                    int height, int* widthOut, int* heightOut, bool convert) {
     EnsureCapacity(width, height, std::size_t(width) * height * 3 + TraitsOf(codec).spareBytes);
     // The size compared is the one the decoder was set up with, which JPEG
     // records in between leave alone.
@@ -146,7 +147,7 @@ int PicturePipeline::DecodeSdiFrame(VideoCodec codec, std::span<const std::uint8
         m_decoderCodec = codec;
         m_videoDecoder.Open(codec, {width, height});
     }
-    return Decompress(record, {width, height}, false, widthOut, heightOut) ? 1 : 0;
+    return Decompress(record, {width, height}, false, convert, widthOut, heightOut) ? 1 : 0;
 }
 
 void PicturePipeline::SetUpDecoder(VideoCodec codec, int width, int height) {
@@ -158,10 +159,10 @@ void PicturePipeline::SetUpDecoder(VideoCodec codec, int width, int height) {
 }
 
 bool PicturePipeline::Decompress(std::span<const std::uint8_t> record, PictureSize recordSize, bool keyFrame,
-                                 int* widthOut, int* heightOut) {
+                                 bool convert, int* widthOut, int* heightOut) {
     PictureSize written;
-    if (m_videoDecoder.DecodePicture(record, recordSize, keyFrame, m_decodeBuffer.get(), m_pictureBufferSize,
-                                     written) != VideoStatus::Picture) {
+    if (m_videoDecoder.DecodePicture(record, recordSize, keyFrame, convert ? m_decodeBuffer.get() : nullptr,
+                                     m_pictureBufferSize, written) != VideoStatus::Picture) {
         return false;
     }
     *widthOut = written.width;

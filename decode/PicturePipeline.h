@@ -63,7 +63,7 @@ public:
     // The HD cameras' records: the decoder is set up again when the codec or
     // the size it was set up with changes. 1 with the picture's size.
     int DecodeSdiFrame(VideoCodec codec, std::span<const std::uint8_t> record, int width, int height,
-                       int* widthOut, int* heightOut);
+                       int* widthOut, int* heightOut, bool convert = true);
     // A JPEG at its own size into the decode buffer; 1 with its size.
     int DecodeJpegFrame(std::span<const std::uint8_t> record, int* widthOut, int* heightOut);
 
@@ -101,9 +101,9 @@ protected:
     bool EnsureCapacity(int width, int height, std::size_t capacity);
     // Sets the video decoder up afresh for a new codec or picture size.
     void SetUpDecoder(VideoCodec codec, int width, int height);
-    // Decodes the record into the decode buffer; on a picture, its size.
-    bool Decompress(std::span<const std::uint8_t> record, PictureSize recordSize, bool keyFrame, int* widthOut,
-                    int* heightOut);
+    // Decodes the record, into the decode buffer when converted; on a picture, its size.
+    bool Decompress(std::span<const std::uint8_t> record, PictureSize recordSize, bool keyFrame, bool convert,
+                    int* widthOut, int* heightOut);
     void SetStreamInfo(const char* text, std::size_t length);
 
     // One decoder for every libavcodec codec; a change of codec sets it up

@@ -209,7 +209,7 @@ VideoStatus VideoDecoder::DecodePicture(std::span<const std::uint8_t> record, Pi
         out = CropToAsked(coded, box);
         if (out.width == coded.width) out.width = DisplayWidth(m_codec, coded.width);
     }
-    const VideoStatus status = WritePicture(dest, capacity, out, traits.order);
+    const VideoStatus status = dest == nullptr ? VideoStatus::Picture : WritePicture(dest, capacity, out, traits.order);
     if (status == VideoStatus::Picture) written = out;
     return status;
 }

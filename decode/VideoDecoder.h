@@ -53,7 +53,8 @@ public:
     // that write the asked size, else at the stream's own (cropped to the
     // set-up size when a little larger). On Picture the size written, rows
     // of written.width pixels, is in `written`; nothing is written past
-    // capacity.
+    // capacity. Without dest the picture is decoded but not converted (a
+    // record that only brings the decoder up to date).
     VideoStatus DecodePicture(std::span<const std::uint8_t> record, PictureSize recordSize, bool keyFrame,
                               std::uint8_t* dest, std::size_t capacity, PictureSize& written);
 

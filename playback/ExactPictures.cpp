@@ -39,7 +39,7 @@ PictureHandle Player::DecodeUnshown(RecordBuffers& b, int& result) {
     return picture;
 }
 
-PictureHandle Player::ExactPicture(RecordBuffers& b, int& result) {
+PictureHandle Player::ExactPicture(RecordBuffers& b, int& result, Walk walk) {
     result = 0;
     if (!GivesPicture(b.header)) {
         if (b.header.mediaKind == kMediaVideo) result = Decode(b, 0);
@@ -53,7 +53,7 @@ PictureHandle Player::ExactPicture(RecordBuffers& b, int& result) {
     const bool follows = m_decoderAt != 0 && m_decoderAt == m_reader.CurrentPrefix().prevOffset;
     if (b.header.frameType == kFrameKey || follows || GroupOf(b.header, offset) == offset)
         return DecodeUnshown(b, result);
-    PictureHandle picture = WalkFromKey(b.header);
+    PictureHandle picture = WalkFromKey(b.header, walk);
     if (picture) {
         result = 1;
         return picture;
@@ -72,7 +72,7 @@ PictureHandle Player::QuickPicture(RecordBuffers& b, int& result) {
     return b.header.frameType == kFrameKey ? DecodeUnshown(b, result) : nullptr;
 }
 
-PictureHandle Player::WalkFromKey(const FrameHeader& target) {
+PictureHandle Player::WalkFromKey(const FrameHeader& target, Walk walk) {
     const FrameReader::Position at = m_reader.Tell();
     auto w = std::make_unique<RecordBuffers>();
     PictureHandle shown;
@@ -80,18 +80,22 @@ PictureHandle Player::WalkFromKey(const FrameHeader& target) {
         0) {
         std::uint32_t walked = m_reader.CurrentOffset();
         int result = 0;
-        DecodeUnshown(*w, result);
+        const auto feed = [&] {
+            if (walk == Walk::KeepGroup && GivesPicture(w->header)) return DecodeUnshown(*w, result);
+            Decode(*w, 0);
+            return PictureHandle{};
+        };
+        feed();
         while (!StopRequested() && ReadNext(*w)) {
             const std::uint32_t offset = m_reader.CurrentOffset();
             if (offset <= walked || offset > at.offset) break;  // a chain that leads astray
             walked = offset;
             if (w->header.mediaKind != kMediaVideo) continue;
-            PictureHandle picture = GivesPicture(w->header) ? DecodeUnshown(*w, result) : nullptr;
-            if (!GivesPicture(w->header)) Decode(*w, 0);
             if (offset == at.offset) {
-                shown = std::move(picture);
+                shown = GivesPicture(w->header) ? DecodeUnshown(*w, result) : nullptr;
                 break;
             }
+            feed();
         }
     }
     m_reader.Restore(at);
@@ -152,7 +156,7 @@ void Player::FillAhead(AheadFill& fill, const FrameHeader& shown, Clock::time_po
             break;
         }
         int result = 0;
-        if (w->header.mediaKind == kMediaVideo) ExactPicture(*w, result);
+        if (w->header.mediaKind == kMediaVideo) ExactPicture(*w, result, Walk::KeepGroup);
         fill.at = m_reader.Tell();
         fill.active = m_reader.CurrentOffset() != fill.end;
         step = Clock::now() - started;

@@ -72,7 +72,7 @@ void Player::PlaySoundLoop() {
             const bool audioLeads =
                 audioSeen && SecondsBetween(lastAudioStamp, b->header.timeStamp) <= kAudioLeadSeconds;
             int result = 0;  // a codec the player does not know is passed over here
-            const PictureHandle picture = ExactPicture(*b, result);
+            const PictureHandle picture = ExactPicture(*b, result, Walk::TargetOnly);
             const auto due = Due(b->header, pacing, false);
             if (audioLeads) {
                 WaitForSound(MillisecondsBetween(lastAudioStamp, b->header.timeStamp), reference);

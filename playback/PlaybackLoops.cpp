@@ -73,7 +73,7 @@ void Player::PlayLoop() {
         if (b->header.mediaKind != kMediaVideo) continue;
         m_pipeline.WriteCaption(b->header);
         int result = 0;
-        const PictureHandle picture = ExactPicture(*b, result);
+        const PictureHandle picture = ExactPicture(*b, result, Walk::TargetOnly);
         if (result == kCodecUnknown) return CodecFailure();
         if (!picture) continue;
         WaitUntil(Due(b->header, pacing, false));
@@ -99,7 +99,7 @@ void Player::BackPlayLoop() {
         }
         m_pipeline.WriteCaption(b->header);
         int result = 0;
-        const PictureHandle picture = ExactPicture(*b, result);
+        const PictureHandle picture = ExactPicture(*b, result, Walk::KeepGroup);
         if (result == kCodecUnknown) return CodecFailure();
         if (!picture) continue;
         const auto due = Due(b->header, pacing, true);
@@ -133,7 +133,7 @@ void Player::FastPlayLoop() {
         }
         int result = 0;
         if (show) {
-            Present(ExactPicture(*b, result));
+            Present(ExactPicture(*b, result, Walk::TargetOnly));
         } else if (b->header.mediaKind == kMediaVideo) {
             result = Decode(*b, 0);
         }
@@ -172,7 +172,7 @@ void Player::FastBackPlayLoop() {
         } else {
             skipCounter = 0;
         }
-        Present(speed < 3 ? ExactPicture(*b, result) : QuickPicture(*b, result));
+        Present(speed < 3 ? ExactPicture(*b, result, Walk::KeepGroup) : QuickPicture(*b, result));
         if (result == kCodecUnknown) return CodecFailure();
     }
 }

@@ -223,7 +223,7 @@ bool Player::ShowRecordAt(std::uint32_t offset) {
     const FrameReader::Position at = m_reader.Tell();
     if (m_reader.ReadAt(offset, &b->header, &b->extension, FrameData(), &b->caption, b->captionText) == 0) return false;
     int result = 0;
-    const PictureHandle picture = ExactPicture(*b, result);
+    const PictureHandle picture = ExactPicture(*b, result, Walk::TargetOnly);
     if (result == kCodecUnknown) CodecFailure();
     if (!picture) {
         m_reader.Restore(at);

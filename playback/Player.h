@@ -196,14 +196,17 @@ private:
     // when the decoder was last fed the record before it, or else decoded
     // from its key record forward. Null for a record that gives no picture;
     // `result` is the decoder's answer (kCodecUnknown for an unknown codec).
-    PictureHandle ExactPicture(RecordBuffers& b, int& result);
+    // Moving backward, a walk keeps every picture of the group for the moves
+    // that follow; otherwise it makes only the target's picture.
+    enum class Walk { KeepGroup, TargetOnly };
+    PictureHandle ExactPicture(RecordBuffers& b, int& result, Walk walk);
     // The same, but only from the cache or for a key picture (fast back play).
     PictureHandle QuickPicture(RecordBuffers& b, int& result);
     // Walks from the key record of the current record forward to it, decoding
-    // every record and keeping the pictures in the cache. The walk only goes
+    // every record (and keeping the pictures in the cache with KeepGroup). The walk only goes
     // forward, never past the target, and ends on a stop request; the reader
     // is left on the target. Returns the target's picture, or null.
-    PictureHandle WalkFromKey(const FrameHeader& target);
+    PictureHandle WalkFromKey(const FrameHeader& target, Walk walk);
     // Decodes the current record and takes its picture instead of showing it.
     PictureHandle DecodeUnshown(RecordBuffers& b, int& result);
     // Shows a picture now (a cached one as a fresh presentation).

@@ -46,7 +46,7 @@ bool Player::StepForward() {
         const bool picture = h.frameType != kFrameDecoderOnly && h.frameType != kFrameDecoderOnly4;
         if (picture) m_pipeline.WriteCaption(h);
         int result = 0;
-        Present(ExactPicture(*b, result));
+        Present(ExactPicture(*b, result, Walk::TargetOnly));
         if (result == kCodecUnknown) {
             CodecFailure();
             return true;
@@ -71,7 +71,7 @@ bool Player::StepBack() {
             case kFrameDependent:
             case kFrameGroup: {
                 int result = 0;
-                Present(ExactPicture(*b, result));
+                Present(ExactPicture(*b, result, Walk::KeepGroup));
                 if (result == kCodecUnknown) CodecFailure();
                 return true;
             }
