@@ -1,7 +1,5 @@
 #include "app/ClipExportRunner.h"
 
-#include <QMetaObject>
-
 namespace korvane {
 
 ClipExportRunner::ClipExportRunner(QObject* parent) : QObject(parent) {
@@ -22,11 +20,11 @@ bool ClipExportRunner::Start(const ExportRequest& request) {
             const int permille = static_cast<int>(done * 1000);
             if (permille != reported) {
                 reported = permille;
-                QMetaObject::invokeMethod(this, [this, permille] { emit Progress(permille); }, Qt::QueuedConnection);
+                m_mailbox.Post([this, permille] { emit Progress(permille); });
             }
             return !m_cancel.load();
         });
-        QMetaObject::invokeMethod(this, [this, result] { Done(result); }, Qt::QueuedConnection);
+        m_mailbox.Post([this, result] { Done(result); });
     });
     return true;
 }

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "clip/ClipExporter.h"
+#include "platform/Mailbox.h"
 
 namespace korvane {
 
@@ -31,8 +32,9 @@ signals:
 private:
     void Done(const ExportResult& result);
 
-    std::thread m_thread;
+    Mailbox m_mailbox{this};  // progress and the result, handed to the runner's thread
     std::atomic<bool> m_cancel{false};
+    std::thread m_thread;
 };
 
 }  // namespace korvane
