@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "authoring/RecordingWriter.h"
+#include "bench/PosixFile.h"
 #include "recording/RecordIndex.h"
 #include "recording/RecordLayout.h"
 
@@ -115,19 +116,7 @@ Recording& TheRecording() {
     return recording;
 }
 
-class Fd {
-public:
-    Fd(const std::string& path, int flags) : m_fd(::open(path.c_str(), flags | O_CLOEXEC, 0644)) {
-        if (m_fd < 0) throw std::runtime_error("cannot open " + path);
-    }
-    ~Fd() { ::close(m_fd); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
+using Fd = korvane::bench::PosixFile;
 
 void Write(const std::string& path, const std::vector<Head>& heads, std::uint64_t size) {
     const std::string partial = path + ".partial";

@@ -27,6 +27,7 @@
 #include "recording/FrameReader.h"
 #include "recording/RecordLayout.h"
 #include "authoring/RecordingWriter.h"
+#include "bench/PosixFile.h"
 
 namespace {
 
@@ -182,19 +183,7 @@ Recording PrepareRecording() {
     return recording;
 }
 
-class Fd {
-public:
-    explicit Fd(const std::string& path) : m_fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
-        if (m_fd < 0) throw std::runtime_error("cannot open " + path);
-    }
-    ~Fd() { ::close(m_fd); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
+using Fd = korvane::bench::PosixFile;
 
 // Reads the whole file in chunks and returns the bytes read.
 std::uint64_t ReadSequentially(const std::string& path, std::vector<std::uint8_t>& chunk) {
