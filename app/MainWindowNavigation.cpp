@@ -17,6 +17,7 @@
 #include "controls/Timeline.h"
 #include "playback/Player.h"
 #include "recording/SiteInfo.h"
+#include "recording/TimeStamp.h"
 
 namespace korvane {
 namespace {
@@ -45,6 +46,13 @@ void MainWindow::BuildNavigation(QVBoxLayout& layout) {
     layout.addWidget(strip.release());
     connect(&m_player, &Player::IndexReady, this, &MainWindow::RebuildCameraMenu);
     connect(&m_player, &Player::Opened, this, &MainWindow::RebuildCameraMenu);
+    // The clip marks (I and O) as brackets on the timeline.
+    connect(this, &MainWindow::MarksChanged, this, [this] {
+        const auto millis = [](const std::optional<SystemTime>& t) {
+            return t ? std::optional<std::int64_t>(CaptureMilliseconds(*t)) : std::nullopt;
+        };
+        m_timeline->SetMarks(millis(m_markIn), millis(m_markOut));
+    });
 }
 
 namespace {

@@ -105,6 +105,14 @@ void Timeline::paintEvent(QPaintEvent*) {
         from = gap.to;
     }
     fill(m_last);
+    // Brackets opening towards the marked span.
+    for (const auto& [mark, inward] : {std::pair{m_markIn, 1}, std::pair{m_markOut, -1}}) {
+        if (!mark) continue;
+        const int x = *XAt(*mark);
+        painter.fillRect(QRect(x, 0, 1, height()), skin.text);
+        painter.fillRect(QRect(inward > 0 ? x : x - 3, 0, 4, 2), skin.text);
+        painter.fillRect(QRect(inward > 0 ? x : x - 3, height() - 2, 4, 2), skin.text);
+    }
     if (m_marker) {
         const int x = *XAt(*m_marker);
         painter.fillRect(QRect(x - 1, 0, 3, height()), skin.accent);
@@ -119,6 +127,12 @@ void Timeline::paintEvent(QPaintEvent*) {
         painter.fillRect(box, skin.base);
         painter.drawText(box, Qt::AlignCenter, text);
     }
+}
+
+void Timeline::SetMarks(std::optional<std::int64_t> in, std::optional<std::int64_t> out) {
+    m_markIn = in;
+    m_markOut = out;
+    update();
 }
 
 void Timeline::SeekTo(int x) {

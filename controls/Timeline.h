@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "playback/Player.h"
@@ -34,6 +35,9 @@ public:
     std::optional<std::int64_t> HoverTime() const { return m_hover; }
     std::optional<std::int64_t> Marker() const { return m_marker; }
     const std::vector<TimeGap>& Gaps() const { return m_gaps; }
+    // The in and out marks of a clip to export (capture times), shown as brackets.
+    void SetMarks(std::optional<std::int64_t> in, std::optional<std::int64_t> out);
+    std::pair<std::optional<std::int64_t>, std::optional<std::int64_t>> Marks() const { return {m_markIn, m_markOut}; }
     // The index's progress in percent while it is built, else -1.
     int Progress() const { return m_progress; }
 
@@ -58,6 +62,8 @@ private:
     std::int64_t m_last = 0;
     std::vector<TimeGap> m_gaps;
     std::optional<std::int64_t> m_marker;
+    std::optional<std::int64_t> m_markIn;
+    std::optional<std::int64_t> m_markOut;
     std::optional<std::int64_t> m_hover;
     std::optional<std::int64_t> m_sought;  // the last time a drag sought, so that it seeks once per step
     int m_progress = -1;

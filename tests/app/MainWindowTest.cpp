@@ -482,6 +482,9 @@ TEST_F(MainWindowTest, MarksFromKeysBoundTheExportAndCancelLeavesNothing) {
     ASSERT_TRUE(window.MarkIn() && window.MarkOut());
     EXPECT_EQ(FormatCaptureTime(*window.MarkIn()), "2026-04-05 06:07:08.520");
     EXPECT_EQ(FormatCaptureTime(*window.MarkOut()), "2026-04-05 06:07:08.680");
+    EXPECT_EQ(window.TimelineStrip()->Marks(),
+              std::make_pair(std::optional(CaptureMilliseconds(*window.MarkIn())),
+                             std::optional(CaptureMilliseconds(*window.MarkOut()))));
 
     const std::string clip = dir.File("marked.mkv");
     ASSERT_TRUE(window.ExportClipTo(QString::fromStdString(clip)));
