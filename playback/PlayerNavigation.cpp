@@ -107,6 +107,7 @@ bool Player::SelectCamera(int camera) {
     const PlayMode resume = m_mode;
     Stop();
     m_reader.SelectCamera(static_cast<std::uint32_t>(camera));
+    m_cache.Clear();  // the kept pictures are the other camera's
     std::string site, name;
     if (LookUpSiteInfo(m_reader, m_filePath, site, name)) SetTitle(site + " : " + CameraName(m_filePath, camera));
     emit CameraChanged(camera);
