@@ -2,18 +2,16 @@
 
 #include <QPainter>
 
-#include <cstdio>
-
 #include "app/PlayerView.h"
+#include "recording/TimeStamp.h"
 
 namespace korvane {
 
 QString SuggestedPictureName(const QString& site, const Picture& p) {
-    const SystemTime& t = p.captureTime;
-    char time[64];
-    std::snprintf(time, sizeof time, "%04d-%02d-%02d_%02d-%02d-%02d.%03d", t.year, t.month, t.day, t.hour, t.minute,
-                  t.second, t.milliseconds);
-    const QString name = QStringLiteral("CAM%1_%2.png").arg(p.camera + 1).arg(QString::fromLatin1(time));
+    // The capture time with '_' and '-' for the characters file names avoid.
+    QString time = QString::fromStdString(FormatCaptureTime(p.captureTime));
+    time.replace(QLatin1Char(' '), QLatin1Char('_')).replace(QLatin1Char(':'), QLatin1Char('-'));
+    const QString name = QStringLiteral("CAM%1_%2.png").arg(p.camera + 1).arg(time);
     return site.isEmpty() ? name : site + QLatin1Char('_') + name;
 }
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
 #include <vector>
 
@@ -12,7 +11,6 @@
 #include "clip/ClipSpan.h"
 #include "clip/HashingSource.h"
 #include "clip/VideoSetup.h"
-#include "platform/ProfileReader.h"
 #include "recording/RecordFile.h"
 #include "recording/SiteInfo.h"
 #include "recording/TimeStamp.h"
@@ -69,23 +67,11 @@ std::vector<std::int64_t> VideoTicks(const std::vector<ClipRecord>& video, std::
     return ticks;
 }
 
-struct Names {
-    std::string site;
-    std::string camera;
-};
-
-Names LookUpNames(const std::string& source, int camera) {
-    const std::string file = SiteInfoFolder(source) + "/" + kSiteInfoFileName;
-    char key[32];
-    std::snprintf(key, sizeof key, "CAMERA_NAME%02d", camera + 1);
-    return {GetProfileString(file, "INFO", "SITENAME"), GetProfileString(file, "INFO", key)};
-}
-
+// "YYYY-MM-DDTHH:MM:SS.mmm000Z", as containers take a creation time.
 std::string IsoTime(const SystemTime& t) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d000Z", t.year, t.month, t.day, t.hour,
-                  t.minute, t.second, t.milliseconds);
-    return text;
+    std::string text = FormatCaptureTime(t);
+    text[10] = 'T';
+    return text + "000Z";
 }
 
 // Writes the sound: Matroska takes the PCM at its recorded times, MP4 the AAC
@@ -198,7 +184,7 @@ ExportResult ExportClip(const ExportRequest& request, const ExportProgress& prog
     for (const ClipRecord& r : span.video)
         if (r.presentsPicture()) lastTime = r.header.timeStamp;
 
-    const Names names = LookUpNames(request.source, camera);
+    const std::string site = SiteName(request.source), cameraName = CameraName(request.source, camera);
     ExportResult result;
     result.camera = camera + 1;
     result.firstTime = FormatCaptureTime(firstTime);
@@ -221,8 +207,8 @@ ExportResult ExportClip(const ExportRequest& request, const ExportProgress& prog
     OutputFiles outputs(request.output);
     ClipMuxer muxer;
     ClipTags tags;
-    tags.title = (names.site.empty() ? std::string() : names.site + " ") + "CAM" + std::to_string(camera + 1) +
-                 (names.camera.empty() ? std::string() : " " + names.camera);
+    tags.title = (site.empty() ? std::string() : site + " ") + "CAM" + std::to_string(camera + 1) +
+                 (cameraName.empty() ? std::string() : " " + cameraName);
     tags.creationTime = IsoTime(firstTime);
     if (!muxer.Open(request.output, *container, *track, audioTrack, tags))
         return Failure(ExportStatus::CannotWrite, "cannot write " + request.output);
@@ -297,9 +283,9 @@ ExportResult ExportClip(const ExportRequest& request, const ExportProgress& prog
     report.sourcePath = request.source;
     report.sourceSize = source.Size();
     report.sourceSha256 = source.FinishHash();
-    report.site = names.site;
+    report.site = site;
     report.camera = camera + 1;
-    report.cameraName = names.camera;
+    report.cameraName = cameraName;
     report.firstCaptureTime = result.firstTime;
     report.lastCaptureTime = result.lastTime;
     report.pictures = result.pictures;

@@ -24,6 +24,10 @@ std::string SiteInfoFile(const std::string& recordingPath) {
 
 }  // namespace
 
+std::string SiteName(const std::string& recordingPath) {
+    return GetProfileString(SiteInfoFile(recordingPath), "INFO", "SITENAME");
+}
+
 std::string CameraName(const std::string& recordingPath, int camera) {
     char key[32];
     std::snprintf(key, sizeof key, "CAMERA_NAME%02d", camera + 1);
@@ -38,7 +42,7 @@ int LookUpSiteInfo(const FrameReader& reader, const std::string& recordingPath,
     if (camera < 0) return 0;
 
     cameraName = CameraName(recordingPath, camera);
-    siteName = GetProfileString(SiteInfoFile(recordingPath), "INFO", "SITENAME");
+    siteName = SiteName(recordingPath);
     return (!cameraName.empty() || !siteName.empty()) ? 1 : 0;
 }
 

@@ -19,7 +19,9 @@ std::string SiteInfoFolder(const std::string& recordingPath);
 int LookUpSiteInfo(const FrameReader& reader, const std::string& recordingPath,
                    std::string& siteName, std::string& cameraName);
 
-// The name of a camera (0-based) in the mp4info.txt beside the recording; empty when it has none.
+// The site's name and a camera's (0-based) in the mp4info.txt beside the
+// recording; empty when it has none.
+std::string SiteName(const std::string& recordingPath);
 std::string CameraName(const std::string& recordingPath, int camera);
 
 }  // namespace korvane
