@@ -118,8 +118,7 @@ TEST_F(Navigation, TheIndexOfARecordingOpenedAgainInTheMeantimeIsNeverAnnounced)
     PlayerHarness::RunWhile([] { return true; }, milliseconds(100));
     EXPECT_EQ(ready, 1);
     EXPECT_EQ(h.player.Index()->Size(), 15u);
-    ASSERT_FALSE(progress.empty());
-    EXPECT_EQ(progress.back(), 100);
+    EXPECT_EQ(progress.empty() ? -1 : progress.back(), 100);
     EXPECT_FALSE(h.player.Open(h.dir.File("missing.MP4")));
     EXPECT_FALSE(h.player.WaitForIndex());
     EXPECT_EQ(h.player.Index(), nullptr);

@@ -244,7 +244,6 @@ TEST(Probe, CaptionsAndExtensionBlocksAreShownAsThePlayerWouldTakeThem) {
     for (const Case& c : cases) w.Add(c.record);
     const Probed p = probeWriter(w);
     EXPECT_EQ(p.text.status, 0);
-    EXPECT_EQ(p.offsets, Offsets(w.Offsets().begin(), w.Offsets().end()));
     ASSERT_EQ(p.records.size(), std::size(cases));
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE("record " + num(i));
