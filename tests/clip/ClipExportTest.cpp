@@ -249,11 +249,10 @@ TEST_F(ClipExportTest, CommandLineSpansCamerasAndRefusals) {
                                     (c.status == 2 && c.options.find("gone") != std::string::npos ? "" : " " + ShellQuote(source));
         std::FILE* pipe = ::popen(command.c_str(), "r");
         char line[1024] = {};
-        const bool printed = pipe && std::fgets(line, sizeof line, pipe) != nullptr;
+        if (pipe) std::fgets(line, sizeof line, pipe);  // the first line; none fails the check below
         const int status = pipe ? ::pclose(pipe) : -1;
         ASSERT_TRUE(WIFEXITED(status));
         EXPECT_EQ(WEXITSTATUS(status), c.status) << line;
-        EXPECT_TRUE(printed);
         EXPECT_EQ(std::string(line).rfind(c.status == 0 ? "exported " : "export failed: ", 0), 0u) << line;
         EXPECT_EQ(StateOf(source), before);
         if (c.status != 0) { EXPECT_FALSE(AnyOutput(out)); continue; }
