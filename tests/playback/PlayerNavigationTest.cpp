@@ -1,7 +1,5 @@
-// The engine's navigation on real recordings: the index built in the
-// background, seeking by capture time (also while a mode plays), a camera
-// switch that keeps the moment, and recordings that give no easy answer (a
-// clock set back, a camera without pictures).
+// Navigation on real recordings: the background index, seeks by capture time (also while playing), camera
+// switches that keep the moment, a clock set back and a camera without pictures.
 #include <gmock/gmock.h>
 
 #include "authoring/FrameSource.h"
@@ -15,8 +13,8 @@ namespace {
 const SystemTime kStart = MakeTime(2026, 7, 8, 9, 10, 11, 0);
 std::int64_t At(std::int64_t ms) { return CaptureMilliseconds(kStart) + ms; }
 
-// Camera 1 (0-based 0): `count` pictures `step` ms apart from kStart plus
-// `shift(i)`; then camera 2 (1): 10 pictures 100 ms apart. MPEG-4, I-VOPs at 0 and 10.
+// Camera 1 (0-based 0): `count` MPEG-4 pictures `step` ms apart from kStart plus `shift(i)`, keys at 0 and 10;
+// then camera 2 (1): 10 pictures 100 ms apart.
 std::string Write(const TempDir& dir, const std::string& name, int count, int step,
                   std::int64_t (*shift)(int) = [](int) { return std::int64_t{0}; }) {
     static const auto frames = ReadVideoFrames(std::string(KORVANE_TEST_DATA) + "/mpeg4_352x240.m4v");
@@ -53,11 +51,7 @@ TEST_F(Navigation, SeeksAndCameraSwitchesLandOnTheExactMomentAndACameraWithoutPi
     EXPECT_FALSE(h.player.SeekTo(At(0)));  // no index yet
     ASSERT_TRUE(h.player.WaitForIndex());
     EXPECT_EQ(h.player.Cameras(), (std::vector<int>{0, 1}));
-    const struct {
-        int camera;           // -1: a seek
-        std::int64_t target;  // the seek's time
-        std::string shown;
-    } steps[] = {
+    const struct { int camera; /* -1: a seek to target */ std::int64_t target; std::string shown; } steps[] = {
         {-1, At(530), Caption(1, 520)},  {1, 0, Caption(2, 500)},   {-1, At(250), Caption(2, 200)},
         {0, 0, Caption(1, 200)},         {-1, At(-9000), Caption(1, 0)}, {-1, At(99999), Caption(1, 760)},
     };
@@ -76,8 +70,7 @@ TEST_F(Navigation, SeeksAndCameraSwitchesLandOnTheExactMomentAndACameraWithoutPi
     EXPECT_FALSE(h.player.SeekBy(10'000));
     EXPECT_TRUE(h.player.SeekBy(-60'000));
     EXPECT_EQ(Shown(), Caption(1, 0));
-    EXPECT_TRUE(h.player.SeekToLast());
-    EXPECT_EQ(Shown(), Caption(1, 760));
+    EXPECT_TRUE(h.player.SeekToLast() && Shown() == Caption(1, 760)) << Shown();
 }
 
 TEST_F(Navigation, ASeekOrSwitchWhilePlayingGoesOnPlayingFromThere) {
@@ -86,7 +79,6 @@ TEST_F(Navigation, ASeekOrSwitchWhilePlayingGoesOnPlayingFromThere) {
     ASSERT_TRUE(h.player.Start(PlayMode::Play));
     ASSERT_TRUE(h.player.SeekTo(At(600)));
     const std::size_t sought = h.shown.size() - 1;
-    EXPECT_EQ(h.player.Mode(), PlayMode::Play);
     ASSERT_TRUE(h.RunUntilEnded());
     const std::vector<std::string> captions = h.Captions();
     EXPECT_EQ(std::vector<std::string>(captions.begin() + static_cast<std::ptrdiff_t>(sought), captions.end()),
@@ -96,13 +88,11 @@ TEST_F(Navigation, ASeekOrSwitchWhilePlayingGoesOnPlayingFromThere) {
     ASSERT_TRUE(h.player.SeekTo(At(0)));
     ASSERT_TRUE(h.player.Start(PlayMode::Play));
     ASSERT_TRUE(h.player.SelectCamera(1));
-    EXPECT_EQ(h.player.Mode(), PlayMode::Play);
     ASSERT_TRUE(h.RunUntilEnded());
     EXPECT_EQ(Shown(), Caption(2, 900));  // camera 2 played to its end
 }
 
-// Camera 1's clock is set back by a second after its tenth picture: times
-// 0..360, then -1000..-640.
+// Camera 1's clock is set back after its tenth picture: times 0..360, then -1000..-640.
 TEST_F(Navigation, AClockSetBackGivesTheLatestPictureAtOrBeforeAndPlayEnds) {
     ASSERT_TRUE(h.player.Open(Write(h.dir, "back.MP4", 20, 40, [](int i) { return i < 10 ? 0 : std::int64_t{-1400}; })));
     ASSERT_TRUE(h.player.WaitForIndex());
@@ -128,8 +118,7 @@ TEST_F(Navigation, TheIndexOfARecordingOpenedAgainInTheMeantimeIsNeverAnnounced)
     PlayerHarness::RunWhile([] { return true; }, milliseconds(100));
     EXPECT_EQ(ready, 1);
     EXPECT_EQ(h.player.Index()->Size(), 15u);
-    ASSERT_FALSE(progress.empty());
-    EXPECT_EQ(progress.back(), 100);
+    EXPECT_EQ(progress.empty() ? -1 : progress.back(), 100);
     EXPECT_FALSE(h.player.Open(h.dir.File("missing.MP4")));
     EXPECT_FALSE(h.player.WaitForIndex());
     EXPECT_EQ(h.player.Index(), nullptr);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "recording/ByteOrder.h"
 #include "recording/RecordIndex.h"
 #include "recording/TimeStamp.h"
@@ -55,11 +57,7 @@ TEST_F(Index, EveryRecordOfEveryCameraIsIndexedFromItsHead) {
 TEST_F(Index, PictureAtTakesTheLatestAtOrBeforeTheFirstInChainOrderAmongEqualsAndTheFirstBeforeAll) {
     auto index = Build();
     ASSERT_TRUE(index);
-    const struct {
-        int camera;
-        std::int64_t time;
-        int record;  // -1: none
-    } cases[] = {
+    const struct { int camera; std::int64_t time; int record; /* -1: none */ } cases[] = {
         {0, Ms(0, 499), 0}, {0, Ms(0, 500), 1}, {0, Ms(0, 999), 1},  // between, on a shared time, after it
         {0, Ms(0) - 10000, 0},    {0, Ms(59), 8},                          // before the first, after the last
         {0, Ms(3, 200), 9}, {0, Ms(4, 999), 10},                     // the pictures after the clock went back
@@ -68,9 +66,8 @@ TEST_F(Index, PictureAtTakesTheLatestAtOrBeforeTheFirstInChainOrderAmongEqualsAn
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.camera) + " at " + FormatCaptureTime(FromCaptureMilliseconds(c.time)));
-        const auto found = index->PictureAt(c.camera, c.time);
-        ASSERT_EQ(found.has_value(), c.record >= 0);
-        if (found) { EXPECT_EQ(found->offset, at[static_cast<std::size_t>(c.record)]); }
+        const auto found = index->PictureAt(c.camera, c.time);  // as the record's number in `at`
+        EXPECT_EQ(found ? std::find(at.begin(), at.end(), found->offset) - at.begin() : -1, c.record);
     }
     EXPECT_EQ(index->PictureAfter(0, Ms(0))->offset, at[1]);  // the first of two at 0.5
     EXPECT_EQ(index->PictureAfter(0, Ms(3, 500))->offset, at[5]);
@@ -86,21 +83,16 @@ TEST_F(Index, PictureAtTakesTheLatestAtOrBeforeTheFirstInChainOrderAmongEqualsAn
 }
 
 TEST_F(Index, AWalkEndsAtABrokenRecordKeepingWhatCameBeforeAndACancelledBuildGivesNothing) {
-    const struct {
-        std::uint32_t patchAt;
-        IndexEnd end;
-        std::size_t kept;
-    } cases[] = {{at[4] + 16, IndexEnd::MarkerMissing, 4}, {at[4] + 16 + 28, IndexEnd::Unreadable, 4}};
-    for (const auto& c : cases) {
+    // Record 4's marker, or its data length, broken: the four records before it are kept.
+    for (const IndexEnd end : {IndexEnd::MarkerMissing, IndexEnd::Unreadable}) {
         std::vector<std::uint8_t> bytes = w.Bytes();
-        c.end == IndexEnd::MarkerMissing ? StoreU16(&bytes[c.patchAt], 0x0303) : StoreU32(&bytes[c.patchAt], 1u << 30);
+        end == IndexEnd::MarkerMissing ? StoreU16(&bytes[at[4] + 16], 0x0303) : StoreU32(&bytes[at[4] + 44], 1u << 30);
         RecordFile broken;
         ASSERT_EQ(broken.Open(dir.Write("broken.MP4", bytes)), 0);
         auto index = RecordIndex::Build(broken);
         ASSERT_TRUE(index);
-        EXPECT_EQ(index->End(), c.end);
-        EXPECT_EQ(index->Size(), c.kept);
-        EXPECT_EQ(index->EndOffset(), at[4]);
+        EXPECT_EQ(std::tuple(index->End(), index->Size(), index->EndOffset()),
+                  std::tuple(end, std::size_t{4}, std::uint64_t{at[4]}));
     }
 
     std::vector<std::uint64_t> reports;
