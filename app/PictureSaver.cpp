@@ -18,7 +18,7 @@ QString SuggestedPictureName(const QString& site, const Picture& p) {
 QImage PictureImage(const PlayerView& view, bool withCaptionLines) {
     if (!view.Shown()) return {};
     const Picture& p = *view.Shown();
-    const QImage picture(p.pixels.data(), p.width, p.height, p.width * 3, QImage::Format_BGR888);
+    const QImage picture(p.Bytes().data(), p.width, p.height, p.width * 3, QImage::Format_BGR888);
     if (!withCaptionLines) return picture.copy();
     QImage image(p.width, p.height, QImage::Format_RGB888);
     QPainter painter(&image);

@@ -68,7 +68,7 @@ void PlayerView::SetKeepProportions(bool keep) {
 void PlayerView::Paint(QPainter& painter, const QRect& target, bool keepProportions) const {
     if (!m_picture || m_picture->width <= 0 || m_picture->height <= 0) return;
     const Picture& p = *m_picture;
-    const QImage picture(p.pixels.data(), p.width, p.height, p.width * 3, QImage::Format_BGR888);
+    const QImage picture(p.Bytes().data(), p.width, p.height, p.width * 3, QImage::Format_BGR888);
     const QRect area = PictureRect(target, keepProportions);
 
     painter.save();

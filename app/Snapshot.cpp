@@ -28,7 +28,7 @@ int RunSnapshot(const SnapshotRequest& request) {
     if (!opened) return 2;
     const PictureHandle& picture = player.CurrentPicture();
     if (!picture || !started) return 1;
-    QImage image(picture->pixels.data(), picture->width, picture->height, picture->width * 3, QImage::Format_BGR888);
+    QImage image(picture->Bytes().data(), picture->width, picture->height, picture->width * 3, QImage::Format_BGR888);
     if (request.size > 0) image = image.scaled(request.size, request.size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     if (!image.save(QString::fromLocal8Bit(request.outputPath.c_str()), "PNG")) {
         notifier.ShowMessage("cannot write " + request.outputPath);

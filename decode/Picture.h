@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,9 @@ struct Picture {
     int camera = -1;                   // of the record the caption line was written for, 0-based
     SystemTime captureTime;            // and its capture time
     std::chrono::steady_clock::time_point presentedAt;  // when decoding handed it out
+
+    // The BGR rows, top row first.
+    std::span<const std::uint8_t> Bytes() const { return pixels; }
 };
 
 using PictureHandle = std::shared_ptr<const Picture>;

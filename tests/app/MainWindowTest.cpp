@@ -180,7 +180,7 @@ TEST_F(MainWindowTest, PrintingPaintsThePictureStretchedWithShadowedTextLines) {
     window.PrintView(page);
     const auto source = [&](int x, int y) {
         const std::size_t i = (std::size_t(y / 2) * 352 + x / 2) * 3;
-        return qRgb(p.pixels[i + 2], p.pixels[i + 1], p.pixels[i]);
+        return qRgb(p.Bytes()[i + 2], p.Bytes()[i + 1], p.Bytes()[i]);
     };
     for (int y = 64; y < 480; y += 7)  // below the two text lines
         for (int x = 1; x < 704; x += 11) ASSERT_EQ(page.pixel(x, y), source(x, y)) << x << "," << y;
@@ -510,7 +510,7 @@ TEST_F(MainWindowTest, SavedPicturesAreTheShownPictureNamedBySiteCameraAndTime) 
     const Picture& shown = *window.View()->Shown();
     EXPECT_EQ(SuggestedPictureName(QStringLiteral("Harbor Street Market"), shown),
               "Harbor Street Market_CAM1_2026-04-05_06-07-08.080.png");
-    const QImage picture(shown.pixels.data(), shown.width, shown.height, shown.width * 3, QImage::Format_BGR888);
+    const QImage picture(shown.Bytes().data(), shown.width, shown.height, shown.width * 3, QImage::Format_BGR888);
 
     // Saved through Ctrl+S twice: the dialog starts with the suggested name
     // and then in the last folder with the check box as it was left.
