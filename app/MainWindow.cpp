@@ -276,9 +276,7 @@ QSettings& MainWindow::Choices() {
 }
 
 QString MainWindow::SiteName() const {
-    std::string site, camera;
-    LookUpSiteInfo(m_player.Reader(), m_player.FilePath(), site, camera);
-    return QString::fromLocal8Bit(site.c_str());
+    return QString::fromLocal8Bit(m_player.SiteName().c_str());
 }
 
 bool MainWindow::SavePictureTo(const QString& path, bool withCaptionLines) {
@@ -310,7 +308,7 @@ void MainWindow::SavePicture() {
 void MainWindow::ExportClip() {
     if (!m_player.FileOpen() || m_exporter.Running()) return;
     const QString folder = Choices().value(kClipFolderKey, QDir::homePath()).toString();
-    QString name = QStringLiteral("CAM%1").arg(m_player.Reader().SelectedCamera() + 1);
+    QString name = QStringLiteral("CAM%1").arg(m_player.SelectedCamera() + 1);
     if (const QString site = SiteName(); !site.isEmpty()) name = site + QLatin1Char('_') + name;
     const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export clip"),
                                                       QDir(folder).filePath(name + QStringLiteral(".mkv")),
@@ -327,7 +325,7 @@ bool MainWindow::ExportClipTo(const QString& path) {
     request.output = path.toLocal8Bit().toStdString();
     request.from = m_markIn;
     request.to = m_markOut;
-    request.camera = static_cast<int>(m_player.Reader().SelectedCamera()) + 1;
+    request.camera = m_player.SelectedCamera() + 1;
     if (!m_exporter.Start(request)) return false;
     m_exportProgress = std::make_unique<QProgressDialog>(QStringLiteral("Exporting ") + QFileInfo(path).fileName(),
                                                          QStringLiteral("Cancel"), 0, 1000, this);

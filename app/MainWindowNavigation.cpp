@@ -164,7 +164,7 @@ void MainWindow::RebuildCameraMenu() {
     m_cameraMenu->clear();
     const std::vector<int> cameras = m_player.Cameras();
     for (int camera : cameras) {
-        const std::string name = CameraName(m_player.FilePath(), camera);
+        const std::string name = m_player.CameraName(camera);
         QString text = tr("Camera %1").arg(camera + 1);
         if (!name.empty()) text += QStringLiteral(" - ") + QString::fromLocal8Bit(name.c_str());
         AddCommand(m_cameraMenu, text, ID_CAMERA_FIRST + camera);
