@@ -1,5 +1,6 @@
 #include "tools/probe/Probe.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <ostream>
@@ -8,6 +9,7 @@
 #include "tools/probe/CameraSummary.h"
 #include "tools/probe/ChainWalk.h"
 #include "tools/probe/JsonReport.h"
+#include "tools/probe/MotionCommand.h"
 #include "tools/probe/TextReport.h"
 
 namespace korvane::probe {
@@ -16,6 +18,7 @@ namespace {
 void printUsage(std::ostream& out) {
     out << "Usage: korvane-probe FILE [--json] [--camera N]\n"
            "       korvane-probe --summary FILE [--json] [--camera N]\n"
+           "       korvane-probe --motion [OPTIONS] PATH...   (--motion --help lists them)\n"
            "\n"
            "Lists the file header of a recording and every record of its chain, of all\n"
            "cameras, and says where the chain ends.\n"
@@ -80,6 +83,7 @@ int probeRecording(const std::string& path, const ProbeOptions& options, std::os
 
 int runProbeCommand(std::span<const std::string> args, bool colour, std::ostream& out,
                     std::ostream& err) {
+    if (std::find(args.begin(), args.end(), "--motion") != args.end()) return runMotionCommand(args, out, err);
     ProbeOptions options;
     options.colour = colour;
     std::string path;
