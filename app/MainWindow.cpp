@@ -117,6 +117,13 @@ void MainWindow::OnCommand(int id) {
         case ID_ZOOM2: m_view->SetZoom(2); break;
         case ID_ZOOM3: m_view->SetZoom(3); break;
         case ID_KEEP_PROPORTIONS: SetKeepProportions(!m_view->KeepProportions()); break;
+        case ID_ORIGINAL_SIZE: m_view->OriginalSize(); break;
+        case ID_FIT_TO_WINDOW:
+            m_view->WholePicture();
+            SetKeepProportions(true);
+            break;
+        case ID_WHOLE_PICTURE: m_view->WholePicture(); break;
+        case ID_SMOOTH_ZOOM: m_view->SetSmoothZoom(!m_view->Magnifier().Smooth()); break;
         case ID_APP_EXIT: Exit(); break;
         case ID_FILE_SAVE_PICTURE: SavePicture(); break;
         case ID_FILE_EXPORT_CLIP: ExportClip(); break;
@@ -172,8 +179,12 @@ void MainWindow::BuildMenu() {
     AddCommand(size, QStringLiteral("1x"), ID_ZOOM1);
     AddCommand(size, QStringLiteral("2x"), ID_ZOOM2);
     AddCommand(size, QStringLiteral("3x"), ID_ZOOM3);
+    AddCommand(size, QStringLiteral("Original size"), ID_ORIGINAL_SIZE);
+    AddCommand(size, QStringLiteral("Fit to window"), ID_FIT_TO_WINDOW);
     size->addSeparator();
     AddCommand(size, QStringLiteral("Keep proportions"), ID_KEEP_PROPORTIONS);
+    AddCommand(size, QStringLiteral("Whole picture (out of the zoom)\t0"), ID_WHOLE_PICTURE);
+    AddCommand(size, QStringLiteral("Smooth zoom"), ID_SMOOTH_ZOOM);
 
     m_cameraMenu = AddMenu(QStringLiteral("CAMERA"));
     m_cameraMenuAction = m_cameraMenu->menuAction();
@@ -244,6 +255,7 @@ void MainWindow::UpdateCommandStates(QMenu* menu) {
         const int id = action->data().toInt();
         const bool checked = (id == ID_SOUND && m_player.SoundOn()) ||
                              (id == ID_KEEP_PROPORTIONS && m_view->KeepProportions()) ||
+                             (id == ID_SMOOTH_ZOOM && m_view->Magnifier().Smooth()) ||
                              (id >= ID_CAMERA_FIRST && id - ID_CAMERA_FIRST == m_player.SelectedCamera());
         action->setEnabled(!((id == ID_NEXT || id == ID_PREVIOUS) && m_player.SoundOn()));
         action->setCheckable(checked);
@@ -290,7 +302,7 @@ void MainWindow::SavePicture() {
     const PictureHandle picture = m_view->Shown();
     if (!picture) return;
     const QString folder = Choices().value(kPictureFolderKey, QDir::homePath()).toString();
-    QFileDialog dialog(this, QStringLiteral("Save picture"), QDir(folder).filePath(SuggestedPictureName(SiteName(), *picture)),
+    QFileDialog dialog(this, QStringLiteral("Save picture"), QDir(folder).filePath(SuggestedPictureName(SiteName(), *picture, SavedPart(*m_view))),
                        QStringLiteral("PNG picture (*.png);;JPEG picture (*.jpg *.jpeg)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setOption(QFileDialog::DontUseNativeDialog);  // it carries the check box

@@ -71,6 +71,8 @@ const struct {
     {"Esc", "Leave full screen"},
     {"+ / -", "Fast speed up / down"},
     {"1 / 2 / 3", "Zoom 1x / 2x / 3x"},
+    {"Wheel, drag", "Zoom into the picture at the pointer, move it while zoomed"},
+    {"0", "The whole picture again"},
     {"M", "Menu and caption on or off"},
     {"S", "Sound on or off"},
     {"Ctrl+G", "Go to a capture time"},

@@ -12,10 +12,16 @@ namespace korvane {
 
 class PlayerView;
 
-// "<site>_CAM<n>_<YYYY-MM-DD_HH-MM-SS.mmm>.png"; without a site the name starts at the camera.
-QString SuggestedPictureName(const QString& site, const Picture& picture);
-// The view's picture at its own size; with the lines, as the view paints
-// them over it. A null image when the view shows none.
+// "<site>_CAM<n>_<YYYY-MM-DD_HH-MM-SS.mmm>.png"; without a site the name
+// starts at the camera. A part of the picture adds "_<x>,<y>_<w>x<h>" (its
+// pixels) before the ending.
+QString SuggestedPictureName(const QString& site, const Picture& picture, const QRect& part = {});
+// The part of the view's picture a saved picture holds: the part shown
+// while zoomed in, else the whole (a null rectangle).
+QRect SavedPart(const PlayerView& view);
+// The view's picture (the part shown, when zoomed in) at its own pixels;
+// with the lines, as the view paints them over it. A null image when the
+// view shows none.
 QImage PictureImage(const PlayerView& view, bool withCaptionLines);
 // JPEG for a name ending in .jpg or .jpeg, PNG for any other.
 bool SaveImage(const QImage& image, const QString& path);

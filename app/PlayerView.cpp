@@ -1,6 +1,8 @@
 // Putting the picture on the screen and shaping the window around it: the
 // picture in its proportions or stretched, with its two text lines, zoom, full screen, the caption
 // and menu toggle, and dragging the captionless window by its picture.
+#include <algorithm>
+
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -14,8 +16,10 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPen>
 #include <QRegion>
 #include <QScreen>
+#include <QWheelEvent>
 #include <QWindow>
 
 #include "app/PlayerView.h"
@@ -32,6 +36,27 @@ constexpr double kWidthFactor = 0.9;
 void DrawLine(QPainter& painter, int x, int y, const std::string& text) {
     painter.drawText(QRect(x, y, 4096, 64), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
                      QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+// The inset in the picture's bottom right corner: the whole picture, small,
+// with a frame round the part the view shows.
+void PaintInset(QPainter& painter, const QRect& area, const Picture& p, const ZoomPan& magnifier) {
+    const int width = std::max(48, area.width() / 5);
+    const int height = width * p.height / std::max(1, p.width);
+    const QRect inset(area.right() - width - 8, area.bottom() - height - 8, width, height);
+    const QImage picture(p.Bytes().data(), p.width, p.height, p.width * 3, QImage::Format_BGR888);
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter.drawImage(inset, picture);
+    const QRectF v = magnifier.Visible(picture.size());
+    const double scale = static_cast<double>(width) / p.width;
+    painter.setPen(QPen(Qt::yellow, 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRectF(inset.left() + v.left() * scale, inset.top() + v.top() * scale, v.width() * scale,
+                            v.height() * scale));
+    painter.setPen(QPen(Qt::white, 1));
+    painter.drawRect(inset.adjusted(-1, -1, 0, 0));
+    painter.restore();
 }
 
 }  // namespace
@@ -72,10 +97,17 @@ void PlayerView::Paint(QPainter& painter, const QRect& target, bool keepProporti
     const QRect area = PictureRect(target, keepProportions);
 
     painter.save();
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);  // rows and columns dropped or repeated
-    painter.drawImage(area, picture);
+    // Unzoomed, rows and columns are dropped or repeated; zoomed in a little
+    // the picture is smoothed, and far in its pixels show as squares.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, m_magnifier.Zoomed() && !m_magnifier.SharpPixels());
+    painter.drawImage(QRectF(area), picture, m_magnifier.Visible(picture.size()));
     painter.restore();
+    PaintLines(painter, area);
+}
 
+void PlayerView::PaintLines(QPainter& painter, const QRect& area) const {
+    if (!m_picture) return;
+    const Picture& p = *m_picture;
     painter.save();
     painter.setPen(Qt::black);
     DrawLine(painter, area.left() + 9, area.top() + 9, p.caption);
@@ -96,6 +128,37 @@ void PlayerView::paintEvent(QPaintEvent*) {
     const QRegion bars = QRegion(rect()).subtracted(area);
     for (const QRect& bar : bars) painter.fillRect(bar, Qt::black);
     Paint(painter, rect(), m_keepProportions);
+    if (m_picture && m_magnifier.Zoomed()) PaintInset(painter, area, *m_picture, m_magnifier);
+}
+
+void PlayerView::WholePicture() {
+    m_magnifier.Reset();
+    update();
+}
+
+void PlayerView::SetSmoothZoom(bool smooth) {
+    m_magnifier.SetSmooth(smooth);
+    update();
+}
+
+void PlayerView::OriginalSize() {
+    if (!m_picture) return;
+    QWidget* frame = window();
+    const QSize around = frame->size() - size();  // the bar, the timeline, the menu
+    QSize wanted = QSize(m_picture->width, m_picture->height) + around;
+    if (const QScreen* screen = frame->screen()) wanted = wanted.boundedTo(screen->availableGeometry().size());
+    m_magnifier.Reset();
+    frame->resize(wanted);
+    update();
+}
+
+void PlayerView::wheelEvent(QWheelEvent* event) {
+    if (!m_picture || m_picture->width <= 0 || m_picture->height <= 0) return QWidget::wheelEvent(event);
+    const double notches = event->angleDelta().y() / 120.0;
+    m_magnifier.ZoomAt(event->position(), QRectF(PictureRect(rect(), m_keepProportions)),
+                       QSizeF(m_picture->width, m_picture->height), notches);
+    event->accept();
+    update();
 }
 
 void PlayerView::SetZoom(int factor) {
@@ -150,7 +213,10 @@ void PlayerView::ToggleMenu() {
 }
 
 void PlayerView::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) m_dragStart = event->position().toPoint();
+    if (event->button() == Qt::LeftButton) {
+        m_dragStart = event->position().toPoint();
+        m_panFrom = event->position();
+    }
     QWidget::mousePressEvent(event);
 }
 
@@ -158,6 +224,14 @@ void PlayerView::mousePressEvent(QMouseEvent* event) {
 // move starts once the pointer has moved, so that a double click still
 // reaches the view instead of the window manager.
 void PlayerView::mouseMoveEvent(QMouseEvent* event) {
+    // Zoomed, a drag moves the picture under the view instead.
+    if ((event->buttons() & Qt::LeftButton) && m_magnifier.Zoomed() && m_picture) {
+        m_magnifier.PanBy(event->position() - m_panFrom, QRectF(PictureRect(rect(), m_keepProportions)),
+                          QSizeF(m_picture->width, m_picture->height));
+        m_panFrom = event->position();
+        update();
+        return QWidget::mouseMoveEvent(event);
+    }
     const bool dragging = (event->buttons() & Qt::LeftButton) && m_menuHidden &&
                           (event->position().toPoint() - m_dragStart).manhattanLength() >=
                               QApplication::startDragDistance();

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/ZoomPan.h"
 #include "decode/Picture.h"
 #include "playback/Player.h"
 
@@ -33,11 +34,19 @@ public:
     // printer's page): the whole of target, or the largest rectangle of the
     // picture's proportions centred in it when `keepProportions`.
     void Paint(QPainter& painter, const QRect& target, bool keepProportions) const;
+    // The two text lines over a picture drawn in `area`.
+    void PaintLines(QPainter& painter, const QRect& area) const;
     // The part of target the picture covers.
     QRect PictureRect(const QRect& target, bool keepProportions) const;
     void SetKeepProportions(bool keep);
     bool KeepProportions() const { return m_keepProportions; }
     void SetZoom(int factor);
+    // The digital zoom into the picture (wheel, drag, inset).
+    const ZoomPan& Magnifier() const { return m_magnifier; }
+    void WholePicture();
+    void SetSmoothZoom(bool smooth);
+    // The window sized so that one screen pixel shows one picture pixel, as far as the screen allows.
+    void OriginalSize();
     void ToggleFullScreen();
     void ToggleMenu();
     // Asks for a recording and opens it; a cancelled dialog changes nothing.
@@ -65,6 +74,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -79,6 +89,8 @@ private:
     std::function<QMargins()> m_frameMargins;
     std::unique_ptr<OuterRectKeeper> m_outerKeeper;  // made at the first toggle, for the window of that time
     QPoint m_dragStart;
+    QPointF m_panFrom;     // where the last pan step left the pointer
+    ZoomPan m_magnifier;
 };
 
 }  // namespace korvane
