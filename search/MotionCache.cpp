@@ -11,6 +11,8 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include "recording/RecordingSet.h"
+
 namespace korvane {
 namespace {
 
@@ -30,12 +32,17 @@ QString MotionCache::DefaultFolder() {
 }
 
 QString MotionCache::EntryPath(const MotionRequest& request) const {
-    const QFileInfo file(QString::fromStdString(request.path));
-    if (!file.exists()) return {};
+    QStringList files;
+    for (const std::string& path : RecordingPaths(request.paths)) {
+        const QFileInfo file(QString::fromStdString(path));
+        if (!file.exists()) return {};
+        files << file.canonicalFilePath() << QString::number(file.size())
+              << QString::number(file.lastModified().toMSecsSinceEpoch());
+    }
+    if (files.isEmpty()) return {};
     const MotionSettings& s = request.settings;
     const QString identity =
-        QStringList{QString::number(kAnalysisVersion), file.canonicalFilePath(), QString::number(file.size()),
-                    QString::number(file.lastModified().toMSecsSinceEpoch()), QString::number(request.camera),
+        QStringList{QString::number(kAnalysisVersion), files.join(QLatin1Char('\t')), QString::number(request.camera),
                     Optional(request.fromMs), Optional(request.toMs), QString::number(s.region.x),
                     QString::number(s.region.y), QString::number(s.region.width),
                     QString::number(s.region.height), QString::number(s.sensitivity),

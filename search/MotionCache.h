@@ -1,6 +1,6 @@
-// Finished searches kept on disk, one file per recording, camera, span,
-// region and settings, so that the same search again is answered at once.
-// A recording that changed (size or modification time) misses its old
+// Finished searches kept on disk, one file per set of recordings, camera,
+// span, region and settings, so that the same search again is answered at
+// once. A recording that changed (size or modification time) misses its old
 // entries. Only complete results are stored, each written whole or not at
 // all, so a cancelled or failed search leaves nothing behind.
 #pragma once

@@ -1,6 +1,6 @@
-// A motion search over one camera of one recording: the camera's video
-// records in chain order through the search's decoder, each picture in the
-// asked span through the analysis. Runs on the caller's thread; a cancel
+// A motion search over one camera of a set of recordings: the camera's
+// video records in play order (its track) through the search's decoder,
+// each picture in the asked span through the analysis. Runs on the caller's thread; a cancel
 // flag stops it between records.
 #pragma once
 

@@ -40,9 +40,10 @@ struct MotionEvent {
     bool operator==(const MotionEvent&) const = default;
 };
 
-// One camera's search over one recording, between optional capture times.
+// One camera's search over a set of recordings (the camera's pictures in
+// play order across them), between optional capture times.
 struct MotionRequest {
-    std::string path;
+    std::vector<std::string> paths;
     int camera = -1;  // 0-based; below 0 the first camera with pictures
     std::optional<std::int64_t> fromMs;
     std::optional<std::int64_t> toMs;

@@ -26,16 +26,20 @@ std::int64_t StartMs() { return CaptureMilliseconds(MakeTime(2026, 4, 5, 6, 7, 8
 class MotionSearchTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const auto frames = testing::ReadVideoFrames(std::string(KORVANE_TEST_DATA) + "/motion_352x240.m4v");
-        testing::RecordingWriter w(kFileKind514);
-        for (std::size_t i = 0; i < frames.size(); ++i) {
-            w.AddVideo(0, 6, frames[i].key ? kFrameKey : kFrameDependent, frames[i].bytes,
-                       testing::AddMilliseconds(MakeTime(2026, 4, 5, 6, 7, 8, 0), kStepMs * std::int64_t(i)));
-        }
-        m_request.path = m_dir.File("scene.MP4");
-        w.WriteFile(m_request.path);
+        m_request.paths = {Write("scene.MP4", 0, 80)};
         m_request.camera = 0;
         m_request.threads = 2;
+    }
+    // A recording of the scene's pictures [from, to).
+    std::string Write(const std::string& name, std::size_t from, std::size_t to) const {
+        static const auto frames = testing::ReadVideoFrames(std::string(KORVANE_TEST_DATA) + "/motion_352x240.m4v");
+        testing::RecordingWriter w(kFileKind514);
+        for (std::size_t i = from; i < to; ++i) {
+            w.AddVideo(0, 6, frames.at(i).key ? kFrameKey : kFrameDependent, frames[i].bytes,
+                       testing::AddMilliseconds(MakeTime(2026, 4, 5, 6, 7, 8, 0), kStepMs * std::int64_t(i)));
+        }
+        w.WriteFile(m_dir.File(name));
+        return m_dir.File(name);
     }
 
     QString CacheFolder() const { return QString::fromStdString(m_dir.File("cache")); }
@@ -84,6 +88,16 @@ TEST_F(MotionSearchTest, FindsTheBoxOnlyWhereTheRegionCoversIt) {
     }
 }
 
+TEST_F(MotionSearchTest, RunsAcrossTheCamerasRecordingsInTimeOrder) {
+    // The later half named first: the search follows capture time, not the list.
+    m_request.paths = {Write("b.MP4", 40, 80), Write("a.MP4", 0, 40)};
+    const ScanOutcome outcome = ScanForMotion(m_request, m_cancel);
+    ASSERT_EQ(outcome.status, ScanStatus::Done) << outcome.message;
+    EXPECT_EQ(outcome.result.pictures, 80);
+    ASSERT_EQ(outcome.result.events.size(), 1u);
+    EXPECT_EQ(outcome.result.events.front().startMs, StartMs() + kBoxAppearsMs);
+}
+
 TEST_F(MotionSearchTest, ACancelledSearchLeavesNoCacheEntry) {
     const MotionCache cache(CacheFolder());
     ScanCallbacks callbacks;
@@ -119,8 +133,8 @@ TEST_F(MotionSearchTest, ARepeatedSearchReadsTheCacheAndAChangeMissesIt) {
     other.toMs = StartMs() + 5000;
     EXPECT_FALSE(SearchForMotion(other, &cache, m_cancel).result.fromCache);
     // A recording that changed is searched again.
-    std::filesystem::last_write_time(m_request.path,
-                                     std::filesystem::last_write_time(m_request.path) + std::chrono::seconds(5));
+    const std::string& path = m_request.paths.front();
+    std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) + std::chrono::seconds(5));
     EXPECT_FALSE(SearchForMotion(m_request, &cache, m_cancel).result.fromCache);
 }
 
@@ -138,7 +152,7 @@ TEST_F(MotionSearchTest, ASpanLimitsThePicturesCompared) {
 
 TEST_F(MotionSearchTest, RefusesWhatItCannotSearch) {
     MotionRequest missing = m_request;
-    missing.path = m_dir.File("absent.MP4");
+    missing.paths = {m_dir.File("absent.MP4")};
     EXPECT_EQ(ScanForMotion(missing, m_cancel).status, ScanStatus::CannotOpen);
     MotionRequest otherCamera = m_request;
     otherCamera.camera = 3;

@@ -22,9 +22,9 @@ constexpr char kUsage[] =
     "                     [--min-duration MS] [--camera N] [--from TIME] [--to TIME]\n"
     "                     [--keys-only] [--threads N] [--no-cache] [--json] PATH...\n"
     "\n"
-    "Searches one camera of each recording for motion and prints each event:\n"
-    "its first and last capture time and the largest share of the region that\n"
-    "changed. Progress goes to stderr.\n"
+    "Searches one camera of the recordings (files, or folders of them, played as\n"
+    "one) for motion and prints each event: its first and last capture time and\n"
+    "the largest share of the region that changed. Progress goes to stderr.\n"
     "\n"
     "  --region X,Y,W,H   the part of the picture searched, in its pixels (default: all)\n"
     "  --sensitivity N    1 (strong change only) to 10 (the faintest); default 5\n"
@@ -37,7 +37,7 @@ constexpr char kUsage[] =
     "  --no-cache         search again, and keep nothing\n"
     "  --json             one JSON object a line\n"
     "\n"
-    "Exit status: 0 when every search finished, 1 when a camera has no picture\n"
+    "Exit status: 0 when the search finished, 1 when the camera has no picture\n"
     "in the span, 2 when a file cannot be read or the options are wrong.\n";
 
 struct Parsed {
@@ -108,10 +108,9 @@ std::optional<std::string> Read(const QCommandLineParser& parser, Parsed& parsed
 
 std::string TimeText(std::int64_t ms) { return FormatCaptureTime(FromCaptureMilliseconds(ms)); }
 
-void PrintEvent(std::ostream& out, bool json, const std::string& path, const MotionEvent& e, bool keysOnly) {
+void PrintEvent(std::ostream& out, bool json, const MotionEvent& e, bool keysOnly) {
     if (json) {
-        const QJsonObject line{{"path", QString::fromStdString(path)},
-                               {"start", QString::fromStdString(TimeText(e.startMs))},
+        const QJsonObject line{{"start", QString::fromStdString(TimeText(e.startMs))},
                                {"end", QString::fromStdString(TimeText(e.endMs))},
                                {"startMs", static_cast<qint64>(e.startMs)},
                                {"endMs", static_cast<qint64>(e.endMs)},
@@ -124,10 +123,9 @@ void PrintEvent(std::ostream& out, bool json, const std::string& path, const Mot
         << e.peakPercent << " %" << (keysOnly ? "  (key pictures only)" : "") << '\n';
 }
 
-void PrintSummary(std::ostream& out, bool json, const std::string& path, const MotionResult& r) {
+void PrintSummary(std::ostream& out, bool json, const MotionResult& r) {
     if (json) {
-        const QJsonObject line{{"summary", QJsonObject{{"path", QString::fromStdString(path)},
-                                                       {"events", static_cast<qint64>(r.events.size())},
+        const QJsonObject line{{"summary", QJsonObject{{"events", static_cast<qint64>(r.events.size())},
                                                        {"pictures", static_cast<qint64>(r.pictures)},
                                                        {"firstMs", static_cast<qint64>(r.firstMs)},
                                                        {"lastMs", static_cast<qint64>(r.lastMs)},
@@ -136,7 +134,7 @@ void PrintSummary(std::ostream& out, bool json, const std::string& path, const M
         out << QJsonDocument(line).toJson(QJsonDocument::Compact).toStdString() << '\n';
         return;
     }
-    out << path << ": " << r.events.size() << " events in " << r.pictures
+    out << r.events.size() << " events in " << r.pictures
         << (r.keysOnly ? " key pictures (key pictures only, coarser)" : " pictures")
         << (r.fromCache ? ", from the cache" : "") << '\n';
 }
@@ -177,28 +175,24 @@ int runMotionCommand(std::span<const std::string> args, std::ostream& out, std::
 
     const MotionCache cache(MotionCache::DefaultFolder());
     const std::atomic<bool> cancel{false};
-    int status = kChainComplete;
-    for (const QString& qpath : parsed.paths) {
-        MotionRequest request = parsed.request;
-        request.path = qpath.toStdString();
-        int shown = -1;
-        ScanCallbacks callbacks;
-        callbacks.progress = [&](std::int64_t done, std::int64_t total) {
-            const int percent = total > 0 ? static_cast<int>(done * 100 / total) : 100;
-            if (percent == shown) return;
-            shown = percent;
-            err << "progress: " << request.path << ' ' << percent << "%\n";
-        };
-        callbacks.found = [&](const MotionEvent& e) { PrintEvent(out, parsed.json, request.path, e, request.settings.keysOnly); };
-        const ScanOutcome outcome = SearchForMotion(request, parsed.useCache ? &cache : nullptr, cancel, callbacks);
-        if (outcome.status != ScanStatus::Done) {
-            err << "korvane-probe: " << outcome.message << '\n';
-            status = std::max(status, outcome.status == ScanStatus::NoPictures ? kChainBroken : kCannotRead);
-            continue;
-        }
-        PrintSummary(out, parsed.json, request.path, outcome.result);
+    MotionRequest& request = parsed.request;
+    for (const QString& path : parsed.paths) request.paths.push_back(path.toStdString());
+    int shown = -1;
+    ScanCallbacks callbacks;
+    callbacks.progress = [&](std::int64_t done, std::int64_t total) {
+        const int percent = total > 0 ? static_cast<int>(done * 100 / total) : 100;
+        if (percent == shown) return;
+        shown = percent;
+        err << "progress: " << percent << "%\n";
+    };
+    callbacks.found = [&](const MotionEvent& e) { PrintEvent(out, parsed.json, e, request.settings.keysOnly); };
+    const ScanOutcome outcome = SearchForMotion(request, parsed.useCache ? &cache : nullptr, cancel, callbacks);
+    if (outcome.status != ScanStatus::Done) {
+        err << "korvane-probe: " << outcome.message << '\n';
+        return outcome.status == ScanStatus::NoPictures ? kChainBroken : kCannotRead;
     }
-    return status;
+    PrintSummary(out, parsed.json, outcome.result);
+    return kChainComplete;
 }
 
 }  // namespace korvane::probe

@@ -1,4 +1,4 @@
-// korvane-probe --motion: a motion search over one camera of each recording
+// korvane-probe --motion: a motion search over one camera of the recordings
 // named, its events on stdout (text or one JSON object a line) and its
 // progress on stderr.
 #pragma once
