@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include "app/AdjustPanel.h"
 #include "app/Commands.h"
 #include "app/GoToDialog.h"
 #include "app/PictureSaver.h"
@@ -85,6 +86,7 @@ MainWindow::MainWindow(Player& player, const QString& companionServer, QWidget* 
     connect(m_bar, &ControlBar::ExitRequested, this, &MainWindow::Exit, Qt::QueuedConnection);
     connect(&player, &Player::TitleChanged, this, &QWidget::setWindowTitle);
     BuildKeys();
+    BuildPictureKeys();
     // Marks belong to the recording they were set in.
     connect(&player, &Player::Opened, this, [this] {
         m_markIn.reset();
@@ -124,6 +126,7 @@ void MainWindow::OnCommand(int id) {
             break;
         case ID_WHOLE_PICTURE: m_view->WholePicture(); break;
         case ID_SMOOTH_ZOOM: m_view->SetSmoothZoom(!m_view->Magnifier().Smooth()); break;
+        case ID_ADJUST_PANEL: ShowAdjustPanel(); break;
         case ID_APP_EXIT: Exit(); break;
         case ID_FILE_SAVE_PICTURE: SavePicture(); break;
         case ID_FILE_EXPORT_CLIP: ExportClip(); break;
@@ -185,6 +188,7 @@ void MainWindow::BuildMenu() {
     AddCommand(size, QStringLiteral("Keep proportions"), ID_KEEP_PROPORTIONS);
     AddCommand(size, QStringLiteral("Whole picture (out of the zoom)\t0"), ID_WHOLE_PICTURE);
     AddCommand(size, QStringLiteral("Smooth zoom"), ID_SMOOTH_ZOOM);
+    AddCommand(size, QStringLiteral("Picture adjustments...\tA"), ID_ADJUST_PANEL);
 
     m_cameraMenu = AddMenu(QStringLiteral("CAMERA"));
     m_cameraMenuAction = m_cameraMenu->menuAction();
@@ -293,8 +297,10 @@ QString MainWindow::SiteName() const {
     return QString::fromLocal8Bit(site.c_str());
 }
 
-bool MainWindow::SavePictureTo(const QString& path, bool withCaptionLines) {
-    const QImage image = PictureImage(*m_view, withCaptionLines);
+bool MainWindow::SavePictureTo(const QString& path, bool withCaptionLines, bool adjusted) {
+    QImage image = PictureImage(*m_view, withCaptionLines, adjusted);
+    // What was applied goes into the file (a PNG text chunk, a JPEG comment).
+    if (adjusted && !m_view->Adjustments().Neutral()) image.setText(QStringLiteral("Adjustments"), m_view->Adjustments().Tag());
     return !image.isNull() && SaveImage(image, path);
 }
 
@@ -309,13 +315,19 @@ void MainWindow::SavePicture() {
     auto lines = std::make_unique<QCheckBox>(QStringLiteral("Draw the caption lines in"));
     lines->setChecked(Choices().value(kCaptionLinesKey, true).toBool());
     QCheckBox* check = lines.get();
-    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+    // Adjustments go into a saved picture only when asked for, each time.
+    auto adjusted = std::make_unique<QCheckBox>(QStringLiteral("Apply the picture adjustments (%1)").arg(m_view->Adjustments().Tag()));
+    QCheckBox* applyAdjustments = adjusted.get();
+    adjusted->setVisible(!m_view->Adjustments().Neutral());
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
         grid->addWidget(lines.release(), grid->rowCount(), 0, 1, grid->columnCount());
+        grid->addWidget(adjusted.release(), grid->rowCount(), 0, 1, grid->columnCount());
+    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     const QString path = dialog.selectedFiles().front();
     Choices().setValue(kPictureFolderKey, QFileInfo(path).absolutePath());
     Choices().setValue(kCaptionLinesKey, check->isChecked());
-    if (!SavePictureTo(path, check->isChecked()))
+    if (!SavePictureTo(path, check->isChecked(), applyAdjustments->isVisible() && applyAdjustments->isChecked()))
         QMessageBox::warning(this, QString::fromLatin1(kFrameTitle), QStringLiteral("Cannot write ") + path);
 }
 

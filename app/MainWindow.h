@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/ClipExportRunner.h"
+#include "app/PictureAdjust.h"
 #include "controls/ControlBar.h"
 #include "desktop/CompanionNotifier.h"
 #include "desktop/RecentFileList.h"
@@ -30,6 +31,7 @@ class QVBoxLayout;
 
 namespace korvane {
 
+class AdjustPanel;
 class GoToDialog;
 class Player;
 class PlayerView;
@@ -87,7 +89,8 @@ public:
     const std::optional<SystemTime>& MarkIn() const { return m_markIn; }
     const std::optional<SystemTime>& MarkOut() const { return m_markOut; }
     // Saves the shown picture to path (PNG, or JPEG by its name); false when none is shown or it cannot be written.
-    bool SavePictureTo(const QString& path, bool withCaptionLines);
+    bool SavePictureTo(const QString& path, bool withCaptionLines, bool adjusted = false);
+    AdjustPanel* Adjust() const { return m_adjustPanel.get(); }
     // Exports the open recording's camera between the marks to path, off the
     // GUI thread, with a progress dialog whose Cancel stops it.
     bool ExportClipTo(const QString& path);
@@ -121,6 +124,11 @@ private:
     // --- Navigation (MainWindowNavigation.cpp) --------------------------------
     void BuildNavigation(QVBoxLayout& layout);
     void BuildKeys();
+    // The picture adjustments' keys and panel (MainWindowPicture.cpp).
+    void BuildPictureKeys();
+    void ShowAdjustPanel();
+    void Adjust(const std::function<void(PictureAdjustments&)>& change);
+    std::unique_ptr<AdjustPanel> m_adjustPanel;
     void BindKey(const std::vector<QKeySequence>& keys, std::function<void()> action);
     void RebuildCameraMenu();
     void ShowGoTo();

@@ -2,6 +2,7 @@
 // picture in its proportions or stretched, with its two text lines, zoom, full screen, the caption
 // and menu toggle, and dragging the captionless window by its picture.
 #include <algorithm>
+#include <utility>
 
 #include <QApplication>
 #include <QDragEnterEvent>
@@ -40,16 +41,16 @@ void DrawLine(QPainter& painter, int x, int y, const std::string& text) {
 
 // The inset in the picture's bottom right corner: the whole picture, small,
 // with a frame round the part the view shows.
-void PaintInset(QPainter& painter, const QRect& area, const Picture& p, const ZoomPan& magnifier) {
+void PaintInset(QPainter& painter, const QRect& area, const QImage& picture, const ZoomPan& magnifier) {
+    if (picture.isNull()) return;
     const int width = std::max(48, area.width() / 5);
-    const int height = width * p.height / std::max(1, p.width);
+    const int height = width * picture.height() / std::max(1, picture.width());
     const QRect inset(area.right() - width - 8, area.bottom() - height - 8, width, height);
-    const QImage picture(p.Bytes().data(), p.width, p.height, p.width * 3, QImage::Format_BGR888);
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
     painter.drawImage(inset, picture);
     const QRectF v = magnifier.Visible(picture.size());
-    const double scale = static_cast<double>(width) / p.width;
+    const double scale = static_cast<double>(width) / picture.width();
     painter.setPen(QPen(Qt::yellow, 1));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(QRectF(inset.left() + v.left() * scale, inset.top() + v.top() * scale, v.width() * scale,
@@ -65,11 +66,12 @@ PlayerView::PlayerView(Player& player, QWidget* parent) : QWidget(parent), m_pla
     setAcceptDrops(true);
     setAttribute(Qt::WA_OpaquePaintEvent);  // the old picture stays until the new one covers it
     connect(&player, &Player::PictureShown, this, [this](PictureHandle picture) {
-        m_picture = std::move(picture);
+        if (picture != m_picture) m_before = std::exchange(m_picture, std::move(picture));
         update();
     });
     connect(&player, &Player::PictureCleared, this, [this] {
         m_picture.reset();
+        m_before.reset();
         update();
     });
 }
@@ -90,10 +92,30 @@ void PlayerView::SetKeepProportions(bool keep) {
     update();
 }
 
-void PlayerView::Paint(QPainter& painter, const QRect& target, bool keepProportions) const {
-    if (!m_picture || m_picture->width <= 0 || m_picture->height <= 0) return;
+QImage PlayerView::ShownImage() const {
+    if (!m_picture || m_picture->width <= 0 || m_picture->height <= 0) return {};
     const Picture& p = *m_picture;
     const QImage picture(p.Bytes().data(), p.width, p.height, p.width * 3, QImage::Format_BGR888);
+    if (m_adjustments.Neutral()) return picture;
+    if (m_adjustedFrom != m_picture || m_adjustedWith != m_adjustments) {
+        QImage before;
+        if (m_before && m_before->width == p.width && m_before->height == p.height)
+            before = QImage(m_before->Bytes().data(), p.width, p.height, p.width * 3, QImage::Format_BGR888);
+        m_adjusted = Adjusted(picture, m_adjustments, before);
+        m_adjustedFrom = m_picture;
+        m_adjustedWith = m_adjustments;
+    }
+    return m_adjusted;
+}
+
+void PlayerView::SetAdjustments(const PictureAdjustments& adjustments) {
+    m_adjustments = adjustments.Clamped();
+    update();
+}
+
+void PlayerView::Paint(QPainter& painter, const QRect& target, bool keepProportions) const {
+    const QImage picture = ShownImage();
+    if (picture.isNull()) return;
     const QRect area = PictureRect(target, keepProportions);
 
     painter.save();
@@ -128,7 +150,7 @@ void PlayerView::paintEvent(QPaintEvent*) {
     const QRegion bars = QRegion(rect()).subtracted(area);
     for (const QRect& bar : bars) painter.fillRect(bar, Qt::black);
     Paint(painter, rect(), m_keepProportions);
-    if (m_picture && m_magnifier.Zoomed()) PaintInset(painter, area, *m_picture, m_magnifier);
+    if (m_picture && m_magnifier.Zoomed()) PaintInset(painter, area, ShownImage(), m_magnifier);
 }
 
 void PlayerView::WholePicture() {

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/PictureAdjust.h"
 #include "app/ZoomPan.h"
 #include "decode/Picture.h"
 #include "playback/Player.h"
@@ -45,6 +46,11 @@ public:
     const ZoomPan& Magnifier() const { return m_magnifier; }
     void WholePicture();
     void SetSmoothZoom(bool smooth);
+    // Brightness, contrast, gamma and deinterlacing of what is shown.
+    const PictureAdjustments& Adjustments() const { return m_adjustments; }
+    void SetAdjustments(const PictureAdjustments& adjustments);
+    // The shown picture whole, adjusted as shown; null without a picture.
+    QImage ShownImage() const;
     // The window sized so that one screen pixel shows one picture pixel, as far as the screen allows.
     void OriginalSize();
     void ToggleFullScreen();
@@ -81,6 +87,7 @@ protected:
 private:
     Player& m_player;
     PictureHandle m_picture;  // what the engine showed last
+    PictureHandle m_before;   // and the one before it (deinterlacing sees motion against it)
     bool m_keepProportions = true;
     QString m_startFolder;
     bool m_menuHidden = true;
@@ -91,6 +98,11 @@ private:
     QPoint m_dragStart;
     QPointF m_panFrom;     // where the last pan step left the pointer
     ZoomPan m_magnifier;
+    PictureAdjustments m_adjustments;
+    // The last adjusted picture, made again when the picture or the adjustments change.
+    mutable PictureHandle m_adjustedFrom;
+    mutable PictureAdjustments m_adjustedWith;
+    mutable QImage m_adjusted;
 };
 
 }  // namespace korvane
