@@ -52,7 +52,7 @@ private:
     int m_rows = 0;
     double m_threshold = 0;
     bool m_started = false;
-    std::vector<std::uint32_t> m_columnSums;  // per column, over one row of cells
+    std::vector<std::uint16_t> m_columnSums;  // per column, over one row of cells (at most 16 lines of 255)
     std::vector<std::uint32_t> m_sums;    // per cell, this picture
     std::vector<float> m_means;
     std::vector<float> m_background;
