@@ -24,6 +24,8 @@
 
 #include "app/AdjustPanel.h"
 #include "app/Commands.h"
+#include "app/MotionSearchPanel.h"
+#include "app/MotionSearchRunner.h"
 #include "app/GoToDialog.h"
 #include "app/PictureSaver.h"
 #include "app/PlayerView.h"
@@ -87,6 +89,7 @@ MainWindow::MainWindow(Player& player, const QString& companionServer, QWidget* 
     connect(&player, &Player::TitleChanged, this, &QWidget::setWindowTitle);
     BuildKeys();
     BuildPictureKeys();
+    BuildSearchKeys();
     // Marks belong to the recording they were set in.
     connect(&player, &Player::Opened, this, [this] {
         m_markIn.reset();
@@ -127,6 +130,7 @@ void MainWindow::OnCommand(int id) {
         case ID_WHOLE_PICTURE: m_view->WholePicture(); break;
         case ID_SMOOTH_ZOOM: m_view->SetSmoothZoom(!m_view->Magnifier().Smooth()); break;
         case ID_ADJUST_PANEL: ShowAdjustPanel(); break;
+        case ID_MOTION_SEARCH: ShowMotionSearch(); break;
         case ID_APP_EXIT: Exit(); break;
         case ID_FILE_SAVE_PICTURE: SavePicture(); break;
         case ID_FILE_EXPORT_CLIP: ExportClip(); break;
@@ -160,6 +164,7 @@ void MainWindow::BuildMenu() {
     AddCommand(file, QStringLiteral("Open(&O)...\tCtrl+O"), ID_FILE_OPEN);
     AddCommand(file, QStringLiteral("Save picture(&S)...\tCtrl+S"), ID_FILE_SAVE_PICTURE);
     AddCommand(file, QStringLiteral("Export clip(&E)..."), ID_FILE_EXPORT_CLIP);
+    AddCommand(file, QStringLiteral("Motion search...\tCtrl+F"), ID_MOTION_SEARCH);
     m_recentEnd = file->addSeparator();
     connect(file, &QMenu::aboutToShow, this, [this, file] { ListRecentFiles(file); });
     AddCommand(file, QStringLiteral("Exit(&X)"), ID_APP_EXIT);

@@ -86,6 +86,8 @@ const struct {
     {"Ctrl+P", "Print the picture"},
     {"Ctrl+S", "Save the picture"},
     {"I / O", "Mark where a clip starts / ends"},
+    {"Ctrl+F", "Motion search"},
+    {"N / Shift+N", "Next / previous motion event"},
 };
 
 }  // namespace

@@ -150,6 +150,15 @@ void PlayerView::paintEvent(QPaintEvent*) {
     const QRegion bars = QRegion(rect()).subtracted(area);
     for (const QRect& bar : bars) painter.fillRect(bar, Qt::black);
     Paint(painter, rect(), m_keepProportions);
+    if (m_picture && !m_region.isEmpty()) {
+        // The search region, mapped through the zoom.
+        const QRectF v = m_magnifier.Visible(QSizeF(m_picture->width, m_picture->height));
+        const double sx = area.width() / v.width(), sy = area.height() / v.height();
+        painter.setPen(QPen(QColor(255, 140, 0), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(area.left() + (m_region.left() - v.left()) * sx, area.top() + (m_region.top() - v.top()) * sy,
+                                m_region.width() * sx, m_region.height() * sy));
+    }
     if (m_picture && m_magnifier.Zoomed()) PaintInset(painter, area, ShownImage(), m_magnifier);
 }
 
@@ -245,7 +254,34 @@ void PlayerView::mousePressEvent(QMouseEvent* event) {
 // Without a caption the picture is the handle that moves the window. The
 // move starts once the pointer has moved, so that a double click still
 // reaches the view instead of the window manager.
+QPointF PlayerView::PicturePoint(QPointF at) const {
+    if (!m_picture) return {};
+    const QRectF area(PictureRect(rect(), m_keepProportions));
+    const QRectF v = m_magnifier.Visible(QSizeF(m_picture->width, m_picture->height));
+    return {v.left() + (at.x() - area.left()) * v.width() / area.width(),
+            v.top() + (at.y() - area.top()) * v.height() / area.height()};
+}
+
+void PlayerView::ShowRegion(const QRect& region) {
+    m_region = region;
+    update();
+}
+
+void PlayerView::mouseReleaseEvent(QMouseEvent* event) {
+    if (m_picking && m_picture && event->button() == Qt::LeftButton) {
+        const QRectF dragged = QRectF(PicturePoint(m_dragStart), PicturePoint(event->position())).normalized();
+        const QRect region = dragged.toAlignedRect().intersected(QRect(0, 0, m_picture->width, m_picture->height));
+        if (region.width() > 1 && region.height() > 1) {
+            m_picking = false;
+            ShowRegion(region);
+            emit RegionPicked(region);
+        }
+    }
+    QWidget::mouseReleaseEvent(event);
+}
+
 void PlayerView::mouseMoveEvent(QMouseEvent* event) {
+    if (m_picking) return QWidget::mouseMoveEvent(event);
     // Zoomed, a drag moves the picture under the view instead.
     if ((event->buttons() & Qt::LeftButton) && m_magnifier.Zoomed() && m_picture) {
         m_magnifier.PanBy(event->position() - m_panFrom, QRectF(PictureRect(rect(), m_keepProportions)),

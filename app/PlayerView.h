@@ -49,6 +49,14 @@ public:
     // Brightness, contrast, gamma and deinterlacing of what is shown.
     const PictureAdjustments& Adjustments() const { return m_adjustments; }
     void SetAdjustments(const PictureAdjustments& adjustments);
+    // While picking, a drag on the picture marks a region (in picture
+    // pixels) instead of panning or moving the window; RegionPicked reports it.
+    void PickRegion(bool picking) { m_picking = picking; }
+    bool Picking() const { return m_picking; }
+    // A region outlined over the picture (picture pixels); empty for none.
+    void ShowRegion(const QRect& region);
+    // The picture pixel under a point of the view.
+    QPointF PicturePoint(QPointF at) const;
     // The shown picture whole, adjusted as shown; null without a picture.
     QImage ShownImage() const;
     // The window sized so that one screen pixel shows one picture pixel, as far as the screen allows.
@@ -65,6 +73,7 @@ public:
 signals:
     // The window was sized for a zoom factor, whoever asked for it.
     void ZoomChanged(int factor);
+    void RegionPicked(QRect region);
 
 public:
 
@@ -80,6 +89,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -99,6 +109,8 @@ private:
     QPointF m_panFrom;     // where the last pan step left the pointer
     ZoomPan m_magnifier;
     PictureAdjustments m_adjustments;
+    bool m_picking = false;
+    QRect m_region;            // outlined, picture pixels
     // The last adjusted picture, made again when the picture or the adjustments change.
     mutable PictureHandle m_adjustedFrom;
     mutable PictureAdjustments m_adjustedWith;

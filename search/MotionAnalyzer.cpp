@@ -11,12 +11,15 @@ MotionAnalyzer::MotionAnalyzer(const MotionSettings& settings)
 
 LumaRect MotionAnalyzer::MapRegion(const LumaPlane& plane, int shownWidth) const {
     if (m_settings.region.Whole()) return {0, 0, plane.width, plane.height};
-    const double scale = shownWidth > 0 ? static_cast<double>(plane.width) / shownWidth : 1.0;
     const MotionRegion& r = m_settings.region;
-    const int left = std::clamp(static_cast<int>(std::lround(r.x * scale)), 0, plane.width);
-    const int right = std::clamp(static_cast<int>(std::lround((r.x + r.width) * scale)), 0, plane.width);
-    const int top = std::clamp(r.y, 0, plane.height);
-    const int bottom = std::clamp(r.y + r.height, 0, plane.height);
+    const int fromWidth = r.pictureWidth > 0 ? r.pictureWidth : shownWidth;
+    const int fromHeight = r.pictureHeight > 0 ? r.pictureHeight : plane.height;
+    const double sx = fromWidth > 0 ? static_cast<double>(plane.width) / fromWidth : 1.0;
+    const double sy = fromHeight > 0 ? static_cast<double>(plane.height) / fromHeight : 1.0;
+    const int left = std::clamp(static_cast<int>(std::lround(r.x * sx)), 0, plane.width);
+    const int right = std::clamp(static_cast<int>(std::lround((r.x + r.width) * sx)), 0, plane.width);
+    const int top = std::clamp(static_cast<int>(std::lround(r.y * sy)), 0, plane.height);
+    const int bottom = std::clamp(static_cast<int>(std::lround((r.y + r.height) * sy)), 0, plane.height);
     return {left, top, right - left, bottom - top};
 }
 

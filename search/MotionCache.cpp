@@ -17,7 +17,7 @@ namespace korvane {
 namespace {
 
 // Raised whenever the analysis changes what it finds, so old entries miss.
-constexpr int kAnalysisVersion = 1;
+constexpr int kAnalysisVersion = 2;
 
 QString Optional(const std::optional<std::int64_t>& value) {
     return value ? QString::number(*value) : QStringLiteral("-");
@@ -45,7 +45,8 @@ QString MotionCache::EntryPath(const MotionRequest& request) const {
         QStringList{QString::number(kAnalysisVersion), files.join(QLatin1Char('\t')), QString::number(request.camera),
                     Optional(request.fromMs), Optional(request.toMs), QString::number(s.region.x),
                     QString::number(s.region.y), QString::number(s.region.width),
-                    QString::number(s.region.height), QString::number(s.sensitivity),
+                    QString::number(s.region.height), QString::number(s.region.pictureWidth),
+                    QString::number(s.region.pictureHeight), QString::number(s.sensitivity),
                     QString::number(s.minSizePercent, 'g', 17), QString::number(s.minDurationMs),
                     QString::number(s.keysOnly ? 1 : 0)}
             .join(QLatin1Char('\n'));

@@ -8,12 +8,17 @@
 
 namespace korvane {
 
-// A rectangle in the pixels of the picture as shown; an empty one is the whole picture.
+// A rectangle in the pixels of the picture as shown; an empty one is the
+// whole picture. A region drawn on a picture shown at another size than the
+// decoded one (the player scales some codecs to the size the record asks
+// for) names that size, and is scaled from it.
 struct MotionRegion {
     int x = 0;
     int y = 0;
     int width = 0;
     int height = 0;
+    int pictureWidth = 0;   // the size the rectangle is in; 0: the decoded picture's shown size
+    int pictureHeight = 0;
 
     bool Whole() const { return width <= 0 || height <= 0; }
     bool operator==(const MotionRegion&) const = default;

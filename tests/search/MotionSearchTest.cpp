@@ -65,6 +65,8 @@ TEST_F(MotionSearchTest, FindsTheBoxOnlyWhereTheRegionCoversIt) {
         {"left half, away from the box", {0, 0, 176, 240}, false, 0},
         {"below the box", {200, 150, 152, 90}, false, 0},
         {"key pictures only", {}, true, 1},
+        {"right half of the picture shown twice as large", {352, 0, 352, 480, 704, 480}, false, 1},
+        {"left half of the picture shown twice as large", {0, 0, 352, 480, 704, 480}, false, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
