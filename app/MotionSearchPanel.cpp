@@ -4,6 +4,9 @@
 #include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QIcon>
+#include <QImage>
+#include <QPixmap>
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
@@ -53,6 +56,7 @@ MotionSearchPanel::MotionSearchPanel(QWidget* parent) : QWidget(parent, Qt::Tool
     note->setWordWrap(true);
     auto list = std::make_unique<QListWidget>();
     list->setMinimumHeight(160);
+    list->setIconSize(QSize(88, 72));
 
     m_regionText = regionText.get();
     m_sensitivity = sensitivity.get();
@@ -133,9 +137,15 @@ void MotionSearchPanel::ShowProgress(int permille) { m_progress->setValue(permil
 
 void MotionSearchPanel::Add(const MotionEvent& event) {
     m_events.push_back(event);
-    m_list->addItem(QStringLiteral("%1  to  %2   peak %3 %")
-                        .arg(TimeText(event.startMs), TimeText(event.endMs).mid(11))
-                        .arg(event.peakPercent, 0, 'f', 1));
+    auto item = std::make_unique<QListWidgetItem>(QStringLiteral("%1  to  %2   peak %3 %")
+                                                      .arg(TimeText(event.startMs), TimeText(event.endMs).mid(11))
+                                                      .arg(event.peakPercent, 0, 'f', 1));
+    const Thumbnail& t = event.first;
+    if (t.width > 0 && t.luma.size() == static_cast<std::size_t>(t.width) * static_cast<std::size_t>(t.height)) {
+        const QImage small(t.luma.data(), t.width, t.height, t.width, QImage::Format_Grayscale8);
+        item->setIcon(QIcon(QPixmap::fromImage(small.copy())));
+    }
+    m_list->addItem(item.release());
 }
 
 void MotionSearchPanel::Ended(const QString& note) {

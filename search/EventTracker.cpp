@@ -19,6 +19,7 @@ std::optional<MotionEvent> EventTracker::Add(std::int64_t timeMs, double share) 
     if (m_lastTime && timeMs > *m_lastTime) m_interval = timeMs - *m_lastTime;
     m_lastTime = timeMs;
     std::optional<MotionEvent> ended;
+    m_began = false;
     // Dropouts shorter than the hold, or than two picture intervals when
     // pictures are sparse, keep the run going.
     const std::int64_t hold = std::max(kHoldMs, 2 * m_interval);
@@ -26,6 +27,7 @@ std::optional<MotionEvent> EventTracker::Add(std::int64_t timeMs, double share) 
     if (share >= m_minShare && share > 0) {
         if (!m_open) {
             m_open = true;
+            m_began = true;
             m_run = {timeMs, timeMs, 0};
         }
         m_run.endMs = std::max(m_run.endMs, timeMs);

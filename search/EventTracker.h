@@ -20,6 +20,8 @@ public:
     std::optional<MotionEvent> Add(std::int64_t timeMs, double share);
     // The end of the pictures: the event still open, if it lasted long enough.
     std::optional<MotionEvent> Finish();
+    // Whether the last Add began a new run of change.
+    bool Began() const { return m_began; }
 
     // How long a run of change may drop out without ending.
     static constexpr std::int64_t kHoldMs = 600;
@@ -32,6 +34,7 @@ private:
     std::optional<std::int64_t> m_lastTime;
     std::int64_t m_interval = 0;  // between the last two pictures
     bool m_open = false;
+    bool m_began = false;
     MotionEvent m_run;           // while open: start, last changed picture, peak
     std::int64_t m_runInterval = 0;
 };

@@ -23,6 +23,30 @@ LumaRect MotionAnalyzer::MapRegion(const LumaPlane& plane, int shownWidth) const
     return {left, top, right - left, bottom - top};
 }
 
+namespace {
+
+// The plane scaled down to kThumbnailWidth, nearest sample, shown proportions.
+Thumbnail Small(const LumaPlane& plane, int shownWidth, int width) {
+    Thumbnail t;
+    if (plane.width <= 0 || plane.height <= 0) return t;
+    const int shown = shownWidth > 0 ? shownWidth : plane.width;
+    t.width = std::min(width, plane.width);
+    t.height = std::max(1, plane.height * t.width / shown);
+    t.luma.resize(static_cast<std::size_t>(t.width) * static_cast<std::size_t>(t.height));
+    for (int y = 0; y < t.height; ++y) {
+        const std::uint8_t* line = plane.data + static_cast<std::ptrdiff_t>(y * plane.height / t.height) * plane.stride;
+        for (int x = 0; x < t.width; ++x) t.luma[static_cast<std::size_t>(y * t.width + x)] = line[x * plane.width / t.width];
+    }
+    return t;
+}
+
+}  // namespace
+
+std::optional<MotionEvent> MotionAnalyzer::WithThumbnail(std::optional<MotionEvent> event) const {
+    if (event) event->first = m_runStart;
+    return event;
+}
+
 std::optional<MotionEvent> MotionAnalyzer::Add(const LumaPlane& plane, int shownWidth, std::int64_t timeMs) {
     if (!m_cells || plane.width != m_planeWidth || plane.height != m_planeHeight || shownWidth != m_shownWidth) {
         // A new picture size starts the comparison afresh.
@@ -36,7 +60,9 @@ std::optional<MotionEvent> MotionAnalyzer::Add(const LumaPlane& plane, int shown
     }
     const std::int64_t elapsed = m_lastTime ? timeMs - *m_lastTime : -1;
     m_lastTime = timeMs;
-    return m_tracker.Add(timeMs, m_cells->Compare(plane, elapsed));
+    std::optional<MotionEvent> ended = WithThumbnail(m_tracker.Add(timeMs, m_cells->Compare(plane, elapsed)));
+    if (m_tracker.Began()) m_runStart = Small(plane, shownWidth, kThumbnailWidth);
+    return ended;
 }
 
 }  // namespace korvane

@@ -67,9 +67,16 @@ std::optional<MotionResult> MotionCache::Load(const MotionRequest& request) cons
     result.lastMs = root.value(QStringLiteral("lastMs")).toInteger();
     for (const QJsonValue& value : root.value(QStringLiteral("events")).toArray()) {
         const QJsonObject e = value.toObject();
-        result.events.push_back({e.value(QStringLiteral("startMs")).toInteger(),
-                                 e.value(QStringLiteral("endMs")).toInteger(),
-                                 e.value(QStringLiteral("peakPercent")).toDouble()});
+        MotionEvent event{e.value(QStringLiteral("startMs")).toInteger(), e.value(QStringLiteral("endMs")).toInteger(),
+                          e.value(QStringLiteral("peakPercent")).toDouble(), {}};
+        const QByteArray luma = QByteArray::fromBase64(e.value(QStringLiteral("thumbnail")).toString().toLatin1());
+        const int width = e.value(QStringLiteral("thumbnailWidth")).toInt();
+        const int height = e.value(QStringLiteral("thumbnailHeight")).toInt();
+        // A thumbnail is taken only when its bytes are all there.
+        if (width > 0 && height > 0 && luma.size() == qsizetype(width) * height) {
+            event.first = {width, height, std::vector<std::uint8_t>(luma.begin(), luma.end())};
+        }
+        result.events.push_back(std::move(event));
     }
     result.fromCache = true;
     return result;
@@ -82,7 +89,13 @@ bool MotionCache::Store(const MotionRequest& request, const MotionResult& result
     for (const MotionEvent& e : result.events) {
         events.append(QJsonObject{{QStringLiteral("startMs"), static_cast<qint64>(e.startMs)},
                                   {QStringLiteral("endMs"), static_cast<qint64>(e.endMs)},
-                                  {QStringLiteral("peakPercent"), e.peakPercent}});
+                                  {QStringLiteral("peakPercent"), e.peakPercent},
+                                  {QStringLiteral("thumbnailWidth"), e.first.width},
+                                  {QStringLiteral("thumbnailHeight"), e.first.height},
+                                  {QStringLiteral("thumbnail"),
+                                   QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(e.first.luma.data()),
+                                                                  qsizetype(e.first.luma.size()))
+                                                           .toBase64())}});
     }
     const QJsonObject root{{QStringLiteral("version"), kAnalysisVersion},
                            {QStringLiteral("keysOnly"), result.keysOnly},

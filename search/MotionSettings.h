@@ -37,11 +37,20 @@ struct MotionSettings {
     bool operator==(const MotionSettings&) const = default;
 };
 
+// A small grey picture: luma, top row first, `width` bytes a row.
+struct Thumbnail {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> luma;
+    bool operator==(const Thumbnail&) const = default;
+};
+
 // One span of motion: from the first to the last picture that showed it.
 struct MotionEvent {
     std::int64_t startMs = 0;   // capture times (CaptureMilliseconds)
     std::int64_t endMs = 0;
     double peakPercent = 0;     // the largest changed share of the region
+    Thumbnail first;            // the first picture that showed it, small
     bool operator==(const MotionEvent&) const = default;
 };
 

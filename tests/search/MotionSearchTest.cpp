@@ -87,6 +87,11 @@ TEST_F(MotionSearchTest, FindsTheBoxOnlyWhereTheRegionCoversIt) {
         EXPECT_GE(e.endMs, StartMs() + (c.keysOnly ? 6000 : 6800));
         EXPECT_LE(e.endMs, StartMs() + 7100);
         EXPECT_GT(e.peakPercent, 0.0);
+        // The first picture with the box, small: its dark square at the box's place (280,100 of 352x240).
+        ASSERT_EQ(e.first.width, 88);
+        ASSERT_EQ(e.first.height, 60);
+        EXPECT_LT(e.first.luma[28 * 88 + 73], 60);
+        EXPECT_GT(e.first.luma[28 * 88 + 40], 60);
     }
 }
 
@@ -124,7 +129,9 @@ TEST_F(MotionSearchTest, ARepeatedSearchReadsTheCacheAndAChangeMissesIt) {
     callbacks.found = [&](const MotionEvent& e) { reported.push_back(e); };
     const ScanOutcome again = SearchForMotion(m_request, &cache, m_cancel, callbacks);
     EXPECT_TRUE(again.result.fromCache);
-    EXPECT_EQ(again.result.events, first.result.events);
+    EXPECT_EQ(again.result.events, first.result.events);  // thumbnails too
+    ASSERT_FALSE(again.result.events.empty());
+    EXPECT_FALSE(again.result.events.front().first.luma.empty());
     EXPECT_EQ(reported, first.result.events);
     EXPECT_EQ(again.result.pictures, first.result.pictures);
 
