@@ -28,7 +28,9 @@ QString Optional(const std::optional<std::int64_t>& value) {
 MotionCache::MotionCache(QString folder) : m_folder(std::move(folder)) {}
 
 QString MotionCache::DefaultFolder() {
-    return QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QStringLiteral("/motion");
+    // The same folder for the window and the probe, whatever the program's
+    // name: the user's cache folder's "korvane".
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/korvane/motion");
 }
 
 QString MotionCache::EntryPath(const MotionRequest& request) const {

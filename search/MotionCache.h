@@ -17,7 +17,7 @@ class MotionCache {
 public:
     // Entries live in `folder` (made when the first is stored).
     explicit MotionCache(QString folder);
-    // The application's cache folder's "motion" folder.
+    // "korvane/motion" in the user's cache folder (~/.cache/korvane/motion).
     static QString DefaultFolder();
 
     std::optional<MotionResult> Load(const MotionRequest& request) const;

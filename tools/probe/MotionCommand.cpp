@@ -134,7 +134,7 @@ void PrintSummary(std::ostream& out, bool json, const MotionResult& r) {
         out << QJsonDocument(line).toJson(QJsonDocument::Compact).toStdString() << '\n';
         return;
     }
-    out << r.events.size() << " events in " << r.pictures
+    out << r.events.size() << (r.events.size() == 1 ? " event in " : " events in ") << r.pictures
         << (r.keysOnly ? " key pictures (key pictures only, coarser)" : " pictures")
         << (r.fromCache ? ", from the cache" : "") << '\n';
 }
