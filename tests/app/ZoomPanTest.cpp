@@ -124,6 +124,15 @@ TEST_F(ZoomPanTest, ADragPansOnlyWhileZoomedAndStopsAtTheEdges) {
     EXPECT_NEAR(corner.bottom(), PictureSize().height(), 1e-6);
 }
 
+TEST_F(ZoomPanTest, OriginalSizeShowsOneScreenPixelPerPicturePixel) {
+    Wheel({176, 120}, 5);
+    view.resize(500, 400);
+    view.OriginalSize();
+    EXPECT_EQ(view.size(), QSize(view.Shown()->width, view.Shown()->height));
+    EXPECT_FALSE(view.Magnifier().Zoomed());
+    EXPECT_EQ(view.PictureRect(view.rect(), true), view.rect());
+}
+
 TEST_F(ZoomPanTest, ASavedZoomedPictureIsThePicturesPixelsOfTheShownPartNamedByIt) {
     const QImage whole = Shown();
     EXPECT_TRUE(SavedPart(view).isNull());
