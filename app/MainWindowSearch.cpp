@@ -38,10 +38,13 @@ MotionSearchPanel* MainWindow::ShowMotionSearch() {
         connect(m_searchRunner.get(), &MotionSearchRunner::Finished, this,
                 [this](ScanStatus status, const QString& message, bool fromCache) {
                     const auto count = m_searchPanel->Events().size();
-                    const QString done = QStringLiteral("%1 event%2 found%3.")
-                                             .arg(count)
-                                             .arg(count == 1 ? "" : "s")
-                                             .arg(fromCache ? QStringLiteral(" (kept from the same search before)") : QString());
+                    const QString done =
+                        QStringLiteral("%1 event%2 found%3%4.")
+                            .arg(count)
+                            .arg(count == 1 ? "" : "s")
+                            .arg(m_searchPanel->Settings().keysOnly ? QStringLiteral(" on key pictures only (coarser)")
+                                                                    : QString())
+                            .arg(fromCache ? QStringLiteral(", kept from the same search before") : QString());
                     m_searchPanel->Ended(status == ScanStatus::Done ? done : message);
                 });
         connect(panel, &MotionSearchPanel::EventChosen, this,
