@@ -104,6 +104,11 @@ void Timeline::paintEvent(QPaintEvent*) {
         from = gap.to;
     }
     fill(m_last);
+    // Motion events found: a strip along the track's foot.
+    for (const auto& [start, end] : m_events) {
+        const int x0 = *XAt(start), x1 = *XAt(end);
+        painter.fillRect(QRect(x0, track.bottom() - 3, std::max(x1 - x0 + 1, 2), 4), QColor(255, 140, 0));
+    }
     // Brackets opening towards the marked span.
     for (const auto& [mark, inward] : {std::pair{m_markIn, 1}, std::pair{m_markOut, -1}}) {
         if (!mark) continue;
@@ -126,6 +131,11 @@ void Timeline::paintEvent(QPaintEvent*) {
         painter.fillRect(box, skin.base);
         painter.drawText(box, Qt::AlignCenter, text);
     }
+}
+
+void Timeline::SetEvents(std::vector<std::pair<std::int64_t, std::int64_t>> events) {
+    m_events = std::move(events);
+    update();
 }
 
 void Timeline::SetMarks(std::optional<std::int64_t> in, std::optional<std::int64_t> out) {

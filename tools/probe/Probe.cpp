@@ -1,5 +1,6 @@
 #include "tools/probe/Probe.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <ostream>
@@ -10,6 +11,7 @@
 #include "tools/probe/CameraSummary.h"
 #include "tools/probe/ChainWalk.h"
 #include "tools/probe/JsonReport.h"
+#include "tools/probe/MotionCommand.h"
 #include "tools/probe/TextReport.h"
 
 namespace korvane::probe {
@@ -18,6 +20,7 @@ namespace {
 void printUsage(std::ostream& out) {
     out << "Usage: korvane-probe FILE [--json] [--camera N]\n"
            "       korvane-probe --summary [--json] [--camera N] PATH...\n"
+           "       korvane-probe --motion [OPTIONS] PATH...   (--motion --help lists them)\n"
            "\n"
            "Lists the file header of a recording and every record of its chain, of all\n"
            "cameras, and says where the chain ends.\n"
@@ -109,6 +112,7 @@ int summarise(const std::vector<std::string>& paths, const ProbeOptions& options
 
 int runProbeCommand(std::span<const std::string> args, bool colour, std::ostream& out,
                     std::ostream& err) {
+    if (std::find(args.begin(), args.end(), "--motion") != args.end()) return runMotionCommand(args, out, err);
     ProbeOptions options;
     options.colour = colour;
     std::vector<std::string> paths;
