@@ -25,9 +25,12 @@ std::uint32_t GroupOf(const FrameHeader& h, std::uint32_t offset) {
 }  // namespace
 
 int Player::Decode(RecordBuffers& b, int show) {
-    const int result = m_pipeline.DecodeVideoFrame(b.header, b.extension, FrameData(), &b.caption, b.captionText, show);
+    const DecodeResult decoded =
+        m_pipeline.Decode(b.header, b.extension, FrameData(), &b.caption, b.captionText, show != 0);
     if (b.header.mediaKind == kMediaVideo) m_decoderAt = m_reader.CurrentOffset();
-    return result;
+    // Each picture is converted as soon as it is decoded.
+    if (decoded.picture) TakeDecoded(m_converter.Convert(*decoded.picture, Clock::now()));
+    return decoded.status;
 }
 
 PictureHandle Player::DecodeUnshown(RecordBuffers& b, int& result) {
@@ -105,11 +108,9 @@ PictureHandle Player::WalkFromKey(const FrameHeader& target, Walk walk) {
 void Player::Present(const PictureHandle& picture) {
     if (!picture) return;
     // A cached picture goes out again as a new presentation, so that its
-    // presentation time is now; the pixels are copied once.
-    auto fresh = std::make_shared<Picture>(*picture);
-    fresh->presentedAt = Clock::now();
-    m_pipeline.RestoreTexts(fresh->caption, fresh->streamInfo);
-    Hand(std::move(fresh));
+    // presentation time is now; the pixels are shared.
+    m_pipeline.RestoreTexts(picture->caption, picture->streamInfo);
+    Hand(Represent(picture, Clock::now()));
 }
 
 bool Player::BeginFill(AheadFill& fill, std::uint32_t shownGroup) {

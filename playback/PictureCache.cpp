@@ -5,7 +5,7 @@
 namespace korvane {
 
 std::size_t PictureCache::SizeOf(const Picture& picture) {
-    return sizeof(Picture) + picture.pixels.capacity() + picture.caption.capacity() +
+    return sizeof(Picture) + picture.Bytes().size() + picture.caption.capacity() +
            picture.streamInfo.capacity();
 }
 

@@ -17,20 +17,21 @@ Player::Player(Notifier& notifier, QObject* parent)
     : QObject(parent),
       m_notifier(notifier),
       m_reader(notifier),
-      m_frameData(std::make_unique_for_overwrite<std::uint8_t[]>(kFrameDataCapacity)) {
-    m_pipeline.SetPictureSink([this](PictureHandle picture) {
-        if (m_capture != nullptr) {
-            *m_capture = std::move(picture);
-        } else {
-            Hand(std::move(picture));
-        }
-    });
-}
+      m_frameData(std::make_unique_for_overwrite<std::uint8_t[]>(kFrameDataCapacity)) {}
 
 Player::~Player() {
     // Nobody is told of a stop while the engine goes.
     blockSignals(true);
     Stop();
+}
+
+void Player::TakeDecoded(PictureHandle picture) {
+    if (!picture) return;
+    if (m_capture != nullptr) {
+        *m_capture = std::move(picture);
+    } else {
+        Hand(std::move(picture));
+    }
 }
 
 void Player::Hand(PictureHandle picture) {

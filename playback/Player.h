@@ -30,6 +30,7 @@
 #include "audio/SoundPlayback.h"
 #include "audio/WaveOutput.h"
 #include "decode/Picture.h"
+#include "decode/PictureConverter.h"
 #include "decode/PicturePipeline.h"
 #include "platform/Mailbox.h"
 #include "platform/Notifier.h"
@@ -242,6 +243,8 @@ private:
     void ApplyVolume();
     // Hands a picture to the owning thread (at once when called on it).
     void Hand(PictureHandle picture);
+    // A picture just decoded: to m_capture while set, else to the owning thread.
+    void TakeDecoded(PictureHandle picture);
     void LoopEnded(unsigned run);
 
     Notifier& m_notifier;
@@ -249,6 +252,7 @@ private:
     const std::thread::id m_owner = std::this_thread::get_id();
     FrameReader m_reader;
     PicturePipeline m_pipeline;
+    PictureConverter m_converter;  // used by the thread that decodes, as the pipeline is
     std::unique_ptr<std::uint8_t[]> m_frameData;
     // Used by one thread at a time, as the pipeline is.
     PictureCache m_cache;

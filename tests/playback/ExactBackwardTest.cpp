@@ -5,6 +5,7 @@
 // only a few pictures.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 #include "authoring/FrameSource.h"
@@ -57,7 +58,7 @@ protected:
     }
     void Remember(const PictureHandle& p) {
         ASSERT_TRUE(p);
-        m_forward.emplace(p->caption, p->pixels);
+        m_forward.emplace(p->caption, std::vector<std::uint8_t>(p->Bytes().begin(), p->Bytes().end()));
     }
     // Every picture shown since the last check is the forward one.
     void ExpectExact(const char* move, std::size_t least) {
@@ -65,7 +66,7 @@ protected:
         for (const PictureHandle& p : shown) {
             const auto forward = m_forward.find(p->caption);
             ASSERT_NE(forward, m_forward.end()) << move << ": " << p->caption;
-            EXPECT_TRUE(forward->second == p->pixels) << move << ": " << p->caption;
+            EXPECT_TRUE(std::ranges::equal(forward->second, p->Bytes())) << move << ": " << p->caption;
         }
         shown.clear();
     }

@@ -49,7 +49,7 @@ protected:
     void ExpectShowing(int index) {
         const PictureHandle p = player.CurrentPicture();
         ASSERT_TRUE(p);
-        EXPECT_GE(Psnr(p->pixels, s_reference.at(index)), kMinPsnr) << "expected picture " << index;
+        EXPECT_GE(Psnr(p->Bytes(), s_reference.at(index)), kMinPsnr) << "expected picture " << index;
         char caption[64];
         std::snprintf(caption, sizeof caption, "CAM =1  2025-05-06 07:08:%02d  %03d", index / 25, index % 25 * 40);
         EXPECT_EQ(p->caption, caption);
