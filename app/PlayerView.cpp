@@ -95,7 +95,17 @@ void PlayerView::paintEvent(QPaintEvent*) {
     const QRect area = m_picture ? PictureRect(rect(), m_keepProportions) : QRect();
     const QRegion bars = QRegion(rect()).subtracted(area);
     for (const QRect& bar : bars) painter.fillRect(bar, Qt::black);
+    if (!m_picture) {
+        // The empty window says how to fill it.
+        painter.setPen(QColor(200, 200, 200));
+        painter.drawText(rect().adjusted(16, 16, -16, -16), Qt::AlignCenter | Qt::TextWordWrap, EmptyHint());
+        return;
+    }
     Paint(painter, rect(), m_keepProportions);
+}
+
+QString PlayerView::EmptyHint() {
+    return tr("Open a recording with Ctrl+O or the open button below,\nor drop its file here.");
 }
 
 void PlayerView::SetZoom(int factor) {

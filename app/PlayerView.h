@@ -59,6 +59,8 @@ public:
     void SetFrameMarginsSource(std::function<QMargins()> margins) { m_frameMargins = std::move(margins); }
     bool FullScreen() const { return m_fullScreen; }
     const PictureHandle& Shown() const { return m_picture; }
+    // What the view says while it has no picture.
+    static QString EmptyHint();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -12,7 +12,7 @@ namespace korvane {
 int RunSnapshot(const SnapshotRequest& request) {
     StderrNotifier notifier;
     Player player(notifier);
-    const bool opened = player.OpenCommandLine(request.recording);
+    const bool opened = player.Open(request.recording);
     bool started = false;
     if (opened) {
         started = GoToStartPoint(player, notifier, request.start);

@@ -32,6 +32,7 @@ void PositionReadout::Attach(Player& player) {
     connect(&player, &Player::PictureShown, this, &PositionReadout::Update);
     connect(&player, &Player::ModeChanged, this, &PositionReadout::Update);
     connect(&player, &Player::Opened, this, &PositionReadout::Update);
+    connect(&player, &Player::PictureCleared, this, &PositionReadout::Update);
     Update();
 }
 

@@ -41,6 +41,15 @@ void Timeline::Attach(Player& player) {
         Refresh();
     });
     connect(&player, &Player::CameraChanged, this, &Timeline::Refresh);
+    // An open that left nothing to show: no span of the recording before stays.
+    connect(&player, &Player::PictureCleared, this, [this] {
+        m_hasSpan = false;
+        m_gaps.clear();
+        m_marker.reset();
+        m_hover.reset();
+        m_progress = -1;
+        update();
+    });
     connect(&player, &Player::PictureShown, this, [this] {
         m_marker = m_player->CurrentTime();
         update();
@@ -117,16 +126,30 @@ void Timeline::paintEvent(QPaintEvent*) {
         const int x = *XAt(*m_marker);
         painter.fillRect(QRect(x - 1, 0, 3, height()), skin.accent);
     }
-    if (m_hover) {
-        const int x = *XAt(*m_hover);
-        painter.fillRect(QRect(x, track.top(), 1, track.height()), skin.text);
-        const QString text = TimeText(*m_hover);
-        const int width = painter.fontMetrics().horizontalAdvance(text) + 8;
-        QRect box(x + 6, 0, width, height());
-        if (box.right() > rect().right()) box.moveRight(x - 6);
-        painter.fillRect(box, skin.base);
-        painter.drawText(box, Qt::AlignCenter, text);
+    if (const auto label = HoverLabel()) {
+        painter.fillRect(QRect(*XAt(*m_hover), track.top(), 1, track.height()), skin.text);
+        painter.fillRect(label->first, skin.base);
+        painter.drawText(label->first, Qt::AlignCenter, label->second);
     }
+}
+
+std::optional<std::pair<QRect, QString>> Timeline::HoverLabel() const {
+    if (!m_hover || !m_hasSpan) return std::nullopt;
+    const int x = *XAt(*m_hover);
+    // The whole capture time, or the time of day where that does not fit.
+    QString text = TimeText(*m_hover);
+    if (fontMetrics().horizontalAdvance(text) + 8 > width()) text = text.mid(11);
+    const int labelWidth = std::min(fontMetrics().horizontalAdvance(text) + 8, width());
+    // Beside the pointer, on the side with room, never past either end.
+    int left = x + 6 + labelWidth <= width() ? x + 6 : x - 6 - labelWidth;
+    left = std::clamp(left, 0, width() - labelWidth);
+    return std::pair{QRect(left, 0, labelWidth, height()), text};
+}
+
+void Timeline::resizeEvent(QResizeEvent* event) {
+    // A zoom moves the strip under a pointer that may have left: no label stays behind.
+    m_hover.reset();
+    QWidget::resizeEvent(event);
 }
 
 void Timeline::SetMarks(std::optional<std::int64_t> in, std::optional<std::int64_t> out) {

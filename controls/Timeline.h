@@ -1,7 +1,7 @@
 // The timeline under the picture: the time span the selected camera's
 // pictures cover, drawn in the skin's colours, with the gaps (no picture for
 // more than a second) left as gaps, the current picture as a marker and the
-// capture time under the pointer. A click or a drag seeks the engine to the
+// capture time under the pointer, always whole inside the strip. A click or a drag seeks the engine to the
 // time under the pointer. While the index is built it shows its progress.
 #pragma once
 
@@ -33,6 +33,8 @@ public:
     std::optional<std::int64_t> TimeAt(int x) const;
     std::optional<int> XAt(std::int64_t time) const;
     std::optional<std::int64_t> HoverTime() const { return m_hover; }
+    // Where the label of the time under the pointer is drawn, and its text.
+    std::optional<std::pair<QRect, QString>> HoverLabel() const;
     std::optional<std::int64_t> Marker() const { return m_marker; }
     const std::vector<TimeGap>& Gaps() const { return m_gaps; }
     // The in and out marks of a clip to export (capture times), shown as brackets.
@@ -49,6 +51,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     // The span and gaps of the selected camera, from the engine's index.

@@ -50,7 +50,7 @@ std::string FormatCaption(const FrameHeader& header);
 class PicturePipeline {
 public:
     PicturePipeline();
-    virtual ~PicturePipeline();
+    ~PicturePipeline();
     PicturePipeline(const PicturePipeline&) = delete;
     PicturePipeline& operator=(const PicturePipeline&) = delete;
 

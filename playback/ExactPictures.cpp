@@ -58,7 +58,7 @@ PictureHandle Player::ExactPicture(RecordBuffers& b, int& result, Walk walk) {
         result = 1;
         return picture;
     }
-    DebugLine("DecodingGOP_SDI is FALSE => Retry other image data \n");
+    DebugLine("exact picture: the walk from the key record gave none, trying again\n");
     // The key record cannot be followed: the record on its own is the best there is.
     return StopRequested() ? nullptr : DecodeUnshown(b, result);
 }

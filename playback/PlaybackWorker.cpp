@@ -40,7 +40,7 @@ void PlaybackWorker::Stop() {
         m_stop = true;
     }
     m_wake.notify_all();
-    DebugLine("CNCCPThread::StopThread => try finish \n");
+    DebugLine("playback worker: stopping\n");
     while (m_running.load()) {
         // Queued work of this thread (a loop's blocking hand-over among it)
         // runs here; user input waits until the stop is over.

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "recording/FileCheck.h"
 #include "recording/SiteInfo.h"
 
 namespace korvane {
 namespace {
 
-constexpr std::size_t kPathMax = 259;
 constexpr int kVolumeStep = 12288;  // level 5: 61,440 of 65,535
 
 }  // namespace
@@ -132,7 +132,6 @@ bool Player::OpenReader() {
     m_decoderAt = 0;
     if (m_reader.Open(m_filePath) == 0) return false;
     m_fileOpen = true;
-    emit Opened(QString::fromLocal8Bit(m_filePath.data(), static_cast<qsizetype>(m_filePath.size())));
     return true;
 }
 
@@ -146,15 +145,17 @@ bool Player::OpenCommandLine(const std::string& commandLine) {
 bool Player::Open(const std::string& path) {
     Stop();
     m_reader.Close();
-    m_filePath = path.substr(0, kPathMax);
+    m_filePath = path;
     StartIndex();
     SetTitle(m_filePath);
     if (!OpenReader()) {
         ClearPicture();
+        m_notifier.ShowMessage(CheckFile(m_filePath, SelectedCamera()).sentence);
         return false;
     }
     m_pipeline.ForgetDecoder();
-    ShowFirstPicture();
+    if (ShowFirstPicture())
+        emit Opened(QString::fromLocal8Bit(m_filePath.data(), static_cast<qsizetype>(m_filePath.size())));
     return true;
 }
 
@@ -208,11 +209,14 @@ bool Player::ShowFirstPicture() {
     std::string site, camera;
     if (LookUpSiteInfo(m_reader, m_filePath, site, camera)) SetTitle(site + " : " + camera);
     if (m_current == nullptr || m_current == before) {
-        // Nothing of this recording came up: the last recording's picture must not stay.
+        // Nothing of this recording came up: the last recording's picture must
+        // not stay. A file with pictures of another camera is left to the index.
         ClearPicture();
-        char text[96];
-        std::snprintf(text, sizeof text, kNoPictureText, m_reader.SelectedCamera() + 1);
-        m_notifier.ShowMessage(std::string(text) + " " + m_filePath);
+        const FileCheck check = CheckFile(m_filePath, SelectedCamera());
+        if (check.cameras.empty()) {
+            m_notifier.ShowMessage(check.sentence);
+            return false;
+        }
     }
     return true;
 }

@@ -42,8 +42,6 @@
 namespace korvane {
 
 inline constexpr const char* kIncorrectCodecText = "Incorrect video codec type player";
-// Shown when a recording opens but gives no picture of the camera it plays.
-inline constexpr const char* kNoPictureText = "No picture of camera %u in this recording:";
 
 // Idle, or the mode the worker plays. Play becomes PlaySound when the sound
 // is on.

@@ -40,9 +40,12 @@ void Player::IndexBuilt(std::shared_ptr<const RecordIndex> index) {
     emit IndexReady();
     const std::vector<int> cameras = m_index->Cameras();
     if (m_index->PictureCount(SelectedCamera()) == 0) {
-        // The camera the file header picks shows nothing: say so and take the first that does.
-        NoPictures(SelectedCamera());
-        if (!cameras.empty()) SelectCamera(cameras.front());
+        // The camera the file header picks shows nothing: say so and take the
+        // first that does. A file without any picture was reported by the open.
+        if (!cameras.empty()) {
+            NoPictures(SelectedCamera());
+            SelectCamera(cameras.front());
+        }
     } else if (noneShown && !IsPlaying() && m_index->Size() > 0 && (*m_index)[0].camera != SelectedCamera()) {
         SeekToFirst();  // the chain begins with another camera's record, where the first picture was looked for
     }

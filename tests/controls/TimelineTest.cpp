@@ -92,5 +92,26 @@ TEST_F(TimelineTest, ClickAndDragSeekHoverShowsTheTimeAndTheGapStaysEmpty) {
     EXPECT_EQ(Shown(), before);
 }
 
+// The hover label lies whole inside the strip beside the pointer, at any
+// width and at either end; it shortens to the time of day where the whole
+// time does not fit, and a resize (a zoom under a pointer that left) takes it away.
+TEST_F(TimelineTest, TheHoverLabelAlwaysFitsAndGoesWithThePointer) {
+    for (int width : {400, 120, 90}) {
+        timeline.resize(width, kTimelineHeight);
+        for (int x : {0, width / 2, width - 1}) {
+            QTest::mouseMove(&timeline, QPoint(x, 10));
+            const auto label = timeline.HoverLabel();
+            ASSERT_TRUE(label) << width << " " << x;
+            EXPECT_TRUE(timeline.rect().contains(label->first)) << width << " " << x;
+            EXPECT_FALSE(label->first.contains(QPoint(x, 10)) && label->first.width() < width) << width << " " << x;
+            const std::string whole = FormatCaptureTime(FromCaptureMilliseconds(*timeline.HoverTime()));
+            const bool fits = timeline.fontMetrics().horizontalAdvance(QString::fromStdString(whole)) + 8 <= width;
+            EXPECT_EQ(label->second.toStdString(), fits ? whole : whole.substr(11)) << width;
+        }
+    }
+    timeline.resize(300, kTimelineHeight);
+    EXPECT_FALSE(timeline.HoverLabel());
+}
+
 }  // namespace
 }  // namespace korvane::testing

@@ -15,7 +15,7 @@
 namespace korvane::probe {
 namespace {
 
-std::string timeText(std::int64_t time) { return FormatCaptureTime(FromCaptureMilliseconds(time)); }
+std::string timeText(std::int64_t time) { return FormatCaptureMilliseconds(time); }
 
 QJsonValue jsonTime(const std::optional<IndexEntry>& entry) {
     return entry ? QJsonValue(QString::fromStdString(timeText(entry->time))) : QJsonValue();

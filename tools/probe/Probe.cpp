@@ -1,5 +1,7 @@
 #include "tools/probe/Probe.h"
 
+#include <QCommandLineParser>
+
 #include <cstdlib>
 #include <cstring>
 #include <ostream>
@@ -25,6 +27,7 @@ void printUsage(std::ostream& out) {
            "  --summary    per camera: pictures, key pictures, first and last capture\n"
            "               time, and every gap of more than a second\n"
            "  --help       show this text\n"
+           "  --version    show the version\n"
            "\n"
            "Exit status: 0 when the chain reaches dataEnd, 1 when it stops early (or\n"
            "the camera asked for has no picture), 2 when the file cannot be read or is\n"
@@ -80,48 +83,46 @@ int probeRecording(const std::string& path, const ProbeOptions& options, std::os
 
 int runProbeCommand(std::span<const std::string> args, bool colour, std::ostream& out,
                     std::ostream& err) {
-    ProbeOptions options;
-    options.colour = colour;
-    std::string path;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--help" || arg == "-h") {
-            printUsage(out);
-            return kChainComplete;
-        }
-        if (arg == "--json") {
-            options.format = OutputFormat::Json;
-        } else if (arg == "--summary") {
-            options.summary = true;
-        } else if (arg == "--camera") {
-            int camera = 0;
-            const char* text = i + 1 < args.size() ? args[++i].c_str() : "";
-            char* end = nullptr;
-            camera = static_cast<int>(std::strtol(text, &end, 10));
-            if (end == text || *end != '\0' || camera < 1 || camera > 256) {
-                err << "korvane-probe: --camera wants a camera number from 1 to 256\n\n";
-                printUsage(err);
-                return kCannotRead;
-            }
-            options.camera = camera - 1;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            err << "korvane-probe: unknown option " << arg << "\n\n";
-            printUsage(err);
-            return kCannotRead;
-        } else if (path.empty()) {
-            path = arg;
-        } else {
-            err << "korvane-probe: one recording at a time\n\n";
-            printUsage(err);
-            return kCannotRead;
-        }
+    QCommandLineParser parser;
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringLiteral("version"));
+    const QCommandLineOption json(QStringLiteral("json"));
+    const QCommandLineOption summary(QStringLiteral("summary"));
+    const QCommandLineOption camera(QStringLiteral("camera"), QString(), QStringLiteral("N"));
+    for (const QCommandLineOption* option : {&help, &version, &json, &summary, &camera}) parser.addOption(*option);
+    QStringList line{QStringLiteral("korvane-probe")};
+    for (const std::string& arg : args) line << QString::fromLocal8Bit(arg.data(), static_cast<qsizetype>(arg.size()));
+    const auto refuse = [&](const std::string& why) {
+        err << "korvane-probe: " << why << "\n\n";
+        printUsage(err);
+        return kCannotRead;
+    };
+    if (!parser.parse(line)) return refuse(parser.errorText().toStdString());
+    if (parser.isSet(help)) {
+        printUsage(out);
+        return kChainComplete;
     }
-    if (path.empty()) {
+    if (parser.isSet(version)) {
+        out << "korvane-probe " << KORVANE_VERSION << '\n';
+        return kChainComplete;
+    }
+    ProbeOptions options;
+    options.colour = colour && !parser.isSet(json);
+    options.summary = parser.isSet(summary);
+    if (parser.isSet(json)) options.format = OutputFormat::Json;
+    if (parser.isSet(camera)) {
+        bool number = false;
+        const int given = parser.value(camera).toInt(&number);
+        if (!number || given < 1 || given > 256) return refuse("--camera wants a camera number from 1 to 256");
+        options.camera = given - 1;
+    }
+    const QStringList files = parser.positionalArguments();
+    if (files.size() > 1) return refuse("one recording at a time");
+    if (files.isEmpty()) {
         printUsage(err);
         return kCannotRead;
     }
-    if (options.format == OutputFormat::Json) options.colour = false;
-    return probeRecording(path, options, out, err);
+    return probeRecording(files.front().toLocal8Bit().toStdString(), options, out, err);
 }
 
 }  // namespace korvane::probe
