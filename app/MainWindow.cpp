@@ -1,27 +1,25 @@
 #include "app/MainWindow.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QMoveEvent>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QKeySequence>
-#include <QPalette>
-#include <QUrl>
-#include <QDesktopServices>
-#include <QPushButton>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPainter>
+#include <QPalette>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QSettings>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -404,13 +402,6 @@ void MainWindow::ExportDone(const ExportResult& result) {
         m_exportNote->open();
     }
     emit ExportFinished(result);
-}
-
-void MainWindow::moveEvent(QMoveEvent* event) {
-    QMainWindow::moveEvent(event);
-    // Dragged by its picture, the window may come back without the keyboard:
-    // take it again so that the keys keep working.
-    if (isVisible() && !isActiveWindow() && QApplication::activeModalWidget() == nullptr) activateWindow();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

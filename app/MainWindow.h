@@ -104,7 +104,6 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void moveEvent(QMoveEvent* event) override;
 
 private:
     void BuildMenu();

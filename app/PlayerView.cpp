@@ -160,19 +160,29 @@ void PlayerView::ToggleMenu() {
 }
 
 void PlayerView::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) m_dragStart = event->position().toPoint();
+    if (event->button() == Qt::LeftButton) {
+        m_dragStart = event->position().toPoint();
+        m_dragGrip = event->globalPosition().toPoint() - window()->pos();
+    }
     QWidget::mousePressEvent(event);
 }
 
 // Without a caption the picture is the handle that moves the window. The
 // move starts once the pointer has moved, so that a double click still
-// reaches the view instead of the window manager.
+// reaches the view instead of the window manager. On X11 the window follows
+// the pointer itself: a move the window manager runs takes the keyboard
+// away and does not give it back to the window. Elsewhere (Wayland, where a
+// window cannot place itself) the window manager moves it.
 void PlayerView::mouseMoveEvent(QMouseEvent* event) {
     const bool dragging = (event->buttons() & Qt::LeftButton) && m_menuHidden &&
                           (event->position().toPoint() - m_dragStart).manhattanLength() >=
                               QApplication::startDragDistance();
     if (dragging) {
-        if (QWindow* handle = window()->windowHandle()) handle->startSystemMove();
+        if (QGuiApplication::platformName() == QLatin1String("wayland")) {
+            if (QWindow* handle = window()->windowHandle()) handle->startSystemMove();
+        } else {
+            window()->move(event->globalPosition().toPoint() - m_dragGrip);
+        }
     }
     QWidget::mouseMoveEvent(event);
 }

@@ -81,6 +81,7 @@ private:
     std::function<QMargins()> m_frameMargins;
     std::unique_ptr<OuterRectKeeper> m_outerKeeper;  // made at the first toggle, for the window of that time
     QPoint m_dragStart;
+    QPoint m_dragGrip;  // where the pointer holds the window, from its top left
 };
 
 }  // namespace korvane

@@ -18,9 +18,10 @@ IniFile::IniFile(const QString& path) {
     const QSettings file(path, QSettings::IniFormat);
     for (const QString& full : file.allKeys()) {
         const qsizetype slash = full.lastIndexOf(QLatin1Char('/'));
-        const QString name = slash < 0 ? Name(QString(), full) : Name(full.left(slash), full.mid(slash + 1));
+        // QSettings files the keys of a "[General]" section at the top.
+        const QString name = slash < 0 ? Name(QStringLiteral("General"), full) : Name(full.left(slash), full.mid(slash + 1));
         const QVariant value = file.value(full);
-        // The first of keys that differ only in case wins, as in the recorders' own reader.
+        // Of names that differ only in case, the first in QSettings' order is kept.
         m_values.emplace(name, value.typeId() == QMetaType::QStringList ? value.toStringList().join(QStringLiteral(", "))
                                                                          : value.toString());
     }

@@ -141,7 +141,7 @@ GoToReading ReadGoToTime(std::string_view text, std::int64_t now) {
         } units[] = {{"ms", 1}, {"s", 1000}, {"m", 60'000}, {"min", 60'000}, {"h", 3'600'000}};
         for (const auto& u : units) {
             if (error != std::errc() || rest == text.data() + 1 || unit != u.name) continue;
-            if (amount > std::int64_t{1} << 40) break;
+            if (amount < 0 || amount > std::int64_t{1} << 40) break;  // no second sign, no overflow
             const std::int64_t by = amount * u.milliseconds;
             return {text.front() == '+' ? now + by : now - by, {}};
         }

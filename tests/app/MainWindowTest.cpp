@@ -93,6 +93,20 @@ TEST_F(MainWindowTest, StartsFramelessWithoutMenuKeepsItsMinimumSizeAndClosesInT
     const QRect strip = window.TimelineStrip()->parentWidget()->geometry();
     EXPECT_EQ(window.View()->geometry().bottom() + 1, strip.top());
     EXPECT_EQ(strip.bottom() + 1, window.Bar()->geometry().top());
+    // The empty window says how to open a recording: text on the black.
+    const QImage empty = window.View()->grab().toImage();
+    int lit = 0;
+    for (int y = 0; y < empty.height(); ++y)
+        for (int x = 0; x < empty.width(); ++x) lit += empty.pixel(x, y) != qRgb(0, 0, 0);
+    EXPECT_GT(lit, 100);
+    EXPECT_TRUE(PlayerView::EmptyHint().contains(QStringLiteral("Ctrl+O")));
+    // Help > About: the version and the libraries with their licences.
+    window.Action(Command::About)->trigger();
+    ASSERT_NE(window.AboutBox(), nullptr);
+    EXPECT_TRUE(window.AboutBox()->isVisible());
+    for (const char* part : {"Korvane 0.1", "Qt", "FFmpeg", "SDL", "libjpeg-turbo", "LGPL", "zlib"})
+        EXPECT_TRUE(window.AboutBox()->text().contains(QString::fromLatin1(part))) << part;
+    window.AboutBox()->close();
     window.resize(100, 80);
     EXPECT_EQ(window.size(), QSize(360, 320));
     EXPECT_EQ(window.windowHandle()->minimumSize(), QSize(360, 320));  // also for drags of the border
@@ -115,8 +129,10 @@ TEST_F(MainWindowTest, MenuBarAndKeysShareOneActionPerCommand) {
     }
     EXPECT_EQ(window.Bar()->Button(BarButton::BackPlay)->toolTip(), window.Action(Command::BackPlay)->toolTip());
 
-    Open();
-    // The same command from the keys, the menu and the bar; a step while playing stops and steps.
+    ASSERT_TRUE(player.Open(WriteClip(dir, "rec.MP4", 120)));
+    ASSERT_TRUE(player.WaitForIndex());
+    // The same command from the keys, the menu and the bar; a step while
+    // playing stops and steps. Every mode starts far from its end.
     enum Via { Key, Menu, Bar };
     const struct {
         Command command;
@@ -125,12 +141,14 @@ TEST_F(MainWindowTest, MenuBarAndKeysShareOneActionPerCommand) {
         int picture;  // the picture the view shows after it; -1 while a mode plays
     } steps[] = {
         {Command::Next, Key, PlayMode::Idle, 1},      {Command::Next, Menu, PlayMode::Idle, 2},
-        {Command::Previous, Bar, PlayMode::Idle, 1},  {Command::Last, Bar, PlayMode::Idle, 11},
-        {Command::First, Key, PlayMode::Idle, 0},     {Command::Last, Menu, PlayMode::Idle, 11},
+        {Command::Previous, Bar, PlayMode::Idle, 1},  {Command::Last, Bar, PlayMode::Idle, 119},
+        {Command::First, Key, PlayMode::Idle, 0},     {Command::Last, Menu, PlayMode::Idle, 119},
         {Command::BackPlay, Bar, PlayMode::BackPlay, -1}, {Command::Next, Bar, PlayMode::Idle, -1},
-        {Command::Play, Bar, PlayMode::Play, -1},     {Command::Play, Key, PlayMode::Idle, -1},
+        {Command::First, Bar, PlayMode::Idle, 0},     {Command::Play, Bar, PlayMode::Play, -1},
+        {Command::Play, Key, PlayMode::Idle, -1},     {Command::Last, Key, PlayMode::Idle, 119},
         {Command::FastBackPlay, Menu, PlayMode::FastBackPlay, -1}, {Command::Pause, Bar, PlayMode::Idle, -1},
-        {Command::FastPlay, Key, PlayMode::FastPlay, -1}, {Command::FastPlay, Bar, PlayMode::Idle, -1},
+        {Command::First, Menu, PlayMode::Idle, 0},    {Command::FastPlay, Key, PlayMode::FastPlay, -1},
+        {Command::FastPlay, Bar, PlayMode::Idle, -1},
     };
     const std::pair<Command, BarButton> buttons[] = {
         {Command::Next, BarButton::Next},         {Command::Previous, BarButton::Previous},
@@ -151,7 +169,9 @@ TEST_F(MainWindowTest, MenuBarAndKeysShareOneActionPerCommand) {
         else if (step.via == Menu) inMenus[inMenus.indexOf(action)]->trigger();
         else Click(button(step.command));
         EXPECT_EQ(player.Mode(), step.mode) << name;
-        if (step.picture >= 0) EXPECT_EQ(Shown(), ClipCaption(step.picture)) << name;
+        if (step.picture >= 0) {
+            EXPECT_EQ(Shown(), ClipCaption(step.picture)) << name;
+        }
         // The bar and the menu show the mode that plays.
         for (const auto& [command, modeButton] : {std::pair{Command::Play, BarButton::Play},
                                                   std::pair{Command::BackPlay, BarButton::BackPlay},
@@ -587,6 +607,16 @@ TEST_F(MainWindowTest, MarksFromKeysBoundTheExportAndCancelLeavesNothing) {
     EXPECT_EQ(report["first_capture_time"].toString(), "2026-04-05 06:07:08.480");  // the key picture of the in mark
     EXPECT_EQ(report["last_capture_time"].toString(), "2026-04-05 06:07:08.680");
     EXPECT_EQ(report["pictures"].toInt(), 6);
+    // The note names the folder and the three files, with a button that opens the folder.
+    ASSERT_TRUE(window.ExportNote() && window.ExportNote()->isVisible());
+    const QString note = window.ExportNote()->text();
+    for (const std::string& part : {dir.Path().string(), std::string("marked.mkv"), std::string("marked.mkv.times.csv"),
+                                    std::string("marked.mkv.report.json")})
+        EXPECT_TRUE(note.contains(QString::fromStdString(part))) << part << " in " << note.toStdString();
+    QStringList buttons;
+    for (QAbstractButton* button : window.ExportNote()->buttons()) buttons << button->text();
+    EXPECT_TRUE(buttons.contains(QStringLiteral("Open folder")));
+    window.ExportNote()->close();
     QFile source(QString::fromStdString(dir.File("rec.MP4")));  // several of the pieces it is read and hashed in
     ASSERT_TRUE(source.open(QIODevice::ReadOnly));
     EXPECT_EQ(report["source_sha256"].toString(),
@@ -608,7 +638,7 @@ TEST_F(MainWindowTest, MarksFromKeysBoundTheExportAndCancelLeavesNothing) {
 
 TEST_F(MainWindowTest, SavedPicturesAreTheShownPictureNamedBySiteCameraAndTime) {
     QStandardPaths::setTestModeEnabled(true);
-    QSettings(QStringLiteral("Local AppWizard-Generated Applications"), QStringLiteral("Korvane")).clear();
+    QSettings(QStringLiteral("korvane"), QStringLiteral("korvane")).clear();
     Open();
     window.Action(Command::Next)->trigger();
     window.Action(Command::Next)->trigger();
@@ -670,7 +700,7 @@ TEST_F(MainWindowTest, SavedPicturesAreTheShownPictureNamedBySiteCameraAndTime) 
     ASSERT_TRUE(jpeg.open(QIODevice::ReadOnly));
     EXPECT_TRUE(jpeg.read(3).startsWith("\xFF\xD8\xFF"));
     EXPECT_EQ(QImage(names[2]).size(), picture.size());
-    QSettings(QStringLiteral("Local AppWizard-Generated Applications"), QStringLiteral("Korvane")).clear();
+    QSettings(QStringLiteral("korvane"), QStringLiteral("korvane")).clear();
     QStandardPaths::setTestModeEnabled(false);
 }
 

@@ -151,6 +151,7 @@ TEST(TimeStamp, GoToReadsWhatPeopleType) {
         {"tomorrow", std::nullopt},
         {"+10", std::nullopt},
         {"+s", std::nullopt},
+        {"+-5s", std::nullopt},
         {"+10x", std::nullopt},
         {"24:00", std::nullopt},
         {"17:5", std::nullopt},

@@ -84,7 +84,7 @@ int probeRecording(const std::string& path, const ProbeOptions& options, std::os
 int runProbeCommand(std::span<const std::string> args, bool colour, std::ostream& out,
                     std::ostream& err) {
     QCommandLineParser parser;
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringLiteral("version"));
     const QCommandLineOption json(QStringLiteral("json"));
     const QCommandLineOption summary(QStringLiteral("summary"));
