@@ -45,6 +45,7 @@ TEST_F(ControlBarTest, FirstPaintPlacesEveryControlWithItsSkin) {
     EXPECT_EQ(fresh.Button(BarButton::Last)->ShownImage(), fresh.Button(BarButton::First)->ShownImage().mirrored(true, false));
     EXPECT_EQ(fresh.Button(BarButton::Last)->y(), fresh.Button(BarButton::First)->y());
     EXPECT_GT(fresh.Button(BarButton::Last)->x(), fresh.Button(BarButton::Next)->geometry().right());
+    EXPECT_LT(fresh.Button(BarButton::Last)->geometry().right(), fresh.Button(BarButton::Sound)->x());
 }
 
 // At any width the panel sits centred with the edge strip's colours on both

@@ -113,7 +113,8 @@ TEST_F(TimelineTest, AClockSetBackShowsBothStretchesOnOneScaleWithTheJumpMarked)
     const int jump = timeline.Jumps().front();
     EXPECT_NEAR(jump, timeline.width() / 2, timeline.width() / 20);
     EXPECT_EQ(*timeline.XAt(before), jump);
-    EXPECT_LT(*timeline.XAt(start + 760), jump);
+    EXPECT_LT(*timeline.XAt(start + 700), jump);
+    EXPECT_LE(*timeline.XAt(start + 760), jump);
     EXPECT_GT(*timeline.XAt(before + 760), jump);
     EXPECT_EQ(PixelAt(start + 400), Skin().filled);
     EXPECT_EQ(PixelAt(before + 400), Skin().filled);
@@ -133,7 +134,10 @@ TEST_F(TimelineTest, TheHoverLabelAlwaysFitsAndGoesWithThePointer) {
             const auto label = timeline.HoverLabel();
             ASSERT_TRUE(label) << width << " " << x;
             EXPECT_TRUE(timeline.rect().contains(label->first)) << width << " " << x;
-            EXPECT_FALSE(label->first.contains(QPoint(x, 10)) && label->first.width() < width) << width << " " << x;
+            const int w = label->first.width();
+            if (x + 6 + w <= width || x - 6 - w >= 0) {  // room beside the pointer: the label is there
+                EXPECT_FALSE(label->first.contains(QPoint(x, 10))) << width << " " << x;
+            }
             const std::string whole = FormatCaptureTime(FromCaptureMilliseconds(*timeline.HoverTime()));
             const bool fits = timeline.fontMetrics().horizontalAdvance(QString::fromStdString(whole)) + 8 <= width;
             EXPECT_EQ(label->second.toStdString(), fits ? whole : whole.substr(11)) << width;
