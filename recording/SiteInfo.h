@@ -14,9 +14,9 @@ inline constexpr const char* kSiteInfoFileName = "mp4info.txt";
 // '/' or '\', or the current directory for a bare file name.
 std::string SiteInfoFolder(const std::string& recordingPath);
 
-// Returns 1 when either name is non-empty, else 0. With no recording open, or
-// no camera in the header's name table, returns 0 and leaves both untouched.
-int LookUpSiteInfo(const FrameReader& reader, const std::string& recordingPath,
+// True when either name is non-empty. With no recording open, or no camera
+// in the header's name table, false, and both are left untouched.
+bool LookUpSiteInfo(const FrameReader& reader, const std::string& recordingPath,
                    std::string& siteName, std::string& cameraName);
 
 // The site's name and a camera's (0-based) in the mp4info.txt beside the
