@@ -20,7 +20,7 @@ Application::~Application() {
     m_player.reset();
 }
 
-bool Application::InitInstance(const std::string& commandLine) {
+bool Application::Start(const QString& recording) {
     switch (m_instance.Acquire()) {
         case InstanceLock::Acquired: break;
         case InstanceLock::AlreadyRunning:
@@ -40,7 +40,7 @@ bool Application::InitInstance(const std::string& commandLine) {
     });
     m_mainWindow = std::make_unique<MainWindow>(*m_player, m_options.companionServer);
     m_mainWindow->UseRecentFiles(*m_recentFiles);
-    m_mainWindow->Start(commandLine);
+    m_mainWindow->Start(recording);
 
     m_mainWindow->show();
     return true;
@@ -48,26 +48,13 @@ bool Application::InitInstance(const std::string& commandLine) {
 
 std::size_t Application::CacheBoundSetting() {
     // Read only, and never below what two groups of small pictures need.
-    const QSettings settings(QString::fromLatin1(kSettingsOrganisation), QStringLiteral("Korvane"));
+    const std::unique_ptr<QSettings> settings = UserSettings();
     const qulonglong mebibytes =
-        settings.value(QStringLiteral("Playback/PictureCacheMiB"), qulonglong{kDefaultPictureCacheBytes >> 20})
+        settings->value(QStringLiteral("Playback/PictureCacheMiB"), qulonglong{kDefaultPictureCacheBytes >> 20})
             .toULongLong();
     return static_cast<std::size_t>(std::clamp<qulonglong>(mebibytes, 32, 1u << 20)) << 20;
 }
 
-void Application::AddRecentFile(const std::string& path) {
-    if (m_recentFiles) m_recentFiles->Add(QString::fromLocal8Bit(path.data(), static_cast<qsizetype>(path.size())));
-}
-
 QStringList Application::RecentFiles() const { return m_recentFiles ? m_recentFiles->Files() : QStringList{}; }
-
-std::string Application::JoinCommandLine(int argc, const char* const* argv) {
-    std::string line;
-    for (int i = 1; i < argc; ++i) {
-        if (i > 1) line.push_back(' ');
-        line.append(argv[i]);
-    }
-    return line;
-}
 
 }  // namespace korvane

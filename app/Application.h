@@ -11,8 +11,8 @@
 #include <string>
 
 #include "desktop/CompanionNotifier.h"
-#include "platform/Notifier.h"
 #include "desktop/RecentFileList.h"
+#include "platform/Notifier.h"
 #include "desktop/SingleInstance.h"
 
 namespace korvane {
@@ -41,16 +41,12 @@ public:
     static std::size_t CacheBoundSetting();
     Application& operator=(const Application&) = delete;
 
+    // Makes the window and opens the recording given (empty for none).
     // False when the player must end; then no window was made.
-    bool InitInstance(const std::string& commandLine);
+    bool Start(const QString& recording);
 
-    void AddRecentFile(const std::string& path);
     QStringList RecentFiles() const;
     MainWindow* MainFrame() const { return m_mainWindow.get(); }
-
-    // The arguments after the program's name joined by single spaces, so that
-    // a path typed with or without quotes reaches the view whole.
-    static std::string JoinCommandLine(int argc, const char* const* argv);
 
 private:
     Notifier& m_notifier;

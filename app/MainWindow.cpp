@@ -1,35 +1,38 @@
 #include "app/MainWindow.h"
 
-#include <QPalette>
-
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QKeySequence>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
+#include <QPalette>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QSettings>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include "app/About.h"
+#include "app/Actions.h"
 #include "app/AdjustPanel.h"
-#include "app/Commands.h"
 #include "app/MotionSearchPanel.h"
 #include "app/MotionSearchRunner.h"
 #include "app/GoToDialog.h"
 #include "app/PictureSaver.h"
 #include "app/PlayerView.h"
 #include "desktop/RecentFileList.h"
+#include "desktop/Settings.h"
 #include "playback/Player.h"
 #include "recording/SiteInfo.h"
 #include "recording/TimeStamp.h"
@@ -47,16 +50,11 @@ MainWindow::MainWindow(Player& player, const QString& companionServer, QWidget* 
     : QMainWindow(parent),
       m_player(player),
       m_companionServer(companionServer),
-      m_settings(std::make_unique<QSettings>(QString::fromLatin1(kSettingsOrganisation),
-                                             QString::fromLatin1(kSettingsApplication))) {
+      m_settings(UserSettings()) {
     setWindowFlag(Qt::FramelessWindowHint, true);
     setWindowTitle(QString::fromLatin1(kFrameTitle));
     setMinimumSize(kFrameMinWidth, kFrameMinHeight);
-    BuildMenu();
-    m_menu->setVisible(false);
-
-    // Printing works whether or not the menu bar is shown.
-    addAction(QString(), QKeySequence(Qt::CTRL | Qt::Key_P), this, &MainWindow::Print);
+    m_actions = std::make_unique<Actions>(*this);
     connect(&m_exporter, &ClipExportRunner::Finished, this, &MainWindow::ExportDone);
 
     // The client area: the view above, the control bar docked at the bottom.
@@ -73,73 +71,140 @@ MainWindow::MainWindow(Player& player, const QString& companionServer, QWidget* 
     layout->addWidget(view.release(), 1);
     BuildNavigation(*layout);
     auto bar = std::make_unique<ControlBar>();
-    bar->Create(IDD_CONTROL_BAR);
     bar->Attach(player);
     m_bar = bar.get();
     layout->addWidget(bar.release());  // as wide as the window
     client->setLayout(layout.release());
     setCentralWidget(client.release());
 
-    // What the bar asks of the window.
-    connect(m_bar, &ControlBar::OpenRequested, m_view, &PlayerView::OpenWithDialog);
-    connect(m_bar, &ControlBar::MenuToggleRequested, m_view, &PlayerView::ToggleMenu);
-    connect(m_bar, &ControlBar::ZoomRequested, m_view, &PlayerView::SetZoom);
-    connect(m_view, &PlayerView::ZoomChanged, m_bar, &ControlBar::ShowZoom);
-    connect(m_bar, &ControlBar::ExitRequested, this, &MainWindow::Exit, Qt::QueuedConnection);
+    BuildPictureCommands();
+    BuildSearchCommands();
+    BuildMenu();
+    m_menu->setVisible(false);
+    HandleCommands();
+    const std::pair<BarButton, Command> barCommands[] = {
+        {BarButton::First, Command::First},       {BarButton::Previous, Command::Previous},
+        {BarButton::BackPlay, Command::BackPlay}, {BarButton::Play, Command::Play},
+        {BarButton::Pause, Command::Pause},       {BarButton::Next, Command::Next},
+        {BarButton::Last, Command::Last},         {BarButton::Sound, Command::Sound},
+        {BarButton::FastBack, Command::FastBackPlay}, {BarButton::FastPlay, Command::FastPlay},
+        {BarButton::Exit, Command::Exit},         {BarButton::Open, Command::Open},
+        {BarButton::Menu, Command::ToggleMenu},   {BarButton::Zoom1, Command::Zoom1},
+        {BarButton::Zoom2, Command::Zoom2},       {BarButton::Zoom3, Command::Zoom3},
+    };
+    for (const auto& [button, command] : barCommands) m_bar->Bind(button, Action(command));
+
+    // The actions show what the engine and the view report.
+    connect(&player, &Player::ModeChanged, this, &MainWindow::ShowStates);
+    connect(&player, &Player::SoundChanged, this, &MainWindow::ShowStates);
+    connect(&player, &Player::PictureShown, this, &MainWindow::ShowStates);
+    connect(&player, &Player::IndexReady, this, &MainWindow::ShowStates);
+    connect(m_view, &PlayerView::ZoomChanged, this, [this](int factor) {
+        m_zoom = factor;
+        ShowStates();
+    });
     connect(&player, &Player::TitleChanged, this, &QWidget::setWindowTitle);
-    BuildKeys();
-    BuildPictureKeys();
-    BuildSearchKeys();
+    connect(&player, &Player::PictureCleared, this, &MainWindow::ForgetRecording);
     // Marks belong to the recording they were set in.
     connect(&player, &Player::Opened, this, [this] {
         m_markIn.reset();
         m_markOut.reset();
         emit MarksChanged();
     });
+    ShowStates();
 }
 
 MainWindow::~MainWindow() = default;  // here, where the dialogs' types are complete
 
-void MainWindow::Start(const std::string& commandLine) {
+void MainWindow::Start(const QString& recording) {
     resize(352, 240);
-    if (!commandLine.empty()) m_player.OpenCommandLine(commandLine);
+    if (!recording.isEmpty()) m_player.Open(recording.toLocal8Bit().toStdString());
     m_view->SetZoom(1);
 }
 
-void MainWindow::OnCommand(int id) {
-    switch (id) {
-        case ID_FILE_OPEN: m_view->OpenWithDialog(); break;
-        case ID_PLAY: m_player.Start(PlayMode::Play); break;
-        case ID_BACK_PLAY: m_player.Start(PlayMode::BackPlay); break;
-        case ID_FAST_PLAY: m_player.Start(PlayMode::FastPlay); break;
-        case ID_FAST_BACKPLAY: m_player.Start(PlayMode::FastBackPlay); break;
-        case ID_PAUSE:
-        case ID_STOP: m_player.Stop(); break;
-        case ID_NEXT: m_player.StepForward(); break;
-        case ID_PREVIOUS: m_player.StepBack(); break;
-        case ID_SOUND: m_player.SetSound(!m_player.SoundOn()); break;
-        case ID_ZOOM1: m_view->SetZoom(1); break;
-        case ID_ZOOM2: m_view->SetZoom(2); break;
-        case ID_ZOOM3: m_view->SetZoom(3); break;
-        case ID_KEEP_PROPORTIONS: SetKeepProportions(!m_view->KeepProportions()); break;
-        case ID_ORIGINAL_SIZE: m_view->OriginalSize(); break;
-        case ID_FIT_TO_WINDOW:
-            m_view->WholePicture();
-            SetKeepProportions(true);
-            break;
-        case ID_WHOLE_PICTURE: m_view->WholePicture(); break;
-        case ID_SMOOTH_ZOOM: m_view->SetSmoothZoom(!m_view->Magnifier().Smooth()); break;
-        case ID_ADJUST_PANEL: ShowAdjustPanel(); break;
-        case ID_MOTION_SEARCH: ShowMotionSearch(); break;
-        case ID_APP_EXIT: Exit(); break;
-        case ID_FILE_SAVE_PICTURE: SavePicture(); break;
-        case ID_FILE_EXPORT_CLIP: ExportClip(); break;
-        case ID_GO_TO: ShowGoTo(); break;
-        case ID_HELP_KEYS: ShowKeys(); break;
-        default:
-            if (id >= ID_CAMERA_FIRST && id < ID_CAMERA_FIRST + 256) m_player.SelectCamera(id - ID_CAMERA_FIRST);
-            break;
+void MainWindow::Handle(Command command, std::function<void()> handler) {
+    connect(Action(command), &QAction::triggered, this, [this, handler = std::move(handler)] {
+        handler();
+        ShowStates();  // also when the engine refused: a checkable action flipped itself
+    });
+}
+
+void MainWindow::HandleCommands() {
+    Handle(Command::Open, [this] { m_view->OpenWithDialog(); });
+    Handle(Command::SavePicture, [this] { SavePicture(); });
+    Handle(Command::ExportClip, [this] { ExportClip(); });
+    Handle(Command::Print, [this] { Print(); });
+    Handle(Command::Exit, [this] { QMetaObject::invokeMethod(this, &MainWindow::Exit, Qt::QueuedConnection); });
+    Handle(Command::Play, [this] { StartOrStop(PlayMode::Play); });
+    Handle(Command::BackPlay, [this] { StartOrStop(PlayMode::BackPlay); });
+    Handle(Command::FastPlay, [this] { StartOrStop(PlayMode::FastPlay); });
+    Handle(Command::FastBackPlay, [this] { StartOrStop(PlayMode::FastBackPlay); });
+    Handle(Command::Pause, [this] { m_player.Stop(); });
+    Handle(Command::Stop, [this] { m_player.Stop(); });
+    Handle(Command::Sound, [this] { m_player.SetSound(!m_player.SoundOn()); });
+    Handle(Command::Zoom1, [this] { m_view->SetZoom(1); });
+    Handle(Command::Zoom2, [this] { m_view->SetZoom(2); });
+    Handle(Command::Zoom3, [this] { m_view->SetZoom(3); });
+    Handle(Command::KeepProportions, [this] { SetKeepProportions(!m_view->KeepProportions()); });
+    Handle(Command::FullScreen, [this] { m_view->ToggleFullScreen(); });
+    Handle(Command::LeaveFullScreen, [this] {
+        if (m_view->FullScreen()) m_view->ToggleFullScreen();
+    });
+    Handle(Command::ToggleMenu, [this] { m_view->ToggleMenu(); });
+    Handle(Command::MarkIn, [this] { SetMark(m_markIn); });
+    Handle(Command::MarkOut, [this] { SetMark(m_markOut); });
+    Handle(Command::About, [this] { ShowAbout(); });
+    HandleNavigation();
+}
+
+void MainWindow::StartOrStop(PlayMode mode) {
+    if (m_player.IsPlaying()) m_player.Stop();
+    else m_player.Start(mode);
+}
+
+void MainWindow::ShowStates() {
+    const bool open = m_player.FileOpen() && m_view->Shown() != nullptr;
+    const PlayMode mode = m_player.Mode();
+    const std::pair<Command, bool> checks[] = {
+        {Command::Play, mode == PlayMode::Play || mode == PlayMode::PlaySound},
+        {Command::BackPlay, mode == PlayMode::BackPlay},
+        {Command::FastPlay, mode == PlayMode::FastPlay},
+        {Command::FastBackPlay, mode == PlayMode::FastBackPlay},
+        {Command::Sound, m_player.SoundOn()},
+        {Command::Zoom1, m_zoom == 1},
+        {Command::Zoom2, m_zoom == 2},
+        {Command::Zoom3, m_zoom == 3},
+        {Command::KeepProportions, m_view->KeepProportions()},
+        {Command::SmoothZoom, m_view->Magnifier().Smooth()},
+    };
+    for (const auto& [command, checked] : checks) Action(command)->setChecked(checked);
+    // What needs a recording on screen.
+    for (Command command : {Command::SavePicture, Command::ExportClip, Command::Print, Command::Play,
+                            Command::BackPlay, Command::FastPlay, Command::FastBackPlay, Command::Pause,
+                            Command::Stop, Command::Previous, Command::Next, Command::First, Command::Last,
+                            Command::BackShort, Command::ForwardShort, Command::BackLong, Command::ForwardLong,
+                            Command::GoTo, Command::MarkIn, Command::MarkOut})
+        Action(command)->setEnabled(open);
+}
+
+void MainWindow::ForgetRecording() {
+    setWindowTitle(QString::fromLatin1(kFrameTitle));
+    m_cameraMenu->clear();
+    m_cameraMenuAction->setVisible(false);
+    m_markIn.reset();
+    m_markOut.reset();
+    emit MarksChanged();
+    ShowStates();
+}
+
+void MainWindow::ShowAbout() {
+    if (!m_about) {
+        m_about = std::make_unique<QMessageBox>(QMessageBox::NoIcon, tr("About Korvane"), AboutText(), QMessageBox::Ok,
+                                                this);
+        m_about->setTextFormat(Qt::RichText);
+        m_about->setModal(false);
     }
+    m_about->show();
 }
 
 void MainWindow::Exit() {
@@ -147,60 +212,51 @@ void MainWindow::Exit() {
     close();
 }
 
-QAction* MainWindow::CommandAction(int id) const {
-    for (QAction* top : m_menu->actions()) {
-        if (top->menu() == nullptr) continue;
-        for (QAction* action : top->menu()->actions()) {
-            if (!action->isSeparator() && action->data().toInt() == id) return action;
-        }
-    }
-    return nullptr;
-}
-
 void MainWindow::BuildMenu() {
     m_menu = menuBar();
+    const auto add = [this](QMenu* menu, std::initializer_list<Command> commands) {
+        for (Command command : commands) menu->addAction(Action(command));
+    };
 
-    QMenu* file = AddMenu(QStringLiteral("FILE"));
-    AddCommand(file, QStringLiteral("Open(&O)...\tCtrl+O"), ID_FILE_OPEN);
-    AddCommand(file, QStringLiteral("Save picture(&S)...\tCtrl+S"), ID_FILE_SAVE_PICTURE);
-    AddCommand(file, QStringLiteral("Export clip(&E)..."), ID_FILE_EXPORT_CLIP);
-    AddCommand(file, QStringLiteral("Motion search...\tCtrl+F"), ID_MOTION_SEARCH);
+    QMenu* file = m_menu->addMenu(tr("&File"));
+    add(file, {Command::Open, Command::SavePicture, Command::ExportClip, Command::MotionSearch, Command::Print});
     m_recentEnd = file->addSeparator();
     connect(file, &QMenu::aboutToShow, this, [this, file] { ListRecentFiles(file); });
-    AddCommand(file, QStringLiteral("Exit(&X)"), ID_APP_EXIT);
+    add(file, {Command::Exit});
 
-    QMenu* play = AddMenu(QStringLiteral("PLAY"));
-    AddCommand(play, QStringLiteral("PLAY"), ID_PLAY);
-    AddCommand(play, QStringLiteral("BACK PLAY"), ID_BACK_PLAY);
-    AddCommand(play, QStringLiteral("PAUSE"), ID_PAUSE);
-    AddCommand(play, QStringLiteral("STOP"), ID_STOP);
+    QMenu* play = m_menu->addMenu(tr("&Play"));
+    add(play, {Command::Play, Command::BackPlay, Command::Pause, Command::Stop});
     play->addSeparator();
-    AddCommand(play, QStringLiteral("Previous"), ID_PREVIOUS);
-    AddCommand(play, QStringLiteral("Next"), ID_NEXT);
+    add(play, {Command::Previous, Command::Next, Command::First, Command::Last});
     play->addSeparator();
-    AddCommand(play, QStringLiteral("FAST PLAY"), ID_FAST_PLAY);
-    AddCommand(play, QStringLiteral("FAST BACKPLAY"), ID_FAST_BACKPLAY);
+    add(play, {Command::FastPlay, Command::FastBackPlay, Command::Faster, Command::Slower});
     play->addSeparator();
-    AddCommand(play, QStringLiteral("Sound"), ID_SOUND);
+    add(play, {Command::Sound});
 
-    QMenu* size = AddMenu(QStringLiteral("SIZE"));
-    AddCommand(size, QStringLiteral("1x"), ID_ZOOM1);
-    AddCommand(size, QStringLiteral("2x"), ID_ZOOM2);
-    AddCommand(size, QStringLiteral("3x"), ID_ZOOM3);
-    AddCommand(size, QStringLiteral("Original size"), ID_ORIGINAL_SIZE);
-    AddCommand(size, QStringLiteral("Fit to window"), ID_FIT_TO_WINDOW);
+    QMenu* go = m_menu->addMenu(tr("&Go"));
+    add(go, {Command::GoTo, Command::BackShort, Command::ForwardShort, Command::BackLong, Command::ForwardLong});
+    go->addSeparator();
+    add(go, {Command::MarkIn, Command::MarkOut});
+    go->addSeparator();
+    add(go, {Command::NextEvent, Command::PreviousEvent});
+
+    QMenu* size = m_menu->addMenu(tr("&View"));
+    add(size, {Command::Zoom1, Command::Zoom2, Command::Zoom3});
     size->addSeparator();
-    AddCommand(size, QStringLiteral("Keep proportions"), ID_KEEP_PROPORTIONS);
-    AddCommand(size, QStringLiteral("Whole picture (out of the zoom)\t0"), ID_WHOLE_PICTURE);
-    AddCommand(size, QStringLiteral("Smooth zoom"), ID_SMOOTH_ZOOM);
-    AddCommand(size, QStringLiteral("Picture adjustments...\tA"), ID_ADJUST_PANEL);
+    add(size, {Command::OriginalSize, Command::FitToWindow, Command::WholePicture, Command::SmoothZoom});
+    size->addSeparator();
+    add(size, {Command::KeepProportions, Command::FullScreen, Command::LeaveFullScreen, Command::ToggleMenu});
+    size->addSeparator();
+    add(size, {Command::AdjustPanel});
+    add(size, {Command::Brighter, Command::Darker, Command::MoreContrast, Command::LessContrast, Command::GammaUp,
+                 Command::GammaDown, Command::Deinterlace, Command::ResetAdjustments});
 
-    m_cameraMenu = AddMenu(QStringLiteral("CAMERA"));
+    m_cameraMenu = m_menu->addMenu(tr("&Camera"));
     m_cameraMenuAction = m_cameraMenu->menuAction();
     m_cameraMenuAction->setVisible(false);  // until a recording shows several cameras
 
-    QMenu* help = AddMenu(QStringLiteral("HELP"));
-    AddCommand(help, QStringLiteral("Keys"), ID_HELP_KEYS);
+    QMenu* help = m_menu->addMenu(tr("&Help"));
+    add(help, {Command::Keys, Command::About});
 }
 
 namespace {
@@ -211,17 +267,16 @@ void MainWindow::UseRecentFiles(RecentFileList& recentFiles) {
     m_recentFiles = &recentFiles;
     if (!recentFiles.Files().isEmpty()) m_view->SetStartFolder(QFileInfo(recentFiles.Files().front()).absolutePath());
     m_view->SetKeepProportions(recentFiles.Store().value(kKeepProportionsKey, true).toBool());
+    ShowStates();
 }
 
 void MainWindow::SetKeepProportions(bool keep) {
     m_view->SetKeepProportions(keep);
-    if (m_recentFiles != nullptr) {
-        m_recentFiles->Store().setValue(kKeepProportionsKey, keep);
-        m_recentFiles->Store().sync();
-    }
+    Choices().setValue(kKeepProportionsKey, keep);
+    Choices().sync();
 }
 
-// Between Open and Exit: "1 path" for each recent recording, newest first.
+// Between the file commands and Exit: "1 path" for each recent recording, newest first.
 void MainWindow::ListRecentFiles(QMenu* file) {
     m_recentActions.clear();  // a destroyed action leaves the menu by itself
     if (m_recentFiles == nullptr || m_recentFiles->Files().isEmpty()) return;
@@ -236,39 +291,6 @@ void MainWindow::ListRecentFiles(QMenu* file) {
         connect(action.get(), &QAction::triggered, this, [this, path] { m_player.Open(path); });
         file->insertAction(m_recentEnd, action.get());
         m_recentActions.push_back(std::move(action));
-    }
-}
-
-QMenu* MainWindow::AddMenu(const QString& title) {
-    QMenu* menu = m_menu->addMenu(title);
-    connect(menu, &QMenu::aboutToShow, this, [this, menu] { UpdateCommandStates(menu); });
-    return menu;
-}
-
-void MainWindow::AddCommand(QMenu* menu, const QString& text, int id) {
-    // "label\tkeys": the keys after the tab become the action's shortcut.
-    const qsizetype tab = text.indexOf(QLatin1Char('\t'));
-    QAction* action = menu->addAction(tab < 0 ? text : text.left(tab));
-    action->setData(id);
-    if (tab >= 0) {
-        action->setShortcut(QKeySequence(text.mid(tab + 1)));
-        // Also while the menu bar is hidden, which is how the player starts.
-        addAction(action);
-    }
-    connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
-}
-
-void MainWindow::UpdateCommandStates(QMenu* menu) {
-    for (QAction* action : menu->actions()) {
-        if (action->isSeparator()) continue;
-        const int id = action->data().toInt();
-        const bool checked = (id == ID_SOUND && m_player.SoundOn()) ||
-                             (id == ID_KEEP_PROPORTIONS && m_view->KeepProportions()) ||
-                             (id == ID_SMOOTH_ZOOM && m_view->Magnifier().Smooth()) ||
-                             (id >= ID_CAMERA_FIRST && id - ID_CAMERA_FIRST == m_player.SelectedCamera());
-        action->setEnabled(!((id == ID_NEXT || id == ID_PREVIOUS) && m_player.SoundOn()));
-        action->setCheckable(checked);
-        action->setChecked(checked);
     }
 }
 
@@ -356,6 +378,7 @@ bool MainWindow::ExportClipTo(const QString& path) {
     request.to = m_markOut;
     request.camera = m_player.SelectedCamera() + 1;
     if (!m_exporter.Start(request)) return false;
+    m_exportPath = path;
     m_exportProgress = std::make_unique<QProgressDialog>(QStringLiteral("Exporting ") + QFileInfo(path).fileName(),
                                                          QStringLiteral("Cancel"), 0, 1000, this);
     m_exportProgress->setWindowTitle(QString::fromLatin1(kFrameTitle));
@@ -376,16 +399,27 @@ void MainWindow::ExportDone(const ExportResult& result) {
         m_exportProgress->hide();
         m_exportProgress.reset();
     }
-    if (result.status != ExportStatus::Cancelled) {
-        m_exportNote = std::make_unique<QMessageBox>(
-            result.status == ExportStatus::Written ? QMessageBox::Information : QMessageBox::Warning,
-            QString::fromLatin1(kFrameTitle),
-            QString::fromLocal8Bit(result.status == ExportStatus::Written
-                                       ? ("Exported " + std::to_string(result.pictures) + " pictures from " +
-                                          result.firstTime + " to " + result.lastTime)
-                                             .c_str()
-                                       : result.message.c_str()),
-            QMessageBox::Ok, this);
+    if (result.status == ExportStatus::Written) {
+        // Where the files went, and a button that opens that folder.
+        const QFileInfo clip(m_exportPath);
+        const QString folder = clip.absolutePath();
+        QString text = tr("Exported %1 pictures from %2 to %3 into the folder %4:")
+                           .arg(result.pictures)
+                           .arg(QString::fromStdString(result.firstTime), QString::fromStdString(result.lastTime),
+                                folder);
+        const std::string output = m_exportPath.toLocal8Bit().toStdString();
+        for (const std::string& file : {output, TimesPath(output), ReportPath(output)})
+            text += QStringLiteral("\n    ") + QFileInfo(QString::fromLocal8Bit(file.c_str())).fileName();
+        m_exportNote = std::make_unique<QMessageBox>(QMessageBox::Information, QString::fromLatin1(kFrameTitle), text,
+                                                     QMessageBox::Ok, this);
+        QPushButton* open = m_exportNote->addButton(tr("Open folder"), QMessageBox::ActionRole);
+        connect(open, &QPushButton::clicked, this,
+                [folder] { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); });
+        m_exportNote->open();
+    } else if (result.status != ExportStatus::Cancelled) {
+        m_exportNote = std::make_unique<QMessageBox>(QMessageBox::Warning, QString::fromLatin1(kFrameTitle),
+                                                     QString::fromLocal8Bit(result.message.c_str()), QMessageBox::Ok,
+                                                     this);
         m_exportNote->open();
     }
     emit ExportFinished(result);

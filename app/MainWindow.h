@@ -1,8 +1,9 @@
 // The main window: it starts without caption and menu, keeps a minimum size,
-// holds the view as its central widget, routes the menu's commands to the
-// view, prints the view's picture on Ctrl+P, saves it on Ctrl+S, exports
-// clips between the in and out marks (keys I and O) and tells the companion
-// tool when it closes.
+// holds the view as its central widget, and gives every command one action
+// (Actions) that the menu, the bar and the keys share, with one handler
+// each: playback, navigation, zoom, printing (Ctrl+P), saving the picture
+// (Ctrl+S), exporting clips between the in and out marks (keys I and O).
+// It tells the companion tool when it closes.
 #pragma once
 
 #include <QKeySequence>
@@ -14,6 +15,7 @@
 #include <optional>
 #include <vector>
 
+#include "app/Actions.h"
 #include "app/ClipExportRunner.h"
 #include "app/PictureAdjust.h"
 #include "search/MotionSettings.h"
@@ -56,18 +58,17 @@ public:
                         QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // Sizes the window, opens a recording named on the command line (empty
+    // Sizes the window, opens the recording named on the command line (empty
     // for none) and applies zoom 1x.
-    void Start(const std::string& commandLine);
-    // A menu command (Command ids).
-    void OnCommand(int id);
+    void Start(const QString& recording);
 
     PlayerView* View() const { return m_view; }
     ControlBar* Bar() const { return m_bar; }
 
     QMenuBar* Menu() const { return m_menu; }
-    // The menu's action for a command id; null for an id the menu lacks.
-    QAction* CommandAction(int id) const;
+    // The action of a command, shared by the menu, the bar and the keys.
+    QAction* Action(Command command) const { return (*m_actions)[command]; }
+    Actions& CommandActions() { return *m_actions; }
 
     // Draws the view's picture on the device (a printer's printable area)
     // in its proportions, centred, with its text lines.
@@ -79,12 +80,16 @@ public:
     // --- Navigation (MainWindowNavigation.cpp) --------------------------------
     Timeline* TimelineStrip() const { return m_timeline; }
     PositionReadout* Readout() const { return m_readout; }
-    // The go-to dialog (Ctrl+G) and the key list (Help > Keys); null until first shown.
+    // The go-to dialog (Ctrl+G), the key list (Help > Keys), Help > About and
+    // the last message of an export; null until first shown.
     GoToDialog* GoTo() const { return m_goTo.get(); }
     QMessageBox* KeysHelp() const { return m_keysHelp.get(); }
+    QMessageBox* AboutBox() const { return m_about.get(); }
+    QMessageBox* ExportNote() const { return m_exportNote.get(); }
     // The CAMERA menu's entry in the menu bar: shown only for a recording
-    // with pictures of several cameras.
+    // with pictures of several cameras; its actions, one per camera.
     QAction* CameraMenuAction() const { return m_cameraMenuAction; }
+    QMenu* CameraMenu() const { return m_cameraMenu; }
     // Every key of the window and what it does, one per line.
     QString KeysText() const;
 
@@ -110,9 +115,15 @@ protected:
 
 private:
     void BuildMenu();
-    QMenu* AddMenu(const QString& title);
-    void AddCommand(QMenu* menu, const QString& text, int id);
-    void UpdateCommandStates(QMenu* menu);
+    void Handle(Command command, std::function<void()> handler);
+    void HandleCommands();
+    // The actions' enabled and checked states from the engine and the view.
+    void ShowStates();
+    // A mode's action: starts the mode when none plays, else stops what plays.
+    void StartOrStop(PlayMode mode);
+    // An open that left nothing to show: nothing of the recording before stays.
+    void ForgetRecording();
+    void ShowAbout();
     void ListRecentFiles(QMenu* file);
     void SetKeepProportions(bool keep);
     void Print();
@@ -128,23 +139,21 @@ private:
 
     // --- Navigation (MainWindowNavigation.cpp) --------------------------------
     void BuildNavigation(QVBoxLayout& layout);
-    void BuildKeys();
-    // The picture adjustments' keys and panel (MainWindowPicture.cpp).
-    void BuildPictureKeys();
+    // The picture's zoom, adjustments and their panel (MainWindowPicture.cpp).
+    void BuildPictureCommands();
     void ShowAdjustPanel();
     void Adjust(const std::function<void(PictureAdjustments&)>& change);
     std::unique_ptr<AdjustPanel> m_adjustPanel;
-    void BuildSearchKeys();
+    void BuildSearchCommands();
     void StartMotionSearch();
     void ShowEvents(const std::vector<MotionEvent>& events);
     void GoToEvent(bool forward);
     std::unique_ptr<MotionSearchRunner> m_searchRunner;
     std::unique_ptr<MotionSearchPanel> m_searchPanel;
-    void BindKey(const std::vector<QKeySequence>& keys, std::function<void()> action);
+    void HandleNavigation();
     void RebuildCameraMenu();
     void ShowGoTo();
     void ShowKeys();
-    void TogglePlay();
     void Step(bool forward);
     void ChangeFastSpeed(int by);
     Timeline* m_timeline = nullptr;          // owned by the client area
@@ -153,8 +162,10 @@ private:
     QAction* m_cameraMenuAction = nullptr;
     std::unique_ptr<GoToDialog> m_goTo;
     std::unique_ptr<QMessageBox> m_keysHelp;
+    std::unique_ptr<QMessageBox> m_about;
 
     Player& m_player;
+    std::unique_ptr<Actions> m_actions;
     QMenuBar* m_menu = nullptr;
     PlayerView* m_view = nullptr;  // owned by the client area
     RecentFileList* m_recentFiles = nullptr;
@@ -169,6 +180,8 @@ private:
     ClipExportRunner m_exporter;
     std::unique_ptr<QProgressDialog> m_exportProgress;
     std::unique_ptr<QMessageBox> m_exportNote;
+    QString m_exportPath;  // of the export running or done last
+    int m_zoom = 1;        // the view's zoom factor, as it reports it
 };
 
 }  // namespace korvane

@@ -1,5 +1,6 @@
 // The window's motion search: its panel, the search running beside
 // playback, the events as marks on the timeline, and N / Shift+N.
+#include "app/Actions.h"
 #include "app/MainWindow.h"
 #include "app/MotionSearchPanel.h"
 #include "app/MotionSearchRunner.h"
@@ -10,9 +11,16 @@
 
 namespace korvane {
 
-void MainWindow::BuildSearchKeys() {
-    BindKey({Qt::Key_N}, [this] { GoToEvent(true); });
-    BindKey({QKeySequence(Qt::SHIFT | Qt::Key_N)}, [this] { GoToEvent(false); });
+void MainWindow::BuildSearchCommands() {
+    Actions& a = CommandActions();
+    a.Add(Command::MotionSearch, tr("Motion search..."), {QKeySequence(Qt::CTRL | Qt::Key_F)},
+          tr("Find where something moved on the selected camera"));
+    a.Add(Command::NextEvent, tr("Next motion event"), {Qt::Key_N}, tr("Go to the next motion event"));
+    a.Add(Command::PreviousEvent, tr("Previous motion event"), {QKeySequence(Qt::SHIFT | Qt::Key_N)},
+          tr("Go to the previous motion event"));
+    Handle(Command::MotionSearch, [this] { ShowMotionSearch(); });
+    Handle(Command::NextEvent, [this] { GoToEvent(true); });
+    Handle(Command::PreviousEvent, [this] { GoToEvent(false); });
     // Events belong to the recording and camera they were found on.
     connect(&m_player, &Player::Opened, this, [this] { ShowEvents({}); });
 }

@@ -149,6 +149,12 @@ void PlayerView::paintEvent(QPaintEvent*) {
     const QRect area = m_picture ? PictureRect(rect(), m_keepProportions) : QRect();
     const QRegion bars = QRegion(rect()).subtracted(area);
     for (const QRect& bar : bars) painter.fillRect(bar, Qt::black);
+    if (!m_picture) {
+        // The empty window says how to fill it.
+        painter.setPen(QColor(200, 200, 200));
+        painter.drawText(rect().adjusted(16, 16, -16, -16), Qt::AlignCenter | Qt::TextWordWrap, EmptyHint());
+        return;
+    }
     Paint(painter, rect(), m_keepProportions);
     if (m_picture && !m_region.isEmpty()) {
         // The search region, mapped through the zoom.
@@ -190,6 +196,10 @@ void PlayerView::wheelEvent(QWheelEvent* event) {
                        QSizeF(m_picture->width, m_picture->height), notches);
     event->accept();
     update();
+}
+
+QString PlayerView::EmptyHint() {
+    return tr("Open a recording with Ctrl+O or the open button below,\nor drop its file here.");
 }
 
 void PlayerView::SetZoom(int factor) {
@@ -247,13 +257,11 @@ void PlayerView::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         m_dragStart = event->position().toPoint();
         m_panFrom = event->position();
+        m_dragGrip = event->globalPosition().toPoint() - window()->pos();
     }
     QWidget::mousePressEvent(event);
 }
 
-// Without a caption the picture is the handle that moves the window. The
-// move starts once the pointer has moved, so that a double click still
-// reaches the view instead of the window manager.
 QPointF PlayerView::PicturePoint(QPointF at) const {
     if (!m_picture) return {};
     const QRectF area(PictureRect(rect(), m_keepProportions));
@@ -280,6 +288,12 @@ void PlayerView::mouseReleaseEvent(QMouseEvent* event) {
     QWidget::mouseReleaseEvent(event);
 }
 
+// Without a caption the picture is the handle that moves the window. The
+// move starts once the pointer has moved, so that a double click still
+// reaches the view instead of the window manager. On X11 the window follows
+// the pointer itself: a move the window manager runs takes the keyboard
+// away and does not give it back to the window. Elsewhere (Wayland, where a
+// window cannot place itself) the window manager moves it.
 void PlayerView::mouseMoveEvent(QMouseEvent* event) {
     if (m_picking) return QWidget::mouseMoveEvent(event);
     // Zoomed, a drag moves the picture under the view instead.
@@ -294,7 +308,11 @@ void PlayerView::mouseMoveEvent(QMouseEvent* event) {
                           (event->position().toPoint() - m_dragStart).manhattanLength() >=
                               QApplication::startDragDistance();
     if (dragging) {
-        if (QWindow* handle = window()->windowHandle()) handle->startSystemMove();
+        if (QGuiApplication::platformName() == QLatin1String("wayland")) {
+            if (QWindow* handle = window()->windowHandle()) handle->startSystemMove();
+        } else {
+            window()->move(event->globalPosition().toPoint() - m_dragGrip);
+        }
     }
     QWidget::mouseMoveEvent(event);
 }

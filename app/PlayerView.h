@@ -83,6 +83,8 @@ public:
     void SetFrameMarginsSource(std::function<QMargins()> margins) { m_frameMargins = std::move(margins); }
     bool FullScreen() const { return m_fullScreen; }
     const PictureHandle& Shown() const { return m_picture; }
+    // What the view says while it has no picture.
+    static QString EmptyHint();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -115,6 +117,7 @@ private:
     mutable PictureHandle m_adjustedFrom;
     mutable PictureAdjustments m_adjustedWith;
     mutable QImage m_adjusted;
+    QPoint m_dragGrip;  // where the pointer holds the window, from its top left
 };
 
 }  // namespace korvane

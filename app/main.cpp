@@ -1,152 +1,195 @@
-// korvane: the player. Without options it opens its window, with the
-// recording named on the command line if there is one:
-//   korvane [FILE]
-// Headless interfaces:
-//   korvane --snapshot OUT.png [--camera N] [--at TIME] [--next N] [--previous M] [--size PIXELS] PATH...
-//   korvane --headless-play [--mode play|sound|back|fast|fastback] [--speed 0-5] [--camera N] [--at TIME]
-//           [--next N] PATH...
-//   korvane --export OUT.mkv|OUT.mp4 [--from TIME] [--to TIME] [--camera N] FILE
-// TIME is a capture time, "YYYY-MM-DD HH:MM:SS[.mmm]"; cameras count from 1.
+// korvane: the player. Without a headless option it opens its window, with
+// the recording named on the command line if there is one. The headless
+// faces (--snapshot, --headless-play, --export) use the same engine without a
+// widget. `korvane --help` lists the options; the man page has the details.
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QGuiApplication>
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <vector>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "app/Application.h"
 #include "app/HeadlessPlay.h"
 #include "app/Snapshot.h"
 #include "clip/ClipExporter.h"
-#include "media/CodecLog.h"
-#include "recording/TimeStamp.h"
 #include "desktop/QtNotifier.h"
+#include "desktop/Settings.h"
+#include "media/CodecLog.h"
 #include "recording/TimeStamp.h"
 
 namespace {
 
-void Usage() {
-    std::fputs("usage: korvane [FILE]\n"
-               "       korvane --snapshot OUT.png [--camera N] [--at TIME] [--next N] [--previous M] [--size PIXELS] PATH...\n"
-               "       korvane --headless-play [--mode play|sound|back|fast|fastback] [--speed 0-5]\n"
-               "               [--camera N] [--at TIME] [--next N] PATH...\n"
-               "       korvane --export OUT.mkv|OUT.mp4 [--from TIME] [--to TIME] [--camera N] FILE\n"
-               "TIME: \"YYYY-MM-DD HH:MM:SS[.mmm]\" (capture time); N: camera from 1\n",
-               stderr);
+// Exit status of a command line that cannot be used.
+constexpr int kUsageStatus = 2;
+
+// The options of every face; each names what it takes.
+struct Options {
+    QCommandLineOption snapshot{QStringLiteral("snapshot"), QStringLiteral("Writes the picture shown to a PNG and exits."), QStringLiteral("OUT.png")};
+    QCommandLineOption headlessPlay{QStringLiteral("headless-play"), QStringLiteral("Plays to the end without a window, printing each picture.")};
+    QCommandLineOption exportClip{QStringLiteral("export"), QStringLiteral("Exports one camera's pictures as recorded into Matroska or MP4."), QStringLiteral("OUT.mkv|OUT.mp4")};
+    QCommandLineOption mode{QStringLiteral("mode"), QStringLiteral("With --headless-play: play, sound, back, fast or fastback."), QStringLiteral("MODE"), QStringLiteral("play")};
+    QCommandLineOption speed{QStringLiteral("speed"), QStringLiteral("With --headless-play: fast level 0 to 5, playing at 2x to 64x."), QStringLiteral("LEVEL"), QStringLiteral("0")};
+    QCommandLineOption camera{QStringLiteral("camera"), QStringLiteral("The camera, counted from 1."), QStringLiteral("N")};
+    QCommandLineOption at{QStringLiteral("at"), QStringLiteral("Starts at the picture of this capture time."), QStringLiteral("TIME")};
+    QCommandLineOption next{QStringLiteral("next"), QStringLiteral("Steps N pictures forward first."), QStringLiteral("N"), QStringLiteral("0")};
+    QCommandLineOption previous{QStringLiteral("previous"), QStringLiteral("With --snapshot: then M pictures back."), QStringLiteral("M"), QStringLiteral("0")};
+    QCommandLineOption size{QStringLiteral("size"), QStringLiteral("With --snapshot: scales the picture to fit PIXELS x PIXELS."), QStringLiteral("PIXELS"), QStringLiteral("0")};
+    QCommandLineOption from{QStringLiteral("from"), QStringLiteral("With --export: the first capture time."), QStringLiteral("TIME")};
+    QCommandLineOption to{QStringLiteral("to"), QStringLiteral("With --export: the last capture time."), QStringLiteral("TIME")};
+
+    void AddTo(QCommandLineParser& parser) const {
+        for (const QCommandLineOption* option :
+             {&snapshot, &headlessPlay, &exportClip, &mode, &speed, &camera, &at, &next, &previous, &size, &from, &to})
+            parser.addOption(*option);
+    }
+};
+
+// A command line that cannot be used: why, and where the help is.
+int Refuse(const QString& why) {
+    std::fprintf(stderr, "korvane: %s\nTry 'korvane --help' for the options.\n", why.toLocal8Bit().constData());
+    return kUsageStatus;
 }
 
-// Options select a headless interface; a plain argument is a recording.
-bool Headless(int argc, char** argv) {
+// The headless faces run without a display; the option decides before any application exists.
+bool HeadlessRequested(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--", 2) == 0) return true;
+        const std::string arg = argv[i];
+        if (arg == "--") break;
+        for (const char* face : {"--snapshot", "--headless-play", "--export"})
+            if (arg == face || arg.rfind(std::string(face) + "=", 0) == 0) return true;
     }
     return false;
 }
 
-int RunDesktop(int argc, char** argv) {
-    QApplication app(argc, argv);
-    korvane::QtNotifier notifier;
-    korvane::Application player(notifier);
-    // Qt has taken its own options out of argv by now.
-    if (!player.InitInstance(korvane::Application::JoinCommandLine(argc, argv))) return 1;
-    return app.exec();
+std::optional<int> Count(const QString& text, int least, int most) {
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < least || value > most) return std::nullopt;
+    return value;
 }
 
-bool ParseCount(const char* text, int& out, long most = 1'000'000) {
-    char* end = nullptr;
-    const long value = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || value < 0 || value > most) return false;
-    out = static_cast<int>(value);
-    return true;
+void SetUp(QCommandLineParser& parser, const Options& options) {
+    parser.setApplicationDescription(
+        QStringLiteral("Plays the recordings of multi-camera digital video recorders.\n"
+                       "TIME is a capture time, \"YYYY-MM-DD HH:MM:SS[.mmm]\"."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    options.AddTo(parser);
+    parser.addPositionalArgument(QStringLiteral("PATH"),
+                                 QStringLiteral("Recordings or folders of them, opened as one session (--export: one recording)."),
+                                 QStringLiteral("[PATH...]"));
 }
 
-bool ParseMode(const char* text, korvane::PlayMode& mode) {
-    using Mode = korvane::PlayMode;
-    const struct {
-        const char* name;
-        Mode mode;
-    } modes[] = {{"play", Mode::Play}, {"sound", Mode::PlaySound}, {"back", Mode::BackPlay},
-                 {"fast", Mode::FastPlay}, {"fastback", Mode::FastBackPlay}};
-    for (const auto& m : modes)
-        if (std::strcmp(text, m.name) == 0) {
-            mode = m.mode;
-            return true;
+int RunHeadless(const QCommandLineParser& parser, const Options& o) {
+    const int faces = int(parser.isSet(o.snapshot)) + int(parser.isSet(o.headlessPlay)) + int(parser.isSet(o.exportClip));
+    if (faces != 1) return Refuse(QStringLiteral("give one of --snapshot, --headless-play and --export."));
+    std::vector<std::string> recordings;
+    for (const QString& path : parser.positionalArguments()) recordings.push_back(path.toLocal8Bit().toStdString());
+    if (recordings.empty()) return Refuse(QStringLiteral("name a recording, or a folder of recordings."));
+
+    korvane::StartPoint start;
+    if (parser.isSet(o.camera)) {
+        const auto camera = Count(parser.value(o.camera), 1, 256);
+        if (!camera) return Refuse(QStringLiteral("--camera takes a camera number from 1 to 256."));
+        start.camera = *camera - 1;
+    }
+    const auto time = [&](const QCommandLineOption& option) -> std::optional<korvane::SystemTime> {
+        const korvane::TimeReading reading = korvane::ReadCaptureTime(parser.value(option).toStdString());
+        if (!reading.time)
+            Refuse(QStringLiteral("--%1: %2.").arg(option.names().front(), QString::fromStdString(reading.error)));
+        return reading.time;
+    };
+    if (parser.isSet(o.at)) {
+        const auto at = time(o.at);
+        if (!at) return kUsageStatus;
+        start.at = korvane::CaptureMilliseconds(*at);
+    }
+    const auto next = Count(parser.value(o.next), 0, 1'000'000);
+    if (!next) return Refuse(QStringLiteral("--next takes a number of pictures."));
+
+    if (parser.isSet(o.exportClip)) {
+        if (start.at) return Refuse(QStringLiteral("--export takes --from and --to, not --at."));
+        if (recordings.size() != 1) return Refuse(QStringLiteral("--export takes one recording."));
+        korvane::ExportRequest request;
+        request.source = recordings.front();
+        request.output = parser.value(o.exportClip).toLocal8Bit().toStdString();
+        if (start.camera) request.camera = *start.camera + 1;
+        for (const auto& [option, bound] : {std::pair{&o.from, &request.from}, std::pair{&o.to, &request.to}}) {
+            if (!parser.isSet(*option)) continue;
+            *bound = time(*option);
+            if (!*bound) return kUsageStatus;
         }
-    return false;
+        const korvane::ExportResult result = korvane::ExportClip(request);
+        std::puts(korvane::SummaryLine(request, result).c_str());
+        return korvane::ExitStatus(result.status);
+    }
+    if (parser.isSet(o.headlessPlay)) {
+        korvane::HeadlessPlayRequest request;
+        request.recordings = recordings;
+        request.start = start;
+        request.next = *next;
+        const QString mode = parser.value(o.mode);
+        const std::pair<const char*, korvane::PlayMode> modes[] = {
+            {"play", korvane::PlayMode::Play}, {"sound", korvane::PlayMode::PlaySound},
+            {"back", korvane::PlayMode::BackPlay}, {"fast", korvane::PlayMode::FastPlay},
+            {"fastback", korvane::PlayMode::FastBackPlay}};
+        bool known = false;
+        for (const auto& [name, value] : modes)
+            if (mode == QLatin1String(name)) request.mode = value, known = true;
+        if (!known) return Refuse(QStringLiteral("--mode is one of play, sound, back, fast and fastback."));
+        const auto speed = Count(parser.value(o.speed), 0, 5);
+        if (!speed) return Refuse(QStringLiteral("--speed takes a level from 0 to 5."));
+        request.speed = *speed;
+        return korvane::RunHeadlessPlay(request);
+    }
+    korvane::SnapshotRequest request;
+    request.outputPath = parser.value(o.snapshot).toLocal8Bit().toStdString();
+    request.recordings = recordings;
+    request.start = start;
+    request.next = *next;
+    const auto previous = Count(parser.value(o.previous), 0, 1'000'000);
+    const auto size = Count(parser.value(o.size), 0, 4096);
+    if (!previous) return Refuse(QStringLiteral("--previous takes a number of pictures."));
+    if (!size) return Refuse(QStringLiteral("--size takes a number of pixels up to 4096."));
+    request.previous = *previous;
+    request.size = *size;
+    return korvane::RunSnapshot(request);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     korvane::RouteCodecLogToDebugLog();
-    if (!Headless(argc, argv)) return RunDesktop(argc, argv);
+    const bool headless = HeadlessRequested(argc, argv);
+    // No window and no widget headless: the offscreen platform serves fonts and painting.
+    if (headless) qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> app = headless ? std::make_unique<QGuiApplication>(argc, argv)
+                                                     : std::make_unique<QApplication>(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("korvane"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KORVANE_VERSION));
 
-    korvane::SnapshotRequest snapshot;
-    korvane::HeadlessPlayRequest play;
-    korvane::StartPoint start;
-    korvane::ExportRequest exportClip;
-    bool snapshotMode = false, playMode = false, exportMode = false;
-    std::vector<std::string> recordings;
-    for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
-        const bool hasValue = i + 1 < argc;
-        if (std::strcmp(arg, "--snapshot") == 0 && hasValue) {
-            snapshotMode = true;
-            snapshot.outputPath = argv[++i];
-        } else if (std::strcmp(arg, "--export") == 0 && hasValue) {
-            exportMode = true;
-            exportClip.output = argv[++i];
-        } else if ((std::strcmp(arg, "--from") == 0 || std::strcmp(arg, "--to") == 0) && hasValue) {
-            const auto time = korvane::ParseCaptureTime(argv[++i]);
-            if (!time) return Usage(), 2;
-            (arg[2] == 'f' ? exportClip.from : exportClip.to) = time;
-        } else if (std::strcmp(arg, "--headless-play") == 0) {
-            playMode = true;
-        } else if (std::strcmp(arg, "--next") == 0 && hasValue) {
-            if (!ParseCount(argv[++i], snapshot.next)) return Usage(), 2;
-            play.next = snapshot.next;
-        } else if (std::strcmp(arg, "--previous") == 0 && hasValue) {
-            if (!ParseCount(argv[++i], snapshot.previous)) return Usage(), 2;
-        } else if (std::strcmp(arg, "--size") == 0 && hasValue) {
-            if (!ParseCount(argv[++i], snapshot.size, 4096)) return Usage(), 2;
-        } else if (std::strcmp(arg, "--mode") == 0 && hasValue) {
-            if (!ParseMode(argv[++i], play.mode)) return Usage(), 2;
-        } else if (std::strcmp(arg, "--camera") == 0 && hasValue) {
-            int camera = 0;
-            if (!ParseCount(argv[++i], camera, 256) || camera < 1) return Usage(), 2;
-            start.camera = camera - 1;
-        } else if (std::strcmp(arg, "--at") == 0 && hasValue) {
-            const auto time = korvane::ParseCaptureTime(argv[++i]);
-            if (!time) return Usage(), 2;
-            start.at = korvane::CaptureMilliseconds(*time);
-        } else if (std::strcmp(arg, "--speed") == 0 && hasValue) {
-            if (!ParseCount(argv[++i], play.speed, 5)) return Usage(), 2;
-        } else if (arg[0] == '-' && arg[1] == '-') {
-            return Usage(), 2;
-        } else {
-            recordings.emplace_back(arg);
-        }
+    QCommandLineParser parser;
+    const Options options;
+    SetUp(parser, options);
+    if (!parser.parse(QCoreApplication::arguments())) return Refuse(parser.errorText());
+    if (parser.isSet(QStringLiteral("help"))) {
+        std::fputs(parser.helpText().toLocal8Bit().constData(), stdout);
+        return 0;
     }
-    if (int(snapshotMode) + int(playMode) + int(exportMode) != 1 || recordings.empty()) return Usage(), 2;
-    if (exportMode) {
-        if (start.at || recordings.size() != 1) return Usage(), 2;
-        if (start.camera) exportClip.camera = *start.camera + 1;
-        exportClip.source = recordings.front();
-        const korvane::ExportResult result = korvane::ExportClip(exportClip);
-        std::puts(korvane::SummaryLine(exportClip, result).c_str());
-        return korvane::ExitStatus(result.status);
+    if (parser.isSet(QStringLiteral("version"))) {
+        std::printf("korvane %s\n", KORVANE_VERSION);
+        return 0;
     }
+    if (headless) return RunHeadless(parser, options);
 
-    // No window and no widget: the offscreen platform serves fonts and painting.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    if (playMode) {
-        play.recordings = recordings;
-        play.start = start;
-        return korvane::RunHeadlessPlay(play);
-    }
-    snapshot.recordings = recordings;
-    snapshot.start = start;
-    return korvane::RunSnapshot(snapshot);
+    if (parser.positionalArguments().size() > 1) return Refuse(QStringLiteral("name at most one recording."));
+    korvane::MoveOldSettings();
+    korvane::QtNotifier notifier;
+    korvane::Application player(notifier);
+    if (!player.Start(parser.positionalArguments().value(0))) return 1;
+    return app->exec();
 }

@@ -7,7 +7,6 @@ namespace korvane {
 
 namespace {
 
-constexpr int kOutputBuffers = 8;
 constexpr std::uint32_t kStartBits = 16;
 constexpr std::uint32_t kStartRate = 8000;
 // G.721 gives four PCM bytes a code byte: 1,024 code bytes fill the buffer.
@@ -39,7 +38,7 @@ void SoundPlayback::PrepareAudio() {
             m_notifier.ShowMessage(kAudioDecoderInitErrorText);
         }
     }
-    m_waveOut.OpenOutput(kOutputBuffers, kStartBits, kStartRate);
+    m_waveOut.OpenOutput(kStartBits, kStartRate);
     m_audioBits = kStartBits;
     m_audioRate = kStartRate;
     m_audioDeviceTime = 0;
@@ -126,7 +125,7 @@ void SoundPlayback::FollowFormat(const FrameHeader& header) {
         m_waveOut.CloseOutput();
         m_audioBits = bits;
         m_audioRate = rate;
-        m_waveOut.OpenOutput(kOutputBuffers, m_audioBits, m_audioRate);
+        m_waveOut.OpenOutput(m_audioBits, m_audioRate);
     }
 }
 

@@ -30,7 +30,7 @@
 
 namespace korvane {
 
-inline constexpr const char* kAudioDecoderInitErrorText = "m_AudioDecoder.Init Error";
+inline constexpr const char* kAudioDecoderInitErrorText = "The sound of this recording cannot be decoded; the pictures play without it.";
 inline constexpr std::size_t kAudioOutCapacity = 4096;
 // Seconds an output may play IMA ADPCM before it is closed and reopened.
 inline constexpr std::uint32_t kAudioDeviceAgeLimit = 120;
@@ -55,7 +55,7 @@ public:
 
     // Readies the audio path at the start of a play-with-sound run: opens the
     // IMA ADPCM converter until that first succeeds (the message box
-    // "m_AudioDecoder.Init Error" when it fails; the run goes on), opens the
+    // kAudioDecoderInitErrorText when it fails; the run goes on), opens the
     // output for 16-bit 8,000-Hz PCM at full volume on both channels, and
     // starts the G.721 stream afresh.
     void PrepareAudio();

@@ -39,11 +39,9 @@ WaveOutput::~WaveOutput() {
     CloseOutput();
 }
 
-int WaveOutput::OpenOutput(int count, std::uint32_t bits, std::uint32_t rate) {
+int WaveOutput::OpenOutput(std::uint32_t bits, std::uint32_t rate) {
     if (m_device) CloseOutput();
-    m_outDevice = 0;  // device 0: the system's default output
     m_outResult = kWaveOk;
-    m_ringSize = count;
 
     auto subsystem = std::make_unique<SdlAudioSubsystem>();
     if (!subsystem->Started()) {
@@ -54,10 +52,6 @@ int WaveOutput::OpenOutput(int count, std::uint32_t bits, std::uint32_t rate) {
     const int devices = SDL_GetNumAudioDevices(0);
     if (devices == 0) {
         m_outResult = kWaveNoDriver;
-        return 0;
-    }
-    if (devices > 0 && m_outDevice >= static_cast<std::uint32_t>(devices)) {
-        m_outResult = kWaveBadDeviceId;
         return 0;
     }
     if ((bits != 8 && bits != 16) || rate == 0 || rate > static_cast<std::uint32_t>(INT_MAX)) {

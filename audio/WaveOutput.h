@@ -37,15 +37,13 @@
 
 namespace korvane {
 
-// Result codes kept in m_outResult / m_result, numbered as the platform's
-// multimedia results that callers of the wave output know.
+// Why the last output call failed, kept in m_outResult / m_result.
 enum WaveResult : std::uint32_t {
-    kWaveOk = 0,
-    kWaveError = 1,         // the device refused to open
-    kWaveBadDeviceId = 2,   // the device number is out of range
-    kWaveNoDriver = 6,      // no output device at all
-    kWaveNoMemory = 7,      // a block could not be allocated
-    kWaveBadFormat = 32,    // the sample format cannot be played
+    kWaveOk,
+    kWaveError,      // the device refused to open
+    kWaveNoDriver,   // no output device at all
+    kWaveNoMemory,   // a block could not be allocated
+    kWaveBadFormat,  // the sample format cannot be played
 };
 
 inline constexpr std::uint16_t kFullVolume = 0xFFFF;
@@ -60,10 +58,9 @@ public:
 
     // Opens the output for mono PCM of `bits` (8 unsigned or 16 signed
     // little-endian) bits a sample at `rate` samples a second, closing an
-    // output still open first. `count` is the block count callers ask for;
-    // blocks are queued without limit, so it is only kept. 1 on success; 0
-    // with the reason in OutResult().
-    int OpenOutput(int count, std::uint32_t bits, std::uint32_t rate);
+    // output still open first; blocks are queued without limit. 1 on
+    // success; 0 with the reason in OutResult().
+    int OpenOutput(std::uint32_t bits, std::uint32_t rate);
     // Copies the block and queues it behind the blocks before it. A trailing
     // part of a sample is left out. 1 when queued; 0 when no output is open
     // (nothing is allocated then) or the copy cannot be allocated.
@@ -132,8 +129,6 @@ private:
     std::size_t m_bufferFrames = 0;  // frames one callback fills
 
     // Used on the thread that opens, writes and closes.
-    int m_ringSize = 0;
-    std::uint32_t m_outDevice = 0;
     std::chrono::milliseconds m_closeDrainLimit{1000};
 
     // Readable from any thread.

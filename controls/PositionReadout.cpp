@@ -42,6 +42,7 @@ void PositionReadout::Attach(Player& player) {
         Update();
     });
     connect(&player, &Player::Opened, this, &PositionReadout::Update);
+    connect(&player, &Player::PictureCleared, this, &PositionReadout::Update);
     Update();
 }
 

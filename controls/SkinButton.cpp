@@ -29,6 +29,13 @@ bool SkinButton::SetSkin(int normalId, int pressedId, int hoverId, int disabledI
     return loaded;
 }
 
+void SkinButton::MirrorSkin() {
+    for (QImage* image : {&m_normalImage, &m_pressedImage, &m_hoverImage, &m_disabledImage})
+        *image = image->mirrored(true, false);
+    Show(m_shown == Image::None ? Image::Normal : m_shown);
+    update();
+}
+
 void SkinButton::EnableButton(bool enable) {
     m_enabled = enable;
     Show(enable ? Image::Normal : Image::Disabled);

@@ -21,6 +21,8 @@ public:
     // button. True when the normal image and every image given by a
     // non-negative number loaded.
     bool SetSkin(int normalId, int pressedId, int hoverId, int disabledId);
+    // Turns the four images left to right (a button pointing the other way).
+    void MirrorSkin();
     // Enabling shows the normal image, disabling the disabled one; a disabled
     // button ignores the mouse.
     void EnableButton(bool enable);

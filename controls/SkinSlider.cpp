@@ -65,18 +65,18 @@ int SkinSlider::PositionForThumbX(int x) const {
     return best;
 }
 
-void SkinSlider::MoveTo(int pos, int code) {
+void SkinSlider::MoveTo(int pos, Scroll how) {
     setValue(std::clamp(pos, minimum(), maximum()));
     update();
-    emit Scrolled(code);
+    emit Scrolled(how);
 }
 
 void SkinSlider::PageTowards(int x) {
     const int thumb = ThumbX(value());
     if (x < thumb && value() > minimum()) {
-        MoveTo(value() - pageStep(), TB_PAGEUP);
+        MoveTo(value() - pageStep(), Scroll::PageUp);
     } else if (x >= thumb + kThumbWidth && value() < maximum()) {
-        MoveTo(value() + pageStep(), TB_PAGEDOWN);
+        MoveTo(value() + pageStep(), Scroll::PageDown);
     } else {
         m_pageRepeat.stop();  // the thumb has reached the pointer
     }
@@ -112,7 +112,7 @@ void SkinSlider::mouseMoveEvent(QMouseEvent* event) {
     update();
     const int x = event->position().toPoint().x();
     if (m_thumbHeld)
-        MoveTo(PositionForThumbX(x - m_grabOffset), TB_THUMBTRACK);
+        MoveTo(PositionForThumbX(x - m_grabOffset), Scroll::ThumbDragged);
     else
         m_pageTarget = x;
 }
@@ -123,9 +123,9 @@ void SkinSlider::mouseReleaseEvent(QMouseEvent* event) {
     m_dragging = false;
     update();
     m_pageRepeat.stop();
-    if (m_thumbHeld) emit Scrolled(TB_THUMBPOSITION);
+    if (m_thumbHeld) emit Scrolled(Scroll::ThumbReleased);
     m_thumbHeld = false;
-    emit Scrolled(TB_ENDTRACK);
+    emit Scrolled(Scroll::Ended);
 }
 
 void SkinSlider::wheelEvent(QWheelEvent* event) {
@@ -136,8 +136,8 @@ void SkinSlider::wheelEvent(QWheelEvent* event) {
     const int notches = m_wheelRest / 120;
     if (notches == 0) return;
     m_wheelRest -= notches * 120;
-    MoveTo(value() + notches * kWheelLines * singleStep(), notches > 0 ? TB_LINEDOWN : TB_LINEUP);
-    emit Scrolled(TB_ENDTRACK);
+    MoveTo(value() + notches * kWheelLines * singleStep(), notches > 0 ? Scroll::LineDown : Scroll::LineUp);
+    emit Scrolled(Scroll::Ended);
 }
 
 void SkinSlider::keyPressEvent(QKeyEvent* event) { event->accept(); }

@@ -20,18 +20,9 @@ class SkinSlider : public QAbstractSlider {
     Q_OBJECT
 
 public:
-    // The notification codes of a trackbar.
-    enum ScrollCode : int {
-        TB_LINEUP = 0,
-        TB_LINEDOWN = 1,
-        TB_PAGEUP = 2,
-        TB_PAGEDOWN = 3,
-        TB_THUMBPOSITION = 4,
-        TB_THUMBTRACK = 5,
-        TB_TOP = 6,
-        TB_BOTTOM = 7,
-        TB_ENDTRACK = 8,
-    };
+    // How the user moved the slider: a step or a page, dragging the thumb,
+    // letting it go, to an end; Ended closes every move.
+    enum class Scroll { LineUp, LineDown, PageUp, PageDown, ThumbReleased, ThumbDragged, Top, Bottom, Ended };
 
     explicit SkinSlider(QWidget* parent = nullptr);
     ~SkinSlider() override;
@@ -49,7 +40,7 @@ public:
 
 signals:
     // A change made by the user, after the position has moved.
-    void Scrolled(int code);
+    void Scrolled(korvane::SkinSlider::Scroll how);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -67,7 +58,7 @@ private:
 
     // The position whose thumb lies nearest to a left edge at x.
     int PositionForThumbX(int x) const;
-    void MoveTo(int pos, int code);
+    void MoveTo(int pos, Scroll how);
     void PageTowards(int x);
 
     std::unique_ptr<MaskedBitmap> m_channel;

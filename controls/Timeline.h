@@ -1,7 +1,9 @@
 // The timeline under the picture: the time span the selected camera's
 // pictures cover, drawn in the skin's colours, with the gaps (no picture for
 // more than a second) left as gaps, the current picture as a marker and the
-// capture time under the pointer. A click or a drag seeks the engine to the
+// capture time under the pointer, always whole inside the strip. Where the
+// recorder's clock was set back, the stretches before and after lie side by
+// side on one scale, with the jump marked between them. A click or a drag seeks the engine to the
 // time under the pointer. While the index is built it shows its progress.
 #pragma once
 
@@ -12,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "controls/ClockSegments.h"
 #include "playback/Player.h"
 #include "recording/RecordIndex.h"
 
@@ -33,8 +36,12 @@ public:
     std::optional<std::int64_t> TimeAt(int x) const;
     std::optional<int> XAt(std::int64_t time) const;
     std::optional<std::int64_t> HoverTime() const { return m_hover; }
+    // Where the label of the time under the pointer is drawn, and its text.
+    std::optional<std::pair<QRect, QString>> HoverLabel() const;
     std::optional<std::int64_t> Marker() const { return m_marker; }
     const std::vector<TimeGap>& Gaps() const { return m_gaps; }
+    // Where the clock was set back: the x of each segment after the first.
+    std::vector<int> Jumps() const;
     // The in and out marks of a clip to export (capture times), shown as brackets.
     void SetMarks(std::optional<std::int64_t> in, std::optional<std::int64_t> out);
     std::pair<std::optional<std::int64_t>, std::optional<std::int64_t>> Marks() const { return {m_markIn, m_markOut}; }
@@ -52,17 +59,18 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     // The span and gaps of the selected camera, from the engine's index.
     void Refresh();
     void SeekTo(int x);
     QRect Track() const;
+    std::int64_t ScaleLength() const;
 
     Player* m_player = nullptr;
     bool m_hasSpan = false;
-    std::int64_t m_first = 0;
-    std::int64_t m_last = 0;
+    std::vector<ClockSegment> m_segments;  // of the selected camera, in chain order
     std::vector<TimeGap> m_gaps;
     std::optional<std::int64_t> m_marker;
     std::optional<std::int64_t> m_markIn;

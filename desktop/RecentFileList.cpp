@@ -7,16 +7,14 @@
 namespace korvane {
 namespace {
 
-const QString kGroup = QStringLiteral("Recent File List");
+const QString kGroup = QStringLiteral("RecentFiles");
 
 QString EntryKey(int index) { return QStringLiteral("File%1").arg(index + 1); }
 
 }  // namespace
 
 RecentFileList::RecentFileList(std::unique_ptr<QSettings> settings, int size)
-    : m_settings(settings ? std::move(settings)
-                          : std::make_unique<QSettings>(QString::fromLatin1(kSettingsOrganisation),
-                                                        QString::fromLatin1(kSettingsApplication))),
+    : m_settings(settings ? std::move(settings) : UserSettings()),
       m_size(size) {
     m_settings->beginGroup(kGroup);
     for (int i = 0; i < m_size; ++i) {

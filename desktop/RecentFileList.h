@@ -7,12 +7,12 @@
 
 #include <memory>
 
+#include "desktop/Settings.h"
+
 class QSettings;
 
 namespace korvane {
 
-inline constexpr const char* kSettingsOrganisation = "Local AppWizard-Generated Applications";
-inline constexpr const char* kSettingsApplication = "Korvane";
 inline constexpr int kRecentFileCount = 4;
 
 class RecentFileList {

@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "platform/Notifier.h"
+#include "recording/FileCheck.h"
 #include "recording/FrameReader.h"
 #include "recording/RecordLayout.h"
 
@@ -490,8 +491,9 @@ DriveReport FrameReaderDriver::Run(std::span<const std::uint8_t> recording) {
                                    : "could not open a file that holds a whole header");
         return report;
     }
-    if (!report.opened && notifier.Messages().empty()) {
-        session.Fail("a failed open told the user nothing");
+    // The reader refuses quietly; CheckFile says why in words.
+    if (!report.opened && CheckFile(file.Path(), 0).sentence.empty()) {
+        session.Fail("a failed open has no reason in words");
         return report;
     }
 

@@ -1,9 +1,7 @@
 #include "playback/Player.h"
 
-#include <cerrno>
-#include <cstring>
-
 #include "playback/PlaybackRun.h"
+#include "recording/FileCheck.h"
 #include "recording/RecordFile.h"
 #include "recording/SiteInfo.h"
 
@@ -14,17 +12,11 @@ namespace {
 // complete index follows in the background.
 constexpr std::size_t kQuickRecords = 2048;
 
-// Why a recording cannot be played, in words; empty when it can.
-std::string OpenProblem(const std::string& path) {
+// Whether the file opens and holds a whole file header.
+bool HeaderReadable(const std::string& path) {
     RecordFile file;
-    if (const int error = file.Open(path); error != 0)
-        return "error =" + std::to_string(error) + "  " + path + "\n" + std::strerror(error);
     RecordingFileHeader header;
-    if (!file.ReadAt(0, header.bytes))
-        return "error =0  " + path + "\n" +
-               (file.Size() < kFileHeaderSize ? "Not a recording: the file is too short for a header"
-                                              : "The file header cannot be read");
-    return {};
+    return file.Open(path) == 0 && file.ReadAt(0, header.bytes);
 }
 
 RecordingFileHeader HeaderOf(const std::string& path) {
@@ -113,10 +105,10 @@ bool Player::Open(const std::vector<std::string>& paths) {
     m_filePath = !found.empty() ? found.front() : !paths.empty() ? paths.front() : std::string{};
     SetTitle(m_filePath);
     for (const std::string& path : found) {
-        if (const std::string problem = OpenProblem(path); !problem.empty()) Say(problem);
-        else m_paths.push_back(path);
+        if (HeaderReadable(path)) m_paths.push_back(path);
+        else Say(CheckFile(path, m_camera).sentence);
     }
-    if (found.empty() && !paths.empty()) Say("No recording in " + paths.front());
+    if (found.empty() && !paths.empty()) Say("There is no recording in " + paths.front() + ".");
     if (m_paths.empty()) {
         ClearPicture();
         return false;
@@ -130,8 +122,9 @@ bool Player::Open(const std::vector<std::string>& paths) {
     m_sound.SetPaths(m_paths);
     const int headerCamera = HeaderOf(m_filePath).headerCamera();
     m_camera = headerCamera >= 0 ? headerCamera : 0;
-    emit Opened(QString::fromLocal8Bit(paths.front().data(), static_cast<qsizetype>(paths.front().size())));
-    ShowFirstPicture();
+    // A recording with nothing to show is open, but not announced (nor remembered as opened).
+    if (ShowFirstPicture() || !m_quickWhole || !Cameras().empty())
+        emit Opened(QString::fromLocal8Bit(paths.front().data(), static_cast<qsizetype>(paths.front().size())));
     StartIndex();
     return true;
 }
@@ -160,9 +153,10 @@ bool Player::ShowFirstPicture() {
     UpdateTitle(false);
     if (status == 1) return true;
     ClearPicture();
-    // A quick look that did not reach the end of every recording leaves it to the complete index.
-    if (status != kCodecUnknown && (m_complete || m_quickWhole))
-        Say("No picture of camera " + std::to_string(m_camera + 1) + " in this recording: " + m_filePath);
+    // A quick look that did not reach the end of every recording leaves it to
+    // the complete index, and so does a recording with pictures of another camera.
+    if (status != kCodecUnknown && (m_complete || m_quickWhole) && Cameras().empty())
+        Say(CheckFile(m_filePath, m_camera).sentence);
     return false;
 }
 

@@ -41,7 +41,7 @@
 
 namespace korvane {
 
-inline constexpr const char* kIncorrectCodecText = "Incorrect video codec type player";
+inline constexpr const char* kIncorrectCodecText = "The pictures of this recording are in a video format the player does not know.";
 
 // Idle, or the mode the worker plays. Play becomes PlaySound when the sound is on.
 enum class PlayMode { Idle, Play, PlaySound, BackPlay, FastPlay, FastBackPlay };

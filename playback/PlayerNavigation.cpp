@@ -43,8 +43,10 @@ void Player::IndexBuilt(std::shared_ptr<const RecordingSet> set) {
     emit IndexReady();
     if (!Track()) {
         // The camera the file header picks shows nothing: say so and take the first that does.
-        NoPictures(m_camera);
-        if (const std::vector<int> cameras = Cameras(); !cameras.empty()) SelectCamera(cameras.front());
+        if (const std::vector<int> cameras = Cameras(); !cameras.empty()) {
+            NoPictures(m_camera);
+            SelectCamera(cameras.front());
+        }
         return;
     }
     if (!m_shown && !m_quickWhole) ShowFirstPicture();  // the quick look did not reach its pictures

@@ -6,16 +6,6 @@
 #include <vector>
 
 namespace korvane {
-namespace {
-
-// The numbered error line, then the reason in words.
-std::string ErrorText(long code, const std::string& path, const std::string& reason) {
-    std::vector<char> text(path.size() + 32);
-    std::snprintf(text.data(), text.size(), "error =%ld  %s", code, path.c_str());
-    return std::string(text.data()) + "\n" + reason;
-}
-
-}  // namespace
 
 FrameReader::FrameReader(Notifier& notifier) : m_notifier(notifier) {}
 
@@ -24,24 +14,10 @@ FrameReader::~FrameReader() { Close(); }
 int FrameReader::Open(const std::string& path) {
     Close();
     m_path = path;
-    if (const int error = m_file.Open(path); error != 0) {
-        // A file that opens on a second try is announced first; a folder
-        // opens too, but is no file.
-        std::FILE* again = error != EISDIR ? std::fopen(path.c_str(), "rb") : nullptr;
-        if (again != nullptr) {
-            std::fclose(again);
-            m_notifier.ShowMessage("OK");
-        }
-        m_notifier.ShowMessage(ErrorText(error, path, std::strerror(error)));
-        return 0;
-    }
+    // Why a file does not open is told by CheckFile, in words.
+    if (m_file.Open(path) != 0) return 0;
     RecordingFileHeader header;
-    if (!m_file.ReadAt(0, header.bytes)) {
-        m_notifier.ShowMessage(ErrorText(0, path, m_file.Size() < kFileHeaderSize
-                                                      ? "Not a recording: the file is too short for a header"
-                                                      : "The file header cannot be read"));
-        return 0;  // the file stays held until Close
-    }
+    if (!m_file.ReadAt(0, header.bytes)) return 0;  // the file stays held until Close
     m_fileHeader = header;
     if (const int camera = m_fileHeader.headerCamera(); camera >= 0)
         m_camera = static_cast<std::uint32_t>(camera);

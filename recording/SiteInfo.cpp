@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "platform/ProfileReader.h"
+#include "platform/IniFile.h"
 
 namespace korvane {
 
@@ -25,13 +25,13 @@ std::string SiteInfoFile(const std::string& recordingPath) {
 }  // namespace
 
 std::string SiteName(const std::string& recordingPath) {
-    return GetProfileString(SiteInfoFile(recordingPath), "INFO", "SITENAME");
+    return IniValue(SiteInfoFile(recordingPath), "INFO", "SITENAME");
 }
 
 std::string CameraName(const std::string& recordingPath, int camera) {
     char key[32];
     std::snprintf(key, sizeof key, "CAMERA_NAME%02d", camera + 1);
-    return GetProfileString(SiteInfoFile(recordingPath), "INFO", key);
+    return IniValue(SiteInfoFile(recordingPath), "INFO", key);
 }
 
 bool LookUpSiteInfo(const RecordingFileHeader& header, const std::string& recordingPath, std::string& siteName,

@@ -68,16 +68,20 @@ TEST(Snapshot, WritesThePictureAndThreeLinesOrExitsWithItsCode) {
          "stream: Front door  [704 * 480]\n", "", 704},
         {"--snapshot '" + dir.File("2.png") + "' '" + dir.File("audio.MP4") + "'", 1, "", "", 0},
         {"--snapshot '" + dir.File("3.png") + "' '" + missing + "'", 2, "title: " + missing + "\ncaption: \nstream: \n",
-         "message: error =2  " + missing + "\nNo such file or directory\n", 0},
-        {"--snapshot", 2, "", "usage:", 0},
-        {"--snapshot x.png --headless-play '" + kDemo + "'", 2, "", "usage:", 0},
+         "message: \"" + missing + "\" cannot be opened: No such file or directory.\n", 0},
+        {"--snapshot", 2, "", "korvane: Missing value after '--snapshot'.\nTry 'korvane --help'", 0},
+        {"--snapshot x.png --headless-play '" + kDemo + "'", 2, "", "give one of --snapshot", 0},
         {"--snapshot '" + dir.File("6.png") + "' --camera 2 --at '2023-06-14 17:59:00.030' '" + kDemo + "'", 0,
          "title: Harbor Street Market : Back yard\ncaption: CAM =2  2023-06-14 17:59:00  000\n"
          "stream: Back yard  [352 * 240]\n", "", 352},
         {"--snapshot '" + dir.File("7.png") + "' --camera 3 '" + kDemo + "'", 1, "",
          "message: This recording holds no pictures of camera 3.\n", 0},
-        {"--snapshot x.png --at '2023-06-14 24:00:00' '" + kDemo + "'", 2, "", "usage:", 0},
-        {"--snapshot x.png --camera 0 '" + kDemo + "'", 2, "", "usage:", 0},
+        {"--snapshot x.png --at '2023-06-14 24:00:00' '" + kDemo + "'", 2, "", "--at: \"2023-06-14 24:00:00\" is no capture time: there is no hour 24", 0},
+        {"--snapshot x.png --at '65535-12-31 00:00:00.000' '" + kDemo + "'", 2, "", "the year 65535 is past 9999", 0},
+        {"--snapshot x.png --camera 0 '" + kDemo + "'", 2, "", "--camera takes a camera number", 0},
+        {"--help", 0, "", "", 0},
+        {"--version", 0, "korvane 0.1\n", "", 0},
+        {"--snapshot x.png --frobnicate '" + kDemo + "'", 2, "", "Unknown option 'frobnicate'", 0},
     };
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         const Case& c = cases[i];

@@ -29,16 +29,16 @@
 #include <QTest>
 #include <QTimer>
 
-#include <QDateTimeEdit>
 #include <QDialogButtonBox>
 #include <QPushButton>
 #include <QMessageBox>
 
-#include "app/Commands.h"
+#include "app/Actions.h"
 #include "app/GoToDialog.h"
 #include "app/MainWindow.h"
 #include "app/PictureSaver.h"
 #include "app/PlayerView.h"
+#include "controls/PositionReadout.h"
 #include "controls/Timeline.h"
 #include "recording/TimeStamp.h"
 #include "tests/app/Clip.h"
@@ -74,7 +74,7 @@ protected:
     }
     void Open() { ASSERT_TRUE(player.Open(WriteClip(dir, "rec.MP4"))); }
     std::string Shown() const { return window.View()->Shown() ? window.View()->Shown()->caption : ""; }
-    void Click(int button) { QTest::mouseClick(window.Bar()->Button(button), Qt::LeftButton, {}, QPoint(8, 8)); }
+    void Click(BarButton button) { QTest::mouseClick(window.Bar()->Button(button), Qt::LeftButton, {}, QPoint(8, 8)); }
 
     TempDir dir;
     StderrNotifier notifier{false};
@@ -93,6 +93,20 @@ TEST_F(MainWindowTest, StartsFramelessWithoutMenuKeepsItsMinimumSizeAndClosesInT
     const QRect strip = window.TimelineStrip()->parentWidget()->geometry();
     EXPECT_EQ(window.View()->geometry().bottom() + 1, strip.top());
     EXPECT_EQ(strip.bottom() + 1, window.Bar()->geometry().top());
+    // The empty window says how to open a recording: text on the black.
+    const QImage empty = window.View()->grab().toImage();
+    int lit = 0;
+    for (int y = 0; y < empty.height(); ++y)
+        for (int x = 0; x < empty.width(); ++x) lit += empty.pixel(x, y) != qRgb(0, 0, 0);
+    EXPECT_GT(lit, 100);
+    EXPECT_TRUE(PlayerView::EmptyHint().contains(QStringLiteral("Ctrl+O")));
+    // Help > About: the version and the libraries with their licences.
+    window.Action(Command::About)->trigger();
+    ASSERT_NE(window.AboutBox(), nullptr);
+    EXPECT_TRUE(window.AboutBox()->isVisible());
+    for (const char* part : {"Korvane 0.1", "Qt", "FFmpeg", "SDL", "libjpeg-turbo", "LGPL", "zlib"})
+        EXPECT_TRUE(window.AboutBox()->text().contains(QString::fromLatin1(part))) << part;
+    window.AboutBox()->close();
     window.resize(100, 80);
     EXPECT_EQ(window.size(), QSize(360, 320));
     EXPECT_EQ(window.windowHandle()->minimumSize(), QSize(360, 320));  // also for drags of the border
@@ -101,47 +115,104 @@ TEST_F(MainWindowTest, StartsFramelessWithoutMenuKeepsItsMinimumSizeAndClosesInT
     EXPECT_LT(std::chrono::steady_clock::now() - start, kCompanionConnectWait + std::chrono::milliseconds(200));
 }
 
-TEST_F(MainWindowTest, MenuCommandsDriveTheEngineAndTheView) {
-    Open();
+// Every command is one action: in a menu, on its keys and, for the bar's
+// commands, on a button that shows its state and names its key.
+TEST_F(MainWindowTest, MenuBarAndKeysShareOneActionPerCommand) {
+    QList<QAction*> inMenus;
+    for (QAction* top : window.Menu()->actions())
+        if (top->menu() != nullptr) inMenus += top->menu()->actions();
+    for (QAction* action : window.CommandActions().WithKeys()) EXPECT_TRUE(inMenus.contains(action)) << action->text().toStdString();
+    for (QAction* action : {window.Action(Command::About), window.Action(Command::KeepProportions)})
+        EXPECT_TRUE(inMenus.contains(action)) << action->text().toStdString();
+    for (SkinButton* button : window.Bar()->findChildren<SkinButton*>()) {
+        EXPECT_TRUE(button->toolTip().contains(QLatin1Char('('))) << button->toolTip().toStdString();  // names its key
+    }
+    EXPECT_EQ(window.Bar()->Button(BarButton::BackPlay)->toolTip(), window.Action(Command::BackPlay)->toolTip());
+
+    ASSERT_TRUE(player.Open(WriteClip(dir, "rec.MP4", 120)));
+    ASSERT_TRUE(player.WaitForIndex());
+    // The same command from the keys, the menu and the bar; a step while
+    // playing stops and steps. Every mode starts far from its end.
+    enum Via { Key, Menu, Bar };
     const struct {
-        int id;
+        Command command;
+        Via via;
         PlayMode mode;
         int picture;  // the picture the view shows after it; -1 while a mode plays
     } steps[] = {
-        {ID_NEXT, PlayMode::Idle, 1}, {ID_NEXT, PlayMode::Idle, 2}, {ID_PREVIOUS, PlayMode::Idle, 1},
-        {ID_PLAY, PlayMode::Play, -1}, {ID_PAUSE, PlayMode::Idle, -1}, {ID_BACK_PLAY, PlayMode::BackPlay, -1},
-        {ID_STOP, PlayMode::Idle, -1}, {ID_FAST_PLAY, PlayMode::FastPlay, -1},
-        {ID_FAST_BACKPLAY, PlayMode::FastBackPlay, -1}, {ID_STOP, PlayMode::Idle, -1}};
+        {Command::Next, Key, PlayMode::Idle, 1},      {Command::Next, Menu, PlayMode::Idle, 2},
+        {Command::Previous, Bar, PlayMode::Idle, 1},  {Command::Last, Bar, PlayMode::Idle, 119},
+        {Command::First, Key, PlayMode::Idle, 0},     {Command::Last, Menu, PlayMode::Idle, 119},
+        {Command::BackPlay, Bar, PlayMode::BackPlay, -1}, {Command::Next, Bar, PlayMode::Idle, -1},
+        {Command::First, Bar, PlayMode::Idle, 0},     {Command::Play, Bar, PlayMode::Play, -1},
+        {Command::Play, Key, PlayMode::Idle, -1},     {Command::Last, Key, PlayMode::Idle, 119},
+        {Command::FastBackPlay, Menu, PlayMode::FastBackPlay, -1}, {Command::Pause, Bar, PlayMode::Idle, -1},
+        {Command::First, Menu, PlayMode::Idle, 0},    {Command::FastPlay, Key, PlayMode::FastPlay, -1},
+        {Command::FastPlay, Bar, PlayMode::Idle, -1},
+    };
+    const std::pair<Command, BarButton> buttons[] = {
+        {Command::Next, BarButton::Next},         {Command::Previous, BarButton::Previous},
+        {Command::Last, BarButton::Last},         {Command::First, BarButton::First},
+        {Command::Play, BarButton::Play},         {Command::BackPlay, BarButton::BackPlay},
+        {Command::FastPlay, BarButton::FastPlay}, {Command::FastBackPlay, BarButton::FastBack},
+        {Command::Pause, BarButton::Pause},
+    };
+    const auto button = [&](Command command) {
+        for (const auto& [c, b] : buttons)
+            if (c == command) return b;
+        return BarButton::Menu;
+    };
     for (const auto& step : steps) {
-        window.CommandAction(step.id)->trigger();
-        EXPECT_EQ(player.Mode(), step.mode) << step.id;
-        if (step.picture >= 0) EXPECT_EQ(Shown(), ClipCaption(step.picture)) << step.id;
+        QAction* action = window.Action(step.command);
+        const std::string name = action->text().toStdString() + " via " + std::to_string(step.via);
+        if (step.via == Key) QTest::keySequence(&window, action->shortcuts().front());
+        else if (step.via == Menu) inMenus[inMenus.indexOf(action)]->trigger();
+        else Click(button(step.command));
+        EXPECT_EQ(player.Mode(), step.mode) << name;
+        if (step.picture >= 0) {
+            EXPECT_EQ(Shown(), ClipCaption(step.picture)) << name;
+        }
+        // The bar and the menu show the mode that plays.
+        for (const auto& [command, modeButton] : {std::pair{Command::Play, BarButton::Play},
+                                                  std::pair{Command::BackPlay, BarButton::BackPlay},
+                                                  std::pair{Command::FastPlay, BarButton::FastPlay},
+                                                  std::pair{Command::FastBackPlay, BarButton::FastBack}}) {
+            const bool plays = step.mode != PlayMode::Idle && command == step.command;
+            EXPECT_EQ(window.Action(command)->isChecked(), plays) << name;
+            EXPECT_EQ(window.Bar()->ToggleButton(modeButton)->GetCheck(), plays) << name;
+        }
     }
 
-    // Sound on: checked in the menu, steps disabled.
-    QAction* sound = window.CommandAction(ID_SOUND);
+    // Sound: the engine, the menu's check and the bar's button agree.
     for (bool on : {true, false}) {
-        sound->trigger();
+        Click(BarButton::Sound);
         ASSERT_EQ(player.SoundOn(), on);
-        QMenu* play = window.Menu()->actions()[1]->menu();
-        play->popup(QPoint(0, 0));
-        play->hide();
-        EXPECT_EQ(sound->isChecked(), on);
-        EXPECT_EQ(window.CommandAction(ID_NEXT)->isEnabled(), !on);
-        EXPECT_EQ(window.CommandAction(ID_PREVIOUS)->isEnabled(), !on);
+        EXPECT_EQ(window.Action(Command::Sound)->isChecked(), on);
+        EXPECT_EQ(window.Bar()->ToggleButton(BarButton::Sound)->GetCheck(), on);
     }
 
     // Zoom: 352 x factor x 0.9 wide, 240 x factor high, never under the minimum.
     const std::tuple<std::function<void()>, int, int> zooms[] = {
-        {[&] { window.CommandAction(ID_ZOOM2)->trigger(); }, 633, 480}, {[&] { Click(IDC_BAR_ZOOM3); }, 950, 720},
-        {[&] { Click(IDC_BAR_ZOOM1); }, 360, 320}, {[&] { window.CommandAction(ID_ZOOM3)->trigger(); }, 950, 720},
+        {[&] { window.Action(Command::Zoom2)->trigger(); }, 633, 480}, {[&] { Click(BarButton::Zoom3); }, 950, 720},
+        {[&] { Click(BarButton::Zoom1); }, 360, 320}, {[&] { window.Action(Command::Zoom3)->trigger(); }, 950, 720},
     };
     for (const auto& [zoom, width, height] : zooms) {
         zoom();
         EXPECT_EQ(window.size(), QSize(width, height));
         const int factor = height / 240;  // the bar's buttons follow the zoom however it was set
-        for (int id : {IDC_BAR_ZOOM1, IDC_BAR_ZOOM2, IDC_BAR_ZOOM3})
-            EXPECT_EQ(window.Bar()->ToggleButton(id)->GetCheck(), id - IDC_BAR_ZOOM1 + 1 == factor) << width;
+        const BarButton zoomButtons[] = {BarButton::Zoom1, BarButton::Zoom2, BarButton::Zoom3};
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(window.Bar()->ToggleButton(zoomButtons[i])->GetCheck(), i + 1 == factor) << width;
+    }
+}
+
+// Without a recording on screen the commands that need one are off, on the bar too.
+TEST_F(MainWindowTest, CommandsThatNeedARecordingWaitForOne) {
+    for (bool open : {false, true}) {
+        if (open) Open();
+        for (Command command : {Command::Play, Command::Next, Command::Last, Command::GoTo, Command::SavePicture})
+            EXPECT_EQ(window.Action(command)->isEnabled(), open) << open;
+        EXPECT_EQ(window.Bar()->Button(BarButton::Play)->IsButtonEnabled(), open);
+        EXPECT_TRUE(window.Action(Command::Open)->isEnabled());
     }
 }
 
@@ -211,7 +282,7 @@ TEST_F(MainWindowTest, MenuToggleKeepsTheOuterRectangleWhenTheFrameMarginsComeLa
     window.View()->SetFrameMarginsSource(margins);
     for (int i = 0; i < 12; ++i) {
         sinceToggle.start();
-        Click(IDC_BAR_MENU);
+        Click(BarButton::Menu);
         const bool shown = i % 2 == 0;
         EXPECT_EQ(window.windowFlags().testFlag(Qt::FramelessWindowHint), !shown);
         EXPECT_EQ(window.Menu()->isVisible(), shown);
@@ -226,30 +297,58 @@ TEST_F(MainWindowTest, MenuToggleKeepsTheOuterRectangleWhenTheFrameMarginsComeLa
     EXPECT_EQ(window.geometry(), outer);
 }
 
-// Opening a damaged, an empty or a random file after a good recording: the
-// old picture goes and a message says why.
-TEST_F(MainWindowTest, ARecordingWithoutAPictureClearsTheViewAndSaysSo) {
-    const std::string good = WriteClip(dir, "good.MP4");
+// Each kind of file that gives nothing to show, opened after a recording of
+// two cameras: nothing of that recording stays (picture, title, timeline,
+// readout, CAMERA menu), one message names the kind, and the recent list
+// (which follows Opened) is not told.
+TEST_F(MainWindowTest, AFailedOpenLeavesNoTraceOfTheRecordingBeforeAndSaysWhyOnce) {
+    const std::string good = std::string(KORVANE_SOURCE_DIR) + "/samples/demo.MP4";
     std::ifstream in(good, std::ios::binary);
     const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
     std::vector<std::uint8_t> random(4096);
     std::uint32_t seed = 12345;
     for (auto& b : random) b = static_cast<std::uint8_t>((seed = seed * 1103515245u + 12345u) >> 24);
-    RecordingWriter empty(kFileKind514);
-    empty.Header().setPlayCamera(0, 1);
-    empty.WriteFile(dir.File("empty.MP4"));
-    const std::string files[] = {dir.Write("cut.MP4", std::string(bytes.begin(), bytes.begin() + 1000)),
-                                 dir.File("empty.MP4"), dir.Write("random.MP4", random)};
-    for (const std::string& file : files) {
+    RecordingWriter noPictures(kFileKind514);
+    noPictures.Header().setPlayCamera(0, 1);
+    noPictures.WriteFile(dir.File("nopictures.MP4"));
+    const std::string mp4 = dir.File("ordinary.mp4");
+    ASSERT_EQ(std::system(("ffmpeg -v error -y -i '" + std::string(KORVANE_TEST_DATA) + "/mpeg4_352x240.m4v' -c copy '" +
+                           mp4 + "'").c_str()), 0);
+    const struct {
+        std::string file;
+        std::string says;
+    } cases[] = {
+        {dir.Write("cut.MP4", std::string(bytes.begin(), bytes.begin() + 1000)), "is cut short at 1000 bytes"},
+        {dir.Write("header.MP4", std::string(bytes.begin(), bytes.begin() + 300)), "is cut short at 300 bytes"},
+        {dir.Write("zero.MP4", std::string()), "is empty (0 bytes)"},
+        {dir.Write("random.MP4", random), "is not a recording"},
+        {mp4, "is an ordinary video file (ISO MP4)"},
+        {dir.File("nopictures.MP4"), "without any picture"},
+        {dir.File("missing.MP4"), "cannot be opened: No such file or directory"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
         ASSERT_TRUE(player.Open(good));
+        ASSERT_TRUE(player.WaitForIndex());
         ASSERT_NE(window.View()->Shown(), nullptr);
+        ASSERT_TRUE(window.CameraMenuAction()->isVisible());
+        const int opened = opens;
         notifier.Clear();
-        player.Open(file);
-        EXPECT_EQ(window.View()->Shown(), nullptr) << file;
-        EXPECT_EQ(notifier.Messages(), std::vector<std::string>{"No picture of camera 1 in this recording: " + file});
+        player.Open(c.file);
+        player.WaitForIndex();  // the index of the bad file is no second message
+        QCoreApplication::processEvents();
+        EXPECT_EQ(window.View()->Shown(), nullptr);
+        EXPECT_EQ(window.windowTitle(), QStringLiteral("Korvane"));
+        EXPECT_FALSE(window.TimelineStrip()->TimeAt(50));
+        EXPECT_FALSE(window.TimelineStrip()->Marker());
+        EXPECT_TRUE(window.Readout()->Text().startsWith(QStringLiteral("----"))) << window.Readout()->Text().toStdString();
+        EXPECT_FALSE(window.CameraMenuAction()->isVisible());
+        EXPECT_FALSE(window.Action(Command::Play)->isEnabled());
+        EXPECT_EQ(opens, opened);
+        ASSERT_EQ(notifier.Messages().size(), 1u);
+        EXPECT_NE(notifier.Messages().front().find(c.says), std::string::npos) << notifier.Messages().front();
         const QImage painted = window.View()->grab().toImage();
-        for (int y = 0; y < painted.height(); y += 3)
-            for (int x = 0; x < painted.width(); x += 3) ASSERT_EQ(painted.pixel(x, y), qRgb(0, 0, 0)) << file;
+        EXPECT_EQ(painted.pixel(2, 2), qRgb(0, 0, 0));
     }
 }
 
@@ -257,7 +356,7 @@ TEST_F(MainWindowTest, ARecordingWithoutAPictureClearsTheViewAndSaysSo) {
 // colours: nowhere black.
 TEST_F(MainWindowTest, TheBarFillsTheWindowsWidthAtEverySize) {
     Open();
-    const std::function<void()> sizes[] = {[&] { Click(IDC_BAR_ZOOM1); }, [&] { Click(IDC_BAR_ZOOM3); },
+    const std::function<void()> sizes[] = {[&] { Click(BarButton::Zoom1); }, [&] { Click(BarButton::Zoom3); },
                                            [&] { window.View()->ToggleFullScreen(); }};
     for (const auto& size : sizes) {
         size();
@@ -295,7 +394,7 @@ TEST_F(MainWindowTest, KeepProportionsLetterboxesThePictureAndOffStretchesIt) {
         bool bars;
     } cases[] = {{true, {56, 0, 528, 360}, true}, {false, {0, 0, 640, 360}, false}};
     for (const auto& c : cases) {
-        if (window.View()->KeepProportions() != c.keep) window.CommandAction(ID_KEEP_PROPORTIONS)->trigger();
+        if (window.View()->KeepProportions() != c.keep) window.Action(Command::KeepProportions)->trigger();
         EXPECT_EQ(window.View()->PictureRect(window.View()->rect(), c.keep), c.area);
         EXPECT_EQ(blackColumns(0, 56), c.bars);
         EXPECT_EQ(blackColumns(584, 640), c.bars);
@@ -325,14 +424,14 @@ TEST_F(MainWindowTest, PrintingToPdfKeepsTheProportionsCentredOnThePage) {
 }
 
 TEST_F(MainWindowTest, DoubleClickGoesFullScreenAndBackToTheSameRectangle) {
-    window.CommandAction(ID_ZOOM2)->trigger();
+    window.Action(Command::Zoom2)->trigger();
     window.move(40, 30);
     QCoreApplication::processEvents();
     const QRect before = window.geometry();
     QTest::mouseDClick(window.View(), Qt::LeftButton, {}, QPoint(20, 20));
     EXPECT_TRUE(window.View()->FullScreen());
     EXPECT_EQ(window.geometry(), QRect(QPoint(0, 0), window.screen()->size()));
-    window.CommandAction(ID_ZOOM3)->trigger();  // zoom while in full screen resizes; the next double click still restores
+    window.Action(Command::Zoom3)->trigger();  // zoom while in full screen resizes; the next double click still restores
     QTest::mouseDClick(window.View(), Qt::LeftButton, {}, QPoint(20, 20));
     EXPECT_FALSE(window.View()->FullScreen());
     EXPECT_EQ(window.geometry(), before);
@@ -356,8 +455,8 @@ TEST_F(MainWindowTest, ExitStopsPlaybackAndClosingTellsTheCompanionOnce) {
     CompanionPeer peer(QString::fromStdString(dir.File("ClipExport")));
     ASSERT_TRUE(peer.Listening());
     Open();
-    window.CommandAction(ID_PLAY)->trigger();
-    Click(IDC_BAR_EXIT);
+    window.Action(Command::Play)->trigger();
+    Click(BarButton::Exit);
     EXPECT_TRUE(window.isVisible());  // the bar's exit arrives after the click
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }));
     EXPECT_EQ(player.Mode(), PlayMode::Idle);
@@ -367,8 +466,8 @@ TEST_F(MainWindowTest, ExitStopsPlaybackAndClosingTellsTheCompanionOnce) {
     EXPECT_EQ(messages[0].size(), 12);
 
     window.show();  // closed again from the menu: nothing more is sent
-    window.CommandAction(ID_APP_EXIT)->trigger();
-    EXPECT_FALSE(window.isVisible());
+    window.Action(Command::Exit)->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }));
     EXPECT_TRUE(peer.TakeMessages(300).empty());
 }
 
@@ -393,7 +492,7 @@ TEST_F(MainWindowTest, EachKeyDoesWhatItSays) {
     const struct { int key; std::function<bool()> holds; const char* what; } toggles[] = {
         {Qt::Key_Space, [&] { return player.Mode() == PlayMode::Play; }, "plays"},
         {Qt::Key_Space, [&] { return player.Mode() == PlayMode::Idle; }, "pauses"},
-        {Qt::Key_Plus, [&] { return player.FastSpeed() == 1 && window.Bar()->Slider(IDC_BAR_SPEED)->GetPos() == 20; }, "speeds up"},
+        {Qt::Key_Plus, [&] { return player.FastSpeed() == 1 && window.Bar()->Slider(BarSlider::Speed)->GetPos() == 20; }, "speeds up"},
         {Qt::Key_Minus, [&] { return player.FastSpeed() == 0; }, "slows down"},
         {Qt::Key_F, [&] { return window.View()->FullScreen(); }, "F: full screen"},
         {Qt::Key_Escape, [&] { return !window.View()->FullScreen(); }, "Esc leaves it"},
@@ -414,24 +513,50 @@ TEST_F(MainWindowTest, EachKeyDoesWhatItSays) {
         EXPECT_TRUE(t.holds()) << t.what;
     }
 
-    // Ctrl+G: the dialog starts at the current picture's time; the time given is sought.
-    press(Qt::Key_Right);
-    press(Qt::Key_G, Qt::ControlModifier);
-    ASSERT_NE(window.GoTo(), nullptr);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window.GoTo()->isVisible(); }));
-    EXPECT_EQ(window.GoTo()->Time(), t0 + 1000);
-    window.GoTo()->Editor()->setDateTime(QDateTime::fromMSecsSinceEpoch(t0 + 45'500, Qt::UTC));
-    QTest::mouseClick(window.GoTo()->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
-    EXPECT_EQ(*player.CurrentTime(), t0 + 45'000);
-    EXPECT_EQ(window.TimelineStrip()->Marker(), t0 + 45'000);
-
-    // Help > Keys lists every key.
-    window.CommandAction(ID_HELP_KEYS)->trigger();
+    // Help > Keys lists every key with what it does.
+    window.Action(Command::Keys)->trigger();
     ASSERT_NE(window.KeysHelp(), nullptr);
     EXPECT_TRUE(window.KeysHelp()->isVisible());
-    for (const char* key : {"Space", "Left / Right", "Shift+Left", "PgUp / PgDn", "Home / End", "F, Enter", "Esc",
-                            "+ / -", "1 / 2 / 3", "M", "S", "Ctrl+G"})
+    for (const char* key : {"Space\tPlay or pause", "Left\tPrevious picture", "Shift+Left\tTen seconds back",
+                            "PgUp\tOne minute back", "End\tLast picture", "F, Return, Enter\tFull screen or back",
+                            "Esc", "+\tFast speed up", "3\t3x", "M\t", "S\tSound", "Ctrl+G\tGo to"})
         EXPECT_TRUE(window.KeysText().contains(QString::fromLatin1(key))) << key;
+}
+
+// Go to (Ctrl+G) takes what people type, as they type it, on 90 pictures a
+// second apart from 06:07:08; what it cannot read it refuses in the dialog.
+TEST_F(MainWindowTest, GoToTakesDatesTimesOfDayAndMovesAndRefusesTheRest) {
+    ASSERT_TRUE(player.Open(WriteClip(dir, "rec.MP4", 90, 1000)));
+    ASSERT_TRUE(player.WaitForIndex());
+    const std::int64_t t0 = *player.CurrentTime();
+    QTest::keyClick(&window, Qt::Key_Right);
+    const struct {
+        const char* typed;
+        std::optional<std::int64_t> shown;  // after it, from t0; nothing: refused, nothing moves
+    } cases[] = {
+        {"2026-04-05 06:07:53.500", 45'000}, {"06:07:20", 12'000}, {"06:08", 52'000},
+        {"+10s", 62'000},                    {"-1m", 2'000},        {"2026-04-05 06:07:08  900", 0},
+        {"2026-02-30 06:07:20", std::nullopt}, {"in a minute", std::nullopt}, {"25:00", std::nullopt},
+    };
+    std::int64_t at = 1000;
+    for (const auto& c : cases) {
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        QTest::keyClick(&window, Qt::Key_G, Qt::ControlModifier);
+        ASSERT_NE(window.GoTo(), nullptr);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window.GoTo()->isVisible(); }));
+        QLineEdit* editor = window.GoTo()->Editor();
+        EXPECT_EQ(editor->text().toStdString(), FormatCaptureTime(FromCaptureMilliseconds(t0 + at))) << c.typed;
+        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(editor, QString::fromLatin1(c.typed));
+        QTest::keyClick(editor, Qt::Key_Return);
+        if (c.shown) at = *c.shown;
+        EXPECT_EQ(*player.CurrentTime() - t0, at) << c.typed;
+        EXPECT_EQ(window.GoTo()->isVisible(), !c.shown) << c.typed;
+        EXPECT_EQ(window.GoTo()->Refusal().isEmpty(), c.shown.has_value()) << c.typed;
+        window.GoTo()->reject();
+    }
+    EXPECT_EQ(window.TimelineStrip()->Marker(), t0 + at);
 }
 
 TEST_F(MainWindowTest, TheCameraMenuListsSeveralCamerasByNameAndSwitchesAtTheSameMoment) {
@@ -445,7 +570,7 @@ TEST_F(MainWindowTest, TheCameraMenuListsSeveralCamerasByNameAndSwitchesAtTheSam
     for (QAction* action : window.CameraMenuAction()->menu()->actions()) names << action->text();
     EXPECT_EQ(names, (QStringList{"Camera 1 - Front door", "Camera 2 - Back yard"}));
     ASSERT_TRUE(player.SeekTo(CaptureMilliseconds(*ParseCaptureTime("2023-06-14 17:59:10.130"))));
-    window.CommandAction(ID_CAMERA_FIRST + 1)->trigger();
+    window.CameraMenu()->actions().at(1)->trigger();
     EXPECT_EQ(player.SelectedCamera(), 1);
     EXPECT_EQ(Shown(), "CAM =2  2023-06-14 17:59:10  000");
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Harbor Street Market : Back yard"));
@@ -460,7 +585,7 @@ TEST_F(MainWindowTest, MarksFromKeysBoundTheExportAndCancelLeavesNothing) {
     ASSERT_TRUE(player.Open(WriteClip(dir, "rec.MP4", 3000)));
     QSignalSpy finished(&window, &MainWindow::ExportFinished);
     const auto mark = [&](int steps, Qt::Key key) {
-        for (int i = 0; i < steps; ++i) window.CommandAction(ID_NEXT)->trigger();
+        for (int i = 0; i < steps; ++i) window.Action(Command::Next)->trigger();
         QTest::keyClick(&window, key);
     };
     mark(13, Qt::Key_I);
@@ -482,6 +607,16 @@ TEST_F(MainWindowTest, MarksFromKeysBoundTheExportAndCancelLeavesNothing) {
     EXPECT_EQ(report["first_capture_time"].toString(), "2026-04-05 06:07:08.480");  // the key picture of the in mark
     EXPECT_EQ(report["last_capture_time"].toString(), "2026-04-05 06:07:08.680");
     EXPECT_EQ(report["pictures"].toInt(), 6);
+    // The note names the folder and the three files, with a button that opens the folder.
+    ASSERT_TRUE(window.ExportNote() && window.ExportNote()->isVisible());
+    const QString note = window.ExportNote()->text();
+    for (const std::string& part : {dir.Path().string(), std::string("marked.mkv"), std::string("marked.mkv.times.csv"),
+                                    std::string("marked.mkv.report.json")})
+        EXPECT_TRUE(note.contains(QString::fromStdString(part))) << part << " in " << note.toStdString();
+    QStringList buttons;
+    for (QAbstractButton* button : window.ExportNote()->buttons()) buttons << button->text();
+    EXPECT_TRUE(buttons.contains(QStringLiteral("Open folder")));
+    window.ExportNote()->close();
     QFile source(QString::fromStdString(dir.File("rec.MP4")));  // several of the pieces it is read and hashed in
     ASSERT_TRUE(source.open(QIODevice::ReadOnly));
     EXPECT_EQ(report["source_sha256"].toString(),
@@ -503,10 +638,10 @@ TEST_F(MainWindowTest, MarksFromKeysBoundTheExportAndCancelLeavesNothing) {
 
 TEST_F(MainWindowTest, SavedPicturesAreTheShownPictureNamedBySiteCameraAndTime) {
     QStandardPaths::setTestModeEnabled(true);
-    QSettings(QStringLiteral("Local AppWizard-Generated Applications"), QStringLiteral("Korvane")).clear();
+    QSettings(QStringLiteral("korvane"), QStringLiteral("korvane")).clear();
     Open();
-    window.CommandAction(ID_NEXT)->trigger();
-    window.CommandAction(ID_NEXT)->trigger();
+    window.Action(Command::Next)->trigger();
+    window.Action(Command::Next)->trigger();
     const Picture& shown = *window.View()->Shown();
     EXPECT_EQ(SuggestedPictureName(QStringLiteral("Harbor Street Market"), shown),
               "Harbor Street Market_CAM1_2026-04-05_06-07-08.080.png");
@@ -565,7 +700,7 @@ TEST_F(MainWindowTest, SavedPicturesAreTheShownPictureNamedBySiteCameraAndTime) 
     ASSERT_TRUE(jpeg.open(QIODevice::ReadOnly));
     EXPECT_TRUE(jpeg.read(3).startsWith("\xFF\xD8\xFF"));
     EXPECT_EQ(QImage(names[2]).size(), picture.size());
-    QSettings(QStringLiteral("Local AppWizard-Generated Applications"), QStringLiteral("Korvane")).clear();
+    QSettings(QStringLiteral("korvane"), QStringLiteral("korvane")).clear();
     QStandardPaths::setTestModeEnabled(false);
 }
 

@@ -84,8 +84,8 @@ protected:
 TEST_F(AdjustWindowTest, KeysAndThePanelChangeTheShownAndAskedForSavedPictureNeverTheExport) {
     const QImage before = Screen();
     const QImage raw = PictureImage(*window.View(), false);
-    QTest::keyClick(&window, Qt::Key_B);
-    QTest::keyClick(&window, Qt::Key_B);
+    QTest::keyClick(&window, Qt::Key_L);
+    QTest::keyClick(&window, Qt::Key_L);
     EXPECT_EQ(window.View()->Adjustments().brightness, 16);
     EXPECT_NE(Screen(), before);
     EXPECT_EQ(PictureImage(*window.View(), false), raw);  // saved plainly unless asked
@@ -96,7 +96,7 @@ TEST_F(AdjustWindowTest, KeysAndThePanelChangeTheShownAndAskedForSavedPictureNev
     EXPECT_EQ(QImage(saved).text(QStringLiteral("Adjustments")), QStringLiteral("b+16"));
 
     // The panel shows the keys' values, and its reset brings the picture back.
-    window.OnCommand(ID_ADJUST_PANEL);
+    window.Action(Command::AdjustPanel)->trigger();
     ASSERT_NE(window.Adjust(), nullptr);
     EXPECT_EQ(window.Adjust()->Values(), window.View()->Adjustments());
     QPushButton* reset = window.Adjust()->findChild<QPushButton*>();

@@ -193,7 +193,7 @@ TEST_F(AudioPlaybackTest, PrepareAudio_OpensTheConverterOnceOrShowsItsError_Reco
     ImaAdpcmConverter missing(0x55);
     SoundPlayback without(waveOut, missing, notifier);
     without.PrepareAudio();
-    EXPECT_EQ(notifier.Messages(), std::vector<std::string>{"m_AudioDecoder.Init Error"});
+    EXPECT_EQ(notifier.Messages(), std::vector<std::string>{kAudioDecoderInitErrorText});
     EXPECT_FALSE(without.ConverterOpen());
     EXPECT_TRUE(waveOut.IsOutputOpen());  // the run goes on
     const auto queued = waveOut.BlocksQueued();

@@ -32,7 +32,7 @@ TEST(WaveDeviceTest, CloseOutput_AfterPcmBlocksAtEachVolume_PlaysEachScaledOnIts
         DiskAudio disk(drain ? 1 : 200);
         WaveOutput device;
         if (!drain) device.SetCloseDrainLimit(0ms);
-        ASSERT_EQ(device.OpenOutput(8, 16, 8000), 1) << SDL_GetError();
+        ASSERT_EQ(device.OpenOutput(16, 8000), 1) << SDL_GetError();
         ASSERT_EQ(device.SetVolume(left, right), 1);
         std::uint64_t blocks = 0;
         {  // in records of 2,018 bytes with the callback held, so that they play back to back
@@ -64,7 +64,7 @@ TEST(WaveDeviceTest, OpenOutput_Failing_LeavesNoOutputThatTakesBlocksOrVolume) {
         testing::ScopedEnv env("SDL_AUDIODRIVER", driver);
         WaveOutput device;
         EXPECT_EQ(device.Write(block), 0);  // never opened
-        EXPECT_EQ(device.OpenOutput(8, bits, rate), 0) << bits << " bits at " << rate;
+        EXPECT_EQ(device.OpenOutput(bits, rate), 0) << bits << " bits at " << rate;
         EXPECT_EQ(device.OutResult(), result);
         EXPECT_FALSE(device.IsOutputOpen());
         EXPECT_EQ(device.Write(block), 0);
@@ -79,7 +79,7 @@ TEST(WaveDeviceTest, WhenPlayed_TellsWhenAQueuedFrameGoesToTheDevice_CountedFrom
     DiskAudio disk(DiskAudio::kRealTime);
     WaveOutput device;
     EXPECT_FALSE(device.WhenPlayed(0).has_value());  // no output
-    ASSERT_EQ(device.OpenOutput(8, 16, 8000), 1) << SDL_GetError();
+    ASSERT_EQ(device.OpenOutput(16, 8000), 1) << SDL_GetError();
     const auto opened = std::chrono::steady_clock::now();
     ASSERT_EQ(device.Write(std::vector<std::uint8_t>(16000, 0x10)), 1);  // one second
     EXPECT_EQ(device.FramesWritten(), 8000u);
@@ -105,7 +105,7 @@ TEST(WaveDeviceTest, WhenPlayed_TellsWhenAQueuedFrameGoesToTheDevice_CountedFrom
     std::vector<std::int16_t> expected(256);
     for (std::size_t i = 0; i < 256; ++i)
         ramp[i] = static_cast<std::uint8_t>(i), expected[i] = static_cast<std::int16_t>((ramp[i] - 128) * 256);
-    ASSERT_EQ(device.OpenOutput(8, 8, 11025), 1) << SDL_GetError();
+    ASSERT_EQ(device.OpenOutput(8, 11025), 1) << SDL_GetError();
     EXPECT_EQ(device.OpenCount(), 2u);
     EXPECT_EQ(std::pair(device.OutputRate(), device.OutputBits()), std::pair(11025u, 8u));
     EXPECT_EQ(device.FramesWritten(), 0u);
@@ -125,7 +125,7 @@ TEST(WaveDeviceTest, WhenPlayed_TellsWhenAQueuedFrameGoesToTheDevice_CountedFrom
 TEST(WaveDeviceTest, Write_FromAWorkerWhileTheVolumeChanges_ReleasesEveryBlockOnce_TheDestructorDropsThem) {
     DiskAudio disk;
     WaveOutput device;
-    ASSERT_EQ(device.OpenOutput(8, 16, 8000), 1) << SDL_GetError();
+    ASSERT_EQ(device.OpenOutput(16, 8000), 1) << SDL_GetError();
     constexpr std::uint64_t kBlocks = 300;  // far more than the pool of free blocks keeps
     std::atomic<bool> writing{true};
     std::thread worker([&] {
@@ -147,7 +147,7 @@ TEST(WaveDeviceTest, Write_FromAWorkerWhileTheVolumeChanges_ReleasesEveryBlockOn
     const auto began = std::chrono::steady_clock::now();
     {
         WaveOutput dropping;
-        ASSERT_EQ(dropping.OpenOutput(8, 16, 8000), 1) << SDL_GetError();
+        ASSERT_EQ(dropping.OpenOutput(16, 8000), 1) << SDL_GetError();
         for (int i = 0; i < 20; ++i) ASSERT_EQ(dropping.Write(Pcm()), 1);  // 20 s of sound
     }
     EXPECT_LT(std::chrono::steady_clock::now() - began, 900ms);  // dropped, not played

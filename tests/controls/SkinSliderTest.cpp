@@ -17,7 +17,7 @@ namespace {
 
 constexpr int kThumb = 144;
 constexpr int kVolumeChannel = 148;
-using S = SkinSlider;  // for the notification codes
+using S = SkinSlider;
 
 class SkinSliderTest : public ::testing::Test {
 protected:
@@ -25,7 +25,7 @@ protected:
     void SetUp() override {
         host.resize(120, 60);
         slider.setGeometry(10, 10, 59, 20);  // the volume slider's size on the bar
-        QObject::connect(&slider, &SkinSlider::Scrolled, [this](int code) { codes.push_back(code); });
+        QObject::connect(&slider, &SkinSlider::Scrolled, [this](S::Scroll how) { codes.push_back(how); });
         host.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
     }
@@ -58,7 +58,7 @@ protected:
 
     QWidget host;
     SkinSlider slider{&host};
-    std::vector<int> codes;
+    std::vector<S::Scroll> codes;
 };
 
 TEST_F(SkinSliderTest, Paint_PutsTheKeyedThumbOverTheChannelAtItsPosition) {
@@ -106,8 +106,8 @@ TEST_F(SkinSliderTest, DraggingTheThumb_NotifiesEachMove_ThenPositionAndEnd) {
     QTest::mouseMove(&slider, QPoint(200, 5));
     QTest::mouseRelease(&slider, Qt::LeftButton, {}, QPoint(200, 5));
     EXPECT_EQ(slider.GetPos(), 100);
-    EXPECT_EQ(codes, (std::vector<int>{S::TB_THUMBTRACK, S::TB_THUMBTRACK, S::TB_THUMBTRACK, S::TB_THUMBTRACK,
-                                       S::TB_THUMBPOSITION, S::TB_ENDTRACK}));
+    EXPECT_EQ(codes, (std::vector<S::Scroll>{S::Scroll::ThumbDragged, S::Scroll::ThumbDragged, S::Scroll::ThumbDragged, S::Scroll::ThumbDragged,
+                                       S::Scroll::ThumbReleased, S::Scroll::Ended}));
     // Back to the left end, past it.
     QTest::mousePress(&slider, Qt::LeftButton, {}, QPoint(50, 5));
     QTest::mouseMove(&slider, QPoint(-40, 5));
@@ -123,16 +123,16 @@ TEST_F(SkinSliderTest, ClicksBesideTheThumbPage_TheWheelSteps_KeysAreIgnored) {
         int from;
         std::function<void()> gesture;
         int to;
-        std::vector<int> codes;
+        std::vector<S::Scroll> codes;
     };
     const auto click = [&](int x) { return [&, x] { QTest::mouseClick(&slider, Qt::LeftButton, {}, QPoint(x, 5)); }; };
     const Case cases[] = {
         // The thumb covers columns 5 to 14 at 0, 13 to 22 at 20.
-        {"click just right of the thumb", 0, click(15), 20, {S::TB_PAGEDOWN, S::TB_ENDTRACK}},
-        {"click just left of it", 20, click(12), 0, {S::TB_PAGEUP, S::TB_ENDTRACK}},
-        {"click on it", 20, click(13), 20, {S::TB_THUMBPOSITION, S::TB_ENDTRACK}},
-        {"wheel a notch up", 50, [&] { Wheel(120); }, 53, {S::TB_LINEDOWN, S::TB_ENDTRACK}},
-        {"wheel two down", 53, [&] { Wheel(-240); }, 47, {S::TB_LINEUP, S::TB_ENDTRACK}},
+        {"click just right of the thumb", 0, click(15), 20, {S::Scroll::PageDown, S::Scroll::Ended}},
+        {"click just left of it", 20, click(12), 0, {S::Scroll::PageUp, S::Scroll::Ended}},
+        {"click on it", 20, click(13), 20, {S::Scroll::ThumbReleased, S::Scroll::Ended}},
+        {"wheel a notch up", 50, [&] { Wheel(120); }, 53, {S::Scroll::LineDown, S::Scroll::Ended}},
+        {"wheel two down", 53, [&] { Wheel(-240); }, 47, {S::Scroll::LineUp, S::Scroll::Ended}},
         {"keys", 50, [&] { for (Qt::Key key : {Qt::Key_Right, Qt::Key_Left, Qt::Key_End, Qt::Key_Home, Qt::Key_PageUp})
                                QTest::keyClick(&slider, key); }, 50, {}},
     };
@@ -153,8 +153,8 @@ TEST_F(SkinSliderTest, PressHeldBesideTheThumb_RepeatsUntilTheThumbReachesThePoi
     EXPECT_TRUE(QTest::qWaitFor([&] { return slider.GetPos() == 100; }, 5000));
     QTest::qWait(300);
     QTest::mouseRelease(&slider, Qt::LeftButton, {}, QPoint(50, 5));
-    EXPECT_EQ(codes, (std::vector<int>{S::TB_PAGEDOWN, S::TB_PAGEDOWN, S::TB_PAGEDOWN, S::TB_PAGEDOWN,
-                                       S::TB_PAGEDOWN, S::TB_ENDTRACK}));
+    EXPECT_EQ(codes, (std::vector<S::Scroll>{S::Scroll::PageDown, S::Scroll::PageDown, S::Scroll::PageDown, S::Scroll::PageDown,
+                                       S::Scroll::PageDown, S::Scroll::Ended}));
 }
 
 // Drawn transparent, a bitmap leaves out its top-left (key) colour, though not

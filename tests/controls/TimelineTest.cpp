@@ -103,5 +103,60 @@ TEST(Readout, SaysTheMultipleAndWhatWasReached) {
     for (const auto& c : cases) EXPECT_EQ(DirectionText(c.mode, c.level, c.reached).toStdString(), c.text);
 }
 
+// A clock set back by an hour after 20 pictures: both stretches side by side
+// on one scale (not an hour of empty strip), the jump marked between them,
+// and a click right of the jump goes into the later stretch.
+TEST_F(TimelineTest, AClockSetBackShowsBothStretchesOnOneScaleWithTheJumpMarked) {
+    EXPECT_TRUE(timeline.Jumps().empty());  // the recording with a gap never went back
+    const auto frames = ReadVideoFrames(std::string(KORVANE_TEST_DATA) + "/mpeg4_352x240.m4v");
+    RecordingWriter w(kFileKind514);
+    w.Header().setPlayCamera(0, 1);
+    for (int i = 0; i < 40; ++i) {
+        const VideoFrame& f = frames.at(static_cast<std::size_t>(i % 20));
+        const std::int64_t ms = 40 * (i % 20) - (i >= 20 ? 3'600'000 : 0);
+        w.AddVideo(0, 7, f.key ? kFrameKey : kFrameDependent, f.bytes, AddMilliseconds(kStart, ms), 7);
+    }
+    w.WriteFile(dir.File("back.MP4"));
+    ASSERT_TRUE(player.Open(dir.File("back.MP4")));
+    ASSERT_TRUE(player.WaitForIndex());
+    const std::int64_t start = CaptureMilliseconds(kStart), before = start - 3'600'000;
+    ASSERT_EQ(timeline.Jumps().size(), 1u);
+    const int jump = timeline.Jumps().front();
+    EXPECT_NEAR(jump, timeline.width() / 2, timeline.width() / 20);
+    EXPECT_EQ(*timeline.XAt(before), jump);
+    EXPECT_LT(*timeline.XAt(start + 700), jump);
+    EXPECT_LE(*timeline.XAt(start + 760), jump);
+    EXPECT_GT(*timeline.XAt(before + 760), jump);
+    EXPECT_EQ(PixelAt(start + 400), Skin().filled);
+    EXPECT_EQ(PixelAt(before + 400), Skin().filled);
+    QTest::mouseClick(&timeline, Qt::LeftButton, {}, QPoint(jump + (timeline.width() - jump) / 2, 10));
+    EXPECT_GE(Shown(), before);
+    EXPECT_LE(Shown(), before + 760);
+}
+
+// The hover label lies whole inside the strip beside the pointer, at any
+// width and at either end; it shortens to the time of day where the whole
+// time does not fit, and a resize (a zoom under a pointer that left) takes it away.
+TEST_F(TimelineTest, TheHoverLabelAlwaysFitsAndGoesWithThePointer) {
+    for (int width : {400, 120, 90}) {
+        timeline.resize(width, kTimelineHeight);
+        for (int x : {0, width / 2, width - 1}) {
+            QTest::mouseMove(&timeline, QPoint(x, 10));
+            const auto label = timeline.HoverLabel();
+            ASSERT_TRUE(label) << width << " " << x;
+            EXPECT_TRUE(timeline.rect().contains(label->first)) << width << " " << x;
+            const int w = label->first.width();
+            if (x + 6 + w <= width || x - 6 - w >= 0) {  // room beside the pointer: the label is there
+                EXPECT_FALSE(label->first.contains(QPoint(x, 10))) << width << " " << x;
+            }
+            const std::string whole = FormatCaptureTime(FromCaptureMilliseconds(*timeline.HoverTime()));
+            const bool fits = timeline.fontMetrics().horizontalAdvance(QString::fromStdString(whole)) + 8 <= width;
+            EXPECT_EQ(label->second.toStdString(), fits ? whole : whole.substr(11)) << width;
+        }
+    }
+    timeline.resize(300, kTimelineHeight);
+    EXPECT_FALSE(timeline.HoverLabel());
+}
+
 }  // namespace
 }  // namespace korvane::testing

@@ -136,14 +136,14 @@ TEST_F(DesktopServicesTest, RecentFileList_KeepsTheFourNewestOnceEachAbsoluteAnd
         EXPECT_EQ(list.Files(), (QStringList{cam1, Path("d.MP4"), Path("c.MP4"), Path("e.MP4")}));
     }
     // An older version or a hand edit left a fifth entry and a duplicate.
-    settings()->setValue("Recent File List/File5", Path("old.MP4"));
-    settings()->setValue("Recent File List/File4", Path("d.MP4"));
+    settings()->setValue("RecentFiles/File5", Path("old.MP4"));
+    settings()->setValue("RecentFiles/File4", Path("d.MP4"));
     RecentFileList reopened(settings());
     EXPECT_EQ(reopened.Files(), (QStringList{cam1, Path("d.MP4"), Path("c.MP4")}));
     reopened.Add(Path("f.MP4"));
     reopened.Add(Path("g.MP4"));
     const auto raw = settings();
-    raw->beginGroup(QStringLiteral("Recent File List"));
+    raw->beginGroup(QStringLiteral("RecentFiles"));
     EXPECT_EQ(raw->childKeys(), (QStringList{"File1", "File2", "File3", "File4"}));
     EXPECT_EQ(raw->value("File1").toString(), Path("g.MP4"));
     EXPECT_EQ(raw->value("File4").toString(), Path("d.MP4"));

@@ -48,9 +48,11 @@ public:
                 QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
                 continue;
             }
+            // Once the run waits (or has ended), everything it showed before has been posted.
             const auto due = manual->NextDeadline();
-            if (due) manual->Advance(std::chrono::ceil<milliseconds>(*due - manual->Now()) + late);
-            QCoreApplication::processEvents();  // the run's pictures, and its end once it has returned
+            QCoreApplication::processEvents();
+            if (due && player.IsPlaying() && condition())
+                manual->Advance(std::chrono::ceil<milliseconds>(*due - manual->Now()) + late);
         }
     }
 

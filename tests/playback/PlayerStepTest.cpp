@@ -96,7 +96,7 @@ TEST_F(PlayerStepTest, UnknownCodecOrMissingRecordingIsReportedAndNothingShown) 
     EXPECT_FALSE(player.Start(PlayMode::Play));
     player.StepForward();
     player.StepBack();
-    EXPECT_EQ(notifier.Messages(), (std::vector<std::string>{kIncorrectCodecText, "error =2  " + missing + "\nNo such file or directory"}));
+    EXPECT_EQ(notifier.Messages(), (std::vector<std::string>{kIncorrectCodecText, "\"" + missing + "\" cannot be opened: No such file or directory."}));
     EXPECT_FALSE(player.CurrentPicture());
 }
 

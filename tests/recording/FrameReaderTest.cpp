@@ -40,22 +40,14 @@ TEST_F(Reader, HeaderPicksTheCameraAndTheFirstRecordOrKeepsThePreviousCamera) {
     }
 }
 
-TEST_F(Reader, UnreadableFilesAreRefusedWithTheErrorAndPathBackslashesAreTriedAsSlashes) {
-    const std::string missing = h.dir.File("absent.MP4");
-    const std::string shortFile = h.dir.Write("short.MP4", std::vector<std::uint8_t>(583, 1));
+// Unreadable files are refused quietly (CheckFile says why in words).
+TEST_F(Reader, UnreadableFilesAreRefusedAndPathBackslashesAreTriedAsSlashes) {
     const std::string folder = h.dir.File("folder.MP4");
     std::filesystem::create_directory(folder);
     RecordingFileHeader out;
-    const std::tuple<std::string, int, std::string> cases[] = {
-        {missing, ENOENT, "No such file or directory"},
-        {shortFile, 0, "Not a recording: the file is too short for a header"},
-        {folder, EISDIR, "Is a directory"},
-    };
-    for (const auto& [path, code, reason] : cases) {
-        h.notifier.Clear();
+    for (const std::string& path : {h.dir.File("absent.MP4"), h.dir.Write("short.MP4", std::vector<std::uint8_t>(583, 1)), folder}) {
         EXPECT_EQ(h.reader.Open(path), 0);
-        EXPECT_THAT(h.notifier.Messages(),
-                    ::testing::ElementsAre("error =" + std::to_string(code) + "  " + path + "\n" + reason));
+        EXPECT_TRUE(h.notifier.Messages().empty());
         EXPECT_EQ(h.First(), 0);
         EXPECT_EQ(h.reader.CopyFileHeader(&out), 0);
     }

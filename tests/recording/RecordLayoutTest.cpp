@@ -74,6 +74,8 @@ TEST(TimeStamp, CaptureTimesReadWriteAndCount) {
     } cases[] = {
         {"1970-01-01 00:00:00", "1970-01-01 00:00:00.000", 0},
         {"2023-06-14 17:58:30.5", "2023-06-14 17:58:30.500", 1686765510500},
+        {"2023-06-14 17:58:30  500", "2023-06-14 17:58:30.500", 1686765510500},
+        {"0001-01-01 00:00:00", "0001-01-01 00:00:00.000", -62135596800000},
         {"2024-02-29 23:59:59.999", "2024-02-29 23:59:59.999", 1709251199999},
         {"1969-12-31 23:59:59.990", "1969-12-31 23:59:59.990", -10},
         {"2023-02-29 00:00:00", nullptr, 0},
@@ -95,6 +97,71 @@ TEST(TimeStamp, CaptureTimesReadWriteAndCount) {
     // A damaged stamp still orders: month 13 is the next year's January.
     EXPECT_EQ(CaptureMilliseconds(SystemTime{2023, 13, 0, 1, 0, 0, 0, 0}),
               CaptureMilliseconds(*ParseCaptureTime("2024-01-01 00:00:00")));
+}
+
+// What the probe prints is read back, or refused with its reason.
+TEST(TimeStamp, DamagedStampsArePrintedMarkedAndRefusedWithTheirReason) {
+    const SystemTime damaged{65535, 12, 0, 31, 0, 0, 0, 0};
+    const std::int64_t ms = CaptureMilliseconds(damaged);
+    EXPECT_GT(ms, CaptureMilliseconds(SystemTime{9999, 12, 0, 31, 0, 0, 0, 0}));
+    SystemTime back = FromCaptureMilliseconds(ms);
+    back.dayOfWeek = 0;
+    EXPECT_EQ(back, damaged);
+    EXPECT_EQ(FormatCaptureMilliseconds(ms), "65535-12-31 00:00:00.000 (damaged)");
+    EXPECT_EQ(FormatRecordedTime(SystemTime{2023, 2, 0, 30, 1, 2, 3, 4}), "2023-02-30 01:02:03  004 (damaged)");
+    EXPECT_EQ(FormatRecordedTime(SystemTime{2023, 2, 0, 28, 1, 2, 3, 4}), "2023-02-28 01:02:03  004");
+    const struct {
+        const char* text;
+        const char* reason;
+    } refused[] = {
+        {"65535-12-31 00:00:00.000", "the year 65535 is past 9999"},
+        {"65535-12-31 00:00:00.000 (damaged)", "the year 65535 is past 9999"},
+        {"2023-02-30 00:00:00", "February 2023 has 28 days"},
+        {"2023-13-01 00:00:00", "no month 13"},
+        {"2023-06-14 24:00:00", "no hour 24"},
+        {"2023-06-14 17:60:00", "no minute 60"},
+        {"0000-06-14 17:00:00", "no year 0000"},
+        {"14.06.2023", "YYYY-MM-DD HH:MM:SS"},
+    };
+    for (const auto& r : refused) {
+        const TimeReading reading = ReadCaptureTime(r.text);
+        EXPECT_FALSE(reading.time) << r.text;
+        EXPECT_NE(reading.error.find(r.reason), std::string::npos) << reading.error;
+    }
+}
+
+TEST(TimeStamp, GoToReadsWhatPeopleType) {
+    const std::int64_t now = CaptureMilliseconds(*ParseCaptureTime("2023-06-14 17:58:30.500"));
+    const auto at = [](const char* text) { return CaptureMilliseconds(*ParseCaptureTime(text)); };
+    const struct {
+        const char* text;
+        std::optional<std::int64_t> time;  // nothing: refused
+    } cases[] = {
+        {"2023-06-14 17:59:10.500", at("2023-06-14 17:59:10.500")},
+        {" 2023-06-13 01:02:03 ", at("2023-06-13 01:02:03")},
+        {"17:59:10", at("2023-06-14 17:59:10")},
+        {"17:59:10.25", at("2023-06-14 17:59:10.250")},
+        {"17:59", at("2023-06-14 17:59:00")},
+        {"00:00", at("2023-06-14 00:00:00")},
+        {"+10s", now + 10'000},
+        {"-2m", now - 120'000},
+        {"+1h", now + 3'600'000},
+        {"-500ms", now - 500},
+        {"", std::nullopt},
+        {"tomorrow", std::nullopt},
+        {"+10", std::nullopt},
+        {"+s", std::nullopt},
+        {"+-5s", std::nullopt},
+        {"+10x", std::nullopt},
+        {"24:00", std::nullopt},
+        {"17:5", std::nullopt},
+        {"2023-06-14 17:59:10.5000", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const GoToReading reading = ReadGoToTime(c.text, now);
+        EXPECT_EQ(reading.time, c.time) << c.text;
+        EXPECT_EQ(reading.error.empty(), c.time.has_value()) << c.text << ": " << reading.error;
+    }
 }
 
 }  // namespace

@@ -14,16 +14,16 @@ TEST(SiteInfo, NamesComeFromTheInfoFileBesideTheRecordingForTheFirstNamedCamera)
         const char* name;
         std::optional<std::string> infoFile;
         std::optional<int> namedCamera;
-        int found;
+        bool found;
         std::string site, camera;
     } cases[] = {
         {"camera 2 reads CAMERA_NAME03, any case and spacing",
          "[OTHER]\nCAMERA_NAME03=Wrong\n[Info]\r\n  sitename =  Harbour Store  \r\n"
-         "camera_name01=Door\nCAMERA_NAME03 = Till\n", 2, 1, "Harbour Store", "Till"},
-        {"camera 31 reads CAMERA_NAME32", "[INFO]\nCAMERA_NAME32=Last\n", 31, 1, "", "Last"},
-        {"the site alone is enough", "[INFO]\nSITENAME=Depot\n", 0, 1, "Depot", ""},
-        {"no info file", std::nullopt, 0, 0, "", ""},
-        {"no named camera", "[INFO]\nSITENAME=Depot\n", std::nullopt, 0, "untouched", "untouched"},
+         "camera_name01=Door\nCAMERA_NAME03 = Till\n", 2, true, "Harbour Store", "Till"},
+        {"camera 31 reads CAMERA_NAME32", "[INFO]\nCAMERA_NAME32=Last\n", 31, true, "", "Last"},
+        {"the site alone is enough", "[INFO]\nSITENAME=Depot\n", 0, true, "Depot", ""},
+        {"no info file", std::nullopt, 0, false, "", ""},
+        {"no named camera", "[INFO]\nSITENAME=Depot\n", std::nullopt, false, "untouched", "untouched"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -35,7 +35,7 @@ TEST(SiteInfo, NamesComeFromTheInfoFileBesideTheRecordingForTheFirstNamedCamera)
         // A bare file name is looked up in the current folder.
         const auto previous = std::filesystem::current_path();
         std::filesystem::current_path(h.dir.Path());
-        for (const std::string path : {h.dir.File("rec.MP4"), std::string("rec.MP4")}) {
+        for (const std::string& path : {h.dir.File("rec.MP4"), std::string("rec.MP4")}) {
             std::string site = "untouched", camera = "untouched";
             EXPECT_EQ(LookUpSiteInfo(w.Header(), path, site, camera), c.found == 1) << path;
             EXPECT_EQ(site + "|" + camera, c.site + "|" + c.camera) << path;

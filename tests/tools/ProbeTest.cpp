@@ -10,6 +10,8 @@
 #include <sstream>
 
 #include "recording/FrameReader.h"
+#include "recording/TimeStamp.h"
+#include "authoring/FrameSource.h"
 #include "authoring/RecordingWriter.h"
 #include "authoring/TempDir.h"
 #include "tools/probe/Probe.h"
@@ -371,6 +373,26 @@ TEST(Probe, SummaryGivesEachCamerasPicturesKeysSpanAndGapsAndCameraPicksOne) {
     EXPECT_EQ(cameras, std::vector<int>{2});
 }
 
+// A stamp that is no real moment is printed marked, in the listing and the
+// summary; every other time printed reads back as a capture time.
+TEST(Probe, DamagedTimesArePrintedMarked) {
+    TempDir dir;
+    static const auto frames = ReadVideoFrames(std::string(KORVANE_TEST_DATA) + "/mpeg4_352x240.m4v");
+    RecordingWriter w(kFileKind514);
+    w.Header().setPlayCamera(0, 1);
+    w.AddVideo(0, 7, kFrameKey, frames.at(0).bytes, MakeTime(2023, 6, 14, 17, 58, 30, 0), 7);
+    w.AddVideo(0, 7, kFrameDependent, frames.at(1).bytes, SystemTime{65535, 12, 0, 31, 0, 0, 0, 0}, 7);
+    const std::string path = dir.File("damaged.MP4");
+    w.WriteFile(path);
+    const ProbeRun listing = probe({path}, false), summary = probe({"--summary", path}, false);
+    EXPECT_NE(listing.out.find("65535-12-31 00:00:00  000 (damaged)"), std::string::npos) << listing.out;
+    EXPECT_NE(summary.out.find("65535-12-31 00:00:00.000 (damaged)"), std::string::npos) << summary.out;
+    const std::size_t first = summary.out.find("2023-06-14 17:58:30.000");
+    ASSERT_NE(first, std::string::npos) << summary.out;
+    EXPECT_TRUE(ParseCaptureTime(summary.out.substr(first, 23)));
+    EXPECT_NE(ReadCaptureTime("65535-12-31 00:00:00.000 (damaged)").error.find("past 9999"), std::string::npos);
+}
+
 TEST(Probe, CommandLineAndUnreadableFiles) {
     TempDir dir;
     const std::string stub = dir.Write("stub.MP4", std::vector<std::uint8_t>(583, 0));
@@ -382,7 +404,8 @@ TEST(Probe, CommandLineAndUnreadableFiles) {
         {{"--help"}, false, 0, "Usage: korvane-probe FILE [--json] [--camera N]\n       korvane-probe --summary", ""},
         {{"x.MP4", "--camera", "0"}, false, 2, "", "--camera wants a camera number from 1 to 256"},
         {{}, false, 2, "", "Usage: korvane-probe FILE [--json]"},
-        {{"x.MP4", "--jsn"}, false, 2, "", "korvane-probe: unknown option --jsn\n\nUsage:"},
+        {{"x.MP4", "--jsn"}, false, 2, "", "korvane-probe: Unknown option 'jsn'.\n\nUsage:"},
+        {{"--version"}, false, 0, "korvane-probe ", ""},
         {{"a.MP4", "b.MP4"}, false, 2, "", "korvane-probe: one recording at a time (several only with --summary)\n\nUsage:"},
         {{dir.File("missing.MP4")}, false, 2, "", "korvane-probe: cannot open " + dir.File("missing.MP4") + ": "},
         {{stub, "--json"}, false, 2, "", stub + " is 583 bytes, shorter than the 584-byte file header\n"},

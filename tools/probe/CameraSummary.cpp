@@ -14,7 +14,7 @@
 namespace korvane::probe {
 namespace {
 
-std::string timeText(std::int64_t time) { return FormatCaptureTime(FromCaptureMilliseconds(time)); }
+std::string timeText(std::int64_t time) { return FormatCaptureMilliseconds(time); }
 
 QJsonValue jsonTime(const CameraTrack& track, const std::optional<RecordRef>& ref) {
     return ref ? QJsonValue(QString::fromStdString(timeText(track.Entry(*ref).time))) : QJsonValue();

@@ -143,7 +143,7 @@ void JsonReportWriter::writeRecord(const RecordInfo& info) {
                   {"resolution", h.resolution},
                   {"frameType", h.frameType},
                   {"frameTypeName", frameTypeName(h.frameType)},
-                  {"time", latin1(FormatTimeStamp(h.timeStamp))},
+                  {"time", latin1(FormatRecordedTime(h.timeStamp))},
                   {"dataLength", number(h.dataLength)},
                   {"totalLength", number(h.totalLength)},
                   {"prevOffset", number(r.prefix.prevOffset)},

@@ -1,5 +1,7 @@
 #include "tools/probe/Probe.h"
 
+#include <QCommandLineParser>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -30,6 +32,7 @@ void printUsage(std::ostream& out) {
            "  --summary    per camera: pictures, key pictures, first and last capture\n"
            "               time, and every gap of more than a second\n"
            "  --help       show this text\n"
+           "  --version    show the version\n"
            "\n"
            "Exit status: 0 when the chain reaches dataEnd, 1 when it stops early (or\n"
            "the camera asked for has no picture), 2 when the file cannot be read or is\n"
@@ -113,44 +116,46 @@ int summarise(const std::vector<std::string>& paths, const ProbeOptions& options
 int runProbeCommand(std::span<const std::string> args, bool colour, std::ostream& out,
                     std::ostream& err) {
     if (std::find(args.begin(), args.end(), "--motion") != args.end()) return runMotionCommand(args, out, err);
-    ProbeOptions options;
-    options.colour = colour;
-    std::vector<std::string> paths;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--help" || arg == "-h") {
-            printUsage(out);
-            return kChainComplete;
-        }
-        if (arg == "--json") {
-            options.format = OutputFormat::Json;
-        } else if (arg == "--summary") {
-            options.summary = true;
-        } else if (arg == "--camera") {
-            int camera = 0;
-            const char* text = i + 1 < args.size() ? args[++i].c_str() : "";
-            char* end = nullptr;
-            camera = static_cast<int>(std::strtol(text, &end, 10));
-            if (end == text || *end != '\0' || camera < 1 || camera > 256) {
-                err << "korvane-probe: --camera wants a camera number from 1 to 256\n\n";
-                printUsage(err);
-                return kCannotRead;
-            }
-            options.camera = camera - 1;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            err << "korvane-probe: unknown option " << arg << "\n\n";
-            printUsage(err);
-            return kCannotRead;
-        } else {
-            paths.push_back(arg);
-        }
+    QCommandLineParser parser;
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringLiteral("version"));
+    const QCommandLineOption json(QStringLiteral("json"));
+    const QCommandLineOption summary(QStringLiteral("summary"));
+    const QCommandLineOption camera(QStringLiteral("camera"), QString(), QStringLiteral("N"));
+    for (const QCommandLineOption* option : {&help, &version, &json, &summary, &camera}) parser.addOption(*option);
+    QStringList line{QStringLiteral("korvane-probe")};
+    for (const std::string& arg : args) line << QString::fromLocal8Bit(arg.data(), static_cast<qsizetype>(arg.size()));
+    const auto refuse = [&](const std::string& why) {
+        err << "korvane-probe: " << why << "\n\n";
+        printUsage(err);
+        return kCannotRead;
+    };
+    if (!parser.parse(line)) return refuse(parser.errorText().toStdString());
+    if (parser.isSet(help)) {
+        printUsage(out);
+        return kChainComplete;
     }
-    if (paths.empty() || (paths.size() > 1 && !options.summary)) {
-        if (!paths.empty()) err << "korvane-probe: one recording at a time (several only with --summary)\n\n";
+    if (parser.isSet(version)) {
+        out << "korvane-probe " << KORVANE_VERSION << '\n';
+        return kChainComplete;
+    }
+    ProbeOptions options;
+    options.colour = colour && !parser.isSet(json);
+    options.summary = parser.isSet(summary);
+    if (parser.isSet(json)) options.format = OutputFormat::Json;
+    if (parser.isSet(camera)) {
+        bool number = false;
+        const int given = parser.value(camera).toInt(&number);
+        if (!number || given < 1 || given > 256) return refuse("--camera wants a camera number from 1 to 256");
+        options.camera = given - 1;
+    }
+    std::vector<std::string> paths;
+    for (const QString& file : parser.positionalArguments()) paths.push_back(file.toLocal8Bit().toStdString());
+    if (paths.size() > 1 && !options.summary) return refuse("one recording at a time (several only with --summary)");
+    if (paths.empty()) {
         printUsage(err);
         return kCannotRead;
     }
-    if (options.format == OutputFormat::Json) options.colour = false;
     if (options.summary) return summarise(paths, options, out, err);
     return probeRecording(paths.front(), options, out, err);
 }

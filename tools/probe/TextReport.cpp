@@ -199,7 +199,7 @@ void TextReportWriter::writeRecord(const RecordInfo& info) {
                                          : std::to_string(h.keyFrameOffset);
 
     m_out << tableRow({std::to_string(r.offset), cameraLabel(h.camera), media, codec, frameType,
-                       FormatTimeStamp(h.timeStamp), std::to_string(h.dataLength),
+                       FormatRecordedTime(h.timeStamp), std::to_string(h.dataLength),
                        std::to_string(r.prefix.prevOffset), keyOrAudio, extensionColumn(r), captionColumn(info)})
           << '\n';
 
