@@ -48,7 +48,7 @@ protected:
     }
     std::int64_t Shown() const { return *player.CurrentTime(); }
     // The picture a seek to `time` must show.
-    std::int64_t PictureAt(std::int64_t time) const { return player.Index()->PictureAt(0, time)->time; }
+    std::int64_t PictureAt(std::int64_t time) const { return player.Track()->Entry(*player.Track()->PictureAt(time)).time; }
     QColor PixelAt(std::int64_t time) const { return Rendered(const_cast<Timeline&>(timeline)).pixelColor(*timeline.XAt(time), 10); }
 
     TempDir dir;
@@ -90,6 +90,17 @@ TEST_F(TimelineTest, ClickAndDragSeekHoverShowsTheTimeAndTheGapStaysEmpty) {
     QTest::mouseMove(&timeline, QPoint(300, 10));
     EXPECT_EQ(timeline.HoverTime(), timeline.TimeAt(300));
     EXPECT_EQ(Shown(), before);
+}
+
+// The readout says the multiple a fast level plays at, and the multiple
+// reached when decoding falls well short of it.
+TEST(Readout, SaysTheMultipleAndWhatWasReached) {
+    const struct { PlayMode mode; int level; double reached; const char* text; } cases[] = {
+        {PlayMode::FastPlay, 0, 0, ">> 2x"},         {PlayMode::FastBackPlay, 2, 0, "<< 8x"},
+        {PlayMode::FastPlay, 5, 60, ">> 64x"},       {PlayMode::FastBackPlay, 5, 41.3, "<< 64x (41x)"},
+        {PlayMode::BackPlay, 5, 0.5, "< 1x"},        {PlayMode::Idle, 3, 0, "||"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(DirectionText(c.mode, c.level, c.reached).toStdString(), c.text);
 }
 
 }  // namespace

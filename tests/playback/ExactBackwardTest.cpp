@@ -72,7 +72,8 @@ protected:
     }
     void Run(PlayMode mode) {
         ASSERT_TRUE(player.Start(mode));
-        ASSERT_TRUE(RunUntilEnded());
+        RunUntilEnded();
+        ASSERT_FALSE(player.IsPlaying());
     }
 
     int m_count = 0;
@@ -85,7 +86,7 @@ TEST_P(ExactBackwardTest, EveryMoveShowsTheForwardPicture) {
         m_forward.clear();
         if (!roomy) player.SetCacheBound(kDefaultPictureCacheBytes);
         Open();
-        if (!roomy) player.SetCacheBound(4 * PictureCache::SizeOf(*player.CurrentPicture()));
+        if (!roomy) player.SetCacheBound(4 * player.Cache().Bytes() / std::size_t(m_count));
         for (int i = 1; i < m_count; ++i) player.StepBack();
         ExpectExact("step back", std::size_t(m_count - 1));
         for (int i = 0; i < 7; ++i) player.StepForward();
@@ -109,7 +110,7 @@ TEST_P(ExactBackwardTest, APausedBackPlayLeavesThePictureForPlayToGoOnFrom) {
     Open();
     for (int i = 0; i < 3; ++i) player.StepBack();
     ASSERT_TRUE(player.Start(PlayMode::BackPlay));
-    RunWhile([this] { return shown.size() < 6; }, milliseconds(3000));
+    RunWhile([this] { return shown.size() < 6; });
     player.Stop();
     const std::string pausedOn = player.CurrentPicture()->caption;
     ExpectExact("back play", 6);
