@@ -73,15 +73,9 @@ int CaptionOverlay::InsertText(std::uint8_t* picture, int width, int height, con
     const std::size_t textLength =
         (text == nullptr || length <= 0) ? 0 : strnlen(text, static_cast<std::size_t>(length));
 
-    // The image shares the picture's bytes (no copy): drawing writes the
-    // picture. It is kept while the same picture comes again, so that its
-    // paint engine is made once rather than for every caption.
-    if (m_image.isNull() || m_image.constBits() != picture || m_image.width() != width ||
-        m_image.height() != rows) {
-        m_image = QImage(picture, width, rows, static_cast<qsizetype>(width) * 3,
-                         QImage::Format_BGR888);
-        if (m_image.isNull()) return 0;
-    }
+    // The image shares the picture's bytes (no copy): drawing writes the picture.
+    QImage image(picture, width, rows, static_cast<qsizetype>(width) * 3, QImage::Format_BGR888);
+    if (image.isNull()) return 0;
     if (textLength == 0) return 1;
 
     // Latin-1 bytes are the first 256 code points.
@@ -91,7 +85,7 @@ int CaptionOverlay::InsertText(std::uint8_t* picture, int width, int height, con
         characters[i] = QChar(static_cast<uchar>(text[i]));
     }
 
-    QPainter painter(&m_image);
+    QPainter painter(&image);
     if (!painter.isActive()) return 0;
     if (height > 0) {
         // Bottom row first: draw through a vertical flip so the text reads upright.

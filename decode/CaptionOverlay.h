@@ -48,7 +48,6 @@ private:
     LogFont m_logFont;
     QFont m_font;
     QColor m_color;
-    QImage m_image;  // over the last picture drawn on
     QString m_text;  // reused for each caption's characters
 };
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "recording/RecordKind.h"
 #include "recording/TimeStamp.h"
 
 namespace korvane {
@@ -98,8 +99,7 @@ DecodeResult PicturePipeline::Decode(const FrameHeader& header, const FrameExten
     }
     WriteCaption(header);
     if (status != VideoStatus::Picture) return {};
-    const bool givesPicture = header.frameType != kFrameDecoderOnly && header.frameType != kFrameDecoderOnly4;
-    if (!keepPicture || !givesPicture) return {1, nullptr};
+    if (!keepPicture || !GivesPicture(header)) return {1, nullptr};
 
     // A size no camera records comes from a damaged record.
     if (std::size_t(shown.width) * std::size_t(shown.height) * 3 > kLargestPictureBytes) return {};

@@ -36,8 +36,11 @@ namespace {
 constexpr int kDepth = 16;
 constexpr std::size_t kKept = 4096;  // allocations whose stacks are kept
 constexpr int kHookFrames = 2;       // Note() and the replaced function
-// The decoded picture, its frame reference and lines, the shown picture and its lines.
-constexpr std::size_t kSmallRequestsPerPicture = 12;
+// Per picture: the decoded picture, its frame reference (the frame and one
+// reference a plane), its two lines and caption text; the shown picture, its
+// rows and their holder, its two lines. 13 today: a request per row or per
+// caption character would show.
+constexpr std::size_t kSmallRequestsPerPicture = 14;
 
 // Written only by the counting thread between Start and Stop.
 std::array<std::pair<int, std::array<void*, kDepth>>, kKept> g_stacks;

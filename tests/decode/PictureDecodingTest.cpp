@@ -4,6 +4,8 @@
 // recorded captions, pictures kept while decoding goes on, their memory).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <map>
 
@@ -283,6 +285,63 @@ TEST_F(PictureDecodingTest, HugePictureSizesAreRefusedSafely) {
                   c.result) << c.codec;
         EXPECT_EQ(pipeline.shown ? pipeline.shown->width * pipeline.shown->height : 0, c.result * 704 * 480) << c.codec;
     }
+}
+
+// Pictures kept while decoding goes on stay as they were decoded (the decoder
+// never reuses a buffer a kept picture holds); converted later, at their own
+// size or a view's, they are ffmpeg's; presented again they share their pixels.
+TEST_F(PictureDecodingTest, KeptPicturesStayIntact_AndConvertToAnySize) {
+    const struct { int codec, resolution; const char* stream; korvane::PictureSize size, target; std::string peerArgs; } cases[] = {
+        {10, 15, "h264_704x480.h264", {704, 480}, {352, 240}, ""},
+        {5, 15, "mpeg4_704x480.m4v", {704, 480}, {176, 144}, ""},
+        {9, 15, "mjpeg_704x480.mjpeg", {704, 480}, {352, 240}, kInterpolatedChroma},
+        // The shown part of a picture a little wider than shown is what is scaled.
+        {5, 8, "mpeg4_720x480", {704, 480}, {352, 240}, kCrop704 + ","},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stream);
+        const auto frames = Frames(c.stream);
+        Pipeline pipeline;
+        std::vector<DecodedHandle> kept;
+        std::vector<Bgr24> atOnce;
+        for (const VideoFrame& frame : frames) {
+            ASSERT_EQ(pipeline.Decode(Video(c.codec, c.resolution, frame.key ? kFrameKey : kFrameDependent), frame.bytes), 1);
+            kept.push_back(pipeline.decoded);
+            atOnce.emplace_back(pipeline.shown->Bytes().begin(), pipeline.shown->Bytes().end());
+        }
+        const std::string scale = "scale=" + std::to_string(c.target.width) + ":" + std::to_string(c.target.height);
+        const std::string args = c.peerArgs.empty() ? "-vf " + scale + ":flags=bilinear"
+                                 : c.peerArgs.back() == ',' ? c.peerArgs + scale + ":flags=bilinear"
+                                                            : c.peerArgs + " -vf " + scale;
+        const auto reference = FfmpegPictures(StreamPath(c.stream), c.target.width, c.target.height, args);
+        ASSERT_EQ(reference.size(), frames.size());
+        for (std::size_t i = 0; i < kept.size(); ++i) {
+            const PictureHandle later = pipeline.converter.Convert(*kept[i], {});
+            ASSERT_TRUE(later && later->width == c.size.width && later->height == c.size.height);
+            EXPECT_TRUE(std::ranges::equal(later->Bytes(), atOnce[i])) << "picture " << i << " changed while kept";
+            const PictureHandle small = pipeline.converter.Convert(*kept[i], c.target, {});
+            ASSERT_TRUE(small && small->width == c.target.width && small->height == c.target.height);
+            EXPECT_GE(Psnr(small->Bytes(), reference[i]), 30.0) << "picture " << i;
+        }
+        const auto at = std::chrono::steady_clock::time_point(std::chrono::seconds(5));
+        const PictureHandle again = Represent(pipeline.shown, at);
+        EXPECT_EQ(again->Bytes().data(), pipeline.shown->Bytes().data());
+        EXPECT_EQ(again->presentedAt, at);
+        EXPECT_EQ(again->caption, pipeline.shown->caption);
+    }
+}
+
+// A 1080p H.264 picture kept as the decoder's 4:2:0 planes takes about half
+// the bytes of its BGR rows (1.5 bytes a pixel against 3).
+TEST_F(PictureDecodingTest, Kept1080pH264Picture_TakesAboutHalfItsBgrBytes) {
+    const auto frames = Frames("h264_1920x1080");
+    ASSERT_FALSE(frames.empty());
+    Pipeline pipeline;
+    ASSERT_EQ(pipeline.Decode(Video(11, kViaExtension), frames[0].bytes, 1, Extension(1920, 1080)), 1);
+    const std::size_t bgr = pipeline.shown->Bytes().size(), kept = pipeline.decoded->Bytes();
+    ASSERT_EQ(bgr, 1920u * 1080u * 3u);
+    EXPECT_GE(kept, bgr / 2) << "less than the planes themselves";
+    EXPECT_LE(kept, bgr * 55 / 100);
 }
 
 }  // namespace
