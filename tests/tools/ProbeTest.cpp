@@ -9,7 +9,7 @@
 #include <functional>
 #include <sstream>
 
-#include "recording/FrameReader.h"
+#include "recording/RecordReader.h"
 #include "authoring/RecordingWriter.h"
 #include "authoring/TempDir.h"
 #include "tools/probe/Probe.h"
