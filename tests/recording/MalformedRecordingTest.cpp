@@ -115,7 +115,7 @@ TEST(MalformedRecording, RecordThatDoesNotFitTheFileOrTheBuffersIsRefusedWithNot
     }
 }
 
-// Camera 0: key K0, camera 1's key, decoder-only DO, dependent P, then the
+// Camera 0: key K0, camera 1's key, decoder-only DO, group picture G, then the
 // dependent D whose key offset each case sets, and a key L after it.
 TEST(MalformedRecording, KeyOffsetThatNamesNoKeyOfTheCameraBeforeThePictureIsNotFollowed) {
     RecordingWriter w;
@@ -124,7 +124,7 @@ TEST(MalformedRecording, KeyOffsetThatNamesNoKeyOfTheCameraBeforeThePictureIsNot
     other.header.camera = 1;
     const std::uint32_t foreign = w.Add(other);
     const std::uint32_t decoderOnly = w.Add(Video(22, kFrameDecoderOnly));
-    const std::uint32_t dependent = w.Add(Video(23, kFrameDependent));
+    const std::uint32_t group = w.Add(Video(23, kFrameGroup));
     RecordSpec d = Video(24, kFrameDependent);
     d.keyFrameOffset = 0;
     const std::uint32_t at = w.Add(d);
@@ -134,7 +134,7 @@ TEST(MalformedRecording, KeyOffsetThatNamesNoKeyOfTheCameraBeforeThePictureIsNot
         {"the picture itself", at, k0},
         {"a key after it", later, k0},
         {"the middle of a record", decoderOnly + 3, k0},
-        {"a dependent picture", dependent, k0},
+        {"a picture that is no key", group, k0},
         {"another camera's key", foreign, k0},
         {"the file header", 0, k0},
     };
