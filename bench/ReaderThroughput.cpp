@@ -1,6 +1,8 @@
-// How fast the frame reader walks a large recording, compared with reading
-// the same file front to back in 1 MiB chunks: both from the page cache, so
-// the difference is the reader's own cost (system calls, copies, checks).
+// How fast the recording layer's reader reads every record of a large
+// recording along its camera's track, compared with reading the same file
+// front to back in 1 MiB chunks: both from the page cache, so the difference
+// is the reader's own cost (system calls, copies, checks). The index the
+// track walks is built once, before the measure.
 // Rates are per CPU second of the benchmark's thread: with the file cached
 // all the work is done on that thread, and unlike wall time the measure does
 // not swing with whatever else runs on a busy machine.
@@ -19,13 +21,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "platform/Notifier.h"
-#include "recording/FrameReader.h"
 #include "recording/RecordLayout.h"
+#include "recording/RecordReader.h"
+#include "recording/RecordingSet.h"
 #include "authoring/RecordingWriter.h"
 #include "bench/PosixFile.h"
 
@@ -201,26 +204,20 @@ std::uint64_t ReadSequentially(const std::string& path, std::vector<std::uint8_t
 
 void BM_ReaderWalk(benchmark::State& state) {
     const Recording& recording = TheRecording();
-    StderrNotifier notifier(false);
-    FrameReader reader(notifier);
-    std::vector<std::uint8_t> data(kFrameDataCapacity);
-    std::vector<std::uint8_t> captionText(kCaptionTextCapacity);
-    FrameHeader header;
-    FrameExtension extension;
-    CaptionDescriptor caption;
+    const auto set = RecordingSet::Build({recording.path});
+    const CameraTrack* track = set ? set->Track(0) : nullptr;
+    if (track == nullptr) {
+        state.SkipWithError("cannot index the recording");
+        return;
+    }
+    auto buffers = std::make_unique<RecordBuffers>();
     std::uint64_t records = 0;
     for (auto _ : state) {
-        if (reader.Open(recording.path) != 1) {
-            state.SkipWithError("cannot open the recording");
-            return;
-        }
+        RecordReader reader({recording.path});
         records = 0;
-        if (reader.ReadFirst(&header, &extension, data, &caption, captionText) == 1) {
+        for (auto r = track->Front(); r && reader.Read(r->file, track->Entry(*r).offset, *buffers); r = track->Next(*r))
             ++records;
-            while (reader.ReadNext(&header, &extension, data, &caption, captionText) == 1) ++records;
-        }
-        benchmark::DoNotOptimize(data.data());
-        reader.Close();
+        benchmark::DoNotOptimize(buffers->data.get());
     }
     if (records != recording.layout.records) {
         state.SkipWithError("the walk did not reach every record");

@@ -1,11 +1,11 @@
-// Writes the frame reader's seed recordings into the folder named on the
+// Writes the recording seeds into the folder named on the
 // command line (created when missing), one file per seed.
 #include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <fstream>
 
-#include "fuzz/FrameReaderSeeds.h"
+#include "fuzz/RecordingSeeds.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {

@@ -1,25 +1,36 @@
-// Replays the frame reader's seed recordings through the fuzz driver,
-// without the fuzzer: every check the driver makes after each move must
-// hold. (Kept findings, once there are any, are replayed by scripts/fuzz.)
+// Replays the recording seeds, and any kept findings of the recording fuzz
+// target, through its driver without the fuzzer: every check it makes on
+// the index, the set, the camera tracks and the record reader must hold.
 #include <gtest/gtest.h>
 
-#include "fuzz/FrameReaderDrive.h"
-#include "fuzz/FrameReaderSeeds.h"
-#include "recording/RecordLayout.h"
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "fuzz/RecordingDrive.h"
+#include "fuzz/RecordingSeeds.h"
 
 namespace korvane::fuzzing {
 namespace {
 
-TEST(FuzzRegression, Seeds_WalkTheirChainAndKeepEveryPromise) {
-    FrameReaderDriver driver;
+TEST(FuzzRegression, SeedsAndKeptFindingsKeepEveryPromise) {
+    RecordingDriver driver;
     const auto seeds = MakeSeeds();
-    ASSERT_GE(seeds.size(), 12u);
+    ASSERT_GE(seeds.size(), 15u);
     for (const Seed& seed : seeds) {
         SCOPED_TRACE(seed.name);
         const DriveReport report = driver.Run(seed.bytes);
         EXPECT_EQ(report.failure, "");
-        EXPECT_EQ(report.opened, seed.bytes.size() >= kFileHeaderSize);
-        EXPECT_EQ(report.forwardWalk, seed.forwardWalk);
+        EXPECT_EQ(report.recordings, seed.recordings);
+        EXPECT_EQ(report.records, seed.records);
+        EXPECT_EQ(report.read, seed.read);
+    }
+    const std::filesystem::path kept = std::filesystem::path(KORVANE_TEST_DATA) / "fuzz-regressions";
+    std::error_code error;
+    for (const auto& item : std::filesystem::directory_iterator(kept, error)) {
+        std::ifstream in(item.path(), std::ios::binary);
+        const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+        EXPECT_EQ(driver.Run(bytes).failure, "") << item.path().filename();
     }
 }
 

@@ -1,24 +1,37 @@
 // Recordings come off damaged recorders and half-copied disks: every length
-// in them is checked, and a record the reader cannot take is refused whole.
+// in them is checked. The index ends its chain at a record that does not lie
+// in the file, the reader refuses a record that does not fit the file or its
+// buffers without handing anything over, and a key offset that names no key
+// of the picture's camera before it is not followed.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <filesystem>
 #include <functional>
-#include <tuple>
 
+#include "authoring/RecordingWriter.h"
+#include "authoring/TempDir.h"
 #include "recording/RecordFile.h"
-#include "tests/recording/ReaderHarness.h"
+#include "recording/RecordReader.h"
+#include "recording/RecordingSet.h"
+#include "recording/TimeStamp.h"
 
 namespace korvane::testing {
 namespace {
 
-// Runs a move that must fail and leave the reader and the caller's buffers as they were.
-void ExpectRefused(ReaderHarness& h, const std::function<int()>& move) {
-    const auto seen = [&] {
-        return std::tuple(h.reader.CurrentOffset(), h.reader.CurrentHeader(), h.header, h.data, h.text);
-    };
-    const auto before = seen();
-    EXPECT_EQ(move(), 0);
-    EXPECT_EQ(seen(), before);
+SystemTime TimeAt(int ms) { return AddMilliseconds(MakeTime(2026, 3, 14, 10, 20, 0, 0), ms); }
+
+// A picture of camera 0 whose payload bytes tell records apart.
+RecordSpec Video(std::size_t size, std::uint8_t frameType = kFrameKey, std::optional<Caption> caption = {},
+                 std::optional<FrameExtension> extension = {}) {
+    RecordSpec e;
+    e.header.frameType = frameType;
+    e.header.timeStamp = TimeAt(static_cast<int>(size));
+    e.data.resize(size);
+    for (std::size_t i = 0; i < size; ++i) e.data[i] = static_cast<std::uint8_t>(size + i * 7);
+    e.caption = std::move(caption);
+    e.extension = std::move(extension);
+    return e;
 }
 
 // A key picture, then a dependent picture with caption and extension that each case breaks.
@@ -29,79 +42,154 @@ struct TwoRecords {
         writer.Add(Video(300, kFrameDependent, MakeCaption("Checkout 3", 10, 20), MakeExtension(704, 480, "Aisle")));
 };
 
-TEST(MalformedRecording, RecordThatDoesNotFitTheBuffersOrTheFileIsRefusedUntouched) {
+TEST(MalformedRecording, RecordThatDoesNotFitTheFileOrTheBuffersIsRefusedWithNothingHandedOver) {
     const auto cut = [](std::uint32_t at) { return [at](TwoRecords& r) { r.writer.Truncate(r.second + at); }; };
     const auto patch = [](std::uint32_t at, std::uint32_t v) {
         return [=](TwoRecords& r) { r.writer.PatchU32(r.second + at, v); };
     };
+    const auto caption = [](std::size_t length) {
+        return [length](TwoRecords& r) {
+            r.writer = RecordingWriter();
+            r.writer.Add(Video(200));
+            r.writer.Add(Video(300, kFrameDependent, MakeCaption(std::string(length, 'c'), 1, 2)));
+        };
+    };
     const struct {
         const char* name;
-        std::size_t data, text;  // the caller's buffers; exactly enough is 300 and 10
         std::function<void(TwoRecords&)> breakIt;
+        std::size_t indexed;  // 2: the second record lies in the file, only the buffers refuse it
     } cases[] = {
-        {"data one byte over the buffer", 299, 10, {}},
-        {"caption text one byte over the buffer", 300, 9, {}},
-        {"cut in the head", 300, 10, cut(30)},  // dataEnd still claims the whole chain
-        {"cut in the data", 300, 10, cut(56 + 150)},
-        {"cut in the caption descriptor", 300, 10, cut(56 + 300 + 40)},
-        {"cut in the caption text", 300, 10, cut(56 + 300 + 80 + 5)},
-        {"cut in the extension block", 300, 10, cut(56 + 300 + 80 + 10 + 57)},
-        {"dataLength wraps 32-bit offsets back to the first record", 1 << 20, 1 << 20, [](TwoRecords& r) {
+        {"data one byte over the buffer", [](TwoRecords& r) {
+             r.writer = RecordingWriter();
+             r.writer.Add(Video(200));
+             r.writer.Add(Video(kFrameDataCapacity + 1, kFrameDependent));
+         }, 2},
+        {"caption text one byte over the buffer", caption(kCaptionTextCapacity + 1), 2},
+        {"cut in the head", cut(30), 1},  // dataEnd still claims the whole chain
+        {"cut in the data", cut(56 + 150), 1},
+        {"cut in the caption descriptor", cut(56 + 300 + 40), 1},
+        {"cut in the caption text", cut(56 + 300 + 80 + 5), 1},
+        {"cut in the extension block", cut(56 + 300 + 80 + 10 + 57), 1},
+        {"dataLength wraps 32-bit offsets back to the first record", [](TwoRecords& r) {
              r.writer.PatchU32(r.second + 16 + 28, 0xFFFFFFFFu - r.second - 56 + 1 + r.first);
              r.writer.PatchU32(r.second + 16 + 36, 0);
-         }},
-        {"totalLength wraps", 1 << 20, 1 << 20, patch(16 + 36, 0xFFFFFFF0u)},
-        {"caption textLength wraps", 1 << 20, 1 << 20, patch(56 + 300 + 4, 0xFFFFFFFFu)},
+         }, 1},
+        {"totalLength wraps", patch(16 + 36, 0xFFFFFFF0u), 1},
+        {"caption textLength wraps", patch(56 + 300 + 4, 0xFFFFFFFFu), 1},
     };
+    TempDir dir;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TwoRecords r;
-        if (c.breakIt) c.breakIt(r);
-        ReaderHarness h(c.data, c.text);
-        ASSERT_TRUE(h.ReadTo(r.writer, 0));
-        ExpectRefused(h, [&] { return h.Next(); });
-        EXPECT_EQ(h.Next(), 0);  // and again: nothing moved
+        c.breakIt(r);
+        const std::string path = dir.Write("rec.MP4", r.writer.Bytes());
+        RecordFile file;
+        ASSERT_EQ(file.Open(path), 0);
+        const auto index = RecordIndex::Build(file);
+        ASSERT_TRUE(index);
+        EXPECT_EQ(index->Size(), c.indexed);
+        if (c.indexed == 1) {
+            EXPECT_EQ(std::pair(index->End(), index->EndOffset()), std::pair(IndexEnd::Unreadable, std::uint64_t{r.second}));
+        }
+        RecordReader reader({path});
+        auto buffers = std::make_unique<RecordBuffers>();
+        ASSERT_TRUE(reader.Read(0, r.first, *buffers));
+        buffers->header = FrameHeader{};
+        EXPECT_FALSE(reader.Read(0, r.second, *buffers));
+        EXPECT_EQ(buffers->header, FrameHeader{});
     }
-    ReaderHarness exact(300, 10);
-    TwoRecords r;
-    ASSERT_TRUE(exact.ReadTo(r.writer, 1));
-    EXPECT_EQ(std::string(exact.text.begin(), exact.text.begin() + 10), "Checkout 3");
+
+    // Exactly the buffer's length, and a short text with nothing behind it.
+    for (const std::size_t length : {kCaptionTextCapacity, std::size_t{10}}) {
+        TwoRecords r;
+        if (length != 10) caption(length)(r);
+        RecordReader reader({dir.Write("rec.MP4", r.writer.Bytes())});
+        auto buffers = std::make_unique<RecordBuffers>();
+        buffers->captionText.fill(0xEE);
+        ASSERT_TRUE(reader.Read(0, r.second, *buffers)) << length;
+        EXPECT_EQ(buffers->caption.textLength, length);
+        const std::string text(buffers->captionText.begin(), buffers->captionText.begin() + long(length));
+        EXPECT_EQ(text, length == 10 ? "Checkout 3" : std::string(length, 'c'));
+        if (length == 10) { EXPECT_EQ(buffers->captionText[10], 0xEE); }
+        EXPECT_EQ(buffers->extension.name(), length == 10 ? "Aisle" : "");
+    }
 }
 
-TEST(MalformedRecording, LinksThatDoNotLeadBackAreRefusedEvenWithCommit) {
+// Camera 0: key K0, camera 1's key, decoder-only DO, group picture G, then the
+// dependent D whose key offset each case sets, and a key L after it.
+TEST(MalformedRecording, KeyOffsetThatNamesNoKeyOfTheCameraBeforeThePictureIsNotFollowed) {
     RecordingWriter w;
-    w.Add(Video(20));
-    const auto second = w.Add(Video(21));
-    w.Add(Video(22, kFrameDependent));
-    for (std::uint32_t target : {second, w.Offsets()[2], second + 3}) {  // itself, forward, into itself
-        SCOPED_TRACE(target);
-        ReaderHarness h;
-        w.PatchU32(second, target);
-        ASSERT_TRUE(h.ReadTo(w, 1));
-        ExpectRefused(h, [&] { return h.Previous(); });
+    const std::uint32_t k0 = w.Add(Video(20));
+    RecordSpec other = Video(21);
+    other.header.camera = 1;
+    const std::uint32_t foreign = w.Add(other);
+    const std::uint32_t decoderOnly = w.Add(Video(22, kFrameDecoderOnly));
+    const std::uint32_t group = w.Add(Video(23, kFrameGroup));
+    RecordSpec d = Video(24, kFrameDependent);
+    d.keyFrameOffset = 0;
+    const std::uint32_t at = w.Add(d);
+    const std::uint32_t later = w.Add(Video(25));
+    const struct { const char* name; std::uint32_t named, key; } cases[] = {
+        {"a decoder-only record before it", decoderOnly, decoderOnly},
+        {"the picture itself", at, k0},
+        {"a key after it", later, k0},
+        {"the middle of a record", decoderOnly + 3, k0},
+        {"a picture that is no key", group, k0},
+        {"another camera's key", foreign, k0},
+        {"the file header", 0, k0},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        w.PatchU32(at + kPrefixSize + 24, c.named);
+        const auto set = RecordingSet::Build({dir.Write("rec.MP4", w.Bytes())});
+        ASSERT_TRUE(set);
+        const CameraTrack* track = set->Track(0);
+        ASSERT_NE(track, nullptr);
+        const auto picture = track->PictureAt(CaptureMilliseconds(TimeAt(24)));
+        ASSERT_TRUE(picture);
+        ASSERT_EQ(track->Entry(*picture).offset, at);
+        EXPECT_EQ(track->Entry(track->KeyOf(*picture)).offset, c.key);
     }
-    ReaderHarness h;
-    ASSERT_TRUE(h.ReadTo(w, 0));
-    FrameHeader forward = h.header;
-    forward.keyFrameOffset = second;
-    ExpectRefused(h, [&] { return h.KeyFrame(forward, 1); });
-
 }
 
-TEST(MalformedRecording, EmptyHeaderOnlyUnopenedAndClosedFilesHaveNoRecord) {
-    ReaderHarness h;
-    EXPECT_EQ(h.First() + h.Next(), 0);
-    EXPECT_EQ(h.OpenBytes({}), 0);
-    RecordingFileHeader header;
-    header.setFileKind(kFileKind514);
-    header.setDataEnd(100000);
-    ASSERT_EQ(h.OpenBytes({header.bytes.begin(), header.bytes.end()}), 1);
-    EXPECT_EQ(h.First() + h.Next() + h.Previous() + h.KeyFrame(FrameHeader{}, 1), 0);
-    TwoRecords r;
-    ASSERT_TRUE(h.ReadTo(r.writer, 0));
-    h.reader.Close();
-    EXPECT_EQ(h.Next() + h.reader.CopyFileHeader(&header), 0);
-    EXPECT_EQ(h.reader.CurrentOffset(), r.first);
+TEST(MalformedRecording, ShortHeaderOnlyAndMissingRecordingsHoldNoRecord) {
+    TempDir dir;
+    RecordingWriter headerOnly;
+    RecordingWriter noRecords;  // dataEnd claims records the file does not hold
+    noRecords.SetDataEnd(100000);
+    std::vector<std::uint8_t> shortFile = headerOnly.Bytes();
+    shortFile.resize(100);
+    const std::vector<std::string> paths = {dir.Write("short.MP4", shortFile), dir.Write("empty.MP4", headerOnly.Bytes()),
+                                            dir.Write("none.MP4", noRecords.Bytes()), dir.File("absent.MP4")};
+    const auto set = RecordingSet::Build(paths);
+    ASSERT_TRUE(set);
+    ASSERT_EQ(set->FileCount(), 4u);  // numbered as given, whether read or not
+    EXPECT_EQ(set->Index(0), nullptr);
+    ASSERT_NE(set->Index(1), nullptr);
+    EXPECT_EQ(std::tuple(set->Index(1)->Size(), set->Index(1)->End()), std::tuple(0u, IndexEnd::DataEnd));
+    ASSERT_NE(set->Index(2), nullptr);
+    EXPECT_EQ(std::tuple(set->Index(2)->Size(), set->Index(2)->End()), std::tuple(0u, IndexEnd::Unreadable));
+    EXPECT_EQ(set->Index(3), nullptr);
+    EXPECT_TRUE(set->Cameras().empty());
+    RecordReader reader(paths);
+    auto buffers = std::make_unique<RecordBuffers>();
+    for (std::uint32_t f = 0; f <= 4; ++f) EXPECT_FALSE(reader.Read(f, kFirstRecordOffset, *buffers)) << f;
+}
+
+TEST(RecordFileOpen, TellsTheSystemErrorAndTriesBackslashesAsSlashes) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.Path() / "sub");
+    RecordingWriter w;
+    w.Add(Video(10));
+    w.WriteFile(dir.File("sub/rec.MP4"));
+    const std::pair<std::string, int> cases[] = {
+        {dir.File("absent.MP4"), ENOENT}, {dir.File("sub"), EISDIR}, {dir.File("sub") + "\\rec.MP4", 0}};
+    for (const auto& [path, error] : cases) {
+        RecordFile file;
+        EXPECT_EQ(file.Open(path), error) << path;
+        EXPECT_EQ(file.IsOpen(), error == 0) << path;
+    }
 }
 
 // A located record's caption text: only a marked caption's, never more than

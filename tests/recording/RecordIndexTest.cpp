@@ -2,15 +2,18 @@
 
 #include <algorithm>
 
+#include "authoring/RecordingWriter.h"
+#include "authoring/TempDir.h"
 #include "recording/ByteOrder.h"
 #include "recording/RecordIndex.h"
 #include "recording/TimeStamp.h"
-#include "tests/recording/ReaderHarness.h"
 
 namespace korvane::testing {
 namespace {
 
+SystemTime TimeAt(int second, int ms = 0) { return MakeTime(2026, 3, 14, 10, 20, second, ms); }
 std::int64_t Ms(int second, int ms = 0) { return CaptureMilliseconds(TimeAt(second, ms)); }
+std::vector<std::uint8_t> Payload(std::size_t size) { return std::vector<std::uint8_t>(size, 7); }
 
 // Camera 0: pictures at 0.0 (key), 0.5, 0.5 (a second picture at the same
 // time), then a gap to 5.0 (key), a decoder-only record at 5.2, audio, 5.4;
@@ -20,11 +23,11 @@ class Index : public ::testing::Test {
 protected:
     void SetUp() override {
         const auto video = [&](int camera, std::uint8_t type, int second, int ms) {
-            return w.AddVideo(camera, 10, type, Payload(30, 1), TimeAt(second, ms));
+            return w.AddVideo(camera, 10, type, Payload(30), TimeAt(second, ms));
         };
         at = {video(0, kFrameKey, 0, 0),        video(0, kFrameDependent, 0, 500), video(0, kFrameDependent, 0, 500),
               video(2, kFrameKey, 1, 0),        video(2, kFrameGroup, 2, 0),       video(0, kFrameKey, 5, 0),
-              video(0, kFrameDecoderOnly, 5, 200), w.AddAudio(1, 1, Payload(20, 2), TimeAt(5, 300)),
+              video(0, kFrameDecoderOnly, 5, 200), w.AddAudio(1, 1, Payload(20), TimeAt(5, 300)),
               video(0, kFrameDependent, 5, 400), video(0, kFrameKey, 3, 0),        video(0, kFrameDependent, 3, 500)};
         file.Open(dir.Write("rec.MP4", w.Bytes()));
     }

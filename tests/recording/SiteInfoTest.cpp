@@ -3,8 +3,9 @@
 #include <filesystem>
 #include <optional>
 
+#include "authoring/RecordingWriter.h"
+#include "authoring/TempDir.h"
 #include "recording/SiteInfo.h"
-#include "tests/recording/ReaderHarness.h"
 
 namespace korvane::testing {
 namespace {
@@ -27,15 +28,15 @@ TEST(SiteInfo, NamesComeFromTheInfoFileBesideTheRecordingForTheFirstNamedCamera)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        ReaderHarness h;
-        if (c.infoFile) h.dir.Write("mp4info.txt", *c.infoFile);
+        TempDir dir;
+        if (c.infoFile) dir.Write("mp4info.txt", *c.infoFile);
         RecordingWriter w;
         if (c.namedCamera) w.Header().setNameCamera(*c.namedCamera, 1);
-        w.AddVideo(0, 5, kFrameKey, Payload(10, 1), TimeAt(0));
+        w.AddVideo(0, 5, kFrameKey, std::vector<std::uint8_t>(10, 1), MakeTime(2026, 3, 14, 10, 20, 0, 0));
         // A bare file name is looked up in the current folder.
         const auto previous = std::filesystem::current_path();
-        std::filesystem::current_path(h.dir.Path());
-        for (const std::string& path : {h.dir.File("rec.MP4"), std::string("rec.MP4")}) {
+        std::filesystem::current_path(dir.Path());
+        for (const std::string& path : {dir.File("rec.MP4"), std::string("rec.MP4")}) {
             std::string site = "untouched", camera = "untouched";
             EXPECT_EQ(LookUpSiteInfo(w.Header(), path, site, camera), c.found == 1) << path;
             EXPECT_EQ(site + "|" + camera, c.site + "|" + c.camera) << path;

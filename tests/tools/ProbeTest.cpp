@@ -9,9 +9,9 @@
 #include <functional>
 #include <sstream>
 
-#include "recording/FrameReader.h"
-#include "recording/TimeStamp.h"
 #include "authoring/FrameSource.h"
+#include "recording/RecordReader.h"
+#include "recording/TimeStamp.h"
 #include "authoring/RecordingWriter.h"
 #include "authoring/TempDir.h"
 #include "tools/probe/Probe.h"

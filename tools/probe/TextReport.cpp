@@ -6,7 +6,7 @@
 #include <ostream>
 #include <string_view>
 
-#include "recording/FrameReader.h"
+#include "recording/RecordReader.h"
 #include "recording/TimeStamp.h"
 
 namespace korvane::probe {

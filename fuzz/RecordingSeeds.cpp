@@ -1,8 +1,9 @@
-#include "fuzz/FrameReaderSeeds.h"
+#include "fuzz/RecordingSeeds.h"
 
-#include <initializer_list>
+#include <algorithm>
 
-#include "fuzz/FrameReaderDrive.h"
+#include "fuzz/RecordingDrive.h"
+#include "recording/RecordReader.h"
 #include "recording/RecordLayout.h"
 #include "authoring/RecordingWriter.h"
 
@@ -66,15 +67,16 @@ RecordSpec Video(int camera, std::uint8_t frameType, std::size_t size, std::uint
     return entry;
 }
 
-Seed Make(std::string name, const RecordingWriter& w, int forwardWalk, BufferMode mode,
-          std::initializer_list<std::uint8_t> script) {
-    Seed seed{std::move(name), w.Bytes(), forwardWalk};
-    SetScript(seed.bytes, mode, std::vector<std::uint8_t>(script));
-    return seed;
-}
+struct Cut {
+    int recordings = 1;
+    bool reversed = false;
+    std::uint8_t first = 0, second = 0;
+};
 
-constexpr std::uint8_t Visited(int index) {
-    return static_cast<std::uint8_t>(kOpKeyCommit | kFlagVisitedKey | (index << 5));
+Seed Make(std::string name, const RecordingWriter& w, std::size_t records, std::size_t read, Cut cut = {}) {
+    Seed seed{std::move(name), w.Bytes(), static_cast<std::size_t>(std::max(cut.recordings, 1)), records, read};
+    SetControl(seed.bytes, cut.recordings, cut.reversed, cut.first, cut.second);
+    return seed;
 }
 
 }  // namespace
@@ -82,16 +84,14 @@ constexpr std::uint8_t Visited(int index) {
 std::vector<Seed> MakeSeeds() {
     std::vector<Seed> seeds;
 
-    {  // Two groups of pictures of camera 2.
+    {  // Two groups of pictures of camera 2, cut into two recordings between them.
         RecordingWriter w = Kind514(2);
         int clock = 0;
         AddGroup(w, 2, 3, clock);
         AddGroup(w, 2, 2, clock);
-        seeds.push_back(Make("kind514-one-camera", w, 7, BufferMode::Player,
-                             {kOpPrevious, kOpPrevious, kOpKeyCommit, kOpNext, Visited(3), kOpWalk,
-                              kOpFirst, kOpCopyHeader, kOpKeyPeek}));
+        seeds.push_back(Make("kind514-one-camera", w, 7, 7, {2, false, 160}));
     }
-    {  // Audio blocks of 320 bytes between the pictures of camera 0.
+    {  // Audio blocks of 320 bytes between the pictures of camera 0, in three recordings listed backward.
         RecordingWriter w = Kind514(0);
         int clock = 0;
         w.AddVideo(0, kMpeg4, kFrameKey, Picture(1500, 1, true), At(clock));
@@ -99,28 +99,23 @@ std::vector<Seed> MakeSeeds() {
             w.AddAudio(0, kPcm, Audio(320, static_cast<std::uint8_t>(i)), At(clock + 10));
             w.AddAudio(0, kPcm, Audio(320, static_cast<std::uint8_t>(i + 9)), At(clock + 30));
             clock += 40;
-            w.AddVideo(0, kMpeg4, kFrameDependent, Picture(400, static_cast<std::uint8_t>(i), false),
-                       At(clock));
+            w.AddVideo(0, kMpeg4, kFrameDependent, Picture(400, static_cast<std::uint8_t>(i), false), At(clock));
         }
-        seeds.push_back(Make("kind514-audio", w, 10, BufferMode::Player,
-                             {kOpWalk, kOpPrevious, kOpPrevious, kOpNext, kOpNext,
-                              kOpPrevious | kFlagNoOuts, kOpKeyCommit, kOpNext | kFlagNoOuts}));
+        seeds.push_back(Make("kind514-audio", w, 10, 10, {3, true, 80, 170}));
     }
-    {  // 33 channels: one extra channel entry, camera 32 played.
+    {  // 33 channels: one extra channel entry before the first record, camera 32.
         RecordingWriter w(kFileKind771, 33);
         int clock = 0;
         AddGroup(w, 32, 1, clock);
         w.AddAudio(32, 10, Audio(160, 4), At(clock));
         AddGroup(w, 32, 0, clock);
-        seeds.push_back(Make("kind771-33-channels", w, 4, BufferMode::Player,
-                             {kOpFirst, kOpNext, kOpNext, kOpPrevious, kOpKeyPeek, Visited(1)}));
+        seeds.push_back(Make("kind771-33-channels", w, 4, 4, {2, false, 140}));
     }
-    {  // 32 channels: the header picks no camera, so camera 0 stays selected.
+    {  // 32 channels: no extra entry.
         RecordingWriter w(kFileKind771, 32);
         int clock = 0;
         AddGroup(w, 0, 2, clock, 300);
-        seeds.push_back(Make("kind771-32-channels", w, 3, BufferMode::Small,
-                             {kOpWalk, kOpKeyCommit, kOpNext, kOpNext, kOpPrevious}));
+        seeds.push_back(Make("kind771-32-channels", w, 3, 3));
     }
     {  // Captions: marked, absent, unmarked, and followed by an extension block.
         RecordingWriter w = Kind514(0);
@@ -137,9 +132,16 @@ std::vector<Seed> MakeSeeds() {
         both.extension = MakeExtension(704, 480, "Gate");
         w.Add(both);
         w.Add(Video(0, kFrameDependent, 300, 5, 160));
-        seeds.push_back(Make("captions", w, 5, BufferMode::Player,
-                             {kOpPrevious, kOpPrevious, kOpPrevious, kOpKeyCommit, kOpWalk,
-                              kOpFirst | kFlagNoOuts, kOpNext}));
+        seeds.push_back(Make("captions", w, 5, 5, {2, true, 128}));
+    }
+    {  // A caption text one byte longer than the reader's buffer: the record is indexed, never read.
+        RecordingWriter w = Kind514(0);
+        RecordSpec key = Video(0, kFrameKey, 600, 1, 0);
+        key.caption = MakeCaption(std::string(kCaptionTextCapacity + 1, 'c'), 4, 4);
+        w.Add(key);
+        w.Add(Video(0, kFrameDependent, 200, 2, 40));
+        w.Add(Video(0, kFrameDependent, 100, 3, 80));
+        seeds.push_back(Make("caption-over-buffer", w, 3, 2));
     }
     {  // Extension flags 0x11 and 0x21 flag a block, 0x02 does not.
         RecordingWriter w = Kind514(0);
@@ -155,11 +157,9 @@ std::vector<Seed> MakeSeeds() {
         RecordSpec plain = Video(0, kFrameDependent, 200, 7, 4000);
         plain.header.extFlags = 0x02;
         w.Add(plain);
-        seeds.push_back(Make("extension-flags", w, 4, BufferMode::Player,
-                             {kOpPrevious, kOpPrevious, kOpNext, kOpKeyPeek, Visited(2), kOpWalk}));
+        seeds.push_back(Make("extension-flags", w, 4, 4));
     }
-    {  // A flagged block without its marker does not count on the chain, so
-       // the walk stops at it.
+    {  // A flagged block without its marker does not count on the chain, so the walk stops at it.
         RecordingWriter w = Kind514(0);
         w.Add(Video(0, kFrameKey, 500, 1, 0));
         RecordSpec odd = Video(0, kFrameDependent, 200, 2, 40);
@@ -167,35 +167,50 @@ std::vector<Seed> MakeSeeds() {
         odd.extension->extMarker = 0x1122;
         w.Add(odd);
         w.Add(Video(0, kFrameDependent, 200, 3, 80));
-        seeds.push_back(Make("extension-unmarked", w, 2, BufferMode::Player,
-                             {kOpPrevious, kOpNext, kOpNext, kOpKeyCommit}));
+        seeds.push_back(Make("extension-unmarked", w, 2, 2));
     }
-    {  // Cameras 0, 1 and 2 interleaved, camera 1 played: the walk stops at
-       // the first record of another camera.
+    {  // Cameras 1, 0 and 2 interleaved, in three recordings: each camera plays through all of them.
         RecordingWriter w = Kind514(1);
         int clock = 0;
         for (int round = 0; round < 2; ++round)
             for (int camera : {1, 0, 2}) AddGroup(w, camera, 1, clock, 200);
-        seeds.push_back(Make("several-cameras", w, 2, BufferMode::Player,
-                             {kOpNext, kOpNext, Visited(0), Visited(1), kOpFirst, kOpNext}));
+        seeds.push_back(Make("several-cameras", w, 12, 12, {3, false, 64, 160}));
+    }
+    {  // One camera in three recordings listed backward, each led by a decoder-only record: the
+       // second starts after a gap, the third before the second ends.
+        RecordingWriter w = Kind514(0);
+        for (const int start : {0, 3000, 3060}) {
+            w.AddVideo(0, kMpeg4, kFrameDecoderOnly, Picture(40, 9, true), At(start));
+            int clock = start;
+            AddGroup(w, 0, 3, clock, 150);
+        }
+        seeds.push_back(Make("three-recordings", w, 15, 15, {3, true, 86, 171}));
+    }
+    {  // The recorder's clock set back within a recording, and a key offset naming the key.
+        RecordingWriter w = Kind514(0);
+        const std::uint32_t key = w.AddVideo(0, kMpeg4, kFrameKey, Picture(300, 1, true), At(5000));
+        w.AddVideo(0, kMpeg4, kFrameDependent, Picture(100, 2, false), At(5040));
+        w.AddVideo(0, kMpeg4, kFrameKey, Picture(300, 3, true), At(1000));
+        const std::uint32_t last = w.AddVideo(0, kMpeg4, kFrameDependent, Picture(100, 4, false), At(1040));
+        w.PatchU32(last + kPrefixSize + 24, key);
+        seeds.push_back(Make("clock-set-back", w, 4, 4));
     }
     {  // Cut in the middle of the third record; dataEnd still names the full length.
         RecordingWriter w = Kind514(0);
         int clock = 0;
         AddGroup(w, 0, 2, clock);
         w.Truncate(w.Offsets()[2] + 100);
-        seeds.push_back(Make("truncated", w, 2, BufferMode::Player, {kOpWalk, kOpNext, kOpPrevious}));
+        seeds.push_back(Make("truncated", w, 2, 2, {2, false, 128}));
     }
     {  // dataEnd ends the chain before the end of the file.
         RecordingWriter w = Kind514(0);
         int clock = 0;
         AddGroup(w, 0, 3, clock, 250);
         w.SetDataEnd(w.Offsets()[2]);
-        seeds.push_back(Make("data-end-short", w, 2, BufferMode::Player, {kOpWalk, kOpKeyCommit}));
+        seeds.push_back(Make("data-end-short", w, 2, 2));
     }
-    {  // Links that lead nowhere useful: a prevOffset forward, a key offset
-       // onto a dependent picture, one beyond dataEnd, and a first record
-       // without its marker (which the first move does not test).
+    {  // Links that lead nowhere useful: a key offset onto a dependent picture, one beyond
+       // dataEnd, a prevOffset forward, and a first record without its marker.
         RecordingWriter w = Kind514(0);
         int clock = 0;
         AddGroup(w, 0, 3, clock, 200);
@@ -204,37 +219,16 @@ std::vector<Seed> MakeSeeds() {
         w.PatchU32(at[1], at[3]);
         w.PatchU32(at[2] + kPrefixSize + 24, at[1]);
         w.PatchU32(at[3] + kPrefixSize + 24, 0x7FFFFFFF);
-        seeds.push_back(Make("bad-links", w, 4, BufferMode::Player,
-                             {kOpPrevious, kOpKeyCommit, kOpPrevious, kOpKeyPeek, kOpKeyCommit,
-                              kOpPrevious, Visited(1), Visited(2)}));
-    }
-    {  // A prevOffset that leads onto an audio record: the backward step refuses it.
-        RecordingWriter w = Kind514(0);
-        w.AddVideo(0, kMpeg4, kFrameKey, Picture(700, 1, true), At(0));
-        const std::uint32_t audio = w.AddAudio(0, kPcm, Audio(320, 2), At(20));
-        const std::uint32_t last = w.AddVideo(0, kMpeg4, kFrameDependent, Picture(300, 3, false), At(40));
-        w.PatchU32(last, audio);
-        seeds.push_back(Make("previous-onto-audio", w, 3, BufferMode::Player,
-                             {kOpPrevious, kOpKeyCommit, kOpPrevious, kOpNext}));
+        seeds.push_back(Make("bad-links", w, 4, 4, {2, false, 128}));
     }
     {  // A dataLength near 2^32 in the second record.
         RecordingWriter w = Kind514(0);
         int clock = 0;
         AddGroup(w, 0, 2, clock, 100);
         w.PatchU32(w.Offsets()[1] + kPrefixSize + 28, 0xFFFFFFF0u);
-        seeds.push_back(Make("length-wraps", w, 1, BufferMode::Player, {kOpNext, kOpWalk}));
+        seeds.push_back(Make("length-wraps", w, 1, 1));
     }
-    {  // With small buffers, a long picture is refused.
-        RecordingWriter w = Kind514(0);
-        RecordSpec key = Video(0, kFrameKey, 3000, 1, 0);
-        key.caption = MakeCaption("short", 4, 4);
-        w.Add(key);
-        w.Add(Video(0, kFrameDependent, 5000, 2, 40));
-        w.Add(Video(0, kFrameDependent, 100, 3, 80));
-        seeds.push_back(Make("small-buffers", w, 1, BufferMode::Small,
-                             {kOpNext, kOpKeyCommit, kOpKeyPeek, kOpFirst}));
-    }
-    {  // With no buffer room, only records without data fit.
+    {  // Records without data: a key picture, an audio block, a picture with only an extension.
         RecordingWriter w = Kind514(0);
         w.Add(Video(0, kFrameKey, 0, 1, 0));
         w.AddAudio(0, kPcm, {}, At(10));
@@ -242,16 +236,15 @@ std::vector<Seed> MakeSeeds() {
         ext.extension = MakeExtension(704, 480, "empty");
         w.Add(ext);
         w.Add(Video(0, kFrameDependent, 10, 3, 80));
-        seeds.push_back(Make("empty-buffers", w, 3, BufferMode::Empty,
-                             {kOpPrevious, kOpKeyCommit, kOpNext, kOpNext}));
+        seeds.push_back(Make("empty-records", w, 4, 4));
     }
     {  // A header and nothing else.
         RecordingWriter w = Kind514(0);
-        seeds.push_back(Make("header-only", w, 0, BufferMode::Player, {kOpFirst, kOpNext, kOpKeyCommit}));
+        seeds.push_back(Make("header-only", w, 0, 0));
     }
-    {  // Shorter than a file header: not even opened.
+    {  // Shorter than a file header: no index.
         RecordingWriter w = Kind514(0);
-        Seed seed{"short-file", w.Bytes(), 0};
+        Seed seed{"short-file", w.Bytes()};
         seed.bytes.resize(100);
         seeds.push_back(std::move(seed));
     }
