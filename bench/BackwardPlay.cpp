@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -106,6 +107,15 @@ int main(int argc, char** argv) {
     player.SetCacheBound(0);
     player.SetCacheBound(bound);
     const double uncached = StepBackMs(player);
+    // The step back decoded the last group from its key picture up to the
+    // picture before the last one: those pictures are all the cache holds.
+    std::size_t held = 0;
+    if (const korvane::CameraTrack* track = player.Track(); track && track->Last()) {
+        const korvane::RecordRef last = *track->Last();
+        for (auto ref = std::optional(track->KeyOf(last)); ref && *ref < last; ref = track->NextVideo(*ref, true))
+            ++held;
+    }
+    const std::size_t heldBytes = player.Cache().Bytes();
     const double cached = StepBackMs(player);
 
     std::printf("pictures: forward %d, backward %d\n", forward.pictures, backward.pictures);
@@ -118,5 +128,9 @@ int main(int argc, char** argv) {
                 static_cast<double>(bound) / (1 << 20), peak <= bound ? "within" : "ABOVE");
     std::printf("step back onto the last picture of a group: uncached %.1f ms, cached %.1f ms\n", uncached,
                 cached);
+    if (held > 0)
+        std::printf("cache bytes per picture: %.2f MB (%zu pictures, %.1f MiB)\n",
+                    static_cast<double>(heldBytes) / 1e6 / static_cast<double>(held), held,
+                    static_cast<double>(heldBytes) / (1 << 20));
     return peak <= bound ? 0 : 1;
 }
