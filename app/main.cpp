@@ -134,7 +134,9 @@ int main(int argc, char** argv) {
         if (start.camera) exportClip.camera = *start.camera + 1;
         exportClip.source = recording;
         const korvane::ExportResult result = korvane::ExportClip(exportClip);
-        std::puts(korvane::SummaryLine(exportClip, result).c_str());
+        // The summary line of a written clip on stdout; why not on stderr.
+        std::fputs((korvane::SummaryLine(exportClip, result) + "\n").c_str(),
+                   result.status == korvane::ExportStatus::Written ? stdout : stderr);
         return korvane::ExitStatus(result.status);
     }
 

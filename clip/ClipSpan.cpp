@@ -34,7 +34,7 @@ ClipSpan SelectSpan(const RecordFile& file, const RecordingFileHeader& header, c
         LocatedRecord record;
         if (file.Locate(offset, record) != LocateResult::Ok || record.header.marker != kRecordMarker) break;
         if (record.header.camera == limits.camera) {
-            const ClipRecord clip{offset, record.header};
+            const ClipRecord clip{0, offset, record.header};
             if (record.header.mediaKind == kMediaVideo) video.push_back(clip);
             else if (record.header.mediaKind == kMediaAudio) audio.push_back(clip);
         }

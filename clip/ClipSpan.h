@@ -14,6 +14,7 @@
 namespace korvane {
 
 struct ClipRecord {
+    std::uint32_t file = 0;  // which of the span's recordings, in play order
     std::uint64_t offset = 0;
     FrameHeader header;
 
