@@ -8,6 +8,8 @@ namespace {
 
 // At either end there is one neighbour only: a far larger jump is asked for.
 constexpr std::int64_t kOutOfOrderAtEndMs = 24 * 3600 * 1000;
+// A step back this small (equal times, a jitter) is no new reference for the times after it.
+constexpr std::int64_t kSmallStepBackMs = 1000;
 
 bool Outside(std::int64_t t, std::int64_t a, std::int64_t b, std::int64_t margin) {
     return t > std::max(a, b) + margin || t < std::min(a, b) - margin;
@@ -66,8 +68,12 @@ PictureTimes PlanPictureTimes(std::span<const std::int64_t> captureMs) {
             const std::int64_t own = goodPts ? *goodPts + (t - *goodTime) : t;
             pts = lastPts ? std::max(own, *lastPts + 1) : own;
             if (pts != t) plan.notes[k] = TimeNote::Adjusted;
-            goodPts = pts;
-            goodTime = t;
+            // The pictures after keep their spacing from this one, unless it moved only a little
+            // (equal times, jitter): then they go back to their own spacing.
+            if (pts == own || pts - own > kSmallStepBackMs) {
+                goodPts = pts;
+                goodTime = t;
+            }
         }
         lastPts = pts;
     }
