@@ -7,15 +7,12 @@
 // a record at a time, so that it does not stall where groups meet.
 #include "platform/DebugLog.h"
 #include "playback/Player.h"
+#include "recording/RecordKind.h"
 
 namespace korvane {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-bool GivesPicture(const FrameHeader& h) {
-    return h.mediaKind == kMediaVideo && h.frameType != kFrameDecoderOnly && h.frameType != kFrameDecoderOnly4;
-}
 
 // The key record a picture was decoded from; a key picture is its own.
 std::uint32_t GroupOf(const FrameHeader& h, std::uint32_t offset) {

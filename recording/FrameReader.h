@@ -15,12 +15,10 @@
 #include "platform/Notifier.h"
 #include "recording/RecordFile.h"
 #include "recording/RecordLayout.h"
+#include "recording/RecordReader.h"
 
 namespace korvane {
 
-// Sizes of the buffers the player hands to the reader.
-inline constexpr std::size_t kFrameDataCapacity = 12'000'000;
-inline constexpr std::size_t kCaptionTextCapacity = 5'120;
 
 class FrameReader {
 public:

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "recording/ChainWalk.h"
+#include "recording/RecordKind.h"
 #include "recording/TimeStamp.h"
 
 namespace korvane {
@@ -29,34 +31,22 @@ std::optional<RecordIndex> RecordIndex::Build(const RecordFile& file, const std:
                                               const Progress& progress) {
     RecordingFileHeader header;
     if (!file.ReadAt(0, header.bytes)) return std::nullopt;
-    const std::uint64_t start = header.firstRecordOffset();
-    const std::uint64_t end = header.dataEnd();
-    const std::uint64_t total = end > start ? end - start : 0;
-
+    ChainWalk walk(file, header);
     RecordIndex index;
-    std::uint64_t offset = start;
-    LocatedRecord record;
     for (std::size_t count = 0;; ++count) {
         if (count % kCheckEvery == 0 && cancel && cancel->load(std::memory_order_relaxed)) return std::nullopt;
-        if (progress && count % kProgressEvery == 0) progress(offset - start, total);
-        // The first record is only compared with dataEnd; every later one must lie at 584 or after.
-        if (offset >= end || (count > 0 && offset < kFirstRecordOffset)) {
-            index.m_end = IndexEnd::DataEnd;
-            break;
-        }
-        if (file.Locate(offset, record) != LocateResult::Ok) {
-            index.m_end = IndexEnd::Unreadable;
-            break;
-        }
-        if (count > 0 && record.header.marker != kRecordMarker) {
-            index.m_end = IndexEnd::MarkerMissing;
-            break;
-        }
-        index.Append(EntryOf(record));
-        offset = record.nextOffset();
+        if (progress && count % kProgressEvery == 0) progress(walk.Walked(), walk.Total());
+        if (!walk.Next()) break;
+        index.Append(EntryOf(walk.Record()));
     }
-    index.m_endOffset = offset;
-    if (progress) progress(total, total);
+    switch (walk.End()) {
+        case ChainEnd::HeadOutsideFile:
+        case ChainEnd::CutShort: index.m_end = IndexEnd::Unreadable; break;
+        case ChainEnd::BadMarker: index.m_end = IndexEnd::MarkerMissing; break;
+        default: index.m_end = IndexEnd::DataEnd; break;
+    }
+    index.m_endOffset = walk.End() == ChainEnd::PastDataEnd ? walk.Record().nextOffset() : walk.EndOffset();
+    if (progress) progress(walk.Total(), walk.Total());
     index.Finish();
     return index;
 }

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "recording/RecordFile.h"
+#include "recording/RecordKind.h"
 #include "recording/RecordLayout.h"
 
 namespace korvane {
@@ -32,10 +33,7 @@ struct IndexEntry {
     std::uint8_t codec = 0;
 
     // A record that shows a picture when decoded (decoder-only records do not).
-    bool IsPicture() const {
-        return mediaKind == kMediaVideo &&
-               (frameType == kFrameDependent || frameType == kFrameKey || frameType == kFrameGroup);
-    }
+    bool IsPicture() const { return GivesPicture(mediaKind, frameType); }
 };
 
 struct TimeGap {
