@@ -37,11 +37,15 @@ ExportResult Export(const ExportRequest& request, const ExportProgress& progress
     const int camera = request.camera ? *request.camera - 1 : std::max(header.headerCamera(), 0);
     if (camera < 0 || camera > 255) return Failure(ExportStatus::NoPicture, "no such camera");
 
+    const std::optional<RecordingSet> set = RecordingSet::Build({request.source});
+    if (!set || set->Index(0) == nullptr) return Failure(ExportStatus::CannotOpen, "cannot open " + request.source);
     SpanLimits limits;
     limits.camera = camera;
     if (request.from) limits.fromMs = CaptureMilliseconds(*request.from);
     if (request.to) limits.toMs = CaptureMilliseconds(*request.to);
-    const ClipSpan span = SelectSpan(file, header, limits);
+    std::string error;
+    const ClipSpan span = SelectSpan(*set, limits, error);
+    if (!error.empty()) return Failure(ExportStatus::CannotOpen, error);
     if (span.pictures == 0)
         return Failure(ExportStatus::NoPicture, "no picture of CAM" + std::to_string(camera + 1) + " in the span");
 

@@ -31,11 +31,11 @@ ClipPartWriter::ClipPartWriter(PartSetup setup, std::vector<ClipRecord> video)
     : m_setup(std::move(setup)), m_video(std::move(video)) {
     m_nextPicture.resize(m_video.size());
     for (std::size_t i = m_video.size(); i-- > 0;)
-        if (m_video[i].presentsPicture()) m_pictureMs.push_back(Ms(m_video[i]));
+        if (m_video[i].givesPicture()) m_pictureMs.push_back(Ms(m_video[i]));
     std::reverse(m_pictureMs.begin(), m_pictureMs.end());
     for (std::size_t i = 0, k = 0; i < m_video.size(); ++i) {
         m_nextPicture[i] = k;
-        if (m_video[i].presentsPicture()) ++k;
+        if (m_video[i].givesPicture()) ++k;
     }
     m_times = PlanPictureTimes(m_pictureMs);
 }
@@ -67,7 +67,7 @@ bool ClipPartWriter::AddVideo(std::vector<std::uint8_t> data) {
     if (index >= m_video.size()) return Fail("more video records than planned");
     if (m_started) return WriteVideo(index, data);
     m_held.push_back({true, &m_video[index], std::move(data)});
-    return !m_video[index].presentsPicture() || Start();
+    return !m_video[index].givesPicture() || Start();
 }
 
 bool ClipPartWriter::AddSound(const ClipRecord& record, std::vector<std::uint8_t> data) {
@@ -95,7 +95,7 @@ bool ClipPartWriter::Start() {
     m_baseMs = m_times.ptsMs.front();
     const NextPicture first{m_times.ptsMs.front(), m_pictureMs.front(), m_times.notes.front()};
     for (const Held& h : m_held) {
-        if (!h.video || h.record->presentsPicture()) continue;
+        if (!h.video || h.record->givesPicture()) continue;
         const FeederPlace place = PlaceFeeder(Ms(*h.record), HoldsPicture(m_setup.codec, h.data), previous, first);
         if (place.ownPacket) {
             m_baseMs = std::min(m_baseMs, place.ptsMs);
@@ -141,7 +141,7 @@ bool ClipPartWriter::Start() {
 bool ClipPartWriter::WriteVideo(std::size_t index, std::span<const std::uint8_t> data) {
     const ClipRecord& r = m_video[index];
     const std::size_t k = m_nextPicture[index];
-    const bool picture = r.presentsPicture();
+    const bool picture = r.givesPicture();
     std::int64_t pts = 0;
     TimeNote note = TimeNote::None;
     bool ends = picture;

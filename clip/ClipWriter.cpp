@@ -60,7 +60,7 @@ ClipOutcome WriteClip(const ClipJob& job, const ClipSpan& span, SourceSet& sourc
     for (std::size_t p = 0; p < starts.size(); ++p) {
         const std::size_t begin = starts[p], end = p + 1 < starts.size() ? starts[p + 1] : span.video.size();
         std::vector<ClipRecord> video(span.video.begin() + std::ptrdiff_t(begin), span.video.begin() + std::ptrdiff_t(end));
-        if (std::none_of(video.begin(), video.end(), [](const ClipRecord& r) { return r.presentsPicture(); })) continue;
+        if (std::none_of(video.begin(), video.end(), [](const ClipRecord& r) { return r.givesPicture(); })) continue;
         const AVCodecID codec = ContainerCodec(video.front().header.codec);
         if (codec == AV_CODEC_ID_NONE) return fail(ExportStatus::Unsupported, "the camera's video codec is unknown");
         for (std::size_t i = begin; i < end; ++i) partOf[i] = int(parts.size());
