@@ -6,6 +6,7 @@
 //   korvane --headless-play [--mode play|sound|back|fast|fastback] [--speed 0-5] [--camera N] [--at TIME]
 //           [--next N] FILE
 //   korvane --export OUT.mkv|OUT.mp4 [--from TIME] [--to TIME] [--camera N] FILE
+//   korvane --export-incident OUTDIR [--from TIME] [--to TIME] [--cameras LIST|all] [--note TEXT] PATH...
 // TIME is a capture time, "YYYY-MM-DD HH:MM:SS[.mmm]"; cameras count from 1.
 #include <QApplication>
 #include <QGuiApplication>
@@ -17,6 +18,7 @@
 
 #include "app/Application.h"
 #include "app/HeadlessPlay.h"
+#include "app/IncidentExport.h"
 #include "app/Snapshot.h"
 #include "clip/ClipExporter.h"
 #include "media/CodecLog.h"
@@ -32,6 +34,7 @@ void Usage() {
                "       korvane --headless-play [--mode play|sound|back|fast|fastback] [--speed 0-5]\n"
                "               [--camera N] [--at TIME] [--next N] FILE\n"
                "       korvane --export OUT.mkv|OUT.mp4 [--from TIME] [--to TIME] [--camera N] FILE\n"
+               "       korvane --export-incident OUTDIR [--from TIME] [--to TIME] [--cameras LIST|all] [--note TEXT] PATH...\n"
                "TIME: \"YYYY-MM-DD HH:MM:SS[.mmm]\" (capture time); N: camera from 1\n",
                stderr);
 }
@@ -81,6 +84,7 @@ bool ParseMode(const char* text, korvane::PlayMode& mode) {
 int main(int argc, char** argv) {
     korvane::RouteCodecLogToDebugLog();
     if (!Headless(argc, argv)) return RunDesktop(argc, argv);
+    if (korvane::IsIncidentExport(argc, argv)) return korvane::RunIncidentExport(argc, argv);
 
     korvane::SnapshotRequest snapshot;
     korvane::HeadlessPlayRequest play;

@@ -103,6 +103,9 @@ bool ClipMuxer::Open(AVIOContext* io, Container container, const VideoTrack& vid
     if (container == Container::Mp4) {
         av_dict_set(&options, "movflags", "empty_moov+default_base_moof+frag_keyframe", 0);
         av_dict_set(&options, "frag_duration", "1000000", 0);
+    } else {
+        // The clip's SHA-256 covers every byte: the CRC-32 of each element would only cost time.
+        av_dict_set(&options, "write_crc32", "0", 0);
     }
     const int written = avformat_write_header(m_context.get(), &options);
     av_dict_free(&options);

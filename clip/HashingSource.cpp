@@ -22,12 +22,13 @@ bool HashingSource::Open(const std::string& path) {
     if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
     m_size = static_cast<std::uint64_t>(st.st_size);
     ::posix_fadvise(m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    m_hash.emplace();
+    m_hashing = true;
     return true;
 }
 
 bool HashingSource::NextChunk() {
-    if (m_fd < 0 || m_failed || !m_hash) return false;
+    if (m_fd < 0 || m_failed || !m_hashing) return false;
+    if (!m_hash) m_hash.emplace();  // the thread starts with the first read: a set may hold many files
     m_chunkStart += m_chunkLength;
     m_chunkLength = 0;
     const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(kChunkSize, m_size - m_chunkStart));
@@ -49,7 +50,17 @@ bool HashingSource::NextChunk() {
 }
 
 bool HashingSource::Copy(std::uint64_t offset, std::span<std::uint8_t> out) {
-    if (offset > m_size || out.size() > m_size - offset || offset < m_chunkStart) return false;
+    if (offset > m_size || out.size() > m_size - offset || m_fd < 0) return false;
+    if (offset < m_chunkStart) {
+        // Behind the hashing pass (another camera of the same file): read again, hashed already.
+        for (std::size_t done = 0; done < out.size();) {
+            const ssize_t n = ::pread(m_fd, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return false;
+            done += static_cast<std::size_t>(n);
+        }
+        return true;
+    }
     std::size_t done = 0;
     while (done < out.size()) {
         const std::uint64_t at = offset + done;
@@ -68,9 +79,11 @@ bool HashingSource::Copy(std::uint64_t offset, std::span<std::uint8_t> out) {
 QByteArray HashingSource::FinishHash() {
     while (Position() < m_size)
         if (!NextChunk()) return {};
-    if (m_fd < 0 || m_failed || !m_hash) return {};
+    if (m_fd < 0 || m_failed || !m_hashing) return {};
+    if (!m_hash) m_hash.emplace();  // an empty file
     QByteArray digest = m_hash->Finish();
     m_hash.reset();
+    m_hashing = false;
     return digest;
 }
 

@@ -29,8 +29,8 @@ public:
     std::uint64_t Size() const { return m_size; }
     // Bytes read so far.
     std::uint64_t Position() const { return m_chunkStart + m_chunkLength; }
-    // Copies out.size() bytes at offset; offsets must not go back before the
-    // end of the previous copy's start. False when the bytes are not in the file.
+    // Copies out.size() bytes at offset, reading on through the file; bytes
+    // behind the pass are read again. False when the bytes are not in the file.
     bool Copy(std::uint64_t offset, std::span<std::uint8_t> out);
     // Reads and hashes the next piece; false at the end or on a read error.
     bool ReadAhead() { return NextChunk(); }
@@ -49,7 +49,8 @@ private:
     std::uint64_t m_chunkStart = 0;
     std::size_t m_chunkLength = 0;
     bool m_failed = false;
-    std::optional<HashThread> m_hash;  // from Open to FinishHash
+    bool m_hashing = false;            // from Open to FinishHash
+    std::optional<HashThread> m_hash;  // from the first read to FinishHash
 };
 
 // The SHA-256 of a whole file in lower-case hex; empty when it cannot be read.
