@@ -65,7 +65,7 @@ bool ClipPartWriter::Begin(OutputSet& outputs) {
 bool ClipPartWriter::AddVideo(std::vector<std::uint8_t> data) {
     const std::size_t index = m_nextVideo++;
     if (index >= m_video.size()) return Fail("more video records than planned");
-    if (m_started) return WriteVideo(index, data);
+    if (m_started) return WriteVideo(index, std::make_shared<const std::vector<std::uint8_t>>(std::move(data)));
     m_held.push_back({true, &m_video[index], std::move(data)});
     return !m_video[index].givesPicture() || Start();
 }
@@ -132,13 +132,15 @@ bool ClipPartWriter::Start() {
     m_held.clear();
     std::size_t index = 0;
     for (Held& h : held) {
-        const bool written = h.video ? WriteVideo(index++, h.data) : AddSound(*h.record, std::move(h.data));
+        const bool written = h.video ? WriteVideo(index++, std::make_shared<const std::vector<std::uint8_t>>(std::move(h.data)))
+                                     : AddSound(*h.record, std::move(h.data));
         if (!written) return false;
     }
     return true;
 }
 
-bool ClipPartWriter::WriteVideo(std::size_t index, std::span<const std::uint8_t> data) {
+bool ClipPartWriter::WriteVideo(std::size_t index, RowThread::Bytes bytes) {
+    const std::vector<std::uint8_t>& data = *bytes;
     const ClipRecord& r = m_video[index];
     const std::size_t k = m_nextPicture[index];
     const bool picture = r.givesPicture();
@@ -158,9 +160,10 @@ bool ClipPartWriter::WriteVideo(std::size_t index, std::span<const std::uint8_t>
     }
     m_packet.insert(m_packet.end(), data.begin(), data.end());
     m_keyPending = m_keyPending || r.header.frameType == kFrameKey;
-    m_rowsPending.push_back({index, FormatCaptureTime(r.header.timeStamp), 0,
-                             r.file < m_setup.sourceNames.size() ? m_setup.sourceNames[r.file] : std::string(),
-                             r.offset, r.header.frameType, Sha256::Of(data), TimeNoteText(note)});
+    m_rowsPending.emplace_back(TimesRow{index, FormatCaptureTime(r.header.timeStamp), 0,
+                                        r.file < m_setup.sourceNames.size() ? m_setup.sourceNames[r.file] : std::string(),
+                                        r.offset, r.header.frameType, {}, TimeNoteText(note)},
+                               std::move(bytes));
     ++m_part.records;
     if (!ends) return true;
 
@@ -172,9 +175,9 @@ bool ClipPartWriter::WriteVideo(std::size_t index, std::span<const std::uint8_t>
     duration = std::clamp<std::int64_t>(duration, 1, kLongestPacketMs);
     if (!m_muxer.WriteVideo(m_packet, pts - m_baseMs, duration, m_keyPending || m_firstPacket))
         return Fail("cannot write " + m_setup.path + ": " + m_muxer.Error());
-    for (TimesRow& row : m_rowsPending) {
+    for (auto& [row, recordBytes] : m_rowsPending) {
         row.ptsMs = pts - m_baseMs;
-        if (!m_rows->Add(row)) return Fail(m_timesFile->Error());
+        m_rows->Add(std::move(row), std::move(recordBytes));
     }
     m_rowsPending.clear();
     m_packet.clear();
@@ -190,7 +193,7 @@ bool ClipPartWriter::Finish() {
     if (m_sound && !m_sound->Finish()) return Fail("cannot write the sound: " + m_muxer.Error());
     if (!m_muxer.Finish()) return Fail("cannot write " + m_setup.path + ": " + m_muxer.Error());
     if (!m_clipFile->Close()) return Fail(m_clipFile->Error());
-    if (!m_timesFile->Close()) return Fail(m_timesFile->Error());
+    if (!m_rows->Finish() || !m_timesFile->Close()) return Fail("cannot write " + m_timesFile->Path());
     if (m_sound) {
         m_part.audioSamples = m_sound->Samples();
         m_part.soundOutOfOrder = m_sound->OutOfOrder();

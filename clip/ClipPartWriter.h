@@ -16,6 +16,7 @@
 #include "clip/ClipSpan.h"
 #include "clip/OutputSet.h"
 #include "clip/PacketPlan.h"
+#include "clip/RowThread.h"
 
 namespace korvane {
 
@@ -49,7 +50,7 @@ private:
         std::vector<std::uint8_t> data;
     };
     bool Start();
-    bool WriteVideo(std::size_t index, std::span<const std::uint8_t> data);
+    bool WriteVideo(std::size_t index, RowThread::Bytes data);
     bool Fail(std::string message);
 
     PartSetup m_setup;
@@ -64,12 +65,12 @@ private:
 
     HashedOutput* m_clipFile = nullptr;
     HashedOutput* m_timesFile = nullptr;
-    std::optional<TimesFile> m_rows;
+    std::optional<RowThread> m_rows;
     ClipMuxer m_muxer;
     std::optional<AacEncoder> m_aac;
     std::optional<SoundTrack> m_sound;
     std::vector<std::uint8_t> m_packet;
-    std::vector<TimesRow> m_rowsPending;
+    std::vector<std::pair<TimesRow, RowThread::Bytes>> m_rowsPending;
     bool m_keyPending = false;
     bool m_firstPacket = true;
     std::optional<std::int64_t> m_previousPts;  // absolute

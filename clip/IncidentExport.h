@@ -2,7 +2,8 @@
 // recordings, written into one folder: a lossless clip per camera (across
 // its recordings, with its times CSV), manifest.json (every file and source
 // with its SHA-256) and report.pdf (for people). A failed or cancelled export
-// leaves nothing of what it wrote; the recordings are only read.
+// leaves nothing of what it wrote; the recordings are only read. The report
+// is painted with Qt: a QGuiApplication must exist (offscreen is enough).
 #pragma once
 
 #include <cstdint>

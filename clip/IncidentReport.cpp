@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QFont>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
@@ -77,6 +78,7 @@ void Footer(QPainter& painter, const QRectF& page, int number, int pages, const 
 }  // namespace
 
 QByteArray IncidentPdf(const Manifest& m, const std::string& manifestSha, const std::vector<ReportCamera>& cameras) {
+    if (QGuiApplication::instance() == nullptr) return {};  // fonts and painting need one
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
