@@ -45,6 +45,7 @@ struct Damage {
     std::int64_t soundShift = 0;    // added to the third sound record's time
     bool codecChange = false;       // JPEG from picture 10 on (H.264 before)
     bool ownDecoderOnly = false;    // picture 5 recorded as decoder-only, 50 ms ahead of picture 6
+    std::int64_t pause = 0;         // added to every time from picture 10 on (the recorder paused)
 };
 
 struct Made {
@@ -63,7 +64,8 @@ Made Build(const Damage& d, const TempDir& dir) {
     Made m;
     const std::size_t count = 20;  // the fixtures' H.264 and MPEG-4 pictures
     for (std::size_t i = 0; i < count; ++i) {
-        std::int64_t ms = std::int64_t(i) * 100 + (i == 10 ? d.pictureShift : 0);
+        const std::int64_t paused = i >= 10 ? d.pause : 0;
+        std::int64_t ms = std::int64_t(i) * 100 + (i == 10 ? d.pictureShift : 0) + paused;
         const bool jpegNow = d.codecChange && i >= 10;
         const auto& frames = d.codecChange ? (jpegNow ? jpeg : h264) : d.ownDecoderOnly ? h264 : mpeg4;
         const VideoFrame& f = frames[jpegNow ? i - 10 : i];
@@ -74,7 +76,8 @@ Made Build(const Damage& d, const TempDir& dir) {
         m.ms.push_back(ms);
         if (type != kFrameDecoderOnly) ++m.pictures;
         if (i % 4 == 0)
-            w.AddAudio(0, 8, blocks[i / 4], AddMilliseconds(Start(), std::int64_t(i) * 100 + (i == 8 ? d.soundShift : 0)));
+            w.AddAudio(0, 8, blocks[i / 4],
+                       AddMilliseconds(Start(), std::int64_t(i) * 100 + (i == 8 ? d.soundShift : 0) + paused));
     }
     m.path = dir.File("rec.MP4");
     w.WriteFile(m.path);
@@ -88,6 +91,7 @@ const Damage kDamage[] = {
     {"one picture a year behind", -365 * kDay},
     {"H.264, then JPEG", 0, 0, true},
     {"a decoder-only record with picture data and a time of its own", 0, 0, false, true},
+    {"five minutes without pictures or sound", 0, 0, false, false, 300'000},
 };
 
 TEST(DamagedExportTest, ExportsStayBoundedDecodableAndSayWhatTheyFound) {
@@ -115,8 +119,10 @@ TEST(DamagedExportTest, ExportsStayBoundedDecodableAndSayWhatTheyFound) {
                     if (d.pictureShift == 0 || record != 10)
                         EXPECT_EQ(std::llround(back.video[i].seconds * 1000), m.ms[record] - m.ms[record - i]) << record;
                 }
-                // The sound ends with the pictures: no gap of years is filled or kept.
-                if (!back.audio.empty()) EXPECT_LT(back.audio.back().seconds, 3.0);
+                // The sound ends with the pictures: no gap of years is filled or kept; after a pause it
+                // goes on at its own time.
+                if (!back.audio.empty()) EXPECT_LT(back.audio.back().seconds, 3.0 + double(d.pause) / 1000);
+                if (d.pause > 0) EXPECT_NEAR(back.audio.back().seconds, 1.6 + double(d.pause) / 1000, 0.2);
             }
             EXPECT_EQ(packets, m.pictures + (d.ownDecoderOnly ? 1 : 0));
             const std::vector<std::string> notes = CsvNotes(out + ".times.csv");
@@ -126,7 +132,10 @@ TEST(DamagedExportTest, ExportsStayBoundedDecodableAndSayWhatTheyFound) {
             const QJsonObject part = report["clips"].toArray().at(0).toObject();
             EXPECT_EQ(part["pictures_out_of_order"].toInt(), d.pictureShift != 0 ? 1 : 0);
             EXPECT_EQ(part["sound_records_out_of_order"].toInt(), d.soundShift != 0 ? 1 : 0);
-            EXPECT_EQ(report["last_capture_time"].toString().toStdString(), "2023-06-14 17:58:31.900");
+            // MP4's AAC is one stream: a pause longer than a minute is not filled with silence, and said so.
+            EXPECT_EQ(part["sound_gaps_not_filled"].toInt(), d.pause > 0 && std::string(extension) == ".mp4" ? 1 : 0);
+            EXPECT_EQ(report["last_capture_time"].toString().toStdString(),
+                      d.pause > 0 ? "2023-06-14 18:03:31.900" : "2023-06-14 17:58:31.900");
             for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
                 EXPECT_NE(entry.path().extension(), ".part") << entry.path();
         }

@@ -181,6 +181,17 @@ TEST(IncidentExportTest, PackageHoldsEveryCameraAcrossItsRecordingsAndVerifies) 
         {"a clip changed", [&] { FlipByte(f.Out() + "/CAM1.mkv", 5000); }, 1, "DIFFERS  CAM1.mkv"},
         {"a source changed", [&] { FlipByte(source, 3000); }, 1, "DIFFERS  source " + source},
         {"a file gone", [&] { std::filesystem::remove(f.Out() + "/CAM3.mkv.times.csv"); }, 1, "MISSING  CAM3.mkv.times.csv"},
+        {"a listed path out of the package",
+         [&] {
+             auto json = ReadWholeFile(f.Out() + "/manifest.json");
+             std::string text(json.begin(), json.end());
+             const std::string listed = "\"path\": \"CAM2.mkv\"";
+             text.replace(text.find(listed), listed.size(), "\"path\": \"../x.mkv\"");
+             FILE* out = std::fopen((f.Out() + "/manifest.json").c_str(), "w");
+             std::fputs(text.c_str(), out);
+             std::fclose(out);
+         },
+         1, "MISSING  ../x.mkv: not a path inside the package"},
         {"the manifest unreadable", [&] { FlipByte(f.Out() + "/manifest.json", 0); }, 2, "is no incident manifest"},
     };
     for (const auto& c : cases) {
