@@ -76,7 +76,8 @@ bool ClipPartWriter::AddSound(const ClipRecord& record, std::vector<std::uint8_t
         m_held.push_back({false, &record, std::move(data)});
         return true;
     }
-    if (!m_sound->Add(record.header, data)) return Fail("cannot write the sound: " + m_muxer.Error());
+    m_sound->Add(record.header, std::move(data));
+    if (!m_sound->Drain(m_muxer)) return Fail("cannot write the sound: " + m_muxer.Error());
     return true;
 }
 
@@ -125,7 +126,7 @@ bool ClipPartWriter::Start() {
         m_unsupported = true;
         return Fail("cannot write " + m_setup.path + ": " + m_muxer.Error());
     }
-    if (audio) m_sound.emplace(m_muxer, m_aac ? &*m_aac : nullptr, m_baseMs, lastMs, audio->sampleRate);
+    if (audio) m_sound.emplace(m_aac ? &*m_aac : nullptr, m_baseMs, lastMs, audio->sampleRate);
     m_started = true;
 
     std::vector<Held> held = std::move(m_held);
@@ -190,7 +191,7 @@ bool ClipPartWriter::WriteVideo(std::size_t index, RowThread::Bytes bytes) {
 
 bool ClipPartWriter::Finish() {
     if (!m_started) return Fail("no picture of " + m_setup.path + " decodes");
-    if (m_sound && !m_sound->Finish()) return Fail("cannot write the sound: " + m_muxer.Error());
+    if (m_sound && !m_sound->Finish(m_muxer)) return Fail("cannot write the sound: " + m_muxer.Error());
     if (!m_muxer.Finish()) return Fail("cannot write " + m_setup.path + ": " + m_muxer.Error());
     if (!m_clipFile->Close()) return Fail(m_clipFile->Error());
     if (!m_rows->Finish() || !m_timesFile->Close()) return Fail("cannot write " + m_timesFile->Path());

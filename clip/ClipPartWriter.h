@@ -17,6 +17,7 @@
 #include "clip/OutputSet.h"
 #include "clip/PacketPlan.h"
 #include "clip/RowThread.h"
+#include "clip/SoundThread.h"
 
 namespace korvane {
 
@@ -68,7 +69,7 @@ private:
     std::optional<RowThread> m_rows;
     ClipMuxer m_muxer;
     std::optional<AacEncoder> m_aac;
-    std::optional<SoundTrack> m_sound;
+    std::optional<SoundThread> m_sound;
     std::vector<std::uint8_t> m_packet;
     std::vector<std::pair<TimesRow, RowThread::Bytes>> m_rowsPending;
     bool m_keyPending = false;

@@ -138,8 +138,9 @@ bool AacEncoder::CompleteFrame(const PacketSink& sink) {
 
 bool AacEncoder::Flush(const PacketSink& sink) { return CompleteFrame(sink) && Send(nullptr, sink); }
 
-SoundTrack::SoundTrack(ClipMuxer& muxer, AacEncoder* aac, std::int64_t firstMs, std::int64_t lastMs, int rate)
-    : m_muxer(muxer), m_aac(aac), m_firstMs(firstMs), m_lastMs(lastMs), m_rate(rate) {}
+SoundTrack::SoundTrack(AacEncoder::PacketSink write, AacEncoder* aac, std::int64_t firstMs, std::int64_t lastMs,
+                       int rate)
+    : m_write(std::move(write)), m_aac(aac), m_firstMs(firstMs), m_lastMs(lastMs), m_rate(rate) {}
 
 AacEncoder::PacketSink SoundTrack::Sink() {
     return [this](std::span<const std::uint8_t> bytes, std::int64_t pts, std::int64_t duration) {
@@ -150,7 +151,7 @@ AacEncoder::PacketSink SoundTrack::Sink() {
         // The encoder's first packet, before time 0, carries only its start-up delay; MP4 fragments
         // have no edit list to hide it, and a time below 0 would move every stream.
         if (pts + offset + duration <= 0) return true;
-        return m_muxer.WriteAudio(bytes, pts + offset, duration);
+        return m_write(bytes, pts + offset, duration);
     };
 }
 
@@ -176,7 +177,7 @@ bool SoundTrack::Add(const FrameHeader& header, std::span<const std::uint8_t> da
     if (m_aac == nullptr) {
         m_next = start + length;
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(m_pcm.data());
-        return m_muxer.WriteAudio({bytes, m_pcm.size() * 2}, start, length);
+        return m_write({bytes, m_pcm.size() * 2}, start, length);
     }
     if (start - m_next > kMostSilenceSeconds * m_rate) {
         // Too long to fill: the encoder's stream goes on from the next frame, whose packets move to the sound's time.

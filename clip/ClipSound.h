@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "audio/AvAudioDecoder.h"
-#include "clip/ClipMuxer.h"
 #include "audio/ImaAdpcmConverter.h"
 #include "media/FFmpegPtr.h"
 #include "recording/RecordLayout.h"
@@ -68,7 +67,8 @@ private:
 class SoundTrack {
 public:
     // firstMs, lastMs: the capture times of the clip's time 0 and of its last picture.
-    SoundTrack(ClipMuxer& muxer, AacEncoder* aac, std::int64_t firstMs, std::int64_t lastMs, int rate);
+    // Packets (bytes, first sample, samples) go to write.
+    SoundTrack(AacEncoder::PacketSink write, AacEncoder* aac, std::int64_t firstMs, std::int64_t lastMs, int rate);
 
     bool Add(const FrameHeader& header, std::span<const std::uint8_t> data);
     bool Finish();
@@ -82,7 +82,7 @@ private:
     bool Silence(std::int64_t samples);
     AacEncoder::PacketSink Sink();
 
-    ClipMuxer& m_muxer;
+    AacEncoder::PacketSink m_write;
     AacEncoder* m_aac;  // nothing: PCM as it is
     std::int64_t m_firstMs, m_lastMs;
     int m_rate;
