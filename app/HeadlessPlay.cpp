@@ -12,8 +12,7 @@ namespace korvane {
 int RunHeadlessPlay(const HeadlessPlayRequest& request) {
     StderrNotifier notifier;
     Player player(notifier);
-    if (!player.OpenCommandLine(request.recording)) return 2;
-    // Sound first, as the bar's sound button does: it opens the recording again at its first picture.
+    if (!player.Open(request.recordings)) return 2;
     if (request.mode == PlayMode::PlaySound) player.SetSound(true);
     if (!GoToStartPoint(player, notifier, request.start)) return 1;
     for (int i = 0; i < request.next; ++i) player.StepForward();

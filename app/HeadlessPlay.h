@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "app/StartPoint.h"
 #include "playback/Player.h"
@@ -12,7 +13,7 @@
 namespace korvane {
 
 struct HeadlessPlayRequest {
-    std::string recording;
+    std::vector<std::string> recordings;  // files or folders, opened as one session
     PlayMode mode = PlayMode::Play;
     int speed = 0;
     int next = 0;

@@ -22,7 +22,10 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include "app/AdjustPanel.h"
 #include "app/Commands.h"
+#include "app/MotionSearchPanel.h"
+#include "app/MotionSearchRunner.h"
 #include "app/GoToDialog.h"
 #include "app/PictureSaver.h"
 #include "app/PlayerView.h"
@@ -85,6 +88,8 @@ MainWindow::MainWindow(Player& player, const QString& companionServer, QWidget* 
     connect(m_bar, &ControlBar::ExitRequested, this, &MainWindow::Exit, Qt::QueuedConnection);
     connect(&player, &Player::TitleChanged, this, &QWidget::setWindowTitle);
     BuildKeys();
+    BuildPictureKeys();
+    BuildSearchKeys();
     // Marks belong to the recording they were set in.
     connect(&player, &Player::Opened, this, [this] {
         m_markIn.reset();
@@ -117,6 +122,15 @@ void MainWindow::OnCommand(int id) {
         case ID_ZOOM2: m_view->SetZoom(2); break;
         case ID_ZOOM3: m_view->SetZoom(3); break;
         case ID_KEEP_PROPORTIONS: SetKeepProportions(!m_view->KeepProportions()); break;
+        case ID_ORIGINAL_SIZE: m_view->OriginalSize(); break;
+        case ID_FIT_TO_WINDOW:
+            m_view->WholePicture();
+            SetKeepProportions(true);
+            break;
+        case ID_WHOLE_PICTURE: m_view->WholePicture(); break;
+        case ID_SMOOTH_ZOOM: m_view->SetSmoothZoom(!m_view->Magnifier().Smooth()); break;
+        case ID_ADJUST_PANEL: ShowAdjustPanel(); break;
+        case ID_MOTION_SEARCH: ShowMotionSearch(); break;
         case ID_APP_EXIT: Exit(); break;
         case ID_FILE_SAVE_PICTURE: SavePicture(); break;
         case ID_FILE_EXPORT_CLIP: ExportClip(); break;
@@ -150,6 +164,7 @@ void MainWindow::BuildMenu() {
     AddCommand(file, QStringLiteral("Open(&O)...\tCtrl+O"), ID_FILE_OPEN);
     AddCommand(file, QStringLiteral("Save picture(&S)...\tCtrl+S"), ID_FILE_SAVE_PICTURE);
     AddCommand(file, QStringLiteral("Export clip(&E)..."), ID_FILE_EXPORT_CLIP);
+    AddCommand(file, QStringLiteral("Motion search...\tCtrl+F"), ID_MOTION_SEARCH);
     m_recentEnd = file->addSeparator();
     connect(file, &QMenu::aboutToShow, this, [this, file] { ListRecentFiles(file); });
     AddCommand(file, QStringLiteral("Exit(&X)"), ID_APP_EXIT);
@@ -172,8 +187,13 @@ void MainWindow::BuildMenu() {
     AddCommand(size, QStringLiteral("1x"), ID_ZOOM1);
     AddCommand(size, QStringLiteral("2x"), ID_ZOOM2);
     AddCommand(size, QStringLiteral("3x"), ID_ZOOM3);
+    AddCommand(size, QStringLiteral("Original size"), ID_ORIGINAL_SIZE);
+    AddCommand(size, QStringLiteral("Fit to window"), ID_FIT_TO_WINDOW);
     size->addSeparator();
     AddCommand(size, QStringLiteral("Keep proportions"), ID_KEEP_PROPORTIONS);
+    AddCommand(size, QStringLiteral("Whole picture (out of the zoom)\t0"), ID_WHOLE_PICTURE);
+    AddCommand(size, QStringLiteral("Smooth zoom"), ID_SMOOTH_ZOOM);
+    AddCommand(size, QStringLiteral("Picture adjustments...\tA"), ID_ADJUST_PANEL);
 
     m_cameraMenu = AddMenu(QStringLiteral("CAMERA"));
     m_cameraMenuAction = m_cameraMenu->menuAction();
@@ -244,6 +264,7 @@ void MainWindow::UpdateCommandStates(QMenu* menu) {
         const int id = action->data().toInt();
         const bool checked = (id == ID_SOUND && m_player.SoundOn()) ||
                              (id == ID_KEEP_PROPORTIONS && m_view->KeepProportions()) ||
+                             (id == ID_SMOOTH_ZOOM && m_view->Magnifier().Smooth()) ||
                              (id >= ID_CAMERA_FIRST && id - ID_CAMERA_FIRST == m_player.SelectedCamera());
         action->setEnabled(!((id == ID_NEXT || id == ID_PREVIOUS) && m_player.SoundOn()));
         action->setCheckable(checked);
@@ -276,13 +297,13 @@ QSettings& MainWindow::Choices() {
 }
 
 QString MainWindow::SiteName() const {
-    std::string site, camera;
-    LookUpSiteInfo(m_player.Reader(), m_player.FilePath(), site, camera);
-    return QString::fromLocal8Bit(site.c_str());
+    return QString::fromLocal8Bit(m_player.SiteName().c_str());
 }
 
-bool MainWindow::SavePictureTo(const QString& path, bool withCaptionLines) {
-    const QImage image = PictureImage(*m_view, withCaptionLines);
+bool MainWindow::SavePictureTo(const QString& path, bool withCaptionLines, bool adjusted) {
+    QImage image = PictureImage(*m_view, withCaptionLines, adjusted);
+    // What was applied goes into the file (a PNG text chunk, a JPEG comment).
+    if (adjusted && !m_view->Adjustments().Neutral()) image.setText(QStringLiteral("Adjustments"), m_view->Adjustments().Tag());
     return !image.isNull() && SaveImage(image, path);
 }
 
@@ -290,27 +311,33 @@ void MainWindow::SavePicture() {
     const PictureHandle picture = m_view->Shown();
     if (!picture) return;
     const QString folder = Choices().value(kPictureFolderKey, QDir::homePath()).toString();
-    QFileDialog dialog(this, QStringLiteral("Save picture"), QDir(folder).filePath(SuggestedPictureName(SiteName(), *picture)),
+    QFileDialog dialog(this, QStringLiteral("Save picture"), QDir(folder).filePath(SuggestedPictureName(SiteName(), *picture, SavedPart(*m_view))),
                        QStringLiteral("PNG picture (*.png);;JPEG picture (*.jpg *.jpeg)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setOption(QFileDialog::DontUseNativeDialog);  // it carries the check box
     auto lines = std::make_unique<QCheckBox>(QStringLiteral("Draw the caption lines in"));
     lines->setChecked(Choices().value(kCaptionLinesKey, true).toBool());
     QCheckBox* check = lines.get();
-    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+    // Adjustments go into a saved picture only when asked for, each time.
+    auto adjusted = std::make_unique<QCheckBox>(QStringLiteral("Apply the picture adjustments (%1)").arg(m_view->Adjustments().Tag()));
+    QCheckBox* applyAdjustments = adjusted.get();
+    adjusted->setVisible(!m_view->Adjustments().Neutral());
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
         grid->addWidget(lines.release(), grid->rowCount(), 0, 1, grid->columnCount());
+        grid->addWidget(adjusted.release(), grid->rowCount(), 0, 1, grid->columnCount());
+    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     const QString path = dialog.selectedFiles().front();
     Choices().setValue(kPictureFolderKey, QFileInfo(path).absolutePath());
     Choices().setValue(kCaptionLinesKey, check->isChecked());
-    if (!SavePictureTo(path, check->isChecked()))
+    if (!SavePictureTo(path, check->isChecked(), applyAdjustments->isVisible() && applyAdjustments->isChecked()))
         QMessageBox::warning(this, QString::fromLatin1(kFrameTitle), QStringLiteral("Cannot write ") + path);
 }
 
 void MainWindow::ExportClip() {
     if (!m_player.FileOpen() || m_exporter.Running()) return;
     const QString folder = Choices().value(kClipFolderKey, QDir::homePath()).toString();
-    QString name = QStringLiteral("CAM%1").arg(m_player.Reader().SelectedCamera() + 1);
+    QString name = QStringLiteral("CAM%1").arg(m_player.SelectedCamera() + 1);
     if (const QString site = SiteName(); !site.isEmpty()) name = site + QLatin1Char('_') + name;
     const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export clip"),
                                                       QDir(folder).filePath(name + QStringLiteral(".mkv")),
@@ -327,7 +354,7 @@ bool MainWindow::ExportClipTo(const QString& path) {
     request.output = path.toLocal8Bit().toStdString();
     request.from = m_markIn;
     request.to = m_markOut;
-    request.camera = static_cast<int>(m_player.Reader().SelectedCamera()) + 1;
+    request.camera = m_player.SelectedCamera() + 1;
     if (!m_exporter.Start(request)) return false;
     m_exportProgress = std::make_unique<QProgressDialog>(QStringLiteral("Exporting ") + QFileInfo(path).fileName(),
                                                          QStringLiteral("Cancel"), 0, 1000, this);

@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "app/ClipExportRunner.h"
+#include "app/PictureAdjust.h"
+#include "search/MotionSettings.h"
 #include "controls/ControlBar.h"
 #include "desktop/CompanionNotifier.h"
 #include "desktop/RecentFileList.h"
@@ -30,6 +32,9 @@ class QVBoxLayout;
 
 namespace korvane {
 
+class AdjustPanel;
+class MotionSearchPanel;
+class MotionSearchRunner;
 class GoToDialog;
 class Player;
 class PlayerView;
@@ -87,7 +92,10 @@ public:
     const std::optional<SystemTime>& MarkIn() const { return m_markIn; }
     const std::optional<SystemTime>& MarkOut() const { return m_markOut; }
     // Saves the shown picture to path (PNG, or JPEG by its name); false when none is shown or it cannot be written.
-    bool SavePictureTo(const QString& path, bool withCaptionLines);
+    bool SavePictureTo(const QString& path, bool withCaptionLines, bool adjusted = false);
+    AdjustPanel* Adjust() const { return m_adjustPanel.get(); }
+    // The motion search panel, made and shown (MainWindowSearch.cpp).
+    MotionSearchPanel* ShowMotionSearch();
     // Exports the open recording's camera between the marks to path, off the
     // GUI thread, with a progress dialog whose Cancel stops it.
     bool ExportClipTo(const QString& path);
@@ -121,6 +129,17 @@ private:
     // --- Navigation (MainWindowNavigation.cpp) --------------------------------
     void BuildNavigation(QVBoxLayout& layout);
     void BuildKeys();
+    // The picture adjustments' keys and panel (MainWindowPicture.cpp).
+    void BuildPictureKeys();
+    void ShowAdjustPanel();
+    void Adjust(const std::function<void(PictureAdjustments&)>& change);
+    std::unique_ptr<AdjustPanel> m_adjustPanel;
+    void BuildSearchKeys();
+    void StartMotionSearch();
+    void ShowEvents(const std::vector<MotionEvent>& events);
+    void GoToEvent(bool forward);
+    std::unique_ptr<MotionSearchRunner> m_searchRunner;
+    std::unique_ptr<MotionSearchPanel> m_searchPanel;
     void BindKey(const std::vector<QKeySequence>& keys, std::function<void()> action);
     void RebuildCameraMenu();
     void ShowGoTo();

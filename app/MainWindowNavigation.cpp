@@ -71,6 +71,14 @@ const struct {
     {"Esc", "Leave full screen"},
     {"+ / -", "Fast speed up / down"},
     {"1 / 2 / 3", "Zoom 1x / 2x / 3x"},
+    {"Wheel, drag", "Zoom into the picture at the pointer, move it while zoomed"},
+    {"0", "The whole picture again"},
+    {"A", "Picture adjustments"},
+    {"B / Shift+B", "Brighter / darker"},
+    {"C / Shift+C", "More / less contrast"},
+    {"G / Shift+G", "Gamma up / down"},
+    {"D", "Deinterlace on or off"},
+    {"R", "Picture adjustments back to none"},
     {"M", "Menu and caption on or off"},
     {"S", "Sound on or off"},
     {"Ctrl+G", "Go to a capture time"},
@@ -78,6 +86,8 @@ const struct {
     {"Ctrl+P", "Print the picture"},
     {"Ctrl+S", "Save the picture"},
     {"I / O", "Mark where a clip starts / ends"},
+    {"Ctrl+F", "Motion search"},
+    {"N / Shift+N", "Next / previous motion event"},
 };
 
 }  // namespace
@@ -164,7 +174,7 @@ void MainWindow::RebuildCameraMenu() {
     m_cameraMenu->clear();
     const std::vector<int> cameras = m_player.Cameras();
     for (int camera : cameras) {
-        const std::string name = CameraName(m_player.FilePath(), camera);
+        const std::string name = m_player.CameraName(camera);
         QString text = tr("Camera %1").arg(camera + 1);
         if (!name.empty()) text += QStringLiteral(" - ") + QString::fromLocal8Bit(name.c_str());
         AddCommand(m_cameraMenu, text, ID_CAMERA_FIRST + camera);

@@ -7,22 +7,35 @@
 
 namespace korvane {
 
-QString SuggestedPictureName(const QString& site, const Picture& p) {
+QString SuggestedPictureName(const QString& site, const Picture& p, const QRect& part, const QString& applied) {
     // The capture time with '_' and '-' for the characters file names avoid.
     QString time = QString::fromStdString(FormatCaptureTime(p.captureTime));
     time.replace(QLatin1Char(' '), QLatin1Char('_')).replace(QLatin1Char(':'), QLatin1Char('-'));
-    const QString name = QStringLiteral("CAM%1_%2.png").arg(p.camera + 1).arg(time);
+    QString name = QStringLiteral("CAM%1_%2").arg(p.camera + 1).arg(time);
+    if (!part.isNull()) {
+        name += QStringLiteral("_%1,%2_%3x%4").arg(part.x()).arg(part.y()).arg(part.width()).arg(part.height());
+    }
+    if (!applied.isEmpty()) name += QLatin1Char('_') + applied;
+    name += QStringLiteral(".png");
     return site.isEmpty() ? name : site + QLatin1Char('_') + name;
 }
 
-QImage PictureImage(const PlayerView& view, bool withCaptionLines) {
+QRect SavedPart(const PlayerView& view) {
+    if (!view.Shown() || !view.Magnifier().Zoomed()) return {};
+    return view.Magnifier().VisiblePixels(QSizeF(view.Shown()->width, view.Shown()->height));
+}
+
+QImage PictureImage(const PlayerView& view, bool withCaptionLines, bool adjusted) {
     if (!view.Shown()) return {};
     const Picture& p = *view.Shown();
-    const QImage picture(p.Bytes().data(), p.width, p.height, p.width * 3, QImage::Format_BGR888);
-    if (!withCaptionLines) return picture.copy();
-    QImage image(p.width, p.height, QImage::Format_RGB888);
+    const QImage picture = adjusted ? view.ShownImage()
+                                    : QImage(p.Bytes().data(), p.width, p.height, p.width * 3, QImage::Format_BGR888);
+    const QRect part = SavedPart(view);
+    QImage image = part.isNull() ? picture.copy() : picture.copy(part);
+    if (!withCaptionLines) return image;
+    image.convertTo(QImage::Format_RGB888);
     QPainter painter(&image);
-    view.Paint(painter, image.rect(), false);  // at its own size, nothing to letterbox
+    view.PaintLines(painter, image.rect());
     return image;
 }
 

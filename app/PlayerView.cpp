@@ -1,6 +1,9 @@
 // Putting the picture on the screen and shaping the window around it: the
 // picture in its proportions or stretched, with its two text lines, zoom, full screen, the caption
 // and menu toggle, and dragging the captionless window by its picture.
+#include <algorithm>
+#include <utility>
+
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -14,8 +17,10 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPen>
 #include <QRegion>
 #include <QScreen>
+#include <QWheelEvent>
 #include <QWindow>
 
 #include "app/PlayerView.h"
@@ -34,17 +39,39 @@ void DrawLine(QPainter& painter, int x, int y, const std::string& text) {
                      QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())));
 }
 
+// The inset in the picture's bottom right corner: the whole picture, small,
+// with a frame round the part the view shows.
+void PaintInset(QPainter& painter, const QRect& area, const QImage& picture, const ZoomPan& magnifier) {
+    if (picture.isNull()) return;
+    const int width = std::max(48, area.width() / 5);
+    const int height = width * picture.height() / std::max(1, picture.width());
+    const QRect inset(area.right() - width - 8, area.bottom() - height - 8, width, height);
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter.drawImage(inset, picture);
+    const QRectF v = magnifier.Visible(picture.size());
+    const double scale = static_cast<double>(width) / picture.width();
+    painter.setPen(QPen(Qt::yellow, 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRectF(inset.left() + v.left() * scale, inset.top() + v.top() * scale, v.width() * scale,
+                            v.height() * scale));
+    painter.setPen(QPen(Qt::white, 1));
+    painter.drawRect(inset.adjusted(-1, -1, 0, 0));
+    painter.restore();
+}
+
 }  // namespace
 
 PlayerView::PlayerView(Player& player, QWidget* parent) : QWidget(parent), m_player(player) {
     setAcceptDrops(true);
     setAttribute(Qt::WA_OpaquePaintEvent);  // the old picture stays until the new one covers it
     connect(&player, &Player::PictureShown, this, [this](PictureHandle picture) {
-        m_picture = std::move(picture);
+        if (picture != m_picture) m_before = std::exchange(m_picture, std::move(picture));
         update();
     });
     connect(&player, &Player::PictureCleared, this, [this] {
         m_picture.reset();
+        m_before.reset();
         update();
     });
 }
@@ -65,17 +92,44 @@ void PlayerView::SetKeepProportions(bool keep) {
     update();
 }
 
-void PlayerView::Paint(QPainter& painter, const QRect& target, bool keepProportions) const {
-    if (!m_picture || m_picture->width <= 0 || m_picture->height <= 0) return;
+QImage PlayerView::ShownImage() const {
+    if (!m_picture || m_picture->width <= 0 || m_picture->height <= 0) return {};
     const Picture& p = *m_picture;
     const QImage picture(p.Bytes().data(), p.width, p.height, p.width * 3, QImage::Format_BGR888);
+    if (m_adjustments.Neutral()) return picture;
+    if (m_adjustedFrom != m_picture || m_adjustedWith != m_adjustments) {
+        QImage before;
+        if (m_before && m_before->width == p.width && m_before->height == p.height)
+            before = QImage(m_before->Bytes().data(), p.width, p.height, p.width * 3, QImage::Format_BGR888);
+        m_adjusted = Adjusted(picture, m_adjustments, before);
+        m_adjustedFrom = m_picture;
+        m_adjustedWith = m_adjustments;
+    }
+    return m_adjusted;
+}
+
+void PlayerView::SetAdjustments(const PictureAdjustments& adjustments) {
+    m_adjustments = adjustments.Clamped();
+    update();
+}
+
+void PlayerView::Paint(QPainter& painter, const QRect& target, bool keepProportions) const {
+    const QImage picture = ShownImage();
+    if (picture.isNull()) return;
     const QRect area = PictureRect(target, keepProportions);
 
     painter.save();
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);  // rows and columns dropped or repeated
-    painter.drawImage(area, picture);
+    // Unzoomed, rows and columns are dropped or repeated; zoomed in a little
+    // the picture is smoothed, and far in its pixels show as squares.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, m_magnifier.Zoomed() && !m_magnifier.SharpPixels());
+    painter.drawImage(QRectF(area), picture, m_magnifier.Visible(picture.size()));
     painter.restore();
+    PaintLines(painter, area);
+}
 
+void PlayerView::PaintLines(QPainter& painter, const QRect& area) const {
+    if (!m_picture) return;
+    const Picture& p = *m_picture;
     painter.save();
     painter.setPen(Qt::black);
     DrawLine(painter, area.left() + 9, area.top() + 9, p.caption);
@@ -96,6 +150,46 @@ void PlayerView::paintEvent(QPaintEvent*) {
     const QRegion bars = QRegion(rect()).subtracted(area);
     for (const QRect& bar : bars) painter.fillRect(bar, Qt::black);
     Paint(painter, rect(), m_keepProportions);
+    if (m_picture && !m_region.isEmpty()) {
+        // The search region, mapped through the zoom.
+        const QRectF v = m_magnifier.Visible(QSizeF(m_picture->width, m_picture->height));
+        const double sx = area.width() / v.width(), sy = area.height() / v.height();
+        painter.setPen(QPen(QColor(255, 140, 0), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(area.left() + (m_region.left() - v.left()) * sx, area.top() + (m_region.top() - v.top()) * sy,
+                                m_region.width() * sx, m_region.height() * sy));
+    }
+    if (m_picture && m_magnifier.Zoomed()) PaintInset(painter, area, ShownImage(), m_magnifier);
+}
+
+void PlayerView::WholePicture() {
+    m_magnifier.Reset();
+    update();
+}
+
+void PlayerView::SetSmoothZoom(bool smooth) {
+    m_magnifier.SetSmooth(smooth);
+    update();
+}
+
+void PlayerView::OriginalSize() {
+    if (!m_picture) return;
+    QWidget* frame = window();
+    const QSize around = frame->size() - size();  // the bar, the timeline, the menu
+    QSize wanted = QSize(m_picture->width, m_picture->height) + around;
+    if (const QScreen* screen = frame->screen()) wanted = wanted.boundedTo(screen->availableGeometry().size());
+    m_magnifier.Reset();
+    frame->resize(wanted);
+    update();
+}
+
+void PlayerView::wheelEvent(QWheelEvent* event) {
+    if (!m_picture || m_picture->width <= 0 || m_picture->height <= 0) return QWidget::wheelEvent(event);
+    const double notches = event->angleDelta().y() / 120.0;
+    m_magnifier.ZoomAt(event->position(), QRectF(PictureRect(rect(), m_keepProportions)),
+                       QSizeF(m_picture->width, m_picture->height), notches);
+    event->accept();
+    update();
 }
 
 void PlayerView::SetZoom(int factor) {
@@ -150,14 +244,52 @@ void PlayerView::ToggleMenu() {
 }
 
 void PlayerView::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) m_dragStart = event->position().toPoint();
+    if (event->button() == Qt::LeftButton) {
+        m_dragStart = event->position().toPoint();
+        m_panFrom = event->position();
+    }
     QWidget::mousePressEvent(event);
 }
 
 // Without a caption the picture is the handle that moves the window. The
 // move starts once the pointer has moved, so that a double click still
 // reaches the view instead of the window manager.
+QPointF PlayerView::PicturePoint(QPointF at) const {
+    if (!m_picture) return {};
+    const QRectF area(PictureRect(rect(), m_keepProportions));
+    const QRectF v = m_magnifier.Visible(QSizeF(m_picture->width, m_picture->height));
+    return {v.left() + (at.x() - area.left()) * v.width() / area.width(),
+            v.top() + (at.y() - area.top()) * v.height() / area.height()};
+}
+
+void PlayerView::ShowRegion(const QRect& region) {
+    m_region = region;
+    update();
+}
+
+void PlayerView::mouseReleaseEvent(QMouseEvent* event) {
+    if (m_picking && m_picture && event->button() == Qt::LeftButton) {
+        const QRectF dragged = QRectF(PicturePoint(m_dragStart), PicturePoint(event->position())).normalized();
+        const QRect region = dragged.toAlignedRect().intersected(QRect(0, 0, m_picture->width, m_picture->height));
+        if (region.width() > 1 && region.height() > 1) {
+            m_picking = false;
+            ShowRegion(region);
+            emit RegionPicked(region);
+        }
+    }
+    QWidget::mouseReleaseEvent(event);
+}
+
 void PlayerView::mouseMoveEvent(QMouseEvent* event) {
+    if (m_picking) return QWidget::mouseMoveEvent(event);
+    // Zoomed, a drag moves the picture under the view instead.
+    if ((event->buttons() & Qt::LeftButton) && m_magnifier.Zoomed() && m_picture) {
+        m_magnifier.PanBy(event->position() - m_panFrom, QRectF(PictureRect(rect(), m_keepProportions)),
+                          QSizeF(m_picture->width, m_picture->height));
+        m_panFrom = event->position();
+        update();
+        return QWidget::mouseMoveEvent(event);
+    }
     const bool dragging = (event->buttons() & Qt::LeftButton) && m_menuHidden &&
                           (event->position().toPoint() - m_dragStart).manhattanLength() >=
                               QApplication::startDragDistance();

@@ -13,6 +13,8 @@
 #include <functional>
 #include <memory>
 
+#include "app/PictureAdjust.h"
+#include "app/ZoomPan.h"
 #include "decode/Picture.h"
 #include "playback/Player.h"
 
@@ -33,11 +35,32 @@ public:
     // printer's page): the whole of target, or the largest rectangle of the
     // picture's proportions centred in it when `keepProportions`.
     void Paint(QPainter& painter, const QRect& target, bool keepProportions) const;
+    // The two text lines over a picture drawn in `area`.
+    void PaintLines(QPainter& painter, const QRect& area) const;
     // The part of target the picture covers.
     QRect PictureRect(const QRect& target, bool keepProportions) const;
     void SetKeepProportions(bool keep);
     bool KeepProportions() const { return m_keepProportions; }
     void SetZoom(int factor);
+    // The digital zoom into the picture (wheel, drag, inset).
+    const ZoomPan& Magnifier() const { return m_magnifier; }
+    void WholePicture();
+    void SetSmoothZoom(bool smooth);
+    // Brightness, contrast, gamma and deinterlacing of what is shown.
+    const PictureAdjustments& Adjustments() const { return m_adjustments; }
+    void SetAdjustments(const PictureAdjustments& adjustments);
+    // While picking, a drag on the picture marks a region (in picture
+    // pixels) instead of panning or moving the window; RegionPicked reports it.
+    void PickRegion(bool picking) { m_picking = picking; }
+    bool Picking() const { return m_picking; }
+    // A region outlined over the picture (picture pixels); empty for none.
+    void ShowRegion(const QRect& region);
+    // The picture pixel under a point of the view.
+    QPointF PicturePoint(QPointF at) const;
+    // The shown picture whole, adjusted as shown; null without a picture.
+    QImage ShownImage() const;
+    // The window sized so that one screen pixel shows one picture pixel, as far as the screen allows.
+    void OriginalSize();
     void ToggleFullScreen();
     void ToggleMenu();
     // Asks for a recording and opens it; a cancelled dialog changes nothing.
@@ -50,6 +73,7 @@ public:
 signals:
     // The window was sized for a zoom factor, whoever asked for it.
     void ZoomChanged(int factor);
+    void RegionPicked(QRect region);
 
 public:
 
@@ -65,12 +89,15 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
 private:
     Player& m_player;
     PictureHandle m_picture;  // what the engine showed last
+    PictureHandle m_before;   // and the one before it (deinterlacing sees motion against it)
     bool m_keepProportions = true;
     QString m_startFolder;
     bool m_menuHidden = true;
@@ -79,6 +106,15 @@ private:
     std::function<QMargins()> m_frameMargins;
     std::unique_ptr<OuterRectKeeper> m_outerKeeper;  // made at the first toggle, for the window of that time
     QPoint m_dragStart;
+    QPointF m_panFrom;     // where the last pan step left the pointer
+    ZoomPan m_magnifier;
+    PictureAdjustments m_adjustments;
+    bool m_picking = false;
+    QRect m_region;            // outlined, picture pixels
+    // The last adjusted picture, made again when the picture or the adjustments change.
+    mutable PictureHandle m_adjustedFrom;
+    mutable PictureAdjustments m_adjustedWith;
+    mutable QImage m_adjusted;
 };
 
 }  // namespace korvane

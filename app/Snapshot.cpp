@@ -12,7 +12,7 @@ namespace korvane {
 int RunSnapshot(const SnapshotRequest& request) {
     StderrNotifier notifier;
     Player player(notifier);
-    const bool opened = player.OpenCommandLine(request.recording);
+    const bool opened = player.Open(request.recordings);
     bool started = false;
     if (opened) {
         started = GoToStartPoint(player, notifier, request.start);
@@ -26,7 +26,7 @@ int RunSnapshot(const SnapshotRequest& request) {
     std::printf("stream: %s\n", opened ? player.StreamInfo().c_str() : "");
     std::fflush(stdout);
     if (!opened) return 2;
-    const PictureHandle& picture = player.CurrentPicture();
+    const PictureHandle picture = player.CurrentPicture();
     if (!picture || !started) return 1;
     QImage image(picture->Bytes().data(), picture->width, picture->height, picture->width * 3, QImage::Format_BGR888);
     if (request.size > 0) image = image.scaled(request.size, request.size, Qt::KeepAspectRatio, Qt::SmoothTransformation);

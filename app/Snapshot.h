@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "app/StartPoint.h"
 
@@ -11,7 +12,7 @@ namespace korvane {
 
 struct SnapshotRequest {
     std::string outputPath;
-    std::string recording;
+    std::vector<std::string> recordings;  // files or folders, opened as one session
     int next = 0;
     int previous = 0;
     int size = 0;  // scale the picture to fit size x size; 0 keeps its own size

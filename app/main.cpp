@@ -2,9 +2,9 @@
 // recording named on the command line if there is one:
 //   korvane [FILE]
 // Headless interfaces:
-//   korvane --snapshot OUT.png [--camera N] [--at TIME] [--next N] [--previous M] [--size PIXELS] FILE
+//   korvane --snapshot OUT.png [--camera N] [--at TIME] [--next N] [--previous M] [--size PIXELS] PATH...
 //   korvane --headless-play [--mode play|sound|back|fast|fastback] [--speed 0-5] [--camera N] [--at TIME]
-//           [--next N] FILE
+//           [--next N] PATH...
 //   korvane --export OUT.mkv|OUT.mp4 [--from TIME] [--to TIME] [--camera N] FILE
 //   korvane --export-incident OUTDIR [--from TIME] [--to TIME] [--cameras LIST|all] [--note TEXT] PATH...
 // TIME is a capture time, "YYYY-MM-DD HH:MM:SS[.mmm]"; cameras count from 1.
@@ -30,9 +30,9 @@ namespace {
 
 void Usage() {
     std::fputs("usage: korvane [FILE]\n"
-               "       korvane --snapshot OUT.png [--camera N] [--at TIME] [--next N] [--previous M] [--size PIXELS] FILE\n"
+               "       korvane --snapshot OUT.png [--camera N] [--at TIME] [--next N] [--previous M] [--size PIXELS] PATH...\n"
                "       korvane --headless-play [--mode play|sound|back|fast|fastback] [--speed 0-5]\n"
-               "               [--camera N] [--at TIME] [--next N] FILE\n"
+               "               [--camera N] [--at TIME] [--next N] PATH...\n"
                "       korvane --export OUT.mkv|OUT.mp4 [--from TIME] [--to TIME] [--camera N] FILE\n"
                "       korvane --export-incident OUTDIR [--from TIME] [--to TIME] [--cameras LIST|all] [--note TEXT] PATH...\n"
                "TIME: \"YYYY-MM-DD HH:MM:SS[.mmm]\" (capture time); N: camera from 1\n",
@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
     korvane::StartPoint start;
     korvane::ExportRequest exportClip;
     bool snapshotMode = false, playMode = false, exportMode = false;
-    std::string recording;
+    std::vector<std::string> recordings;
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -129,14 +129,14 @@ int main(int argc, char** argv) {
         } else if (arg[0] == '-' && arg[1] == '-') {
             return Usage(), 2;
         } else {
-            recording = arg;
+            recordings.emplace_back(arg);
         }
     }
-    if (int(snapshotMode) + int(playMode) + int(exportMode) != 1 || recording.empty()) return Usage(), 2;
+    if (int(snapshotMode) + int(playMode) + int(exportMode) != 1 || recordings.empty()) return Usage(), 2;
     if (exportMode) {
-        if (start.at) return Usage(), 2;
+        if (start.at || recordings.size() != 1) return Usage(), 2;
         if (start.camera) exportClip.camera = *start.camera + 1;
-        exportClip.source = recording;
+        exportClip.source = recordings.front();
         const korvane::ExportResult result = korvane::ExportClip(exportClip);
         // The summary line of a written clip on stdout; why not on stderr.
         std::fputs((korvane::SummaryLine(exportClip, result) + "\n").c_str(),
@@ -148,11 +148,11 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     if (playMode) {
-        play.recording = recording;
+        play.recordings = recordings;
         play.start = start;
         return korvane::RunHeadlessPlay(play);
     }
-    snapshot.recording = recording;
+    snapshot.recordings = recordings;
     snapshot.start = start;
     return korvane::RunSnapshot(snapshot);
 }

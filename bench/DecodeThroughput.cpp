@@ -3,7 +3,7 @@
 // For each codec the player decodes with libavcodec or TurboJPEG, the ffmpeg
 // CLI first encodes a test stream into a temporary folder (a moving test
 // pattern at a camera's bit rate). The benchmark then feeds its pictures, in
-// order and looping, through PicturePipeline::DecodeVideoFrame (decode, BGR24
+// order and looping, through PicturePipeline::Decode and PictureConverter (decode, BGR24
 // conversion, caption line, copy for the painter).
 //
 // Afterwards rounds of one pass of ours, one run of ffmpeg decoding the whole
@@ -38,6 +38,7 @@
 
 #include <QGuiApplication>
 
+#include "decode/PictureConverter.h"
 #include "decode/PicturePipeline.h"
 #include "recording/RecordLayout.h"
 #include "authoring/FrameSource.h"
@@ -214,19 +215,29 @@ double ThreadCpuSeconds() {
     return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
 }
 
+// What the player does with a record: decode it, convert its picture for the painter.
+struct Decoding {
+    PicturePipeline pipeline;
+    PictureConverter converter;
+    PictureHandle shown;  // each picture handed over as a value
+};
+
 // Decodes every record once, in order; the number that gave no picture.
-int DecodePass(PicturePipeline& decoding, const Prepared& p) {
+int DecodePass(Decoding& decoding, const Prepared& p) {
     int failed = 0;
     for (const Record& r : p.records) {
-        if (decoding.DecodeVideoFrame(r.header, p.extension, r.data, nullptr, {}, 1) != 1) ++failed;
+        const DecodeResult result = decoding.pipeline.Decode(r.header, p.extension, r.data, nullptr, {}, true);
+        if (result.status != 1 || !result.picture) {
+            ++failed;
+            continue;
+        }
+        decoding.shown = decoding.converter.Convert(*result.picture, std::chrono::steady_clock::now());
     }
     return failed;
 }
 
 void DecodeStream(benchmark::State& state, Prepared* p) {
-    PicturePipeline decoding;
-    PictureHandle shown;  // what the player would paint: each picture handed over as a value
-    decoding.SetPictureSink([&shown](PictureHandle picture) { shown = std::move(picture); });
+    Decoding decoding;
     // Warm-up: decoder set-up, buffer pools and the scaler are made here.
     if (DecodePass(decoding, *p) != 0) {
         state.SkipWithError("a record gave no picture");
@@ -247,6 +258,7 @@ void DecodeStream(benchmark::State& state, Prepared* p) {
         return;
     }
     // The last picture reached the painter at the size the user sees.
+    const PictureHandle& shown = decoding.shown;
     if (!shown || shown->width != p->stream.width || shown->height != p->stream.height) {
         state.SkipWithError("the presented picture has the wrong size");
         return;
@@ -265,9 +277,7 @@ struct Comparison {
 };
 
 Comparison Compare(const Prepared& p, const std::string& errorFile) {
-    PicturePipeline decoding;
-    PictureHandle shown;
-    decoding.SetPictureSink([&shown](PictureHandle picture) { shown = std::move(picture); });
+    Decoding decoding;
     if (DecodePass(decoding, p) != 0) throw std::runtime_error(p.stream.file + ": a record gave no picture");
     Comparison c;
     for (int round = 0; round < kRounds; ++round) {
@@ -299,7 +309,7 @@ int main(int argc, char** argv) {
         for (const StreamCase& stream : Cases()) {
             prepared.push_back(std::make_unique<Prepared>(Prepare(stream, folder)));
             Prepared* p = prepared.back().get();
-            benchmark::RegisterBenchmark(("DecodeVideoFrame/" + stream.label).c_str(),
+            benchmark::RegisterBenchmark(("DecodeAndConvert/" + stream.label).c_str(),
                                          [p](benchmark::State& state) { DecodeStream(state, p); })
                 ->Unit(benchmark::kMillisecond)
                 ->UseRealTime();

@@ -82,14 +82,14 @@ int main(int argc, char** argv) {
         for (int s = 0; s < kSeeks; ++s) {
             state ^= state << 13, state ^= state >> 7, state ^= state << 17;
             const std::int64_t target = first + static_cast<std::int64_t>(state % static_cast<std::uint64_t>(span));
-            const auto expected = player.Index()->PictureAt(0, target);
+            const auto expected = player.Track()->PictureAt(target);
             const Clock::time_point t0 = Clock::now();
             if (!player.SeekTo(target)) throw std::runtime_error("a seek failed");
             const Clock::time_point t1 = Clock::now();
-            if (player.CurrentTime() != expected->time) throw std::runtime_error("a seek showed another picture");
+            if (player.CurrentTime() != player.Track()->Entry(*expected).time) throw std::runtime_error("a seek showed another picture");
             engine.push_back(Ms(t1 - t0));
 
-            const std::size_t frame = frameAt.at(expected->offset);
+            const std::size_t frame = frameAt.at(player.Track()->Entry(*expected).offset);
             const Clock::time_point t2 = Clock::now();
             std::size_t pictures = 0;
             for (std::size_t i = keyOf[frame]; i <= frame; ++i) pictures += decoder.Decode(frames[i].bytes).size();

@@ -29,7 +29,7 @@ Timeline::Timeline(QWidget* parent) : QWidget(parent) {
 void Timeline::Attach(Player& player) {
     m_player = &player;
     connect(&player, &Player::Opened, this, [this] {
-        m_progress = m_player->Index() ? -1 : 0;  // a reload keeps the index it has
+        m_progress = m_player->IndexComplete() ? -1 : 0;
         Refresh();
     });
     connect(&player, &Player::IndexProgress, this, [this](int percent) {
@@ -49,14 +49,13 @@ void Timeline::Attach(Player& player) {
 }
 
 void Timeline::Refresh() {
-    const RecordIndex* index = m_player ? m_player->Index().get() : nullptr;
-    const int camera = m_player ? m_player->SelectedCamera() : 0;
-    const auto first = index ? index->First(camera) : std::nullopt;
-    const auto last = index ? index->Last(camera) : std::nullopt;
+    const CameraTrack* track = m_player && m_player->IndexComplete() ? m_player->Track() : nullptr;
+    const auto first = track ? track->First() : std::nullopt;
+    const auto last = track ? track->Last() : std::nullopt;
     m_hasSpan = first && last;
-    m_first = m_hasSpan ? first->time : 0;
-    m_last = m_hasSpan ? last->time : 0;
-    m_gaps = index ? index->Gaps(camera) : std::vector<TimeGap>{};
+    m_first = m_hasSpan ? track->Entry(*first).time : 0;
+    m_last = m_hasSpan ? track->Entry(*last).time : 0;
+    m_gaps = track ? track->Gaps() : std::vector<TimeGap>{};
     m_marker = m_player ? m_player->CurrentTime() : std::nullopt;
     update();
 }
@@ -105,6 +104,11 @@ void Timeline::paintEvent(QPaintEvent*) {
         from = gap.to;
     }
     fill(m_last);
+    // Motion events found: a strip along the track's foot.
+    for (const auto& [start, end] : m_events) {
+        const int x0 = *XAt(start), x1 = *XAt(end);
+        painter.fillRect(QRect(x0, track.bottom() - 3, std::max(x1 - x0 + 1, 2), 4), QColor(255, 140, 0));
+    }
     // Brackets opening towards the marked span.
     for (const auto& [mark, inward] : {std::pair{m_markIn, 1}, std::pair{m_markOut, -1}}) {
         if (!mark) continue;
@@ -127,6 +131,11 @@ void Timeline::paintEvent(QPaintEvent*) {
         painter.fillRect(box, skin.base);
         painter.drawText(box, Qt::AlignCenter, text);
     }
+}
+
+void Timeline::SetEvents(std::vector<std::pair<std::int64_t, std::int64_t>> events) {
+    m_events = std::move(events);
+    update();
 }
 
 void Timeline::SetMarks(std::optional<std::int64_t> in, std::optional<std::int64_t> out) {

@@ -38,6 +38,9 @@ public:
     // The in and out marks of a clip to export (capture times), shown as brackets.
     void SetMarks(std::optional<std::int64_t> in, std::optional<std::int64_t> out);
     std::pair<std::optional<std::int64_t>, std::optional<std::int64_t>> Marks() const { return {m_markIn, m_markOut}; }
+    // Motion events found (capture-time spans from start to end), marked under the track.
+    void SetEvents(std::vector<std::pair<std::int64_t, std::int64_t>> events);
+    const std::vector<std::pair<std::int64_t, std::int64_t>>& Events() const { return m_events; }
     // The index's progress in percent while it is built, else -1.
     int Progress() const { return m_progress; }
 
@@ -65,6 +68,7 @@ private:
     std::optional<std::int64_t> m_markIn;
     std::optional<std::int64_t> m_markOut;
     std::optional<std::int64_t> m_hover;
+    std::vector<std::pair<std::int64_t, std::int64_t>> m_events;
     std::optional<std::int64_t> m_sought;  // the last time a drag sought, so that it seeks once per step
     int m_progress = -1;
     bool m_dragging = false;

@@ -49,6 +49,11 @@ void CaptionOverlay::SetPosition(int x, int y) {
     m_y = y;
 }
 
+void CaptionOverlay::SetScale(double x, double y) {
+    m_scaleX = x;
+    m_scaleY = y;
+}
+
 void CaptionOverlay::SetFont(const LogFont& font) {
     if (font == m_logFont) return;
     m_logFont = font;
@@ -92,6 +97,7 @@ int CaptionOverlay::InsertText(std::uint8_t* picture, int width, int height, con
         // Bottom row first: draw through a vertical flip so the text reads upright.
         painter.setTransform(QTransform(1, 0, 0, -1, 0, rows));
     }
+    if (m_scaleX != 1 || m_scaleY != 1) painter.scale(m_scaleX, m_scaleY);
     painter.setFont(m_font);
     painter.setPen(m_color);
     painter.drawText(QPointF(m_x, m_y + painter.fontMetrics().ascent()), m_text);

@@ -30,6 +30,9 @@ public:
     void SetFont(const LogFont& font);
     // A COLORREF: 0x00BBGGRR.
     void SetColor(std::uint32_t colorRef);
+    // Position and text scaled by these factors, for a picture shown at
+    // another size than its own; 1 and 1 draw as recorded.
+    void SetScale(double x, double y);
 
     // Draws text (Latin-1, up to length bytes or the first NUL) into the
     // picture of width x |height| pixels, rows of width x 3 bytes. A negative
@@ -40,6 +43,8 @@ public:
 private:
     int m_x = 0;
     int m_y = 0;
+    double m_scaleX = 1;
+    double m_scaleY = 1;
     LogFont m_logFont;
     QFont m_font;
     QColor m_color;

@@ -1,7 +1,6 @@
 #include "decode/PicturePipeline.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -30,24 +29,9 @@ std::string FormatCaption(const FrameHeader& header) {
     return std::string(text, FormatCaptionInto(header, text));
 }
 
-PicturePipeline::PicturePipeline() { GrowPictureBuffers(kPictureBufferStart); }
+PicturePipeline::PicturePipeline() = default;
 
 PicturePipeline::~PicturePipeline() = default;
-
-void PicturePipeline::GrowPictureBuffers(std::size_t capacity) {
-    m_decodeBuffer = std::make_unique_for_overwrite<std::uint8_t[]>(capacity);
-    m_pictureBufferSize = capacity;
-}
-
-bool PicturePipeline::EnsureCapacity(int width, int height, std::size_t capacity) {
-    const std::size_t needed = std::size_t(std::max(width, 0)) * std::size_t(std::max(height, 0)) * 3;
-    if (m_pictureBufferSize >= needed) return true;
-    // A size no camera records comes from a damaged record: the buffers stay
-    // as they are and the decoders refuse a picture that does not fit them.
-    if (capacity > kPictureBufferMax) return false;
-    GrowPictureBuffers(capacity);
-    return m_pictureBufferSize >= needed;
-}
 
 PicturePipeline::Size PicturePipeline::ResolutionSize(int code, VideoCodec codec) {
     static constexpr Size kSizes[26] = {
@@ -62,149 +46,97 @@ PicturePipeline::Size PicturePipeline::ResolutionSize(int code, VideoCodec codec
     return size;
 }
 
-int PicturePipeline::DecodeVideoFrame(const FrameHeader& header, const FrameExtension& extension,
-                                      std::span<const std::uint8_t> data,
-                                      const CaptionDescriptor* caption,
-                                      std::span<const std::uint8_t> captionText, int show) {
-    if (header.mediaKind != kMediaVideo) return 0;
+DecodeResult PicturePipeline::Decode(const FrameHeader& header, const FrameExtension& extension,
+                                     std::span<const std::uint8_t> data, const CaptionDescriptor* caption,
+                                     std::span<const std::uint8_t> captionText, bool keepPicture) {
+    if (header.mediaKind != kMediaVideo) return {};
     const VideoCodec codec = VideoCodecFromRecord(header.codec);
     const VideoCodecTraits& traits = TraitsOf(codec);
     const std::span<const std::uint8_t> record = data.first(std::min<std::size_t>(header.dataLength, data.size()));
 
     // Picture size: the extension block's when it has one, else the code's.
-    int width, height;
+    PictureSize size;
     const bool withExtension = header.hasExtensionFlag() && extension.hasMarker();
     if (withExtension) {
-        width = extension.extWidth;
-        height = extension.extHeight;
-        const int shownHeight = (header.resolution == 2 || header.resolution == 3) ? height * 2 : height;
+        size = {extension.extWidth, extension.extHeight};
+        const int shownHeight = (header.resolution == 2 || header.resolution == 3) ? size.height * 2 : size.height;
         // The name ends at its NUL, or at the end of its 48 bytes.
         const std::size_t nameLength = strnlen(extension.extName.data(), extension.extName.size());
         char text[kTextMax + 1];
         const int n = std::snprintf(text, sizeof text, "%.*s  [%d * %d]", static_cast<int>(nameLength),
-                                    extension.extName.data(), korvane::DisplayWidth(codec, width), shownHeight);
+                                    extension.extName.data(), korvane::DisplayWidth(codec, size.width), shownHeight);
         SetStreamInfo(text, n < 0 ? 0 : static_cast<std::size_t>(n));
     } else {
-        const Size size = ResolutionSize(header.resolution, codec);
-        width = size.width;
-        height = size.height;
+        const Size coded = ResolutionSize(header.resolution, codec);
+        size = {coded.width, coded.height};
         SetStreamInfo("", 0);
     }
 
-    m_topDown = 0;
-    bool decoded = false;
-    int outWidth = 0, outHeight = 0;
+    VideoStatus status = VideoStatus::NoPicture;
+    PictureSize shown;
+    AVFrameUPtr jpeg;
     switch (traits.path) {
         case DecoderPath::None:
-            return kCodecUnknown;
+            return {kCodecUnknown, nullptr};
         case DecoderPath::Video:
-            m_topDown = traits.order == RowOrder::TopFirst;
-            if (width != m_videoWidth || height != m_videoHeight || codec != m_decoderCodec) {
-                SetUpDecoder(codec, width, height);
-            }
-            decoded = Decompress(record, {width, height}, header.frameType == kFrameKey, show != 0, &outWidth,
-                                 &outHeight);
+            if (!(size == m_videoSize) || codec != m_decoderCodec) SetUpDecoder(codec, size);
+            status = m_videoDecoder.DecodePicture(record, size, header.frameType == kFrameKey, shown);
             break;
         case DecoderPath::Sdi:
-            decoded = DecodeSdiFrame(codec, record, width, height, &outWidth, &outHeight, show != 0) != 0;
+            status = DecodeSdi(codec, record, size, shown);
             break;
         case DecoderPath::Jpeg:
-            // JPEG pictures stand alone: the video decoder keeps its set-up.
-            if (width != m_videoWidth || height != m_videoHeight) {
-                EnsureCapacity(width, height, std::size_t(width) * height * 3);
-                m_videoWidth = width;
-                m_videoHeight = height;
+            // JPEG pictures stand alone: the video decoder keeps its set-up,
+            // but the next video record of another size sets it up again.
+            m_videoSize = size;
+            jpeg = m_jpegDecoder.Decode(record, kLargestPictureBytes);
+            if (jpeg) {
+                status = VideoStatus::Picture;
+                shown = {jpeg->width, jpeg->height};
             }
-            decoded = DecodeJpegFrame(record, &outWidth, &outHeight) != 0;
-            if (decoded) m_topDown = 1;
             break;
     }
-    // A codec that writes the asked size delivers a picture of that size.
-    if (traits.sizing == PictureSizing::AskedSize) {
-        outWidth = width;
-        outHeight = height;
-    }
     WriteCaption(header);
+    if (status != VideoStatus::Picture) return {};
+    const bool givesPicture = header.frameType != kFrameDecoderOnly && header.frameType != kFrameDecoderOnly4;
+    if (!keepPicture || !givesPicture) return {1, nullptr};
 
-    if (decoded && show != 0) {
-        if (header.frameType != kFrameDecoderOnly && header.frameType != kFrameDecoderOnly4) {
-            // Rows are written at the display width.
-            const int rowWidth = korvane::DisplayWidth(codec, outWidth);
-            PresentPicture(m_decodeBuffer.get(), rowWidth, m_topDown ? -outHeight : outHeight,
-                           caption, captionText);
-            m_largePicture = outWidth > 600 ? 1 : 0;
-        }
-    }
-    return decoded ? 1 : 0;
+    // A size no camera records comes from a damaged record.
+    if (std::size_t(shown.width) * std::size_t(shown.height) * 3 > kLargestPictureBytes) return {};
+    AVFrameUPtr frame = jpeg ? std::move(jpeg) : m_videoDecoder.RefPicture();
+    if (!frame) return {};
+    m_largePicture = shown.width > 600;
+    const RowOrder order = traits.path == DecoderPath::Jpeg ? RowOrder::TopFirst : traits.order;
+    return {1, Keep(std::move(frame), shown, order, caption, captionText)};
 }
 
-int PicturePipeline::DecodeSdiFrame(VideoCodec codec, std::span<const std::uint8_t> record, int width,
-                                    int height, int* widthOut, int* heightOut, bool convert) {
-    EnsureCapacity(width, height, std::size_t(width) * height * 3 + TraitsOf(codec).spareBytes);
+DecodedHandle PicturePipeline::Keep(AVFrameUPtr frame, PictureSize shown, RowOrder order,
+                                    const CaptionDescriptor* caption, std::span<const std::uint8_t> captionText) {
+    std::optional<RecordedCaption> recorded;
+    if (caption && caption->captionMarker == kCaptionMarker && caption->captionEnabled == 1) {
+        const auto length = std::min<std::size_t>(caption->textLength, captionText.size());
+        recorded = RecordedCaption{*caption, std::string(reinterpret_cast<const char*>(captionText.data()), length)};
+    }
+    return std::make_shared<const DecodedPicture>(
+        std::move(frame), shown, order, std::move(recorded),
+        PictureLines{m_caption.str(), m_streamInfo.str(), m_captionCamera, m_captionTime});
+}
+
+VideoStatus PicturePipeline::DecodeSdi(VideoCodec codec, std::span<const std::uint8_t> record, PictureSize size,
+                                       PictureSize& shown) {
     // The size compared is the one the decoder was set up with, which JPEG
     // records in between leave alone.
-    if (!(m_videoDecoder.SetUpSize() == PictureSize{width, height}) || m_decoderCodec != codec) {
+    if (!(m_videoDecoder.SetUpSize() == size) || m_decoderCodec != codec) {
         m_decoderCodec = codec;
-        m_videoDecoder.Open(codec, {width, height});
+        m_videoDecoder.Open(codec, size);
     }
-    return Decompress(record, {width, height}, false, convert, widthOut, heightOut) ? 1 : 0;
+    return m_videoDecoder.DecodePicture(record, size, false, shown);
 }
 
-void PicturePipeline::SetUpDecoder(VideoCodec codec, int width, int height) {
-    EnsureCapacity(width, height, std::size_t(width) * height * 3 + TraitsOf(codec).spareBytes);
+void PicturePipeline::SetUpDecoder(VideoCodec codec, PictureSize size) {
     m_decoderCodec = codec;
-    m_videoWidth = width;
-    m_videoHeight = height;
-    m_videoDecoder.Open(codec, {width, height});
-}
-
-bool PicturePipeline::Decompress(std::span<const std::uint8_t> record, PictureSize recordSize, bool keyFrame,
-                                 bool convert, int* widthOut, int* heightOut) {
-    PictureSize written;
-    if (m_videoDecoder.DecodePicture(record, recordSize, keyFrame, convert ? m_decodeBuffer.get() : nullptr,
-                                     m_pictureBufferSize, written) != VideoStatus::Picture) {
-        return false;
-    }
-    *widthOut = written.width;
-    *heightOut = written.height;
-    return true;
-}
-
-int PicturePipeline::DecodeJpegFrame(std::span<const std::uint8_t> record, int* widthOut, int* heightOut) {
-    return m_jpegDecoder.Decode(record.data(), record.size(), m_decodeBuffer.get(), m_pictureBufferSize,
-                                widthOut, heightOut);
-}
-
-void PicturePipeline::PresentPicture(std::uint8_t* picture, int width, int height,
-                                     const CaptionDescriptor* caption,
-                                     std::span<const std::uint8_t> captionText) {
-    if (caption && caption->captionMarker == kCaptionMarker && caption->captionEnabled == 1) {
-        m_textOverlay.SetPosition(caption->textX, caption->textY);
-        m_textOverlay.SetFont(caption->font);
-        m_textOverlay.SetColor(caption->textColor);
-        const auto length = std::min<std::size_t>(caption->textLength, captionText.size());
-        m_textOverlay.InsertText(picture, width, height,
-                                 reinterpret_cast<const char*>(captionText.data()), static_cast<int>(length));
-    }
-    const int rows = std::abs(height);
-    const std::size_t rowBytes = std::size_t(std::max(width, 0)) * 3;
-    if (rowBytes * std::size_t(rows) > m_pictureBufferSize) return;  // the decoders never deliver such a picture
-    if (!m_pictureSink) return;
-    auto shown = std::make_shared<Picture>();
-    shown->width = std::max(width, 0);
-    shown->height = rows;
-    shown->pixels.resize(rowBytes * std::size_t(rows));
-    for (int row = 0; row < rows; ++row) {
-        // Bottom-up pictures are turned over here, in the one copy a picture gets.
-        const int from = height < 0 ? row : rows - 1 - row;
-        std::memcpy(shown->pixels.data() + rowBytes * std::size_t(row), picture + rowBytes * std::size_t(from), rowBytes);
-    }
-    shown->caption = m_caption.str();
-    shown->streamInfo = m_streamInfo.str();
-    shown->camera = m_captionCamera;
-    shown->captureTime = m_captionTime;
-    shown->presentedAt = std::chrono::steady_clock::now();
-    m_pictureSink(std::move(shown));
+    m_videoSize = size;
+    m_videoDecoder.Open(codec, size);
 }
 
 void PicturePipeline::WriteCaption(const FrameHeader& header) {

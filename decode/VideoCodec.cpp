@@ -12,13 +12,12 @@ constexpr std::uint32_t Codes(std::initializer_list<int> codes) {
 }
 
 constexpr VideoCodecTraits Mpeg4AtAskedSize(RowOrder order, WidthRule width, std::uint32_t at704) {
-    return {DecoderPath::Video, AV_CODEC_ID_MPEG4, order, PictureSizing::AskedSize, width, false, false,
-            3000, at704};
+    return {DecoderPath::Video, AV_CODEC_ID_MPEG4, order, PictureSizing::AskedSize, width, false, false, at704};
 }
 
 constexpr VideoCodecTraits H264(DecoderPath path, bool fromRecorder) {
     return {path, AV_CODEC_ID_H264, RowOrder::BottomFirst, PictureSizing::StreamSize, WidthRule::AsCoded,
-            fromRecorder, fromRecorder, fromRecorder ? 0u : 3000u, 0};
+            fromRecorder, fromRecorder, 0};
 }
 
 constexpr VideoCodecTraits kUnknown{};
@@ -28,9 +27,9 @@ constexpr VideoCodecTraits kMpeg4TopFirst = Mpeg4AtAskedSize(RowOrder::TopFirst,
 constexpr VideoCodecTraits kMpeg4 = Mpeg4AtAskedSize(RowOrder::BottomFirst, WidthRule::AsCoded, 0);
 constexpr VideoCodecTraits kMpeg4StreamSize{DecoderPath::Video, AV_CODEC_ID_MPEG4, RowOrder::TopFirst,
                                             PictureSizing::StreamSize, WidthRule::Narrow368And720,
-                                            true, false, 0, 0};
+                                            true, false, 0};
 constexpr VideoCodecTraits kJpeg{DecoderPath::Jpeg, AV_CODEC_ID_NONE, RowOrder::TopFirst,
-                                 PictureSizing::StreamSize, WidthRule::AsCoded, false, false, 0, 0};
+                                 PictureSizing::StreamSize, WidthRule::AsCoded, false, false, 0};
 constexpr VideoCodecTraits kH264 = H264(DecoderPath::Video, true);
 constexpr VideoCodecTraits kSdi = H264(DecoderPath::Sdi, false);
 

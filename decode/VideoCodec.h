@@ -4,7 +4,6 @@
 // own, and which widths are shown narrower than they are coded.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 
 extern "C" {
@@ -31,7 +30,15 @@ enum class VideoCodec : std::uint8_t {
 // The one conversion from a record's codec byte.
 VideoCodec VideoCodecFromRecord(std::uint8_t codec);
 
+// The order the recorder stores a codec's rows in. Pictures are always shown
+// top row first; the order decides only how a recorded caption is drawn.
 enum class RowOrder { TopFirst, BottomFirst };
+
+struct PictureSize {
+    int width = 0;
+    int height = 0;
+    bool operator==(const PictureSize&) const = default;
+};
 
 // Which part of the pipeline decodes a codec.
 enum class DecoderPath { None, Video, Sdi, Jpeg };
@@ -52,7 +59,6 @@ struct VideoCodecTraits {
     WidthRule width = WidthRule::AsCoded;
     bool capCropWidth = false;  // the crop box of a record wider than 700 is 720 wide
     bool passKeyFlag = false;   // the record's key flag goes to the decoder
-    std::size_t spareBytes = 0; // picture buffer bytes asked beyond the picture at set-up
     // Resolution codes whose table width is shown as 704 (bit n: code n).
     std::uint32_t resolutionsAt704 = 0;
 };

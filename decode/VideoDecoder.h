@@ -1,11 +1,16 @@
 // The one libavcodec video decoder of the player, set up for a codec of the
-// record and the record's picture size, and the conversion of its pictures to
-// BGR24. One record goes in and its picture comes out at once: the decoder
-// runs single-threaded in low-delay mode, so it never holds a picture back.
+// record and the record's picture size. By default one record goes in and
+// its picture comes out at once: the decoder runs single-threaded in
+// low-delay mode, so it never holds a picture back. Frame or slice threads
+// can be asked for instead; then pictures may come out records later, and
+// Drain gives those still held at the end.
 //
-// Steady decoding allocates nothing of its own per record: the packet with
-// its padded copy of the record (it only grows), the frame and the scaler are
-// kept from one record to the next.
+// A decoded picture is handed out as a reference of its own (RefPicture):
+// libavcodec never writes into a buffer while a reference to it is held, so
+// the decoder goes on with other buffers from its pool. Steady decoding
+// allocates no picture buffer of its own: the packet with its padded copy of
+// the record (it only grows) and the frame are kept from one record to the
+// next.
 #pragma once
 
 #include <cstddef>
@@ -17,25 +22,26 @@
 
 namespace korvane {
 
-// What a decode or conversion step came to.
+// What a decode step came to.
 enum class VideoStatus {
-    Picture,    // a picture was decoded / written
+    Picture,    // a picture was decoded
     NoPicture,  // the record was taken but gave no picture (yet)
     BadData,    // the decoder refused the record
-    TooLarge,   // the picture does not fit the destination; nothing written
     NotOpen,    // no decoder set up
     Failed,     // out of memory or another failure of the library
 };
 
-struct PictureSize {
-    int width = 0;
-    int height = 0;
-    bool operator==(const PictureSize&) const = default;
+// How libavcodec may spread decoding over threads. The default (one thread)
+// decodes on the calling thread in low-delay mode.
+struct DecoderThreads {
+    int count = 1;
+    bool frame = false;  // several pictures at once: pictures come out late
+    bool slice = false;  // the slices of one picture at once
 };
 
 class VideoDecoder {
 public:
-    VideoDecoder();
+    explicit VideoDecoder(DecoderThreads threads = {});
     ~VideoDecoder();
     VideoDecoder(const VideoDecoder&) = delete;
     VideoDecoder& operator=(const VideoDecoder&) = delete;
@@ -48,39 +54,33 @@ public:
     bool IsOpen() const { return m_context != nullptr; }
     PictureSize SetUpSize() const { return m_setUpSize; }
 
-    // Decodes one record and writes its picture into dest (capacity bytes)
-    // as BGR24 rows in the codec's row order: at the record's size for codecs
-    // that write the asked size, else at the stream's own (cropped to the
-    // set-up size when a little larger). On Picture the size written, rows
-    // of written.width pixels, is in `written`; nothing is written past
-    // capacity. Without dest the picture is decoded but not converted (a
-    // record that only brings the decoder up to date).
+    // Decodes one record. On Picture, `shown` is the size the picture is
+    // shown at: the record's for codecs that show the asked size, else the
+    // stream's own (cropped to the set-up size when a little larger).
     VideoStatus DecodePicture(std::span<const std::uint8_t> record, PictureSize recordSize, bool keyFrame,
-                              std::uint8_t* dest, std::size_t capacity, PictureSize& written);
+                              PictureSize& shown);
+    // With threads: the next picture still held back once the records have
+    // ended (NoPicture when none is left; the decoder then takes records again).
+    VideoStatus Drain(PictureSize& shown);
+    // The picture of the last step that gave one, as a reference of its own;
+    // null without one.
+    AVFrameUPtr RefPicture() const;
 
 private:
-    VideoStatus Decode(std::span<const std::uint8_t> record, bool keyFrame);
+    VideoStatus Send(std::span<const std::uint8_t> record, bool keyFrame);
     VideoStatus ReceivePicture();
-    // Writes the decoded picture as out.width x out.height. A picture at most
-    // 16 pixels wider or higher than that is centre-cropped; any other
-    // difference is scaled.
-    VideoStatus WritePicture(std::uint8_t* dest, std::size_t capacity, PictureSize out, RowOrder order);
+    VideoStatus Shown(VideoStatus status, PictureSize& shown);
+    bool Threaded() const { return m_threads.count > 1 && (m_threads.frame || m_threads.slice); }
 
+    DecoderThreads m_threads;
     VideoCodec m_codec = VideoCodec::Unknown;
     PictureSize m_setUpSize;
+    PictureSize m_asked;  // the record size of the last record sent
     AVCodecContextUPtr m_context;
     AVPacketUPtr m_packet;
     AVFrameUPtr m_frame;
-    SwsContextUPtr m_scaler;
     bool m_havePicture = false;
-    // What the scaler was last set up for; a new size or format gives a new
-    // scaler, which needs its colour set-up again.
-    struct ScalerSetup {
-        int sourceWidth = 0, sourceHeight = 0, format = -1, width = 0, height = 0;
-        int colorspace = -1, range = -1;
-        bool operator==(const ScalerSetup&) const = default;
-    };
-    ScalerSetup m_scalerSetup;
+    bool m_draining = false;
 };
 
 // Maps a libavcodec error code to a status; the one place where AVERROR

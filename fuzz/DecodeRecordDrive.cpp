@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "decode/PictureConverter.h"
 #include "decode/PicturePipeline.h"
 #include "recording/ByteOrder.h"
 
@@ -56,8 +57,7 @@ std::vector<std::uint8_t> EncodeFuzzRecords(const std::vector<FuzzRecord>& recor
 
 const char* DriveDecode(std::span<const std::uint8_t> input) {
     PicturePipeline pipeline;
-    PictureHandle shown;
-    pipeline.SetPictureSink([&shown](PictureHandle picture) { shown = std::move(picture); });
+    PictureConverter converter;
     for (const FuzzRecord& r : ParseFuzzRecords(input)) {
         FrameHeader header;
         header.marker = kRecordMarker;
@@ -87,17 +87,25 @@ const char* DriveDecode(std::span<const std::uint8_t> input) {
             text = std::span(r.data).last(std::min<std::size_t>(r.data.size(), 64));
             caption.textLength = static_cast<std::uint32_t>(text.size());
         }
-        const int result = pipeline.DecodeVideoFrame(header, extension, r.data, &caption, text, (r.flags & 2) ? 1 : 0);
+        const DecodeResult decoded = pipeline.Decode(header, extension, r.data, &caption, text, (r.flags & 2) != 0);
+        const int result = decoded.status;
         if (result < -1 || result > 1) return "result outside -1..1";
         if (header.mediaKind == kMediaAudio && result != 0) return "an audio record decoded";
         const bool known = (r.codec >= 5 && r.codec <= 11) || r.codec == 13 || r.codec == 14;
         if (header.mediaKind == kMediaVideo && !known && result != kCodecUnknown) return "unknown codec not refused";
         if (pipeline.Caption().size() > kTextMax || pipeline.StreamInfo().size() > kTextMax)
             return "text longer than its buffer";
-        if (shown) {
-            const std::size_t bytes = std::size_t(std::max(shown->width, 0)) * std::size_t(shown->height) * 3;
-            if (shown->pixels.size() != bytes || shown->width <= 0 || shown->height <= 0)
-                return "presented picture does not match its size";
+        if (decoded.picture && result != 1) return "a picture kept from a record that gave none";
+        if (decoded.picture && (r.flags & 2) == 0) return "a picture kept that was not asked for";
+        if (!decoded.picture) continue;
+        const PictureSize size = decoded.picture->Shown();
+        if (size.width <= 0 || size.height <= 0) return "a picture kept without a size";
+        // At its own size and at a view's: each as many rows as asked (or refused).
+        for (const PictureSize target : {size, PictureSize{96, 64}}) {
+            const PictureHandle shown = converter.Convert(*decoded.picture, target, {});
+            if (shown && shown->width != target.width || shown->height != target.height ||
+                shown->Bytes().size() != std::size_t(target.width) * std::size_t(target.height) * 3)
+                return "a converted picture does not match its size";
         }
     }
     return "";

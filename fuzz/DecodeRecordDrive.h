@@ -1,5 +1,5 @@
-// Feeds a fuzz input through the picture pipeline as a short run of video
-// records. Each record in the input is an 10-byte description followed by
+// Feeds a fuzz input through the picture pipeline and the converter as a
+// short run of video records. Each record in the input is an 10-byte description followed by
 // its data:
 //   codec, frameType, resolution, flags (bit 0: an extension block,
 //   bit 1: show, bit 2: a recorded caption, bit 3: an audio record),
@@ -29,9 +29,9 @@ struct FuzzRecord {
 std::vector<FuzzRecord> ParseFuzzRecords(std::span<const std::uint8_t> input);
 std::vector<std::uint8_t> EncodeFuzzRecords(const std::vector<FuzzRecord>& records);
 
-// Decodes every record of the input with a fresh pipeline; checks what must
-// hold whatever the data (results, picture sizes against the buffers) and
-// returns an empty text when it held, else what failed.
+// Decodes every record of the input with a fresh pipeline and converts the
+// pictures kept; checks what must hold whatever the data (results, picture
+// sizes) and returns an empty text when it held, else what failed.
 const char* DriveDecode(std::span<const std::uint8_t> input);
 
 }  // namespace korvane::fuzzing

@@ -34,6 +34,8 @@ using AVFrameUPtr = std::unique_ptr<AVFrame, AVDeleter<&av_frame_free>>;
 using AVPacketUPtr = std::unique_ptr<AVPacket, AVDeleter<&av_packet_free>>;
 using AVCodecContextUPtr = std::unique_ptr<AVCodecContext, AVDeleter<&avcodec_free_context>>;
 using AVBufferRefUPtr = std::unique_ptr<AVBufferRef, AVDeleter<&av_buffer_unref>>;
+// The pool goes once its last buffer has come back.
+using AVBufferPoolUPtr = std::unique_ptr<AVBufferPool, AVDeleter<&av_buffer_pool_uninit>>;
 using SwsContextUPtr = std::unique_ptr<SwsContext, AVDeleter<&sws_freeContext>>;
 // tjhandle is a void*, so the generic deleter would hand tjDestroy the
 // pointer's address (a void** converts to void*); it gets its own.

@@ -1,5 +1,5 @@
-// Builds the index of a recording on a thread of its own, with a file handle
-// of its own, so that the first picture shows at once and playback goes on
+// Builds the set of recordings (the index of each, the tracks of every
+// camera) on a thread of its own, with file handles of its own, so that the first picture shows at once and playback goes on
 // while the index grows. A new build, a cancel and the builder's end stop a
 // running build and join its thread.
 #pragma once
@@ -9,18 +9,18 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
-#include "recording/RecordIndex.h"
+#include "recording/RecordingSet.h"
 
 namespace korvane {
 
 class IndexBuilder {
 public:
     // Both are called on the builder's thread. Progress gets whole percent,
-    // each value once; Done gets the index, or null when the recording could
-    // not be read. Neither is called after a cancel.
+    // each value once; Done gets the set. Neither is called after a cancel.
     using Progress = std::function<void(int percent)>;
-    using Done = std::function<void(std::shared_ptr<const RecordIndex> index)>;
+    using Done = std::function<void(std::shared_ptr<const RecordingSet> set)>;
 
     IndexBuilder() = default;
     ~IndexBuilder() { Cancel(); }
@@ -28,7 +28,7 @@ public:
     IndexBuilder& operator=(const IndexBuilder&) = delete;
 
     // Cancels a running build, then starts one for path. False when no thread could be started.
-    bool Start(const std::string& path, Progress progress, Done done);
+    bool Start(std::vector<std::string> paths, Progress progress, Done done);
     // Stops a running build and waits for its thread.
     void Cancel();
     // Waits for a running build to finish.

@@ -4,11 +4,6 @@
 
 namespace korvane {
 
-std::size_t PictureCache::SizeOf(const Picture& picture) {
-    return sizeof(Picture) + picture.pixels.capacity() + picture.caption.capacity() +
-           picture.streamInfo.capacity();
-}
-
 PictureCache::Groups::iterator PictureCache::Touch(Groups::iterator group) {
     m_groups.splice(m_groups.begin(), m_groups, group);
     return m_groups.begin();
@@ -33,7 +28,7 @@ void PictureCache::DropGroup(Groups::iterator group) {
     m_groups.erase(group);
 }
 
-void PictureCache::Put(std::uint32_t group, std::uint32_t offset, PictureHandle picture) {
+void PictureCache::Put(RecordRef group, RecordRef offset, DecodedHandle picture) {
     if (!picture || m_byOffset.count(offset) != 0) return;
     const std::size_t size = SizeOf(*picture);
     if (size > m_bound) return;
@@ -58,14 +53,14 @@ void PictureCache::MakeRoom(std::size_t wanted) {
     while (Over(wanted) && !other.pictures.empty()) DropLowest(other);
 }
 
-PictureHandle PictureCache::Find(std::uint32_t offset) {
+DecodedHandle PictureCache::Find(RecordRef offset) {
     const auto at = m_byOffset.find(offset);
     if (at == m_byOffset.end()) return nullptr;
     m_lastFound = offset;
     return Touch(at->second)->pictures.at(offset);
 }
 
-std::size_t PictureCache::GroupBytes(std::uint32_t group) const {
+std::size_t PictureCache::GroupBytes(RecordRef group) const {
     std::size_t bytes = 0;
     for (const Group& g : m_groups)
         if (g.key == group)
@@ -77,7 +72,7 @@ void PictureCache::Clear() {
     m_groups.clear();
     m_byOffset.clear();
     m_bytes = 0;
-    m_lastFound = 0;
+    m_lastFound = {~0u, ~0u};
 }
 
 void PictureCache::SetBound(std::size_t bytes) {

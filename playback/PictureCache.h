@@ -1,5 +1,5 @@
-// Decoded pictures kept for backward moves, by record offset and grouped by
-// the key record they were decoded from. A group is decoded once, forward
+// Decoded pictures (as the decoder gave them, converted only when shown) kept
+// for backward moves, by record (recording and entry) and grouped by the key record they were decoded from. A group is decoded once, forward
 // from its key record, and its pictures are then handed out as the reader
 // moves back through it.
 //
@@ -7,7 +7,7 @@
 // the least recently used groups go first, down to the two most recent (the
 // one being filled and, in back play, the one being shown). If those two are
 // still too big, the pictures of its group after the one last looked up go
-// (back play has shown them), then the lowest offsets, of the filled group first: a walk
+// (back play has shown them), then the lowest records, of the filled group first: a walk
 // from the key record makes them again most cheaply, and back play reaches
 // them last. One thread uses a cache at a time.
 #pragma once
@@ -17,7 +17,8 @@
 #include <list>
 #include <map>
 
-#include "decode/Picture.h"
+#include "decode/DecodedPicture.h"
+#include "recording/CameraTrack.h"
 
 namespace korvane {
 
@@ -28,11 +29,11 @@ public:
     explicit PictureCache(std::size_t bound = kDefaultPictureCacheBytes) : m_bound(bound) {}
 
     // Keeps the picture of the record at `offset`, decoded from the key record at `group`.
-    void Put(std::uint32_t group, std::uint32_t offset, PictureHandle picture);
+    void Put(RecordRef group, RecordRef offset, DecodedHandle picture);
     // The picture of the record at `offset`, or null; its group becomes the most recently used.
-    PictureHandle Find(std::uint32_t offset);
+    DecodedHandle Find(RecordRef offset);
     // Bytes the pictures of a group take.
-    std::size_t GroupBytes(std::uint32_t group) const;
+    std::size_t GroupBytes(RecordRef group) const;
     void Clear();
 
     // Also starts the peak again from what is kept now.
@@ -40,12 +41,12 @@ public:
     std::size_t Bound() const { return m_bound; }
     std::size_t Bytes() const { return m_bytes; }
     std::size_t PeakBytes() const { return m_peak; }
-    static std::size_t SizeOf(const Picture& picture);
+    static std::size_t SizeOf(const DecodedPicture& picture) { return sizeof(DecodedPicture) + picture.Bytes(); }
 
 private:
     struct Group {
-        std::uint32_t key = 0;
-        std::map<std::uint32_t, PictureHandle> pictures;
+        RecordRef key;
+        std::map<RecordRef, DecodedHandle> pictures;
     };
     using Groups = std::list<Group>;  // most recently used first
 
@@ -58,11 +59,11 @@ private:
     void DropGroup(Groups::iterator group);
 
     Groups m_groups;
-    std::map<std::uint32_t, Groups::iterator> m_byOffset;
+    std::map<RecordRef, Groups::iterator> m_byOffset;
     std::size_t m_bound;
     std::size_t m_bytes = 0;
     std::size_t m_peak = 0;
-    std::uint32_t m_lastFound = 0;
+    RecordRef m_lastFound{~0u, ~0u};
 };
 
 }  // namespace korvane

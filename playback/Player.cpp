@@ -1,59 +1,71 @@
 #include "playback/Player.h"
 
-#include <algorithm>
-#include <cstdio>
+#include <cerrno>
+#include <cstring>
 
+#include "playback/PlaybackRun.h"
+#include "recording/RecordFile.h"
 #include "recording/SiteInfo.h"
 
 namespace korvane {
 namespace {
 
-constexpr std::size_t kPathMax = 259;
-constexpr int kVolumeStep = 12288;  // level 5: 61,440 of 65,535
+// Records of each recording read before the first picture is shown; the
+// complete index follows in the background.
+constexpr std::size_t kQuickRecords = 2048;
+
+// Why a recording cannot be played, in words; empty when it can.
+std::string OpenProblem(const std::string& path) {
+    RecordFile file;
+    if (const int error = file.Open(path); error != 0)
+        return "error =" + std::to_string(error) + "  " + path + "\n" + std::strerror(error);
+    RecordingFileHeader header;
+    if (!file.ReadAt(0, header.bytes))
+        return "error =0  " + path + "\n" +
+               (file.Size() < kFileHeaderSize ? "Not a recording: the file is too short for a header"
+                                              : "The file header cannot be read");
+    return {};
+}
+
+RecordingFileHeader HeaderOf(const std::string& path) {
+    RecordFile file;
+    RecordingFileHeader header;
+    if (file.Open(path) != 0 || !file.ReadAt(0, header.bytes)) return {};
+    return header;
+}
 
 }  // namespace
 
-Player::Player(Notifier& notifier, QObject* parent)
-    : QObject(parent),
-      m_notifier(notifier),
-      m_reader(notifier),
-      m_frameData(std::make_unique_for_overwrite<std::uint8_t[]>(kFrameDataCapacity)) {
-    m_pipeline.SetPictureSink([this](PictureHandle picture) {
-        if (m_capture != nullptr) {
-            *m_capture = std::move(picture);
-        } else {
-            Hand(std::move(picture));
-        }
-    });
+void Player::PostedNotifier::ShowMessage(std::string_view text) {
+    m_player.m_mailbox.Post([player = &m_player, text = std::string(text)] { player->Say(text); });
+}
+
+Player::Player(std::unique_ptr<TimeSource> time, QObject* parent)
+    : QObject(parent), m_time(time ? std::move(time) : std::make_unique<SteadyTimeSource>()), m_clock(*m_time) {}
+
+Player::Player(Notifier& notifier, std::unique_ptr<TimeSource> time) : Player(std::move(time)) {
+    connect(this, &Player::Message, this, [&notifier](const QString& text) { notifier.ShowMessage(text.toStdString()); });
 }
 
 Player::~Player() {
-    // Nobody is told of a stop while the engine goes.
-    blockSignals(true);
+    blockSignals(true);  // nobody is told of a stop while the engine goes
     Stop();
+    m_indexBuilder.Cancel();
 }
 
-void Player::Hand(PictureHandle picture) {
-    if (std::this_thread::get_id() == m_owner) {
-        Deliver(std::move(picture));
-    } else {
-        m_mailbox.Post([this, picture = std::move(picture)]() mutable { Deliver(std::move(picture)); });
-    }
-}
-
-void Player::Deliver(PictureHandle picture) {
-    m_current = std::move(picture);
-    emit PictureShown(m_current);
-}
-
-void Player::ClearPicture() {
-    m_current.reset();
-    emit PictureCleared();
-}
+void Player::Say(const std::string& text) { emit Message(QString::fromStdString(text)); }
 
 void Player::SetTitle(const std::string& title) {
     m_title = QString::fromLocal8Bit(title.data(), static_cast<qsizetype>(title.size()));
     emit TitleChanged(m_title);
+}
+
+// "site : camera" from mp4info.txt: at first the camera the file header
+// names, after a switch the selected one.
+void Player::UpdateTitle(bool switched) {
+    std::string site, camera;
+    if (!LookUpSiteInfo(HeaderOf(m_filePath), m_filePath, site, camera)) return;
+    SetTitle(site + " : " + (switched ? CameraName(m_camera) : camera));
 }
 
 void Player::SetMode(PlayMode mode) {
@@ -62,77 +74,65 @@ void Player::SetMode(PlayMode mode) {
     emit ModeChanged(mode);
 }
 
-// --- modes --------------------------------------------------------------------
-
-bool Player::Start(PlayMode mode) {
-    if (mode == PlayMode::Play && m_soundOn) mode = PlayMode::PlaySound;
-    if (mode == PlayMode::Idle || m_filePath.empty() || !m_reader.IsOpen()) return false;
-    if (mode == m_mode) return false;  // that mode already plays
-    Stop();  // another mode: the reader carries on from where it stands
-    void (Player::*loop)() = nullptr;
-    switch (mode) {
-        case PlayMode::Play: loop = &Player::PlayLoop; break;
-        case PlayMode::PlaySound: loop = &Player::PlaySoundLoop; break;
-        case PlayMode::BackPlay: loop = &Player::BackPlayLoop; break;
-        case PlayMode::FastPlay: loop = &Player::FastPlayLoop; break;
-        case PlayMode::FastBackPlay: loop = &Player::FastBackPlayLoop; break;
-        case PlayMode::Idle: return false;
-    }
-    // Every return of the loop is an end; the end of a run that was stopped is ignored.
-    const unsigned run = ++m_run;
-    const bool started = m_worker.Start([this, loop, run] {
-        (this->*loop)();
-        m_mailbox.Post([this, run] { LoopEnded(run); });
-    });
-    if (!started) return false;
-    SetMode(mode);
-    return true;
+void Player::ClearPicture() {
+    m_current.reset();
+    m_shown.reset();
+    emit PictureCleared();
 }
 
-void Player::Stop() {
-    ++m_run;  // an end the stopped run has posted is not playback's end any more
-    m_worker.Stop();
-    m_mailbox.Drain();  // the pictures the run showed arrive before anything after the stop
-    SetMode(PlayMode::Idle);
+void Player::NoPictures(int camera) {
+    Say("This recording holds no pictures of camera " + std::to_string(camera + 1) + ".");
 }
 
-void Player::LoopEnded(unsigned run) {
-    if (run != m_run) return;  // stopped before its end arrived
-    m_worker.Stop();           // the loop has returned: this only joins it
-    SetMode(PlayMode::Idle);
-    emit PlaybackEnded();
+CameraStream& Player::Stream(int camera) {
+    auto& stream = m_streams[camera];
+    if (!stream) stream = std::make_unique<CameraStream>(m_paths, camera, m_cache, m_worker.StopFlag());
+    stream->SetTrack(m_set ? m_set->Track(camera) : nullptr);
+    return *stream;
 }
 
-void Player::CodecFailure() { m_notifier.ShowMessage(kIncorrectCodecText); }
-
-void Player::SetSound(bool on) {
-    m_soundOn = on;
-    emit SoundChanged(on);
-    if (m_fileOpen) Reload();
-}
-
-void Player::SetVolume(int level) {
-    m_volumeLevel = std::clamp(level, 0, 5);
-    ApplyVolume();
-}
-
-// The output keeps its gains only while it is open; every open starts it at
-// full volume, so the user's level is applied again after each one.
-void Player::ApplyVolume() {
-    const int level = m_volumeLevel.load();
-    const auto gain = level < 0 ? kFullVolume : static_cast<std::uint16_t>(level * kVolumeStep);
-    m_waveOut.SetVolume(gain, gain);
+std::string Player::Caption() const {
+    if (m_current) return m_current->caption;
+    const auto it = m_streams.find(m_camera);
+    return it == m_streams.end() ? std::string{} : it->second->Caption();
 }
 
 // --- opening ------------------------------------------------------------------
 
-bool Player::OpenReader() {
-    m_fileOpen = false;
+bool Player::Open(const std::vector<std::string>& paths) {
+    Stop();
+    m_indexBuilder.Cancel();
+    ++m_indexRun;
+    m_given = paths;
+    m_paths.clear();
+    m_streams.clear();
     m_cache.Clear();
-    m_decoderAt = 0;
-    if (m_reader.Open(m_filePath) == 0) return false;
-    m_fileOpen = true;
-    emit Opened(QString::fromLocal8Bit(m_filePath.data(), static_cast<qsizetype>(m_filePath.size())));
+    m_set.reset();
+    m_complete = false;
+    const std::vector<std::string> found = RecordingPaths(paths);
+    m_filePath = !found.empty() ? found.front() : !paths.empty() ? paths.front() : std::string{};
+    SetTitle(m_filePath);
+    for (const std::string& path : found) {
+        if (const std::string problem = OpenProblem(path); !problem.empty()) Say(problem);
+        else m_paths.push_back(path);
+    }
+    if (found.empty() && !paths.empty()) Say("No recording in " + paths.front());
+    if (m_paths.empty()) {
+        ClearPicture();
+        return false;
+    }
+    m_filePath = m_paths.front();
+    auto quick = RecordingSet::Build(m_paths, nullptr, {}, kQuickRecords);
+    m_quickWhole = true;
+    for (std::uint32_t f = 0; f < quick->FileCount(); ++f)
+        if (quick->Index(f) && quick->Index(f)->Size() >= kQuickRecords) m_quickWhole = false;
+    UseSet(std::make_shared<const RecordingSet>(std::move(*quick)));
+    m_sound.SetPaths(m_paths);
+    const int headerCamera = HeaderOf(m_filePath).headerCamera();
+    m_camera = headerCamera >= 0 ? headerCamera : 0;
+    emit Opened(QString::fromLocal8Bit(paths.front().data(), static_cast<qsizetype>(paths.front().size())));
+    ShowFirstPicture();
+    StartIndex();
     return true;
 }
 
@@ -143,94 +143,148 @@ bool Player::OpenCommandLine(const std::string& commandLine) {
     return Open(path);
 }
 
-bool Player::Open(const std::string& path) {
-    Stop();
-    m_reader.Close();
-    m_filePath = path.substr(0, kPathMax);
-    StartIndex();
-    SetTitle(m_filePath);
-    if (!OpenReader()) {
-        ClearPicture();
-        return false;
-    }
-    m_pipeline.ForgetDecoder();
-    ShowFirstPicture();
-    return true;
-}
-
-bool Player::Reload() {
-    Stop();
-    const std::uint32_t camera = m_reader.SelectedCamera();  // the same recording: the chosen camera stays
-    m_reader.Close();
-    SetTitle(m_filePath);
-    if (!OpenReader()) {
-        ClearPicture();
-        return false;
-    }
-    m_reader.SelectCamera(camera);
-    ShowFirstPicture();
-    return true;
-}
+bool Player::Reload() { return !m_given.empty() && Open(m_given); }
 
 bool Player::ShowFirstPicture() {
-    const PictureHandle before = m_current;
-    auto b = std::make_unique<RecordBuffers>();
-    bool read = ReadFirst(*b);
-    while (read && b->header.mediaKind != kMediaVideo) read = ReadNext(*b);
-    if (read) {
-        const int result = Decode(*b, 1);
-        if (result == kCodecUnknown) {
-            m_notifier.ShowMessage(kIncorrectCodecText);
-            ClearPicture();
-            return false;
-        }
-        bool settle = result == 1 && b->header.frameType == kFrameDecoderOnly;
-        bool done = result == 1 && b->header.frameType == kFrameKey;
-        // Decode on until a key picture (or, once a decoder-only record has
-        // primed the decoder, any picture) has been shown.
-        while (!done) {
-            read = ReadNext(*b);
-            m_pipeline.WriteCaption(b->header);
-            if (!read) break;
-            if (b->header.timeStamp.second == 0 && b->header.timeStamp.milliseconds == 51)
-                b->header.frameType = kFrameGroup;
-            const int decoded = Decode(*b, 1);
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            if (b->header.mediaKind != kMediaVideo || decoded != 1) continue;
-            if (b->header.frameType == kFrameDecoderOnly) {
-                settle = true;
-                continue;
-            }
-            if (b->header.frameType == kFrameDecoderOnly4) continue;
-            done = settle || b->header.frameType == kFrameKey;
-        }
+    Stop();
+    const CameraTrack* track = Track();
+    // The first key picture, or the first picture after a record that primes the decoder.
+    std::optional<RecordRef> first;
+    bool primed = false;
+    for (auto at = track ? track->Front() : std::nullopt; at && !first; at = track->NextVideo(*at, false)) {
+        const IndexEntry& e = track->Entry(*at);
+        if (e.IsPicture() && (primed || e.frameType == kFrameKey)) first = at;
+        primed = primed || e.frameType == kFrameDecoderOnly;
     }
-    std::string site, camera;
-    if (LookUpSiteInfo(m_reader, m_filePath, site, camera)) SetTitle(site + " : " + camera);
-    if (m_current == nullptr || m_current == before) {
-        // Nothing of this recording came up: the last recording's picture must not stay.
-        ClearPicture();
-        char text[96];
-        std::snprintf(text, sizeof text, kNoPictureText, m_reader.SelectedCamera() + 1);
-        m_notifier.ShowMessage(std::string(text) + " " + m_filePath);
+    const int status = first ? ShowRecord(*first, CameraStream::Walk::TargetOnly) : 0;
+    UpdateTitle(false);
+    if (status == 1) return true;
+    ClearPicture();
+    // A quick look that did not reach the end of every recording leaves it to the complete index.
+    if (status != kCodecUnknown && (m_complete || m_quickWhole))
+        Say("No picture of camera " + std::to_string(m_camera + 1) + " in this recording: " + m_filePath);
+    return false;
+}
+
+// --- showing ------------------------------------------------------------------
+
+int Player::ShowRecord(RecordRef ref, CameraStream::Walk walk) {
+    int status = 0;
+    const DecodedHandle picture = Stream(m_camera).Exact(ref, walk, status);
+    if (status == kCodecUnknown) {
+        Say(kIncorrectCodecText);
+        return status;
+    }
+    if (!picture) return 0;
+    Present(ref, picture, m_converter);
+    return 1;
+}
+
+void Player::Present(RecordRef ref, const DecodedHandle& picture, PictureConverter& converter) {
+    PictureHandle shown = converter.Convert(*picture, m_time->Now());
+    if (!shown) return;
+    if (&converter == &m_converter) {
+        Deliver(ref, std::move(shown));
+    } else {
+        m_mailbox.Post([this, ref, shown = std::move(shown)]() mutable { Deliver(ref, std::move(shown)); });
+    }
+}
+
+void Player::Deliver(RecordRef ref, PictureHandle picture) {
+    m_shown = ref;
+    m_current = std::move(picture);
+    emit PictureShown(m_current);
+}
+
+bool Player::StepForward() {
+    if (IsPlaying()) return false;  // the worker owns the streams
+    const CameraTrack* track = Track();
+    if (!track) return true;
+    if (!m_shown) return ShowFirstPicture();
+    for (auto at = track->NextVideo(*m_shown, false); at; at = track->NextVideo(*at, false)) {
+        if (track->Entry(*at).IsPicture()) return ShowRecord(*at, CameraStream::Walk::TargetOnly), true;
+        int status = 0;
+        Stream(m_camera).Exact(*at, CameraStream::Walk::TargetOnly, status);  // feeds the decoder
+        if (status == kCodecUnknown) return Say(kIncorrectCodecText), true;
     }
     return true;
 }
 
-bool Player::ShowRecordAt(std::uint32_t offset) {
-    if (IsPlaying() || !m_reader.IsOpen()) return false;
-    auto b = std::make_unique<RecordBuffers>();
-    const FrameReader::Position at = m_reader.Tell();
-    if (m_reader.ReadAt(offset, &b->header, &b->extension, FrameData(), &b->caption, b->captionText) == 0) return false;
-    int result = 0;
-    const PictureHandle picture = ExactPicture(*b, result, Walk::TargetOnly);
-    if (result == kCodecUnknown) CodecFailure();
-    if (!picture) {
-        m_reader.Restore(at);
-        return false;
-    }
-    Present(picture);
+bool Player::StepBack() {
+    if (IsPlaying()) return false;
+    const CameraTrack* track = Track();
+    if (!track || !m_shown) return true;
+    if (const auto previous = track->PreviousVideo(*m_shown, true)) ShowRecord(*previous, CameraStream::Walk::KeepGroup);
     return true;
+}
+
+// --- modes --------------------------------------------------------------------
+
+int Player::RateOf(PlayMode mode) const {
+    switch (mode) {
+        case PlayMode::BackPlay: return -1;
+        case PlayMode::FastPlay: return FastMultiple(m_fastSpeed);
+        case PlayMode::FastBackPlay: return -FastMultiple(m_fastSpeed);
+        default: return 1;
+    }
+}
+
+bool Player::Start(PlayMode mode) {
+    if (mode == PlayMode::Play && m_soundOn) mode = PlayMode::PlaySound;
+    if (mode == PlayMode::Idle || !m_set || !m_shown || !Track()) return false;
+    if (mode == m_mode) return false;  // that mode already plays
+    Stop();
+    CameraStream& stream = Stream(m_camera);
+    const RecordRef from = *m_shown;
+    const int rate = RateOf(mode);
+    SoundFeed* sound = mode == PlayMode::PlaySound ? &m_sound.Feed() : nullptr;
+    const unsigned run = ++m_run;
+    const bool started = m_worker.Start([this, &stream, from, rate, sound, run] {
+        PlaybackRun::Hooks hooks;
+        hooks.show = [this](RecordRef ref, const DecodedHandle& picture) { Present(ref, picture, m_workerConverter); };
+        hooks.rate = [this](double reached) { m_mailbox.Post([this, reached] { emit RateReached(reached); }); };
+        hooks.codecFailure = [this] { m_posted.ShowMessage(kIncorrectCodecText); };
+        PlaybackRun(stream, m_clock, m_worker.StopFlag(), std::move(hooks)).Run(from, rate, sound);
+        m_mailbox.Post([this, run] { RunEnded(run); });
+    });
+    if (!started) return false;
+    SetMode(mode);
+    return true;
+}
+
+void Player::Stop() {
+    ++m_run;  // an end the stopped run has posted is not playback's end any more
+    m_worker.Stop();
+    m_mailbox.Drain();  // the pictures the run showed arrive before anything after the stop
+    m_clock.Pause();
+    SetMode(PlayMode::Idle);
+}
+
+void Player::RunEnded(unsigned run) {
+    if (run != m_run) return;  // stopped before its end arrived
+    m_worker.Stop();           // the run has returned: this only joins it
+    m_clock.Pause();
+    SetMode(PlayMode::Idle);
+    emit PlaybackEnded();
+}
+
+void Player::SetSound(bool on) {
+    m_soundOn = on;
+    emit SoundChanged(on);
+    // Playing goes on from the same moment, with or without sound.
+    if (m_mode == PlayMode::Play || m_mode == PlayMode::PlaySound) {
+        Stop();
+        Start(PlayMode::Play);
+    }
+}
+
+void Player::SetFastSpeed(int level) {
+    m_fastSpeed = level < 0 ? 0 : level > 5 ? 5 : level;
+    if (m_mode == PlayMode::FastPlay || m_mode == PlayMode::FastBackPlay) {
+        const PlayMode mode = m_mode;
+        Stop();
+        Start(mode);
+    }
 }
 
 }  // namespace korvane

@@ -1,27 +1,21 @@
-// The engine's navigation: the index built in the background, seeking to a
-// capture time, moving by time, and the choice of camera.
-#include <string>
-
+// The session's navigation: the complete index built in the background,
+// seeking to a capture time, moving by time, and the choice of camera.
 #include "playback/Player.h"
-#include "recording/SiteInfo.h"
-#include "recording/TimeStamp.h"
 
 namespace korvane {
 
 void Player::StartIndex() {
     const unsigned run = ++m_indexRun;
-    m_index.reset();
-    m_shownAtOpen = m_current;
     m_indexBuilder.Start(
-        m_filePath,
+        m_paths,
         [this, run](int percent) {
             m_mailbox.Post([this, run, percent] {
                 if (run == m_indexRun) emit IndexProgress(percent);
             });
         },
-        [this, run](std::shared_ptr<const RecordIndex> index) {
-            m_mailbox.Post([this, run, index = std::move(index)]() mutable {
-                if (run == m_indexRun) IndexBuilt(std::move(index));
+        [this, run](std::shared_ptr<const RecordingSet> set) {
+            m_mailbox.Post([this, run, set = std::move(set)]() mutable {
+                if (run == m_indexRun) IndexBuilt(std::move(set));
             });
         });
 }
@@ -29,89 +23,89 @@ void Player::StartIndex() {
 bool Player::WaitForIndex() {
     m_indexBuilder.Wait();
     m_mailbox.Drain();  // the build's result is announced here, on this thread
-    return m_index != nullptr;
+    return m_complete;
 }
 
-void Player::IndexBuilt(std::shared_ptr<const RecordIndex> index) {
-    if (!index) return;
-    m_index = std::move(index);
-    const bool noneShown = m_current == m_shownAtOpen;
-    m_shownAtOpen.reset();
+void Player::UseSet(std::shared_ptr<const RecordingSet> set) {
+    m_set = std::move(set);
+    for (auto& [camera, stream] : m_streams) stream->SetTrack(m_set->Track(camera));
+}
+
+void Player::IndexBuilt(std::shared_ptr<const RecordingSet> set) {
+    const PlayMode resume = m_mode;
+    Stop();  // the run walks the tracks that are replaced now
+    UseSet(std::move(set));
+    m_complete = true;
+    for (const TrackOverlap& o : m_set->Overlaps())
+        Say("Camera " + std::to_string(o.camera + 1) + ": " + m_set->Path(o.laterFile) + " starts " +
+            std::to_string(o.earlierEnds - o.laterStarts) + " ms before " + m_set->Path(o.earlierFile) +
+            " ends; both play whole, one after the other.");
     emit IndexReady();
-    const std::vector<int> cameras = m_index->Cameras();
-    if (m_index->PictureCount(SelectedCamera()) == 0) {
+    if (!Track()) {
         // The camera the file header picks shows nothing: say so and take the first that does.
-        NoPictures(SelectedCamera());
-        if (!cameras.empty()) SelectCamera(cameras.front());
-    } else if (noneShown && !IsPlaying() && m_index->Size() > 0 && (*m_index)[0].camera != SelectedCamera()) {
-        SeekToFirst();  // the chain begins with another camera's record, where the first picture was looked for
+        NoPictures(m_camera);
+        if (const std::vector<int> cameras = Cameras(); !cameras.empty()) SelectCamera(cameras.front());
+        return;
     }
+    if (!m_shown && !m_quickWhole) ShowFirstPicture();  // the quick look did not reach its pictures
+    if (resume != PlayMode::Idle) Start(resume);
 }
 
-void Player::NoPictures(int camera) {
-    m_notifier.ShowMessage("This recording holds no pictures of camera " + std::to_string(camera + 1) + ".");
-}
-
-bool Player::ShowIndexed(std::uint32_t offset) {
+bool Player::Moved(RecordRef ref, CameraStream::Walk walk) {
     const PlayMode resume = m_mode;
     Stop();
-    const bool shown = ShowRecordAt(offset);
+    const bool shown = ShowRecord(ref, walk) == 1;
     if (resume != PlayMode::Idle) Start(resume);
     return shown;
 }
 
 bool Player::SeekTo(std::int64_t time) {
-    if (!m_index) return false;
-    const auto picture = m_index->PictureAt(SelectedCamera(), time);
-    if (!picture) {
-        NoPictures(SelectedCamera());
+    const CameraTrack* track = Track();
+    if (!track) {
+        NoPictures(m_camera);
         return false;
     }
-    return ShowIndexed(picture->offset);
+    return Moved(*track->PictureAt(time), CameraStream::Walk::TargetOnly);
 }
 
 bool Player::SeekBy(std::int64_t milliseconds) {
+    const CameraTrack* track = Track();
     const auto now = CurrentTime();
-    if (!m_index || !now) return false;
-    const int camera = SelectedCamera();
-    auto picture = m_index->PictureAt(camera, *now + milliseconds);
-    if (picture && milliseconds > 0 && picture->time <= *now) picture = m_index->PictureAfter(camera, *now);
-    return picture && ShowIndexed(picture->offset);
+    if (!track || !now) return false;
+    auto picture = track->PictureAt(*now + milliseconds);
+    if (picture && milliseconds > 0 && track->Entry(*picture).time <= *now) picture = track->PictureAfter(*now);
+    return picture && Moved(*picture, CameraStream::Walk::TargetOnly);
 }
 
 bool Player::SeekToFirst() {
-    const auto picture = m_index ? m_index->First(SelectedCamera()) : std::nullopt;
-    return picture && ShowIndexed(picture->offset);
+    const auto picture = Track() ? Track()->First() : std::nullopt;
+    return picture && Moved(*picture, CameraStream::Walk::TargetOnly);
 }
 
 bool Player::SeekToLast() {
-    const auto picture = m_index ? m_index->Last(SelectedCamera()) : std::nullopt;
-    return picture && ShowIndexed(picture->offset);
+    const auto picture = Track() ? Track()->Last() : std::nullopt;
+    return picture && Moved(*picture, CameraStream::Walk::TargetOnly);
 }
 
 std::optional<std::int64_t> Player::CurrentTime() const {
-    if (!m_current || m_current->camera < 0) return std::nullopt;
-    return CaptureMilliseconds(m_current->captureTime);
+    if (!m_shown || !Track()) return std::nullopt;
+    return Track()->Entry(*m_shown).time;
 }
 
-std::vector<int> Player::Cameras() const { return m_index ? m_index->Cameras() : std::vector<int>{}; }
-
 bool Player::SelectCamera(int camera) {
-    if (!m_index || camera < 0) return false;
-    const auto first = m_index->First(camera);
-    if (!first) {
+    const CameraTrack* track = m_set ? m_set->Track(camera) : nullptr;
+    if (!track) {
         NoPictures(camera);
         return false;
     }
-    const std::int64_t moment = CurrentTime().value_or(first->time);
+    const std::int64_t moment = CurrentTime().value_or(track->Entry(*track->First()).time);
     const PlayMode resume = m_mode;
     Stop();
-    m_reader.SelectCamera(static_cast<std::uint32_t>(camera));
-    m_cache.Clear();  // the kept pictures are the other camera's
-    std::string site, name;
-    if (LookUpSiteInfo(m_reader, m_filePath, site, name)) SetTitle(site + " : " + CameraName(m_filePath, camera));
+    m_camera = camera;
+    m_shown.reset();
+    UpdateTitle(true);
     emit CameraChanged(camera);
-    const bool shown = ShowRecordAt(m_index->PictureAt(camera, moment)->offset);
+    const bool shown = ShowRecord(*track->PictureAt(moment), CameraStream::Walk::TargetOnly) == 1;
     if (resume != PlayMode::Idle) Start(resume);
     return shown;
 }

@@ -90,21 +90,34 @@ RecordRef CameraTrack::KeyOf(RecordRef picture) const {
     const auto place = Find(picture);
     if (!place) return picture;
     const Segment& s = m_segments[place->segment];
-    const IndexEntry& e = (*s.index)[picture.entry];
-    if (e.frameType == kFrameKey) return picture;
-    if (e.keyOffset < e.offset) {
-        if (const auto named = s.index->Find(e.keyOffset)) {
-            const IndexEntry& k = (*s.index)[*named];
-            if (k.camera == e.camera && k.mediaKind == kMediaVideo &&
-                (k.frameType == kFrameKey || k.frameType == kFrameDecoderOnly))
-                return {s.file, static_cast<std::uint32_t>(*named)};
+    const auto entry = [&](std::size_t position) -> const IndexEntry& { return (*s.index)[s.entries[position]]; };
+    std::size_t key = place->position;
+    const IndexEntry& e = entry(key);
+    if (e.frameType != kFrameKey) {
+        std::optional<std::size_t> found;
+        if (e.keyOffset < e.offset) {
+            // The key record the header names, when it is one of this camera's before the picture.
+            const auto named = std::lower_bound(s.entries.begin(), s.entries.begin() + long(key), e.keyOffset,
+                                                [&](std::uint32_t i, std::uint32_t offset) { return (*s.index)[i].offset < offset; });
+            if (named != s.entries.begin() + long(key) && (*s.index)[*named].offset == e.keyOffset) {
+                const IndexEntry& k = (*s.index)[*named];
+                if (k.mediaKind == kMediaVideo && (k.frameType == kFrameKey || k.frameType == kFrameDecoderOnly))
+                    found = static_cast<std::size_t>(named - s.entries.begin());
+            }
         }
+        for (std::size_t i = key; !found && i-- > 0;)
+            if (entry(i).mediaKind == kMediaVideo && entry(i).frameType == kFrameKey) found = i;
+        if (!found) return picture;
+        key = *found;
     }
-    for (std::size_t i = place->position; i-- > 0;) {
-        const IndexEntry& k = (*s.index)[s.entries[i]];
-        if (k.mediaKind == kMediaVideo && k.frameType == kFrameKey) return {s.file, s.entries[i]};
+    // Decoder-only records right in front of the key record feed it (stream headers).
+    for (std::size_t i = key; i-- > 0;) {
+        const IndexEntry& before = entry(i);
+        if (before.mediaKind != kMediaVideo) continue;
+        if (!FeedsDecoderOnly(before.mediaKind, before.frameType)) break;
+        key = i;
     }
-    return picture;
+    return {s.file, s.entries[key]};
 }
 
 namespace {

@@ -56,7 +56,8 @@ public:
     std::optional<RecordRef> PreviousVideo(RecordRef ref, bool picturesOnly) const;
     // The record a picture is decoded from: its key (or decoder-only) record
     // when the header names one of this camera before it in its recording,
-    // else the nearest key picture before it, else the picture itself.
+    // else the nearest key picture before it, else the picture itself; with
+    // the decoder-only records right in front of it (stream headers).
     RecordRef KeyOf(RecordRef picture) const;
 
     // The earliest picture, and the latest (the first in play order among equals).

@@ -28,7 +28,7 @@ IndexEntry EntryOf(const LocatedRecord& record) {
 }  // namespace
 
 std::optional<RecordIndex> RecordIndex::Build(const RecordFile& file, const std::atomic<bool>* cancel,
-                                              const Progress& progress) {
+                                              const Progress& progress, std::size_t limit) {
     RecordingFileHeader header;
     if (!file.ReadAt(0, header.bytes)) return std::nullopt;
     ChainWalk walk(file, header);
@@ -36,7 +36,7 @@ std::optional<RecordIndex> RecordIndex::Build(const RecordFile& file, const std:
     for (std::size_t count = 0;; ++count) {
         if (count % kCheckEvery == 0 && cancel && cancel->load(std::memory_order_relaxed)) return std::nullopt;
         if (progress && count % kProgressEvery == 0) progress(walk.Walked(), walk.Total());
-        if (!walk.Next()) break;
+        if ((limit != 0 && count == limit) || !walk.Next()) break;
         index.Append(EntryOf(walk.Record()));
     }
     switch (walk.End()) {

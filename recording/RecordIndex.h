@@ -59,8 +59,10 @@ public:
     // Walks the chain of an open recording from its first record. Returns
     // nothing when `cancel` became true before the walk was done, or when
     // the file header cannot be read.
+    // With a limit, only the first `limit` records are taken (a quick look
+    // at where a recording begins).
     static std::optional<RecordIndex> Build(const RecordFile& file, const std::atomic<bool>* cancel = nullptr,
-                                            const Progress& progress = {});
+                                            const Progress& progress = {}, std::size_t limit = 0);
 
     std::size_t Size() const { return m_size; }
     const IndexEntry& operator[](std::size_t i) const { return m_blocks[i / kBlock][i % kBlock]; }

@@ -36,7 +36,8 @@ std::vector<std::string> RecordingPaths(const std::vector<std::string>& paths) {
 }
 
 std::optional<RecordingSet> RecordingSet::Build(const std::vector<std::string>& paths,
-                                                const std::atomic<bool>* cancel, const Progress& progress) {
+                                                const std::atomic<bool>* cancel, const Progress& progress,
+                                                std::size_t limit) {
     RecordingSet set;
     std::uint64_t total = 0;
     std::vector<std::uint64_t> sizes;
@@ -57,7 +58,7 @@ std::optional<RecordingSet> RecordingSet::Build(const std::vector<std::string>& 
                 const std::uint64_t part = length == 0 ? 0 : sizes[i] * std::min(walked, length) / length;
                 const int percent = static_cast<int>(100 * (before + part) / total);
                 if (percent != reported) progress(reported = percent);
-            });
+            }, limit);
             if (!built && cancel && cancel->load()) return std::nullopt;
             if (built) file.index = std::make_shared<const RecordIndex>(std::move(*built));
         }

@@ -42,9 +42,12 @@ public:
 
     // Builds the index of every recording. Nothing when cancelled. A file
     // that cannot be read stays in the set with an empty index, so that
-    // file numbers stay those of `paths`.
+    // file numbers stay those of `paths`. With a limit, each index holds
+    // only the first `limit` records of its recording (the references into
+    // it stay those of the complete index).
     static std::optional<RecordingSet> Build(const std::vector<std::string>& paths,
-                                             const std::atomic<bool>* cancel = nullptr, const Progress& progress = {});
+                                             const std::atomic<bool>* cancel = nullptr, const Progress& progress = {},
+                                             std::size_t limit = 0);
 
     std::size_t FileCount() const { return m_files.size(); }
     const std::string& Path(std::uint32_t file) const { return m_files[file].path; }

@@ -34,16 +34,13 @@ std::string CameraName(const std::string& recordingPath, int camera) {
     return GetProfileString(SiteInfoFile(recordingPath), "INFO", key);
 }
 
-int LookUpSiteInfo(const FrameReader& reader, const std::string& recordingPath,
-                   std::string& siteName, std::string& cameraName) {
-    RecordingFileHeader header;
-    if (!reader.CopyFileHeader(&header)) return 0;
+bool LookUpSiteInfo(const RecordingFileHeader& header, const std::string& recordingPath, std::string& siteName,
+                    std::string& cameraName) {
     const int camera = header.firstNamedCamera();
-    if (camera < 0) return 0;
-
+    if (camera < 0) return false;
     cameraName = CameraName(recordingPath, camera);
     siteName = SiteName(recordingPath);
-    return (!cameraName.empty() || !siteName.empty()) ? 1 : 0;
+    return !cameraName.empty() || !siteName.empty();
 }
 
 }  // namespace korvane

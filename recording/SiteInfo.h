@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "recording/FrameReader.h"
+#include "recording/RecordLayout.h"
 
 namespace korvane {
 
@@ -14,10 +14,11 @@ inline constexpr const char* kSiteInfoFileName = "mp4info.txt";
 // '/' or '\', or the current directory for a bare file name.
 std::string SiteInfoFolder(const std::string& recordingPath);
 
-// Returns 1 when either name is non-empty, else 0. With no recording open, or
-// no camera in the header's name table, returns 0 and leaves both untouched.
-int LookUpSiteInfo(const FrameReader& reader, const std::string& recordingPath,
-                   std::string& siteName, std::string& cameraName);
+// The site's name and the name of the first camera the file header names.
+// True when either is non-empty. With no camera in the header's name table,
+// false, and both are left untouched.
+bool LookUpSiteInfo(const RecordingFileHeader& header, const std::string& recordingPath, std::string& siteName,
+                    std::string& cameraName);
 
 // The site's name and a camera's (0-based) in the mp4info.txt beside the
 // recording; empty when it has none.

@@ -72,8 +72,8 @@ TEST(SnapshotAt, LandsOnTheExactPictureForEveryCodecFamily) {
         for (const auto& c : cases) {
             SCOPED_TRACE("at +" + std::to_string(c.at) + " ms");
             const std::string stepped = dir.File("stepped.png"), sought = dir.File("sought.png");
-            ASSERT_EQ(RunSnapshot({stepped, recording, c.picture, 0}), 0);
-            SnapshotRequest at{sought, recording, c.next, 0};
+            ASSERT_EQ(RunSnapshot({stepped, {recording}, c.picture, 0}), 0);
+            SnapshotRequest at{sought, {recording}, c.next, 0};
             at.start.at = CaptureMilliseconds(kStart) + c.at;
             ASSERT_EQ(RunSnapshot(at), 0);
             EXPECT_EQ(Png(stepped).width(), f.width);

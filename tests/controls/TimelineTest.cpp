@@ -48,7 +48,7 @@ protected:
     }
     std::int64_t Shown() const { return *player.CurrentTime(); }
     // The picture a seek to `time` must show.
-    std::int64_t PictureAt(std::int64_t time) const { return player.Index()->PictureAt(0, time)->time; }
+    std::int64_t PictureAt(std::int64_t time) const { return player.Track()->Entry(*player.Track()->PictureAt(time)).time; }
     QColor PixelAt(std::int64_t time) const { return Rendered(const_cast<Timeline&>(timeline)).pixelColor(*timeline.XAt(time), 10); }
 
     TempDir dir;

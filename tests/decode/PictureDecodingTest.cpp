@@ -1,6 +1,7 @@
-// The picture pipeline on real streams: every codec's pictures against
-// ffmpeg's own decoding of the same file, and what the pipeline promises
-// around them (results, set-up, caption and stream lines, recorded captions).
+// The picture pipeline and the converter on real streams: every codec's
+// pictures against ffmpeg's own decoding of the same file, and what the
+// pipeline promises around them (results, set-up, caption and stream lines,
+// recorded captions, pictures kept while decoding goes on, their memory).
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -9,6 +10,7 @@
 #include "authoring/FrameSource.h"
 #include "authoring/RecordingWriter.h"
 #include "authoring/TempDir.h"
+#include "decode/PictureConverter.h"
 #include "decode/PicturePipeline.h"
 #include "tests/decode/PeerDecode.h"
 #include "tests/support/GuiApp.h"
@@ -21,17 +23,25 @@ constexpr int kViaExtension = -1;  // the size comes from an extension block
 // TurboJPEG interpolates the chroma planes; ffmpeg does too when asked.
 const std::string kInterpolatedChroma = "-sws_flags bicubic+full_chroma_int+accurate_rnd";
 
+// Decodes and converts each picture kept, as the player shows them.
 struct Pipeline : PicturePipeline {
     int repaints = 0;
-    PictureHandle shown;  // the last picture handed out
-    Pipeline() { SetPictureSink([this](PictureHandle picture) { ++repaints, shown = std::move(picture); }); }
+    DecodedHandle decoded;  // the last picture kept
+    PictureHandle shown;    // and as shown
+    PictureConverter converter;
     int Decode(const FrameHeader& h, const std::vector<std::uint8_t>& data, int show = 1,
                const FrameExtension& ext = {}, const CaptionDescriptor* caption = nullptr,
                const std::string& text = {}) {
         FrameHeader sized = h;
         sized.dataLength = static_cast<std::uint32_t>(data.size());
-        return DecodeVideoFrame(sized, ext, data, caption,
-                                std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), show);
+        DecodeResult result = PicturePipeline::Decode(
+            sized, ext, data, caption, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), show);
+        if (result.picture) {
+            decoded = std::move(result.picture);
+            shown = converter.Convert(*decoded, {});
+            ++repaints;
+        }
+        return result.status;
     }
 };
 
@@ -96,9 +106,9 @@ TEST_P(EveryCodec, GivesFfmpegsPictures_AtTheShownSize_Upright) {
         ASSERT_EQ(pipeline.Decode(h, frames[i].bytes, 1, ext), 1) << "record " << i;
         const PictureHandle p = pipeline.shown;
         ASSERT_TRUE(p && p->width == c.width && p->height == c.height) << "record " << i;
-        EXPECT_GE(Psnr(p->pixels, reference[i]), kMinPsnr) << "record " << i;
+        EXPECT_GE(Psnr(p->Bytes(), reference[i]), kMinPsnr) << "record " << i;
         // The pictures are not symmetric: upside down must not match.
-        if (i == 0) { EXPECT_LT(Psnr(FlipRows(p->pixels, c.width, c.height), reference[i]), 20.0); }
+        if (i == 0) { EXPECT_LT(Psnr(FlipRows(p->Bytes(), c.width, c.height), reference[i]), 20.0); }
     }
     EXPECT_EQ(pipeline.repaints, static_cast<int>(frames.size()));
     EXPECT_EQ(pipeline.LargePicture(), c.width > 600);  // the playback loop's sound timing follows it
@@ -225,7 +235,7 @@ TEST_F(PictureDecodingTest, DecoderIsSetUpAgainOnlyWhenCodecOrSizeChange) {
         ASSERT_TRUE(pipeline.shown->width == c.width && pipeline.shown->height == c.height);
         const std::string scale = "-vf scale=" + std::to_string(c.width) + ":" + std::to_string(c.height);
         const auto reference = FfmpegPictures(StreamPath(c.stream), c.width, c.height, scale + ":flags=bilinear");
-        EXPECT_GE(Psnr(pipeline.shown->pixels, reference.at(1)), kMinPsnr);
+        EXPECT_GE(Psnr(pipeline.shown->Bytes(), reference.at(1)), kMinPsnr);
     }
 }
 
@@ -239,7 +249,8 @@ TEST_F(PictureDecodingTest, RecordedCaptionIsDrawnUprightOnlyWhenMarkedAndEnable
     auto present = [&](const CaptionDescriptor* d) {
         Pipeline pipeline;
         EXPECT_EQ(pipeline.Decode(Video(10), frames[0].bytes, 1, {}, d, text), 1);
-        return pipeline.shown->pixels;
+        const auto rows = pipeline.shown->Bytes();
+        return Bgr24(rows.begin(), rows.end());
     };
     const Bgr24 plain = present(nullptr), drawn = present(&caption.descriptor);
     // Red text (COLORREF 0x000000FF) near (40, 60), nothing changed elsewhere.

@@ -5,6 +5,7 @@
 // only a few pictures.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 #include "authoring/FrameSource.h"
@@ -57,7 +58,7 @@ protected:
     }
     void Remember(const PictureHandle& p) {
         ASSERT_TRUE(p);
-        m_forward.emplace(p->caption, p->pixels);
+        m_forward.emplace(p->caption, std::vector<std::uint8_t>(p->Bytes().begin(), p->Bytes().end()));
     }
     // Every picture shown since the last check is the forward one.
     void ExpectExact(const char* move, std::size_t least) {
@@ -65,13 +66,14 @@ protected:
         for (const PictureHandle& p : shown) {
             const auto forward = m_forward.find(p->caption);
             ASSERT_NE(forward, m_forward.end()) << move << ": " << p->caption;
-            EXPECT_TRUE(forward->second == p->pixels) << move << ": " << p->caption;
+            EXPECT_TRUE(std::ranges::equal(forward->second, p->Bytes())) << move << ": " << p->caption;
         }
         shown.clear();
     }
     void Run(PlayMode mode) {
         ASSERT_TRUE(player.Start(mode));
-        ASSERT_TRUE(RunUntilEnded());
+        RunUntilEnded();
+        ASSERT_FALSE(player.IsPlaying());
     }
 
     int m_count = 0;
@@ -84,7 +86,7 @@ TEST_P(ExactBackwardTest, EveryMoveShowsTheForwardPicture) {
         m_forward.clear();
         if (!roomy) player.SetCacheBound(kDefaultPictureCacheBytes);
         Open();
-        if (!roomy) player.SetCacheBound(4 * PictureCache::SizeOf(*player.CurrentPicture()));
+        if (!roomy) player.SetCacheBound(4 * player.Cache().Bytes() / std::size_t(m_count));
         for (int i = 1; i < m_count; ++i) player.StepBack();
         ExpectExact("step back", std::size_t(m_count - 1));
         for (int i = 0; i < 7; ++i) player.StepForward();
@@ -108,7 +110,7 @@ TEST_P(ExactBackwardTest, APausedBackPlayLeavesThePictureForPlayToGoOnFrom) {
     Open();
     for (int i = 0; i < 3; ++i) player.StepBack();
     ASSERT_TRUE(player.Start(PlayMode::BackPlay));
-    RunWhile([this] { return shown.size() < 6; }, milliseconds(3000));
+    RunWhile([this] { return shown.size() < 6; });
     player.Stop();
     const std::string pausedOn = player.CurrentPicture()->caption;
     ExpectExact("back play", 6);

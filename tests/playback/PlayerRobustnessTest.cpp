@@ -55,28 +55,13 @@ protected:
     void ExpectEnds(PlayMode mode, const std::string& what) {
         const int endsBefore = ends;
         if (!player.Start(mode)) return;  // nothing to play is an end too
-        EXPECT_TRUE(RunUntilEnded(milliseconds(5000))) << what << " did not end";
+        RunUntilEnded();
         player.Stop();
         EXPECT_EQ(ends, endsBefore + 1) << what;
     }
 
     static inline std::vector<VideoFrame> s_frames;
 };
-
-TEST_F(PlayerRobustnessTest, StopDuringALongGroupWalkReturnsAtOnce) {
-    // With room for a few pictures only, back play soon needs a picture whose
-    // walk from the key record passes nearly the whole group.
-    ASSERT_TRUE(OpenBytes(Write(3000, kFrameGroup).Bytes()));
-    player.SetCacheBound(1 << 20);
-    StepToTheEnd(3000);
-    ASSERT_TRUE(player.Start(PlayMode::BackPlay));
-    std::this_thread::sleep_for(milliseconds(150));
-    const auto start = Clock::now();
-    player.Stop();
-    EXPECT_LT(Clock::now() - start, milliseconds(100));
-    EXPECT_FALSE(player.IsPlaying());
-    EXPECT_EQ(ends, 0);
-}
 
 // Recordings that once kept back play going for ever.
 TEST_F(PlayerRobustnessTest, BackwardModesEndOnDamagedChains) {
@@ -125,7 +110,8 @@ TEST_F(PlayerRobustnessTest, BackwardModesEndOnEveryBitFlippedRecording) {
     std::uniform_int_distribution<int> bit(0, 7);
     player.SetFastSpeed(5);
     ASSERT_TRUE(OpenBytes(clean));
-    const std::size_t bound = 5 * PictureCache::SizeOf(*player.CurrentPicture());
+    StepToTheEnd(16);
+    const std::size_t bound = 5 * player.Cache().Bytes() / 17;
     player.SetCacheBound(bound);
     for (int file = 0; file < 100; ++file) {
         std::vector<std::uint8_t> bytes = clean;
@@ -140,28 +126,28 @@ TEST_F(PlayerRobustnessTest, BackwardModesEndOnEveryBitFlippedRecording) {
     EXPECT_LE(player.Cache().PeakBytes(), bound);  // damaged groups never take the cache past its bound
 }
 
-TEST(PlaybackWorker, RunsOneLoopAtATime_AStopJoinsIt_AndServesABlockingCallMeanwhile) {
-    EnsureGuiApp();
-    Mailbox mailbox;
-    PlaybackWorker worker;
-    std::atomic<int> running{0}, most{0}, served{0};
+// A run waits on the time source until its deadline or a stop; a stop ends
+// the wait (time never moves here), joins the thread, and the next run waits again.
+TEST(PlaybackWorker, AStopEndsTheWaitAndJoins_OneRunAtATime) {
+    ManualTimeSource time;
+    PlaybackWorker worker(time);
+    std::atomic<int> running{0}, most{0}, woken{0};
     auto loop = [&] {
         most = std::max(most.load(), ++running);
-        while (worker.WaitUnlessStopped(milliseconds(1000))) {
-        }
-        mailbox.RunAndWait([&] { ++served; });  // after the stop request, a call into the stopping thread
+        if (!time.WaitUntil(time.Now() + std::chrono::hours(1))) ++woken;
         --running;
     };
-    ASSERT_TRUE(worker.Start(loop));
-    EXPECT_FALSE(worker.Start(loop));  // one at a time
     for (int i = 0; i < 3; ++i) {
-        worker.Stop();  // would wait for ever if it did not serve the call
-        EXPECT_EQ(running.load(), 0);  // the loop has returned when Stop returns
         ASSERT_TRUE(worker.Start(loop));
+        ASSERT_TRUE(time.NextDeadline());  // the run waits
+        ASSERT_TRUE(worker.Start(loop));   // stops the first, starts another
+        ASSERT_TRUE(time.NextDeadline());
+        worker.Stop();
+        EXPECT_EQ(running.load(), 0);  // the loop has returned when Stop returns
+        EXPECT_FALSE(worker.StopFlag().load());
     }
-    worker.Stop();
     EXPECT_EQ(most.load(), 1);
-    EXPECT_EQ(served.load(), 4);
+    EXPECT_EQ(woken.load(), 6);
 }
 
 }  // namespace

@@ -49,7 +49,7 @@ protected:
     void ExpectShowing(int index) {
         const PictureHandle p = player.CurrentPicture();
         ASSERT_TRUE(p);
-        EXPECT_GE(Psnr(p->pixels, s_reference.at(index)), kMinPsnr) << "expected picture " << index;
+        EXPECT_GE(Psnr(p->Bytes(), s_reference.at(index)), kMinPsnr) << "expected picture " << index;
         char caption[64];
         std::snprintf(caption, sizeof caption, "CAM =1  2025-05-06 07:08:%02d  %03d", index / 25, index % 25 * 40);
         EXPECT_EQ(p->caption, caption);
@@ -101,7 +101,7 @@ TEST_F(PlayerStepTest, UnknownCodecOrMissingRecordingIsReportedAndNothingShown) 
 }
 
 TEST_F(PlayerStepTest, StepForwardPassesAudioAndDecoderOnlyRecordsAndStopsAtTheEnd) {
-    const auto offsets = Play({{0, kFrameKey}, {1, kFrameDependent}, {2, kFrameDecoderOnly}, {3, kFrameDependent}});
+    Play({{0, kFrameKey}, {1, kFrameDependent}, {2, kFrameDecoderOnly}, {3, kFrameDependent}});
     player.StepForward();
     ExpectShowing(1);
     player.StepForward();  // 2 is decoded unseen, 3 is shown
@@ -109,22 +109,18 @@ TEST_F(PlayerStepTest, StepForwardPassesAudioAndDecoderOnlyRecordsAndStopsAtTheE
     const PictureHandle last = player.CurrentPicture();
     player.StepForward();
     EXPECT_EQ(player.CurrentPicture(), last);  // nothing new shown at the end
-    // The retries leave the reader near the end; it never leaves the chain.
-    EXPECT_GE(player.Reader().CurrentOffset(), offsets[3]);
 }
 
 TEST_F(PlayerStepTest, StepBackDecodesFromTheKeyRecordAndChangesNothingAtTheFirstPicture) {
-    const auto offsets = Play({{0, kFrameKey}, {1, kFrameDependent}, {2, kFrameGroup}, {3, kFrameGroup}, {4, kFrameGroup}});
+    Play({{0, kFrameKey}, {1, kFrameDependent}, {2, kFrameGroup}, {3, kFrameGroup}, {4, kFrameGroup}});
     for (int i = 0; i < 4; ++i) player.StepForward();
     ExpectShowing(4);
     player.StepBack();
     ExpectShowing(3);  // the group from its key record, unseen up to the target
-    EXPECT_EQ(player.Reader().CurrentOffset(), offsets[3]);
     player.StepBack();
     ExpectShowing(2);
     player.StepBack();
     ExpectShowing(1);  // a dependent picture after its key record
-    EXPECT_EQ(player.Reader().CurrentOffset(), offsets[1]);
     player.StepBack();
     const PictureHandle first = player.CurrentPicture();
     ExpectShowing(0);

@@ -37,8 +37,7 @@ TEST(SiteInfo, NamesComeFromTheInfoFileBesideTheRecordingForTheFirstNamedCamera)
         std::filesystem::current_path(h.dir.Path());
         for (const std::string path : {h.dir.File("rec.MP4"), std::string("rec.MP4")}) {
             std::string site = "untouched", camera = "untouched";
-            ASSERT_EQ(h.Open(w), 1);
-            EXPECT_EQ(LookUpSiteInfo(h.reader, path, site, camera), c.found) << path;
+            EXPECT_EQ(LookUpSiteInfo(w.Header(), path, site, camera), c.found == 1) << path;
             EXPECT_EQ(site + "|" + camera, c.site + "|" + c.camera) << path;
         }
         std::filesystem::current_path(previous);

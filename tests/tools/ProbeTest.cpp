@@ -149,7 +149,7 @@ TEST(Probe, EveryRecordOfEveryCameraIsListedWithItsFields) {
                            "Play table: CAM 2, CAM 3\nName table: CAM 1\nFile size: @E bytes\n"
                            "dataEnd: @E (the end of the file)\nRecords: 6: video 4, audio 2\nCAM 1: video 1, audio 0\n"
                            "CAM 2: video 2, audio 2\nChain end: reached dataEnd at @E\n"
-                           "Forward play: CAM 2: 1 record at 584; stops at @1: a record of CAM 1\n", o, w.End()));
+                           "Forward play: CAM 2: 4 records, 584 to @5; reads to the end of the chain\n", o, w.End()));
     // The table's layout, byte for byte: its heading and first row.
     const char* layout =
         "    OFFSET  CAMERA   MEDIA     CODEC                        FRAME TYPE      TIME                            "
@@ -173,14 +173,15 @@ TEST(Probe, EveryRecordOfEveryCameraIsListedWithItsFields) {
               R"([{"audio":0,"camera":0,"cameraLabel":"CAM 1","other":0,"video":1},)"
               R"({"audio":2,"camera":1,"cameraLabel":"CAM 2","other":0,"video":2},)"
               R"({"audio":0,"camera":2,"cameraLabel":"CAM 3","other":0,"video":1}])");
-    EXPECT_EQ(p.summary["forwardPlay"], (QJsonObject{{"camera", 1}, {"cameraLabel", "CAM 2"}, {"records", 1},
-                                                     {"firstOffset", 584}, {"lastOffset", 584},
-                                                     {"stopOffset", qint64(o[1])}, {"reason", "a record of CAM 1"}}));
+    // Forward play passes over the other cameras' records.
+    EXPECT_EQ(p.summary["forwardPlay"], (QJsonObject{{"camera", 1}, {"cameraLabel", "CAM 2"}, {"records", 4},
+                                                     {"firstOffset", 584}, {"lastOffset", qint64(o[5])},
+                                                     {"stopOffset", QJsonValue()}, {"reason", QJsonValue()}}));
 }
 
 TEST(Probe, HeaderKindsPickTheCameraAndWhereTheRecordsStart) {
     const std::string none = "none named by the header: the player keeps its previous camera (0 at start)";
-    const std::string twoOfCam1 = " | CAM 1: 1 record at @0; stops at @1: a record of CAM 4 | ";
+    const std::string twoOfCam1 = " | CAM 1: 1 record at @0; reads to the end of the chain | ";
     // cameras: of the two records; expected: labels | forward play | JSON header and forward play
     const struct { std::uint32_t kind; std::uint16_t channels; int cameras[2]; std::string expected; } cases[] = {
         {771, 33, {32, 32}, "771 | CAM 33 (camera 32), channel count 33 - 1 | 33 (1 extra channel entry of 20 bytes "
@@ -382,7 +383,7 @@ TEST(Probe, CommandLineAndUnreadableFiles) {
         {{"x.MP4", "--camera", "0"}, false, 2, "", "--camera wants a camera number from 1 to 256"},
         {{}, false, 2, "", "Usage: korvane-probe FILE [--json]"},
         {{"x.MP4", "--jsn"}, false, 2, "", "korvane-probe: unknown option --jsn\n\nUsage:"},
-        {{"a.MP4", "b.MP4"}, false, 2, "", "korvane-probe: one recording at a time\n\nUsage:"},
+        {{"a.MP4", "b.MP4"}, false, 2, "", "korvane-probe: one recording at a time (several only with --summary)\n\nUsage:"},
         {{dir.File("missing.MP4")}, false, 2, "", "korvane-probe: cannot open " + dir.File("missing.MP4") + ": "},
         {{stub, "--json"}, false, 2, "", stub + " is 583 bytes, shorter than the 584-byte file header\n"},
         {{beyond}, true, 1, "Recording       " + beyond, "\033[1;31m600 (16 bytes beyond the end of the file)\033[0m\n"},

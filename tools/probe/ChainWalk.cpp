@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdio>
 
-#include "recording/FrameReader.h"
+#include "recording/RecordReader.h"
 #include "tools/probe/Probe.h"
 
 namespace korvane::probe {
@@ -76,79 +76,64 @@ public:
     Summary run() {
         m_writer.writeHeader(m_info);
         const std::uint64_t dataEnd = m_info.header.dataEnd();
-        const std::uint64_t first = m_info.header.firstRecordOffset();
-        if (first == dataEnd) {
-            stop(ChainEnd::Empty, first, {});
-        } else if (first > dataEnd) {
-            stop(ChainEnd::DataEndBeforeFirst, first,
-                 "dataEnd " + std::to_string(dataEnd) + " lies before the first record");
-        } else {
-            walk(first, dataEnd);
+        ChainWalk walk(m_file, m_info.header);
+        while (walk.Next()) {
+            RecordInfo info;
+            info.index = walk.Count();
+            info.first = walk.Count() == 0;
+            info.record = walk.Record();
+            readCaptionText(info);
+            info.exceedsDataBuffer = info.record.header.dataLength > kFrameDataCapacity;
+            info.exceedsCaptionBuffer =
+                info.record.captionMarked() && info.record.caption.textLength > kCaptionTextCapacity;
+            m_writer.writeRecord(info);
+            count(info);
+        }
+        const std::uint64_t at = walk.EndOffset();
+        RecordInfo refused;
+        refused.index = walk.Count();
+        refused.first = walk.Count() == 0;
+        refused.record = walk.Refused();
+        refused.located = walk.RefusedBecause();
+        switch (walk.End()) {
+            case ChainEnd::Empty: stop(walk.End(), at, {}); break;
+            case ChainEnd::DataEndBeforeFirst:
+                stop(walk.End(), at, "dataEnd " + std::to_string(dataEnd) + " lies before the first record");
+                break;
+            case ChainEnd::HeadOutsideFile:
+                stop(walk.End(), at,
+                     std::string(Describe(walk.RefusedBecause())) + " (the file is " + std::to_string(m_info.fileSize) +
+                         " bytes)");
+                stopPlay(at, "the record cannot be read");
+                break;
+            case ChainEnd::BadMarker:
+                // The marker is all that tells a record from stray bytes; the
+                // lengths of a record without it mean nothing, and play stops there too.
+                refused.status = RecordStatus::BadMarker;
+                m_writer.writeRecord(refused);
+                stop(walk.End(), at, recordProblem(refused) + "; the player's reading stops here, and so does the probe");
+                stopPlay(at, "the record has no marker");
+                break;
+            case ChainEnd::CutShort:
+                refused.status = RecordStatus::CutShort;
+                m_writer.writeRecord(refused);
+                stop(walk.End(), at, recordProblem(refused) + " (the file is " + std::to_string(m_info.fileSize) + " bytes)");
+                stopPlay(at, "the record is cut short");
+                break;
+            case ChainEnd::PastDataEnd: {
+                const std::uint64_t next = walk.Record().nextOffset();
+                stop(walk.End(), at,
+                     "the record runs " + std::to_string(next - dataEnd) + " bytes past dataEnd " +
+                         std::to_string(dataEnd) + " (it would be followed at " + std::to_string(next) + ")");
+                break;
+            }
+            default: stop(ChainEnd::DataEnd, at, {}); break;
         }
         m_writer.writeSummary(m_info, m_summary);
         return m_summary;
     }
 
 private:
-    // Every step moves forward by at least one record head and stays below
-    // dataEnd, a 32-bit value, so the walk ends on any input.
-    void walk(std::uint64_t offset, std::uint64_t dataEnd) {
-        for (std::uint64_t index = 0;; ++index) {
-            RecordInfo info;
-            info.index = index;
-            info.first = index == 0;
-            info.located = m_file.Locate(offset, info.record);
-            if (info.located == LocateResult::HeadOutsideFile) {
-                stop(ChainEnd::HeadOutsideFile, offset,
-                     std::string(Describe(info.located)) + " (the file is " +
-                         std::to_string(m_info.fileSize) + " bytes)");
-                stopPlay(offset, "the record cannot be read");
-                return;
-            }
-            const FrameHeader& h = info.record.header;
-            if (!info.first && h.marker != kRecordMarker) {
-                // The marker is all that tells a record from stray bytes; the
-                // lengths of a record without it mean nothing, and the player
-                // stops there too.
-                info.status = RecordStatus::BadMarker;
-                m_writer.writeRecord(info);
-                stop(ChainEnd::BadMarker, offset,
-                     recordProblem(info) + "; the player's reading stops here, and so does the probe");
-                stopPlay(offset, "the record has no marker");
-                return;
-            }
-            if (info.located != LocateResult::Ok) {
-                info.status = RecordStatus::CutShort;
-                m_writer.writeRecord(info);
-                stop(ChainEnd::CutShort, offset,
-                     recordProblem(info) + " (the file is " + std::to_string(m_info.fileSize) + " bytes)");
-                stopPlay(offset, "the record is cut short");
-                return;
-            }
-
-            readCaptionText(info);
-            info.exceedsDataBuffer = h.dataLength > kFrameDataCapacity;
-            info.exceedsCaptionBuffer =
-                info.record.captionMarked() && info.record.caption.textLength > kCaptionTextCapacity;
-            m_writer.writeRecord(info);
-            count(info);
-
-            const std::uint64_t next = info.record.nextOffset();
-            if (next == dataEnd) {
-                stop(ChainEnd::DataEnd, next, {});
-                return;
-            }
-            if (next > dataEnd) {
-                stop(ChainEnd::PastDataEnd, offset,
-                     "the record runs " + std::to_string(next - dataEnd) + " bytes past dataEnd " +
-                         std::to_string(dataEnd) + " (it would be followed at " + std::to_string(next) +
-                         ")");
-                return;
-            }
-            offset = next;
-        }
-    }
-
     // The text is shown up to the player's buffer size: more is never drawn.
     void readCaptionText(RecordInfo& info) {
         const auto length = m_file.ReadCaptionText(info.record, m_captionText);
@@ -168,14 +153,11 @@ private:
         else
             ++count.other;
 
-        // The player's forward reading: the first record and every one after
-        // it, as long as each is of its camera and fits its buffers.
+        // The player's forward play: every record of its camera, as long as each fits its buffers.
         ForwardPlay& p = m_summary.play;
-        if (p.stopped) return;
+        if (p.stopped || h.camera != p.camera) return;
         std::string refusal;
-        if (h.camera != p.camera)
-            refusal = "a record of " + cameraLabel(h.camera);
-        else if (info.exceedsDataBuffer)
+        if (info.exceedsDataBuffer)
             refusal = "its data exceed the player's buffer";
         else if (info.exceedsCaptionBuffer)
             refusal = "its caption text exceeds the player's buffer";

@@ -1,12 +1,13 @@
-// The probe's walk over the physical record chain: every record in file
+// The probe's report of the physical record chain: every record in file
 // order, whatever its camera, until dataEnd or the first record that cannot
-// be followed. The walk reports what it finds to a ReportWriter.
+// be followed (the recording layer's ChainWalk), told to a ReportWriter.
 #pragma once
 
 #include <cstdint>
 #include <map>
 #include <string>
 
+#include "recording/ChainWalk.h"
 #include "recording/RecordFile.h"
 #include "recording/RecordLayout.h"
 
@@ -32,24 +33,15 @@ struct RecordInfo {
     bool exceedsCaptionBuffer = false;
 };
 
-enum class ChainEnd {
-    DataEnd,             // the last record ends exactly at dataEnd
-    Empty,               // dataEnd is the first record's offset: no records
-    DataEndBeforeFirst,  // dataEnd lies before the first record
-    HeadOutsideFile,     // the next record's 56-byte head is not in the file
-    CutShort,            // a block the record declares runs past the end of the file
-    BadMarker,           // a record after the first one without its marker
-    PastDataEnd,         // the last record runs past dataEnd
-};
-
 struct CameraCount {
     std::uint64_t video = 0;
     std::uint64_t audio = 0;
     std::uint64_t other = 0;
 };
 
-// How far the player's forward reading gets: it starts at the first record
-// and reads on while the records belong to its camera and fit its buffers.
+// How far the player's forward play of the header's camera gets along the
+// chain: it passes over other cameras' records and reads on while its
+// camera's records fit its buffers.
 struct ForwardPlay {
     int camera = 0;
     std::uint64_t records = 0;

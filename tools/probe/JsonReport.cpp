@@ -38,6 +38,7 @@ const char* endName(ChainEnd end) {
         case ChainEnd::CutShort: return "cut-short";
         case ChainEnd::BadMarker: return "bad-marker";
         case ChainEnd::PastDataEnd: return "past-data-end";
+        case ChainEnd::None: break;
     }
     return "unknown";
 }

@@ -1,13 +1,17 @@
 #include "tools/probe/Probe.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <ostream>
+#include <string>
+#include <vector>
 
 #include "recording/RecordFile.h"
 #include "tools/probe/CameraSummary.h"
 #include "tools/probe/ChainWalk.h"
 #include "tools/probe/JsonReport.h"
+#include "tools/probe/MotionCommand.h"
 #include "tools/probe/TextReport.h"
 
 namespace korvane::probe {
@@ -15,7 +19,8 @@ namespace {
 
 void printUsage(std::ostream& out) {
     out << "Usage: korvane-probe FILE [--json] [--camera N]\n"
-           "       korvane-probe --summary FILE [--json] [--camera N]\n"
+           "       korvane-probe --summary [--json] [--camera N] PATH...\n"
+           "       korvane-probe --motion [OPTIONS] PATH...   (--motion --help lists them)\n"
            "       korvane-probe --verify OUTDIR/manifest.json   (checks an incident package;\n"
            "               exit 0 all match, 1 something differs or is missing, 2 no manifest)\n"
            "\n"
@@ -71,7 +76,6 @@ int probeRecording(const std::string& path, const ProbeOptions& options, std::os
             << kFileHeaderSize << "-byte file header\n";
         return kCannotRead;
     }
-    if (options.summary) return writeCameraSummary(file, options.camera, options.format == OutputFormat::Json, out);
     if (options.format == OutputFormat::Json) {
         JsonReportWriter json(out);
         return walkFor(file, info, options, json);
@@ -80,11 +84,40 @@ int probeRecording(const std::string& path, const ProbeOptions& options, std::os
     return walkFor(file, info, options, text);
 }
 
+namespace {
+
+int summarise(const std::vector<std::string>& paths, const ProbeOptions& options, std::ostream& out,
+              std::ostream& err) {
+    const std::vector<std::string> recordings = RecordingPaths(paths);
+    if (recordings.empty()) {
+        err << "korvane-probe: no recording in " << paths.front() << '\n';
+        return kCannotRead;
+    }
+    for (const std::string& path : recordings) {
+        RecordFile file;
+        RecordingFileHeader header;
+        if (const int error = file.Open(path); error != 0) {
+            err << "korvane-probe: cannot open " << path << ": " << std::strerror(error) << '\n';
+            return kCannotRead;
+        }
+        if (!file.ReadAt(0, header.bytes)) {
+            err << "korvane-probe: " << path << " is " << file.Size() << " bytes, shorter than the "
+                << kFileHeaderSize << "-byte file header\n";
+            return kCannotRead;
+        }
+    }
+    const auto set = RecordingSet::Build(recordings);
+    return writeCameraSummary(*set, options.camera, options.format == OutputFormat::Json, out);
+}
+
+}  // namespace
+
 int runProbeCommand(std::span<const std::string> args, bool colour, std::ostream& out,
                     std::ostream& err) {
+    if (std::find(args.begin(), args.end(), "--motion") != args.end()) return runMotionCommand(args, out, err);
     ProbeOptions options;
     options.colour = colour;
-    std::string path;
+    std::vector<std::string> paths;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {
@@ -110,20 +143,18 @@ int runProbeCommand(std::span<const std::string> args, bool colour, std::ostream
             err << "korvane-probe: unknown option " << arg << "\n\n";
             printUsage(err);
             return kCannotRead;
-        } else if (path.empty()) {
-            path = arg;
         } else {
-            err << "korvane-probe: one recording at a time\n\n";
-            printUsage(err);
-            return kCannotRead;
+            paths.push_back(arg);
         }
     }
-    if (path.empty()) {
+    if (paths.empty() || (paths.size() > 1 && !options.summary)) {
+        if (!paths.empty()) err << "korvane-probe: one recording at a time (several only with --summary)\n\n";
         printUsage(err);
         return kCannotRead;
     }
     if (options.format == OutputFormat::Json) options.colour = false;
-    return probeRecording(path, options, out, err);
+    if (options.summary) return summarise(paths, options, out, err);
+    return probeRecording(paths.front(), options, out, err);
 }
 
 }  // namespace korvane::probe
