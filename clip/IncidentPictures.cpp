@@ -1,5 +1,8 @@
 #include "clip/IncidentPictures.h"
 
+#include <chrono>
+
+#include "decode/PictureConverter.h"
 #include "decode/PicturePipeline.h"
 #include "recording/RecordReader.h"
 
@@ -16,8 +19,7 @@ QImage PictureAt(const RecordingSet& set, int camera, std::int64_t ms, std::int6
     RecordReader reader(std::move(paths));
     RecordBuffers buffers;
     PicturePipeline pipeline;
-    PictureHandle shown;
-    pipeline.SetPictureSink([&](PictureHandle p) { shown = std::move(p); });
+    DecodedHandle decoded;
     // From the key record on, with the decoder-only records in front of it (stream headers); only the wanted picture is made.
     RecordRef from = track->KeyOf(*picture);
     for (auto r = track->PreviousVideo(from, false); r && !track->Entry(*r).IsPicture(); r = track->PreviousVideo(*r, false))
@@ -25,9 +27,15 @@ QImage PictureAt(const RecordingSet& set, int camera, std::int64_t ms, std::int6
     for (std::optional<RecordRef> r = from; r; r = track->NextVideo(*r, false)) {
         if (!reader.Read(r->file, set.Entry(*r).offset, buffers)) return {};
         const bool wanted = *r == *picture;
-        pipeline.DecodeVideoFrame(buffers.header, buffers.extension, buffers.Body(), nullptr, {}, wanted ? 1 : 0);
-        if (wanted) break;
+        const DecodeResult result = pipeline.Decode(buffers.header, buffers.extension, buffers.Body(), nullptr, {}, wanted);
+        if (wanted) {
+            decoded = result.picture;
+            break;
+        }
     }
+    if (!decoded) return {};
+    PictureConverter converter;
+    const PictureHandle shown = converter.Convert(*decoded, std::chrono::steady_clock::now());
     if (!shown || shown->width <= 0 || shown->height <= 0) return {};
     const std::span<const std::uint8_t> bytes = shown->Bytes();
     if (bytes.size() < std::size_t(shown->width) * std::size_t(shown->height) * 3) return {};

@@ -159,6 +159,7 @@ TEST(IncidentExportTest, PackageHoldsEveryCameraAcrossItsRecordingsAndVerifies) 
     EXPECT_EQ(manifest["note"].toString().toStdString(), "Van at the gate");
     EXPECT_EQ(manifest["bookmarks"].toArray().size(), 1);
     EXPECT_NE(pdf.find("van stops"), std::string::npos);
+    EXPECT_EQ(pdf.find("does not decode"), std::string::npos);  // every picture of the report is there
     // Every listed file and source hashes as the manifest says, and the report writes each hash out.
     std::size_t listed = 0;
     for (const char* key : {"files", "sources"})
