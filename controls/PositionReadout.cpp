@@ -8,14 +8,17 @@
 
 namespace korvane {
 
-QString DirectionText(PlayMode mode, int fastSpeed) {
+QString DirectionText(PlayMode mode, int fastSpeed, double reached) {
+    const int multiple = FastMultiple(fastSpeed);
+    const QString shortOf = reached > 0 && reached < 0.9 * multiple ? QStringLiteral(" (%1x)").arg(reached, 0, 'f', 0)
+                                                                     : QString();
     switch (mode) {
         case PlayMode::Idle: return QStringLiteral("||");
         case PlayMode::Play:
         case PlayMode::PlaySound: return QStringLiteral("> 1x");
         case PlayMode::BackPlay: return QStringLiteral("< 1x");
-        case PlayMode::FastPlay: return QStringLiteral(">> %1").arg(fastSpeed);
-        case PlayMode::FastBackPlay: return QStringLiteral("<< %1").arg(fastSpeed);
+        case PlayMode::FastPlay: return QStringLiteral(">> %1x").arg(multiple) + shortOf;
+        case PlayMode::FastBackPlay: return QStringLiteral("<< %1x").arg(multiple) + shortOf;
     }
     return {};
 }
@@ -30,13 +33,20 @@ PositionReadout::PositionReadout(QWidget* parent) : QWidget(parent) {
 void PositionReadout::Attach(Player& player) {
     m_player = &player;
     connect(&player, &Player::PictureShown, this, &PositionReadout::Update);
-    connect(&player, &Player::ModeChanged, this, &PositionReadout::Update);
+    connect(&player, &Player::ModeChanged, this, [this] {
+        m_reached = 0;
+        Update();
+    });
+    connect(&player, &Player::RateReached, this, [this](double rate) {
+        m_reached = rate;
+        Update();
+    });
     connect(&player, &Player::Opened, this, &PositionReadout::Update);
     Update();
 }
 
 QSize PositionReadout::sizeHint() const {
-    const QString widest = QStringLiteral("0000-00-00 00:00:00.000  << 5");
+    const QString widest = QStringLiteral("0000-00-00 00:00:00.000  << 64x (64x)");
     return {fontMetrics().horizontalAdvance(widest) + 12, kTimelineHeight};
 }
 
@@ -44,7 +54,7 @@ void PositionReadout::Update() {
     const auto time = m_player ? m_player->CurrentTime() : std::nullopt;
     const QString when = time ? QString::fromStdString(FormatCaptureTime(FromCaptureMilliseconds(*time)))
                               : QStringLiteral("----------  --:--:--.---");
-    const QString how = m_player ? DirectionText(m_player->Mode(), m_player->FastSpeed()) : DirectionText(PlayMode::Idle, 0);
+    const QString how = m_player ? DirectionText(m_player->Mode(), m_player->FastSpeed(), m_reached) : DirectionText(PlayMode::Idle, 0);
     m_text = when + QStringLiteral("  ") + how;
     setFixedWidth(sizeHint().width());
     update();

@@ -1,5 +1,5 @@
 // The readout beside the timeline: the capture date and time of the picture
-// shown, and the direction and speed of playback.
+// shown, and the direction and pace of playback.
 #pragma once
 
 #include <QString>
@@ -30,10 +30,12 @@ private:
 
     Player* m_player = nullptr;
     QString m_text;
+    double m_reached = 0;  // the multiple the running mode reaches; 0 until it is known
 };
 
-// The direction and speed of a mode: "||" paused, "> 1x", "< 1x", ">> 3", "<< 3"
-// (fast modes with their speed level 0 to 5).
-QString DirectionText(PlayMode mode, int fastSpeed);
+// The direction and pace of a mode: "||" paused, "> 1x", "< 1x", ">> 8x",
+// "<< 8x" (fast modes at their multiple); with `reached`, when a fast mode
+// falls short of its multiple by more than a tenth, the multiple reached too: ">> 64x (41x)".
+QString DirectionText(PlayMode mode, int fastSpeed, double reached = 0);
 
 }  // namespace korvane

@@ -92,5 +92,16 @@ TEST_F(TimelineTest, ClickAndDragSeekHoverShowsTheTimeAndTheGapStaysEmpty) {
     EXPECT_EQ(Shown(), before);
 }
 
+// The readout says the multiple a fast level plays at, and the multiple
+// reached when decoding falls well short of it.
+TEST(Readout, SaysTheMultipleAndWhatWasReached) {
+    const struct { PlayMode mode; int level; double reached; const char* text; } cases[] = {
+        {PlayMode::FastPlay, 0, 0, ">> 2x"},         {PlayMode::FastBackPlay, 2, 0, "<< 8x"},
+        {PlayMode::FastPlay, 5, 60, ">> 64x"},       {PlayMode::FastBackPlay, 5, 41.3, "<< 64x (41x)"},
+        {PlayMode::BackPlay, 5, 0.5, "< 1x"},        {PlayMode::Idle, 3, 0, "||"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(DirectionText(c.mode, c.level, c.reached).toStdString(), c.text);
+}
+
 }  // namespace
 }  // namespace korvane::testing
