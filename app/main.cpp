@@ -1,6 +1,6 @@
 // korvane: the player. Without a headless option it opens its window, with
 // the recording named on the command line if there is one. The headless
-// faces (--snapshot, --headless-play, --export) use the same engine without a
+// faces (--snapshot, --headless-play, --export, --export-incident) use the same engine without a
 // widget. `korvane --help` lists the options; the man page has the details.
 #include <QApplication>
 #include <QCommandLineParser>
@@ -14,6 +14,7 @@
 
 #include "app/Application.h"
 #include "app/HeadlessPlay.h"
+#include "app/IncidentExport.h"
 #include "app/Snapshot.h"
 #include "clip/ClipExporter.h"
 #include "desktop/QtNotifier.h"
@@ -124,7 +125,9 @@ int RunHeadless(const QCommandLineParser& parser, const Options& o) {
             if (!*bound) return kUsageStatus;
         }
         const korvane::ExportResult result = korvane::ExportClip(request);
-        std::puts(korvane::SummaryLine(request, result).c_str());
+        // The summary line of a written clip on stdout; why not on stderr.
+        std::fputs((korvane::SummaryLine(request, result) + "\n").c_str(),
+                   result.status == korvane::ExportStatus::Written ? stdout : stderr);
         return korvane::ExitStatus(result.status);
     }
     if (parser.isSet(o.headlessPlay)) {
@@ -164,6 +167,8 @@ int RunHeadless(const QCommandLineParser& parser, const Options& o) {
 
 int main(int argc, char** argv) {
     korvane::RouteCodecLogToDebugLog();
+    // The incident export reads its own command line.
+    if (korvane::IsIncidentExport(argc, argv)) return korvane::RunIncidentExport(argc, argv);
     const bool headless = HeadlessRequested(argc, argv);
     // No window and no widget headless: the offscreen platform serves fonts and painting.
     if (headless) qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -1,14 +1,18 @@
 // Lossless clip export: one camera's records of a span of a recording into a
 // Matroska or MP4 file (video packets as recorded, the sound as 16-bit PCM in
 // Matroska or AAC in MP4), with OUT.times.csv (one row per video record) and
-// OUT.report.json (sources, times, counts and SHA-256 hashes) beside it.
-// The recording is only read. A failed or cancelled export leaves no file.
+// OUT.report.json (sources, times, counts and SHA-256 hashes) beside it. When
+// the camera's codec changes inside the span, the records after the change go
+// into OUT-2 (and so on), each with its own CSV. The recording is only read.
+// A failed or cancelled export leaves no file: everything is written under
+// temporary names and named only when complete.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "recording/RecordLayout.h"
 
@@ -42,6 +46,8 @@ struct ExportResult {
     std::string audioCodec;  // "pcm_s16le", "aac" or "none"
     std::string firstTime, lastTime;
     std::string outputSha256;
+    std::vector<std::string> moreClips;  // after codec changes
+    std::size_t picturesOutOfOrder = 0;
 };
 
 // Called now and then with the part done (0 to 1); returning false cancels.

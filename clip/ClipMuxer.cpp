@@ -1,5 +1,6 @@
 #include "clip/ClipMuxer.h"
 
+#include <cstdint>
 #include <cstring>
 
 extern "C" {
@@ -7,6 +8,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
 #include <libavutil/dict.h>
+#include <libavutil/error.h>
 #include <libavutil/mem.h>
 }
 
@@ -40,8 +42,15 @@ std::optional<Container> ContainerForPath(const std::string& path) {
 }
 
 void ClipMuxer::ContextDeleter::operator()(AVFormatContext* context) const {
-    if (context->pb != nullptr && !(context->oformat->flags & AVFMT_NOFILE)) avio_closep(&context->pb);
+    context->pb = nullptr;  // the caller's
     avformat_free_context(context);
+}
+
+bool ClipMuxer::Failed(const char* what, int code) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    m_error = std::string(what) + ": " + text;
+    return false;
 }
 
 void ClipMuxer::PacketDeleter::operator()(AVPacket* packet) const { av_packet_free(&packet); }
@@ -49,11 +58,12 @@ void ClipMuxer::PacketDeleter::operator()(AVPacket* packet) const { av_packet_fr
 ClipMuxer::ClipMuxer() = default;
 ClipMuxer::~ClipMuxer() = default;
 
-bool ClipMuxer::Open(const std::string& path, Container container, const VideoTrack& video,
+bool ClipMuxer::Open(AVIOContext* io, Container container, const VideoTrack& video,
                      const std::optional<AudioTrack>& audio, const ClipTags& tags) {
     AVFormatContext* raw = nullptr;
     const char* format = container == Container::Matroska ? "matroska" : "mp4";
-    if (avformat_alloc_output_context2(&raw, nullptr, format, path.c_str()) < 0 || raw == nullptr) return false;
+    if (io == nullptr || avformat_alloc_output_context2(&raw, nullptr, format, nullptr) < 0 || raw == nullptr)
+        return Failed("the container cannot be made", AVERROR(ENOMEM));
     m_context.reset(raw);
     m_packet.reset(av_packet_alloc());
     if (!m_packet) return false;
@@ -87,15 +97,27 @@ bool ClipMuxer::Open(const std::string& path, Container container, const VideoTr
     av_dict_set(&m_context->metadata, "title", tags.title.c_str(), 0);
     av_dict_set(&m_context->metadata, "creation_time", tags.creationTime.c_str(), 0);
 
-    if (avio_open(&m_context->pb, path.c_str(), AVIO_FLAG_WRITE) < 0) return false;
-    return avformat_write_header(m_context.get(), nullptr) >= 0;
+    m_context->pb = io;
+    AVDictionary* options = nullptr;
+    // MP4 as fragments (the header first, a fragment a second or at each key picture): nothing is patched later.
+    if (container == Container::Mp4) {
+        av_dict_set(&options, "movflags", "empty_moov+default_base_moof+frag_keyframe", 0);
+        av_dict_set(&options, "frag_duration", "1000000", 0);
+    } else {
+        // The clip's SHA-256 covers every byte: the CRC-32 of each element would only cost time.
+        av_dict_set(&options, "write_crc32", "0", 0);
+    }
+    const int written = avformat_write_header(m_context.get(), &options);
+    av_dict_free(&options);
+    return written >= 0 || Failed("the container refuses the clip's tracks", written);
 }
 
 bool ClipMuxer::Write(int stream, std::span<const std::uint8_t> data, std::int64_t pts, std::int64_t duration,
                       AVRational from, bool key) {
     if (!m_context) return false;
     AVPacket& p = *m_packet;
-    if (av_new_packet(&p, static_cast<int>(data.size())) < 0) return false;
+    if (data.size() > std::size_t(INT32_MAX / 2) || av_new_packet(&p, static_cast<int>(data.size())) < 0)
+        return Failed("a packet cannot be made", AVERROR(ENOMEM));
     if (!data.empty()) std::memcpy(p.data, data.data(), data.size());
     p.stream_index = stream;
     const AVRational to = m_context->streams[stream]->time_base;
@@ -104,7 +126,7 @@ bool ClipMuxer::Write(int stream, std::span<const std::uint8_t> data, std::int64
     p.flags = key ? AV_PKT_FLAG_KEY : 0;
     const int result = av_interleaved_write_frame(m_context.get(), &p);  // takes the packet's data
     av_packet_unref(&p);
-    return result >= 0;
+    return result >= 0 || Failed("the container refuses a packet", result);
 }
 
 bool ClipMuxer::WriteVideo(std::span<const std::uint8_t> data, std::int64_t ticks, std::int64_t duration, bool key) {
@@ -117,12 +139,9 @@ bool ClipMuxer::WriteAudio(std::span<const std::uint8_t> data, std::int64_t samp
 
 bool ClipMuxer::Finish() {
     if (!m_context) return false;
-    const bool written = av_write_trailer(m_context.get()) >= 0;
-    const bool closed = avio_closep(&m_context->pb) >= 0;
+    const int written = av_write_trailer(m_context.get());
     m_context.reset();
-    return written && closed;
+    return written >= 0 || Failed("the container cannot be finished", written);
 }
-
-void ClipMuxer::Abandon() { m_context.reset(); }
 
 }  // namespace korvane

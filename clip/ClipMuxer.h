@@ -1,6 +1,8 @@
-// One clip file written through libavformat: a video track whose packets are
+// One clip written through libavformat: a video track whose packets are
 // stored as given, an optional audio track, the title and the creation time.
-// The container follows the file name: Matroska for .mkv, MP4 for .mp4.
+// The container follows the file name: Matroska for .mkv, MP4 for .mp4. The
+// clip is written front to back without going back (MP4 as fragments), so
+// that it can be hashed as it is written.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +18,7 @@ extern "C" {
 }
 
 struct AVFormatContext;
+struct AVIOContext;
 struct AVPacket;
 
 namespace korvane {
@@ -44,8 +47,8 @@ struct ClipTags {
     std::string creationTime;  // ISO 8601
 };
 
-// Video timestamps are in ticks of kVideoTicksPerSecond, audio ones in samples.
-inline constexpr int kVideoTicksPerSecond = 90'000;
+// Video timestamps are in milliseconds (capture times are), audio ones in samples.
+inline constexpr int kVideoTicksPerSecond = 1000;
 
 class ClipMuxer {
 public:
@@ -54,16 +57,15 @@ public:
     ClipMuxer(const ClipMuxer&) = delete;
     ClipMuxer& operator=(const ClipMuxer&) = delete;
 
-    // Creates the file and writes the container's header; false when the
-    // file cannot be created or the muxer refuses the tracks.
-    bool Open(const std::string& path, Container container, const VideoTrack& video,
-              const std::optional<AudioTrack>& audio, const ClipTags& tags);
+    // Writes the container's header into io; false (with Error()) when the muxer refuses the tracks.
+    bool Open(AVIOContext* io, Container container, const VideoTrack& video, const std::optional<AudioTrack>& audio,
+              const ClipTags& tags);
     bool WriteVideo(std::span<const std::uint8_t> data, std::int64_t ticks, std::int64_t duration, bool key);
     bool WriteAudio(std::span<const std::uint8_t> data, std::int64_t samples, std::int64_t duration);
-    // Writes the trailer and closes the file; false when either fails.
+    // Writes the trailer; false when it fails.
     bool Finish();
-    // Closes the file as it is (the caller removes it).
-    void Abandon();
+    // What libavformat said of the last failure.
+    const std::string& Error() const { return m_error; }
 
 private:
     bool Write(int stream, std::span<const std::uint8_t> data, std::int64_t pts, std::int64_t duration,
@@ -77,6 +79,9 @@ private:
         void operator()(AVPacket* packet) const;
     };
     std::unique_ptr<AVPacket, PacketDeleter> m_packet;
+    bool Failed(const char* what, int code);
+
+    std::string m_error;
     int m_audioStream = -1;
     int m_audioRate = 8000;
 };

@@ -1,58 +1,54 @@
 #include "clip/ClipReport.h"
 
 #include <QJsonDocument>
-#include <QJsonObject>
 
 namespace korvane {
 namespace {
 
-QString Text(const std::string& text) { return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())); }
+QString Text(const std::string& text) { return QString::fromStdString(text); }
+
+// A CSV field, quoted when it holds a separator, a quote or a line break.
+QByteArray Field(const std::string& text) {
+    QByteArray bytes = QByteArray::fromStdString(text);
+    if (!bytes.contains(',') && !bytes.contains('"') && !bytes.contains('\n')) return bytes;
+    return '"' + bytes.replace("\"", "\"\"") + '"';
+}
+
+QJsonObject FileJson(const WrittenFile& file) {
+    return {{QStringLiteral("path"), Text(file.path)},
+            {QStringLiteral("size"), static_cast<qint64>(file.size)},
+            {QStringLiteral("sha256"), QString::fromLatin1(file.sha256)}};
+}
 
 }  // namespace
 
-bool TimesFile::Open(const std::string& path) {
-    m_file.setFileName(Text(path));
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
-    return m_file.write("index,capture_time,pts_ms,record_offset,frame_type,sha256\n") > 0;
-}
+TimesFile::TimesFile(HashedOutput& file)
+    : m_file(file), m_ok(file.Write(QByteArray("index,capture_time,pts_ms,source,record_offset,frame_type,sha256,note\n"))) {}
 
 bool TimesFile::Add(const TimesRow& row) {
     const QByteArray line = QByteArray::number(qulonglong(row.index)) + ',' + QByteArray::fromStdString(row.captureTime) +
-                            ',' + QByteArray::number(qlonglong(row.ptsMs)) + ',' +
+                            ',' + QByteArray::number(qlonglong(row.ptsMs)) + ',' + Field(row.source) + ',' +
                             QByteArray::number(qulonglong(row.recordOffset)) + ',' + QByteArray::number(row.frameType) +
-                            ',' + row.sha256 + '\n';
-    return m_file.write(line) == line.size();
+                            ',' + row.sha256 + ',' + QByteArray(row.note.data(), qsizetype(row.note.size())) + '\n';
+    return m_ok && m_file.Write(line);
 }
 
-bool TimesFile::Close() {
-    const bool flushed = m_file.flush();
-    m_file.close();
-    return flushed && m_file.error() == QFileDevice::NoError;
+QJsonObject PartJson(const ClipPart& p) {
+    QJsonObject json{{QStringLiteral("clip"), FileJson(p.clip)},
+                     {QStringLiteral("times"), FileJson(p.times)},
+                     {QStringLiteral("video_codec"), Text(p.videoCodec)},
+                     {QStringLiteral("audio_codec"), Text(p.audioCodec)},
+                     {QStringLiteral("first_capture_time"), Text(p.firstTime)},
+                     {QStringLiteral("last_capture_time"), Text(p.lastTime)},
+                     {QStringLiteral("pictures"), static_cast<qint64>(p.pictures)},
+                     {QStringLiteral("video_records"), static_cast<qint64>(p.records)},
+                     {QStringLiteral("audio_samples"), static_cast<qint64>(p.audioSamples)}};
+    if (p.picturesOutOfOrder) json[QStringLiteral("pictures_out_of_order")] = static_cast<qint64>(p.picturesOutOfOrder);
+    if (p.soundOutOfOrder) json[QStringLiteral("sound_records_out_of_order")] = static_cast<qint64>(p.soundOutOfOrder);
+    if (p.soundGapsNotFilled) json[QStringLiteral("sound_gaps_not_filled")] = static_cast<qint64>(p.soundGapsNotFilled);
+    return json;
 }
 
-bool WriteReport(const std::string& path, const ClipReport& r) {
-    QJsonObject json;
-    json[QStringLiteral("source")] = Text(r.sourcePath);
-    json[QStringLiteral("source_size")] = static_cast<qint64>(r.sourceSize);
-    json[QStringLiteral("source_sha256")] = QString::fromLatin1(r.sourceSha256);
-    json[QStringLiteral("site")] = Text(r.site);
-    json[QStringLiteral("camera")] = r.camera;
-    json[QStringLiteral("camera_name")] = Text(r.cameraName);
-    json[QStringLiteral("first_capture_time")] = Text(r.firstCaptureTime);
-    json[QStringLiteral("last_capture_time")] = Text(r.lastCaptureTime);
-    json[QStringLiteral("pictures")] = static_cast<qint64>(r.pictures);
-    json[QStringLiteral("audio_samples")] = static_cast<qint64>(r.audioSamples);
-    json[QStringLiteral("audio_codec")] = Text(r.audioCodec);
-    if (!r.audioNote.empty()) json[QStringLiteral("audio_note")] = Text(r.audioNote);
-    json[QStringLiteral("output")] = Text(r.outputPath);
-    json[QStringLiteral("output_sha256")] = QString::fromLatin1(r.outputSha256);
-    json[QStringLiteral("program")] = QStringLiteral("Korvane " KORVANE_VERSION);
-    QFile file(Text(path));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
-    const QByteArray bytes = QJsonDocument(json).toJson();
-    const bool written = file.write(bytes) == bytes.size() && file.flush();
-    file.close();
-    return written;
-}
+bool WriteJson(HashedOutput& file, const QJsonObject& json) { return file.Write(QJsonDocument(json).toJson()); }
 
 }  // namespace korvane

@@ -3,11 +3,13 @@
 #pragma once
 
 #include <QByteArray>
-#include <QFile>
-#include <QString>
+#include <QJsonObject>
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "clip/HashedOutput.h"
 
 namespace korvane {
 
@@ -15,39 +17,44 @@ struct TimesRow {
     std::size_t index = 0;
     std::string captureTime;
     std::int64_t ptsMs = 0;
+    std::string source;  // the recording's file name
     std::uint64_t recordOffset = 0;
     int frameType = 0;
     QByteArray sha256;
+    std::string_view note;
 };
 
+// One row per video record of the clip.
 class TimesFile {
 public:
-    // Creates the file with its header row; false when it cannot be written.
-    bool Open(const std::string& path);
+    explicit TimesFile(HashedOutput& file);
     bool Add(const TimesRow& row);
-    bool Close();
 
 private:
-    QFile m_file;
+    HashedOutput& m_file;
+    bool m_ok;
 };
 
-struct ClipReport {
-    std::string sourcePath;
-    std::uint64_t sourceSize = 0;
-    QByteArray sourceSha256;
-    std::string site;
-    int camera = 0;
-    std::string cameraName;
-    std::string firstCaptureTime;
-    std::string lastCaptureTime;
-    std::size_t pictures = 0;
+// A written file as reports list it.
+struct WrittenFile {
+    std::string path;
+    std::uint64_t size = 0;
+    QByteArray sha256;
+};
+
+// One clip of an export (an export is more than one when the video's codec changes).
+struct ClipPart {
+    WrittenFile clip, times;
+    std::string videoCodec, audioCodec;
+    std::string firstTime, lastTime;  // capture times of the first and last picture
+    std::size_t pictures = 0, records = 0;
     std::uint64_t audioSamples = 0;
-    std::string audioCodec;
-    std::string audioNote;
-    std::string outputPath;
-    QByteArray outputSha256;
+    std::size_t picturesOutOfOrder = 0, soundOutOfOrder = 0, soundGapsNotFilled = 0;
 };
 
-bool WriteReport(const std::string& path, const ClipReport& report);
+QJsonObject PartJson(const ClipPart& part);
+
+// Writes the JSON object to a file of the export.
+bool WriteJson(HashedOutput& file, const QJsonObject& json);
 
 }  // namespace korvane

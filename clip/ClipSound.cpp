@@ -3,6 +3,9 @@
 #include <cstring>
 
 #include "audio/SoundPlayback.h"
+#include "recording/TimeStamp.h"
+
+#include <algorithm>
 
 extern "C" {
 #include <libavutil/channel_layout.h>
@@ -82,6 +85,8 @@ bool AacEncoder::Open(int sampleRate) {
 
 int AacEncoder::FrameSize() const { return m_context ? m_context->frame_size : 0; }
 
+int AacEncoder::Delay() const { return m_context ? m_context->initial_padding : 0; }
+
 std::vector<std::uint8_t> AacEncoder::Extradata() const {
     if (!m_context || m_context->extradata == nullptr) return {};
     return {m_context->extradata, m_context->extradata + m_context->extradata_size};
@@ -124,13 +129,72 @@ bool AacEncoder::Encode(std::span<const std::int16_t> samples, const PacketSink&
     return true;
 }
 
-bool AacEncoder::Flush(const PacketSink& sink) {
+bool AacEncoder::CompleteFrame(const PacketSink& sink) {
     if (!m_context) return false;
-    if (!m_pending.empty()) {
-        const std::vector<std::int16_t> silence(static_cast<std::size_t>(m_context->frame_size) - m_pending.size(), 0);
-        if (!Encode(silence, sink)) return false;
-    }
-    return Send(nullptr, sink);
+    if (m_pending.empty()) return true;
+    const std::vector<std::int16_t> silence(static_cast<std::size_t>(m_context->frame_size) - m_pending.size(), 0);
+    return Encode(silence, sink);
 }
+
+bool AacEncoder::Flush(const PacketSink& sink) { return CompleteFrame(sink) && Send(nullptr, sink); }
+
+SoundTrack::SoundTrack(AacEncoder::PacketSink write, AacEncoder* aac, std::int64_t firstMs, std::int64_t lastMs,
+                       int rate)
+    : m_write(std::move(write)), m_aac(aac), m_firstMs(firstMs), m_lastMs(lastMs), m_rate(rate) {}
+
+AacEncoder::PacketSink SoundTrack::Sink() {
+    return [this](std::span<const std::uint8_t> bytes, std::int64_t pts, std::int64_t duration) {
+        // A packet stands for the frame that began m_aac->Delay() samples after its time.
+        std::int64_t offset = 0;
+        for (const Shift& shift : m_shifts)
+            if (pts + m_aac->Delay() >= shift.from) offset = shift.offset;
+        // The encoder's first packet, before time 0, carries only its start-up delay; MP4 fragments
+        // have no edit list to hide it, and a time below 0 would move every stream.
+        if (pts + offset + duration <= 0) return true;
+        return m_write(bytes, pts + offset, duration);
+    };
+}
+
+bool SoundTrack::Silence(std::int64_t samples) {
+    const std::vector<std::int16_t> second(static_cast<std::size_t>(m_rate), 0);
+    for (std::int64_t left = samples; left > 0; left -= m_rate)
+        if (!m_aac->Encode(std::span(second).first(static_cast<std::size_t>(std::min<std::int64_t>(left, m_rate))), Sink()))
+            return false;
+    return true;
+}
+
+bool SoundTrack::Add(const FrameHeader& header, std::span<const std::uint8_t> data) {
+    m_pcm.clear();
+    if (!m_decoder.Decode(header, data, m_pcm) || m_pcm.empty()) return true;  // nothing to play
+    m_samples += m_pcm.size();
+    const std::int64_t ms = CaptureMilliseconds(header.timeStamp);
+    std::int64_t start = m_next;
+    if (ms < m_firstMs - SoundTrack::kMostSilenceSeconds * 1000 || ms > m_lastMs + kMostSilenceSeconds * 1000)
+        ++m_outOfOrder;
+    else
+        start = std::max(start, (ms - m_firstMs) * m_rate / 1000);
+    const auto length = static_cast<std::int64_t>(m_pcm.size());
+    if (m_aac == nullptr) {
+        m_next = start + length;
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(m_pcm.data());
+        return m_write({bytes, m_pcm.size() * 2}, start, length);
+    }
+    if (start - m_next > kMostSilenceSeconds * m_rate) {
+        // Too long to fill: the encoder's stream goes on from the next frame, whose packets move to the sound's time.
+        ++m_unfilledGaps;
+        if (!m_aac->CompleteFrame(Sink())) return false;
+        const std::int64_t frame = std::max(m_aac->FrameSize(), 1);
+        const std::int64_t fed = m_next - m_shifts.back().offset;
+        const std::int64_t nextFrame = (fed + frame - 1) / frame * frame;
+        m_shifts.push_back({nextFrame, start - nextFrame});
+        m_next = start;
+    }    if (start > m_next && !Silence(start - m_next)) {
+        return false;
+    }
+    m_next = start + length;
+    return m_aac->Encode(m_pcm, Sink());
+}
+
+bool SoundTrack::Finish() { return m_aac == nullptr || m_aac->Flush(Sink()); }
 
 }  // namespace korvane

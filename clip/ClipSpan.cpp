@@ -1,78 +1,75 @@
 #include "clip/ClipSpan.h"
 
-#include <algorithm>
+#include <map>
+#include <memory>
 
-#include "recording/TimeStamp.h"
+#include "recording/RecordFile.h"
 
 namespace korvane {
 namespace {
 
-std::int64_t Ms(const ClipRecord& r) { return CaptureMilliseconds(r.header.timeStamp); }
-
-// Index of the record a picture is decoded from: the key record its header
-// names when that is an earlier key or decoder-only record of the camera,
-// else the nearest key picture before it, else the picture itself.
-std::size_t KeyOf(const std::vector<ClipRecord>& video, std::size_t picture) {
-    const std::uint32_t named = video[picture].header.keyFrameOffset;
-    const auto it = std::lower_bound(video.begin(), video.begin() + static_cast<std::ptrdiff_t>(picture) + 1, named,
-                                     [](const ClipRecord& r, std::uint64_t offset) { return r.offset < offset; });
-    if (it != video.end() && it->offset == named &&
-        (it->header.frameType == kFrameKey || it->header.frameType == kFrameDecoderOnly))
-        return static_cast<std::size_t>(it - video.begin());
-    for (std::size_t i = picture + 1; i-- > 0;)
-        if (video[i].header.frameType == kFrameKey) return i;
-    return picture;
+// The first or last picture in play order from `ref` on, walking with `step`.
+template <typename Step>
+std::optional<RecordRef> PictureFrom(const CameraTrack& track, std::optional<RecordRef> ref, Step step) {
+    while (ref && !track.Entry(*ref).IsPicture()) ref = step(*ref);
+    return ref;
 }
 
 }  // namespace
 
-ClipSpan SelectSpan(const RecordFile& file, const RecordingFileHeader& header, const SpanLimits& limits) {
-    std::vector<ClipRecord> video, audio;
-    const std::uint64_t end = header.dataEnd();
-    std::uint64_t offset = header.firstRecordOffset();
-    while (offset < end) {
-        LocatedRecord record;
-        if (file.Locate(offset, record) != LocateResult::Ok || record.header.marker != kRecordMarker) break;
-        if (record.header.camera == limits.camera) {
-            const ClipRecord clip{offset, record.header};
-            if (record.header.mediaKind == kMediaVideo) video.push_back(clip);
-            else if (record.header.mediaKind == kMediaAudio) audio.push_back(clip);
-        }
-        const std::uint64_t next = record.nextOffset();
-        if (next <= offset) break;
-        offset = next;
-    }
-
+ClipSpan SelectSpan(const RecordingSet& set, const SpanLimits& limits, std::string& error) {
     ClipSpan span;
-    std::optional<std::size_t> firstPicture, from, to;
-    for (std::size_t i = 0; i < video.size(); ++i) {
-        if (!video[i].presentsPicture()) continue;
-        if (!firstPicture) firstPicture = i;
-        if (limits.fromMs && Ms(video[i]) <= *limits.fromMs) from = i;
-        if (!limits.toMs || Ms(video[i]) <= *limits.toMs) to = i;
-    }
-    // Without a start time, or one before the first picture, the first picture starts.
-    if (!from) from = firstPicture;
-    if (!from || !to) return span;
-    std::size_t first = KeyOf(video, *from);
-    // Decoder-only records right in front of the key record feed it.
-    while (first > 0 && !video[first - 1].presentsPicture()) --first;
-    if (first > *to) return span;
+    const CameraTrack* track = set.Track(limits.camera);
+    if (track == nullptr) return span;
+    const auto next = [&](RecordRef r) { return track->Next(r); };
+    const auto previous = [&](RecordRef r) { return track->Previous(r); };
 
-    span.video.assign(video.begin() + static_cast<std::ptrdiff_t>(first),
-                      video.begin() + static_cast<std::ptrdiff_t>(*to) + 1);
-    span.pictures = static_cast<std::size_t>(
-        std::count_if(span.video.begin(), span.video.end(), [](const ClipRecord& r) { return r.presentsPicture(); }));
-    if (span.pictures == 0) return ClipSpan{};
-    // The sound recorded with the span: from its first record to the camera's next video record.
-    const std::uint64_t audioFrom = span.video.front().offset;
-    const std::uint64_t audioTo = *to + 1 < video.size() ? video[*to + 1].offset : end;
-    for (const ClipRecord& r : audio)
-        if (r.offset >= audioFrom && r.offset < audioTo) span.audio.push_back(r);
-    const ClipRecord& last = span.audio.empty() || span.audio.back().offset < span.video.back().offset
-                                 ? span.video.back()
-                                 : span.audio.back();
-    span.spanBytes = last.dataAt() + last.header.dataLength - audioFrom;
+    // The last picture: the latest at or before the end time, or the last in play order.
+    std::optional<RecordRef> last;
+    if (limits.toMs) {
+        const std::optional<RecordRef> first = track->First();
+        if (!first || track->Entry(*first).time > *limits.toMs) return span;
+        last = track->PictureAt(*limits.toMs);
+    } else {
+        last = PictureFrom(*track, track->Back(), previous);
+    }
+    const std::optional<RecordRef> start =
+        limits.fromMs ? track->PictureAt(*limits.fromMs) : PictureFrom(*track, track->Front(), next);
+    if (!last || !start) return span;
+
+    // From the start picture's key record, with the decoder-only records right in front of it.
+    RecordRef from = track->KeyOf(*start);
+    for (auto r = track->PreviousVideo(from, false); r && FeedsDecoderOnly(track->Entry(*r).mediaKind, track->Entry(*r).frameType);
+         r = track->PreviousVideo(*r, false))
+        from = *r;
+
+    std::map<std::uint32_t, std::unique_ptr<RecordFile>> files;
+    const auto add = [&](RecordRef r) {
+        auto& file = files[r.file];
+        if (!file) {
+            file = std::make_unique<RecordFile>();
+            if (file->Open(set.Path(r.file)) != 0) return false;
+        }
+        LocatedRecord located;
+        const std::uint32_t offset = set.Entry(r).offset;
+        if (file->Locate(offset, located) != LocateResult::Ok) return false;
+        const ClipRecord record{r.file, offset, located.header};
+        (located.header.mediaKind == kMediaVideo ? span.video : span.audio).push_back(record);
+        if (record.givesPicture()) ++span.pictures;
+        return true;
+    };
+    bool passedLast = false;
+    for (std::optional<RecordRef> r = from; r; r = track->Next(*r)) {
+        const IndexEntry& entry = track->Entry(*r);
+        // After the last picture only its sound, up to the camera's next video record.
+        if (passedLast && entry.mediaKind != kMediaAudio) break;
+        if ((entry.mediaKind == kMediaVideo || entry.mediaKind == kMediaAudio) && !add(*r)) {
+            error = "cannot read " + set.Path(r->file);
+            return ClipSpan{};
+        }
+        if (*r == *last) passedLast = true;
+    }
+    if (!passedLast) return ClipSpan{};  // the end picture lies before the start in play order
     return span;
 }
 

@@ -11,57 +11,24 @@
 namespace korvane {
 
 HashingSource::~HashingSource() {
-    StopHashing();
+    m_hash.reset();
     if (m_fd >= 0) ::close(m_fd);
-}
-
-void HashingSource::StopHashing() {
-    if (!m_hasher.joinable()) return;
-    {
-        const std::lock_guard lock(m_mutex);
-        m_ending = true;
-    }
-    m_changed.notify_all();
-    m_hasher.join();
-}
-
-void HashingSource::Hand(Chunk chunk) {
-    {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [this] { return m_queue.size() < kChunksAhead; });
-        m_queue.push_back(std::move(chunk));
-    }
-    m_changed.notify_all();
-}
-
-void HashingSource::HashLoop() {
-    for (;;) {
-        Chunk chunk;
-        {
-            std::unique_lock lock(m_mutex);
-            m_changed.wait(lock, [this] { return !m_queue.empty() || m_ending; });
-            if (m_queue.empty()) return;  // ending, everything handed over is hashed
-            chunk = std::move(m_queue.front());
-            m_queue.pop_front();
-        }
-        m_changed.notify_all();
-        m_hash.addData(QByteArrayView(reinterpret_cast<const char*>(chunk->data()), qsizetype(chunk->size())));
-    }
 }
 
 bool HashingSource::Open(const std::string& path) {
     m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (m_fd < 0) return false;
     struct stat st {};
-    if (::fstat(m_fd, &st) != 0) return false;
+    if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
     m_size = static_cast<std::uint64_t>(st.st_size);
     ::posix_fadvise(m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    m_hasher = std::thread([this] { HashLoop(); });
+    m_hashing = true;
     return true;
 }
 
 bool HashingSource::NextChunk() {
-    if (m_fd < 0 || m_failed) return false;
+    if (m_fd < 0 || m_failed || !m_hashing) return false;
+    if (!m_hash) m_hash.emplace();  // the thread starts with the first read: a set may hold many files
     m_chunkStart += m_chunkLength;
     m_chunkLength = 0;
     const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(kChunkSize, m_size - m_chunkStart));
@@ -78,12 +45,22 @@ bool HashingSource::NextChunk() {
         m_chunkLength += static_cast<std::size_t>(n);
     }
     if (m_chunkLength == 0) return false;
-    Hand(m_chunk);
+    m_hash->Hand(m_chunk);
     return true;
 }
 
 bool HashingSource::Copy(std::uint64_t offset, std::span<std::uint8_t> out) {
-    if (offset > m_size || out.size() > m_size - offset || offset < m_chunkStart) return false;
+    if (offset > m_size || out.size() > m_size - offset || m_fd < 0) return false;
+    if (offset < m_chunkStart) {
+        // Behind the hashing pass (another camera of the same file): read again, hashed already.
+        for (std::size_t done = 0; done < out.size();) {
+            const ssize_t n = ::pread(m_fd, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return false;
+            done += static_cast<std::size_t>(n);
+        }
+        return true;
+    }
     std::size_t done = 0;
     while (done < out.size()) {
         const std::uint64_t at = offset + done;
@@ -102,21 +79,17 @@ bool HashingSource::Copy(std::uint64_t offset, std::span<std::uint8_t> out) {
 QByteArray HashingSource::FinishHash() {
     while (Position() < m_size)
         if (!NextChunk()) return {};
-    if (m_fd < 0 || m_failed) return {};
-    StopHashing();
-    return m_hash.result().toHex();
+    if (m_fd < 0 || m_failed || !m_hashing) return {};
+    if (!m_hash) m_hash.emplace();  // an empty file
+    QByteArray digest = m_hash->Finish();
+    m_hash.reset();
+    m_hashing = false;
+    return digest;
 }
 
 QByteArray Sha256OfFile(const std::string& path) {
     HashingSource source;
     return source.Open(path) ? source.FinishHash() : QByteArray();
-}
-
-QByteArray Sha256Of(std::span<const std::uint8_t> bytes) {
-    return QCryptographicHash::hash(
-               QByteArrayView(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size())),
-               QCryptographicHash::Sha256)
-        .toHex();
 }
 
 }  // namespace korvane

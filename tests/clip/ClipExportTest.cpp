@@ -165,8 +165,9 @@ TEST_F(ClipExportTest, ClipsHoldTheRecordsTheirTimesAndThePicturesThePlayerShows
                     EXPECT_EQ(std::llround(p.seconds * 1000), s.ms[i]) << "record " << i;
                     unit.clear();
                 }
-                rows.push_back(std::to_string(i) + "," + TimeText(s.ms[i]) + "," + std::to_string(s.ms[i]) + "," +
-                               std::to_string(s.offsets[i]) + "," + std::to_string(s.types[i]) + "," + Hex(s.data[i]));
+                rows.push_back(std::to_string(i) + "," + TimeText(s.ms[i]) + "," + std::to_string(s.ms[i]) + ",rec.MP4," +
+                               std::to_string(s.offsets[i]) + "," + std::to_string(s.types[i]) + "," + Hex(s.data[i]) +
+                               (s.types[i] == kFrameDecoderOnly ? ",merged" : ","));
             }
             EXPECT_EQ(packet, clip.video.size());
             EXPECT_EQ(FfmpegDecodeMessages(request.output), "");
@@ -179,7 +180,7 @@ TEST_F(ClipExportTest, ClipsHoldTheRecordsTheirTimesAndThePicturesThePlayerShows
             std::istringstream csv(std::string(csvBytes.begin(), csvBytes.end()));
             std::string line;
             std::getline(csv, line);
-            EXPECT_EQ(line, "index,capture_time,pts_ms,record_offset,frame_type,sha256");
+            EXPECT_EQ(line, "index,capture_time,pts_ms,source,record_offset,frame_type,sha256,note");
             for (const std::string& row : rows) EXPECT_TRUE(std::getline(csv, line) && line == row) << row;
             EXPECT_FALSE(std::getline(csv, line));
 
@@ -245,15 +246,21 @@ TEST_F(ClipExportTest, CommandLineSpansCamerasAndRefusals) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         const std::string out = dir.File(c.output);
+        const std::string errors = dir.File("stderr");
         const std::string command = std::string(KORVANE_BINARY) + " --export " + ShellQuote(out) + " " + c.options +
-                                    (c.status == 2 && c.options.find("gone") != std::string::npos ? "" : " " + ShellQuote(source));
+                                    (c.status == 2 && c.options.find("gone") != std::string::npos ? "" : " " + ShellQuote(source)) +
+                                    " 2>" + ShellQuote(errors);
         std::FILE* pipe = ::popen(command.c_str(), "r");
         char line[1024] = {};
         if (pipe) std::fgets(line, sizeof line, pipe);  // the first line; none fails the check below
         const int status = pipe ? ::pclose(pipe) : -1;
         ASSERT_TRUE(WIFEXITED(status));
+        const auto message = ReadWholeFile(errors);
+        // The summary alone on stdout; why not, on stderr.
+        EXPECT_EQ(std::string(line).rfind("exported ", 0) == 0 ? 0 : 2, c.status == 0 ? 0 : 2) << line;
+        EXPECT_EQ(std::string(message.begin(), message.end()).rfind("export failed: ", 0) == 0, c.status != 0)
+            << std::string(message.begin(), message.end());
         EXPECT_EQ(WEXITSTATUS(status), c.status) << line;
-        EXPECT_EQ(std::string(line).rfind(c.status == 0 ? "exported " : "export failed: ", 0), 0u) << line;
         EXPECT_EQ(StateOf(source), before);
         if (c.status != 0) { EXPECT_FALSE(AnyOutput(out)); continue; }
         const QJsonObject report = ReadJson(out + ".report.json");

@@ -71,7 +71,9 @@ std::vector<std::vector<std::uint8_t>> NalUnits(std::span<const std::uint8_t> un
 }
 
 std::string FfmpegDecodeMessages(const std::string& path) {
-    const std::string command = "ffmpeg -v error -nostdin -i " + ShellQuote(path) + " -f null - 2>&1";
+    // Frames keep the clip's own times (-enc_time_base -1): resampled to a frame rate ffmpeg guesses, a
+    // picture between two regular ones (a damaged time, a decoder-only record) would meet its neighbour.
+    const std::string command = "ffmpeg -v error -nostdin -i " + ShellQuote(path) + " -enc_time_base:v -1 -f null - 2>&1";
     std::FILE* pipe = ::popen(command.c_str(), "r");
     std::string text;
     char chunk[512];

@@ -4,10 +4,14 @@
 #include <gtest/gtest.h>
 
 #include "recording/FileCheck.h"
-#include "tests/recording/ReaderHarness.h"
+#include "authoring/RecordingWriter.h"
+#include "authoring/TempDir.h"
 
 namespace korvane::testing {
 namespace {
+
+SystemTime TimeAt(int second) { return MakeTime(2026, 3, 14, 10, 20, second, 0); }
+std::vector<std::uint8_t> Payload(std::size_t size, std::uint8_t value) { return std::vector<std::uint8_t>(size, value); }
 
 TEST(FileCheck, NamesTheCamerasWithPicturesAndTheContainerOfAnOrdinaryFile) {
     TempDir dir;

@@ -23,6 +23,8 @@ void printUsage(std::ostream& out) {
     out << "Usage: korvane-probe FILE [--json] [--camera N]\n"
            "       korvane-probe --summary [--json] [--camera N] PATH...\n"
            "       korvane-probe --motion [OPTIONS] PATH...   (--motion --help lists them)\n"
+           "       korvane-probe --verify OUTDIR/manifest.json   (checks an incident package;\n"
+           "               exit 0 all match, 1 something differs or is missing, 2 no manifest)\n"
            "\n"
            "Lists the file header of a recording and every record of its chain, of all\n"
            "cameras, and says where the chain ends.\n"

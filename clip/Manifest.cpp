@@ -1,0 +1,99 @@
+#include "clip/Manifest.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+namespace korvane {
+namespace {
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+std::string S(const QJsonValue& value) { return value.toString().toStdString(); }
+
+QJsonArray Files(const std::vector<ManifestFile>& files) {
+    QJsonArray array;
+    for (const ManifestFile& f : files)
+        array.append(QJsonObject{{"path", Q(f.path)}, {"size", qint64(f.size)}, {"sha256", Q(f.sha256)}});
+    return array;
+}
+
+std::optional<std::vector<ManifestFile>> ReadFiles(const QJsonValue& value) {
+    if (!value.isArray()) return std::nullopt;
+    std::vector<ManifestFile> files;
+    for (const QJsonValue& v : value.toArray()) {
+        const QJsonObject o = v.toObject();
+        const std::string sha = S(o["sha256"]);
+        if (!o["path"].isString() || !o["size"].isDouble() || o["size"].toDouble() < 0 || sha.size() != 64)
+            return std::nullopt;
+        files.push_back({S(o["path"]), std::uint64_t(o["size"].toInteger()), sha});
+    }
+    return files;
+}
+
+}  // namespace
+
+QByteArray ManifestJson(const Manifest& m) {
+    QJsonArray cameras;
+    for (const ManifestCamera& c : m.cameras) {
+        QJsonArray gaps, clips;
+        for (const ManifestGap& g : c.gaps) gaps.append(QJsonObject{{"from", Q(g.from)}, {"to", Q(g.to)}});
+        for (const std::string& clip : c.clips) clips.append(Q(clip));
+        QJsonObject camera{{"camera", c.camera},         {"name", Q(c.name)},
+                           {"first_capture_time", Q(c.firstTime)}, {"last_capture_time", Q(c.lastTime)},
+                           {"pictures", qint64(c.pictures)}, {"gaps", gaps},
+                           {"clips", clips}};
+        if (c.picturesOutOfOrder) camera["pictures_out_of_order"] = qint64(c.picturesOutOfOrder);
+        cameras.append(camera);
+    }
+    QJsonArray bookmarks;
+    for (const ManifestBookmark& b : m.bookmarks)
+        bookmarks.append(QJsonObject{{"camera", b.camera}, {"time", Q(b.time)}, {"note", Q(b.note)}});
+    const QJsonObject json{{"program", Q(m.program)},
+                           {"made", Q(m.made)},
+                           {"site", Q(m.site)},
+                           {"span", QJsonObject{{"from", Q(m.from)}, {"to", Q(m.to)}}},
+                           {"note", Q(m.note)},
+                           {"cameras", cameras},
+                           {"bookmarks", bookmarks},
+                           {"files", Files(m.files)},
+                           {"sources", Files(m.sources)}};
+    return QJsonDocument(json).toJson();
+}
+
+std::optional<Manifest> ParseManifest(const QByteArray& bytes, std::string& error) {
+    QJsonParseError parse;
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &parse);
+    if (document.isNull()) {
+        error = "not JSON: " + parse.errorString().toStdString();
+        return std::nullopt;
+    }
+    const QJsonObject json = document.object();
+    Manifest m;
+    const auto files = ReadFiles(json["files"]), sources = ReadFiles(json["sources"]);
+    if (!files || !sources) {
+        error = "its files and sources are not listed with a path, a size and a SHA-256 each";
+        return std::nullopt;
+    }
+    m.files = *files;
+    m.sources = *sources;
+    m.program = S(json["program"]);
+    m.made = S(json["made"]);
+    m.site = S(json["site"]);
+    m.from = S(json["span"].toObject()["from"]);
+    m.to = S(json["span"].toObject()["to"]);
+    m.note = S(json["note"]);
+    for (const QJsonValue& v : json["cameras"].toArray()) {
+        const QJsonObject o = v.toObject();
+        ManifestCamera c{o["camera"].toInt(), S(o["name"]), S(o["first_capture_time"]), S(o["last_capture_time"]),
+                         std::uint64_t(o["pictures"].toInteger()), {}, {}, std::uint64_t(o["pictures_out_of_order"].toInteger())};
+        for (const QJsonValue& g : o["gaps"].toArray()) c.gaps.push_back({S(g.toObject()["from"]), S(g.toObject()["to"])});
+        for (const QJsonValue& clip : o["clips"].toArray()) c.clips.push_back(S(clip));
+        m.cameras.push_back(std::move(c));
+    }
+    for (const QJsonValue& v : json["bookmarks"].toArray()) {
+        const QJsonObject o = v.toObject();
+        m.bookmarks.push_back({o["camera"].toInt(), S(o["time"]), S(o["note"])});
+    }
+    return m;
+}
+
+}  // namespace korvane
