@@ -258,8 +258,8 @@ TEST_F(ClipExportTest, CommandLineSpansCamerasAndRefusals) {
         const auto message = ReadWholeFile(errors);
         // The summary alone on stdout; why not, on stderr.
         EXPECT_EQ(std::string(line).rfind("exported ", 0) == 0 ? 0 : 2, c.status == 0 ? 0 : 2) << line;
-        EXPECT_EQ(std::string(message.begin(), message.end()).rfind("export failed: ", 0) == 0, c.status != 0)
-            << std::string(message.begin(), message.end());
+        const std::string said = "\n" + std::string(message.begin(), message.end());  // Qt may warn first
+        EXPECT_EQ(said.find("\nexport failed: ") != std::string::npos, c.status != 0) << said;
         EXPECT_EQ(WEXITSTATUS(status), c.status) << line;
         EXPECT_EQ(StateOf(source), before);
         if (c.status != 0) { EXPECT_FALSE(AnyOutput(out)); continue; }
