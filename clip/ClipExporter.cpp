@@ -44,7 +44,7 @@ ExportResult Export(const ExportRequest& request, const ExportProgress& progress
     if (request.from) limits.fromMs = CaptureMilliseconds(*request.from);
     if (request.to) limits.toMs = CaptureMilliseconds(*request.to);
     std::string error;
-    const ClipSpan span = SelectSpan(*set, limits, error);
+    const ClipSpan span = SpanOnTrack(*set, limits, error);
     if (!error.empty()) return Failure(ExportStatus::CannotOpen, error);
     if (span.pictures == 0)
         return Failure(ExportStatus::NoPicture, "no picture of CAM" + std::to_string(camera + 1) + " in the span");

@@ -17,7 +17,7 @@ std::optional<RecordRef> PictureFrom(const CameraTrack& track, std::optional<Rec
 
 }  // namespace
 
-ClipSpan SelectSpan(const RecordingSet& set, const SpanLimits& limits, std::string& error) {
+ClipSpan SpanOnTrack(const RecordingSet& set, const SpanLimits& limits, std::string& error) {
     ClipSpan span;
     const CameraTrack* track = set.Track(limits.camera);
     if (track == nullptr) return span;

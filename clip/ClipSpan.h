@@ -39,6 +39,6 @@ struct SpanLimits {
 
 // The span holds no picture when the camera has none at or before the end
 // time; `error` names a recording whose record heads cannot be read again.
-ClipSpan SelectSpan(const RecordingSet& set, const SpanLimits& limits, std::string& error);
+ClipSpan SpanOnTrack(const RecordingSet& set, const SpanLimits& limits, std::string& error);
 
 }  // namespace korvane

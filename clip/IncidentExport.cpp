@@ -77,7 +77,7 @@ IncidentResult Export(const IncidentRequest& request, const ExportProgress& prog
     std::vector<std::pair<int, ClipSpan>> spans;
     for (int camera : cameras) {
         std::string error;
-        ClipSpan span = SelectSpan(*set, {camera, request.fromMs, request.toMs}, error);
+        ClipSpan span = SpanOnTrack(*set, {camera, request.fromMs, request.toMs}, error);
         if (!error.empty()) return Failure(ExportStatus::CannotOpen, error);
         if (span.pictures > 0) spans.emplace_back(camera, std::move(span));
     }

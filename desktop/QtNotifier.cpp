@@ -24,7 +24,8 @@ void QtNotifier::ShowMessage(std::string_view text) {
         ShowOnGuiThread(message);
         return;
     }
-    m_mailbox.RunAndWait([&message] { ShowOnGuiThread(message); });
+    // From another thread the box is shown on the GUI thread; nobody waits for it.
+    m_mailbox.Post([message] { ShowOnGuiThread(message); });
 }
 
 void QtNotifier::ShowOnGuiThread(const QString& text) {

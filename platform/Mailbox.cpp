@@ -3,7 +3,6 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
-#include <QThread>
 
 #include <cerrno>
 #include <cstdint>
@@ -31,24 +30,6 @@ void Mailbox::Post(std::function<void()> task) {
     const std::uint64_t one = 1;
     while (::write(m_wakeFd, &one, sizeof one) < 0 && errno == EINTR) {
     }
-}
-
-void Mailbox::RunAndWait(const std::function<void()>& task) {
-    if (thread() == QThread::currentThread()) {
-        task();
-        return;
-    }
-    std::mutex doneMutex;
-    std::condition_variable doneSignal;
-    bool done = false;
-    Post([&] {
-        task();
-        std::lock_guard lock(doneMutex);
-        done = true;
-        doneSignal.notify_one();
-    });
-    std::unique_lock lock(doneMutex);
-    doneSignal.wait(lock, [&] { return done; });
 }
 
 void Mailbox::Drain() {

@@ -26,10 +26,6 @@ public:
     // Queues the task for the mailbox's thread and returns at once. Tasks
     // still queued when the mailbox goes are dropped.
     void Post(std::function<void()> task);
-    // Runs the task on the mailbox's thread and waits for it; on that
-    // thread itself it runs at once. The owning thread must keep serving
-    // its events meanwhile (the stop waits do).
-    void RunAndWait(const std::function<void()>& task);
     // Runs the tasks queued so far, now; on the mailbox's thread only.
     void Drain();
 

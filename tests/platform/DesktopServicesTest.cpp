@@ -63,7 +63,9 @@ protected:
     TempDir dir;
 };
 
-TEST_F(DesktopServicesTest, QtNotifier_ShowsPlainTextOnTheGuiThreadAndTheCallerWaitsForTheAnswer) {
+// On the GUI thread the call returns with the answer; from another thread the
+// box is handed to the GUI thread and the caller goes on at once.
+TEST_F(DesktopServicesTest, QtNotifier_ShowsPlainTextOnTheGuiThread) {
     QtNotifier notifier;
     const QString text = QStringLiteral("error =2  <b>/recordings/cam1.MP4</b>");
     for (bool fromWorker : {false, true}) {
@@ -76,9 +78,9 @@ TEST_F(DesktopServicesTest, QtNotifier_ShowsPlainTextOnTheGuiThreadAndTheCallerW
         std::thread worker;
         if (fromWorker) worker = std::thread(show);
         else show();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return done.load(); }, 10000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return done.load() && answerer.answered.load(); }, 10000));
         if (worker.joinable()) worker.join();
-        EXPECT_TRUE(answeredBeforeReturn) << fromWorker;
+        if (!fromWorker) { EXPECT_TRUE(answeredBeforeReturn); }
         EXPECT_EQ(answerer.shown, QStringList{"Korvane|" + text + "|1|1|1|1"}) << fromWorker;
     }
 }
