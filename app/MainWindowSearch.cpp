@@ -66,7 +66,7 @@ MotionSearchPanel* MainWindow::ShowMotionSearch() {
 void MainWindow::StartMotionSearch() {
     if (!m_player.FileOpen() || !m_searchRunner || m_searchRunner->Running()) return;
     MotionRequest request;
-    request.paths = {m_player.FilePath()};
+    request.paths = m_player.Paths();  // every recording of the session
     request.camera = m_player.SelectedCamera();
     request.settings = m_searchPanel->Settings();
     if (m_searchPanel->MarkedSpanOnly()) {
