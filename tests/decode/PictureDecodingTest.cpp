@@ -31,13 +31,13 @@ struct Pipeline : PicturePipeline {
     DecodedHandle decoded;  // the last picture kept
     PictureHandle shown;    // and as shown
     PictureConverter converter;
-    int Decode(const FrameHeader& h, const std::vector<std::uint8_t>& data, int show = 1,
+    int Decode(const FrameHeader& h, const std::vector<std::uint8_t>& data, bool keep = true,
                const FrameExtension& ext = {}, const CaptionDescriptor* caption = nullptr,
                const std::string& text = {}) {
         FrameHeader sized = h;
         sized.dataLength = static_cast<std::uint32_t>(data.size());
         DecodeResult result = PicturePipeline::Decode(
-            sized, ext, data, caption, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), show);
+            sized, ext, data, caption, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), keep);
         if (result.picture) {
             decoded = std::move(result.picture);
             shown = converter.Convert(*decoded, {});
@@ -105,7 +105,7 @@ TEST_P(EveryCodec, GivesFfmpegsPictures_AtTheShownSize_Upright) {
     const FrameExtension ext = Extension(c.extWidth, c.extHeight);
     for (std::size_t i = 0; i < frames.size(); ++i) {
         const FrameHeader h = Video(c.codec, c.resolution, frames[i].key ? kFrameKey : kFrameDependent);
-        ASSERT_EQ(pipeline.Decode(h, frames[i].bytes, 1, ext), 1) << "record " << i;
+        ASSERT_EQ(pipeline.Decode(h, frames[i].bytes, true, ext), 1) << "record " << i;
         const PictureHandle p = pipeline.shown;
         ASSERT_TRUE(p && p->width == c.width && p->height == c.height) << "record " << i;
         EXPECT_GE(Psnr(p->Bytes(), reference[i]), kMinPsnr) << "record " << i;
@@ -221,10 +221,10 @@ TEST_F(PictureDecodingTest, DecoderIsSetUpAgainOnlyWhenCodecOrSizeChange) {
         ASSERT_TRUE(frames[0].key && !frames[1].key);
         const FrameExtension ext = Extension(1280, 720);
         Pipeline pipeline;
-        ASSERT_EQ(pipeline.Decode(Video(c.codec, c.resolution), frames[0].bytes, 1, ext), 1);
+        ASSERT_EQ(pipeline.Decode(Video(c.codec, c.resolution), frames[0].bytes, true, ext), 1);
         const auto& between = c.between != 9 ? frames : c.betweenResolution == 7 ? jpeg352 : jpeg704;
         if (c.between != 0) {
-            ASSERT_EQ(pipeline.Decode(Video(c.between, c.betweenResolution), between[0].bytes, 0), 1);
+            ASSERT_EQ(pipeline.Decode(Video(c.between, c.betweenResolution), between[0].bytes, false), 1);
         }
         const int repaints = pipeline.repaints;
         EXPECT_EQ(pipeline.Decode(Video(c.codec, c.dependentResolution, kFrameDependent), frames[1].bytes, 1, ext),
@@ -250,7 +250,7 @@ TEST_F(PictureDecodingTest, RecordedCaptionIsDrawnUprightOnlyWhenMarkedAndEnable
     const auto frames = Frames("h264_704x480.h264");
     auto present = [&](const CaptionDescriptor* d) {
         Pipeline pipeline;
-        EXPECT_EQ(pipeline.Decode(Video(10), frames[0].bytes, 1, {}, d, text), 1);
+        EXPECT_EQ(pipeline.Decode(Video(10), frames[0].bytes, true, {}, d, text), 1);
         const auto rows = pipeline.shown->Bytes();
         return Bgr24(rows.begin(), rows.end());
     };
@@ -337,7 +337,7 @@ TEST_F(PictureDecodingTest, Kept1080pH264Picture_TakesAboutHalfItsBgrBytes) {
     const auto frames = Frames("h264_1920x1080");
     ASSERT_FALSE(frames.empty());
     Pipeline pipeline;
-    ASSERT_EQ(pipeline.Decode(Video(11, kViaExtension), frames[0].bytes, 1, Extension(1920, 1080)), 1);
+    ASSERT_EQ(pipeline.Decode(Video(11, kViaExtension), frames[0].bytes, true, Extension(1920, 1080)), 1);
     const std::size_t bgr = pipeline.shown->Bytes().size(), kept = pipeline.decoded->Bytes();
     ASSERT_EQ(bgr, 1920u * 1080u * 3u);
     EXPECT_GE(kept, bgr / 2) << "less than the planes themselves";
