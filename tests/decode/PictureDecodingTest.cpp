@@ -179,7 +179,7 @@ TEST_F(PictureDecodingTest, CaptionAndStreamLinesReadAsThePlayerWritesThem) {
     const auto frames = Frames("mpeg4_704x480.m4v");
     FrameHeader field = Video(5, kViaExtension, kFrameKey, 2);
     field.resolution = 2;  // a 704 x 240 field picture: the height shown doubles
-    pipeline.Decode(field, frames[0].bytes, 1, MakeExtension(704, 240, "Front door"));
+    pipeline.Decode(field, frames[0].bytes, true, MakeExtension(704, 240, "Front door"));
     EXPECT_EQ(pipeline.Caption(), "CAM =3  2004-01-02 03:04:05  006");
     EXPECT_EQ(pipeline.StreamInfo(), "Front door  [704 * 480]");
     pipeline.Decode(Video(8, kViaExtension), {1, 2, 3}, 1, MakeExtension(368, 240, "Side"));
@@ -187,7 +187,7 @@ TEST_F(PictureDecodingTest, CaptionAndStreamLinesReadAsThePlayerWritesThem) {
     // A flagged block without its marker is no extension: the line empties.
     FrameExtension unmarked = MakeExtension(704, 480, "Gone");
     unmarked.extMarker = 0;
-    pipeline.Decode(Video(5, kViaExtension), frames[0].bytes, 1, unmarked);
+    pipeline.Decode(Video(5, kViaExtension), frames[0].bytes, true, unmarked);
     EXPECT_EQ(pipeline.StreamInfo(), "");
     // A record that does not decode still names its camera and time.
     FrameHeader broken = Video(10, 15, kFrameKey, 6);
@@ -227,7 +227,7 @@ TEST_F(PictureDecodingTest, DecoderIsSetUpAgainOnlyWhenCodecOrSizeChange) {
             ASSERT_EQ(pipeline.Decode(Video(c.between, c.betweenResolution), between[0].bytes, false), 1);
         }
         const int repaints = pipeline.repaints;
-        EXPECT_EQ(pipeline.Decode(Video(c.codec, c.dependentResolution, kFrameDependent), frames[1].bytes, 1, ext),
+        EXPECT_EQ(pipeline.Decode(Video(c.codec, c.dependentResolution, kFrameDependent), frames[1].bytes, true, ext),
                   c.result);
         if (c.result != 1) {
             EXPECT_EQ(pipeline.repaints, repaints);
@@ -281,7 +281,7 @@ TEST_F(PictureDecodingTest, HugePictureSizesAreRefusedSafely) {
         {10, "h264_704x480.h264", 1}, {11, "h264_704x480.h264", 1}};
     for (const auto& c : cases) {
         Pipeline pipeline;
-        EXPECT_EQ(pipeline.Decode(Video(c.codec, kViaExtension), Frames(c.stream)[0].bytes, 1, Extension(65535, 65535)),
+        EXPECT_EQ(pipeline.Decode(Video(c.codec, kViaExtension), Frames(c.stream)[0].bytes, true, Extension(65535, 65535)),
                   c.result) << c.codec;
         EXPECT_EQ(pipeline.shown ? pipeline.shown->width * pipeline.shown->height : 0, c.result * 704 * 480) << c.codec;
     }
