@@ -50,6 +50,22 @@ VideoCodec VideoCodecFromRecord(std::uint8_t codec) {
     }
 }
 
+const char* VideoCodecName(VideoCodec codec) {
+    switch (codec) {
+        case VideoCodec::Mpeg4Narrowed:
+        case VideoCodec::Mpeg4TopFirst:
+        case VideoCodec::Mpeg4: return "MPEG-4";
+        case VideoCodec::Mpeg4StreamSize: return "MPEG-4 (second decoder)";
+        case VideoCodec::Jpeg: return "JPEG";
+        case VideoCodec::H264:
+        case VideoCodec::H264Second: return "H.264";
+        case VideoCodec::Sdi:
+        case VideoCodec::SdiSecond: return "SDI";
+        case VideoCodec::Unknown: break;
+    }
+    return "unknown";
+}
+
 const VideoCodecTraits& TraitsOf(VideoCodec codec) {
     switch (codec) {
         case VideoCodec::Mpeg4Narrowed: return kMpeg4Narrowed;

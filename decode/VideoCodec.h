@@ -29,6 +29,8 @@ enum class VideoCodec : std::uint8_t {
 
 // The one conversion from a record's codec byte.
 VideoCodec VideoCodecFromRecord(std::uint8_t codec);
+// The codec's name for people: "MPEG-4", "H.264", "JPEG", "SDI", "unknown".
+const char* VideoCodecName(VideoCodec codec);
 
 // The order the recorder stores a codec's rows in. Pictures are always shown
 // top row first; the order decides only how a recorded caption is drawn.

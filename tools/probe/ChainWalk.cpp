@@ -4,21 +4,13 @@
 #include <cstdio>
 
 #include "recording/RecordReader.h"
+#include "decode/VideoCodec.h"
 #include "tools/probe/Probe.h"
 
 namespace korvane::probe {
 
 const char* codecName(std::uint8_t mediaKind, std::uint8_t codec) {
-    if (mediaKind == kMediaVideo) {
-        switch (codec) {
-            case 5: case 6: case 7: return "MPEG-4";
-            case 8: return "MPEG-4 (second decoder)";
-            case 9: return "JPEG";
-            case 10: case 13: return "H.264";
-            case 11: case 14: return "SDI";
-            default: return "unknown";
-        }
-    }
+    if (mediaKind == kMediaVideo) return VideoCodecName(VideoCodecFromRecord(codec));
     if (mediaKind == kMediaAudio) {
         switch (codec) {
             case 1: return "PCM";
