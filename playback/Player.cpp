@@ -249,7 +249,9 @@ bool Player::Start(PlayMode mode) {
 void Player::Stop() {
     ++m_run;  // an end the stopped run has posted is not playback's end any more
     m_worker.Stop();
+    ++m_stopping;       // what the drained work does must not start a run again
     m_mailbox.Drain();  // the pictures the run showed arrive before anything after the stop
+    --m_stopping;
     m_clock.Pause();
     SetMode(PlayMode::Idle);
 }
@@ -266,7 +268,7 @@ void Player::SetSound(bool on) {
     m_soundOn = on;
     emit SoundChanged(on);
     // Playing goes on from the same moment, with or without sound.
-    if (m_mode == PlayMode::Play || m_mode == PlayMode::PlaySound) {
+    if (Resumable() == PlayMode::Play || Resumable() == PlayMode::PlaySound) {
         Stop();
         Start(PlayMode::Play);
     }
@@ -274,7 +276,7 @@ void Player::SetSound(bool on) {
 
 void Player::SetFastSpeed(int level) {
     m_fastSpeed = level < 0 ? 0 : level > 5 ? 5 : level;
-    if (m_mode == PlayMode::FastPlay || m_mode == PlayMode::FastBackPlay) {
+    if (Resumable() == PlayMode::FastPlay || Resumable() == PlayMode::FastBackPlay) {
         const PlayMode mode = m_mode;
         Stop();
         Start(mode);

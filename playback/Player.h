@@ -171,6 +171,8 @@ private:
     void SetTitle(const std::string& title);
     void UpdateTitle(bool switched);
     void SetMode(PlayMode mode);
+    // The mode to go on with after a move: none while a stop drains the work posted before it.
+    PlayMode Resumable() const { return m_stopping > 0 ? PlayMode::Idle : m_mode; }
     int RateOf(PlayMode mode) const;
     void RunEnded(unsigned run);
     void StartIndex();
@@ -200,6 +202,7 @@ private:
     PictureHandle m_current;
     PlayMode m_mode = PlayMode::Idle;
     unsigned m_run = 0;  // counts runs and stops, so that the end of a stopped run is ignored
+    int m_stopping = 0;  // Stop is draining the mailbox
     bool m_soundOn = false;
     int m_fastSpeed = 0;
     unsigned m_indexRun = 0;  // counts builds, so that a superseded build's result is dropped

@@ -32,7 +32,7 @@ void Player::UseSet(std::shared_ptr<const RecordingSet> set) {
 }
 
 void Player::IndexBuilt(std::shared_ptr<const RecordingSet> set) {
-    const PlayMode resume = m_mode;
+    const PlayMode resume = Resumable();
     Stop();  // the run walks the tracks that are replaced now
     UseSet(std::move(set));
     m_complete = true;
@@ -54,7 +54,7 @@ void Player::IndexBuilt(std::shared_ptr<const RecordingSet> set) {
 }
 
 bool Player::Moved(RecordRef ref, CameraStream::Walk walk) {
-    const PlayMode resume = m_mode;
+    const PlayMode resume = Resumable();
     Stop();
     const bool shown = ShowRecord(ref, walk) == 1;
     if (resume != PlayMode::Idle) Start(resume);
@@ -101,7 +101,7 @@ bool Player::SelectCamera(int camera) {
         return false;
     }
     const std::int64_t moment = CurrentTime().value_or(track->Entry(*track->First()).time);
-    const PlayMode resume = m_mode;
+    const PlayMode resume = Resumable();
     Stop();
     m_camera = camera;
     m_shown.reset();
