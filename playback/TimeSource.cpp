@@ -26,7 +26,14 @@ void TimeSource::RunEnded() {
 
 bool SteadyTimeSource::WaitUntil(TimePoint due) {
     std::unique_lock lock(m_mutex);
-    return !m_wake.wait_until(lock, due, [this] { return m_interrupted; });
+    // Each wait is on the system clock (a wait the thread checkers can follow);
+    // the loop keeps to the steady clock's deadline.
+    while (!m_interrupted) {
+        const auto left = due - std::chrono::steady_clock::now();
+        if (left <= TimePoint::duration::zero()) return true;
+        m_wake.wait_until(lock, std::chrono::system_clock::now() + left);
+    }
+    return false;
 }
 
 TimeSource::TimePoint ManualTimeSource::Now() const {
