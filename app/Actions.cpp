@@ -6,7 +6,7 @@
 namespace korvane {
 namespace {
 
-struct CommandSpec {
+struct CommandText {
     Command command;
     const char* text;  // in the menu
     const char* tip;   // on the bar, followed by the keys
@@ -14,8 +14,8 @@ struct CommandSpec {
     bool checkable;
 };
 
-const QList<CommandSpec>& Specs() {
-    static const QList<CommandSpec> specs = {
+const QList<CommandText>& WindowCommands() {
+    static const QList<CommandText> commands = {
         {Command::Open, "&Open...", "Open a recording", {QKeySequence::Open}, false},
         {Command::SavePicture, "&Save picture...", "Save the picture", {QKeySequence(Qt::CTRL | Qt::Key_S)}, false},
         {Command::ExportClip, "&Export clip...", "Export the clip between the marks", {QKeySequence(Qt::CTRL | Qt::Key_E)}, false},
@@ -51,7 +51,7 @@ const QList<CommandSpec>& Specs() {
         {Command::Keys, "&Keys", "The keys", {Qt::Key_F1}, false},
         {Command::About, "&About Korvane", "About Korvane", {}, false},
     };
-    return specs;
+    return commands;
 }
 
 }  // namespace
@@ -63,8 +63,8 @@ QString TipWithKeys(const QString& tip, const QList<QKeySequence>& keys) {
 }
 
 Actions::Actions(QWidget& window) : m_window(window) {
-    for (const CommandSpec& spec : Specs())
-        Add(spec.command, QString::fromUtf8(spec.text), spec.keys, QString::fromUtf8(spec.tip), spec.checkable);
+    for (const CommandText& entry : WindowCommands())
+        Add(entry.command, QString::fromUtf8(entry.text), entry.keys, QString::fromUtf8(entry.tip), entry.checkable);
 }
 
 QAction* Actions::Add(Command command, const QString& text, const QList<QKeySequence>& keys, const QString& tip,

@@ -17,12 +17,7 @@
 namespace korvane {
 namespace {
 
-ExportResult Failure(ExportStatus status, std::string message) {
-    ExportResult result;
-    result.status = status;
-    result.message = std::move(message);
-    return result;
-}
+ExportResult Failure(ExportStatus status, std::string message) { return FailedWith<ExportResult>(status, std::move(message)); }
 
 QString Text(const std::string& text) { return QString::fromStdString(text); }
 

@@ -50,6 +50,15 @@ struct ExportResult {
     std::size_t picturesOutOfOrder = 0;
 };
 
+// A result that says only why nothing was written (an ExportResult, an IncidentResult).
+template <typename Result>
+Result FailedWith(ExportStatus status, std::string message) {
+    Result result;
+    result.status = status;
+    result.message = std::move(message);
+    return result;
+}
+
 // Called now and then with the part done (0 to 1); returning false cancels.
 using ExportProgress = std::function<bool(double)>;
 

@@ -18,12 +18,7 @@
 namespace korvane {
 namespace {
 
-IncidentResult Failure(ExportStatus status, std::string message) {
-    IncidentResult result;
-    result.status = status;
-    result.message = std::move(message);
-    return result;
-}
+IncidentResult Failure(ExportStatus status, std::string message) { return FailedWith<IncidentResult>(status, std::move(message)); }
 
 std::string TimeText(std::int64_t ms) { return FormatCaptureTime(FromCaptureMilliseconds(ms)); }
 std::string Name(const std::string& path) { return std::filesystem::path(path).filename().string(); }

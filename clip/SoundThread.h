@@ -5,16 +5,15 @@
 // only until the next Drain.
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <mutex>
-#include <optional>
-#include <thread>
+#include <utility>
 #include <vector>
 
 #include "clip/ClipMuxer.h"
 #include "clip/ClipSound.h"
+#include "clip/WorkThread.h"
 
 namespace korvane {
 
@@ -22,11 +21,8 @@ class SoundThread {
 public:
     // aac: nothing for PCM as it is; it belongs to the thread until Finish.
     SoundThread(AacEncoder* aac, std::int64_t firstMs, std::int64_t lastMs, int rate);
-    ~SoundThread();
-    SoundThread(const SoundThread&) = delete;
-    SoundThread& operator=(const SoundThread&) = delete;
 
-    void Add(const FrameHeader& header, std::vector<std::uint8_t> data);
+    void Add(const FrameHeader& header, std::vector<std::uint8_t> data) { m_work.Hand({header, std::move(data)}); }
     // Writes the packets made so far; false when the muxer refuses one.
     bool Drain(ClipMuxer& muxer);
     // Makes the rest of the sound and writes it; false when anything failed.
@@ -42,17 +38,16 @@ private:
         std::vector<std::uint8_t> bytes;
         std::int64_t pts = 0, duration = 0;
     };
-    void Loop();
-    void Stop();
+    using Record = std::pair<FrameHeader, std::vector<std::uint8_t>>;
 
     static constexpr std::size_t kRecordsAhead = 16;
-    SoundTrack m_track;  // the thread's own until it is joined
     std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::deque<std::pair<FrameHeader, std::vector<std::uint8_t>>> m_records;  // under m_mutex
-    std::deque<Packet> m_packets;                                             // under m_mutex
-    bool m_ending = false, m_failed = false;                                  // under m_mutex
-    std::thread m_thread;  // declared last: started last, joined first
+    std::deque<Packet> m_packets;  // under m_mutex: made on the thread, written by Drain
+    // The thread's own until it is joined.
+    SoundTrack m_track;
+    bool m_ok = true;
+    WorkThread<Record> m_work{kRecordsAhead, [this](Record& r) { m_ok = m_ok && m_track.Add(r.first, r.second); },
+                              [this] { m_ok = m_ok && m_track.Finish(); }};
 };
 
 }  // namespace korvane

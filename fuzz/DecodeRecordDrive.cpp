@@ -103,8 +103,8 @@ const char* DriveDecode(std::span<const std::uint8_t> input) {
         // At its own size and at a view's: each as many rows as asked (or refused).
         for (const PictureSize target : {size, PictureSize{96, 64}}) {
             const PictureHandle shown = converter.Convert(*decoded.picture, target, {});
-            if (shown && shown->width != target.width || shown->height != target.height ||
-                shown->Bytes().size() != std::size_t(target.width) * std::size_t(target.height) * 3)
+            if (shown && (shown->width != target.width || shown->height != target.height ||
+                          shown->Bytes().size() != std::size_t(target.width) * std::size_t(target.height) * 3))
                 return "a converted picture does not match its size";
         }
     }

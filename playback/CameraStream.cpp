@@ -4,7 +4,7 @@ namespace korvane {
 
 CameraStream::CameraStream(std::vector<std::string> paths, int camera, PictureCache& cache,
                            const std::atomic<bool>& stop)
-    : m_paths(paths), m_camera(camera), m_cache(cache), m_stop(stop), m_reader(std::move(paths)) {}
+    : m_camera(camera), m_cache(cache), m_stop(stop), m_reader(std::move(paths)) {}
 
 DecodedHandle CameraStream::Decode(RecordRef ref, bool keep, int& status) {
     status = 0;

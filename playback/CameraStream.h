@@ -58,7 +58,6 @@ private:
     DecodedHandle Decode(RecordRef ref, bool keep, int& status);
     DecodedHandle WalkFrom(RecordRef key, RecordRef target, Walk walk, int& status);
 
-    std::vector<std::string> m_paths;
     int m_camera;
     PictureCache& m_cache;
     const std::atomic<bool>& m_stop;

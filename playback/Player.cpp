@@ -8,21 +8,16 @@
 namespace korvane {
 namespace {
 
-// Records of each recording read before the first picture is shown; the
-// complete index follows in the background.
-constexpr std::size_t kQuickRecords = 2048;
+// Records of each recording read before the first picture is shown (a few
+// seconds of pictures); the complete index follows in the background, so a
+// folder of many recordings shows its first picture about as soon as one.
+constexpr std::size_t kQuickRecords = 256;
 
-// Whether the file opens and holds a whole file header.
-bool HeaderReadable(const std::string& path) {
+// The file header, when the file opens and holds a whole one.
+std::optional<RecordingFileHeader> ReadHeader(const std::string& path) {
     RecordFile file;
     RecordingFileHeader header;
-    return file.Open(path) == 0 && file.ReadAt(0, header.bytes);
-}
-
-RecordingFileHeader HeaderOf(const std::string& path) {
-    RecordFile file;
-    RecordingFileHeader header;
-    if (file.Open(path) != 0 || !file.ReadAt(0, header.bytes)) return {};
+    if (file.Open(path) != 0 || !file.ReadAt(0, header.bytes)) return std::nullopt;
     return header;
 }
 
@@ -56,7 +51,7 @@ void Player::SetTitle(const std::string& title) {
 // names, after a switch the selected one.
 void Player::UpdateTitle(bool switched) {
     std::string site, camera;
-    if (!LookUpSiteInfo(HeaderOf(m_filePath), m_filePath, site, camera)) return;
+    if (!LookUpSiteInfo(m_header, m_filePath, site, camera)) return;
     SetTitle(site + " : " + (switched ? CameraName(m_camera) : camera));
 }
 
@@ -105,8 +100,13 @@ bool Player::Open(const std::vector<std::string>& paths) {
     m_filePath = !found.empty() ? found.front() : !paths.empty() ? paths.front() : std::string{};
     SetTitle(m_filePath);
     for (const std::string& path : found) {
-        if (HeaderReadable(path)) m_paths.push_back(path);
-        else Say(CheckFile(path, m_camera).sentence);
+        const auto header = ReadHeader(path);
+        if (!header) {
+            Say(CheckFile(path, m_camera).sentence);
+            continue;
+        }
+        if (m_paths.empty()) m_header = *header;  // the first recording names the camera and the site
+        m_paths.push_back(path);
     }
     if (found.empty() && !paths.empty()) Say("There is no recording in " + paths.front() + ".");
     if (m_paths.empty()) {
@@ -120,7 +120,7 @@ bool Player::Open(const std::vector<std::string>& paths) {
         if (quick->Index(f) && quick->Index(f)->Size() >= kQuickRecords) m_quickWhole = false;
     UseSet(std::make_shared<const RecordingSet>(std::move(*quick)));
     m_sound.SetPaths(m_paths);
-    const int headerCamera = HeaderOf(m_filePath).headerCamera();
+    const int headerCamera = m_header.headerCamera();
     m_camera = headerCamera >= 0 ? headerCamera : 0;
     // A recording with nothing to show is open, but not announced (nor remembered as opened).
     if (ShowFirstPicture() || !m_quickWhole || !Cameras().empty())

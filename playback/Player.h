@@ -192,6 +192,7 @@ private:
     std::vector<std::string> m_given;  // the paths as opened
     std::vector<std::string> m_paths;  // the recordings they name
     std::string m_filePath;
+    RecordingFileHeader m_header;  // of the first recording
     QString m_title;
     std::shared_ptr<const RecordingSet> m_set;
     bool m_complete = false;

@@ -115,19 +115,30 @@ TEST(DamagedExportTest, ExportsStayBoundedDecodableAndSayWhatTheyFound) {
                 packets += back.video.size();
                 // Every picture but the damaged one at its capture time after the clip's first.
                 for (std::size_t i = 0; i < back.video.size(); ++i, ++record) {
-                    if (i > 0) EXPECT_GT(back.video[i].seconds, back.video[i - 1].seconds) << "packet " << i;
-                    if (d.pictureShift == 0 || record != 10)
+                    if (i > 0) {
+                        EXPECT_GT(back.video[i].seconds, back.video[i - 1].seconds) << "packet " << i;
+                    }
+                    if (d.pictureShift == 0 || record != 10) {
                         EXPECT_EQ(std::llround(back.video[i].seconds * 1000), m.ms[record] - m.ms[record - i]) << record;
+                    }
                 }
                 // The sound ends with the pictures: no gap of years is filled or kept; after a pause it
                 // goes on at its own time.
-                if (!back.audio.empty()) EXPECT_LT(back.audio.back().seconds, 3.0 + double(d.pause) / 1000);
-                if (d.pause > 0) EXPECT_NEAR(back.audio.back().seconds, 1.6 + double(d.pause) / 1000, 0.2);
+                if (!back.audio.empty()) {
+                    EXPECT_LT(back.audio.back().seconds, 3.0 + double(d.pause) / 1000);
+                }
+                if (d.pause > 0) {
+                    EXPECT_NEAR(back.audio.back().seconds, 1.6 + double(d.pause) / 1000, 0.2);
+                }
             }
             EXPECT_EQ(packets, m.pictures + (d.ownDecoderOnly ? 1 : 0));
             const std::vector<std::string> notes = CsvNotes(out + ".times.csv");
-            if (d.pictureShift != 0) EXPECT_EQ(notes.at(10), "out_of_order");
-            if (d.ownDecoderOnly) EXPECT_EQ(notes.at(5), "");
+            if (d.pictureShift != 0) {
+                EXPECT_EQ(notes.at(10), "out_of_order");
+            }
+            if (d.ownDecoderOnly) {
+                EXPECT_EQ(notes.at(5), "");
+            }
             const QJsonObject report = ReadJson(out + ".report.json");
             const QJsonObject part = report["clips"].toArray().at(0).toObject();
             EXPECT_EQ(part["pictures_out_of_order"].toInt(), d.pictureShift != 0 ? 1 : 0);

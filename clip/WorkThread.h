@@ -1,0 +1,75 @@
+// Work handed to a thread of its own, item by item, in order: the thread
+// handing items over (reading a source, muxing a clip) does not wait for the
+// work. At most `ahead` items wait; handing one more blocks until the thread
+// catches up, so memory stays bounded. What the work uses belongs to the
+// thread until Finish has joined it; declare the WorkThread after it.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+namespace korvane {
+
+template <typename Item>
+class WorkThread {
+public:
+    // `work` runs on the thread for each item; `done`, if given, once after the last.
+    WorkThread(std::size_t ahead, std::function<void(Item&)> work, std::function<void()> done = {})
+        : m_ahead(ahead), m_work(std::move(work)), m_done(std::move(done)), m_thread([this] { Loop(); }) {}
+    ~WorkThread() { Finish(); }
+    WorkThread(const WorkThread&) = delete;
+    WorkThread& operator=(const WorkThread&) = delete;
+
+    void Hand(Item item) {
+        {
+            std::unique_lock lock(m_mutex);
+            m_changed.wait(lock, [this] { return m_queue.size() < m_ahead; });
+            m_queue.push_back(std::move(item));
+        }
+        m_changed.notify_all();
+    }
+
+    // Works off everything handed over, runs `done` and joins the thread;
+    // nothing may be handed over afterwards.
+    void Finish() {
+        if (!m_thread.joinable()) return;
+        {
+            const std::lock_guard lock(m_mutex);
+            m_ending = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+    }
+
+private:
+    void Loop() {
+        for (;;) {
+            Item item;
+            {
+                std::unique_lock lock(m_mutex);
+                m_changed.wait(lock, [this] { return !m_queue.empty() || m_ending; });
+                if (m_queue.empty()) break;  // ending, and everything handed over is done
+                item = std::move(m_queue.front());
+                m_queue.pop_front();
+            }
+            m_changed.notify_all();
+            m_work(item);
+        }
+        if (m_done) m_done();
+    }
+
+    const std::size_t m_ahead;
+    const std::function<void(Item&)> m_work;
+    const std::function<void()> m_done;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<Item> m_queue;  // under m_mutex
+    bool m_ending = false;     // under m_mutex
+    std::thread m_thread;      // declared last: started last, joined first
+};
+
+}  // namespace korvane
