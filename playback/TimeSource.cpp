@@ -26,14 +26,7 @@ void TimeSource::RunEnded() {
 
 bool SteadyTimeSource::WaitUntil(TimePoint due) {
     std::unique_lock lock(m_mutex);
-    // Each wait is on the system clock (a wait the thread checkers can follow);
-    // the loop keeps to the steady clock's deadline.
-    while (!m_interrupted) {
-        const auto left = due - std::chrono::steady_clock::now();
-        if (left <= TimePoint::duration::zero()) return true;
-        m_wake.wait_until(lock, std::chrono::system_clock::now() + left);
-    }
-    return false;
+    return !m_wake.wait_until(lock, due, [this] { return m_interrupted.load(); });
 }
 
 TimeSource::TimePoint ManualTimeSource::Now() const {
@@ -43,14 +36,14 @@ TimeSource::TimePoint ManualTimeSource::Now() const {
 
 bool ManualTimeSource::WaitUntil(TimePoint due) {
     std::unique_lock lock(m_mutex);
-    if (m_interrupted) return false;
+    if (m_interrupted.load()) return false;
     if (due <= m_now) return true;
     ++m_waiting;
     m_due = due;
     m_waiter.notify_all();
-    m_wake.wait(lock, [&] { return m_interrupted || due <= m_now; });
+    m_wake.wait(lock, [&] { return m_interrupted.load() || due <= m_now; });
     --m_waiting;
-    return !m_interrupted;
+    return !m_interrupted.load();
 }
 
 void ManualTimeSource::Advance(std::chrono::milliseconds by) {

@@ -4,6 +4,7 @@
 // playback sleeps any other way, so a stop is never kept waiting.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -30,7 +31,9 @@ public:
 protected:
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
-    bool m_interrupted = false;  // guarded by m_mutex
+    // Written under m_mutex (so that no wake is lost); atomic because a wait
+    // reads it where the thread checker cannot see the mutex taken again.
+    std::atomic<bool> m_interrupted{false};
     bool m_runEnded = false;     // guarded by m_mutex
     std::condition_variable m_waiter;  // a wait began or a run ended
 };
