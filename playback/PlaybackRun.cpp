@@ -156,9 +156,11 @@ RecordRef PlaybackRun::Walk(std::optional<RecordRef> at, int rate, SoundFeed* so
             }
             const std::int64_t now = m_clock.Now();
             const std::int64_t late = forward ? now - time : time - now;
-            if (lead && speed == 1 && sound == nullptr) {
+            // A camera alone at the recorded pace shows every picture, late or not;
+            // side by side the clock never goes back: a late camera catches up.
+            if (lead && speed == 1 && sound == nullptr && !others) {
                 if (late > kLongestCatchUp) m_clock.Set(time);
-            } else if (late > kFastSlack * speed && (speed > 1 || !lead)) {
+            } else if (late > kFastSlack * speed && (speed > 1 || !lead || others)) {
                 next = CatchUp(*next, forward);
                 time = track.Entry(*next).time;
             }

@@ -10,8 +10,8 @@
 // instead of waiting. The other cameras' runs follow the clock. Where
 // decoding cannot keep up with the clock, a run shows key pictures (and
 // pictures already decoded) only, so the clock never slips; at the recorded
-// pace a lead that has fallen far behind starts its schedule again instead,
-// so that every picture of the selected camera is shown.
+// pace a camera shown alone that has fallen far behind starts its schedule
+// again instead, so that every picture is shown.
 #pragma once
 
 #include <atomic>
