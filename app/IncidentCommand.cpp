@@ -45,7 +45,7 @@ IncidentCommand::IncidentCommand(QWidget& window, Actions& actions, Player& play
     actions.Add(Command::ExportIncident, tr("Export &incident..."), {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E)},
                 tr("Export a span of several cameras with a manifest and a report"));
     connect(actions[Command::ExportIncident], &QAction::triggered, this, &IncidentCommand::Ask);
-    connect(&m_runner, &IncidentExportRunner::Finished, this, &IncidentCommand::Done);
+    qRegisterMetaType<korvane::IncidentResult>("korvane::IncidentResult");
     const auto showState = [this] { m_actions[Command::ExportIncident]->setEnabled(m_player.FileOpen()); };
     connect(&player, &Player::Opened, this, showState);
     connect(&player, &Player::PictureCleared, this, showState);
@@ -70,7 +70,7 @@ std::optional<std::pair<std::int64_t, std::int64_t>> IncidentCommand::WholeSpan(
 }
 
 void IncidentCommand::Ask() {
-    if (!m_player.FileOpen() || m_runner.Running()) return;
+    if (!m_player.FileOpen() || m_job.Running()) return;
     if (!m_dialog) {
         m_dialog = std::make_unique<IncidentDialog>(&m_window);
         connect(m_dialog.get(), &IncidentDialog::Chosen, this, &IncidentCommand::Start);
@@ -90,7 +90,11 @@ void IncidentCommand::Ask() {
 void IncidentCommand::Start(IncidentRequest request) {
     request.paths = m_player.Paths();
     request.bookmarks = ManifestBookmarks(m_bookmarks.List());
-    if (!m_runner.Start(request)) return;
+    const bool started = m_job.Start([this, request](const BackgroundJob::Progress& progress) -> std::function<void()> {
+        IncidentResult result = ExportIncident(request, progress);
+        return [this, result = std::move(result)] { Done(result); };
+    });
+    if (!started) return;
     m_folder = QString::fromLocal8Bit(request.folder.c_str());
     m_progress = std::make_unique<QProgressDialog>(tr("Exporting the incident into %1").arg(m_folder), tr("Cancel"), 0, 1000,
                                                    &m_window);
@@ -98,8 +102,8 @@ void IncidentCommand::Start(IncidentRequest request) {
     m_progress->setMinimumDuration(0);
     m_progress->setAutoClose(false);
     m_progress->setAutoReset(false);
-    connect(&m_runner, &IncidentExportRunner::Progress, m_progress.get(), &QProgressDialog::setValue);
-    connect(m_progress.get(), &QProgressDialog::canceled, &m_runner, &IncidentExportRunner::Cancel);
+    connect(&m_job, &BackgroundJob::Progressed, m_progress.get(), &QProgressDialog::setValue);
+    connect(m_progress.get(), &QProgressDialog::canceled, &m_job, &BackgroundJob::Cancel);
     // Not modal: a modal dialog's setValue would run the event loop inside the progress call.
     m_progress->setWindowModality(Qt::NonModal);
     m_progress->show();
@@ -107,7 +111,7 @@ void IncidentCommand::Start(IncidentRequest request) {
 
 void IncidentCommand::Done(const IncidentResult& result) {
     if (m_progress) {
-        m_progress->disconnect(&m_runner);
+        m_progress->disconnect(&m_job);
         m_progress->hide();
         m_progress.reset();
     }

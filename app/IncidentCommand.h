@@ -13,7 +13,8 @@
 #include <optional>
 #include <utility>
 
-#include "app/IncidentExportRunner.h"
+#include "app/BackgroundJob.h"
+#include "clip/IncidentExport.h"
 #include "recording/RecordLayout.h"
 
 class QMessageBox;
@@ -56,7 +57,7 @@ private:
     Player& m_player;
     const BookmarkStore& m_bookmarks;
     Marks m_marks;
-    IncidentExportRunner m_runner;
+    BackgroundJob m_job;
     QString m_folder;  // of the export running or done last
     std::unique_ptr<IncidentDialog> m_dialog;
     std::unique_ptr<QProgressDialog> m_progress;
