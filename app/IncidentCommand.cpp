@@ -46,10 +46,14 @@ IncidentCommand::IncidentCommand(QWidget& window, Actions& actions, Player& play
                 tr("Export a span of several cameras with a manifest and a report"));
     connect(actions[Command::ExportIncident], &QAction::triggered, this, &IncidentCommand::Ask);
     qRegisterMetaType<korvane::IncidentResult>("korvane::IncidentResult");
-    const auto showState = [this] { m_actions[Command::ExportIncident]->setEnabled(m_player.FileOpen()); };
-    connect(&player, &Player::Opened, this, showState);
-    connect(&player, &Player::PictureCleared, this, showState);
-    showState();
+    connect(&player, &Player::Opened, this, &IncidentCommand::ShowState);
+    connect(&player, &Player::PictureCleared, this, &IncidentCommand::ShowState);
+    ShowState();
+}
+
+// One export at a time, of recordings that are open.
+void IncidentCommand::ShowState() {
+    m_actions[Command::ExportIncident]->setEnabled(m_player.FileOpen() && !m_job.Running());
 }
 
 IncidentCommand::~IncidentCommand() = default;  // here, where the dialogs' types are complete
@@ -95,6 +99,7 @@ void IncidentCommand::Start(IncidentRequest request) {
         return [this, result = std::move(result)] { Done(result); };
     });
     if (!started) return;
+    ShowState();
     m_folder = QString::fromLocal8Bit(request.folder.c_str());
     m_progress = std::make_unique<QProgressDialog>(tr("Exporting the incident into %1").arg(m_folder), tr("Cancel"), 0, 1000,
                                                    &m_window);
@@ -135,6 +140,7 @@ void IncidentCommand::Done(const IncidentResult& result) {
                                                QMessageBox::Ok, &m_window);
         m_note->open();
     }
+    ShowState();
     emit Finished(result);
 }
 

@@ -46,6 +46,7 @@ signals:
     void Finished(korvane::IncidentResult result);
 
 private:
+    void ShowState();
     void Ask();
     void Start(IncidentRequest request);
     void Done(const IncidentResult& result);

@@ -148,6 +148,10 @@ TEST_F(BookmarkWindowTest, BAndANoteAddABookmarkTheListShowsGoesToAndDeletesAndA
     ASSERT_TRUE(player->Open(WriteCameras(other, 3)));
     EXPECT_EQ(table->topLevelItemCount(), 0);
     EXPECT_FALSE(shown->GoToButton()->isEnabled());
+    // Without recordings there is nothing to bookmark, list or export.
+    EXPECT_FALSE(player->Open(recordings.Write("not-a-recording", std::string("x"))));
+    for (Command command : {Command::AddBookmark, Command::Bookmarks, Command::ExportIncident})
+        EXPECT_FALSE(window->Action(command)->isEnabled()) << window->Action(command)->text().toStdString();
 }
 
 }  // namespace
