@@ -28,6 +28,8 @@ enum class Command {
     OriginalSize, FitToWindow, WholePicture, SmoothZoom, AdjustPanel,
     Brighter, Darker, MoreContrast, LessContrast, GammaUp, GammaDown, Deinterlace, ResetAdjustments,
     MotionSearch, NextEvent, PreviousEvent,
+    // Brought by the evidence commands (EvidenceCommands.cpp).
+    AddBookmark, Bookmarks, ExportIncident,
 };
 
 class Actions : public QObject {

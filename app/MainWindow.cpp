@@ -26,6 +26,7 @@
 #include "app/About.h"
 #include "app/Actions.h"
 #include "app/AdjustPanel.h"
+#include "app/EvidenceCommands.h"
 #include "app/MotionSearchPanel.h"
 #include "app/MotionSearchRunner.h"
 #include "app/GoToDialog.h"
@@ -79,6 +80,7 @@ MainWindow::MainWindow(Player& player, const QString& companionServer, QWidget* 
 
     BuildPictureCommands();
     BuildSearchCommands();
+    m_evidence = std::make_unique<EvidenceCommands>(*this, player);
     BuildMenu();
     m_menu->setVisible(false);
     HandleCommands();
@@ -219,7 +221,7 @@ void MainWindow::BuildMenu() {
     };
 
     QMenu* file = m_menu->addMenu(tr("&File"));
-    add(file, {Command::Open, Command::SavePicture, Command::ExportClip, Command::MotionSearch, Command::Print});
+    add(file, {Command::Open, Command::SavePicture, Command::ExportClip, Command::ExportIncident, Command::MotionSearch, Command::Print});
     m_recentEnd = file->addSeparator();
     connect(file, &QMenu::aboutToShow, this, [this, file] { ListRecentFiles(file); });
     add(file, {Command::Exit});
@@ -236,7 +238,7 @@ void MainWindow::BuildMenu() {
     QMenu* go = m_menu->addMenu(tr("&Go"));
     add(go, {Command::GoTo, Command::BackShort, Command::ForwardShort, Command::BackLong, Command::ForwardLong});
     go->addSeparator();
-    add(go, {Command::MarkIn, Command::MarkOut});
+    add(go, {Command::MarkIn, Command::MarkOut, Command::AddBookmark});
     go->addSeparator();
     add(go, {Command::NextEvent, Command::PreviousEvent});
 
@@ -250,6 +252,8 @@ void MainWindow::BuildMenu() {
     add(size, {Command::AdjustPanel});
     add(size, {Command::Brighter, Command::Darker, Command::MoreContrast, Command::LessContrast, Command::GammaUp,
                  Command::GammaDown, Command::Deinterlace, Command::ResetAdjustments});
+    size->addSeparator();
+    add(size, {Command::Bookmarks});
 
     m_cameraMenu = m_menu->addMenu(tr("&Camera"));
     m_cameraMenuAction = m_cameraMenu->menuAction();

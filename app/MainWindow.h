@@ -35,6 +35,7 @@ class QVBoxLayout;
 namespace korvane {
 
 class AdjustPanel;
+class EvidenceCommands;
 class MotionSearchPanel;
 class MotionSearchRunner;
 class GoToDialog;
@@ -105,6 +106,8 @@ public:
     // GUI thread, with a progress dialog whose Cancel stops it.
     bool ExportClipTo(const QString& path);
     QProgressDialog* ExportProgress() const { return m_exportProgress.get(); }
+    // Bookmarks and the incident export (EvidenceCommands.cpp).
+    EvidenceCommands& Evidence() { return *m_evidence; }
 
 signals:
     void MarksChanged();
@@ -182,6 +185,7 @@ private:
     std::unique_ptr<QMessageBox> m_exportNote;
     QString m_exportPath;  // of the export running or done last
     int m_zoom = 1;        // the view's zoom factor, as it reports it
+    std::unique_ptr<EvidenceCommands> m_evidence;  // last: gone first, before what it uses
 };
 
 }  // namespace korvane
