@@ -1,6 +1,6 @@
-// The sound of a clip: a camera's audio records as 16-bit mono PCM (linear
-// PCM as stored, G.721 and IMA ADPCM through libavcodec, as play with sound
-// decodes them), and the AAC encoder that MP4 clips carry the sound in.
+// The sound of a clip: a camera's audio records decoded by the
+// AudioRecordDecoder play with sound uses, and the AAC encoder that MP4 clips
+// carry the sound in.
 #pragma once
 
 #include <cstdint>
@@ -8,27 +8,11 @@
 #include <span>
 #include <vector>
 
-#include "audio/AvAudioDecoder.h"
-#include "audio/ImaAdpcmConverter.h"
+#include "audio/AudioRecordDecoder.h"
 #include "media/FFmpegPtr.h"
 #include "recording/RecordLayout.h"
 
 namespace korvane {
-
-class SoundDecoder {
-public:
-    SoundDecoder();
-
-    // Appends the samples of one audio record to pcm; false when its decoder refuses it.
-    bool Decode(const FrameHeader& header, std::span<const std::uint8_t> data, std::vector<std::int16_t>& pcm);
-    // Samples a second of the record's sound.
-    static int SampleRate(const FrameHeader& header);
-
-private:
-    AvAudioDecoder m_g721;
-    ImaAdpcmConverter m_ima;
-    std::vector<std::uint8_t> m_bytes;  // a record's PCM as it comes out of a decoder
-};
 
 class AacEncoder {
 public:
@@ -86,8 +70,7 @@ private:
     AacEncoder* m_aac;  // nothing: PCM as it is
     std::int64_t m_firstMs, m_lastMs;
     int m_rate;
-    SoundDecoder m_decoder;
-    std::vector<std::int16_t> m_pcm;
+    AudioRecordDecoder m_decoder;
     std::int64_t m_next = 0;    // the sample after the last one written
     // AAC: from which of the encoder's samples on its packets move by how much (gaps not filled).
     struct Shift {
