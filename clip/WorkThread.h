@@ -66,7 +66,7 @@ private:
                 if (m_queue.empty()) break;  // ending, and everything handed over is done
                 batch.swap(m_queue);
             }
-            m_room.notify_one();
+            m_room.notify_all();
             for (Item& item : batch) m_work(item);
             batch.clear();
         }
