@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "recording/TimeStamp.h"
 
 #include <algorithm>
 
@@ -118,20 +117,18 @@ bool SoundTrack::Silence(std::int64_t samples) {
     return true;
 }
 
-bool SoundTrack::Add(const FrameHeader& header, std::span<const std::uint8_t> data) {
-    const auto pcm = m_decoder.Decode(header, data);
-    if (!pcm || pcm->empty()) return true;  // nothing to play
-    m_samples += pcm->size();
-    const std::int64_t ms = CaptureMilliseconds(header.timeStamp);
+bool SoundTrack::Add(std::int64_t ms, std::span<const std::int16_t> pcm) {
+    if (pcm.empty()) return true;  // nothing to play
+    m_samples += pcm.size();
     std::int64_t start = m_next;
     if (ms < m_firstMs - SoundTrack::kMostSilenceSeconds * 1000 || ms > m_lastMs + kMostSilenceSeconds * 1000)
         ++m_outOfOrder;
     else
         start = std::max(start, (ms - m_firstMs) * m_rate / 1000);
-    const auto length = static_cast<std::int64_t>(pcm->size());
+    const auto length = static_cast<std::int64_t>(pcm.size());
     if (m_aac == nullptr) {
         m_next = start + length;
-        return m_write({reinterpret_cast<const std::uint8_t*>(pcm->data()), pcm->size_bytes()}, start, length);
+        return m_write({reinterpret_cast<const std::uint8_t*>(pcm.data()), pcm.size_bytes()}, start, length);
     }
     if (start - m_next > kMostSilenceSeconds * m_rate) {
         // Too long to fill: the encoder's stream goes on from the next frame, whose packets move to the sound's time.
@@ -145,7 +142,7 @@ bool SoundTrack::Add(const FrameHeader& header, std::span<const std::uint8_t> da
     }
     if (start > m_next && !Silence(start - m_next)) return false;
     m_next = start + length;
-    return m_aac->Encode(*pcm, Sink());
+    return m_aac->Encode(pcm, Sink());
 }
 
 bool SoundTrack::Finish() { return m_aac == nullptr || m_aac->Flush(Sink()); }
