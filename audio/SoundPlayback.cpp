@@ -43,10 +43,10 @@ std::optional<std::chrono::steady_clock::time_point> SoundPlayback::WhenPlayed(s
 
 void SoundPlayback::FollowRate(const FrameHeader& header) {
     const AudioCoding coding = CodingOf(header);
-    if (coding == AudioCoding::G721) return;
     const bool ima = coding == AudioCoding::ImaAdpcm;
-    // A record that names no format leaves the output as it is.
-    if (header.audioSampleRate() == 0 && (!ima || header.audioSampleBits() == 0)) return;
+    // PCM or IMA ADPCM that names no format leaves the output as it is; G.721 is always 8,000 a second.
+    const bool named = header.audioSampleRate() != 0 || (ima && header.audioSampleBits() != 0);
+    if (coding != AudioCoding::G721 && !named) return;
     const auto rate = static_cast<std::uint32_t>(SampleRateOf(header));
     const bool differs = rate != m_audioRate;
     const bool fresh = !ima || IsAudioDeviceFresh(kAudioDeviceAgeLimit) != 0;

@@ -4,8 +4,9 @@
 // bytes it handed over.
 //
 // The output always takes 16-bit mono samples: it starts at 8,000 a second;
-// PCM and IMA ADPCM records that name another rate reopen it at theirs, and
-// IMA ADPCM reopens it too once it has played for more than two minutes.
+// a record whose sound has another rate (PCM and IMA ADPCM name theirs,
+// G.721 is always 8,000) reopens it at that rate, and IMA ADPCM reopens it
+// too once it has played for more than two minutes.
 //
 // Everything here runs on the play-with-sound worker thread. The wave output
 // and the notifier must outlive this object.
@@ -59,8 +60,8 @@ public:
     std::uint32_t AudioDeviceTime() const { return m_audioDeviceTime; }
 
 private:
-    // Reopens the output when the record names another rate (or, for IMA
-    // ADPCM, when the output has grown too old).
+    // Reopens the output when the record's sound has another rate (or, for
+    // IMA ADPCM, when the output has grown too old).
     void FollowRate(const FrameHeader& header);
     std::uint32_t NowSeconds() const;
 

@@ -104,9 +104,10 @@ TEST_F(AudioPlaybackTest, PlayAudioRecord_EachCodec_PlaysWhatTheFfmpegToolDecode
     EXPECT_TRUE(notifier.Messages().empty());
 }
 
-TEST_F(AudioPlaybackTest, PlayAudioRecord_ImaAdpcm_ReopensTheOutputForANewFormatOrWhenOlderThan120Seconds) {
+TEST_F(AudioPlaybackTest, PlayAudioRecord_ReopensTheOutputForAnotherRate_ImaAdpcmAlsoWhenOlderThan120Seconds) {
     struct Step {  // the output's opens and rate, and the age count's start, after a record at `second`
         int second; std::uint8_t bits; std::uint16_t rate; std::uint64_t opens; std::uint32_t outputRate, deviceTime;
+        std::uint8_t codec = 17;  // IMA ADPCM
     };
     const Step steps[] = {
         {1000, 16, 8000, 1, 8000, 1000},    // the same format: the age count begins
@@ -115,13 +116,17 @@ TEST_F(AudioPlaybackTest, PlayAudioRecord_ImaAdpcm_ReopensTheOutputForANewFormat
         {1122, 16, 8000, 2, 8000, 1122},    // the count begins again
         {1123, 16, 11025, 3, 11025, 1122},  // another rate
         {5000, 0, 0, 3, 11025, 1122},       // no format named: left alone however old
+        {5001, 0, 0, 4, 8000, 1122, kAudioCodecG721},  // G.721 plays at 8,000
+        {5002, 8, 0, 4, 8000, 1122, kAudioCodecPcm},      // PCM naming no rate: left alone
+        {5003, 16, 11025, 5, 11025, 1122, kAudioCodecPcm},  // PCM naming its rate
     };
     playback.PrepareAudio();
     const auto& block = ImaBlocks()[1];
     for (const Step& s : steps) {
         SCOPED_TRACE(s.second);
         now = std::chrono::steady_clock::time_point(std::chrono::seconds(s.second));
-        EXPECT_EQ(playback.PlayAudioRecord(AudioHeader(17, block.size(), s.bits, s.rate), block), 2018u);
+        const std::uint32_t bytes = s.codec == 17 ? 2018 : s.codec == kAudioCodecPcm ? 508 * (s.bits == 8 ? 2 : 1) : 2032;
+        EXPECT_EQ(playback.PlayAudioRecord(AudioHeader(s.codec, block.size(), s.bits, s.rate), block), bytes);
         EXPECT_EQ(std::tuple(waveOut.OpenCount(), waveOut.OutputRate(), playback.AudioRate(), waveOut.OutputBits(),
                              playback.AudioDeviceTime()),
                   std::tuple(s.opens, s.outputRate, s.outputRate, 16u, s.deviceTime));
@@ -129,7 +134,7 @@ TEST_F(AudioPlaybackTest, PlayAudioRecord_ImaAdpcm_ReopensTheOutputForANewFormat
     // PrepareAudio ends the count of an earlier run and opens the starting format.
     playback.PrepareAudio();
     EXPECT_EQ(std::tuple(playback.AudioDeviceTime(), waveOut.OpenCount(), waveOut.OutputRate()),
-              std::tuple(0u, 4u, 8000u));
+              std::tuple(0u, 6u, 8000u));
 }
 
 TEST_F(AudioPlaybackTest, PlayAudioRecord_CountsWhatItDecodesWithOrWithoutAnOutput_RefusedRecordsPlayNothing) {
