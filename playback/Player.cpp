@@ -93,7 +93,6 @@ bool Player::Open(const std::vector<std::string>& paths) {
     m_given = paths;
     m_paths.clear();
     m_streams.clear();
-    m_previews.clear();
     m_cache.Clear();
     m_set.reset();
     m_complete = false;
@@ -122,6 +121,7 @@ bool Player::Open(const std::vector<std::string>& paths) {
         if (quick->Index(f) && quick->Index(f)->Size() >= kQuickRecords) m_quickWhole = false;
     UseSet(std::make_shared<const RecordingSet>(std::move(*quick)));
     m_sound.SetPaths(m_paths);
+    m_keyPictures.Open(m_paths);
     const int headerCamera = m_header.headerCamera();
     m_camera = headerCamera >= 0 ? headerCamera : 0;
     m_tiles.Show({}, m_camera);
@@ -258,7 +258,9 @@ bool Player::Start(PlayMode mode) {
     hooks.codecFailure = [this] { m_posted.ShowMessage(kIncorrectCodecText); };
     if (!loops.empty()) {
         hooks.without = FollowerHooks(m_camera).without;
-        hooks.nearest = [this](std::int64_t time, bool forward) { return NearestOther(time, forward); };
+        hooks.nearest = [this](std::int64_t time, bool forward) {
+            return m_tiles.NearestOther(*m_set, m_camera, time, forward);
+        };
     }
     loops.insert(loops.begin(), [this, &stream, from, rate, sound, run, hooks = std::move(hooks)]() mutable {
         PlaybackRun(stream, m_clock, m_worker.StopFlag(), std::move(hooks)).Run(from, rate, sound);

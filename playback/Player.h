@@ -33,6 +33,7 @@
 #include "platform/Notifier.h"
 #include "playback/CameraStream.h"
 #include "playback/IndexBuilder.h"
+#include "playback/KeyPictures.h"
 #include "playback/PictureCache.h"
 #include "playback/PlaybackClock.h"
 #include "playback/PlaybackRun.h"
@@ -210,8 +211,6 @@ private:
     std::vector<std::function<void()>> Followers(int rate);
     void PositionOthers();
     PlaybackRun::Hooks FollowerHooks(int camera);
-    // The nearest picture of another camera shown beyond `time` in the direction.
-    std::optional<std::int64_t> NearestOther(std::int64_t time, bool forward) const;
 
     Mailbox m_mailbox{this};  // work handed to the owning thread by the worker and the index builder
     PostedNotifier m_posted{*this};
@@ -221,8 +220,7 @@ private:
     SoundPath m_sound{m_posted};
     PictureConverter m_converter;        // the owning thread's
     class ShownCameras m_tiles;          // the cameras side by side
-    std::map<int, std::unique_ptr<CameraStream>> m_previews;  // the owning thread's, for small pictures
-    std::atomic<bool> m_neverStopped{false};
+    KeyPictures m_keyPictures{m_cache};
 
     std::vector<std::string> m_given;  // the paths as opened
     std::vector<std::string> m_paths;  // the recordings they name

@@ -64,37 +64,9 @@ void Player::Settle() {
     m_mailbox.Drain();
 }
 
-std::optional<std::int64_t> Player::NearestOther(std::int64_t time, bool forward) const {
-    std::optional<std::int64_t> nearest;
-    for (const int camera : m_tiles.Others(m_camera)) {
-        const CameraTrack* track = m_set->Track(camera);
-        if (!track) continue;
-        std::optional<std::int64_t> at;
-        if (forward) {
-            if (const auto after = track->PictureAfter(time)) at = track->Entry(*after).time;
-        } else if (const auto before = track->PictureAt(time - 1); before && track->Entry(*before).time < time) {
-            at = track->Entry(*before).time;
-        }
-        if (at && (!nearest || (forward ? *at < *nearest : *at > *nearest))) nearest = at;
-    }
-    return nearest;
-}
-
 PictureHandle Player::KeyPictureNear(int camera, std::int64_t time, QSize size) {
     const CameraTrack* track = m_set ? m_set->Track(camera) : nullptr;
-    if (!track) return nullptr;
-    const RecordRef key = track->KeyOf(*track->PictureAt(time));
-    const auto picture = track->Entry(key).IsPicture() ? std::optional(key) : track->NextVideo(key, true);
-    if (!picture) return nullptr;
-    auto& stream = m_previews[camera];
-    if (!stream) stream = std::make_unique<CameraStream>(m_paths, camera, m_cache, m_neverStopped);
-    stream->SetTrack(track);
-    int status = 0;
-    const DecodedHandle decoded = stream->Exact(*picture, CameraStream::Walk::TargetOnly, status);
-    if (!decoded || size.isEmpty()) return nullptr;
-    const PictureSize fitted = FitInto(decoded->Shown(), size);
-    return fitted == decoded->Shown() ? m_converter.Convert(*decoded, m_time->Now())
-                                      : m_converter.Convert(*decoded, fitted, m_time->Now());
+    return track ? m_keyPictures.Near(*track, time, size, m_time->Now()) : nullptr;
 }
 
 }  // namespace korvane

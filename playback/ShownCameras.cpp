@@ -33,6 +33,23 @@ bool ShownCameras::Shown(int camera) const {
     return std::find(m_cameras.begin(), m_cameras.end(), camera) != m_cameras.end();
 }
 
+std::optional<std::int64_t> ShownCameras::NearestOther(const RecordingSet& set, int selected, std::int64_t time,
+                                                       bool forward) const {
+    std::optional<std::int64_t> nearest;
+    for (const int camera : m_cameras) {
+        const CameraTrack* track = camera == selected ? nullptr : set.Track(camera);
+        if (!track) continue;
+        std::optional<std::int64_t> at;
+        if (forward) {
+            if (const auto after = track->PictureAfter(time)) at = track->Entry(*after).time;
+        } else if (const auto before = track->PictureAt(time - 1); before && track->Entry(*before).time < time) {
+            at = track->Entry(*before).time;
+        }
+        if (at && (!nearest || (forward ? *at < *nearest : *at > *nearest))) nearest = at;
+    }
+    return nearest;
+}
+
 void ShownCameras::SetSize(int camera, QSize size) {
     std::lock_guard lock(m_sizesMutex);
     m_sizes[camera] = size;

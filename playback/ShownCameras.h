@@ -15,6 +15,7 @@
 
 #include "decode/PictureConverter.h"
 #include "recording/CameraTrack.h"
+#include "recording/RecordingSet.h"
 
 namespace korvane {
 
@@ -26,6 +27,10 @@ public:
     // Every camera shown but `selected`.
     std::vector<int> Others(int selected) const;
     bool Shown(int camera) const;
+    // The capture time of the nearest picture of a camera shown but
+    // `selected` strictly beyond `time` in the direction.
+    std::optional<std::int64_t> NearestOther(const RecordingSet& set, int selected, std::int64_t time,
+                                             bool forward) const;
 
     void SetSize(int camera, QSize size);
     // The picture converted for `camera` at its size (within it, in its

@@ -214,6 +214,14 @@ TEST_F(SiteTest, ShowingOneCameraAloneAndAllAgainKeepsTheMoment) {
     player.Settle();
     EXPECT_EQ(Ms(player.CurrentPicture()), now);
     for (const int camera : {0, 2}) EXPECT_LE(Ms(player.CameraPicture(camera)), now);
+    // The timeline's small picture: the camera's key picture at or before the time, fitted into the size.
+    const PictureHandle small = player.KeyPictureNear(2, kStart + now, QSize(88, 88));
+    ASSERT_NE(small, nullptr);
+    EXPECT_EQ(small->camera, 2);
+    EXPECT_EQ((Ms(small) - 20) % 400, 0) << "a key picture";
+    EXPECT_LE(Ms(small), now);
+    EXPECT_GT(Ms(small) + 400, now);
+    EXPECT_EQ(std::pair(small->width, small->height), std::pair(88, 60));
 }
 
 }  // namespace
