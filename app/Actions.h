@@ -24,7 +24,7 @@ enum class Command {
     Zoom1, Zoom2, Zoom3, KeepProportions, FullScreen, LeaveFullScreen, ToggleMenu,
     GoTo, MarkIn, MarkOut,
     Keys, About,
-    // Brought by the picture and search features (MainWindowPicture.cpp, MainWindowSearch.cpp).
+    // Brought by the picture and search features (PictureCommands, MotionSearchFlow).
     OriginalSize, FitToWindow, WholePicture, SmoothZoom, AdjustPanel,
     Brighter, Darker, MoreContrast, LessContrast, GammaUp, GammaDown, Deinterlace, ResetAdjustments,
     MotionSearch, NextEvent, PreviousEvent,
