@@ -28,6 +28,8 @@ enum class Command {
     OriginalSize, FitToWindow, WholePicture, SmoothZoom, AdjustPanel,
     Brighter, Darker, MoreContrast, LessContrast, GammaUp, GammaDown, Deinterlace, ResetAdjustments,
     MotionSearch, NextEvent, PreviousEvent,
+    // Brought by the site view (SiteCommands).
+    LayoutAutomatic, Layout1, Layout2x2, Layout3x3, Layout4x4, CameraAlone, NextCamera, PreviousCamera,
 };
 
 class Actions : public QObject {

@@ -20,6 +20,8 @@
 #include "app/PictureOutput.h"
 #include "app/PlayerView.h"
 #include "app/RecentFilesMenu.h"
+#include "app/SiteCommands.h"
+#include "app/SiteView.h"
 #include "desktop/RecentFileList.h"
 #include "desktop/Settings.h"
 #include "playback/Player.h"
@@ -53,9 +55,10 @@ MainWindow::MainWindow(Player& player, const QString& companionServer, QWidget* 
     auto layout = std::make_unique<QVBoxLayout>();
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    auto view = std::make_unique<PlayerView>(player);
-    m_view = view.get();
-    layout->addWidget(view.release(), 1);
+    auto site = std::make_unique<SiteView>(player);
+    m_site = site.get();
+    m_view = &site->Single();
+    layout->addWidget(site.release(), 1);
     BuildNavigation(*layout);
     auto bar = std::make_unique<ControlBar>();
     bar->Attach(player);
@@ -72,6 +75,7 @@ MainWindow::MainWindow(Player& player, const QString& companionServer, QWidget* 
                                                           [this](bool keep) { SetKeepProportions(keep); });
     m_search = std::make_unique<MotionSearchFlow>(*m_actions, handle, player, *m_view, *m_timeline, *this, m_markIn,
                                                   m_markOut);
+    m_siteCommands = std::make_unique<SiteCommands>(*m_actions, handle, *m_site);
     BuildMenu();
     m_menu->setVisible(false);
     HandleCommands();
@@ -232,6 +236,9 @@ void MainWindow::BuildMenu() {
     add(go, {Command::NextEvent, Command::PreviousEvent});
 
     QMenu* size = m_menu->addMenu(tr("&View"));
+    add(size, {Command::LayoutAutomatic, Command::Layout1, Command::Layout2x2, Command::Layout3x3, Command::Layout4x4});
+    add(size, {Command::CameraAlone, Command::NextCamera, Command::PreviousCamera});
+    size->addSeparator();
     add(size, {Command::Zoom1, Command::Zoom2, Command::Zoom3});
     size->addSeparator();
     add(size, {Command::OriginalSize, Command::FitToWindow, Command::WholePicture, Command::SmoothZoom});

@@ -41,6 +41,8 @@ class GoToDialog;
 class PictureCommands;
 class PictureOutput;
 class RecentFilesMenu;
+class SiteCommands;
+class SiteView;
 class Player;
 class PlayerView;
 class PositionReadout;
@@ -65,7 +67,9 @@ public:
     // for none) and applies zoom 1x.
     void Start(const QString& recording);
 
+    // The single-camera view (also a camera shown alone), and the site view that holds it and the tiles.
     PlayerView* View() const { return m_view; }
+    SiteView* Site() const { return m_site; }
     ControlBar* Bar() const { return m_bar; }
 
     QMenuBar* Menu() const { return m_menu; }
@@ -146,7 +150,8 @@ private:
     bool m_companionNotified = false;
     std::unique_ptr<Actions> m_actions;
     QMenuBar* m_menu = nullptr;
-    PlayerView* m_view = nullptr;            // owned by the client area
+    SiteView* m_site = nullptr;              // owned by the client area
+    PlayerView* m_view = nullptr;            // owned by the site view
     ControlBar* m_bar = nullptr;             // docked under the view, owned by the client area
     Timeline* m_timeline = nullptr;          // owned by the client area
     PositionReadout* m_readout = nullptr;    // owned by the client area
@@ -158,6 +163,7 @@ private:
     std::unique_ptr<ClipExportFlow> m_export;
     std::unique_ptr<PictureCommands> m_pictureCommands;
     std::unique_ptr<MotionSearchFlow> m_search;
+    std::unique_ptr<SiteCommands> m_siteCommands;
     std::unique_ptr<RecentFilesMenu> m_recentMenu;
     std::unique_ptr<korvane::CameraMenu> m_cameraMenu;
     std::unique_ptr<GoToDialog> m_goTo;
