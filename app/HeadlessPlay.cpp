@@ -20,7 +20,13 @@ int RunHeadlessPlay(const HeadlessPlayRequest& request) {
 
     using Clock = std::chrono::steady_clock;
     const Clock::time_point started = Clock::now();
-    QObject::connect(&player, &Player::PictureShown, [started](const PictureHandle& picture) {
+    if (request.grid) {
+        player.WaitForIndex();  // every camera of the set
+        player.ShowCameras(player.Cameras());
+        player.Settle();  // the pictures at the start are not printed
+    }
+    QObject::connect(&player, request.grid ? &Player::CameraPictureShown : &Player::PictureShown,
+                     [started](const PictureHandle& picture) {
         const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(picture->presentedAt - started);
         std::printf("%lld %s\n", static_cast<long long>(ms.count()), picture->caption.c_str());
         std::fflush(stdout);

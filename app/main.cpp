@@ -39,12 +39,13 @@ struct Options {
     QCommandLineOption next{QStringLiteral("next"), QStringLiteral("Steps N pictures forward first."), QStringLiteral("N"), QStringLiteral("0")};
     QCommandLineOption previous{QStringLiteral("previous"), QStringLiteral("With --snapshot: then M pictures back."), QStringLiteral("M"), QStringLiteral("0")};
     QCommandLineOption size{QStringLiteral("size"), QStringLiteral("With --snapshot: scales the picture to fit PIXELS x PIXELS."), QStringLiteral("PIXELS"), QStringLiteral("0")};
+    QCommandLineOption grid{QStringLiteral("grid"), QStringLiteral("With --snapshot and --headless-play: every camera side by side, on one clock.")};
     QCommandLineOption from{QStringLiteral("from"), QStringLiteral("With --export: the first capture time."), QStringLiteral("TIME")};
     QCommandLineOption to{QStringLiteral("to"), QStringLiteral("With --export: the last capture time."), QStringLiteral("TIME")};
 
     void AddTo(QCommandLineParser& parser) const {
         for (const QCommandLineOption* option :
-             {&snapshot, &headlessPlay, &exportClip, &mode, &speed, &camera, &at, &next, &previous, &size, &from, &to})
+             {&snapshot, &headlessPlay, &exportClip, &mode, &speed, &camera, &at, &next, &previous, &size, &grid, &from, &to})
             parser.addOption(*option);
     }
 };
@@ -147,6 +148,7 @@ int RunHeadless(const QCommandLineParser& parser, const Options& o) {
         const auto speed = Count(parser.value(o.speed), 0, 5);
         if (!speed) return Refuse(QStringLiteral("--speed takes a level from 0 to 5."));
         request.speed = *speed;
+        request.grid = parser.isSet(o.grid);
         return korvane::RunHeadlessPlay(request);
     }
     korvane::SnapshotRequest request;

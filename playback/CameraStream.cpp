@@ -64,9 +64,9 @@ DecodedHandle CameraStream::Quick(RecordRef ref, int& status) {
 bool CameraStream::FillStep(RecordRef shown) {
     if (!m_track) return false;
     const RecordRef group = m_track->KeyOf(shown);
-    // Only while the cache can hold the older group beside the shown one:
+    // Only while the stream's part of the cache can hold the older group beside the shown one:
     // else the fill would push out the pictures back play is about to show.
-    if (2 * m_cache.GroupBytes(group) > m_cache.Bound()) return false;
+    if (2 * m_cache.GroupBytes(group) > m_cache.StreamShare()) return false;
     if (m_fill.group != group) {
         m_fill = Fill{group, std::nullopt, {}, false};
         const auto end = m_track->PreviousVideo(group, true);

@@ -29,6 +29,7 @@ void PictureCache::DropGroup(Groups::iterator group) {
 }
 
 void PictureCache::Put(RecordRef group, RecordRef offset, DecodedHandle picture) {
+    std::lock_guard lock(m_mutex);
     if (!picture || m_byOffset.count(offset) != 0) return;
     const std::size_t size = SizeOf(*picture);
     if (size > m_bound) return;
@@ -42,7 +43,7 @@ void PictureCache::Put(RecordRef group, RecordRef offset, DecodedHandle picture)
 }
 
 void PictureCache::MakeRoom(std::size_t wanted) {
-    while (Over(wanted) && m_groups.size() > 2) DropGroup(std::prev(m_groups.end()));
+    while (Over(wanted) && m_groups.size() > m_kept) DropGroup(std::prev(m_groups.end()));
     if (const auto found = m_byOffset.find(m_lastFound); found != m_byOffset.end()) {
         Group& shown = *found->second;
         while (Over(wanted) && std::prev(shown.pictures.end())->first > m_lastFound) DropHighest(shown);
@@ -54,6 +55,7 @@ void PictureCache::MakeRoom(std::size_t wanted) {
 }
 
 DecodedHandle PictureCache::Find(RecordRef offset) {
+    std::lock_guard lock(m_mutex);
     const auto at = m_byOffset.find(offset);
     if (at == m_byOffset.end()) return nullptr;
     m_lastFound = offset;
@@ -61,6 +63,7 @@ DecodedHandle PictureCache::Find(RecordRef offset) {
 }
 
 std::size_t PictureCache::GroupBytes(RecordRef group) const {
+    std::lock_guard lock(m_mutex);
     std::size_t bytes = 0;
     for (const Group& g : m_groups)
         if (g.key == group)
@@ -69,13 +72,40 @@ std::size_t PictureCache::GroupBytes(RecordRef group) const {
 }
 
 void PictureCache::Clear() {
+    std::lock_guard lock(m_mutex);
     m_groups.clear();
     m_byOffset.clear();
     m_bytes = 0;
     m_lastFound = {~0u, ~0u};
 }
 
+void PictureCache::SetStreams(std::size_t streams) {
+    std::lock_guard lock(m_mutex);
+    m_kept = 2 * std::max<std::size_t>(streams, 1);
+}
+
+std::size_t PictureCache::Bound() const {
+    std::lock_guard lock(m_mutex);
+    return m_bound;
+}
+
+std::size_t PictureCache::StreamShare() const {
+    std::lock_guard lock(m_mutex);
+    return m_bound / (m_kept / 2);
+}
+
+std::size_t PictureCache::Bytes() const {
+    std::lock_guard lock(m_mutex);
+    return m_bytes;
+}
+
+std::size_t PictureCache::PeakBytes() const {
+    std::lock_guard lock(m_mutex);
+    return m_peak;
+}
+
 void PictureCache::SetBound(std::size_t bytes) {
+    std::lock_guard lock(m_mutex);
     m_bound = bytes;
     while (m_bytes > m_bound) {
         while (m_groups.size() > 1 && m_groups.back().pictures.empty()) m_groups.pop_back();

@@ -9,13 +9,15 @@
 // still too big, the pictures of its group after the one last looked up go
 // (back play has shown them), then the lowest records, of the filled group first: a walk
 // from the key record makes them again most cheaply, and back play reaches
-// them last. One thread uses a cache at a time.
+// them last. With several streams, each keeps its two groups that way.
+// The streams of a session share it from their threads: every call takes its lock.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <list>
 #include <map>
+#include <mutex>
 
 #include "decode/DecodedPicture.h"
 #include "recording/CameraTrack.h"
@@ -35,12 +37,16 @@ public:
     // Bytes the pictures of a group take.
     std::size_t GroupBytes(RecordRef group) const;
     void Clear();
+    // The streams filling it: each keeps its two most recent groups.
+    void SetStreams(std::size_t streams);
 
     // Also starts the peak again from what is kept now.
     void SetBound(std::size_t bytes);
-    std::size_t Bound() const { return m_bound; }
-    std::size_t Bytes() const { return m_bytes; }
-    std::size_t PeakBytes() const { return m_peak; }
+    std::size_t Bound() const;
+    // A stream's part of the bound.
+    std::size_t StreamShare() const;
+    std::size_t Bytes() const;
+    std::size_t PeakBytes() const;
     static std::size_t SizeOf(const DecodedPicture& picture) { return sizeof(DecodedPicture) + picture.Bytes(); }
 
 private:
@@ -58,7 +64,9 @@ private:
     void DropHighest(Group& group);
     void DropGroup(Groups::iterator group);
 
+    mutable std::mutex m_mutex;  // guards everything below
     Groups m_groups;
+    std::size_t m_kept = 2;  // groups never dropped for room: two a stream
     std::map<RecordRef, Groups::iterator> m_byOffset;
     std::size_t m_bound;
     std::size_t m_bytes = 0;

@@ -18,7 +18,8 @@ public:
 
     // The capture time now.
     std::int64_t Now() const;
-    // Puts the clock at a capture time from now on (keeps its rate and whether it runs).
+    // Puts the clock at a capture time from now on (keeps its rate and whether
+    // it runs); every wait on the time source works its deadline out again.
     void Set(std::int64_t captureMs);
     // The capture time `captureMs` is at the moment `at` (the sound output's
     // reckoning); the clock runs on from there at its rate.
@@ -33,6 +34,9 @@ public:
     // already there or past, or when the clock does not run towards it.
     TimeSource::TimePoint When(std::int64_t captureMs) const;
     TimeSource& Source() const { return m_time; }
+
+    // A move of the clock (ms) that waits for it do not need to hear of.
+    static constexpr std::int64_t kShiftUnnoticed = 20;
 
 private:
     std::int64_t NowLocked(TimeSource::TimePoint now) const;

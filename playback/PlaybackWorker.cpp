@@ -4,27 +4,35 @@
 
 namespace korvane {
 
-bool PlaybackWorker::Start(std::function<void()> loop) {
-    Stop();  // never two threads at once
-    m_time.Resume();
-    try {
-        m_thread = std::thread([this, loop = std::move(loop)] {
-            loop();
-            m_time.RunEnded();
-        });
-    } catch (const std::system_error&) {
-        return false;
+bool PlaybackWorker::Start(std::vector<std::function<void()>> loops) {
+    Stop();  // never two runs at once
+    m_time.Begin(static_cast<int>(loops.size()));
+    for (auto& loop : loops) {
+        try {
+            m_threads.emplace_back([this, loop = std::move(loop)] {
+                loop();
+                m_time.ThreadEnded();
+            });
+        } catch (const std::system_error&) {
+            Stop();
+            return false;
+        }
     }
     return true;
 }
 
+void PlaybackWorker::Join() {
+    for (std::thread& thread : m_threads) thread.join();
+    m_threads.clear();
+}
+
 void PlaybackWorker::Stop() {
-    if (!m_thread.joinable()) return;
+    if (m_threads.empty()) return;
     m_stop = true;
     m_time.Interrupt();
-    m_thread.join();
+    Join();
     m_stop = false;  // the request was for the run that has now ended
-    m_time.Resume();
+    m_time.Begin(0);
 }
 
 }  // namespace korvane

@@ -93,6 +93,7 @@ bool Player::Open(const std::vector<std::string>& paths) {
     m_given = paths;
     m_paths.clear();
     m_streams.clear();
+    m_previews.clear();
     m_cache.Clear();
     m_set.reset();
     m_complete = false;
@@ -114,6 +115,7 @@ bool Player::Open(const std::vector<std::string>& paths) {
         return false;
     }
     m_filePath = m_paths.front();
+    m_tiles.ClearPictures();
     auto quick = RecordingSet::Build(m_paths, nullptr, {}, kQuickRecords);
     m_quickWhole = true;
     for (std::uint32_t f = 0; f < quick->FileCount(); ++f)
@@ -122,6 +124,7 @@ bool Player::Open(const std::vector<std::string>& paths) {
     m_sound.SetPaths(m_paths);
     const int headerCamera = m_header.headerCamera();
     m_camera = headerCamera >= 0 ? headerCamera : 0;
+    m_tiles.Show({}, m_camera);
     // A recording with nothing to show is open, but not announced (nor remembered as opened).
     if (ShowFirstPicture() || !m_quickWhole || !Cameras().empty())
         emit Opened(QString::fromLocal8Bit(paths.front().data(), static_cast<qsizetype>(paths.front().size())));
@@ -151,7 +154,10 @@ bool Player::ShowFirstPicture() {
     }
     const int status = first ? ShowRecord(*first, CameraStream::Walk::TargetOnly) : 0;
     UpdateTitle(false);
-    if (status == 1) return true;
+    if (status == 1) {
+        PositionOthers();
+        return true;
+    }
     ClearPicture();
     // A quick look that did not reach the end of every recording leaves it to
     // the complete index, and so does a recording with pictures of another camera.
@@ -175,7 +181,7 @@ int Player::ShowRecord(RecordRef ref, CameraStream::Walk walk) {
 }
 
 void Player::Present(RecordRef ref, const DecodedHandle& picture, PictureConverter& converter) {
-    PictureHandle shown = converter.Convert(*picture, m_time->Now());
+    PictureHandle shown = m_tiles.Convert(m_camera, *picture, converter, m_time->Now());
     if (!shown) return;
     if (&converter == &m_converter) {
         Deliver(ref, std::move(shown));
@@ -187,16 +193,22 @@ void Player::Present(RecordRef ref, const DecodedHandle& picture, PictureConvert
 void Player::Deliver(RecordRef ref, PictureHandle picture) {
     m_shown = ref;
     m_current = std::move(picture);
+    m_tiles.SetPicture(m_camera, ref, m_current);
     emit PictureShown(m_current);
+    emit CameraPictureShown(m_current);
 }
 
 bool Player::StepForward() {
     if (IsPlaying()) return false;  // the worker owns the streams
+    Stop();  // the other cameras move with this one (and a complete index arriving meanwhile is taken)
     const CameraTrack* track = Track();
     if (!track) return true;
     if (!m_shown) return ShowFirstPicture();
     for (auto at = track->NextVideo(*m_shown, false); at; at = track->NextVideo(*at, false)) {
-        if (track->Entry(*at).IsPicture()) return ShowRecord(*at, CameraStream::Walk::TargetOnly), true;
+        if (track->Entry(*at).IsPicture()) {
+            if (ShowRecord(*at, CameraStream::Walk::TargetOnly) == 1) PositionOthers();
+            return true;
+        }
         int status = 0;
         Stream(m_camera).Exact(*at, CameraStream::Walk::TargetOnly, status);  // feeds the decoder
         if (status == kCodecUnknown) return Say(kIncorrectCodecText), true;
@@ -206,9 +218,11 @@ bool Player::StepForward() {
 
 bool Player::StepBack() {
     if (IsPlaying()) return false;
+    Stop();
     const CameraTrack* track = Track();
     if (!track || !m_shown) return true;
-    if (const auto previous = track->PreviousVideo(*m_shown, true)) ShowRecord(*previous, CameraStream::Walk::KeepGroup);
+    if (const auto previous = track->PreviousVideo(*m_shown, true))
+        if (ShowRecord(*previous, CameraStream::Walk::KeepGroup) == 1) PositionOthers();
     return true;
 }
 
@@ -233,15 +247,24 @@ bool Player::Start(PlayMode mode) {
     const int rate = RateOf(mode);
     SoundFeed* sound = mode == PlayMode::PlaySound ? &m_sound.Feed() : nullptr;
     const unsigned run = ++m_run;
-    const bool started = m_worker.Start([this, &stream, from, rate, sound, run] {
-        PlaybackRun::Hooks hooks;
-        hooks.show = [this](RecordRef ref, const DecodedHandle& picture) { Present(ref, picture, m_workerConverter); };
-        hooks.rate = [this](double reached) { m_mailbox.Post([this, reached] { emit RateReached(reached); }); };
-        hooks.codecFailure = [this] { m_posted.ShowMessage(kIncorrectCodecText); };
+    // The clock runs before any stream starts, so that the followers start at the lead's moment.
+    m_clock.Set(Track()->Entry(from).time);
+    m_clock.Run(rate);
+    std::vector<std::function<void()>> loops = Followers(rate);
+    PlaybackRun::Hooks hooks;
+    PictureConverter& converter = m_tiles.ConverterOf(m_camera);
+    hooks.show = [this, &converter](RecordRef ref, const DecodedHandle& picture) { Present(ref, picture, converter); };
+    hooks.rate = [this](double reached) { m_mailbox.Post([this, reached] { emit RateReached(reached); }); };
+    hooks.codecFailure = [this] { m_posted.ShowMessage(kIncorrectCodecText); };
+    if (!loops.empty()) {
+        hooks.without = FollowerHooks(m_camera).without;
+        hooks.nearest = [this](std::int64_t time, bool forward) { return NearestOther(time, forward); };
+    }
+    loops.insert(loops.begin(), [this, &stream, from, rate, sound, run, hooks = std::move(hooks)]() mutable {
         PlaybackRun(stream, m_clock, m_worker.StopFlag(), std::move(hooks)).Run(from, rate, sound);
         m_mailbox.Post([this, run] { RunEnded(run); });
     });
-    if (!started) return false;
+    if (!m_worker.Start(std::move(loops))) return false;
     SetMode(mode);
     return true;
 }

@@ -36,7 +36,9 @@
 #include "playback/IndexBuilder.h"
 #include "playback/PictureCache.h"
 #include "playback/PlaybackClock.h"
+#include "playback/PlaybackRun.h"
 #include "playback/PlaybackWorker.h"
+#include "playback/ShownCameras.h"
 #include "playback/SoundPath.h"
 #include "recording/RecordingSet.h"
 
@@ -128,6 +130,26 @@ public:
     // when none is shown). False, with a message, when it has no picture.
     bool SelectCamera(int camera);
     std::string SiteName() const { return m_set ? m_set->SiteName() : std::string{}; }
+
+    // --- Cameras side by side (PlayerCameras.cpp) ------------------------------
+    // The cameras shown side by side, in camera-number order (the selected
+    // camera always among them; none or one: the selected camera alone).
+    // Every camera shown shows its latest picture at or before the session
+    // clock in every mode, seek and step; the selected camera leads (sound,
+    // steps, the readout and the marks are its).
+    void ShowCameras(std::vector<int> cameras);
+    const std::vector<int>& ShownCameras() const { return m_tiles.List(); }
+    // Pictures of `camera` are converted to fit `size` in their proportions;
+    // an empty size: the picture's own size.
+    void SetShownSize(int camera, QSize size) { m_tiles.SetSize(camera, size); }
+    // The picture a camera shown shows now; null when it has none at the clock.
+    PictureHandle CameraPicture(int camera) const { return m_tiles.Picture(camera); }
+    // A small picture of `camera` near `time` (capture ms): its key picture
+    // at or before, fitted into `size`; null when there is none.
+    PictureHandle KeyPictureNear(int camera, std::int64_t time, QSize size);
+    // Waits until every camera shown shows its picture at the time of the
+    // selected one (after a move while no mode plays).
+    void Settle();
     std::string CameraName(int camera) const { return m_set ? m_set->CameraName(camera) : std::string{}; }
 
     // --- Site view (placeholder for the window's side until the engine's lands) ---
@@ -144,6 +166,11 @@ signals:
     void IndexReady();
     void CameraChanged(int camera);
     void PictureShown(korvane::PictureHandle picture);
+    // A shown camera's picture (the selected camera's too): picture->camera says which.
+    void CameraPictureShown(korvane::PictureHandle picture);
+    // A shown camera has no picture at the clock's time: the capture time of
+    // its next picture in the direction of play, or -1 when none follows.
+    void CameraWithoutPicture(int camera, qint64 nextCaptureMs);
     // An open left nothing to show: the last picture is gone.
     void PictureCleared();
     void ModeChanged(korvane::PlayMode mode);
@@ -189,6 +216,12 @@ private:
     void IndexBuilt(std::shared_ptr<const RecordingSet> set);
     void UseSet(std::shared_ptr<const RecordingSet> set);
     void NoPictures(int camera);
+    // The other cameras shown, on the worker: following the clock at `rate`, or (0) shown at it.
+    std::vector<std::function<void()>> Followers(int rate);
+    void PositionOthers();
+    PlaybackRun::Hooks FollowerHooks(int camera);
+    // The nearest picture of another camera shown beyond `time` in the direction.
+    std::optional<std::int64_t> NearestOther(std::int64_t time, bool forward) const;
 
     Mailbox m_mailbox{this};  // work handed to the owning thread by the worker and the index builder
     PostedNotifier m_posted{*this};
@@ -197,7 +230,9 @@ private:
     PictureCache m_cache;
     SoundPath m_sound{m_posted};
     PictureConverter m_converter;        // the owning thread's
-    PictureConverter m_workerConverter;  // the worker's
+    class ShownCameras m_tiles;          // the cameras side by side
+    std::map<int, std::unique_ptr<CameraStream>> m_previews;  // the owning thread's, for small pictures
+    std::atomic<bool> m_neverStopped{false};
 
     std::vector<std::string> m_given;  // the paths as opened
     std::vector<std::string> m_paths;  // the recordings they name

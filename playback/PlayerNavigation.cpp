@@ -51,6 +51,7 @@ void Player::IndexBuilt(std::shared_ptr<const RecordingSet> set) {
     }
     if (!m_shown && !m_quickWhole) ShowFirstPicture();  // the quick look did not reach its pictures
     if (resume != PlayMode::Idle) Start(resume);
+    else PositionOthers();  // cameras the quick look did not reach
 }
 
 bool Player::Moved(RecordRef ref, CameraStream::Walk walk) {
@@ -58,6 +59,7 @@ bool Player::Moved(RecordRef ref, CameraStream::Walk walk) {
     Stop();
     const bool shown = ShowRecord(ref, walk) == 1;
     if (resume != PlayMode::Idle) Start(resume);
+    else if (shown) PositionOthers();
     return shown;
 }
 
@@ -104,11 +106,13 @@ bool Player::SelectCamera(int camera) {
     const PlayMode resume = Resumable();
     Stop();
     m_camera = camera;
+    m_tiles.Show(m_tiles.List().size() > 1 ? m_tiles.List() : std::vector<int>{}, camera);
     m_shown.reset();
     UpdateTitle(true);
     emit CameraChanged(camera);
     const bool shown = ShowRecord(*track->PictureAt(moment), CameraStream::Walk::TargetOnly) == 1;
     if (resume != PlayMode::Idle) Start(resume);
+    else if (shown) PositionOthers();
     return shown;
 }
 

@@ -10,23 +10,37 @@ void TimeSource::Interrupt() {
     m_wake.notify_all();
 }
 
-void TimeSource::Resume() {
-    std::lock_guard lock(m_mutex);
-    m_interrupted = false;
-    m_runEnded = false;
-}
-
-void TimeSource::RunEnded() {
+void TimeSource::Poke() {
     {
         std::lock_guard lock(m_mutex);
-        m_runEnded = true;
+        ++m_pokes;
+    }
+    m_wake.notify_all();
+}
+
+unsigned TimeSource::Pokes() const {
+    std::lock_guard lock(m_mutex);
+    return m_pokes;
+}
+
+void TimeSource::Begin(int threads) {
+    std::lock_guard lock(m_mutex);
+    m_interrupted = false;
+    m_running = threads;
+}
+
+void TimeSource::ThreadEnded() {
+    {
+        std::lock_guard lock(m_mutex);
+        --m_running;
     }
     m_waiter.notify_all();
 }
 
-bool SteadyTimeSource::WaitUntil(TimePoint due) {
+bool SteadyTimeSource::WaitUntil(TimePoint due, unsigned seen) {
     std::unique_lock lock(m_mutex);
-    return !m_wake.wait_until(lock, due, [this] { return m_interrupted.load(); });
+    m_wake.wait_until(lock, due, [&] { return m_interrupted.load() || m_pokes != seen; });
+    return !m_interrupted.load();
 }
 
 TimeSource::TimePoint ManualTimeSource::Now() const {
@@ -34,15 +48,14 @@ TimeSource::TimePoint ManualTimeSource::Now() const {
     return m_now;
 }
 
-bool ManualTimeSource::WaitUntil(TimePoint due) {
+bool ManualTimeSource::WaitUntil(TimePoint due, unsigned seen) {
     std::unique_lock lock(m_mutex);
     if (m_interrupted.load()) return false;
-    if (due <= m_now) return true;
-    ++m_waiting;
-    m_due = due;
+    if (due <= m_now || m_pokes != seen) return true;
+    const auto wait = m_waits.insert(due);
     m_waiter.notify_all();
-    m_wake.wait(lock, [&] { return m_interrupted.load() || due <= m_now; });
-    --m_waiting;
+    m_wake.wait(lock, [&] { return m_interrupted.load() || due <= m_now || m_pokes != seen; });
+    m_waits.erase(wait);
     return !m_interrupted.load();
 }
 
@@ -56,8 +69,11 @@ void ManualTimeSource::Advance(std::chrono::milliseconds by) {
 
 std::optional<TimeSource::TimePoint> ManualTimeSource::NextDeadline() {
     std::unique_lock lock(m_mutex);
-    m_waiter.wait(lock, [this] { return m_runEnded || (m_waiting > 0 && m_due > m_now); });
-    if (m_waiting > 0 && m_due > m_now) return m_due;
+    const auto idle = [this] {
+        return static_cast<int>(m_waits.size()) >= m_running && !m_waits.empty() && *m_waits.begin() > m_now;
+    };
+    m_waiter.wait(lock, [&] { return m_running <= 0 || idle(); });
+    if (m_running > 0) return *m_waits.begin();
     return std::nullopt;
 }
 

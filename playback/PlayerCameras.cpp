@@ -1,0 +1,100 @@
+// The cameras shown side by side: which they are, their pictures at the
+// selected camera's moment, their runs following the clock, and small
+// pictures for the timeline.
+#include "playback/Player.h"
+
+namespace korvane {
+
+void Player::ShowCameras(std::vector<int> cameras) {
+    const PlayMode resume = Resumable();
+    Stop();
+    m_tiles.Show(std::move(cameras), m_camera);
+    m_cache.SetStreams(m_tiles.List().size());
+    if (resume != PlayMode::Idle) Start(resume);
+    else PositionOthers();
+}
+
+PlaybackRun::Hooks Player::FollowerHooks(int camera) {
+    PlaybackRun::Hooks hooks;
+    PictureConverter& converter = m_tiles.ConverterOf(camera);
+    hooks.show = [this, camera, &converter](RecordRef ref, const DecodedHandle& decoded) {
+        PictureHandle picture = m_tiles.Convert(camera, *decoded, converter, m_time->Now());
+        if (!picture) return;
+        m_mailbox.Post([this, camera, ref, picture = std::move(picture)] {
+            m_tiles.SetPicture(camera, ref, picture);
+            emit CameraPictureShown(picture);
+        });
+    };
+    hooks.without = [this, camera](std::optional<std::int64_t> next) {
+        m_mailbox.Post([this, camera, next] {
+            m_tiles.SetPicture(camera, std::nullopt, nullptr);
+            emit CameraWithoutPicture(camera, next.value_or(-1));
+        });
+    };
+    hooks.codecFailure = [this] { m_posted.ShowMessage(kIncorrectCodecText); };
+    return hooks;
+}
+
+std::vector<std::function<void()>> Player::Followers(int rate) {
+    std::vector<std::function<void()>> loops;
+    if (!m_set) return loops;
+    for (const int camera : m_tiles.Others(m_camera)) {
+        if (!m_set->Track(camera)) {
+            FollowerHooks(camera).without(std::nullopt);
+            continue;
+        }
+        CameraStream& stream = Stream(camera);
+        loops.push_back([this, &stream, rate, shown = m_tiles.Record(camera), hooks = FollowerHooks(camera)]() mutable {
+            PlaybackRun(stream, m_clock, m_worker.StopFlag(), std::move(hooks)).Follow(shown, rate);
+        });
+    }
+    return loops;
+}
+
+void Player::PositionOthers() {
+    const auto now = CurrentTime();
+    if (!now || m_tiles.List().size() < 2) return;
+    m_clock.Set(*now);
+    m_worker.Start(Followers(0));
+}
+
+void Player::Settle() {
+    if (IsPlaying()) return;
+    m_worker.Join();
+    m_mailbox.Drain();
+}
+
+std::optional<std::int64_t> Player::NearestOther(std::int64_t time, bool forward) const {
+    std::optional<std::int64_t> nearest;
+    for (const int camera : m_tiles.Others(m_camera)) {
+        const CameraTrack* track = m_set->Track(camera);
+        if (!track) continue;
+        std::optional<std::int64_t> at;
+        if (forward) {
+            if (const auto after = track->PictureAfter(time)) at = track->Entry(*after).time;
+        } else if (const auto before = track->PictureAt(time - 1); before && track->Entry(*before).time < time) {
+            at = track->Entry(*before).time;
+        }
+        if (at && (!nearest || (forward ? *at < *nearest : *at > *nearest))) nearest = at;
+    }
+    return nearest;
+}
+
+PictureHandle Player::KeyPictureNear(int camera, std::int64_t time, QSize size) {
+    const CameraTrack* track = m_set ? m_set->Track(camera) : nullptr;
+    if (!track) return nullptr;
+    const RecordRef key = track->KeyOf(*track->PictureAt(time));
+    const auto picture = track->Entry(key).IsPicture() ? std::optional(key) : track->NextVideo(key, true);
+    if (!picture) return nullptr;
+    auto& stream = m_previews[camera];
+    if (!stream) stream = std::make_unique<CameraStream>(m_paths, camera, m_cache, m_neverStopped);
+    stream->SetTrack(track);
+    int status = 0;
+    const DecodedHandle decoded = stream->Exact(*picture, CameraStream::Walk::TargetOnly, status);
+    if (!decoded || size.isEmpty()) return nullptr;
+    const PictureSize fitted = FitInto(decoded->Shown(), size);
+    return fitted == decoded->Shown() ? m_converter.Convert(*decoded, m_time->Now())
+                                      : m_converter.Convert(*decoded, fitted, m_time->Now());
+}
+
+}  // namespace korvane

@@ -1,0 +1,220 @@
+// Every camera of a backup on one clock: a folder of four cameras, two
+// consecutive recordings each, a gap in camera 2, cameras 3 and 4
+// interleaved in one chain. Whatever moves the session (a seek, a step, a
+// mode at any rate), each camera shows its latest picture at or before the
+// clock, the very picture a session of that camera alone shows there, and
+// a camera with nothing within a second before the clock shows none.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "authoring/FrameSource.h"
+#include "authoring/RecordingWriter.h"
+#include "recording/TimeStamp.h"
+#include "tests/playback/PlayerHarness.h"
+
+namespace korvane::testing {
+namespace {
+
+const std::int64_t kStart = CaptureMilliseconds(MakeTime(2026, 9, 9, 9, 0, 0, 0));
+constexpr int kPerFile = 30;  // pictures a recording, 40 ms apart
+constexpr std::int64_t kCamera2Resumes = 2480;  // camera 2: nothing from 1.17 s to here
+
+std::int64_t Ms(const PictureHandle& p) { return CaptureMilliseconds(p->captureTime) - kStart; }
+
+class SiteTest : public ::testing::Test, public PlayerHarness {
+protected:
+    static void SetUpTestSuite() {
+        EnsureGuiApp();
+        s_frames = ReadVideoFrames(std::string(KORVANE_TEST_DATA) + "/h264_704x480.h264");
+    }
+
+    void SetUp() override {
+        // Camera c's pictures at 40 ms steps from 10 * c ms; a file's first picture is a key picture.
+        const auto add = [](RecordingWriter& w, int camera, std::int64_t from) {
+            for (int i = 0; i < kPerFile; ++i) {
+                const VideoFrame& f = s_frames[std::size_t(i) % s_frames.size()];
+                w.AddVideo(camera, 10, f.key ? kFrameKey : kFrameDependent, f.bytes,
+                           FromCaptureMilliseconds(kStart + from + 10 * camera + 40 * i), 15);
+            }
+        };
+        const auto file = [&](const std::string& name, std::vector<std::pair<int, std::int64_t>> parts) {
+            RecordingWriter w(kFileKind514);
+            w.Header().setPlayCamera(parts.front().first, 1);
+            for (const auto& [camera, from] : parts) add(w, camera, from);
+            w.WriteFile(dir.File(name));
+        };
+        file("cam1-a.MP4", {{0, 0}});
+        file("cam1-b.MP4", {{0, 1200}});
+        file("cam2-a.MP4", {{1, 0}});
+        file("cam2-b.MP4", {{1, kCamera2Resumes - 10}});
+        // Cameras 3 and 4 record by record in one chain: written one after the other per picture.
+        for (const auto& [name, from] : {std::pair{"cam34-a.MP4", 0}, std::pair{"cam34-b.MP4", 1200}}) {
+            RecordingWriter w(kFileKind514);
+            w.Header().setPlayCamera(2, 1);
+            for (int i = 0; i < kPerFile; ++i)
+                for (const int camera : {2, 3}) {
+                    const VideoFrame& f = s_frames[std::size_t(i) % s_frames.size()];
+                    w.AddVideo(camera, 10, f.key ? kFrameKey : kFrameDependent, f.bytes,
+                               FromCaptureMilliseconds(kStart + from + 10 * camera + 40 * i), 15);
+                }
+            w.WriteFile(dir.File(name));
+        }
+        QObject::connect(&player, &Player::CameraPictureShown, &player, [this](const PictureHandle& p) {
+            tiles.push_back({p, player.Clock().Now() - kStart});
+        });
+        QObject::connect(&player, &Player::CameraWithoutPicture, &player, [this](int camera, qint64 next) {
+            dark.push_back({camera, next < 0 ? -1 : next - kStart, player.Clock().Now() - kStart});
+        });
+        ASSERT_TRUE(player.Open(dir.Path()));
+        ASSERT_TRUE(player.WaitForIndex());
+        ASSERT_EQ(player.Cameras(), (std::vector<int>{0, 1, 2, 3}));
+        player.ShowCameras(player.Cameras());
+        player.Settle();
+    }
+    void TearDown() override { player.Stop(); }
+
+    // The picture a session showing `camera` alone shows at `time` (ms after kStart).
+    std::vector<std::uint8_t> Alone(int camera, std::int64_t time) {
+        if (!m_alone) {
+            m_alone = std::make_unique<Player>(notifier, std::make_unique<ManualTimeSource>());
+            m_alone->Open(dir.Path());
+            m_alone->WaitForIndex();
+        }
+        m_alone->SelectCamera(camera);
+        m_alone->SeekTo(kStart + time);
+        const PictureHandle p = m_alone->CurrentPicture();
+        return {p->Bytes().begin(), p->Bytes().end()};
+    }
+
+    struct Tile {
+        PictureHandle picture;
+        std::int64_t clock;  // the session clock when it arrived (ms after kStart)
+    };
+    struct Dark {
+        int camera;
+        std::int64_t next, clock;
+    };
+    std::vector<Tile> tiles;
+    std::vector<Dark> dark;
+    std::unique_ptr<Player> m_alone;
+    static inline std::vector<VideoFrame> s_frames;
+};
+
+// Seeks across both recordings, into and out of camera 2's gap: every
+// camera shows what it shows alone, or nothing with its next picture's time.
+TEST_F(SiteTest, EveryCameraShowsItsPictureAtTheSeekTime) {
+    const struct { std::int64_t at; int selected; } seeks[] = {
+        {0, 0}, {575, 0}, {1199, 1}, {1230, 3}, {1700, 0}, {2180, 2}, {2500, 1}, {2395, 3}};
+    for (const auto& s : seeks) {
+        SCOPED_TRACE(s.at);
+        ASSERT_TRUE(player.SelectCamera(s.selected));
+        ASSERT_TRUE(player.SeekTo(kStart + s.at));
+        player.Settle();
+        const std::int64_t now = Ms(player.CurrentPicture());
+        for (const int camera : player.Cameras()) {
+            SCOPED_TRACE(camera + 1);
+            const PictureHandle p = player.CameraPicture(camera);
+            const CameraTrack& track = *player.Set()->Track(camera);
+            const std::int64_t latest = track.Entry(*track.PictureAt(kStart + now)).time - kStart;
+            if (latest > now || now - latest > 1000) {
+                // Nothing within a second before: dark, with the time of the camera's next picture.
+                EXPECT_EQ(p, nullptr);
+                const auto last = std::find_if(dark.rbegin(), dark.rend(), [&](const Dark& d) { return d.camera == camera; });
+                ASSERT_NE(last, dark.rend());
+                EXPECT_EQ(last->next, track.Entry(*track.PictureAfter(kStart + now)).time - kStart);
+                continue;
+            }
+            ASSERT_NE(p, nullptr);
+            EXPECT_EQ(Ms(p), latest);
+            const auto alone = Alone(camera, now);
+            EXPECT_TRUE(std::equal(alone.begin(), alone.end(), p->Bytes().begin(), p->Bytes().end()));
+        }
+    }
+}
+
+// A step moves the selected camera by one picture and the others to its time.
+TEST_F(SiteTest, AStepMovesTheOthersToTheSelectedCamerasTime) {
+    ASSERT_TRUE(player.SelectCamera(2));
+    ASSERT_TRUE(player.SeekTo(kStart + 1100));
+    for (const bool forward : {true, true, true, false, false}) {
+        forward ? player.StepForward() : player.StepBack();
+        player.Settle();
+        const std::int64_t now = Ms(player.CurrentPicture());
+        for (const int camera : {0, 3}) {
+            const PictureHandle p = player.CameraPicture(camera);
+            ASSERT_NE(p, nullptr);
+            EXPECT_TRUE(Ms(p) <= now && now < Ms(p) + 40) << camera << " at " << now;
+        }
+    }
+}
+
+// Every mode and rate across the recordings' boundary and camera 2's gap,
+// on the manual clock: each picture arrives when it is its camera's latest
+// at or before the clock, every picture of every camera is shown once, and
+// camera 2 goes dark a second after its last picture before the gap.
+TEST_F(SiteTest, EveryTileFollowsTheClockInEveryMode) {
+    const struct { PlayMode mode; int level; std::int64_t from; } runs[] = {
+        {PlayMode::Play, 0, 0}, {PlayMode::BackPlay, 0, 2400}, {PlayMode::FastPlay, 1, 0}, {PlayMode::FastBackPlay, 0, 2400}};
+    for (const auto& r : runs) {
+        SCOPED_TRACE(static_cast<int>(r.mode));
+        player.SetFastSpeed(r.level);
+        ASSERT_TRUE(player.SelectCamera(0));
+        ASSERT_TRUE(player.SeekTo(kStart + r.from));
+        player.Settle();
+        const bool forward = r.mode == PlayMode::Play || r.mode == PlayMode::FastPlay;
+        // The pictures still to come: beyond the one each camera shows (or the clock).
+        const std::int64_t clock = Ms(player.CurrentPicture());
+        std::map<int, int> expected;
+        for (const int camera : player.Cameras()) {
+            const PictureHandle p = player.CameraPicture(camera);
+            const CameraTrack& track = *player.Set()->Track(camera);
+            for (auto at = track.First(); at; at = track.NextVideo(*at, true)) {
+                const std::int64_t t = track.Entry(*at).time - kStart;
+                expected[camera] += p ? (forward ? t > Ms(p) : t < Ms(p)) : (forward ? t > clock : t <= clock);
+            }
+        }
+        tiles.clear();
+        dark.clear();
+        ASSERT_TRUE(player.Start(r.mode));
+        RunUntilEnded();
+        std::map<int, int> shownPerCamera;
+        for (const Tile& t : tiles) {
+            const int camera = t.picture->camera;
+            ++shownPerCamera[camera];
+            const CameraTrack& track = *player.Set()->Track(camera);
+            EXPECT_EQ(track.Entry(*track.PictureAt(kStart + t.clock)).time - kStart, Ms(t.picture))
+                << "camera " << camera + 1 << " at " << t.clock;
+        }
+        EXPECT_EQ(shownPerCamera, expected);
+        // Camera 2 goes dark in its gap (forward a second after its last picture before it).
+        const auto gap = std::find_if(dark.begin(), dark.end(), [&](const Dark& d) {
+            return d.camera == 1 && (forward ? d.clock > 1000 : d.clock < kCamera2Resumes);
+        });
+        ASSERT_NE(gap, dark.end());
+        if (forward) {
+            EXPECT_EQ(gap->next, kCamera2Resumes);
+            EXPECT_NEAR(gap->clock, 1170 + 1000, FastMultiple(r.level));
+        } else {
+            EXPECT_EQ(gap->next, 1170);
+        }
+    }
+}
+
+// Sound, the marks and the readout stay the selected camera's; showing one
+// camera alone and all again keeps the moment.
+TEST_F(SiteTest, ShowingOneCameraAloneAndAllAgainKeepsTheMoment) {
+    ASSERT_TRUE(player.SelectCamera(3));
+    ASSERT_TRUE(player.SeekTo(kStart + 1500));
+    const std::int64_t now = Ms(player.CurrentPicture());
+    player.ShowCameras({3});
+    EXPECT_EQ(player.ShownCameras(), (std::vector<int>{3}));
+    EXPECT_EQ(Ms(player.CurrentPicture()), now);
+    player.ShowCameras(player.Cameras());
+    player.Settle();
+    EXPECT_EQ(Ms(player.CurrentPicture()), now);
+    for (const int camera : {0, 2}) EXPECT_LE(Ms(player.CameraPicture(camera)), now);
+}
+
+}  // namespace
+}  // namespace korvane::testing
