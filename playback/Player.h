@@ -18,7 +18,6 @@
 #pragma once
 
 #include <QObject>
-#include <QSize>
 #include <QString>
 
 #include <atomic>
@@ -152,16 +151,7 @@ public:
     void Settle();
     std::string CameraName(int camera) const { return m_set ? m_set->CameraName(camera) : std::string{}; }
 
-    // --- Site view (placeholder for the window's side until the engine's lands) ---
-    void ShowCameras(std::vector<int> cameras) { m_shownCameras = std::move(cameras); }
-    const std::vector<int>& ShownCameras() const { return m_shownCameras; }
-    void SetShownSize(int, QSize) {}
-    PictureHandle CameraPicture(int camera) const { return camera == m_camera ? m_current : nullptr; }
-    PictureHandle KeyPictureNear(int, std::int64_t, QSize) { return nullptr; }
-
 signals:
-    void CameraPictureShown(korvane::PictureHandle picture);
-    void CameraWithoutPicture(int camera, qint64 nextCaptureMs);
     void IndexProgress(int percent);
     void IndexReady();
     void CameraChanged(int camera);
@@ -243,7 +233,6 @@ private:
     bool m_complete = false;
     bool m_quickWhole = false;  // the quick look read every recording to its end
     std::map<int, std::unique_ptr<CameraStream>> m_streams;
-    std::vector<int> m_shownCameras;  // site view placeholder
     int m_camera = 0;
     std::optional<RecordRef> m_shown;  // the record of the picture on screen
     PictureHandle m_current;
