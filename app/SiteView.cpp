@@ -95,6 +95,7 @@ void SiteView::Apply() {
     for (int camera : shown) {
         if (const PictureHandle picture = m_player.CameraPicture(camera)) m_grid->ShowPicture(picture);
     }
+    m_grid->ShowPicture(m_player.CurrentPicture());  // the selected camera's, whatever the tiles knew
     stack->setCurrentWidget(m_grid);
     emit Changed();
 }
