@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPixmap>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -239,7 +240,7 @@ void Timeline::ShowHoverPicture(int y) {
     if (!m_player || !m_hover || lane < 0) {
         m_hoverPicture = {};
         m_hoverPictureOf.reset();
-        setToolTip({});
+        if (m_preview) m_preview->hide();
         return;
     }
     const int camera = m_lanes[std::size_t(lane)].camera;
@@ -252,7 +253,19 @@ void Timeline::ShowHoverPicture(int y) {
                          ? QImage(picture->Bytes().data(), picture->width, picture->height, picture->width * 3,
                                   QImage::Format_BGR888).copy()
                          : QImage();
-    setToolTip(tr("Camera %1  %2").arg(camera + 1).arg(TimeText(*m_hover)));
+    if (m_hoverPicture.isNull()) {
+        if (m_preview) m_preview->hide();
+        return;
+    }
+    if (!m_preview) {
+        m_preview = std::make_unique<QLabel>(nullptr, Qt::ToolTip | Qt::FramelessWindowHint);
+        m_preview->setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+    m_preview->setPixmap(QPixmap::fromImage(m_hoverPicture));
+    m_preview->adjustSize();
+    const int x = std::clamp(*XAt(*m_hover) - m_preview->width() / 2, 0, std::max(width() - m_preview->width(), 0));
+    m_preview->move(mapToGlobal(QPoint(x, -m_preview->height() - 4)));
+    m_preview->show();
 }
 
 void Timeline::resizeEvent(QResizeEvent* event) {
@@ -325,6 +338,7 @@ void Timeline::wheelEvent(QWheelEvent* event) {
 
 void Timeline::leaveEvent(QEvent* event) {
     m_hover.reset();
+    if (m_preview) m_preview->hide();
     update();
     QWidget::leaveEvent(event);
 }

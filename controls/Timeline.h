@@ -12,7 +12,10 @@
 #pragma once
 
 #include <QImage>
+#include <QLabel>
 #include <QWidget>
+
+#include <memory>
 
 #include <cstdint>
 #include <optional>
@@ -97,6 +100,7 @@ private:
     std::vector<Lane> m_lanes;  // in camera-number order
     int m_selectedLane = 0;
     QImage m_hoverPicture;
+    std::unique_ptr<QLabel> m_preview;  // the small picture, floating over the pointer
     std::optional<std::pair<int, std::int64_t>> m_hoverPictureOf;  // camera and time it was made for
     std::optional<int> m_pressX;  // where a press on a zoomed strip started
     bool m_panning = false;

@@ -200,6 +200,14 @@ TEST_F(SiteViewTest, TimelineLanesFollowEachCameraWithTheSelectedOneInFullColour
     EXPECT_EQ(strip.pixelColor(gapX, laneY), Skin().groove);
     EXPECT_NE(strip.pixelColor(gapX, timeline.LaneRect(2).center().y()), Skin().groove);
     EXPECT_EQ(strip.pixelColor(gapX, timeline.LaneRect(0).center().y()), Skin().filled);  // the selected lane
+    // Hovering a lane brings a small picture of its camera; in camera 2's gap, its last picture before.
+    const struct { int lane; std::int64_t at; } hovers[] = {{2, 600}, {1, 1800}, {3, 2300}};
+    for (const auto& h : hovers) {
+        QTest::mouseMove(&timeline, QPoint(*timeline.XAt(kFourStart + h.at), timeline.LaneRect(h.lane).center().y()));
+        ASSERT_FALSE(timeline.HoverPicture().isNull()) << h.lane;
+        EXPECT_LE(timeline.HoverPicture().width(), 128);
+        EXPECT_LE(timeline.HoverPicture().height(), 96);
+    }
 
 }
 
