@@ -30,6 +30,8 @@ enum class Command {
     MotionSearch, NextEvent, PreviousEvent,
     // Brought by the site view (SiteCommands).
     LayoutAutomatic, Layout1, Layout2x2, Layout3x3, Layout4x4, CameraAlone, NextCamera, PreviousCamera,
+    // Brought by the evidence commands (EvidenceCommands.cpp).
+    AddBookmark, Bookmarks, ExportIncident,
 };
 
 class Actions : public QObject {

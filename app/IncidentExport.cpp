@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/BookmarkStore.h"
 #include "clip/IncidentExport.h"
+#include "recording/RecordingSet.h"
 #include "recording/TimeStamp.h"
 
 namespace korvane {
@@ -29,6 +31,7 @@ int RunIncidentExport(int argc, char** argv) {
     // The report's pictures and text are painted without a window.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("korvane"));  // the window's data folder, with its bookmarks
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Exports the same span of several cameras into one folder."));
     const QCommandLineOption folder(QStringLiteral("export-incident"), QStringLiteral("The package's folder."),
@@ -67,6 +70,11 @@ int RunIncidentExport(int argc, char** argv) {
     }
     request.note = parser.value(note).toStdString();
     request.extension = "." + parser.value(container).toStdString();
+    // The bookmarks kept in the window for the same recordings; those in the span go into the package.
+    BookmarkStore bookmarks;
+    bookmarks.Use(RecordingPaths(request.paths));
+    request.bookmarks = ManifestBookmarks(bookmarks.List());
+    if (!bookmarks.Error().isEmpty()) std::fprintf(stderr, "korvane: %s\n", qPrintable(bookmarks.Error()));
 
     const IncidentResult result = ExportIncident(request);
     std::fputs((IncidentSummary(request, result) + "\n").c_str(), result.status == ExportStatus::Written ? stdout : stderr);

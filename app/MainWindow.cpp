@@ -14,6 +14,7 @@
 #include "app/Actions.h"
 #include "app/CameraMenu.h"
 #include "app/ClipExportFlow.h"
+#include "app/EvidenceCommands.h"
 #include "app/GoToDialog.h"
 #include "app/MotionSearchFlow.h"
 #include "app/PictureCommands.h"
@@ -76,6 +77,7 @@ MainWindow::MainWindow(Player& player, const QString& companionServer, QWidget* 
     m_search = std::make_unique<MotionSearchFlow>(*m_actions, handle, player, *m_view, *m_timeline, *this, m_markIn,
                                                   m_markOut);
     m_siteCommands = std::make_unique<SiteCommands>(*m_actions, handle, *m_site);
+    m_evidence = std::make_unique<EvidenceCommands>(*this, player);
     BuildMenu();
     m_menu->setVisible(false);
     HandleCommands();
@@ -215,7 +217,7 @@ void MainWindow::BuildMenu() {
     };
 
     QMenu* file = m_menu->addMenu(tr("&File"));
-    add(file, {Command::Open, Command::SavePicture, Command::ExportClip, Command::MotionSearch, Command::Print});
+    add(file, {Command::Open, Command::SavePicture, Command::ExportClip, Command::ExportIncident, Command::MotionSearch, Command::Print});
     m_recentMenu = std::make_unique<RecentFilesMenu>(m_player, *file, *file->addSeparator());
     add(file, {Command::Exit});
 
@@ -231,7 +233,7 @@ void MainWindow::BuildMenu() {
     QMenu* go = m_menu->addMenu(tr("&Go"));
     add(go, {Command::GoTo, Command::BackShort, Command::ForwardShort, Command::BackLong, Command::ForwardLong});
     go->addSeparator();
-    add(go, {Command::MarkIn, Command::MarkOut});
+    add(go, {Command::MarkIn, Command::MarkOut, Command::AddBookmark});
     go->addSeparator();
     add(go, {Command::NextEvent, Command::PreviousEvent});
 
@@ -248,6 +250,8 @@ void MainWindow::BuildMenu() {
     add(size, {Command::AdjustPanel});
     add(size, {Command::Brighter, Command::Darker, Command::MoreContrast, Command::LessContrast, Command::GammaUp,
                  Command::GammaDown, Command::Deinterlace, Command::ResetAdjustments});
+    size->addSeparator();
+    add(size, {Command::Bookmarks});
 
     m_cameraMenu = std::make_unique<korvane::CameraMenu>(m_player, *m_menu);
 

@@ -36,6 +36,7 @@ class AdjustPanel;
 class CameraMenu;
 class ClipExportFlow;
 class MotionSearchFlow;
+class EvidenceCommands;
 class MotionSearchPanel;
 class GoToDialog;
 class PictureCommands;
@@ -112,6 +113,8 @@ public:
     // GUI thread, with a progress dialog whose Cancel stops it.
     bool ExportClipTo(const QString& path);
     QProgressDialog* ExportProgress() const;
+    // Bookmarks and the incident export (EvidenceCommands.cpp).
+    EvidenceCommands& Evidence() { return *m_evidence; }
 
 signals:
     void MarksChanged();
@@ -170,6 +173,7 @@ private:
     std::unique_ptr<QMessageBox> m_keysHelp;
     std::unique_ptr<QMessageBox> m_about;
     int m_zoom = 1;  // the view's zoom factor, as it reports it
+    std::unique_ptr<EvidenceCommands> m_evidence;  // last: gone first, before what it uses
 };
 
 }  // namespace korvane

@@ -60,38 +60,40 @@ bool PlaybackRun::WaitFor(std::int64_t target, bool forward) {
 }
 
 bool PlaybackRun::CrossGap(std::optional<std::int64_t> own, bool forward, std::int64_t speed,
-                           std::optional<std::int64_t> dark) {
+                           std::optional<std::int64_t> darkAt) {
     const std::int64_t limit = kLongestWait * speed;
     const auto beyond = [forward](std::int64_t a, std::int64_t b) { return forward ? a > b : a < b; };
+    bool darkens = darkAt.has_value();  // the lead's tile has yet to go dark at `dark`
+    const std::int64_t dark = darkAt.value_or(0);
     const auto darken = [&] {
         if (m_hooks.without) m_hooks.without(own);
-        dark.reset();
+        darkens = false;
     };
     std::optional<std::int64_t> last;  // the latest picture of another camera passed
     while (!m_stop.load()) {
         const std::int64_t now = m_clock.Now();
         if (own && !beyond(*own, now)) return true;
-        if (dark && !beyond(*dark, now)) darken();
+        if (darkens && !beyond(dark, now)) darken();
         std::optional<std::int64_t> next = m_hooks.nearest ? m_hooks.nearest(now, forward) : std::nullopt;
         if (own && (!next || beyond(*next, *own))) next = own;
         if (!next) {
             // The end of every track: the other cameras' last pictures are shown, the lead's tile goes dark.
             std::optional<std::int64_t> end;
             if (last) end = forward ? *last + kGap : *last - kGap;
-            if (dark && (!end || beyond(*dark, *end))) end = dark;
+            if (darkens && (!end || beyond(dark, *end))) end = dark;
             if (end && !WaitFor(*end, forward)) return false;
-            if (dark) darken();
+            if (darkens) darken();
             return true;
         }
         if (std::llabs(*next - now) > limit) {
-            if (next == own) dark.reset();  // straight to the lead's next picture: never dark
+            if (next == own) darkens = false;  // straight to the lead's next picture: never dark
             m_clock.Set(*next);             // no camera shown has a picture in between: not waited for
             continue;
         }
         last = next;
         std::int64_t target = forward ? *next + limit : *next - limit;
         if (own && beyond(target, *own)) target = *own;
-        if (dark && beyond(target, *dark)) target = *dark;
+        if (darkens && beyond(target, dark)) target = dark;
         if (!WaitFor(target, forward)) return false;
     }
     return false;
@@ -154,9 +156,11 @@ RecordRef PlaybackRun::Walk(std::optional<RecordRef> at, int rate, SoundFeed* so
             }
             const std::int64_t now = m_clock.Now();
             const std::int64_t late = forward ? now - time : time - now;
-            if (lead && speed == 1 && sound == nullptr) {
+            // A camera alone at the recorded pace shows every picture, late or not;
+            // side by side the clock never goes back: a late camera catches up.
+            if (lead && speed == 1 && sound == nullptr && !others) {
                 if (late > kLongestCatchUp) m_clock.Set(time);
-            } else if (late > kFastSlack * speed && (speed > 1 || !lead)) {
+            } else if (late > kFastSlack * speed && (speed > 1 || !lead || others)) {
                 next = CatchUp(*next, forward);
                 time = track.Entry(*next).time;
             }

@@ -10,8 +10,8 @@
 // instead of waiting. The other cameras' runs follow the clock. Where
 // decoding cannot keep up with the clock, a run shows key pictures (and
 // pictures already decoded) only, so the clock never slips; at the recorded
-// pace a lead that has fallen far behind starts its schedule again instead,
-// so that every picture of the selected camera is shown.
+// pace a camera shown alone that has fallen far behind starts its schedule
+// again instead, so that every picture is shown.
 #pragma once
 
 #include <atomic>
@@ -63,9 +63,9 @@ private:
     // The lead's way to its picture at `own` (nothing: past the end of its
     // track): time with no picture of any camera shown is passed over, time
     // with pictures of another camera plays; its own tile goes dark when the
-    // clock reaches `dark` on the way. False on a stop.
+    // clock reaches `darkAt` on the way. False on a stop.
     bool CrossGap(std::optional<std::int64_t> own, bool forward, std::int64_t speed,
-                  std::optional<std::int64_t> dark);
+                  std::optional<std::int64_t> darkAt);
     // Waits until the clock reaches `target` in the run's direction; false on a stop.
     bool WaitFor(std::int64_t target, bool forward);
     // Walks from `at` (the picture shown, or nothing) until the end, a stop or a codec failure.

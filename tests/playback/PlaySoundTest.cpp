@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <iostream>
+#include <map>
 #include <set>
 
 #include "authoring/FrameSource.h"
@@ -100,6 +101,41 @@ TEST_F(PlaySoundTest, EveryPictureIsShownAndTheSoundPlayedAsRecorded) {
     std::vector<std::int16_t> played = disk.Left();
     played.erase(std::remove(played.begin(), played.end(), 0), played.end());
     EXPECT_EQ(played, expected);
+}
+
+// Cameras side by side: what is heard is the selected camera's sound, and
+// the other camera plays on beside it.
+TEST_F(PlaySoundTest, SideBySideTheSoundIsTheSelectedCamerasOwn) {
+    constexpr int kRecords = 4;
+    RecordingWriter w(kFileKind514);
+    w.Header().setPlayCamera(0, 1);
+    std::vector<std::int16_t> expected;
+    for (const int camera : {0, 1}) w.AddVideo(camera, 7, kFrameKey, s_frames[0].bytes, At(0, 0), 7);
+    for (int k = 0; k <= kRecords; ++k) {
+        const SystemTime at = AddMilliseconds(At(0, 0), k * kRecordMs);
+        for (const int camera : {0, 1})
+            w.AddAudio(camera, 1, Level(kRecordFrames, static_cast<std::int16_t>(RecordLevel(k) + camera)), at);
+        expected.insert(expected.end(), kRecordFrames, static_cast<std::int16_t>(RecordLevel(k) + 1));
+        if (k == kRecords) break;
+        for (const int camera : {0, 1})
+            w.AddVideo(camera, 7, kFrameKey, s_frames[0].bytes, AddMilliseconds(at, kRecordMs / 2), 7);
+    }
+    const std::string path = s.dir.File("two.MP4");
+    w.WriteFile(path);
+    ASSERT_TRUE(s.player.Open(path));
+    ASSERT_TRUE(s.player.WaitForIndex());
+    ASSERT_TRUE(s.player.SelectCamera(1));
+    s.player.ShowCameras({0, 1});
+    std::map<int, int> pictures;
+    QObject::connect(&s.player, &Player::CameraPictureShown, &s.player,
+                     [&](const PictureHandle& p) { ++pictures[p->camera]; });
+    ASSERT_TRUE(s.player.Start(PlayMode::Play));
+    s.RunUntilEnded();
+    s.player.CloseSound();
+    std::vector<std::int16_t> played = disk.Left();
+    played.erase(std::remove(played.begin(), played.end(), 0), played.end());
+    EXPECT_EQ(played, expected);
+    EXPECT_EQ(pictures, (std::map<int, int>{{0, kRecords}, {1, kRecords}}));
 }
 
 // The level set on the volume slider holds through a pause and the next
