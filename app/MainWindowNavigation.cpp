@@ -103,7 +103,7 @@ void MainWindow::ShowKeys() {
                          .arg(parts.value(0).toHtmlEscaped(), parts.value(1).toHtmlEscaped());
         }
         table += QStringLiteral("<tr><td><b>%1</b>&nbsp;&nbsp;</td><td>%2</td></tr></table>")
-                     .arg(tr("Double click"), tr("Full screen or back"));
+                     .arg(tr("Double click"), tr("A tile alone and back; for one camera, full screen or back"));
         m_keysHelp = std::make_unique<QMessageBox>(QMessageBox::NoIcon, tr("Keys"), table, QMessageBox::Ok, this);
         m_keysHelp->setTextFormat(Qt::RichText);
         m_keysHelp->setModal(false);

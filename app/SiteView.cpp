@@ -20,12 +20,9 @@ SiteView::SiteView(Player& player, QWidget* parent) : QWidget(parent), m_player(
     setLayout(stack.release());
 
     m_single->SetDoubleClick([this] { m_alone ? ToggleAlone() : m_single->ToggleFullScreen(); });
-    connect(m_grid, &TileGrid::Clicked, this, [this](int camera) {
-        if (camera != m_player.SelectedCamera()) m_player.SelectCamera(camera);
-    });
+    connect(m_grid, &TileGrid::Clicked, this, &SiteView::Select);
     connect(m_grid, &TileGrid::DoubleClicked, this, [this](int camera) {
-        if (camera != m_player.SelectedCamera() && !m_player.SelectCamera(camera)) return;
-        ToggleAlone();
+        if (Select(camera)) ToggleAlone();
     });
     connect(m_grid, &TileGrid::TileSizeChanged, this, &SiteView::ShowTileSize);
     // Every shown camera's picture goes to its tile; the selected camera's comes at its own size.
@@ -70,8 +67,13 @@ void SiteView::ToggleAlone() {
 }
 
 void SiteView::MoveSelection(int step) {
-    const int next = CameraAfter(m_player.Cameras(), m_player.SelectedCamera(), step);
-    if (next != m_player.SelectedCamera()) m_player.SelectCamera(next);
+    Select(CameraAfter(m_player.Cameras(), m_player.SelectedCamera(), step));
+}
+
+bool SiteView::Select(int camera) {
+    // The engine tells of the switch before it converts the camera's picture,
+    // so that the picture comes at the camera's own size (ShowTileSize).
+    return camera == m_player.SelectedCamera() || m_player.SelectCamera(camera);
 }
 
 void SiteView::Apply() {

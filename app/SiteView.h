@@ -42,6 +42,8 @@ public:
     bool Alone() const { return m_alone; }
     // Selects the camera `step` places after the selected one, round the end.
     void MoveSelection(int step);
+    // Selects a camera; false when it has no picture.
+    bool Select(int camera);
 
 signals:
     // The layout, the cameras or the camera shown alone changed.

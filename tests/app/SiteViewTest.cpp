@@ -117,14 +117,20 @@ TEST_F(SiteViewTest, FourCamerasGetTwoByTwoAndTheKeysChooseTheLayout) {
 }
 
 TEST_F(SiteViewTest, AClickAndTabMoveTheSelectionAndEnterOrADoubleClickShowsACameraAloneAtTheSameTime) {
+    window.resize(500, 420);  // tiles narrower than the pictures
+    QCoreApplication::processEvents();
     ASSERT_TRUE(player.SeekTo(kFourStart + 700));
     player.Settle();
     QCoreApplication::processEvents();
+    ASSERT_LT(Grid().Content(2)->picture->width, 352);
     QTest::mouseClick(&Grid(), Qt::LeftButton, {}, Grid().TileOf(2).center());
     player.Settle();
     QCoreApplication::processEvents();
     EXPECT_EQ(player.SelectedCamera(), 2);
     EXPECT_EQ(Grid().Selected(), 2);
+    // The selected camera's picture is whole for saving, printing and zoom.
+    EXPECT_EQ(window.View()->Shown()->camera, 2);
+    EXPECT_EQ(window.View()->Shown()->width, 352);
     const struct { int key; Qt::KeyboardModifiers modifiers; int selected; } tabs[] = {
         {Qt::Key_Tab, {}, 3}, {Qt::Key_Tab, {}, 0}, {Qt::Key_Tab, Qt::ShiftModifier, 3}, {Qt::Key_Tab, Qt::ShiftModifier, 2}};
     for (const auto& t : tabs) {
