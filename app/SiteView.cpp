@@ -81,7 +81,7 @@ void SiteView::Apply() {
     const int selected = m_player.SelectedCamera();
     if (!GridShown()) {
         // The selected camera alone, at its own size.
-        if (!m_player.ShownCameras().empty()) m_player.ShowCameras({});
+        if (m_player.ShownCameras().size() > 1) m_player.ShowCameras({});
         m_player.SetShownSize(selected, {});
         stack->setCurrentWidget(m_single);
         emit Changed();
