@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QPaintEvent>
 #include <QTest>
 
 #include "app/MainWindow.h"
@@ -51,6 +52,46 @@ TEST(SiteLayout, GridsPagesAndTilesFollowTheCameras) {
         EXPECT_EQ(pixels, area.width() * area.height()) << side;
         EXPECT_EQ(TileAt(area, side, QPoint(2, 5)), -1);
     }
+}
+
+// A new picture repaints its own tile and nothing else; so does a change of selection.
+TEST(TileGridPaint, OnlyTheTileWhosePictureChangedIsPainted) {
+    struct PaintSpy : QObject {
+        QRegion painted;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint) painted += static_cast<QPaintEvent*>(event)->region();
+            return false;
+        }
+    } spy;
+    TileGrid grid;
+    grid.resize(400, 300);
+    grid.SetTiles(3, {0, 2, 4, 5, 7}, {{2, "Gate"}});
+    grid.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&grid));
+    grid.installEventFilter(&spy);
+    const auto picture = [](int camera) {
+        auto p = std::make_shared<Picture>();
+        p->width = 64;
+        p->height = 48;
+        p->pixels = std::make_shared<const std::vector<std::uint8_t>>(64 * 48 * 3, std::uint8_t(90 + camera));
+        p->camera = camera;
+        return PictureHandle(std::move(p));
+    };
+    const std::function<void()> changes[] = {[&] { grid.ShowPicture(picture(4)); },
+                                             [&] { grid.ShowNoPicture(7, std::nullopt); },
+                                             [&] { grid.ShowPicture(picture(5)); }};
+    const int tiles[] = {4, 7, 5};
+    for (std::size_t i = 0; i < std::size(changes); ++i) {
+        spy.painted = {};
+        changes[i]();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !spy.painted.isEmpty(); }));
+        EXPECT_EQ(spy.painted.boundingRect(), grid.TileOf(tiles[i])) << tiles[i];
+    }
+    spy.painted = {};
+    grid.ShowPicture(picture(3));  // not shown here: nothing to paint
+    QTest::qWait(30);
+    EXPECT_TRUE(spy.painted.isEmpty());
+    EXPECT_EQ(grid.Content(2)->name, "Gate");
 }
 
 class SiteViewTest : public ::testing::Test {
@@ -132,7 +173,8 @@ TEST_F(SiteViewTest, AClickAndTabMoveTheSelectionAndEnterOrADoubleClickShowsACam
     EXPECT_EQ(window.View()->Shown()->camera, 2);
     EXPECT_EQ(window.View()->Shown()->width, 352);
     const struct { int key; Qt::KeyboardModifiers modifiers; int selected; } tabs[] = {
-        {Qt::Key_Tab, {}, 3}, {Qt::Key_Tab, {}, 0}, {Qt::Key_Tab, Qt::ShiftModifier, 3}, {Qt::Key_Tab, Qt::ShiftModifier, 2}};
+        {Qt::Key_Tab, {}, 3}, {Qt::Key_Tab, {}, 0}, {Qt::Key_Tab, Qt::ShiftModifier, 3},
+        {Qt::Key_Backtab, Qt::ShiftModifier, 2}};  // as X11 sends Shift+Tab
     for (const auto& t : tabs) {
         Press(t.key, t.modifiers);
         EXPECT_EQ(player.SelectedCamera(), t.selected);
