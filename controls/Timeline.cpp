@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPixmap>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -19,8 +18,6 @@ namespace {
 constexpr int kMargin = 4;         // room for the marker at both ends
 constexpr int kRim = 3;            // above and below the lanes
 constexpr int kSingleLane = kTimelineHeight - 2 * kRim;
-const QSize kHoverPictureBox(128, 96);
-constexpr std::int64_t kHoverPictureStep = 500;  // ms the pointer moves before another small picture
 
 QString TimeText(std::int64_t time) {
     return QString::fromStdString(FormatCaptureTime(FromCaptureMilliseconds(time)));
@@ -233,39 +230,11 @@ std::optional<std::pair<QRect, QString>> Timeline::HoverLabel() const {
     return std::pair{QRect(left, 0, labelWidth, std::min(height(), kTimelineHeight)), text};
 }
 
-// The key picture of the hovered lane's camera near the hovered time, made
-// again only when the pointer has moved on by a while or to another lane.
+// The small picture of the hovered lane's camera, over the pointer.
 void Timeline::ShowHoverPicture(int y) {
     const int lane = LaneAt(y);
-    if (!m_player || !m_hover || lane < 0) {
-        m_hoverPicture = {};
-        m_hoverPictureOf.reset();
-        if (m_preview) m_preview->hide();
-        return;
-    }
-    const int camera = m_lanes[std::size_t(lane)].camera;
-    if (m_hoverPictureOf && m_hoverPictureOf->first == camera &&
-        std::abs(m_hoverPictureOf->second - *m_hover) < kHoverPictureStep)
-        return;
-    m_hoverPictureOf = std::pair{camera, *m_hover};
-    const PictureHandle picture = m_player->KeyPictureNear(camera, *m_hover, kHoverPictureBox);
-    m_hoverPicture = picture && picture->width > 0
-                         ? QImage(picture->Bytes().data(), picture->width, picture->height, picture->width * 3,
-                                  QImage::Format_BGR888).copy()
-                         : QImage();
-    if (m_hoverPicture.isNull()) {
-        if (m_preview) m_preview->hide();
-        return;
-    }
-    if (!m_preview) {
-        m_preview = std::make_unique<QLabel>(nullptr, Qt::ToolTip | Qt::FramelessWindowHint);
-        m_preview->setAttribute(Qt::WA_TransparentForMouseEvents);
-    }
-    m_preview->setPixmap(QPixmap::fromImage(m_hoverPicture));
-    m_preview->adjustSize();
-    const int x = std::clamp(*XAt(*m_hover) - m_preview->width() / 2, 0, std::max(width() - m_preview->width(), 0));
-    m_preview->move(mapToGlobal(QPoint(x, -m_preview->height() - 4)));
-    m_preview->show();
+    if (!m_player || !m_hover || lane < 0) return m_hoverPicture.Hide();
+    m_hoverPicture.Show(*m_player, m_lanes[std::size_t(lane)].camera, *m_hover, mapToGlobal(QPoint(*XAt(*m_hover), 0)));
 }
 
 void Timeline::resizeEvent(QResizeEvent* event) {
@@ -338,7 +307,7 @@ void Timeline::wheelEvent(QWheelEvent* event) {
 
 void Timeline::leaveEvent(QEvent* event) {
     m_hover.reset();
-    if (m_preview) m_preview->hide();
+    m_hoverPicture.Hide();
     update();
     QWidget::leaveEvent(event);
 }

@@ -11,11 +11,7 @@
 // sideways. While the index is built it shows its progress.
 #pragma once
 
-#include <QImage>
-#include <QLabel>
 #include <QWidget>
-
-#include <memory>
 
 #include <cstdint>
 #include <optional>
@@ -23,6 +19,7 @@
 #include <vector>
 
 #include "controls/ClockSegments.h"
+#include "controls/HoverPicture.h"
 #include "controls/TimelineScale.h"
 #include "playback/Player.h"
 #include "recording/RecordIndex.h"
@@ -62,7 +59,7 @@ public:
     int LaneAt(int y) const;
     const TimelineScale& Scale() const { return m_scale; }
     // The small picture of the hovered lane's camera near the hovered time; null when none.
-    const QImage& HoverPicture() const { return m_hoverPicture; }
+    const QImage& HoverImage() const { return m_hoverPicture.Image(); }
     // Where the clock was set back: the x of each segment after the first.
     std::vector<int> Jumps() const;
     // The in and out marks of a clip to export (capture times), shown as brackets.
@@ -99,9 +96,7 @@ private:
     TimelineScale m_scale;
     std::vector<Lane> m_lanes;  // in camera-number order
     int m_selectedLane = 0;
-    QImage m_hoverPicture;
-    std::unique_ptr<QLabel> m_preview;  // the small picture, floating over the pointer
-    std::optional<std::pair<int, std::int64_t>> m_hoverPictureOf;  // camera and time it was made for
+    HoverPicture m_hoverPicture;
     std::optional<int> m_pressX;  // where a press on a zoomed strip started
     bool m_panning = false;
     std::optional<std::int64_t> m_marker;

@@ -252,9 +252,9 @@ TEST_F(SiteViewTest, TimelineLanesFollowEachCameraWithTheSelectedOneInFullColour
     const struct { int lane; std::int64_t at; } hovers[] = {{2, 600}, {1, 1800}, {3, 2300}};
     for (const auto& h : hovers) {
         QTest::mouseMove(&timeline, QPoint(*timeline.XAt(kFourStart + h.at), timeline.LaneRect(h.lane).center().y()));
-        ASSERT_FALSE(timeline.HoverPicture().isNull()) << h.lane;
-        EXPECT_LE(timeline.HoverPicture().width(), 128);
-        EXPECT_LE(timeline.HoverPicture().height(), 96);
+        ASSERT_FALSE(timeline.HoverImage().isNull()) << h.lane;
+        EXPECT_LE(timeline.HoverImage().width(), 128);
+        EXPECT_LE(timeline.HoverImage().height(), 96);
     }
 
 }
