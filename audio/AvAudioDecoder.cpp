@@ -48,7 +48,7 @@ void AvAudioDecoder::Close() {
     if (m_frame) av_frame_unref(m_frame.get());
 }
 
-AudioStatus AvAudioDecoder::Decode(std::span<const std::uint8_t> in, std::span<std::uint8_t> out,
+AudioStatus AvAudioDecoder::Decode(std::span<const std::uint8_t> in, std::span<std::int16_t> out,
                                    std::size_t& produced) {
     produced = 0;
     if (!m_context) return AudioStatus::NotOpen;
@@ -73,15 +73,9 @@ AudioStatus AvAudioDecoder::Decode(std::span<const std::uint8_t> in, std::span<s
         }
         // Mono: packed and planar hold the same samples in data[0].
         const auto samples = static_cast<std::size_t>(m_frame->nb_samples);
-        if (status == AudioStatus::Decoded && samples * 2 <= out.size() - produced) {
-            const auto* from = reinterpret_cast<const std::int16_t*>(m_frame->data[0]);
-            std::uint8_t* to = out.data() + produced;
-            for (std::size_t i = 0; i < samples; ++i) {
-                const auto value = static_cast<std::uint16_t>(from[i]);
-                to[2 * i] = static_cast<std::uint8_t>(value & 0xFF);
-                to[2 * i + 1] = static_cast<std::uint8_t>(value >> 8);
-            }
-            produced += samples * 2;
+        if (status == AudioStatus::Decoded && samples <= out.size() - produced) {
+            std::memcpy(out.data() + produced, m_frame->data[0], samples * sizeof(std::int16_t));
+            produced += samples;
         } else {
             status = AudioStatus::TooLarge;
         }

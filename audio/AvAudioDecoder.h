@@ -1,7 +1,7 @@
-// One libavcodec audio decoder for mono 8 kHz ADPCM, giving 16-bit
-// little-endian PCM bytes. Used for IMA ADPCM (ImaAdpcmConverter) and G.721
-// (play with sound). The decoder's state runs on from one packet to the
-// next, as a continuous ADPCM stream needs.
+// One libavcodec audio decoder for mono 8 kHz ADPCM, giving 16-bit signed
+// samples; AudioRecordDecoder uses one for G.721 and one for IMA ADPCM. The
+// decoder's state runs on from one packet to the next, as a continuous ADPCM
+// stream needs.
 //
 // Steady decoding allocates nothing of its own: the packet keeps its padded
 // copy of the input (it only grows) and the frame is reused.
@@ -36,10 +36,9 @@ public:
     void Close();
     bool IsOpen() const { return m_context != nullptr; }
 
-    // Decodes one packet into out as 16-bit little-endian samples and sets
-    // produced to the bytes written. Never writes past out.
-    AudioStatus Decode(std::span<const std::uint8_t> in, std::span<std::uint8_t> out,
-                       std::size_t& produced);
+    // Decodes one packet into out and sets produced to the samples written.
+    // Never writes past out.
+    AudioStatus Decode(std::span<const std::uint8_t> in, std::span<std::int16_t> out, std::size_t& produced);
 
 private:
 

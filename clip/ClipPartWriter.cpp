@@ -159,7 +159,9 @@ bool ClipPartWriter::WriteVideo(std::size_t index, RowThread::Bytes bytes) {
         note = place.note;
         ends = place.ownPacket;
     }
-    m_packet.insert(m_packet.end(), data.begin(), data.end());
+    // A record that is a packet of its own goes to the muxer as it is; records that ride together are joined.
+    const bool alone = ends && m_packet.empty();
+    if (!alone) m_packet.insert(m_packet.end(), data.begin(), data.end());
     m_keyPending = m_keyPending || r.header.frameType == kFrameKey;
     m_rowsPending.emplace_back(TimesRow{index, FormatCaptureTime(r.header.timeStamp), 0,
                                         r.file < m_setup.sourceNames.size() ? m_setup.sourceNames[r.file] : std::string(),
@@ -174,7 +176,8 @@ bool ClipPartWriter::WriteVideo(std::size_t index, RowThread::Bytes bytes) {
                             : m_previousPts                   ? pts - *m_previousPts
                                                               : kLastPictureMs;
     duration = std::clamp<std::int64_t>(duration, 1, kLongestPacketMs);
-    if (!m_muxer.WriteVideo(m_packet, pts - m_baseMs, duration, m_keyPending || m_firstPacket))
+    if (!m_muxer.WriteVideo(alone ? std::span<const std::uint8_t>(data) : std::span<const std::uint8_t>(m_packet),
+                            pts - m_baseMs, duration, m_keyPending || m_firstPacket))
         return Fail("cannot write " + m_setup.path + ": " + m_muxer.Error());
     for (auto& [row, recordBytes] : m_rowsPending) {
         row.ptsMs = pts - m_baseMs;

@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "audio/SoundPlayback.h"
-#include "recording/TimeStamp.h"
 
 #include <algorithm>
 
@@ -13,55 +11,6 @@ extern "C" {
 }
 
 namespace korvane {
-namespace {
-
-constexpr int kDefaultRate = 8000;
-constexpr std::size_t kG721PcmBytesPerByte = 4;
-
-}  // namespace
-
-SoundDecoder::SoundDecoder() {
-    m_g721.Open(AV_CODEC_ID_ADPCM_G726LE, 0);
-    m_ima.Init();
-}
-
-int SoundDecoder::SampleRate(const FrameHeader& header) {
-    const bool linearOrIma = header.codec != kAudioCodecG721 && header.codec != kAudioCodecG721b &&
-                             header.codec != kAudioCodecG721c;
-    return linearOrIma && header.audioSampleRate() != 0 ? header.audioSampleRate() : kDefaultRate;
-}
-
-bool SoundDecoder::Decode(const FrameHeader& header, std::span<const std::uint8_t> data,
-                          std::vector<std::int16_t>& pcm) {
-    std::size_t produced = 0;
-    switch (header.codec) {
-        case kAudioCodecPcm:
-            if (header.audioSampleBits() == 8) {
-                for (std::uint8_t b : data) pcm.push_back(static_cast<std::int16_t>((b - 128) * 256));
-                return true;
-            }
-            for (std::size_t i = 0; i + 1 < data.size(); i += 2)
-                pcm.push_back(static_cast<std::int16_t>(data[i] | (data[i + 1] << 8)));
-            return true;
-        case kAudioCodecG721:
-        case kAudioCodecG721b:
-        case kAudioCodecG721c:
-            m_bytes.resize(data.size() * kG721PcmBytesPerByte);
-            if (m_g721.Decode(data, m_bytes, produced) != AudioStatus::Decoded) return false;
-            break;
-        default: {
-            m_bytes.resize(data.size() / kImaBlockBytes * kImaBlockPcmBytes);
-            std::uint32_t converted = 0;
-            if (m_ima.Convert(data, m_bytes, converted) == 0) return false;
-            produced = converted;
-            break;
-        }
-    }
-    for (std::size_t i = 0; i + 1 < produced; i += 2)
-        pcm.push_back(static_cast<std::int16_t>(m_bytes[i] | (m_bytes[i + 1] << 8)));
-    return true;
-}
-
 bool AacEncoder::Open(int sampleRate) {
     const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_AAC);
     if (codec == nullptr) return false;
@@ -75,9 +24,14 @@ bool AacEncoder::Open(int sampleRate) {
     m_context->bit_rate = 32'000;
     m_context->time_base = {1, sampleRate};
     m_context->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;  // MP4 keeps the decoder set-up in its header
-    // The fast coder: hours of 8 kHz speech-band sound do not need the slow search.
+    // The fast coder: hours of 8 kHz speech-band sound do not need the slow search. Noise substitution
+    // and temporal noise shaping cost time without a gain at this bitrate, and 8 kHz sound (G.721 is
+    // telephone-band) has nothing above 3.4 kHz worth coding.
     AVDictionary* options = nullptr;
     av_dict_set(&options, "aac_coder", "fast", 0);
+    av_dict_set(&options, "aac_pns", "0", 0);
+    av_dict_set(&options, "aac_tns", "0", 0);
+    if (sampleRate <= 8000) m_context->cutoff = 3400;
     const bool opened = avcodec_open2(m_context.get(), codec, &options) >= 0;
     av_dict_free(&options);
     return opened;
@@ -163,21 +117,18 @@ bool SoundTrack::Silence(std::int64_t samples) {
     return true;
 }
 
-bool SoundTrack::Add(const FrameHeader& header, std::span<const std::uint8_t> data) {
-    m_pcm.clear();
-    if (!m_decoder.Decode(header, data, m_pcm) || m_pcm.empty()) return true;  // nothing to play
-    m_samples += m_pcm.size();
-    const std::int64_t ms = CaptureMilliseconds(header.timeStamp);
+bool SoundTrack::Add(std::int64_t ms, std::span<const std::int16_t> pcm) {
+    if (pcm.empty()) return true;  // nothing to play
+    m_samples += pcm.size();
     std::int64_t start = m_next;
     if (ms < m_firstMs - SoundTrack::kMostSilenceSeconds * 1000 || ms > m_lastMs + kMostSilenceSeconds * 1000)
         ++m_outOfOrder;
     else
         start = std::max(start, (ms - m_firstMs) * m_rate / 1000);
-    const auto length = static_cast<std::int64_t>(m_pcm.size());
+    const auto length = static_cast<std::int64_t>(pcm.size());
     if (m_aac == nullptr) {
         m_next = start + length;
-        const auto* bytes = reinterpret_cast<const std::uint8_t*>(m_pcm.data());
-        return m_write({bytes, m_pcm.size() * 2}, start, length);
+        return m_write({reinterpret_cast<const std::uint8_t*>(pcm.data()), pcm.size_bytes()}, start, length);
     }
     if (start - m_next > kMostSilenceSeconds * m_rate) {
         // Too long to fill: the encoder's stream goes on from the next frame, whose packets move to the sound's time.
@@ -188,11 +139,10 @@ bool SoundTrack::Add(const FrameHeader& header, std::span<const std::uint8_t> da
         const std::int64_t nextFrame = (fed + frame - 1) / frame * frame;
         m_shifts.push_back({nextFrame, start - nextFrame});
         m_next = start;
-    }    if (start > m_next && !Silence(start - m_next)) {
-        return false;
     }
+    if (start > m_next && !Silence(start - m_next)) return false;
     m_next = start + length;
-    return m_aac->Encode(m_pcm, Sink());
+    return m_aac->Encode(pcm, Sink());
 }
 
 bool SoundTrack::Finish() { return m_aac == nullptr || m_aac->Flush(Sink()); }

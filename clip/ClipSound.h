@@ -1,6 +1,5 @@
-// The sound of a clip: a camera's audio records as 16-bit mono PCM (linear
-// PCM as stored, G.721 and IMA ADPCM through libavcodec, as play with sound
-// decodes them), and the AAC encoder that MP4 clips carry the sound in.
+// The sound of a clip: a camera's decoded audio records placed at their
+// times, and the AAC encoder that MP4 clips carry the sound in.
 #pragma once
 
 #include <cstdint>
@@ -8,27 +7,9 @@
 #include <span>
 #include <vector>
 
-#include "audio/AvAudioDecoder.h"
-#include "audio/ImaAdpcmConverter.h"
 #include "media/FFmpegPtr.h"
-#include "recording/RecordLayout.h"
 
 namespace korvane {
-
-class SoundDecoder {
-public:
-    SoundDecoder();
-
-    // Appends the samples of one audio record to pcm; false when its decoder refuses it.
-    bool Decode(const FrameHeader& header, std::span<const std::uint8_t> data, std::vector<std::int16_t>& pcm);
-    // Samples a second of the record's sound.
-    static int SampleRate(const FrameHeader& header);
-
-private:
-    AvAudioDecoder m_g721;
-    ImaAdpcmConverter m_ima;
-    std::vector<std::uint8_t> m_bytes;  // a record's PCM as it comes out of a decoder
-};
 
 class AacEncoder {
 public:
@@ -70,7 +51,8 @@ public:
     // Packets (bytes, first sample, samples) go to write.
     SoundTrack(AacEncoder::PacketSink write, AacEncoder* aac, std::int64_t firstMs, std::int64_t lastMs, int rate);
 
-    bool Add(const FrameHeader& header, std::span<const std::uint8_t> data);
+    // A record's decoded samples and its capture time.
+    bool Add(std::int64_t ms, std::span<const std::int16_t> pcm);
     bool Finish();
     std::uint64_t Samples() const { return m_samples; }
     std::size_t UnfilledGaps() const { return m_unfilledGaps; }
@@ -86,8 +68,6 @@ private:
     AacEncoder* m_aac;  // nothing: PCM as it is
     std::int64_t m_firstMs, m_lastMs;
     int m_rate;
-    SoundDecoder m_decoder;
-    std::vector<std::int16_t> m_pcm;
     std::int64_t m_next = 0;    // the sample after the last one written
     // AAC: from which of the encoder's samples on its packets move by how much (gaps not filled).
     struct Shift {

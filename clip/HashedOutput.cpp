@@ -60,7 +60,7 @@ bool HashedOutput::Create(const std::string& finalPath) {
         m_temporary.clear();
         return Fail("cannot write");
     }
-    m_hash.emplace();
+    m_hash.emplace(m_fd);
     return true;
 }
 
@@ -68,7 +68,8 @@ bool HashedOutput::Write(std::span<const std::uint8_t> bytes) {
     if (m_fd < 0) return false;
     while (!bytes.empty()) {
         if (!m_piece) {
-            m_piece = std::make_shared<std::vector<std::uint8_t>>();
+            m_piece = m_hash->Blank();
+            m_piece->clear();
             m_piece->reserve(kPieceSize);
         }
         const std::size_t n = std::min(bytes.size(), kPieceSize - m_piece->size());
@@ -83,14 +84,13 @@ bool HashedOutput::Write(const QByteArray& bytes) {
     return Write(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), static_cast<std::size_t>(bytes.size())));
 }
 
+// Hands the piece to the thread that writes and hashes it.
 bool HashedOutput::Flush() {
-    if (!m_piece || m_piece->empty()) return true;
-    for (std::size_t done = 0; done < m_piece->size();) {
-        const ssize_t n = ::write(m_fd, m_piece->data() + done, m_piece->size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return Fail("cannot write");
-        done += static_cast<std::size_t>(n);
+    if (const int error = m_hash->WriteError()) {
+        errno = error;
+        return Fail("cannot write");
     }
+    if (!m_piece || m_piece->empty()) return true;
     m_size += m_piece->size();
     m_hash->Hand(std::move(m_piece));
     m_piece.reset();
@@ -121,13 +121,16 @@ bool HashedOutput::Close() {
         }
     }
     if (!Flush()) return false;
-    if (::close(m_fd) != 0) {
-        m_fd = -1;
+    m_digest = m_hash->Finish();
+    const int error = m_hash->WriteError();
+    m_hash.reset();
+    const bool closed = ::close(m_fd) == 0;
+    m_fd = -1;
+    if (error != 0) errno = error;
+    if (error != 0 || !closed) {
+        m_digest.clear();
         return Fail("cannot write");
     }
-    m_fd = -1;
-    m_digest = m_hash->Finish();
-    m_hash.reset();
     return true;
 }
 

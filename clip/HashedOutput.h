@@ -1,5 +1,5 @@
 // A file written front to back under a temporary name beside its final one,
-// hashed with SHA-256 on a thread of its own while it is written, and
+// written and hashed with SHA-256 on a thread of its own (HashThread), and
 // renamed to its final name only when everything is written (Commit). A file
 // not committed is removed when the object goes, whatever ended the export.
 // Io() gives libavformat a write-only, non-seekable context over it, so the
@@ -34,7 +34,8 @@ public:
     bool Write(const QByteArray& bytes);
     // For libavformat; nullptr when it cannot be made.
     AVIOContext* Io();
-    // Writes what is buffered and closes the file; the hash and size are known afterwards.
+    // Writes what is buffered and closes the file; the hash and size are known
+    // afterwards. A write that failed on the way fails here (or in the next Write).
     bool Close();
     // Renames the closed file to its final name.
     bool Commit();
@@ -58,7 +59,7 @@ private:
     int m_fd = -1;
     bool m_committed = false;
     std::uint64_t m_size = 0;
-    std::shared_ptr<std::vector<std::uint8_t>> m_piece;
+    HashThread::Piece m_piece;
     QByteArray m_digest;
     std::unique_ptr<AVIOContext, IoDeleter> m_io;
     std::optional<HashThread> m_hash;

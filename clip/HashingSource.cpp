@@ -32,8 +32,9 @@ bool HashingSource::NextChunk() {
     m_chunkStart += m_chunkLength;
     m_chunkLength = 0;
     const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(kChunkSize, m_size - m_chunkStart));
-    // A fresh piece each time: the hashing thread may still hold the last ones.
-    m_chunk = std::make_shared<std::vector<std::uint8_t>>(wanted);
+    // A piece the hashing thread is done with: the last ones may still be hashed.
+    m_chunk = m_hash->Blank();
+    m_chunk->resize(wanted);
     while (m_chunkLength < wanted) {
         const ssize_t n = ::pread(m_fd, m_chunk->data() + m_chunkLength, wanted - m_chunkLength,
                                   static_cast<off_t>(m_chunkStart + m_chunkLength));

@@ -39,7 +39,7 @@ public:
     QByteArray FinishHash();
 
 private:
-    using Chunk = std::shared_ptr<std::vector<std::uint8_t>>;
+    using Chunk = HashThread::Piece;
     bool NextChunk();
 
     static constexpr std::size_t kChunkSize = 1 << 20;

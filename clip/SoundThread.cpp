@@ -1,5 +1,7 @@
 #include "clip/SoundThread.h"
 
+#include "recording/TimeStamp.h"
+
 namespace korvane {
 
 SoundThread::SoundThread(AacEncoder* aac, std::int64_t firstMs, std::int64_t lastMs, int rate)
@@ -10,6 +12,12 @@ SoundThread::SoundThread(AacEncoder* aac, std::int64_t firstMs, std::int64_t las
               return true;
           },
           aac, firstMs, lastMs, rate) {}
+
+void SoundThread::Decode(Record& record) {
+    const auto samples = m_decoder.Decode(record.first, record.second);
+    if (samples && !samples->empty())
+        m_placing.Hand({CaptureMilliseconds(record.first.timeStamp), {samples->begin(), samples->end()}});
+}
 
 bool SoundThread::Drain(ClipMuxer& muxer) {
     std::deque<Packet> packets;
@@ -23,7 +31,7 @@ bool SoundThread::Drain(ClipMuxer& muxer) {
 }
 
 bool SoundThread::Finish(ClipMuxer& muxer) {
-    m_work.Finish();
+    m_decoding.Finish();
     return Drain(muxer) && m_ok;
 }
 

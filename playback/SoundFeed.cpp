@@ -21,7 +21,7 @@ void SoundFeed::QueueUntil(std::int64_t until, PlaybackClock& clock) {
         if (e.mediaKind == kMediaAudio && e.time > until) break;
         m_at = next;
         if (e.mediaKind != kMediaAudio || !m_reader.Read(next->file, e.offset, m_buffers)) continue;
-        m_audio.PlayAudioRecord(m_buffers.header, m_buffers.Data());
+        m_audio.PlayAudioRecord(m_buffers.header, m_buffers.Body());
         // Where this record's sound starts on the output's clock: the capture time heard then.
         // The output reckons on the steady clock; the session clock may run on another time source.
         if (const auto when = m_audio.WhenPlayed(std::chrono::milliseconds(0)))

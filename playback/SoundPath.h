@@ -1,14 +1,13 @@
-// The engine's sound: the output, the IMA ADPCM converter, the audio record
-// path over them, the user's volume, and the feed that reads the camera's
-// audio records ahead of the pictures. Play with sound runs it on the
-// worker; the volume may be set from the owning thread at any time.
+// The engine's sound: the output, the audio record path over it, the user's
+// volume, and the feed that reads the camera's audio records ahead of the
+// pictures. Play with sound runs it on the worker; the volume may be set
+// from the owning thread at any time.
 #pragma once
 
 #include <atomic>
 #include <string>
 #include <vector>
 
-#include "audio/ImaAdpcmConverter.h"
 #include "audio/SoundPlayback.h"
 #include "audio/WaveOutput.h"
 #include "playback/SoundFeed.h"
@@ -19,7 +18,7 @@ namespace korvane {
 class SoundPath {
 public:
     // Messages of the audio path (on the worker) go to `notifier`.
-    explicit SoundPath(Notifier& notifier) : m_audio(m_waveOut, m_imaAdpcm, notifier) {}
+    explicit SoundPath(Notifier& notifier) : m_audio(m_waveOut, notifier) {}
 
     // The recordings the feed reads from (between runs only).
     void SetPaths(std::vector<std::string> paths) { m_reader = RecordReader(std::move(paths)); }
@@ -34,7 +33,6 @@ public:
 
 private:
     WaveOutput m_waveOut;
-    ImaAdpcmConverter m_imaAdpcm;
     SoundPlayback m_audio;
     RecordReader m_reader{{}};
     SoundFeed m_feed{m_audio, m_reader, [this] { ApplyVolume(); }};
