@@ -24,10 +24,12 @@ enum class Command {
     Zoom1, Zoom2, Zoom3, KeepProportions, FullScreen, LeaveFullScreen, ToggleMenu,
     GoTo, MarkIn, MarkOut,
     Keys, About,
-    // Brought by the picture and search features (MainWindowPicture.cpp, MainWindowSearch.cpp).
+    // Brought by the picture and search features (PictureCommands, MotionSearchFlow).
     OriginalSize, FitToWindow, WholePicture, SmoothZoom, AdjustPanel,
     Brighter, Darker, MoreContrast, LessContrast, GammaUp, GammaDown, Deinterlace, ResetAdjustments,
     MotionSearch, NextEvent, PreviousEvent,
+    // Brought by the site view (SiteCommands).
+    LayoutAutomatic, Layout1, Layout2x2, Layout3x3, Layout4x4, CameraAlone, NextCamera, PreviousCamera,
     // Brought by the evidence commands (EvidenceCommands.cpp).
     AddBookmark, Bookmarks, ExportIncident,
 };

@@ -1,49 +1,36 @@
 #include "app/MainWindow.h"
 
 #include <QAction>
-#include <QCheckBox>
 #include <QCloseEvent>
-#include <QDesktopServices>
-#include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
-#include <QGridLayout>
-#include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QPainter>
 #include <QPalette>
-#include <QPrintDialog>
-#include <QPrinter>
-#include <QProgressDialog>
-#include <QPushButton>
 #include <QSettings>
-#include <QUrl>
 #include <QVBoxLayout>
-#include <QWindow>
 
 #include "app/About.h"
 #include "app/Actions.h"
-#include "app/AdjustPanel.h"
+#include "app/CameraMenu.h"
+#include "app/ClipExportFlow.h"
 #include "app/EvidenceCommands.h"
-#include "app/MotionSearchPanel.h"
-#include "app/MotionSearchRunner.h"
 #include "app/GoToDialog.h"
-#include "app/PictureSaver.h"
+#include "app/MotionSearchFlow.h"
+#include "app/PictureCommands.h"
+#include "app/PictureOutput.h"
 #include "app/PlayerView.h"
+#include "app/RecentFilesMenu.h"
+#include "app/SiteCommands.h"
+#include "app/SiteView.h"
 #include "desktop/RecentFileList.h"
 #include "desktop/Settings.h"
 #include "playback/Player.h"
-#include "recording/SiteInfo.h"
-#include "recording/TimeStamp.h"
 
 namespace korvane {
 namespace {
 
-const QString kPictureFolderKey = QStringLiteral("Export/PictureFolder");
-const QString kCaptionLinesKey = QStringLiteral("Export/CaptionLines");
-const QString kClipFolderKey = QStringLiteral("Export/ClipFolder");
+const QString kKeepProportionsKey = QStringLiteral("View/KeepProportions");
 
 }  // namespace
 
@@ -56,7 +43,9 @@ MainWindow::MainWindow(Player& player, const QString& companionServer, QWidget* 
     setWindowTitle(QString::fromLatin1(kFrameTitle));
     setMinimumSize(kFrameMinWidth, kFrameMinHeight);
     m_actions = std::make_unique<Actions>(*this);
-    connect(&m_exporter, &ClipExportRunner::Finished, this, &MainWindow::ExportDone);
+    const auto choices = [this]() -> QSettings& { return Choices(); };
+    m_export = std::make_unique<ClipExportFlow>(player, *this, m_markIn, m_markOut, choices);
+    connect(m_export.get(), &ClipExportFlow::Finished, this, &MainWindow::ExportFinished);
 
     // The client area: the view above, the control bar docked at the bottom.
     auto client = std::make_unique<QWidget>();
@@ -67,9 +56,10 @@ MainWindow::MainWindow(Player& player, const QString& companionServer, QWidget* 
     auto layout = std::make_unique<QVBoxLayout>();
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    auto view = std::make_unique<PlayerView>(player);
-    m_view = view.get();
-    layout->addWidget(view.release(), 1);
+    auto site = std::make_unique<SiteView>(player);
+    m_site = site.get();
+    m_view = &site->Single();
+    layout->addWidget(site.release(), 1);
     BuildNavigation(*layout);
     auto bar = std::make_unique<ControlBar>();
     bar->Attach(player);
@@ -78,8 +68,15 @@ MainWindow::MainWindow(Player& player, const QString& companionServer, QWidget* 
     client->setLayout(layout.release());
     setCentralWidget(client.release());
 
-    BuildPictureCommands();
-    BuildSearchCommands();
+    m_output = std::make_unique<PictureOutput>(player, *m_view, *this, choices);
+    const CommandHandler handle = [this](Command command, std::function<void()> handler) {
+        Handle(command, std::move(handler));
+    };
+    m_pictureCommands = std::make_unique<PictureCommands>(*m_actions, handle, *m_view, *this,
+                                                          [this](bool keep) { SetKeepProportions(keep); });
+    m_search = std::make_unique<MotionSearchFlow>(*m_actions, handle, player, *m_view, *m_timeline, *this, m_markIn,
+                                                  m_markOut);
+    m_siteCommands = std::make_unique<SiteCommands>(*m_actions, handle, *m_site);
     m_evidence = std::make_unique<EvidenceCommands>(*this, player);
     BuildMenu();
     m_menu->setVisible(false);
@@ -133,9 +130,9 @@ void MainWindow::Handle(Command command, std::function<void()> handler) {
 
 void MainWindow::HandleCommands() {
     Handle(Command::Open, [this] { m_view->OpenWithDialog(); });
-    Handle(Command::SavePicture, [this] { SavePicture(); });
-    Handle(Command::ExportClip, [this] { ExportClip(); });
-    Handle(Command::Print, [this] { Print(); });
+    Handle(Command::SavePicture, [this] { m_output->Save(); });
+    Handle(Command::ExportClip, [this] { m_export->Ask(); });
+    Handle(Command::Print, [this] { m_output->Print(); });
     Handle(Command::Exit, [this] { QMetaObject::invokeMethod(this, &MainWindow::Exit, Qt::QueuedConnection); });
     Handle(Command::Play, [this] { StartOrStop(PlayMode::Play); });
     Handle(Command::BackPlay, [this] { StartOrStop(PlayMode::BackPlay); });
@@ -191,8 +188,7 @@ void MainWindow::ShowStates() {
 
 void MainWindow::ForgetRecording() {
     setWindowTitle(QString::fromLatin1(kFrameTitle));
-    m_cameraMenu->clear();
-    m_cameraMenuAction->setVisible(false);
+    m_cameraMenu->Clear();
     m_markIn.reset();
     m_markOut.reset();
     emit MarksChanged();
@@ -222,8 +218,7 @@ void MainWindow::BuildMenu() {
 
     QMenu* file = m_menu->addMenu(tr("&File"));
     add(file, {Command::Open, Command::SavePicture, Command::ExportClip, Command::ExportIncident, Command::MotionSearch, Command::Print});
-    m_recentEnd = file->addSeparator();
-    connect(file, &QMenu::aboutToShow, this, [this, file] { ListRecentFiles(file); });
+    m_recentMenu = std::make_unique<RecentFilesMenu>(m_player, *file, *file->addSeparator());
     add(file, {Command::Exit});
 
     QMenu* play = m_menu->addMenu(tr("&Play"));
@@ -243,6 +238,9 @@ void MainWindow::BuildMenu() {
     add(go, {Command::NextEvent, Command::PreviousEvent});
 
     QMenu* size = m_menu->addMenu(tr("&View"));
+    add(size, {Command::LayoutAutomatic, Command::Layout1, Command::Layout2x2, Command::Layout3x3, Command::Layout4x4});
+    add(size, {Command::CameraAlone, Command::NextCamera, Command::PreviousCamera});
+    size->addSeparator();
     add(size, {Command::Zoom1, Command::Zoom2, Command::Zoom3});
     size->addSeparator();
     add(size, {Command::OriginalSize, Command::FitToWindow, Command::WholePicture, Command::SmoothZoom});
@@ -255,20 +253,15 @@ void MainWindow::BuildMenu() {
     size->addSeparator();
     add(size, {Command::Bookmarks});
 
-    m_cameraMenu = m_menu->addMenu(tr("&Camera"));
-    m_cameraMenuAction = m_cameraMenu->menuAction();
-    m_cameraMenuAction->setVisible(false);  // until a recording shows several cameras
+    m_cameraMenu = std::make_unique<korvane::CameraMenu>(m_player, *m_menu);
 
     QMenu* help = m_menu->addMenu(tr("&Help"));
     add(help, {Command::Keys, Command::About});
 }
 
-namespace {
-const QString kKeepProportionsKey = QStringLiteral("View/KeepProportions");
-}
-
 void MainWindow::UseRecentFiles(RecentFileList& recentFiles) {
     m_recentFiles = &recentFiles;
+    m_recentMenu->Use(recentFiles);
     if (!recentFiles.Files().isEmpty()) m_view->SetStartFolder(QFileInfo(recentFiles.Files().front()).absolutePath());
     m_view->SetKeepProportions(recentFiles.Store().value(kKeepProportionsKey, true).toBool());
     ShowStates();
@@ -280,36 +273,7 @@ void MainWindow::SetKeepProportions(bool keep) {
     Choices().sync();
 }
 
-// Between the file commands and Exit: "1 path" for each recent recording, newest first.
-void MainWindow::ListRecentFiles(QMenu* file) {
-    m_recentActions.clear();  // a destroyed action leaves the menu by itself
-    if (m_recentFiles == nullptr || m_recentFiles->Files().isEmpty()) return;
-    const QStringList& files = m_recentFiles->Files();
-    auto separator = std::make_unique<QAction>();
-    separator->setSeparator(true);
-    file->insertAction(m_recentEnd, separator.get());
-    m_recentActions.push_back(std::move(separator));
-    for (qsizetype i = 0; i < files.size(); ++i) {
-        auto action = std::make_unique<QAction>(QStringLiteral("&%1 %2").arg(i + 1).arg(files[i]));
-        const std::string path = files[i].toLocal8Bit().toStdString();
-        connect(action.get(), &QAction::triggered, this, [this, path] { m_player.Open(path); });
-        file->insertAction(m_recentEnd, action.get());
-        m_recentActions.push_back(std::move(action));
-    }
-}
-
-void MainWindow::PrintView(QPaintDevice& device) {
-    QPainter painter(&device);
-    if (!painter.isActive()) return;
-    m_view->Paint(painter, QRect(0, 0, device.width(), device.height()), true);
-}
-
-void MainWindow::Print() {
-    QPrinter printer;
-    QPrintDialog dialog(&printer, this);
-    if (dialog.exec() != QDialog::Accepted) return;
-    PrintView(printer);
-}
+void MainWindow::PrintView(QPaintDevice& device) { m_output->PrintTo(device); }
 
 void MainWindow::SetMark(std::optional<SystemTime>& mark) {
     const PictureHandle& picture = m_view->Shown();
@@ -322,112 +286,17 @@ QSettings& MainWindow::Choices() {
     return m_recentFiles != nullptr ? m_recentFiles->Store() : *m_settings;
 }
 
-QString MainWindow::SiteName() const {
-    return QString::fromLocal8Bit(m_player.SiteName().c_str());
-}
-
 bool MainWindow::SavePictureTo(const QString& path, bool withCaptionLines, bool adjusted) {
-    QImage image = PictureImage(*m_view, withCaptionLines, adjusted);
-    // What was applied goes into the file (a PNG text chunk, a JPEG comment).
-    if (adjusted && !m_view->Adjustments().Neutral()) image.setText(QStringLiteral("Adjustments"), m_view->Adjustments().Tag());
-    return !image.isNull() && SaveImage(image, path);
+    return m_output->SaveTo(path, withCaptionLines, adjusted);
 }
 
-void MainWindow::SavePicture() {
-    const PictureHandle picture = m_view->Shown();
-    if (!picture) return;
-    const QString folder = Choices().value(kPictureFolderKey, QDir::homePath()).toString();
-    QFileDialog dialog(this, QStringLiteral("Save picture"), QDir(folder).filePath(SuggestedPictureName(SiteName(), *picture, SavedPart(*m_view))),
-                       QStringLiteral("PNG picture (*.png);;JPEG picture (*.jpg *.jpeg)"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);  // it carries the check box
-    auto lines = std::make_unique<QCheckBox>(QStringLiteral("Draw the caption lines in"));
-    lines->setChecked(Choices().value(kCaptionLinesKey, true).toBool());
-    QCheckBox* check = lines.get();
-    // Adjustments go into a saved picture only when asked for, each time.
-    auto adjusted = std::make_unique<QCheckBox>(QStringLiteral("Apply the picture adjustments (%1)").arg(m_view->Adjustments().Tag()));
-    QCheckBox* applyAdjustments = adjusted.get();
-    adjusted->setVisible(!m_view->Adjustments().Neutral());
-    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
-        grid->addWidget(lines.release(), grid->rowCount(), 0, 1, grid->columnCount());
-        grid->addWidget(adjusted.release(), grid->rowCount(), 0, 1, grid->columnCount());
-    }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    const QString path = dialog.selectedFiles().front();
-    Choices().setValue(kPictureFolderKey, QFileInfo(path).absolutePath());
-    Choices().setValue(kCaptionLinesKey, check->isChecked());
-    if (!SavePictureTo(path, check->isChecked(), applyAdjustments->isVisible() && applyAdjustments->isChecked()))
-        QMessageBox::warning(this, QString::fromLatin1(kFrameTitle), QStringLiteral("Cannot write ") + path);
-}
-
-void MainWindow::ExportClip() {
-    if (!m_player.FileOpen() || m_exporter.Running()) return;
-    const QString folder = Choices().value(kClipFolderKey, QDir::homePath()).toString();
-    QString name = QStringLiteral("CAM%1").arg(m_player.SelectedCamera() + 1);
-    if (const QString site = SiteName(); !site.isEmpty()) name = site + QLatin1Char('_') + name;
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export clip"),
-                                                      QDir(folder).filePath(name + QStringLiteral(".mkv")),
-                                                      QStringLiteral("Matroska (*.mkv);;MP4 (*.mp4)"));
-    if (path.isEmpty()) return;
-    Choices().setValue(kClipFolderKey, QFileInfo(path).absolutePath());
-    ExportClipTo(path);
-}
-
-bool MainWindow::ExportClipTo(const QString& path) {
-    if (!m_player.FileOpen()) return false;
-    ExportRequest request;
-    request.source = m_player.FilePath();
-    request.output = path.toLocal8Bit().toStdString();
-    request.from = m_markIn;
-    request.to = m_markOut;
-    request.camera = m_player.SelectedCamera() + 1;
-    if (!m_exporter.Start(request)) return false;
-    m_exportPath = path;
-    m_exportProgress = std::make_unique<QProgressDialog>(QStringLiteral("Exporting ") + QFileInfo(path).fileName(),
-                                                         QStringLiteral("Cancel"), 0, 1000, this);
-    m_exportProgress->setWindowTitle(QString::fromLatin1(kFrameTitle));
-    m_exportProgress->setMinimumDuration(0);
-    m_exportProgress->setAutoClose(false);
-    m_exportProgress->setAutoReset(false);
-    connect(&m_exporter, &ClipExportRunner::Progress, m_exportProgress.get(), &QProgressDialog::setValue);
-    connect(m_exportProgress.get(), &QProgressDialog::canceled, &m_exporter, &ClipExportRunner::Cancel);
-    // Not modal: a modal dialog's setValue would run the event loop inside the progress call.
-    m_exportProgress->setWindowModality(Qt::NonModal);
-    m_exportProgress->show();
-    return true;
-}
-
-void MainWindow::ExportDone(const ExportResult& result) {
-    if (m_exportProgress) {
-        m_exportProgress->disconnect(&m_exporter);
-        m_exportProgress->hide();
-        m_exportProgress.reset();
-    }
-    if (result.status == ExportStatus::Written) {
-        // Where the files went, and a button that opens that folder.
-        const QFileInfo clip(m_exportPath);
-        const QString folder = clip.absolutePath();
-        QString text = tr("Exported %1 pictures from %2 to %3 into the folder %4:")
-                           .arg(result.pictures)
-                           .arg(QString::fromStdString(result.firstTime), QString::fromStdString(result.lastTime),
-                                folder);
-        const std::string output = m_exportPath.toLocal8Bit().toStdString();
-        for (const std::string& file : {output, TimesPath(output), ReportPath(output)})
-            text += QStringLiteral("\n    ") + QFileInfo(QString::fromLocal8Bit(file.c_str())).fileName();
-        m_exportNote = std::make_unique<QMessageBox>(QMessageBox::Information, QString::fromLatin1(kFrameTitle), text,
-                                                     QMessageBox::Ok, this);
-        QPushButton* open = m_exportNote->addButton(tr("Open folder"), QMessageBox::ActionRole);
-        connect(open, &QPushButton::clicked, this,
-                [folder] { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); });
-        m_exportNote->open();
-    } else if (result.status != ExportStatus::Cancelled) {
-        m_exportNote = std::make_unique<QMessageBox>(QMessageBox::Warning, QString::fromLatin1(kFrameTitle),
-                                                     QString::fromLocal8Bit(result.message.c_str()), QMessageBox::Ok,
-                                                     this);
-        m_exportNote->open();
-    }
-    emit ExportFinished(result);
-}
+bool MainWindow::ExportClipTo(const QString& path) { return m_export->ExportTo(path); }
+QProgressDialog* MainWindow::ExportProgress() const { return m_export->Progress(); }
+QMessageBox* MainWindow::ExportNote() const { return m_export->Note(); }
+QAction* MainWindow::CameraMenuAction() const { return m_cameraMenu->MenuAction(); }
+QMenu* MainWindow::CameraMenu() const { return m_cameraMenu->Menu(); }
+AdjustPanel* MainWindow::Adjust() const { return m_pictureCommands->Panel(); }
+MotionSearchPanel* MainWindow::ShowMotionSearch() { return m_search->Show(); }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     m_player.Stop();

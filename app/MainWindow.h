@@ -17,8 +17,6 @@
 
 #include "app/Actions.h"
 #include "app/ClipExportRunner.h"
-#include "app/PictureAdjust.h"
-#include "search/MotionSettings.h"
 #include "controls/ControlBar.h"
 #include "desktop/CompanionNotifier.h"
 #include "desktop/RecentFileList.h"
@@ -35,10 +33,17 @@ class QVBoxLayout;
 namespace korvane {
 
 class AdjustPanel;
+class CameraMenu;
+class ClipExportFlow;
+class MotionSearchFlow;
 class EvidenceCommands;
 class MotionSearchPanel;
-class MotionSearchRunner;
 class GoToDialog;
+class PictureCommands;
+class PictureOutput;
+class RecentFilesMenu;
+class SiteCommands;
+class SiteView;
 class Player;
 class PlayerView;
 class PositionReadout;
@@ -63,7 +68,9 @@ public:
     // for none) and applies zoom 1x.
     void Start(const QString& recording);
 
+    // The single-camera view (also a camera shown alone), and the site view that holds it and the tiles.
     PlayerView* View() const { return m_view; }
+    SiteView* Site() const { return m_site; }
     ControlBar* Bar() const { return m_bar; }
 
     QMenuBar* Menu() const { return m_menu; }
@@ -86,11 +93,11 @@ public:
     GoToDialog* GoTo() const { return m_goTo.get(); }
     QMessageBox* KeysHelp() const { return m_keysHelp.get(); }
     QMessageBox* AboutBox() const { return m_about.get(); }
-    QMessageBox* ExportNote() const { return m_exportNote.get(); }
+    QMessageBox* ExportNote() const;
     // The CAMERA menu's entry in the menu bar: shown only for a recording
     // with pictures of several cameras; its actions, one per camera.
-    QAction* CameraMenuAction() const { return m_cameraMenuAction; }
-    QMenu* CameraMenu() const { return m_cameraMenu; }
+    QAction* CameraMenuAction() const;
+    QMenu* CameraMenu() const;
     // Every key of the window and what it does, one per line.
     QString KeysText() const;
 
@@ -99,13 +106,13 @@ public:
     const std::optional<SystemTime>& MarkOut() const { return m_markOut; }
     // Saves the shown picture to path (PNG, or JPEG by its name); false when none is shown or it cannot be written.
     bool SavePictureTo(const QString& path, bool withCaptionLines, bool adjusted = false);
-    AdjustPanel* Adjust() const { return m_adjustPanel.get(); }
-    // The motion search panel, made and shown (MainWindowSearch.cpp).
+    AdjustPanel* Adjust() const;
+    // The motion search panel, made and shown.
     MotionSearchPanel* ShowMotionSearch();
     // Exports the open recording's camera between the marks to path, off the
     // GUI thread, with a progress dialog whose Cancel stops it.
     bool ExportClipTo(const QString& path);
-    QProgressDialog* ExportProgress() const { return m_exportProgress.get(); }
+    QProgressDialog* ExportProgress() const;
     // Bookmarks and the incident export (EvidenceCommands.cpp).
     EvidenceCommands& Evidence() { return *m_evidence; }
 
@@ -127,64 +134,45 @@ private:
     // An open that left nothing to show: nothing of the recording before stays.
     void ForgetRecording();
     void ShowAbout();
-    void ListRecentFiles(QMenu* file);
     void SetKeepProportions(bool keep);
-    void Print();
     void SetMark(std::optional<SystemTime>& mark);
-    void SavePicture();
-    void ExportClip();
-    void ExportDone(const ExportResult& result);
-    QString SiteName() const;
     // Where the window's choices are kept: the recent files' settings, else its own.
     QSettings& Choices();
-
     void Exit();
 
     // --- Navigation (MainWindowNavigation.cpp) --------------------------------
     void BuildNavigation(QVBoxLayout& layout);
-    // The picture's zoom, adjustments and their panel (MainWindowPicture.cpp).
-    void BuildPictureCommands();
-    void ShowAdjustPanel();
-    void Adjust(const std::function<void(PictureAdjustments&)>& change);
-    std::unique_ptr<AdjustPanel> m_adjustPanel;
-    void BuildSearchCommands();
-    void StartMotionSearch();
-    void ShowEvents(const std::vector<MotionEvent>& events);
-    void GoToEvent(bool forward);
-    std::unique_ptr<MotionSearchRunner> m_searchRunner;
-    std::unique_ptr<MotionSearchPanel> m_searchPanel;
     void HandleNavigation();
-    void RebuildCameraMenu();
     void ShowGoTo();
     void ShowKeys();
     void Step(bool forward);
     void ChangeFastSpeed(int by);
+
+    Player& m_player;
+    QString m_companionServer;
+    bool m_companionNotified = false;
+    std::unique_ptr<Actions> m_actions;
+    QMenuBar* m_menu = nullptr;
+    SiteView* m_site = nullptr;              // owned by the client area
+    PlayerView* m_view = nullptr;            // owned by the site view
+    ControlBar* m_bar = nullptr;             // docked under the view, owned by the client area
     Timeline* m_timeline = nullptr;          // owned by the client area
     PositionReadout* m_readout = nullptr;    // owned by the client area
-    QMenu* m_cameraMenu = nullptr;           // owned by the menu bar
-    QAction* m_cameraMenuAction = nullptr;
+    RecentFileList* m_recentFiles = nullptr;
+    std::unique_ptr<QSettings> m_settings;  // the choices without a recent-file list
+    std::optional<SystemTime> m_markIn;
+    std::optional<SystemTime> m_markOut;
+    std::unique_ptr<PictureOutput> m_output;
+    std::unique_ptr<ClipExportFlow> m_export;
+    std::unique_ptr<PictureCommands> m_pictureCommands;
+    std::unique_ptr<MotionSearchFlow> m_search;
+    std::unique_ptr<SiteCommands> m_siteCommands;
+    std::unique_ptr<RecentFilesMenu> m_recentMenu;
+    std::unique_ptr<korvane::CameraMenu> m_cameraMenu;
     std::unique_ptr<GoToDialog> m_goTo;
     std::unique_ptr<QMessageBox> m_keysHelp;
     std::unique_ptr<QMessageBox> m_about;
-
-    Player& m_player;
-    std::unique_ptr<Actions> m_actions;
-    QMenuBar* m_menu = nullptr;
-    PlayerView* m_view = nullptr;  // owned by the client area
-    RecentFileList* m_recentFiles = nullptr;
-    QAction* m_recentEnd = nullptr;  // the separator after the recent files in FILE
-    std::vector<std::unique_ptr<QAction>> m_recentActions;  // shown in FILE while they live
-    ControlBar* m_bar = nullptr;   // docked under the view, owned by the client area
-    QString m_companionServer;
-    bool m_companionNotified = false;
-    std::optional<SystemTime> m_markIn;
-    std::optional<SystemTime> m_markOut;
-    std::unique_ptr<QSettings> m_settings;  // the choices without a recent-file list
-    ClipExportRunner m_exporter;
-    std::unique_ptr<QProgressDialog> m_exportProgress;
-    std::unique_ptr<QMessageBox> m_exportNote;
-    QString m_exportPath;  // of the export running or done last
-    int m_zoom = 1;        // the view's zoom factor, as it reports it
+    int m_zoom = 1;  // the view's zoom factor, as it reports it
     std::unique_ptr<EvidenceCommands> m_evidence;  // last: gone first, before what it uses
 };
 

@@ -1,9 +1,8 @@
 // The window's ways to find a moment: the timeline and readout strip under
-// the picture, the keys, the go-to dialog, the CAMERA menu and the key list.
+// the picture, the keys, the go-to dialog and the key list.
 // All of them go through the engine's public interface.
 #include <QAction>
 #include <QHBoxLayout>
-#include <QMenu>
 #include <QMessageBox>
 #include <QVBoxLayout>
 
@@ -15,7 +14,6 @@
 #include "controls/PositionReadout.h"
 #include "controls/Timeline.h"
 #include "playback/Player.h"
-#include "recording/SiteInfo.h"
 #include "recording/TimeStamp.h"
 
 namespace korvane {
@@ -42,9 +40,6 @@ void MainWindow::BuildNavigation(QVBoxLayout& layout) {
     row->addWidget(readout.release());
     strip->setLayout(row.release());
     layout.addWidget(strip.release());
-    connect(&m_player, &Player::IndexReady, this, &MainWindow::RebuildCameraMenu);
-    connect(&m_player, &Player::Opened, this, &MainWindow::RebuildCameraMenu);
-    connect(&m_player, &Player::CameraChanged, this, &MainWindow::RebuildCameraMenu, Qt::QueuedConnection);
     // The clip marks (I and O) as brackets on the timeline.
     connect(this, &MainWindow::MarksChanged, this, [this] {
         const auto millis = [](const std::optional<SystemTime>& t) {
@@ -108,31 +103,12 @@ void MainWindow::ShowKeys() {
                          .arg(parts.value(0).toHtmlEscaped(), parts.value(1).toHtmlEscaped());
         }
         table += QStringLiteral("<tr><td><b>%1</b>&nbsp;&nbsp;</td><td>%2</td></tr></table>")
-                     .arg(tr("Double click"), tr("Full screen or back"));
+                     .arg(tr("Double click"), tr("A tile alone and back; for one camera, full screen or back"));
         m_keysHelp = std::make_unique<QMessageBox>(QMessageBox::NoIcon, tr("Keys"), table, QMessageBox::Ok, this);
         m_keysHelp->setTextFormat(Qt::RichText);
         m_keysHelp->setModal(false);
     }
     m_keysHelp->show();
-}
-
-void MainWindow::RebuildCameraMenu() {
-    m_cameraMenu->clear();
-    const std::vector<int> cameras = m_player.Cameras();
-    for (int camera : cameras) {
-        const std::string name = m_player.CameraName(camera);
-        QString text = tr("Camera %1").arg(camera + 1);
-        if (!name.empty()) text += QStringLiteral(" - ") + QString::fromLocal8Bit(name.c_str());
-        QAction* action = m_cameraMenu->addAction(text);
-        action->setCheckable(true);
-        action->setChecked(camera == m_player.SelectedCamera());
-        // The menu is made again after the switch, not inside the action's own signal.
-        connect(action, &QAction::triggered, this, [this, camera] {
-            m_player.SelectCamera(camera);
-            QMetaObject::invokeMethod(this, &MainWindow::RebuildCameraMenu, Qt::QueuedConnection);
-        });
-    }
-    m_cameraMenuAction->setVisible(cameras.size() > 1);
 }
 
 }  // namespace korvane

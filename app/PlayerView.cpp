@@ -25,6 +25,7 @@
 
 #include "app/PlayerView.h"
 #include "app/OuterRectKeeper.h"
+#include "app/TilePainter.h"
 
 namespace korvane {
 namespace {
@@ -32,12 +33,6 @@ namespace {
 constexpr int kBaseWidth = 352;
 constexpr int kBaseHeight = 240;
 constexpr double kWidthFactor = 0.9;
-
-// The text lines: a black shadow one pixel up and left of the white text.
-void DrawLine(QPainter& painter, int x, int y, const std::string& text) {
-    painter.drawText(QRect(x, y, 4096, 64), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                     QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())));
-}
 
 // The inset in the picture's bottom right corner: the whole picture, small,
 // with a frame round the part the view shows.
@@ -79,12 +74,9 @@ PlayerView::PlayerView(Player& player, QWidget* parent) : QWidget(parent), m_pla
 PlayerView::~PlayerView() = default;
 
 QRect PlayerView::PictureRect(const QRect& target, bool keepProportions) const {
-    if (!keepProportions || !m_picture || m_picture->width <= 0 || m_picture->height <= 0) return target;
+    if (!keepProportions || !m_picture) return target;
     // The picture's width is its display width (720-wide pictures come cropped to 704).
-    QSize fitted(m_picture->width, m_picture->height);
-    fitted.scale(target.size(), Qt::KeepAspectRatio);
-    return QRect(target.topLeft() + QPoint((target.width() - fitted.width()) / 2, (target.height() - fitted.height()) / 2),
-                 fitted);
+    return FittedRect(QSize(m_picture->width, m_picture->height), target);
 }
 
 void PlayerView::SetKeepProportions(bool keep) {
@@ -93,14 +85,13 @@ void PlayerView::SetKeepProportions(bool keep) {
 }
 
 QImage PlayerView::ShownImage() const {
-    if (!m_picture || m_picture->width <= 0 || m_picture->height <= 0) return {};
+    if (!m_picture) return {};
     const Picture& p = *m_picture;
-    const QImage picture(p.Bytes().data(), p.width, p.height, p.width * 3, QImage::Format_BGR888);
-    if (m_adjustments.Neutral()) return picture;
+    const QImage picture = PixelsImage(p);
+    if (picture.isNull() || m_adjustments.Neutral()) return picture;
     if (m_adjustedFrom != m_picture || m_adjustedWith != m_adjustments) {
         QImage before;
-        if (m_before && m_before->width == p.width && m_before->height == p.height)
-            before = QImage(m_before->Bytes().data(), p.width, p.height, p.width * 3, QImage::Format_BGR888);
+        if (m_before && m_before->width == p.width && m_before->height == p.height) before = PixelsImage(*m_before);
         m_adjusted = Adjusted(picture, m_adjustments, before);
         m_adjustedFrom = m_picture;
         m_adjustedWith = m_adjustments;
@@ -128,18 +119,7 @@ void PlayerView::Paint(QPainter& painter, const QRect& target, bool keepProporti
 }
 
 void PlayerView::PaintLines(QPainter& painter, const QRect& area) const {
-    if (!m_picture) return;
-    const Picture& p = *m_picture;
-    painter.save();
-    painter.setPen(Qt::black);
-    DrawLine(painter, area.left() + 9, area.top() + 9, p.caption);
-    DrawLine(painter, area.left() + 9, area.top() + 25, p.streamInfo);
-    if (!p.caption.empty()) {
-        painter.setPen(Qt::white);
-        DrawLine(painter, area.left() + 10, area.top() + 10, p.caption);
-        DrawLine(painter, area.left() + 10, area.top() + 26, p.streamInfo);
-    }
-    painter.restore();
+    if (m_picture) PaintTextLines(painter, area, m_picture->caption, m_picture->streamInfo);
 }
 
 void PlayerView::paintEvent(QPaintEvent*) {
@@ -318,7 +298,7 @@ void PlayerView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void PlayerView::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) ToggleFullScreen();
+    if (event->button() == Qt::LeftButton) m_doubleClick ? m_doubleClick() : ToggleFullScreen();
     QWidget::mouseDoubleClickEvent(event);
 }
 

@@ -62,6 +62,8 @@ public:
     // The window sized so that one screen pixel shows one picture pixel, as far as the screen allows.
     void OriginalSize();
     void ToggleFullScreen();
+    // What a double click on the picture does: full screen or back unless set.
+    void SetDoubleClick(std::function<void()> action) { m_doubleClick = std::move(action); }
     void ToggleMenu();
     // Asks for a recording and opens it; a cancelled dialog changes nothing.
     // The dialog starts in the folder of the recording opened last.
@@ -118,6 +120,7 @@ private:
     mutable PictureAdjustments m_adjustedWith;
     mutable QImage m_adjusted;
     QPoint m_dragGrip;  // where the pointer holds the window, from its top left
+    std::function<void()> m_doubleClick;
 };
 
 }  // namespace korvane

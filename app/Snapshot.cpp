@@ -1,13 +1,60 @@
 #include "app/Snapshot.h"
 
 #include <QImage>
+#include <QPainter>
 
 #include <cstdio>
+#include <map>
+
+#include "app/SiteLayout.h"
+#include "app/TilePainter.h"
 
 #include "platform/Notifier.h"
 #include "playback/Player.h"
 
 namespace korvane {
+namespace {
+
+constexpr int kTileFrame = 2;  // the tile painter's frame on each side
+
+// Every camera of the session at the moment shown, in the layout the window
+// picks for their number, each tile as large as the selected camera's picture.
+QImage Mosaic(Player& player, int size) {
+    player.WaitForIndex();
+    const std::vector<int> cameras = CamerasOnPage(player.Cameras(), AutomaticSide(player.Cameras().size()),
+                                                   player.SelectedCamera());
+    const int side = AutomaticSide(cameras.size());
+    const PictureHandle selected = player.CurrentPicture();
+    QSize tile = selected ? QSize(selected->width, selected->height) : QSize(352, 240);
+    tile += QSize(2 * kTileFrame, 2 * kTileFrame);
+    if (size > 0) tile.scale(QSize(size / side, size / side), Qt::KeepAspectRatio);
+    std::map<int, std::optional<std::int64_t>> next;  // of the cameras without a picture
+    const QMetaObject::Connection dark = QObject::connect(
+        &player, &Player::CameraWithoutPicture,
+        [&next](int camera, qint64 ms) { next[camera] = ms >= 0 ? std::optional<std::int64_t>(ms) : std::nullopt; });
+    for (int camera : cameras) player.SetShownSize(camera, tile - QSize(2 * kTileFrame, 2 * kTileFrame));
+    player.ShowCameras(cameras);
+    player.Settle();
+    QObject::disconnect(dark);
+
+    QImage mosaic(tile.width() * side, tile.height() * side, QImage::Format_RGB32);
+    mosaic.fill(Qt::black);
+    QPainter painter(&mosaic);
+    for (std::size_t i = 0; i < cameras.size(); ++i) {
+        TileContent content;
+        content.camera = cameras[i];
+        content.name = player.CameraName(cameras[i]);
+        content.picture = player.CameraPicture(cameras[i]);
+        content.noRecording = !content.picture;
+        if (const auto n = next.find(cameras[i]); n != next.end()) content.next = n->second;
+        PaintTile(painter, TileRect(mosaic.rect(), side, int(i)), content, cameras[i] == player.SelectedCamera());
+        std::printf("tile %d: %s\n", cameras[i] + 1,
+                    content.picture ? content.picture->caption.c_str() : "No recording");
+    }
+    return mosaic;
+}
+
+}  // namespace
 
 int RunSnapshot(const SnapshotRequest& request) {
     StderrNotifier notifier;
@@ -28,8 +75,14 @@ int RunSnapshot(const SnapshotRequest& request) {
     if (!opened) return 2;
     const PictureHandle picture = player.CurrentPicture();
     if (!picture || !started) return 1;
-    QImage image(picture->Bytes().data(), picture->width, picture->height, picture->width * 3, QImage::Format_BGR888);
-    if (request.size > 0) image = image.scaled(request.size, request.size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    QImage image;
+    if (request.grid) {
+        image = Mosaic(player, request.size);
+        std::fflush(stdout);
+    } else {
+        image = PixelsImage(*picture);
+        if (request.size > 0) image = image.scaled(request.size, request.size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    }
     if (!image.save(QString::fromLocal8Bit(request.outputPath.c_str()), "PNG")) {
         notifier.ShowMessage("cannot write " + request.outputPath);
         return 1;

@@ -162,6 +162,7 @@ int RunHeadless(const QCommandLineParser& parser, const Options& o) {
     if (!size) return Refuse(QStringLiteral("--size takes a number of pixels up to 4096."));
     request.previous = *previous;
     request.size = *size;
+    request.grid = parser.isSet(o.grid);
     return korvane::RunSnapshot(request);
 }
 

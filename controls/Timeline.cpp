@@ -1,9 +1,12 @@
 #include "controls/Timeline.h"
 
+#include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
 
 #include <algorithm>
+#include <cmath>
 
 #include "controls/ClockSegments.h"
 #include "controls/SkinColours.h"
@@ -12,11 +15,15 @@
 namespace korvane {
 namespace {
 
-constexpr int kMargin = 4;  // room for the marker at both ends
+constexpr int kMargin = 4;         // room for the marker at both ends
+constexpr int kRim = 3;            // above and below the lanes
+constexpr int kSingleLane = kTimelineHeight - 2 * kRim;
 
 QString TimeText(std::int64_t time) {
     return QString::fromStdString(FormatCaptureTime(FromCaptureMilliseconds(time)));
 }
+
+int LaneHeight(std::size_t lanes) { return lanes <= 1 ? kSingleLane : std::clamp(56 / int(lanes), 3, 7); }
 
 }  // namespace
 
@@ -45,11 +52,12 @@ void Timeline::Attach(Player& player) {
     // An open that left nothing to show: no span of the recording before stays.
     connect(&player, &Player::PictureCleared, this, [this] {
         m_hasSpan = false;
-        m_segments.clear();
-        m_gaps.clear();
+        m_scale.SetSegments({});
+        m_lanes.clear();
         m_marker.reset();
         m_hover.reset();
         m_progress = -1;
+        setFixedHeight(kTimelineHeight);
         update();
     });
     connect(&player, &Player::PictureShown, this, [this] {
@@ -59,60 +67,97 @@ void Timeline::Attach(Player& player) {
     Refresh();
 }
 
+// A lane for every camera of the session. The scale follows the selected
+// camera's stretches where its clock was set back, else it spans every camera.
 void Timeline::Refresh() {
-    const CameraTrack* track = m_player && m_player->IndexComplete() ? m_player->Track() : nullptr;
-    m_segments = track ? ClockSegments(*track) : std::vector<ClockSegment>{};
-    m_hasSpan = !m_segments.empty();
-    m_gaps = track ? track->Gaps() : std::vector<TimeGap>{};
+    const bool complete = m_player && m_player->IndexComplete() && m_player->Set();
+    const CameraTrack* selected = complete ? m_player->Track() : nullptr;
+    std::vector<Lane> lanes;
+    m_selectedLane = 0;
+    if (selected) {
+        for (int camera : m_player->Cameras()) {
+            const CameraTrack* track = m_player->Set()->Track(camera);
+            if (!track || !track->First()) continue;
+            if (camera == m_player->SelectedCamera()) m_selectedLane = int(lanes.size());
+            lanes.push_back({camera, track->Entry(*track->First()).time, track->Entry(*track->Last()).time, track->Gaps()});
+        }
+    }
+    std::vector<ClockSegment> segments = selected ? ClockSegments(*selected) : std::vector<ClockSegment>{};
+    if (segments.size() == 1) {
+        for (const Lane& lane : lanes) {
+            segments.front().first = std::min(segments.front().first, lane.first);
+            segments.front().last = std::max(segments.front().last, lane.last);
+        }
+    }
+    // A new recording or camera shows the whole span again; the same span keeps its zoom.
+    const bool same = segments.size() == m_scale.Segments().size() &&
+                      std::equal(segments.begin(), segments.end(), m_scale.Segments().begin(),
+                                 [](const ClockSegment& a, const ClockSegment& b) { return a.first == b.first && a.last == b.last; });
+    if (!same) m_scale.SetSegments(std::move(segments));
+    m_lanes = std::move(lanes);
+    m_hasSpan = !m_scale.Empty();
     m_marker = m_player ? m_player->CurrentTime() : std::nullopt;
+    setFixedHeight(std::max(kTimelineHeight, 2 * kRim + int(m_lanes.size()) * LaneHeight(m_lanes.size())));
     update();
 }
 
-QRect Timeline::Track() const { return rect().adjusted(kMargin, 3, -kMargin, -3); }
+const std::vector<TimeGap>& Timeline::Gaps() const {
+    static const std::vector<TimeGap> none;
+    return m_lanes.empty() ? none : m_lanes[std::size_t(m_selectedLane)].gaps;
+}
 
-// The segments lie side by side in chain order, each as long as the time it
-// covers (at least a millisecond), on one scale.
-std::int64_t Timeline::ScaleLength() const {
-    std::int64_t length = 0;
-    for (const ClockSegment& s : m_segments) length += std::max<std::int64_t>(s.last - s.first, 1);
-    return length;
+QRect Timeline::Track() const { return rect().adjusted(kMargin, kRim, -kMargin, -kRim); }
+
+QRect Timeline::LaneRect(int index) const {
+    const QRect track = Track();
+    if (m_lanes.size() <= 1) return track;
+    const int height = LaneHeight(m_lanes.size());
+    return QRect(track.left(), track.top() + index * height, track.width(), height);
+}
+
+int Timeline::LaneAt(int y) const {
+    for (int i = 0; i < int(m_lanes.size()); ++i)
+        if (y >= LaneRect(i).top() && y <= LaneRect(i).bottom()) return i;
+    return -1;
+}
+
+double Timeline::FractionAt(int x) const {
+    const QRect track = Track();
+    if (track.width() <= 1) return 0;
+    return double(std::clamp(x - track.left(), 0, track.width() - 1)) / (track.width() - 1);
 }
 
 std::optional<std::int64_t> Timeline::TimeAt(int x) const {
     if (!m_hasSpan) return std::nullopt;
-    const QRect track = Track();
-    const int along = std::clamp(x - track.left(), 0, std::max(track.width() - 1, 0));
-    if (track.width() <= 1) return m_segments.front().first;
-    std::int64_t at = ScaleLength() * along / (track.width() - 1);
-    for (const ClockSegment& s : m_segments) {
-        const std::int64_t length = std::max<std::int64_t>(s.last - s.first, 1);
-        if (at <= length) return std::min(s.first + at, s.last);
-        at -= length;
-    }
-    return m_segments.back().last;
+    return m_scale.TimeAt(FractionAt(x));
 }
 
 std::optional<int> Timeline::XAt(std::int64_t time) const {
     if (!m_hasSpan) return std::nullopt;
     const QRect track = Track();
-    // The first segment that covers the time; before or after every segment, the nearest end.
-    std::int64_t before = 0;
-    std::optional<std::int64_t> at;
-    for (const ClockSegment& s : m_segments) {
-        if (time >= s.first && time <= s.last) {
-            at = before + (time - s.first);
-            break;
-        }
-        before += std::max<std::int64_t>(s.last - s.first, 1);
-    }
-    if (!at) at = time < m_segments.front().first ? 0 : ScaleLength();
-    return track.left() + static_cast<int>(*at * (track.width() - 1) / ScaleLength());
+    // Outside the part shown, just beyond the strip's ends.
+    const double along = std::clamp(m_scale.FractionOf(time), -0.01, 1.01) * (track.width() - 1);
+    return track.left() + static_cast<int>(std::floor(along + 1e-9));
 }
 
 std::vector<int> Timeline::Jumps() const {
     std::vector<int> jumps;
-    for (std::size_t i = 1; i < m_segments.size(); ++i) jumps.push_back(*XAt(m_segments[i].first));
+    for (std::int64_t jump : m_scale.Jumps()) jumps.push_back(*XAt(jump));
     return jumps;
+}
+
+// Where the lane's camera has pictures: from its first to its last, but its gaps.
+void Timeline::FillLane(QPainter& painter, const QRect& lane, const Lane& what, const QColor& colour) const {
+    std::int64_t from = what.first;
+    const auto fill = [&](std::int64_t to) {
+        const int x0 = *XAt(from), x1 = *XAt(to);
+        if (x1 >= x0) painter.fillRect(QRect(x0, lane.top(), std::max(x1 - x0 + 1, 1), lane.height()), colour);
+    };
+    for (const TimeGap& gap : what.gaps) {
+        fill(gap.from);
+        from = gap.to;
+    }
+    fill(what.last);
 }
 
 void Timeline::paintEvent(QPaintEvent*) {
@@ -130,20 +175,14 @@ void Timeline::paintEvent(QPaintEvent*) {
         return;
     }
     if (!m_hasSpan) return;
-    // The recorded stretches between the gaps, segment by segment.
-    for (const ClockSegment& segment : m_segments) {
-        std::int64_t from = segment.first;
-        const auto fill = [&](std::int64_t to) {
-            const int x0 = *XAt(from), x1 = *XAt(to);
-            painter.fillRect(QRect(x0, track.top(), std::max(x1 - x0 + 1, 1), track.height()), skin.filled);
-        };
-        for (const TimeGap& gap : m_gaps) {
-            if (gap.from < segment.first || gap.to > segment.last) continue;
-            fill(gap.from);
-            from = gap.to;
-        }
-        fill(segment.last);
-    }
+    painter.setClipRect(track);
+    // The selected camera's lane in the full colour, the others dimmer.
+    const QColor dim = QColor::fromRgbF((skin.filled.redF() + skin.groove.redF()) / 2,
+                                        (skin.filled.greenF() + skin.groove.greenF()) / 2,
+                                        (skin.filled.blueF() + skin.groove.blueF()) / 2);
+    for (int i = 0; i < int(m_lanes.size()); ++i)
+        FillLane(painter, LaneRect(i), m_lanes[std::size_t(i)], i == m_selectedLane ? skin.filled : dim);
+    painter.setClipping(false);
     // Where the clock was set back: a line across the strip, with a notch at the top.
     for (int x : Jumps()) {
         painter.fillRect(QRect(x - 1, 0, 2, height()), skin.accent);
@@ -164,7 +203,7 @@ void Timeline::paintEvent(QPaintEvent*) {
     }
     if (m_marker) {
         const int x = *XAt(*m_marker);
-        painter.fillRect(QRect(x - 1, 0, 3, height()), skin.accent);
+        painter.fillRect(QRect(x - 1, 0, 3, height()), skin.accent);  // across every lane
     }
     if (const auto label = HoverLabel()) {
         painter.fillRect(QRect(*XAt(*m_hover), track.top(), 1, track.height()), skin.text);
@@ -188,7 +227,14 @@ std::optional<std::pair<QRect, QString>> Timeline::HoverLabel() const {
     // Beside the pointer, on the side with room, never past either end.
     int left = x + 6 + labelWidth <= width() ? x + 6 : x - 6 - labelWidth;
     left = std::clamp(left, 0, width() - labelWidth);
-    return std::pair{QRect(left, 0, labelWidth, height()), text};
+    return std::pair{QRect(left, 0, labelWidth, std::min(height(), kTimelineHeight)), text};
+}
+
+// The small picture of the hovered lane's camera, over the pointer.
+void Timeline::ShowHoverPicture(int y) {
+    const int lane = LaneAt(y);
+    if (!m_player || !m_hover || lane < 0) return m_hoverPicture.Hide();
+    m_hoverPicture.Show(*m_player, m_lanes[std::size_t(lane)].camera, *m_hover, mapToGlobal(QPoint(*XAt(*m_hover), 0)));
 }
 
 void Timeline::resizeEvent(QResizeEvent* event) {
@@ -210,21 +256,40 @@ void Timeline::SeekTo(int x) {
     m_player->SeekTo(*time);
 }
 
+// Zoomed in, a press may start a move of the strip: it seeks when let go without moving.
 void Timeline::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
-    m_dragging = true;
     m_sought.reset();
+    m_panning = false;
+    if (m_scale.Zoomed()) {
+        m_pressX = event->position().toPoint().x();
+        return;
+    }
+    m_dragging = true;
     SeekTo(event->position().toPoint().x());
 }
 
 void Timeline::mouseMoveEvent(QMouseEvent* event) {
     const int x = event->position().toPoint().x();
+    if (m_pressX && (event->buttons() & Qt::LeftButton)) {
+        if (std::abs(x - *m_pressX) >= QApplication::startDragDistance()) m_panning = true;
+        if (m_panning) {
+            m_scale.MoveBy(-double(x - *m_pressX) / std::max(Track().width() - 1, 1));
+            m_pressX = x;
+        }
+    }
     m_hover = TimeAt(x);
+    ShowHoverPicture(event->position().toPoint().y());
     if (m_dragging && (event->buttons() & Qt::LeftButton)) SeekTo(x);
     update();
 }
 
 void Timeline::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && m_pressX) {
+        if (!m_panning) SeekTo(event->position().toPoint().x());
+        m_pressX.reset();
+        m_panning = false;
+    }
     if (event->button() == Qt::LeftButton && m_dragging) {
         SeekTo(event->position().toPoint().x());
         m_dragging = false;
@@ -232,8 +297,17 @@ void Timeline::mouseReleaseEvent(QMouseEvent* event) {
     QWidget::mouseReleaseEvent(event);
 }
 
+void Timeline::wheelEvent(QWheelEvent* event) {
+    if (!m_hasSpan) return QWidget::wheelEvent(event);
+    m_scale.ZoomAt(FractionAt(event->position().toPoint().x()), event->angleDelta().y() / 120.0);
+    m_hover = TimeAt(event->position().toPoint().x());
+    event->accept();
+    update();
+}
+
 void Timeline::leaveEvent(QEvent* event) {
     m_hover.reset();
+    m_hoverPicture.Hide();
     update();
     QWidget::leaveEvent(event);
 }

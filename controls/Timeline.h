@@ -1,10 +1,14 @@
-// The timeline under the picture: the time span the selected camera's
-// pictures cover, drawn in the skin's colours, with the gaps (no picture for
-// more than a second) left as gaps, the current picture as a marker and the
-// capture time under the pointer, always whole inside the strip. Where the
+// The timeline under the picture: one lane per camera shown, each drawn in
+// the skin's colours where its camera has pictures, the gaps (no picture for
+// more than a second) left as gaps and the file boundaries invisible; the
+// selected camera's lane stands out, the current picture's marker spans all
+// lanes, and the capture time under the pointer is always whole inside the
+// strip, with a small picture of the hovered lane's camera. Where the
 // recorder's clock was set back, the stretches before and after lie side by
-// side on one scale, with the jump marked between them. A click or a drag seeks the engine to the
-// time under the pointer. While the index is built it shows its progress.
+// side on one scale, with the jump marked between them. A click or a drag
+// seeks the engine to the time under the pointer; the wheel zooms around the
+// pointer down to a few seconds, and zoomed in a drag moves the strip
+// sideways. While the index is built it shows its progress.
 #pragma once
 
 #include <QWidget>
@@ -15,6 +19,8 @@
 #include <vector>
 
 #include "controls/ClockSegments.h"
+#include "controls/HoverPicture.h"
+#include "controls/TimelineScale.h"
 #include "playback/Player.h"
 #include "recording/RecordIndex.h"
 
@@ -39,7 +45,21 @@ public:
     // Where the label of the time under the pointer is drawn, and its text.
     std::optional<std::pair<QRect, QString>> HoverLabel() const;
     std::optional<std::int64_t> Marker() const { return m_marker; }
-    const std::vector<TimeGap>& Gaps() const { return m_gaps; }
+    // The selected camera's gaps.
+    const std::vector<TimeGap>& Gaps() const;
+    // A lane: its camera and where that camera has pictures.
+    struct Lane {
+        int camera = 0;
+        std::int64_t first = 0, last = 0;
+        std::vector<TimeGap> gaps;
+    };
+    const std::vector<Lane>& Lanes() const { return m_lanes; }
+    // The strip of lane `index`, and the lane at a height (-1: none).
+    QRect LaneRect(int index) const;
+    int LaneAt(int y) const;
+    const TimelineScale& Scale() const { return m_scale; }
+    // The small picture of the hovered lane's camera near the hovered time; null when none.
+    const QImage& HoverImage() const { return m_hoverPicture.Image(); }
     // Where the clock was set back: the x of each segment after the first.
     std::vector<int> Jumps() const;
     // The in and out marks of a clip to export (capture times), shown as brackets.
@@ -58,20 +78,27 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    // The span and gaps of the selected camera, from the engine's index.
+    // The lanes and the scale, from the engine's index.
     void Refresh();
     void SeekTo(int x);
     QRect Track() const;
-    std::int64_t ScaleLength() const;
+    double FractionAt(int x) const;
+    void FillLane(QPainter& painter, const QRect& lane, const Lane& what, const QColor& colour) const;
+    void ShowHoverPicture(int y);
 
     Player* m_player = nullptr;
     bool m_hasSpan = false;
-    std::vector<ClockSegment> m_segments;  // of the selected camera, in chain order
-    std::vector<TimeGap> m_gaps;
+    TimelineScale m_scale;
+    std::vector<Lane> m_lanes;  // in camera-number order
+    int m_selectedLane = 0;
+    HoverPicture m_hoverPicture;
+    std::optional<int> m_pressX;  // where a press on a zoomed strip started
+    bool m_panning = false;
     std::optional<std::int64_t> m_marker;
     std::optional<std::int64_t> m_markIn;
     std::optional<std::int64_t> m_markOut;

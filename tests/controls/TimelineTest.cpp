@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QTest>
+#include <QWheelEvent>
 
 #include "authoring/FrameSource.h"
 #include "authoring/RecordingWriter.h"
@@ -90,6 +91,37 @@ TEST_F(TimelineTest, ClickAndDragSeekHoverShowsTheTimeAndTheGapStaysEmpty) {
     QTest::mouseMove(&timeline, QPoint(300, 10));
     EXPECT_EQ(timeline.HoverTime(), timeline.TimeAt(300));
     EXPECT_EQ(Shown(), before);
+}
+
+// The wheel keeps the time under the pointer, in and out, down to four
+// seconds of strip; zoomed in, a drag moves the strip and seeks nowhere, a click still seeks.
+TEST_F(TimelineTest, TheWheelZoomsAroundThePointerAndAZoomedStripIsDraggedSideways) {
+    // The wheel keeps the time under the pointer, in and out, down to four seconds of strip.
+    const int width = timeline.width();
+    const struct { int x; int notches; } wheels[] = {{width / 4, 3}, {width / 2, 5}, {width - 20, -2}, {40, 20}, {width / 3, -40}};
+    for (const auto& w : wheels) {
+        const std::int64_t under = *timeline.TimeAt(w.x);
+        QWheelEvent wheel(QPointF(w.x, 8), timeline.mapToGlobal(QPointF(w.x, 8)), {}, QPoint(0, 120 * w.notches),
+                          Qt::NoButton, {}, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(&timeline, &wheel);
+        if (timeline.Scale().Zoomed() && w.notches > 0) EXPECT_NEAR(double(*timeline.TimeAt(w.x)), double(under), 2.0) << w.x;
+        EXPECT_GE(timeline.Scale().ViewLength(), TimelineScale::kShortestView - 1e-6);
+    }
+    EXPECT_FALSE(timeline.Scale().Zoomed());  // out again to the whole span
+    // Zoomed in, a drag moves the strip and seeks nowhere; a click still seeks.
+    QWheelEvent in(QPointF(width / 2, 8), timeline.mapToGlobal(QPointF(width / 2, 8)), {}, QPoint(0, 120 * 6),
+                   Qt::NoButton, {}, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(&timeline, &in);
+    ASSERT_TRUE(timeline.Scale().Zoomed());
+    const std::int64_t shown = Shown(), atRight = *timeline.TimeAt(width / 2 + 100);
+    QTest::mousePress(&timeline, Qt::LeftButton, {}, QPoint(width / 2 + 100, 8));
+    QTest::mouseMove(&timeline, QPoint(width / 2 + 50, 8));
+    QTest::mouseMove(&timeline, QPoint(width / 2, 8));
+    QTest::mouseRelease(&timeline, Qt::LeftButton, {}, QPoint(width / 2, 8));
+    EXPECT_NEAR(double(*timeline.TimeAt(width / 2)), double(atRight), 2.0);
+    EXPECT_EQ(Shown(), shown);
+    QTest::mouseClick(&timeline, Qt::LeftButton, {}, QPoint(width / 2, 8));
+    EXPECT_NE(Shown(), shown);
 }
 
 // The readout says the multiple a fast level plays at, and the multiple
