@@ -47,7 +47,9 @@ TEST(SiteLayout, GridsPagesAndTilesFollowTheCameras) {
             const QRect tile = TileRect(area, side, i);
             pixels += tile.width() * tile.height();
             EXPECT_EQ(TileAt(area, side, tile.center()), i);
-            if (i % side > 0) EXPECT_EQ(tile.left(), TileRect(area, side, i - 1).right() + 1);
+            if (i % side > 0) {
+                EXPECT_EQ(tile.left(), TileRect(area, side, i - 1).right() + 1);
+            }
         }
         EXPECT_EQ(pixels, area.width() * area.height()) << side;
         EXPECT_EQ(TileAt(area, side, QPoint(2, 5)), -1);
@@ -138,7 +140,9 @@ TEST_F(SiteViewTest, FourCamerasGetTwoByTwoAndTheKeysChooseTheLayout) {
         EXPECT_EQ(Site().Side(), k.side) << k.key;
         EXPECT_EQ(Grid().isVisible(), k.grid) << k.key;
         EXPECT_EQ(window.View()->isVisible(), !k.grid) << k.key;
-        if (k.grid) EXPECT_EQ(Grid().Side(), k.side);
+        if (k.grid) {
+            EXPECT_EQ(Grid().Side(), k.side);
+        }
         EXPECT_EQ(player.ShownCameras().size(), k.grid ? 4u : 1u) << k.key;
     }
     // Every camera's tile shows its own camera's picture with its caption, in the tile.
@@ -147,7 +151,9 @@ TEST_F(SiteViewTest, FourCamerasGetTwoByTwoAndTheKeysChooseTheLayout) {
         ASSERT_TRUE(tile && tile->picture) << camera;
         EXPECT_EQ(tile->picture->camera, camera);
         EXPECT_EQ(tile->picture->caption.substr(0, 6), "CAM =" + std::to_string(camera + 1));
-        if (camera != player.SelectedCamera()) EXPECT_LE(tile->picture->width, Grid().TileSize().width());
+        if (camera != player.SelectedCamera()) {
+            EXPECT_LE(tile->picture->width, Grid().TileSize().width());
+        }
     }
     // One camera: the single view, as before.
     ASSERT_TRUE(player.Open(WriteClip(dir, "one.MP4")));

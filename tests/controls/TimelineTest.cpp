@@ -104,7 +104,9 @@ TEST_F(TimelineTest, TheWheelZoomsAroundThePointerAndAZoomedStripIsDraggedSidewa
         QWheelEvent wheel(QPointF(w.x, 8), timeline.mapToGlobal(QPointF(w.x, 8)), {}, QPoint(0, 120 * w.notches),
                           Qt::NoButton, {}, Qt::NoScrollPhase, false);
         QCoreApplication::sendEvent(&timeline, &wheel);
-        if (timeline.Scale().Zoomed() && w.notches > 0) EXPECT_NEAR(double(*timeline.TimeAt(w.x)), double(under), 2.0) << w.x;
+        if (timeline.Scale().Zoomed() && w.notches > 0) {
+            EXPECT_NEAR(double(*timeline.TimeAt(w.x)), double(under), 2.0) << w.x;
+        }
         EXPECT_GE(timeline.Scale().ViewLength(), TimelineScale::kShortestView - 1e-6);
     }
     EXPECT_FALSE(timeline.Scale().Zoomed());  // out again to the whole span
