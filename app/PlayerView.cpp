@@ -234,11 +234,8 @@ void PlayerView::ToggleMenu() {
 }
 
 void PlayerView::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) {
-        m_dragStart = event->position().toPoint();
-        m_panFrom = event->position();
-        m_dragGrip = event->globalPosition().toPoint() - window()->pos();
-    }
+    if (event->button() == Qt::LeftButton) m_panFrom = event->position();
+    m_drag.Press(*this, *event);
     QWidget::mousePressEvent(event);
 }
 
@@ -257,7 +254,7 @@ void PlayerView::ShowRegion(const QRect& region) {
 
 void PlayerView::mouseReleaseEvent(QMouseEvent* event) {
     if (m_picking && m_picture && event->button() == Qt::LeftButton) {
-        const QRectF dragged = QRectF(PicturePoint(m_dragStart), PicturePoint(event->position())).normalized();
+        const QRectF dragged = QRectF(PicturePoint(m_drag.Start()), PicturePoint(event->position())).normalized();
         const QRect region = dragged.toAlignedRect().intersected(QRect(0, 0, m_picture->width, m_picture->height));
         if (region.width() > 1 && region.height() > 1) {
             m_picking = false;
@@ -268,12 +265,6 @@ void PlayerView::mouseReleaseEvent(QMouseEvent* event) {
     QWidget::mouseReleaseEvent(event);
 }
 
-// Without a caption the picture is the handle that moves the window. The
-// move starts once the pointer has moved, so that a double click still
-// reaches the view instead of the window manager. On X11 the window follows
-// the pointer itself: a move the window manager runs takes the keyboard
-// away and does not give it back to the window. Elsewhere (Wayland, where a
-// window cannot place itself) the window manager moves it.
 void PlayerView::mouseMoveEvent(QMouseEvent* event) {
     if (m_picking) return QWidget::mouseMoveEvent(event);
     // Zoomed, a drag moves the picture under the view instead.
@@ -284,16 +275,7 @@ void PlayerView::mouseMoveEvent(QMouseEvent* event) {
         update();
         return QWidget::mouseMoveEvent(event);
     }
-    const bool dragging = (event->buttons() & Qt::LeftButton) && m_menuHidden &&
-                          (event->position().toPoint() - m_dragStart).manhattanLength() >=
-                              QApplication::startDragDistance();
-    if (dragging) {
-        if (QGuiApplication::platformName() == QLatin1String("wayland")) {
-            if (QWindow* handle = window()->windowHandle()) handle->startSystemMove();
-        } else {
-            window()->move(event->globalPosition().toPoint() - m_dragGrip);
-        }
-    }
+    m_drag.Move(*this, *event, m_menuHidden);
     QWidget::mouseMoveEvent(event);
 }
 

@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "app/PictureAdjust.h"
+#include "app/WindowDrag.h"
 #include "app/ZoomPan.h"
 #include "decode/Picture.h"
 #include "playback/Player.h"
@@ -109,7 +110,7 @@ private:
     QRect m_restoreGeometry;
     std::function<QMargins()> m_frameMargins;
     std::unique_ptr<OuterRectKeeper> m_outerKeeper;  // made at the first toggle, for the window of that time
-    QPoint m_dragStart;
+    WindowDrag m_drag;
     QPointF m_panFrom;     // where the last pan step left the pointer
     ZoomPan m_magnifier;
     PictureAdjustments m_adjustments;
@@ -119,7 +120,6 @@ private:
     mutable PictureHandle m_adjustedFrom;
     mutable PictureAdjustments m_adjustedWith;
     mutable QImage m_adjusted;
-    QPoint m_dragGrip;  // where the pointer holds the window, from its top left
     std::function<void()> m_doubleClick;
 };
 

@@ -20,6 +20,7 @@ SiteView::SiteView(Player& player, QWidget* parent) : QWidget(parent), m_player(
     setLayout(stack.release());
 
     m_single->SetDoubleClick([this] { m_alone ? ToggleAlone() : m_single->ToggleFullScreen(); });
+    m_grid->SetFrameless([this] { return m_single->MenuHidden(); });
     connect(m_grid, &TileGrid::Clicked, this, &SiteView::Select);
     connect(m_grid, &TileGrid::DoubleClicked, this, [this](int camera) {
         if (Select(camera)) ToggleAlone();

@@ -95,7 +95,13 @@ int TileGrid::CameraAt(QPoint point) const {
 void TileGrid::mousePressEvent(QMouseEvent* event) {
     const int camera = CameraAt(event->position().toPoint());
     if (event->button() == Qt::LeftButton && camera >= 0) emit Clicked(camera);
+    m_drag.Press(*this, *event);
     QWidget::mousePressEvent(event);
+}
+
+void TileGrid::mouseMoveEvent(QMouseEvent* event) {
+    m_drag.Move(*this, *event, m_frameless && m_frameless());
+    QWidget::mouseMoveEvent(event);
 }
 
 void TileGrid::mouseDoubleClickEvent(QMouseEvent* event) {

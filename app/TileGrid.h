@@ -6,10 +6,12 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <map>
 #include <vector>
 
 #include "app/TilePainter.h"
+#include "app/WindowDrag.h"
 
 namespace korvane {
 
@@ -31,6 +33,8 @@ public:
     int Side() const { return m_side; }
     const std::vector<int>& Cameras() const { return m_cameras; }
     int Selected() const { return m_selected; }
+    // Whether the window has no caption now, when a drag on a tile moves it.
+    void SetFrameless(std::function<bool()> frameless) { m_frameless = std::move(frameless); }
     // A camera's tile: where it lies, what it shows; an empty rectangle and
     // nothing for a camera not shown.
     QRect TileOf(int camera) const;
@@ -47,6 +51,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
@@ -57,6 +62,8 @@ private:
     std::vector<int> m_cameras;
     std::map<int, TileContent> m_tiles;
     int m_selected = -1;
+    WindowDrag m_drag;
+    std::function<bool()> m_frameless;  // the window has no caption: a drag moves it
 };
 
 }  // namespace korvane
