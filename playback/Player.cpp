@@ -277,6 +277,7 @@ void Player::Stop() {
     ++m_stopping;       // what the drained work does must not start a run again
     m_mailbox.Drain();  // the pictures the run showed arrive before anything after the stop
     --m_stopping;
+    m_worker.Stop();  // nothing the drained work did may keep a thread on the streams
     m_clock.Pause();
     SetMode(PlayMode::Idle);
 }

@@ -53,7 +53,8 @@ std::vector<std::function<void()>> Player::Followers(int rate) {
 
 void Player::PositionOthers() {
     const auto now = CurrentTime();
-    if (!now || m_tiles.List().size() < 2) return;
+    // While a stop drains its mailbox nothing starts: whoever stops moves the cameras after.
+    if (!now || m_tiles.List().size() < 2 || m_stopping > 0) return;
     m_clock.Set(*now);
     m_worker.Start(Followers(0));
 }
