@@ -6,7 +6,7 @@ CameraStream::CameraStream(std::vector<std::string> paths, int camera, PictureCa
                            const std::atomic<bool>& stop)
     : m_camera(camera), m_cache(cache), m_stop(stop), m_reader(std::move(paths)) {}
 
-DecodedHandle CameraStream::Decode(RecordRef ref, bool keep, int& status) {
+DecodedHandle CameraStream::Decode(RecordRef ref, bool keep, int& status, bool cache) {
     status = 0;
     const IndexEntry& e = m_track->Entry(ref);
     if (!m_reader.Read(ref.file, e.offset, m_buffers)) return nullptr;
@@ -14,7 +14,7 @@ DecodedHandle CameraStream::Decode(RecordRef ref, bool keep, int& status) {
                                                   &m_buffers.caption, m_buffers.captionText, keep);
     status = result.status;
     if (e.mediaKind == kMediaVideo) m_decoderAt = ref;
-    if (result.picture) m_cache.Put(m_track->KeyOf(ref), ref, result.picture);
+    if (result.picture && cache) m_cache.Put(m_track->KeyOf(ref), ref, result.picture);
     return result.picture;
 }
 
@@ -31,7 +31,9 @@ DecodedHandle CameraStream::Exact(RecordRef ref, Walk walk, int& status) {
         return cached;
     }
     const bool follows = m_decoderAt && m_decoderAt == m_track->PreviousVideo(ref, false);
-    if (follows) return Decode(ref, true, status);
+    // Moving forward in order, a picture is not kept: the cache serves backward
+    // moves, and a decoded picture it holds keeps its decoder's buffer from reuse.
+    if (follows) return Decode(ref, true, status, walk == Walk::KeepGroup);
     const RecordRef key = m_track->KeyOf(ref);
     if (key == ref) return Decode(ref, true, status);
     if (DecodedHandle walked = WalkFrom(key, ref, walk, status)) return walked;

@@ -55,7 +55,7 @@ public:
     std::string Caption() const { return m_pipeline.Caption(); }
 
 private:
-    DecodedHandle Decode(RecordRef ref, bool keep, int& status);
+    DecodedHandle Decode(RecordRef ref, bool keep, int& status, bool cache = true);
     DecodedHandle WalkFrom(RecordRef key, RecordRef target, Walk walk, int& status);
 
     int m_camera;
