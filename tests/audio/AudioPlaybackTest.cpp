@@ -89,7 +89,8 @@ TEST_F(AudioPlaybackTest, PlayAudioRecord_EachCodec_PlaysWhatTheFfmpegToolDecode
         const auto opens = waveOut.OpenCount();
         std::vector<std::uint32_t> counts;
         {
-            const auto held = testing::HoldCallback(waveOut.DeviceId());
+            // A record of another rate opens the output again: a device must not be closed while held.
+            const auto held = c.outputRate == 8000 ? testing::HoldCallback(waveOut.DeviceId()) : nullptr;
             for (std::size_t i = 0; i < c.records.size(); ++i)
                 counts.push_back(playback.PlayAudioRecord(
                     AudioHeader(c.codecs[i % c.codecs.size()], c.records[i].size(), c.bits, c.rate), c.records[i]));
