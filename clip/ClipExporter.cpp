@@ -94,8 +94,7 @@ ExportResult Export(const ExportRequest& request, const ExportProgress& progress
                        {QStringLiteral("output_sha256"), QString::fromLatin1(first.clip.sha256)},
                        {QStringLiteral("clips"), parts},
                        {QStringLiteral("program"), QStringLiteral("Korvane " KORVANE_VERSION)}};
-    if (result.audioCodec == "aac")
-        report[QStringLiteral("audio_note")] = QStringLiteral("MP4 carries no 16-bit PCM here: the sound was encoded to AAC");
+    if (!first.soundNote.empty()) report[QStringLiteral("audio_note")] = Text(first.soundNote);
     HashedOutput* reportFile = outputs.Add(ReportPath(request.output));
     if (reportFile == nullptr || !WriteJson(*reportFile, report) || !reportFile->Close())
         return Failure(ExportStatus::CannotWrite, reportFile ? reportFile->Error() : outputs.Error());

@@ -1,6 +1,6 @@
 // Lossless clip export: one camera's records of a span of a recording into a
-// Matroska or MP4 file (video packets as recorded, the sound as 16-bit PCM in
-// Matroska or AAC in MP4), with OUT.times.csv (one row per video record) and
+// Matroska or MP4 file (video packets as recorded; the sound as recorded in
+// Matroska, or decoded to 16-bit PCM when its records mix codings; AAC in MP4), with OUT.times.csv (one row per video record) and
 // OUT.report.json (sources, times, counts and SHA-256 hashes) beside it. When
 // the camera's codec changes inside the span, the records after the change go
 // into OUT-2 (and so on), each with its own CSV. The recording is only read.
@@ -43,7 +43,7 @@ struct ExportResult {
     std::size_t pictures = 0;
     std::size_t records = 0;  // video records, pictures and the ones that only feed the decoder
     std::uint64_t audioSamples = 0;
-    std::string audioCodec;  // "pcm_s16le", "aac" or "none"
+    std::string audioCodec;  // libavcodec's name ("adpcm_g726", "pcm_s16le", "aac" ...) or "none"
     std::string firstTime, lastTime;
     std::string outputSha256;
     std::vector<std::string> moreClips;  // after codec changes

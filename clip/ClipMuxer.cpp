@@ -86,10 +86,9 @@ bool ClipMuxer::Open(AVIOContext* io, Container container, const VideoTrack& vid
         a->codecpar->sample_rate = audio->sampleRate;
         a->codecpar->frame_size = audio->frameSize;
         av_channel_layout_default(&a->codecpar->ch_layout, 1);
-        if (audio->codec == AV_CODEC_ID_PCM_S16LE) {
-            a->codecpar->bits_per_coded_sample = 16;
-            a->codecpar->block_align = 2;
-        }
+        a->codecpar->bits_per_coded_sample = audio->bitsPerSample;
+        a->codecpar->block_align = audio->blockAlign;
+        a->codecpar->bit_rate = audio->bitRate;
         if (!SetExtradata(*a->codecpar, audio->extradata)) return false;
         m_audioStream = a->index;
         m_audioRate = audio->sampleRate;

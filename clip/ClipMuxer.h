@@ -36,10 +36,13 @@ struct VideoTrack {
 };
 
 struct AudioTrack {
-    AVCodecID codec = AV_CODEC_ID_NONE;  // 16-bit PCM or AAC
+    AVCodecID codec = AV_CODEC_ID_NONE;
     int sampleRate = 8000;
     int frameSize = 0;
     std::vector<std::uint8_t> extradata;
+    int bitsPerSample = 0;  // of the coded sound; 0 where the codec knows it
+    int blockAlign = 0;     // bytes of a block of a block codec, of a sample of PCM
+    std::int64_t bitRate = 0;
 };
 
 struct ClipTags {

@@ -51,7 +51,13 @@ bool ClipPartWriter::Begin(OutputSet& outputs) {
     if (m_timesFile == nullptr) return Fail(outputs.Error());
     m_rows.emplace(*m_timesFile);
     m_part.videoCodec = avcodec_get_name(m_setup.codec);
-    m_part.audioCodec = !m_setup.soundRate ? "none" : m_setup.container == Container::Mp4 ? "aac" : "pcm_s16le";
+    m_part.audioCodec = !m_setup.soundRate                    ? "none"
+                        : m_setup.recorded                     ? RecordedCodecName(m_setup.recorded->coding)
+                        : m_setup.container == Container::Mp4 ? "aac"
+                                                               : "pcm_s16le";
+    if (m_setup.soundRate)
+        m_part.soundNote = SoundNote(m_setup.recorded ? std::optional(m_setup.recorded->coding) : std::nullopt,
+                                     m_part.audioCodec);
     m_part.picturesOutOfOrder = m_times.outOfOrder;
     // First and last by play order, leaving out pictures whose time is out of order.
     for (std::size_t k = 0; k < m_pictureMs.size(); ++k) {
@@ -74,6 +80,10 @@ bool ClipPartWriter::AddSound(const ClipRecord& record, std::vector<std::uint8_t
     if (!m_setup.soundRate) return true;
     if (!m_started) {
         m_held.push_back({false, &record, std::move(data)});
+        return true;
+    }
+    if (m_recorded) {
+        if (!m_recorded->Add(m_muxer, record.header, data)) return Fail("cannot write the sound: " + m_muxer.Error());
         return true;
     }
     m_sound->Add(record.header, std::move(data));
@@ -108,7 +118,7 @@ bool ClipPartWriter::Start() {
     std::optional<AudioTrack> audio;
     if (m_setup.soundRate) {
         const int rate = *m_setup.soundRate;
-        audio = AudioTrack{AV_CODEC_ID_PCM_S16LE, rate, 0, {}};
+        audio = m_setup.recorded ? RecordedTrack(*m_setup.recorded) : AudioTrack{AV_CODEC_ID_PCM_S16LE, rate, 0, {}, 16, 2};
         if (m_setup.container == Container::Mp4) {
             m_aac.emplace();
             if (!m_aac->Open(rate)) {
@@ -126,7 +136,10 @@ bool ClipPartWriter::Start() {
         m_unsupported = true;
         return Fail("cannot write " + m_setup.path + ": " + m_muxer.Error());
     }
-    if (audio) m_sound.emplace(m_aac ? &*m_aac : nullptr, m_baseMs, lastMs, audio->sampleRate);
+    if (m_setup.recorded)
+        m_recorded.emplace(*m_setup.recorded, SoundTimes(m_baseMs, lastMs, audio->sampleRate, SamplesPerMillisecond(audio->sampleRate)));
+    else if (audio)
+        m_sound.emplace(m_aac ? &*m_aac : nullptr, m_baseMs, lastMs, audio->sampleRate);
     m_started = true;
 
     std::vector<Held> held = std::move(m_held);
@@ -202,6 +215,10 @@ bool ClipPartWriter::Finish() {
         m_part.audioSamples = m_sound->Samples();
         m_part.soundOutOfOrder = m_sound->OutOfOrder();
         m_part.soundGapsNotFilled = m_sound->UnfilledGaps();
+    }
+    if (m_recorded) {
+        m_part.audioSamples = m_recorded->Samples();
+        m_part.soundOutOfOrder = m_recorded->OutOfOrder();
     }
     m_part.clip = Written(*m_clipFile);
     m_part.times = Written(*m_timesFile);

@@ -1,5 +1,6 @@
 // One clip of an export: the video records of one codec and the sound that
-// plays with them, muxed as they arrive in play order. The records up to the
+// plays with them (as recorded, or decoded on threads of its own), muxed as
+// they arrive in play order. The records up to the
 // first picture are held until it comes, to set the container's video track
 // up from them; from then on every record is written as it comes.
 #pragma once
@@ -16,6 +17,7 @@
 #include "clip/ClipSpan.h"
 #include "clip/OutputSet.h"
 #include "clip/PacketPlan.h"
+#include "clip/RecordedSound.h"
 #include "clip/RowThread.h"
 #include "clip/SoundThread.h"
 
@@ -26,6 +28,7 @@ struct PartSetup {
     AVCodecID codec = AV_CODEC_ID_NONE;
     std::string path, title;
     std::optional<int> soundRate;  // nothing: no sound track
+    std::optional<RecordedFormat> recorded;  // the sound goes in as recorded (Matroska); nothing: decoded
     std::vector<std::string> sourceNames;  // the recordings' file names, for the CSV
 };
 
@@ -70,6 +73,7 @@ private:
     ClipMuxer m_muxer;
     std::optional<AacEncoder> m_aac;
     std::optional<SoundThread> m_sound;
+    std::optional<RecordedSound> m_recorded;
     std::vector<std::uint8_t> m_packet;
     std::vector<std::pair<TimesRow, RowThread::Bytes>> m_rowsPending;
     bool m_keyPending = false;

@@ -43,6 +43,7 @@ QJsonObject PartJson(const ClipPart& p) {
                      {QStringLiteral("pictures"), static_cast<qint64>(p.pictures)},
                      {QStringLiteral("video_records"), static_cast<qint64>(p.records)},
                      {QStringLiteral("audio_samples"), static_cast<qint64>(p.audioSamples)}};
+    if (!p.soundNote.empty()) json[QStringLiteral("audio_note")] = Text(p.soundNote);
     if (p.picturesOutOfOrder) json[QStringLiteral("pictures_out_of_order")] = static_cast<qint64>(p.picturesOutOfOrder);
     if (p.soundOutOfOrder) json[QStringLiteral("sound_records_out_of_order")] = static_cast<qint64>(p.soundOutOfOrder);
     if (p.soundGapsNotFilled) json[QStringLiteral("sound_gaps_not_filled")] = static_cast<qint64>(p.soundGapsNotFilled);

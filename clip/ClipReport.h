@@ -46,6 +46,7 @@ struct WrittenFile {
 struct ClipPart {
     WrittenFile clip, times;
     std::string videoCodec, audioCodec;
+    std::string soundNote;  // how the sound is carried, for people
     std::string firstTime, lastTime;  // capture times of the first and last picture
     std::size_t pictures = 0, records = 0;
     std::uint64_t audioSamples = 0;

@@ -1,8 +1,5 @@
 #include "clip/ClipSound.h"
 
-#include <cstring>
-
-
 #include <algorithm>
 
 extern "C" {
@@ -94,7 +91,8 @@ bool AacEncoder::Flush(const PacketSink& sink) { return CompleteFrame(sink) && S
 
 SoundTrack::SoundTrack(AacEncoder::PacketSink write, AacEncoder* aac, std::int64_t firstMs, std::int64_t lastMs,
                        int rate)
-    : m_write(std::move(write)), m_aac(aac), m_firstMs(firstMs), m_lastMs(lastMs), m_rate(rate) {}
+    // PCM packets are the records: their starts at least a millisecond apart.
+    : m_write(std::move(write)), m_aac(aac), m_times(firstMs, lastMs, rate, aac ? 0 : SamplesPerMillisecond(rate)) {}
 
 AacEncoder::PacketSink SoundTrack::Sink() {
     return [this](std::span<const std::uint8_t> bytes, std::int64_t pts, std::int64_t duration) {
@@ -110,9 +108,10 @@ AacEncoder::PacketSink SoundTrack::Sink() {
 }
 
 bool SoundTrack::Silence(std::int64_t samples) {
-    const std::vector<std::int16_t> second(static_cast<std::size_t>(m_rate), 0);
-    for (std::int64_t left = samples; left > 0; left -= m_rate)
-        if (!m_aac->Encode(std::span(second).first(static_cast<std::size_t>(std::min<std::int64_t>(left, m_rate))), Sink()))
+    const int rate = m_times.Rate();
+    const std::vector<std::int16_t> second(static_cast<std::size_t>(rate), 0);
+    for (std::int64_t left = samples; left > 0; left -= rate)
+        if (!m_aac->Encode(std::span(second).first(static_cast<std::size_t>(std::min<std::int64_t>(left, rate))), Sink()))
             return false;
     return true;
 }
@@ -120,28 +119,25 @@ bool SoundTrack::Silence(std::int64_t samples) {
 bool SoundTrack::Add(std::int64_t ms, std::span<const std::int16_t> pcm) {
     if (pcm.empty()) return true;  // nothing to play
     m_samples += pcm.size();
-    std::int64_t start = m_next;
-    if (ms < m_firstMs - SoundTrack::kMostSilenceSeconds * 1000 || ms > m_lastMs + kMostSilenceSeconds * 1000)
-        ++m_outOfOrder;
-    else
-        start = std::max(start, (ms - m_firstMs) * m_rate / 1000);
+    const std::int64_t start = m_times.Start(ms);
     const auto length = static_cast<std::int64_t>(pcm.size());
     if (m_aac == nullptr) {
-        m_next = start + length;
+        m_times.Placed(start, length);
         return m_write({reinterpret_cast<const std::uint8_t*>(pcm.data()), pcm.size_bytes()}, start, length);
     }
-    if (start - m_next > kMostSilenceSeconds * m_rate) {
+    std::int64_t next = m_times.Next();
+    if (start - next > kMostSilenceSeconds * m_times.Rate()) {
         // Too long to fill: the encoder's stream goes on from the next frame, whose packets move to the sound's time.
         ++m_unfilledGaps;
         if (!m_aac->CompleteFrame(Sink())) return false;
         const std::int64_t frame = std::max(m_aac->FrameSize(), 1);
-        const std::int64_t fed = m_next - m_shifts.back().offset;
+        const std::int64_t fed = next - m_shifts.back().offset;
         const std::int64_t nextFrame = (fed + frame - 1) / frame * frame;
         m_shifts.push_back({nextFrame, start - nextFrame});
-        m_next = start;
+        next = start;
     }
-    if (start > m_next && !Silence(start - m_next)) return false;
-    m_next = start + length;
+    if (start > next && !Silence(start - next)) return false;
+    m_times.Placed(start, length);
     return m_aac->Encode(pcm, Sink());
 }
 

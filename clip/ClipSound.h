@@ -1,5 +1,6 @@
-// The sound of a clip: a camera's decoded audio records placed at their
-// times, and the AAC encoder that MP4 clips carry the sound in.
+// The sound of a clip made from a camera's decoded audio records: placed at
+// their times as 16-bit PCM (Matroska, when the records cannot go in as
+// recorded) or encoded to AAC (MP4).
 #pragma once
 
 #include <cstdint>
@@ -7,6 +8,7 @@
 #include <span>
 #include <vector>
 
+#include "clip/SoundTimes.h"
 #include "media/FFmpegPtr.h"
 
 namespace korvane {
@@ -43,8 +45,7 @@ private:
 // the AAC of a continuous stream. Memory never grows with a gap: a short gap
 // in MP4 is filled with silence a second at a time; a longer one is not
 // filled, the sound after it starts at its own time and the gap is counted.
-// A record whose capture time lies far outside the clip's pictures (a damaged
-// time) follows the sound before it and is counted too.
+// Records are placed by SoundTimes.
 class SoundTrack {
 public:
     // firstMs, lastMs: the capture times of the clip's time 0 and of its last picture.
@@ -56,7 +57,7 @@ public:
     bool Finish();
     std::uint64_t Samples() const { return m_samples; }
     std::size_t UnfilledGaps() const { return m_unfilledGaps; }
-    std::size_t OutOfOrder() const { return m_outOfOrder; }
+    std::size_t OutOfOrder() const { return m_times.OutOfOrder(); }
 
     static constexpr std::int64_t kMostSilenceSeconds = 60;
 
@@ -66,16 +67,14 @@ private:
 
     AacEncoder::PacketSink m_write;
     AacEncoder* m_aac;  // nothing: PCM as it is
-    std::int64_t m_firstMs, m_lastMs;
-    int m_rate;
-    std::int64_t m_next = 0;    // the sample after the last one written
+    SoundTimes m_times;
     // AAC: from which of the encoder's samples on its packets move by how much (gaps not filled).
     struct Shift {
         std::int64_t from = 0, offset = 0;
     };
     std::vector<Shift> m_shifts{Shift{}};
     std::uint64_t m_samples = 0;
-    std::size_t m_unfilledGaps = 0, m_outOfOrder = 0;
+    std::size_t m_unfilledGaps = 0;
 };
 
 }  // namespace korvane

@@ -50,6 +50,9 @@ ClipOutcome WriteClip(const ClipJob& job, const ClipSpan& span, SourceSet& sourc
         return outcome;
     };
     const std::optional<int> rate = SoundRate(span.audio);
+    // Matroska takes the sound as recorded when every record has the same coding and rate.
+    const std::optional<RecordedFormat> recorded =
+        job.container == Container::Matroska ? SharedFormat(span.audio) : std::nullopt;
     std::vector<std::string> names;
     for (const SourceFile& file : sources.Files()) names.push_back(std::filesystem::path(file.path).filename().string());
 
@@ -64,7 +67,7 @@ ClipOutcome WriteClip(const ClipJob& job, const ClipSpan& span, SourceSet& sourc
         const AVCodecID codec = ContainerCodec(video.front().header.codec);
         if (codec == AV_CODEC_ID_NONE) return fail(ExportStatus::Unsupported, "the camera's video codec is unknown");
         for (std::size_t i = begin; i < end; ++i) partOf[i] = int(parts.size());
-        PartSetup setup{job.container, codec, PartPath(job.output, parts.size()), job.title, rate, names};
+        PartSetup setup{job.container, codec, PartPath(job.output, parts.size()), job.title, rate, recorded, names};
         parts.push_back(std::make_unique<ClipPartWriter>(std::move(setup), std::move(video)));
     }
     for (auto& part : parts)

@@ -118,6 +118,8 @@ IncidentResult Export(const IncidentRequest& request, const ExportProgress& prog
         c.name = set->CameraName(clip.camera);
         c.firstTime = clip.parts.front().firstTime;
         c.lastTime = clip.parts.back().lastTime;
+        c.audioCodec = clip.parts.front().audioCodec;
+        entry.soundNote = clip.parts.front().soundNote;
         for (const ClipPart& part : clip.parts) {
             c.pictures += part.pictures;
             c.picturesOutOfOrder += part.picturesOutOfOrder;

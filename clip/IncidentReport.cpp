@@ -138,6 +138,7 @@ QByteArray IncidentPdf(const Manifest& m, const std::string& manifestSha, const 
             p.Line(QStringLiteral("%1 pictures carry a capture time far outside their neighbours' (a damaged time); "
                                   "the clip shows them in recorded order and the .times.csv marks them out_of_order.")
                        .arg(c.camera.picturesOutOfOrder));
+        p.Line(QStringLiteral("Sound: ") + (c.soundNote.empty() ? QStringLiteral("none") : Q(c.soundNote)));
         if (c.camera.gaps.empty()) p.Line(QStringLiteral("Gaps: none (no second without a picture)"));
         for (std::size_t g = 0; g < c.camera.gaps.size() && g < 8; ++g)
             p.Line(QStringLiteral("Gap: no picture from ") + Q(c.camera.gaps[g].from) + QStringLiteral(" to ") +

@@ -24,6 +24,7 @@ struct ReportPicture {
 
 struct ReportCamera {
     ManifestCamera camera;
+    std::string soundNote;  // how its sound is carried; empty without sound
     std::vector<ReportPicture> pictures;
     std::vector<ManifestFile> files;
 };

@@ -1,7 +1,7 @@
 // manifest.json of an incident package: every file written with its size
 // and SHA-256 (paths relative to the package's folder), every source
 // recording with its path, size and SHA-256, the site, the span, the cameras
-// with their names, times, picture counts and gaps, the bookmarks, the note,
+// with their names, times, picture counts, gaps and sound codec, the bookmarks, the note,
 // the program and when it was made. Written by the incident export, read by
 // korvane-probe --verify.
 #pragma once
@@ -34,6 +34,7 @@ struct ManifestCamera {
     std::vector<ManifestGap> gaps;
     std::vector<std::string> clips;  // paths of its clips in the package
     std::uint64_t picturesOutOfOrder = 0;
+    std::string audioCodec;  // libavcodec's name of the sound's codec in the clips, "none" without sound
 };
 
 struct ManifestBookmark {

@@ -15,6 +15,7 @@
 #include <sstream>
 #include <tuple>
 
+#include "audio/AudioRecordDecoder.h"
 #include "authoring/FrameSource.h"
 #include "authoring/RecordingWriter.h"
 #include "clip/ClipExporter.h"
@@ -57,12 +58,12 @@ bool AnyOutput(const std::string& out) {
            std::filesystem::exists(out + ".report.json");
 }
 
-enum class Sound { G721, Ima, Pcm };
+enum class Sound { G721, Ima, Pcm, Pcm8 };
 
 // group: dependent pictures as group pictures; splitHeaders: H.264 parameter sets in records of their own
-// that only feed the decoder; minPsnr 99: identical.
+// that only feed the decoder; minPsnr 99: identical; mkvSound: the codec Matroska carries the records in.
 struct Kind { const char *what, *stream; std::uint8_t codec; Sound sound; bool group, splitHeaders; double minPsnr;
-              std::string peerArgs = ""; };
+              const char* mkvSound; std::string peerArgs = ""; };
 
 // A recording of one camera, with what went into it.
 struct Source {
@@ -71,20 +72,27 @@ struct Source {
     std::vector<std::vector<std::uint8_t>> data;
     std::vector<std::uint8_t> types;
     std::vector<std::int64_t> ms, audioMs;
-    std::vector<std::int16_t> pcm;  // the sound, decoded independently
+    std::vector<std::vector<std::uint8_t>> audio;  // the sound records' data
+    std::vector<std::int16_t> pcm;  // the sound as the player decodes the records
     std::size_t pictures = 0;
 };
 
 Source Build(const Kind& k, const TempDir& dir) {
     const auto frames = ReadVideoFrames(Data(k.stream));
-    const auto blocks = k.sound == Sound::Ima    ? ReadImaAdpcmWav(Data("ima_adpcm_8k.wav")).blocks
-                        : k.sound == Sound::G721 ? ReadAudioBlocks(Data("g726le_32k.g726"), 800)
-                                                 : ReadAudioBlocks(Data("pcm_s16le_8k.raw"), 1600);
+    auto blocks = k.sound == Sound::Ima    ? ReadImaAdpcmWav(Data("ima_adpcm_8k.wav")).blocks
+                  : k.sound == Sound::G721 ? ReadAudioBlocks(Data("g726le_32k.g726"), 800)
+                                           : ReadAudioBlocks(Data("pcm_s16le_8k.raw"), 1600);
+    if (k.sound == Sound::Pcm8)
+        for (auto& block : blocks) {  // the high byte of each 16-bit sample, unsigned
+            for (std::size_t b = 0; b < block.size() / 2; ++b) block[b] = std::uint8_t(block[2 * b + 1] ^ 0x80);
+            block.resize(block.size() / 2);
+        }
     const std::uint8_t audioCodec = k.sound == Sound::Ima ? 2 : k.sound == Sound::G721 ? 8 : 1;
+    const std::uint8_t audioBits = k.sound == Sound::Pcm8 ? 8 : 16;
     RecordingWriter w(kFileKind514);
     w.Header().setPlayCamera(0, 1);
     Source s;
-    AudioDecoder g721(AudioCoding::G726), ima(AudioCoding::ImaAdpcm);
+    AudioRecordDecoder player;
     const auto addVideo = [&](std::uint8_t type, std::vector<std::uint8_t> bytes, std::int64_t ms) {
         s.offsets.push_back(w.AddVideo(0, k.codec, type, bytes, AddMilliseconds(Start(), ms)));
         s.data.push_back(std::move(bytes));
@@ -106,11 +114,14 @@ Source Build(const Kind& k, const TempDir& dir) {
         ++s.pictures;
         if (i % 3 == 0 && i / 3 < blocks.size()) {
             const auto& block = blocks[i / 3];
-            w.AddAudio(0, audioCodec, block, AddMilliseconds(Start(), PictureMs(i)));
+            w.AddAudio(0, audioCodec, block, AddMilliseconds(Start(), PictureMs(i)), audioBits);
             s.audioMs.push_back(PictureMs(i));
-            if (k.sound == Sound::Pcm)
-                for (std::size_t b = 0; b + 1 < block.size(); b += 2) s.pcm.push_back(std::int16_t(block[b] | block[b + 1] << 8));
-            else for (std::int16_t v : (k.sound == Sound::G721 ? g721 : ima).Decode(block)) s.pcm.push_back(v);
+            s.audio.push_back(block);
+            FrameHeader header;
+            header.codec = audioCodec;
+            header.dataLength = std::uint32_t(block.size());
+            header.setAudioFormat(audioBits, 8000);
+            if (const auto samples = player.Decode(header, block)) s.pcm.insert(s.pcm.end(), samples->begin(), samples->end());
         }
     }
     s.path = dir.File("rec.MP4");
@@ -121,10 +132,10 @@ Source Build(const Kind& k, const TempDir& dir) {
 class ClipExportTest : public ::testing::Test, public PlayerHarness {};
 
 const Kind kKinds[] = {
-    {"MPEG-4 with G.721", "mpeg4_704x480.m4v", 5, Sound::G721, false, false, 99},
-    {"H.264, parameter sets apart, IMA ADPCM", "h264_704x480.h264", 10, Sound::Ima, false, true, 99},
-    {"H.264 group pictures with PCM", "h264_704x480.h264", 13, Sound::Pcm, true, false, 99},
-    {"JPEG with PCM", "mjpeg_704x480.mjpeg", 9, Sound::Pcm, false, false, 35,
+    {"MPEG-4 with G.721", "mpeg4_704x480.m4v", 5, Sound::G721, false, false, 99, "adpcm_g726"},
+    {"H.264, parameter sets apart, IMA ADPCM", "h264_704x480.h264", 10, Sound::Ima, false, true, 99, "adpcm_ima_wav"},
+    {"H.264 group pictures with PCM", "h264_704x480.h264", 13, Sound::Pcm, true, false, 99, "pcm_s16le"},
+    {"JPEG with 8-bit PCM", "mjpeg_704x480.mjpeg", 9, Sound::Pcm8, false, false, 35, "pcm_u8",
      "-sws_flags bicubic+full_chroma_int+accurate_rnd"},
 };
 
@@ -185,17 +196,20 @@ TEST_F(ClipExportTest, ClipsHoldTheRecordsTheirTimesAndThePicturesThePlayerShows
             EXPECT_FALSE(std::getline(csv, line));
 
             const bool mkv = std::string(extension) == ".mkv";
-            EXPECT_EQ(clip.audioCodec, mkv ? "pcm_s16le" : "aac");
+            EXPECT_EQ(clip.audioCodec, mkv ? k.mkvSound : "aac");
             EXPECT_EQ(clip.sampleRate, 8000);
             if (mkv) {
-                std::vector<std::uint8_t> played;
+                // The records as recorded, G.721's two codes a byte swapped back, each at its capture time;
+                // the decoder a player picks for the track gives the samples the player gives.
                 ASSERT_EQ(clip.audio.size(), s.audioMs.size());
                 for (std::size_t i = 0; i < clip.audio.size(); ++i) {
-                    played.insert(played.end(), clip.audio[i].data.begin(), clip.audio[i].data.end());
+                    std::vector<std::uint8_t> recorded = clip.audio[i].data;
+                    if (k.sound == Sound::G721)
+                        for (std::uint8_t& b : recorded) b = std::uint8_t(b << 4 | b >> 4);
+                    EXPECT_EQ(recorded, s.audio[i]) << "sound record " << i;
                     EXPECT_EQ(std::llround(clip.audio[i].seconds * 1000), s.audioMs[i]) << "sound record " << i;
                 }
-                EXPECT_EQ(played.size(), s.pcm.size() * 2);
-                EXPECT_TRUE(std::equal(played.begin(), played.end(), reinterpret_cast<const std::uint8_t*>(s.pcm.data())));
+                EXPECT_EQ(DecodedSound(request.output), s.pcm);
             }
 
             const QJsonObject report = ReadJson(request.output + ".report.json");
@@ -204,6 +218,8 @@ TEST_F(ClipExportTest, ClipsHoldTheRecordsTheirTimesAndThePicturesThePlayerShows
             EXPECT_EQ(report["output_sha256"].toString().toStdString(), Hex(ReadWholeFile(request.output)));
             EXPECT_EQ(report["audio_samples"].toInteger(), qint64(s.pcm.size()));
             EXPECT_EQ(report["audio_codec"].toString().toStdString(), clip.audioCodec);
+            // The reader learns how the sound is carried.
+            EXPECT_NE(report["audio_note"].toString().indexOf(mkv && k.sound == Sound::G721 ? "swapped" : mkv ? "as the recorder stored it" : "AAC"), -1);
         }
     }
 }

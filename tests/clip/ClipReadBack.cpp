@@ -8,6 +8,7 @@
 #include "tests/decode/PeerDecode.h"
 
 extern "C" {
+#include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 }
 
@@ -45,6 +46,52 @@ ReadClip ReadBack(const std::string& path) {
     }
     av_packet_free(&packet);
     return clip;
+}
+
+std::vector<std::int16_t> DecodedSound(const std::string& path) {
+    AVFormatContext* raw = nullptr;
+    std::vector<std::int16_t> samples;
+    if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) {
+        ADD_FAILURE() << "libavformat cannot open " << path;
+        return samples;
+    }
+    const auto close = [](AVFormatContext* c) { avformat_close_input(&c); };
+    std::unique_ptr<AVFormatContext, decltype(close)> input(raw, close);
+    const int stream = av_find_best_stream(input.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    if (stream < 0) return samples;
+    const AVCodec* codec = avcodec_find_decoder(input->streams[stream]->codecpar->codec_id);
+    const auto free = [](AVCodecContext* c) { avcodec_free_context(&c); };
+    std::unique_ptr<AVCodecContext, decltype(free)> context(avcodec_alloc_context3(codec), free);
+    if (codec == nullptr || avcodec_parameters_to_context(context.get(), input->streams[stream]->codecpar) < 0 ||
+        avcodec_open2(context.get(), codec, nullptr) < 0) {
+        ADD_FAILURE() << "no decoder opens the sound of " << path;
+        return samples;
+    }
+    AVPacket* packet = av_packet_alloc();
+    AVFrame* frame = av_frame_alloc();
+    const auto receive = [&] {
+        while (avcodec_receive_frame(context.get(), frame) >= 0) {
+            const auto format = AVSampleFormat(frame->format);
+            if (format == AV_SAMPLE_FMT_U8)
+                for (int i = 0; i < frame->nb_samples; ++i) samples.push_back(std::int16_t((frame->data[0][i] - 128) * 256));
+            else if (format == AV_SAMPLE_FMT_S16 || format == AV_SAMPLE_FMT_S16P)
+                samples.insert(samples.end(), reinterpret_cast<const std::int16_t*>(frame->data[0]),
+                               reinterpret_cast<const std::int16_t*>(frame->data[0]) + frame->nb_samples);
+            else ADD_FAILURE() << "sound of an unexpected sample format " << format;
+            av_frame_unref(frame);
+        }
+    };
+    while (av_read_frame(input.get(), packet) >= 0) {
+        if (packet->stream_index == stream && avcodec_send_packet(context.get(), packet) < 0)
+            ADD_FAILURE() << "the decoder refuses a packet of " << path;
+        av_packet_unref(packet);
+        receive();
+    }
+    avcodec_send_packet(context.get(), nullptr);
+    receive();
+    av_frame_free(&frame);
+    av_packet_free(&packet);
+    return samples;
 }
 
 std::vector<std::vector<std::uint8_t>> NalUnits(std::span<const std::uint8_t> unit, bool lengthPrefixed) {

@@ -26,6 +26,9 @@ struct ReadClip {
 ReadClip ReadBack(const std::string& path);
 // The NAL units of an H.264 access unit framed by start codes or by four-byte lengths.
 std::vector<std::vector<std::uint8_t>> NalUnits(std::span<const std::uint8_t> unit, bool lengthPrefixed);
+// The clip's sound decoded by the decoder libavcodec picks for its track, as
+// 16-bit samples (8-bit unsigned ones moved to the 16-bit range).
+std::vector<std::int16_t> DecodedSound(const std::string& path);
 // ffmpeg's messages when it decodes every stream of the file; empty when it had none.
 std::string FfmpegDecodeMessages(const std::string& path);
 

@@ -146,10 +146,11 @@ TEST(IncidentExportTest, PackageHoldsEveryCameraAcrossItsRecordingsAndVerifies) 
             else EXPECT_EQ(back.video[i].data, records.units[i]) << i;
             EXPECT_EQ(std::llround(back.video[i].seconds * 1000), records.ms[i] - records.ms[0]) << i;
         }
-        EXPECT_EQ(back.audioCodec, c == 1 ? "" : "pcm_s16le");
+        EXPECT_EQ(back.audioCodec, c == 1 ? "" : c == 0 ? "adpcm_g726" : "pcm_s16le");
         EXPECT_EQ(FfmpegDecodeMessages(clip), "");
         const QJsonObject camera = manifest["cameras"].toArray().at(qsizetype(c)).toObject();
         EXPECT_EQ(camera["name"].toString().toStdString(), names[c]);
+        EXPECT_EQ(camera["audio_codec"].toString().toStdString(), c == 1 ? "none" : back.audioCodec);
         EXPECT_EQ(camera["pictures"].toInt(), 20);
         const std::string first = camera["first_capture_time"].toString().toStdString();
         EXPECT_EQ(first, "2024-03-09 22:14:00.0" + std::string(c == 2 ? "14" : c == 1 ? "07" : "00"));
