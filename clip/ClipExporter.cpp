@@ -38,9 +38,7 @@ ExportResult Export(const ExportRequest& request, const ExportProgress& progress
     limits.camera = camera;
     if (request.from) limits.fromMs = CaptureMilliseconds(*request.from);
     if (request.to) limits.toMs = CaptureMilliseconds(*request.to);
-    std::string error;
-    const ClipSpan span = SpanOnTrack(*set, limits, error);
-    if (!error.empty()) return Failure(ExportStatus::CannotOpen, error);
+    const ClipSpan span = SpanOnTrack(*set, limits);
     if (span.pictures == 0)
         return Failure(ExportStatus::NoPicture, "no picture of CAM" + std::to_string(camera + 1) + " in the span");
 

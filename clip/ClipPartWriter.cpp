@@ -21,7 +21,7 @@ std::string IsoTime(std::int64_t ms) {
     return text + "000Z";
 }
 
-std::int64_t Ms(const ClipRecord& r) { return CaptureMilliseconds(r.header.timeStamp); }
+std::int64_t Ms(const ClipRecord& r) { return r.entry.time; }
 
 WrittenFile Written(const HashedOutput& file) { return {file.Path(), file.Size(), file.Sha256Hex()}; }
 
@@ -68,25 +68,25 @@ bool ClipPartWriter::Begin(OutputSet& outputs) {
     return true;
 }
 
-bool ClipPartWriter::AddVideo(std::vector<std::uint8_t> data) {
+bool ClipPartWriter::AddVideo(const FrameHeader& head, std::vector<std::uint8_t> data) {
     const std::size_t index = m_nextVideo++;
     if (index >= m_video.size()) return Fail("more video records than planned");
-    if (m_started) return WriteVideo(index, std::make_shared<const std::vector<std::uint8_t>>(std::move(data)));
-    m_held.push_back({true, &m_video[index], std::move(data)});
+    if (m_started) return WriteVideo(index, head, std::make_shared<const std::vector<std::uint8_t>>(std::move(data)));
+    m_held.push_back({true, head, std::move(data)});
     return !m_video[index].givesPicture() || Start();
 }
 
-bool ClipPartWriter::AddSound(const ClipRecord& record, std::vector<std::uint8_t> data) {
+bool ClipPartWriter::AddSound(const FrameHeader& head, std::vector<std::uint8_t> data) {
     if (!m_setup.soundRate) return true;
     if (!m_started) {
-        m_held.push_back({false, &record, std::move(data)});
+        m_held.push_back({false, head, std::move(data)});
         return true;
     }
     if (m_recorded) {
-        if (!m_recorded->Add(m_muxer, record.header, data)) return Fail("cannot write the sound: " + m_muxer.Error());
+        if (!m_recorded->Add(m_muxer, head, data)) return Fail("cannot write the sound: " + m_muxer.Error());
         return true;
     }
-    m_sound->Add(record.header, std::move(data));
+    m_sound->Add(head, std::move(data));
     if (!m_sound->Drain(m_muxer)) return Fail("cannot write the sound: " + m_muxer.Error());
     return true;
 }
@@ -106,8 +106,9 @@ bool ClipPartWriter::Start() {
     m_baseMs = m_times.ptsMs.front();
     const NextPicture first{m_times.ptsMs.front(), m_pictureMs.front(), m_times.notes.front()};
     for (const Held& h : m_held) {
-        if (!h.video || h.record->givesPicture()) continue;
-        const FeederPlace place = PlaceFeeder(Ms(*h.record), HoldsPicture(m_setup.codec, h.data), previous, first);
+        if (!h.video || GivesPicture(h.head)) continue;
+        const FeederPlace place =
+            PlaceFeeder(CaptureMilliseconds(h.head.timeStamp), HoldsPicture(m_setup.codec, h.data), previous, first);
         if (place.ownPacket) {
             m_baseMs = std::min(m_baseMs, place.ptsMs);
             previous = place.ptsMs;
@@ -146,14 +147,15 @@ bool ClipPartWriter::Start() {
     m_held.clear();
     std::size_t index = 0;
     for (Held& h : held) {
-        const bool written = h.video ? WriteVideo(index++, std::make_shared<const std::vector<std::uint8_t>>(std::move(h.data)))
-                                     : AddSound(*h.record, std::move(h.data));
+        const bool written =
+            h.video ? WriteVideo(index++, h.head, std::make_shared<const std::vector<std::uint8_t>>(std::move(h.data)))
+                    : AddSound(h.head, std::move(h.data));
         if (!written) return false;
     }
     return true;
 }
 
-bool ClipPartWriter::WriteVideo(std::size_t index, RowThread::Bytes bytes) {
+bool ClipPartWriter::WriteVideo(std::size_t index, const FrameHeader& head, RowThread::Bytes bytes) {
     const std::vector<std::uint8_t>& data = *bytes;
     const ClipRecord& r = m_video[index];
     const std::size_t k = m_nextPicture[index];
@@ -175,10 +177,10 @@ bool ClipPartWriter::WriteVideo(std::size_t index, RowThread::Bytes bytes) {
     // A record that is a packet of its own goes to the muxer as it is; records that ride together are joined.
     const bool alone = ends && m_packet.empty();
     if (!alone) m_packet.insert(m_packet.end(), data.begin(), data.end());
-    m_keyPending = m_keyPending || r.header.frameType == kFrameKey;
-    m_rowsPending.emplace_back(TimesRow{index, FormatCaptureTime(r.header.timeStamp), 0,
+    m_keyPending = m_keyPending || head.frameType == kFrameKey;
+    m_rowsPending.emplace_back(TimesRow{index, head.timeStamp, 0,
                                         r.file < m_setup.sourceNames.size() ? m_setup.sourceNames[r.file] : std::string(),
-                                        r.offset, r.header.frameType, {}, TimeNoteText(note)},
+                                        r.offset(), head.frameType, {}, TimeNoteText(note)},
                                std::move(bytes));
     ++m_part.records;
     if (!ends) return true;

@@ -39,9 +39,9 @@ public:
 
     // Creates the files; false (with Error()) when they cannot be.
     bool Begin(OutputSet& outputs);
-    // The part's next video record (in the order given) or a sound record.
-    bool AddVideo(std::vector<std::uint8_t> data);
-    bool AddSound(const ClipRecord& record, std::vector<std::uint8_t> data);
+    // The part's next video record (in the order given) or a sound record: its head and data.
+    bool AddVideo(const FrameHeader& head, std::vector<std::uint8_t> data);
+    bool AddSound(const FrameHeader& head, std::vector<std::uint8_t> data);
     bool Finish();
     const ClipPart& Part() const { return m_part; }
     const std::string& Error() const { return m_error; }
@@ -50,11 +50,11 @@ public:
 private:
     struct Held {
         bool video;
-        const ClipRecord* record;
+        FrameHeader head;
         std::vector<std::uint8_t> data;
     };
     bool Start();
-    bool WriteVideo(std::size_t index, RowThread::Bytes data);
+    bool WriteVideo(std::size_t index, const FrameHeader& head, RowThread::Bytes data);
     bool Fail(std::string message);
 
     PartSetup m_setup;

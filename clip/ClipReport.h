@@ -10,12 +10,13 @@
 #include <vector>
 
 #include "clip/HashedOutput.h"
+#include "recording/RecordLayout.h"
 
 namespace korvane {
 
 struct TimesRow {
     std::size_t index = 0;
-    std::string captureTime;
+    SystemTime captureTime;
     std::int64_t ptsMs = 0;
     std::string source;  // the recording's file name
     std::uint64_t recordOffset = 0;

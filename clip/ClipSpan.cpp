@@ -1,9 +1,6 @@
 #include "clip/ClipSpan.h"
 
-#include <map>
-#include <memory>
-
-#include "recording/RecordFile.h"
+#include "recording/TimeStamp.h"
 
 namespace korvane {
 namespace {
@@ -17,7 +14,26 @@ std::optional<RecordRef> PictureFrom(const CameraTrack& track, std::optional<Rec
 
 }  // namespace
 
-ClipSpan SpanOnTrack(const RecordingSet& set, const SpanLimits& limits, std::string& error) {
+FrameHeader ClipRecord::KnownHead() const {
+    FrameHeader head;
+    head.camera = entry.camera;
+    head.mediaKind = entry.mediaKind;
+    head.frameType = entry.frameType;
+    head.codec = entry.codec;
+    head.keyFrameOffset = entry.keyOffset;
+    return head;
+}
+
+std::optional<FrameHeader> HeadOf(const ClipRecord& record, std::span<const std::uint8_t, kRecordHeadSize> bytes) {
+    const FrameHeader head = DecodeFrameHeader(bytes.last<kFrameHeaderSize>());
+    const IndexEntry& e = record.entry;
+    if (head.camera != e.camera || head.mediaKind != e.mediaKind || head.frameType != e.frameType ||
+        head.codec != e.codec || head.keyFrameOffset != e.keyOffset || CaptureMilliseconds(head.timeStamp) != e.time)
+        return std::nullopt;
+    return head;
+}
+
+ClipSpan SpanOnTrack(const RecordingSet& set, const SpanLimits& limits) {
     ClipSpan span;
     const CameraTrack* track = set.Track(limits.camera);
     if (track == nullptr) return span;
@@ -43,29 +59,14 @@ ClipSpan SpanOnTrack(const RecordingSet& set, const SpanLimits& limits, std::str
          r = track->PreviousVideo(*r, false))
         from = *r;
 
-    std::map<std::uint32_t, std::unique_ptr<RecordFile>> files;
-    const auto add = [&](RecordRef r) {
-        auto& file = files[r.file];
-        if (!file) {
-            file = std::make_unique<RecordFile>();
-            if (file->Open(set.Path(r.file)) != 0) return false;
-        }
-        LocatedRecord located;
-        const std::uint32_t offset = set.Entry(r).offset;
-        if (file->Locate(offset, located) != LocateResult::Ok) return false;
-        const ClipRecord record{r.file, offset, located.header};
-        (located.header.mediaKind == kMediaVideo ? span.video : span.audio).push_back(record);
-        if (record.givesPicture()) ++span.pictures;
-        return true;
-    };
     bool passedLast = false;
     for (std::optional<RecordRef> r = from; r; r = track->Next(*r)) {
         const IndexEntry& entry = track->Entry(*r);
         // After the last picture only its sound, up to the camera's next video record.
         if (passedLast && entry.mediaKind != kMediaAudio) break;
-        if ((entry.mediaKind == kMediaVideo || entry.mediaKind == kMediaAudio) && !add(*r)) {
-            error = "cannot read " + set.Path(r->file);
-            return ClipSpan{};
+        if (entry.mediaKind == kMediaVideo || entry.mediaKind == kMediaAudio) {
+            (entry.mediaKind == kMediaVideo ? span.video : span.audio).push_back({r->file, entry});
+            if (entry.IsPicture()) ++span.pictures;
         }
         if (*r == *last) passedLast = true;
     }

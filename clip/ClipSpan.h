@@ -2,14 +2,17 @@
 // the recordings of a set, found through the camera's track (the one record
 // walk): its video records from the key record of the picture at or before
 // the start time to the last picture at or before the end time, and its
-// sound records among them and right after the last picture.
+// sound records among them and right after the last picture. The span is
+// taken from the index alone: the records' heads are read again with their
+// data, in the one pass over each recording (ReadHead).
 #pragma once
 
 #include <cstdint>
 #include <optional>
-#include <string>
+#include <span>
 #include <vector>
 
+#include "recording/RecordIndex.h"
 #include "recording/RecordKind.h"
 #include "recording/RecordLayout.h"
 #include "recording/RecordingSet.h"
@@ -18,12 +21,19 @@ namespace korvane {
 
 struct ClipRecord {
     std::uint32_t file = 0;  // the recording's number in the set
-    std::uint64_t offset = 0;
-    FrameHeader header;
+    IndexEntry entry;        // offset, capture time, kind, type, codec and (sound) format
 
-    std::uint64_t dataAt() const { return offset + kRecordHeadSize; }
-    bool givesPicture() const { return GivesPicture(header); }
+    std::uint64_t offset() const { return entry.offset; }
+    std::uint64_t dataAt() const { return offset() + kRecordHeadSize; }
+    bool givesPicture() const { return entry.IsPicture(); }
+    // The head as far as the index knows it, for what its codec and format
+    // say (CodingOf, SampleRateOf): no time fields, no data length.
+    FrameHeader KnownHead() const;
 };
+
+// Decodes a record's head, read with its data, and checks it against what the
+// index holds of it; nothing when it differs (the file changed).
+std::optional<FrameHeader> HeadOf(const ClipRecord& record, std::span<const std::uint8_t, kRecordHeadSize> bytes);
 
 struct ClipSpan {
     std::vector<ClipRecord> video;  // in play order, first one a key or decoder-only record
@@ -37,8 +47,7 @@ struct SpanLimits {
     std::optional<std::int64_t> toMs;
 };
 
-// The span holds no picture when the camera has none at or before the end
-// time; `error` names a recording whose record heads cannot be read again.
-ClipSpan SpanOnTrack(const RecordingSet& set, const SpanLimits& limits, std::string& error);
+// The span holds no picture when the camera has none at or before the end time.
+ClipSpan SpanOnTrack(const RecordingSet& set, const SpanLimits& limits);
 
 }  // namespace korvane

@@ -1,5 +1,6 @@
 #include "clip/ClipWriter.h"
 
+#include <array>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -14,7 +15,7 @@ namespace {
 // The sample rate most of the sound records have.
 std::optional<int> SoundRate(const std::vector<ClipRecord>& audio) {
     std::map<int, std::size_t> counts;
-    for (const ClipRecord& r : audio) ++counts[SampleRateOf(r.header)];
+    for (const ClipRecord& r : audio) ++counts[SampleRateOf(r.KnownHead())];
     std::optional<int> rate;
     std::size_t most = 0;
     for (const auto& [r, n] : counts)
@@ -26,11 +27,24 @@ std::optional<int> SoundRate(const std::vector<ClipRecord>& audio) {
 std::vector<std::size_t> PartStarts(const std::vector<ClipRecord>& video) {
     std::vector<std::size_t> starts{0};
     for (std::size_t i = 1; i < video.size(); ++i)
-        if (ContainerCodec(video[i].header.codec) != ContainerCodec(video[i - 1].header.codec)) starts.push_back(i);
+        if (ContainerCodec(video[i].entry.codec) != ContainerCodec(video[i - 1].entry.codec)) starts.push_back(i);
     return starts;
 }
 
-bool Before(const ClipRecord& a, const ClipRecord& b) { return a.file != b.file ? a.file < b.file : a.offset < b.offset; }
+bool Before(const ClipRecord& a, const ClipRecord& b) { return a.file != b.file ? a.file < b.file : a.offset() < b.offset(); }
+
+// Reads a record's head and data in the pass over its recording; false (with
+// the sources' error) when they cannot be read or the head is not the one indexed.
+bool ReadRecord(SourceSet& sources, const ClipRecord& r, FrameHeader& head, std::vector<std::uint8_t>& data) {
+    std::array<std::uint8_t, kRecordHeadSize> bytes;
+    if (!sources.Read(r.file, r.offset(), bytes)) return false;
+    const std::optional<FrameHeader> read = HeadOf(r, bytes);
+    if (!read || read->dataLength > sources.Files()[r.file].size - std::min(sources.Files()[r.file].size, r.dataAt()))
+        return sources.Fail(r.file, "it changed while it was read");
+    head = *read;
+    data.resize(head.dataLength);
+    return sources.Read(r.file, r.dataAt(), data);
+}
 
 }  // namespace
 
@@ -64,7 +78,7 @@ ClipOutcome WriteClip(const ClipJob& job, const ClipSpan& span, SourceSet& sourc
         const std::size_t begin = starts[p], end = p + 1 < starts.size() ? starts[p + 1] : span.video.size();
         std::vector<ClipRecord> video(span.video.begin() + std::ptrdiff_t(begin), span.video.begin() + std::ptrdiff_t(end));
         if (std::none_of(video.begin(), video.end(), [](const ClipRecord& r) { return r.givesPicture(); })) continue;
-        const AVCodecID codec = ContainerCodec(video.front().header.codec);
+        const AVCodecID codec = ContainerCodec(video.front().entry.codec);
         if (codec == AV_CODEC_ID_NONE) return fail(ExportStatus::Unsupported, "the camera's video codec is unknown");
         for (std::size_t i = begin; i < end; ++i) partOf[i] = int(parts.size());
         PartSetup setup{job.container, codec, PartPath(job.output, parts.size()), job.title, rate, recorded, names};
@@ -74,6 +88,7 @@ ClipOutcome WriteClip(const ClipJob& job, const ClipSpan& span, SourceSet& sourc
         if (!part->Begin(outputs)) return fail(ExportStatus::CannotWrite, part->Error());
 
     // Video and sound records in play order; the sound goes with the part whose video came last.
+    FrameHeader head;
     std::vector<std::uint8_t> data;
     int current = parts.empty() ? -1 : 0;
     std::size_t v = 0, a = 0;
@@ -82,10 +97,9 @@ ClipOutcome WriteClip(const ClipJob& job, const ClipSpan& span, SourceSet& sourc
         const ClipRecord& r = isVideo ? span.video[v] : span.audio[a];
         const int part = isVideo ? partOf[v] : current;
         if (part >= 0) {
-            data.resize(r.header.dataLength);
-            if (!sources.Read(r.file, r.dataAt(), data)) return fail(ExportStatus::CannotOpen, sources.Error());
+            if (!ReadRecord(sources, r, head, data)) return fail(ExportStatus::CannotOpen, sources.Error());
             ClipPartWriter& writer = *parts[std::size_t(part)];
-            if (!(isVideo ? writer.AddVideo(std::move(data)) : writer.AddSound(r, std::move(data))))
+            if (!(isVideo ? writer.AddVideo(head, std::move(data)) : writer.AddSound(head, std::move(data))))
                 return fail(writer.Unsupported() ? ExportStatus::Unsupported : ExportStatus::CannotWrite, writer.Error());
             data = {};
             if (isVideo) current = part;

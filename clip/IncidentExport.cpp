@@ -71,9 +71,7 @@ IncidentResult Export(const IncidentRequest& request, const ExportProgress& prog
     // Which cameras have pictures in the span, before anything is written.
     std::vector<std::pair<int, ClipSpan>> spans;
     for (int camera : cameras) {
-        std::string error;
-        ClipSpan span = SpanOnTrack(*set, {camera, request.fromMs, request.toMs}, error);
-        if (!error.empty()) return Failure(ExportStatus::CannotOpen, error);
+        ClipSpan span = SpanOnTrack(*set, {camera, request.fromMs, request.toMs});
         if (span.pictures > 0) spans.emplace_back(camera, std::move(span));
     }
     if (spans.empty()) return Failure(ExportStatus::NoPicture, "no picture of the cameras asked for in the span");

@@ -34,10 +34,11 @@ std::pair<std::size_t, std::int64_t> Usable(AudioCoding coding, std::size_t byte
 
 std::optional<RecordedFormat> SharedFormat(std::span<const ClipRecord> audio) {
     if (audio.empty()) return std::nullopt;
-    const RecordedFormat first{CodingOf(audio.front().header), SampleRateOf(audio.front().header)};
+    const auto format = [](const ClipRecord& r) { return std::pair(CodingOf(r.KnownHead()), SampleRateOf(r.KnownHead())); };
+    const auto [coding, rate] = format(audio.front());
     for (const ClipRecord& r : audio)
-        if (CodingOf(r.header) != first.coding || SampleRateOf(r.header) != first.rate) return std::nullopt;
-    return first;
+        if (format(r) != std::pair(coding, rate)) return std::nullopt;
+    return RecordedFormat{coding, rate};
 }
 
 AudioTrack RecordedTrack(const RecordedFormat& format) {

@@ -17,11 +17,13 @@ bool SourceSet::Open(const std::vector<std::string>& paths) {
 }
 
 bool SourceSet::Read(std::uint32_t file, std::uint64_t offset, std::span<std::uint8_t> out) {
-    if (file >= m_sources.size() || !m_sources[file]->Copy(offset, out)) {
-        m_error = "cannot read " + (file < m_files.size() ? m_files[file].path : std::string("a recording"));
-        return false;
-    }
-    return true;
+    return (file < m_sources.size() && m_sources[file]->Copy(offset, out)) || Fail(file, {});
+}
+
+bool SourceSet::Fail(std::uint32_t file, const std::string& why) {
+    m_error = "cannot read " + (file < m_files.size() ? m_files[file].path : std::string("a recording")) +
+              (why.empty() ? std::string() : ": " + why);
+    return false;
 }
 
 double SourceSet::Done() const {

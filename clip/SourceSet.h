@@ -29,6 +29,8 @@ public:
     std::size_t Count() const { return m_sources.size(); }
     // Copies a record's bytes; false when they are not in the file.
     bool Read(std::uint32_t file, std::uint64_t offset, std::span<std::uint8_t> out);
+    // Sets Error() to say that a file cannot be read, and why when `why` says; false.
+    bool Fail(std::uint32_t file, const std::string& why);
     // The part of all the files read so far (0 to 1).
     double Done() const;
     // Reads each file to its end and hashes it; false when a read fails (Error() names the file).
