@@ -8,14 +8,19 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <array>
 #include <filesystem>
+#include <functional>
 #include <sstream>
 
 #include "authoring/FrameSource.h"
 #include "authoring/RecordingWriter.h"
 #include "authoring/TempDir.h"
 #include "clip/ClipExporter.h"
+#include "clip/ClipSpan.h"
 #include "clip/PacketPlan.h"
+#include "clip/SoundTimes.h"
+#include "recording/TimeStamp.h"
 #include "tests/clip/ClipReadBack.h"
 
 namespace korvane::testing {
@@ -46,6 +51,7 @@ struct Damage {
     bool codecChange = false;       // JPEG from picture 10 on (H.264 before)
     bool ownDecoderOnly = false;    // picture 5 recorded as decoder-only, 50 ms ahead of picture 6
     std::int64_t pause = 0;         // added to every time from picture 10 on (the recorder paused)
+    bool mixedSound = false;        // the third sound record 16-bit PCM among G.721 ones
 };
 
 struct Made {
@@ -76,7 +82,7 @@ Made Build(const Damage& d, const TempDir& dir) {
         m.ms.push_back(ms);
         if (type != kFrameDecoderOnly) ++m.pictures;
         if (i % 4 == 0)
-            w.AddAudio(0, 8, blocks[i / 4],
+            w.AddAudio(0, d.mixedSound && i == 8 ? 1 : 8, blocks[i / 4],
                        AddMilliseconds(Start(), std::int64_t(i) * 100 + (i == 8 ? d.soundShift : 0) + paused));
     }
     m.path = dir.File("rec.MP4");
@@ -92,6 +98,7 @@ const Damage kDamage[] = {
     {"H.264, then JPEG", 0, 0, true},
     {"a decoder-only record with picture data and a time of its own", 0, 0, false, true},
     {"five minutes without pictures or sound", 0, 0, false, false, 300'000},
+    {"sound records of two codings", 0, 0, false, false, 0, true},
 };
 
 TEST(DamagedExportTest, ExportsStayBoundedDecodableAndSayWhatTheyFound) {
@@ -127,6 +134,7 @@ TEST(DamagedExportTest, ExportsStayBoundedDecodableAndSayWhatTheyFound) {
                 if (!back.audio.empty()) {
                     EXPECT_LT(back.audio.back().seconds, 3.0 + double(d.pause) / 1000);
                 }
+                for (std::size_t i = 1; i < back.audio.size(); ++i) EXPECT_GT(back.audio[i].seconds, back.audio[i - 1].seconds);
                 if (d.pause > 0) {
                     EXPECT_NEAR(back.audio.back().seconds, 1.6 + double(d.pause) / 1000, 0.2);
                 }
@@ -140,6 +148,9 @@ TEST(DamagedExportTest, ExportsStayBoundedDecodableAndSayWhatTheyFound) {
                 EXPECT_EQ(notes.at(5), "");
             }
             const QJsonObject report = ReadJson(out + ".report.json");
+            // Matroska keeps G.721 as recorded; records of two codings are decoded to one.
+            EXPECT_EQ(report["audio_codec"].toString(),
+                      std::string(extension) == ".mp4" ? "aac" : d.mixedSound ? "pcm_s16le" : "adpcm_g726");
             const QJsonObject part = report["clips"].toArray().at(0).toObject();
             EXPECT_EQ(part["pictures_out_of_order"].toInt(), d.pictureShift != 0 ? 1 : 0);
             EXPECT_EQ(part["sound_records_out_of_order"].toInt(), d.soundShift != 0 ? 1 : 0);
@@ -188,6 +199,68 @@ TEST(DamagedExportTest, PictureTimesKeepTheirSpacingAroundDamage) {
         const FeederPlace place = PlaceFeeder(f.ms, f.data, f.previous, next);
         EXPECT_EQ(place.ownPacket, f.own) << f.ms << " " << f.data;
         EXPECT_EQ(place.ptsMs, f.pts) << f.ms << " " << f.data;
+    }
+}
+
+// Sound records placed as packets of their own, 8,000 samples a second, a clip from 0 to 10 s:
+// at their capture times, never over the one before, a millisecond apart at least, damaged times after the rest.
+TEST(DamagedExportTest, SoundRecordsKeepTheirTimesAndTheirOrder) {
+    const struct {
+        const char* what;
+        std::vector<std::int64_t> ms, length, start;
+        std::size_t outOfOrder;
+    } cases[] = {
+        {"at their times", {0, 200, 5000}, {1600, 1600, 1600}, {0, 1600, 40'000}, 0},
+        {"a record that overlaps the one before follows it", {0, 100}, {1600, 1600}, {0, 1600}, 0},
+        {"tiny records a millisecond apart", {0, 0, 1}, {4, 4, 4}, {0, 8, 16}, 0},
+        {"sound shortly before the first picture starts the clip", {-500, 0}, {1600, 1600}, {0, 1600}, 0},
+        {"a time a year ahead follows the sound before", {0, 365 * kDay, 400}, {1600, 1600, 1600}, {0, 1600, 3200}, 1},
+        {"a time a year behind too", {0, -365 * kDay}, {1600, 1600}, {0, 1600}, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SoundTimes times(0, 10'000, 8000, SamplesPerMillisecond(8000));
+        std::vector<std::int64_t> starts;
+        for (std::size_t i = 0; i < c.ms.size(); ++i) {
+            starts.push_back(times.Start(c.ms[i]));
+            times.Placed(starts.back(), c.length[i]);
+        }
+        EXPECT_EQ(starts, c.start);
+        EXPECT_EQ(times.OutOfOrder(), c.outOfOrder);
+    }
+}
+
+// A record's head read with its data is taken only when it is the head the index holds.
+TEST(DamagedExportTest, AHeadThatIsNotTheIndexedOneIsRefused) {
+    FrameHeader indexed;
+    indexed.marker = kRecordMarker;
+    indexed.timeStamp = Start();
+    indexed.mediaKind = kMediaAudio;
+    indexed.codec = 8;
+    indexed.setAudioFormat(16, 8000);
+    indexed.dataLength = 800;
+    ClipRecord record;
+    record.entry.time = CaptureMilliseconds(Start());
+    record.entry.keyOffset = indexed.keyFrameOffset;
+    record.entry.mediaKind = kMediaAudio;
+    record.entry.codec = 8;
+    const struct { const char* what; std::function<void(FrameHeader&)> change; } changes[] = {
+        {"the same", [](FrameHeader&) {}},
+        {"another time", [](FrameHeader& h) { h.timeStamp = AddMilliseconds(h.timeStamp, 1); }},
+        {"another camera", [](FrameHeader& h) { h.camera = 1; }},
+        {"another kind", [](FrameHeader& h) { h.mediaKind = kMediaVideo; }},
+        {"another codec", [](FrameHeader& h) { h.codec = 1; }},
+        {"another format", [](FrameHeader& h) { h.setAudioFormat(8, 8000); }},
+    };
+    for (const auto& c : changes) {
+        SCOPED_TRACE(c.what);
+        FrameHeader read = indexed;
+        c.change(read);
+        std::array<std::uint8_t, kRecordHeadSize> bytes{};
+        EncodeFrameHeader(read, std::span(bytes).last<kFrameHeaderSize>());
+        const std::optional<FrameHeader> head = HeadOf(record, bytes);
+        EXPECT_EQ(head.has_value(), std::string(c.what) == "the same");
+        EXPECT_EQ(head.value_or(FrameHeader{}).dataLength, head ? 800u : 0u);
     }
 }
 
