@@ -1,6 +1,7 @@
 // Lossless clip export: one camera's records of a span of a recording into a
 // Matroska or MP4 file (video packets as recorded; the sound as recorded in
-// Matroska, or decoded to 16-bit PCM when its records mix codings; AAC in MP4), with OUT.times.csv (one row per video record) and
+// Matroska, or decoded to 16-bit PCM when its records mix codings; AAC in
+// MP4), with OUT.times.csv (one row per video record) and
 // OUT.report.json (sources, times, counts and SHA-256 hashes) beside it. When
 // the camera's codec changes inside the span, the records after the change go
 // into OUT-2 (and so on), each with its own CSV. The recording is only read.

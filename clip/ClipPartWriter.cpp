@@ -119,7 +119,8 @@ bool ClipPartWriter::Start() {
     std::optional<AudioTrack> audio;
     if (m_setup.soundRate) {
         const int rate = *m_setup.soundRate;
-        audio = m_setup.recorded ? RecordedTrack(*m_setup.recorded) : AudioTrack{AV_CODEC_ID_PCM_S16LE, rate, 0, {}, 16, 2};
+        audio = m_setup.recorded ? RecordedTrack(*m_setup.recorded)
+                                 : AudioTrack{AV_CODEC_ID_PCM_S16LE, rate, 0, {}, 16, 2};
         if (m_setup.container == Container::Mp4) {
             m_aac.emplace();
             if (!m_aac->Open(rate)) {
@@ -138,7 +139,8 @@ bool ClipPartWriter::Start() {
         return Fail("cannot write " + m_setup.path + ": " + m_muxer.Error());
     }
     if (m_setup.recorded)
-        m_recorded.emplace(*m_setup.recorded, SoundTimes(m_baseMs, lastMs, audio->sampleRate, SamplesPerMillisecond(audio->sampleRate)));
+        m_recorded.emplace(*m_setup.recorded,
+                           SoundTimes(m_baseMs, lastMs, audio->sampleRate, SamplesPerMillisecond(audio->sampleRate)));
     else if (audio)
         m_sound.emplace(m_aac ? &*m_aac : nullptr, m_baseMs, lastMs, audio->sampleRate);
     m_started = true;

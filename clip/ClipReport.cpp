@@ -28,7 +28,8 @@ TimesFile::TimesFile(HashedOutput& file)
     : m_file(file), m_ok(file.Write(QByteArray("index,capture_time,pts_ms,source,record_offset,frame_type,sha256,note\n"))) {}
 
 bool TimesFile::Add(const TimesRow& row) {
-    const QByteArray line = QByteArray::number(qulonglong(row.index)) + ',' + QByteArray::fromStdString(FormatCaptureTime(row.captureTime)) +
+    const QByteArray line = QByteArray::number(qulonglong(row.index)) + ',' +
+                            QByteArray::fromStdString(FormatCaptureTime(row.captureTime)) +
                             ',' + QByteArray::number(qlonglong(row.ptsMs)) + ',' + Field(row.source) + ',' +
                             QByteArray::number(qulonglong(row.recordOffset)) + ',' + QByteArray::number(row.frameType) +
                             ',' + row.sha256 + ',' + QByteArray(row.note.data(), qsizetype(row.note.size())) + '\n';

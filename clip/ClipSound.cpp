@@ -111,7 +111,8 @@ bool SoundTrack::Silence(std::int64_t samples) {
     const int rate = m_times.Rate();
     const std::vector<std::int16_t> second(static_cast<std::size_t>(rate), 0);
     for (std::int64_t left = samples; left > 0; left -= rate)
-        if (!m_aac->Encode(std::span(second).first(static_cast<std::size_t>(std::min<std::int64_t>(left, rate))), Sink()))
+        if (!m_aac->Encode(std::span(second).first(static_cast<std::size_t>(std::min<std::int64_t>(left, rate))),
+                           Sink()))
             return false;
     return true;
 }

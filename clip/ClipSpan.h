@@ -4,7 +4,7 @@
 // the start time to the last picture at or before the end time, and its
 // sound records among them and right after the last picture. The span is
 // taken from the index alone: the records' heads are read again with their
-// data, in the one pass over each recording (ReadHead).
+// data, in the one pass over each recording (HeadOf).
 #pragma once
 
 #include <cstdint>

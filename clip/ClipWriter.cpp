@@ -31,7 +31,9 @@ std::vector<std::size_t> PartStarts(const std::vector<ClipRecord>& video) {
     return starts;
 }
 
-bool Before(const ClipRecord& a, const ClipRecord& b) { return a.file != b.file ? a.file < b.file : a.offset() < b.offset(); }
+bool Before(const ClipRecord& a, const ClipRecord& b) {
+    return a.file != b.file ? a.file < b.file : a.offset() < b.offset();
+}
 
 // Reads a record's head and data in the pass over its recording; false (with
 // the sources' error) when they cannot be read or the head is not the one indexed.

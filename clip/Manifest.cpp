@@ -84,7 +84,8 @@ std::optional<Manifest> ParseManifest(const QByteArray& bytes, std::string& erro
     for (const QJsonValue& v : json["cameras"].toArray()) {
         const QJsonObject o = v.toObject();
         ManifestCamera c{o["camera"].toInt(), S(o["name"]), S(o["first_capture_time"]), S(o["last_capture_time"]),
-                         std::uint64_t(o["pictures"].toInteger()), {}, {}, std::uint64_t(o["pictures_out_of_order"].toInteger()), S(o["audio_codec"])};
+                         std::uint64_t(o["pictures"].toInteger()), {}, {}, std::uint64_t(o["pictures_out_of_order"].toInteger()),
+                         S(o["audio_codec"])};
         for (const QJsonValue& g : o["gaps"].toArray()) c.gaps.push_back({S(g.toObject()["from"]), S(g.toObject()["to"])});
         for (const QJsonValue& clip : o["clips"].toArray()) c.clips.push_back(S(clip));
         m.cameras.push_back(std::move(c));

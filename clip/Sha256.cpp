@@ -11,7 +11,8 @@ namespace {
 // The SHA-256 implementation, looked up once: each look-up (EVP_sha256() at
 // every start) takes a lock and a table search, a cost per CSV record.
 const EVP_MD* Sha256Md() {
-    static const std::unique_ptr<EVP_MD, decltype(&EVP_MD_free)> md(EVP_MD_fetch(nullptr, "SHA256", nullptr), &EVP_MD_free);
+    static const std::unique_ptr<EVP_MD, decltype(&EVP_MD_free)> md(EVP_MD_fetch(nullptr, "SHA256", nullptr),
+                                                                    &EVP_MD_free);
     return md.get();
 }
 

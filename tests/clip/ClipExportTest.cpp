@@ -121,7 +121,8 @@ Source Build(const Kind& k, const TempDir& dir) {
             header.codec = audioCodec;
             header.dataLength = std::uint32_t(block.size());
             header.setAudioFormat(audioBits, 8000);
-            if (const auto samples = player.Decode(header, block)) s.pcm.insert(s.pcm.end(), samples->begin(), samples->end());
+            if (const auto samples = player.Decode(header, block))
+                s.pcm.insert(s.pcm.end(), samples->begin(), samples->end());
         }
     }
     s.path = dir.File("rec.MP4");
