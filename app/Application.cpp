@@ -2,7 +2,7 @@
 
 #include "app/MainWindow.h"
 #include "app/PlayerView.h"
-#include "playback/Player.h"
+#include "playback/Session.h"
 
 #include <algorithm>
 
@@ -17,7 +17,7 @@ Application::Application(Notifier& notifier, Options options)
 // notifier and the settings it might use are still there.
 Application::~Application() {
     m_mainWindow.reset();
-    m_player.reset();
+    m_session.reset();
 }
 
 bool Application::Start(const QString& recording) {
@@ -33,12 +33,12 @@ bool Application::Start(const QString& recording) {
 
     m_recentFiles = std::make_unique<RecentFileList>(std::move(m_options.settings), kRecentFileCount);
 
-    m_player = std::make_unique<Player>(m_notifier);
-    m_player->SetCacheBound(CacheBoundSetting());
-    QObject::connect(m_player.get(), &Player::Opened, [this](const QString& path) {
+    m_session = std::make_unique<Session>(m_notifier);
+    m_session->SetCacheBound(CacheBoundSetting());
+    QObject::connect(m_session.get(), &Session::Opened, [this](const QString& path) {
         if (m_recentFiles) m_recentFiles->Add(path);
     });
-    m_mainWindow = std::make_unique<MainWindow>(*m_player, m_options.companionServer);
+    m_mainWindow = std::make_unique<MainWindow>(*m_session, m_options.companionServer);
     m_mainWindow->UseRecentFiles(*m_recentFiles);
     m_mainWindow->Start(recording);
 

@@ -18,7 +18,7 @@
 namespace korvane {
 
 class MainWindow;
-class Player;
+class Session;
 
 inline constexpr const char* kAlreadyRunningText = "program is running.";
 inline constexpr const char* kProgramErrorText = "Program Error";
@@ -53,7 +53,7 @@ private:
     Options m_options;
     SingleInstance m_instance;
     std::unique_ptr<RecentFileList> m_recentFiles;
-    std::unique_ptr<Player> m_player;
+    std::unique_ptr<Session> m_session;
     std::unique_ptr<MainWindow> m_mainWindow;
 };
 

@@ -18,7 +18,7 @@ namespace korvane {
 class Actions;
 class BookmarkDialog;
 class BookmarkList;
-class Player;
+class Session;
 
 class BookmarkCommands : public QObject {
     Q_OBJECT
@@ -26,7 +26,7 @@ class BookmarkCommands : public QObject {
 public:
     // Adds the commands (AddBookmark, Bookmarks) to `actions`; dialogs open over `window`. The
     // bookmarks are kept in BookmarkStore::DefaultFolder().
-    BookmarkCommands(QWidget& window, Actions& actions, Player& player);
+    BookmarkCommands(QWidget& window, Actions& actions, Session& session);
     ~BookmarkCommands() override;
 
     const BookmarkStore& Store() const { return m_store; }
@@ -42,7 +42,7 @@ private:
 
     QWidget& m_window;
     Actions& m_actions;
-    Player& m_player;
+    Session& m_session;
     BookmarkStore m_store;
     std::optional<Bookmark> m_asked;  // where the note being typed belongs
     std::unique_ptr<BookmarkDialog> m_dialog;

@@ -4,13 +4,13 @@
 #include <QCoreApplication>
 #include <QString>
 
-#include "playback/Player.h"
+#include "playback/Session.h"
 
 namespace korvane {
 
-inline QString CameraLabel(const Player& player, int camera) {
+inline QString CameraLabel(const Session& session, int camera) {
     QString text = QCoreApplication::translate("korvane", "Camera %1").arg(camera + 1);
-    if (const std::string name = player.CameraName(camera); !name.empty())
+    if (const std::string name = session.CameraName(camera); !name.empty())
         text += QStringLiteral(" - ") + QString::fromLocal8Bit(name.c_str());
     return text;
 }

@@ -4,17 +4,17 @@
 #include <QMenu>
 #include <QMenuBar>
 
-#include "playback/Player.h"
+#include "playback/Session.h"
 
 namespace korvane {
 
-CameraMenu::CameraMenu(Player& player, QMenuBar& bar) : m_player(player) {
+CameraMenu::CameraMenu(Session& session, QMenuBar& bar) : m_session(session) {
     m_menu = bar.addMenu(tr("&Camera"));
     m_menuAction = m_menu->menuAction();
     m_menuAction->setVisible(false);  // until a recording shows several cameras
-    connect(&player, &Player::IndexReady, this, &CameraMenu::Rebuild);
-    connect(&player, &Player::Opened, this, &CameraMenu::Rebuild);
-    connect(&player, &Player::CameraChanged, this, &CameraMenu::Rebuild, Qt::QueuedConnection);
+    connect(&session, &Session::IndexReady, this, &CameraMenu::Rebuild);
+    connect(&session, &Session::Opened, this, &CameraMenu::Rebuild);
+    connect(&session, &Session::CameraChanged, this, &CameraMenu::Rebuild, Qt::QueuedConnection);
 }
 
 void CameraMenu::Clear() {
@@ -24,17 +24,17 @@ void CameraMenu::Clear() {
 
 void CameraMenu::Rebuild() {
     m_menu->clear();
-    const std::vector<int> cameras = m_player.Cameras();
+    const std::vector<int> cameras = m_session.Cameras();
     for (int camera : cameras) {
-        const std::string name = m_player.CameraName(camera);
+        const std::string name = m_session.CameraName(camera);
         QString text = tr("Camera %1").arg(camera + 1);
         if (!name.empty()) text += QStringLiteral(" - ") + QString::fromLocal8Bit(name.c_str());
         QAction* action = m_menu->addAction(text);
         action->setCheckable(true);
-        action->setChecked(camera == m_player.SelectedCamera());
+        action->setChecked(camera == m_session.SelectedCamera());
         // The menu is made again after the switch, not inside the action's own signal.
         connect(action, &QAction::triggered, this, [this, camera] {
-            m_player.SelectCamera(camera);
+            m_session.SelectCamera(camera);
             QMetaObject::invokeMethod(this, &CameraMenu::Rebuild, Qt::QueuedConnection);
         });
     }

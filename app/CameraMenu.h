@@ -11,14 +11,14 @@ class QMenuBar;
 
 namespace korvane {
 
-class Player;
+class Session;
 
 class CameraMenu : public QObject {
     Q_OBJECT
 
 public:
     // Adds the menu to the bar. The engine must outlive it.
-    CameraMenu(Player& player, QMenuBar& bar);
+    CameraMenu(Session& session, QMenuBar& bar);
 
     QMenu* Menu() const { return m_menu; }
     QAction* MenuAction() const { return m_menuAction; }
@@ -28,7 +28,7 @@ public:
 private:
     void Rebuild();
 
-    Player& m_player;
+    Session& m_session;
     QMenu* m_menu = nullptr;  // owned by the menu bar
     QAction* m_menuAction = nullptr;
 };

@@ -10,7 +10,7 @@
 #include <QSettings>
 #include <QUrl>
 
-#include "playback/Player.h"
+#include "playback/Session.h"
 
 namespace korvane {
 namespace {
@@ -20,19 +20,19 @@ const char* const kTitle = "Korvane";
 
 }  // namespace
 
-ClipExportFlow::ClipExportFlow(Player& player, QWidget& window, const std::optional<SystemTime>& markIn,
+ClipExportFlow::ClipExportFlow(Session& session, QWidget& window, const std::optional<SystemTime>& markIn,
                                const std::optional<SystemTime>& markOut, std::function<QSettings&()> choices)
-    : m_player(player), m_window(window), m_markIn(markIn), m_markOut(markOut), m_choices(std::move(choices)) {
+    : m_session(session), m_window(window), m_markIn(markIn), m_markOut(markOut), m_choices(std::move(choices)) {
     connect(&m_runner, &ClipExportRunner::Finished, this, &ClipExportFlow::Done);
 }
 
 ClipExportFlow::~ClipExportFlow() = default;
 
 void ClipExportFlow::Ask() {
-    if (!m_player.FileOpen() || m_runner.Running()) return;
+    if (!m_session.FileOpen() || m_runner.Running()) return;
     const QString folder = m_choices().value(kClipFolderKey, QDir::homePath()).toString();
-    QString name = QStringLiteral("CAM%1").arg(m_player.SelectedCamera() + 1);
-    if (const QString site = QString::fromLocal8Bit(m_player.SiteName().c_str()); !site.isEmpty())
+    QString name = QStringLiteral("CAM%1").arg(m_session.SelectedCamera() + 1);
+    if (const QString site = QString::fromLocal8Bit(m_session.SiteName().c_str()); !site.isEmpty())
         name = site + QLatin1Char('_') + name;
     const QString path = QFileDialog::getSaveFileName(&m_window, QStringLiteral("Export clip"),
                                                       QDir(folder).filePath(name + QStringLiteral(".mkv")),
@@ -43,13 +43,13 @@ void ClipExportFlow::Ask() {
 }
 
 bool ClipExportFlow::ExportTo(const QString& path) {
-    if (!m_player.FileOpen()) return false;
+    if (!m_session.FileOpen()) return false;
     ExportRequest request;
-    request.source = m_player.FilePath();
+    request.source = m_session.FilePath();
     request.output = path.toLocal8Bit().toStdString();
     request.from = m_markIn;
     request.to = m_markOut;
-    request.camera = m_player.SelectedCamera() + 1;
+    request.camera = m_session.SelectedCamera() + 1;
     if (!m_runner.Start(request)) return false;
     m_path = path;
     m_progress = std::make_unique<QProgressDialog>(QStringLiteral("Exporting ") + QFileInfo(path).fileName(),

@@ -21,7 +21,7 @@ class QWidget;
 
 namespace korvane {
 
-class Player;
+class Session;
 
 class ClipExportFlow : public QObject {
     Q_OBJECT
@@ -29,7 +29,7 @@ class ClipExportFlow : public QObject {
 public:
     // The marks are read when an export starts; the engine, the window and
     // the marks must outlive the flow. `choices` keeps the folder chosen last.
-    ClipExportFlow(Player& player, QWidget& window, const std::optional<SystemTime>& markIn,
+    ClipExportFlow(Session& session, QWidget& window, const std::optional<SystemTime>& markIn,
                    const std::optional<SystemTime>& markOut, std::function<QSettings&()> choices);
     ~ClipExportFlow() override;
 
@@ -46,7 +46,7 @@ signals:
 private:
     void Done(const ExportResult& result);
 
-    Player& m_player;
+    Session& m_session;
     QWidget& m_window;
     const std::optional<SystemTime>& m_markIn;
     const std::optional<SystemTime>& m_markOut;

@@ -4,9 +4,9 @@
 
 namespace korvane {
 
-EvidenceCommands::EvidenceCommands(MainWindow& window, Player& player)
-    : m_bookmarks(window, window.CommandActions(), player),
-      m_incident(window, window.CommandActions(), player, m_bookmarks.Store(),
+EvidenceCommands::EvidenceCommands(MainWindow& window, Session& session)
+    : m_bookmarks(window, window.CommandActions(), session),
+      m_incident(window, window.CommandActions(), session, m_bookmarks.Store(),
                  [&window] { return std::pair{window.MarkIn(), window.MarkOut()}; }) {}
 
 }  // namespace korvane

@@ -12,7 +12,7 @@ class MainWindow;
 
 class EvidenceCommands {
 public:
-    EvidenceCommands(MainWindow& window, Player& player);
+    EvidenceCommands(MainWindow& window, Session& session);
 
     BookmarkCommands& Bookmarks() { return m_bookmarks; }
     IncidentCommand& Incident() { return m_incident; }

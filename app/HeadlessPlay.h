@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/StartPoint.h"
-#include "playback/Player.h"
+#include "playback/Session.h"
 
 namespace korvane {
 

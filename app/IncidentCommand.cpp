@@ -17,7 +17,7 @@
 #include "app/BookmarkStore.h"
 #include "app/CameraLabel.h"
 #include "app/IncidentDialog.h"
-#include "playback/Player.h"
+#include "playback/Session.h"
 #include "recording/TimeStamp.h"
 
 namespace korvane {
@@ -38,29 +38,29 @@ QString SuggestedFolder(std::optional<std::int64_t> startMs) {
 
 }  // namespace
 
-IncidentCommand::IncidentCommand(QWidget& window, Actions& actions, Player& player, const BookmarkStore& bookmarks,
+IncidentCommand::IncidentCommand(QWidget& window, Actions& actions, Session& session, const BookmarkStore& bookmarks,
                                  Marks marks)
-    : m_window(window), m_actions(actions), m_player(player), m_bookmarks(bookmarks),
+    : m_window(window), m_actions(actions), m_session(session), m_bookmarks(bookmarks),
       m_marks(std::move(marks)) {
     actions.Add(Command::ExportIncident, tr("Export &incident..."), {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E)},
                 tr("Export a span of several cameras with a manifest and a report"));
     connect(actions[Command::ExportIncident], &QAction::triggered, this, &IncidentCommand::Ask);
     qRegisterMetaType<korvane::IncidentResult>("korvane::IncidentResult");
-    connect(&player, &Player::Opened, this, &IncidentCommand::ShowState);
-    connect(&player, &Player::PictureCleared, this, &IncidentCommand::ShowState);
+    connect(&session, &Session::Opened, this, &IncidentCommand::ShowState);
+    connect(&session, &Session::PictureCleared, this, &IncidentCommand::ShowState);
     ShowState();
 }
 
 // One export at a time, of recordings that are open.
 void IncidentCommand::ShowState() {
-    m_actions[Command::ExportIncident]->setEnabled(m_player.FileOpen() && !m_job.Running());
+    m_actions[Command::ExportIncident]->setEnabled(m_session.FileOpen() && !m_job.Running());
 }
 
 IncidentCommand::~IncidentCommand() = default;  // here, where the dialogs' types are complete
 
 std::optional<std::pair<std::int64_t, std::int64_t>> IncidentCommand::WholeSpan() const {
-    const auto& set = m_player.Set();
-    if (!set || !m_player.IndexComplete()) return std::nullopt;
+    const auto& set = m_session.Set();
+    if (!set || !m_session.IndexComplete()) return std::nullopt;
     std::optional<std::pair<std::int64_t, std::int64_t>> span;
     for (int camera : set->Cameras()) {
         const CameraTrack* track = set->Track(camera);
@@ -74,7 +74,7 @@ std::optional<std::pair<std::int64_t, std::int64_t>> IncidentCommand::WholeSpan(
 }
 
 void IncidentCommand::Ask() {
-    if (!m_player.FileOpen() || m_job.Running()) return;
+    if (!m_session.FileOpen() || m_job.Running()) return;
     if (!m_dialog) {
         m_dialog = std::make_unique<IncidentDialog>(&m_window);
         connect(m_dialog.get(), &IncidentDialog::Chosen, this, &IncidentCommand::Start);
@@ -86,13 +86,13 @@ void IncidentCommand::Ask() {
     if (in) from = CaptureMilliseconds(*in);
     if (out) to = CaptureMilliseconds(*out);
     std::vector<IncidentDialog::Camera> cameras;
-    for (int camera : m_player.Cameras()) cameras.push_back({camera, CameraLabel(m_player, camera)});
+    for (int camera : m_session.Cameras()) cameras.push_back({camera, CameraLabel(m_session, camera)});
     m_dialog->Prepare(from ? TimeText(*from) : QString(), to ? TimeText(*to) : QString(), cameras, SuggestedFolder(from));
     m_dialog->open();
 }
 
 void IncidentCommand::Start(IncidentRequest request) {
-    request.paths = m_player.Paths();
+    request.paths = m_session.Paths();
     request.bookmarks = ManifestBookmarks(m_bookmarks.List());
     const bool started = m_job.Start([this, request](const BackgroundJob::Progress& progress) -> std::function<void()> {
         IncidentResult result = ExportIncident(request, progress);

@@ -25,7 +25,7 @@ namespace korvane {
 class Actions;
 class BookmarkStore;
 class IncidentDialog;
-class Player;
+class Session;
 
 class IncidentCommand : public QObject {
     Q_OBJECT
@@ -34,7 +34,7 @@ public:
     using Marks = std::function<std::pair<std::optional<SystemTime>, std::optional<SystemTime>>()>;
 
     // Adds the command (ExportIncident) to `actions`; dialogs open over `window`.
-    IncidentCommand(QWidget& window, Actions& actions, Player& player, const BookmarkStore& bookmarks, Marks marks);
+    IncidentCommand(QWidget& window, Actions& actions, Session& session, const BookmarkStore& bookmarks, Marks marks);
     ~IncidentCommand() override;
 
     // Null until first shown.
@@ -55,7 +55,7 @@ private:
 
     QWidget& m_window;
     Actions& m_actions;
-    Player& m_player;
+    Session& m_session;
     const BookmarkStore& m_bookmarks;
     Marks m_marks;
     BackgroundJob m_job;

@@ -25,7 +25,7 @@
 #include "app/SiteView.h"
 #include "desktop/RecentFileList.h"
 #include "desktop/Settings.h"
-#include "playback/Player.h"
+#include "playback/Session.h"
 
 namespace korvane {
 namespace {
@@ -34,9 +34,9 @@ const QString kKeepProportionsKey = QStringLiteral("View/KeepProportions");
 
 }  // namespace
 
-MainWindow::MainWindow(Player& player, const QString& companionServer, QWidget* parent)
+MainWindow::MainWindow(Session& session, const QString& companionServer, QWidget* parent)
     : QMainWindow(parent),
-      m_player(player),
+      m_session(session),
       m_companionServer(companionServer),
       m_settings(UserSettings()) {
     setWindowFlag(Qt::FramelessWindowHint, true);
@@ -44,7 +44,7 @@ MainWindow::MainWindow(Player& player, const QString& companionServer, QWidget* 
     setMinimumSize(kFrameMinWidth, kFrameMinHeight);
     m_actions = std::make_unique<Actions>(*this);
     const auto choices = [this]() -> QSettings& { return Choices(); };
-    m_export = std::make_unique<ClipExportFlow>(player, *this, m_markIn, m_markOut, choices);
+    m_export = std::make_unique<ClipExportFlow>(session, *this, m_markIn, m_markOut, choices);
     connect(m_export.get(), &ClipExportFlow::Finished, this, &MainWindow::ExportFinished);
 
     // The client area: the view above, the control bar docked at the bottom.
@@ -56,28 +56,28 @@ MainWindow::MainWindow(Player& player, const QString& companionServer, QWidget* 
     auto layout = std::make_unique<QVBoxLayout>();
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    auto site = std::make_unique<SiteView>(player);
+    auto site = std::make_unique<SiteView>(session);
     m_site = site.get();
     m_view = &site->Single();
     layout->addWidget(site.release(), 1);
     BuildNavigation(*layout);
     auto bar = std::make_unique<ControlBar>();
-    bar->Attach(player);
+    bar->Attach(session);
     m_bar = bar.get();
     layout->addWidget(bar.release());  // as wide as the window
     client->setLayout(layout.release());
     setCentralWidget(client.release());
 
-    m_output = std::make_unique<PictureOutput>(player, *m_view, *this, choices);
+    m_output = std::make_unique<PictureOutput>(session, *m_view, *this, choices);
     const CommandHandler handle = [this](Command command, std::function<void()> handler) {
         Handle(command, std::move(handler));
     };
     m_pictureCommands = std::make_unique<PictureCommands>(*m_actions, handle, *m_view, *this,
                                                           [this](bool keep) { SetKeepProportions(keep); });
-    m_search = std::make_unique<MotionSearchFlow>(*m_actions, handle, player, *m_view, *m_timeline, *this, m_markIn,
+    m_search = std::make_unique<MotionSearchFlow>(*m_actions, handle, session, *m_view, *m_timeline, *this, m_markIn,
                                                   m_markOut);
     m_siteCommands = std::make_unique<SiteCommands>(*m_actions, handle, *m_site);
-    m_evidence = std::make_unique<EvidenceCommands>(*this, player);
+    m_evidence = std::make_unique<EvidenceCommands>(*this, session);
     BuildMenu();
     m_menu->setVisible(false);
     HandleCommands();
@@ -94,18 +94,18 @@ MainWindow::MainWindow(Player& player, const QString& companionServer, QWidget* 
     for (const auto& [button, command] : barCommands) m_bar->Bind(button, Action(command));
 
     // The actions show what the engine and the view report.
-    connect(&player, &Player::ModeChanged, this, &MainWindow::ShowStates);
-    connect(&player, &Player::SoundChanged, this, &MainWindow::ShowStates);
-    connect(&player, &Player::PictureShown, this, &MainWindow::ShowStates);
-    connect(&player, &Player::IndexReady, this, &MainWindow::ShowStates);
+    connect(&session, &Session::ModeChanged, this, &MainWindow::ShowStates);
+    connect(&session, &Session::SoundChanged, this, &MainWindow::ShowStates);
+    connect(&session, &Session::PictureShown, this, &MainWindow::ShowStates);
+    connect(&session, &Session::IndexReady, this, &MainWindow::ShowStates);
     connect(m_view, &PlayerView::ZoomChanged, this, [this](int factor) {
         m_zoom = factor;
         ShowStates();
     });
-    connect(&player, &Player::TitleChanged, this, &QWidget::setWindowTitle);
-    connect(&player, &Player::PictureCleared, this, &MainWindow::ForgetRecording);
+    connect(&session, &Session::TitleChanged, this, &QWidget::setWindowTitle);
+    connect(&session, &Session::PictureCleared, this, &MainWindow::ForgetRecording);
     // Marks belong to the recording they were set in.
-    connect(&player, &Player::Opened, this, [this] {
+    connect(&session, &Session::Opened, this, [this] {
         m_markIn.reset();
         m_markOut.reset();
         emit MarksChanged();
@@ -117,7 +117,7 @@ MainWindow::~MainWindow() = default;  // here, where the dialogs' types are comp
 
 void MainWindow::Start(const QString& recording) {
     resize(352, 240);
-    if (!recording.isEmpty()) m_player.Open(recording.toLocal8Bit().toStdString());
+    if (!recording.isEmpty()) m_session.Open(recording.toLocal8Bit().toStdString());
     m_view->SetZoom(1);
 }
 
@@ -138,9 +138,9 @@ void MainWindow::HandleCommands() {
     Handle(Command::BackPlay, [this] { StartOrStop(PlayMode::BackPlay); });
     Handle(Command::FastPlay, [this] { StartOrStop(PlayMode::FastPlay); });
     Handle(Command::FastBackPlay, [this] { StartOrStop(PlayMode::FastBackPlay); });
-    Handle(Command::Pause, [this] { m_player.Stop(); });
-    Handle(Command::Stop, [this] { m_player.Stop(); });
-    Handle(Command::Sound, [this] { m_player.SetSound(!m_player.SoundOn()); });
+    Handle(Command::Pause, [this] { m_session.Stop(); });
+    Handle(Command::Stop, [this] { m_session.Stop(); });
+    Handle(Command::Sound, [this] { m_session.SetSound(!m_session.SoundOn()); });
     Handle(Command::Zoom1, [this] { m_view->SetZoom(1); });
     Handle(Command::Zoom2, [this] { m_view->SetZoom(2); });
     Handle(Command::Zoom3, [this] { m_view->SetZoom(3); });
@@ -157,19 +157,19 @@ void MainWindow::HandleCommands() {
 }
 
 void MainWindow::StartOrStop(PlayMode mode) {
-    if (m_player.IsPlaying()) m_player.Stop();
-    else m_player.Start(mode);
+    if (m_session.IsPlaying()) m_session.Stop();
+    else m_session.Start(mode);
 }
 
 void MainWindow::ShowStates() {
-    const bool open = m_player.FileOpen() && m_view->Shown() != nullptr;
-    const PlayMode mode = m_player.Mode();
+    const bool open = m_session.FileOpen() && m_view->Shown() != nullptr;
+    const PlayMode mode = m_session.Mode();
     const std::pair<Command, bool> checks[] = {
         {Command::Play, mode == PlayMode::Play || mode == PlayMode::PlaySound},
         {Command::BackPlay, mode == PlayMode::BackPlay},
         {Command::FastPlay, mode == PlayMode::FastPlay},
         {Command::FastBackPlay, mode == PlayMode::FastBackPlay},
-        {Command::Sound, m_player.SoundOn()},
+        {Command::Sound, m_session.SoundOn()},
         {Command::Zoom1, m_zoom == 1},
         {Command::Zoom2, m_zoom == 2},
         {Command::Zoom3, m_zoom == 3},
@@ -206,7 +206,7 @@ void MainWindow::ShowAbout() {
 }
 
 void MainWindow::Exit() {
-    m_player.Stop();
+    m_session.Stop();
     close();
 }
 
@@ -218,7 +218,7 @@ void MainWindow::BuildMenu() {
 
     QMenu* file = m_menu->addMenu(tr("&File"));
     add(file, {Command::Open, Command::SavePicture, Command::ExportClip, Command::ExportIncident, Command::MotionSearch, Command::Print});
-    m_recentMenu = std::make_unique<RecentFilesMenu>(m_player, *file, *file->addSeparator());
+    m_recentMenu = std::make_unique<RecentFilesMenu>(m_session, *file, *file->addSeparator());
     add(file, {Command::Exit});
 
     QMenu* play = m_menu->addMenu(tr("&Play"));
@@ -253,7 +253,7 @@ void MainWindow::BuildMenu() {
     size->addSeparator();
     add(size, {Command::Bookmarks});
 
-    m_cameraMenu = std::make_unique<korvane::CameraMenu>(m_player, *m_menu);
+    m_cameraMenu = std::make_unique<korvane::CameraMenu>(m_session, *m_menu);
 
     QMenu* help = m_menu->addMenu(tr("&Help"));
     add(help, {Command::Keys, Command::About});
@@ -299,7 +299,7 @@ AdjustPanel* MainWindow::Adjust() const { return m_pictureCommands->Panel(); }
 MotionSearchPanel* MainWindow::ShowMotionSearch() { return m_search->Show(); }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    m_player.Stop();
+    m_session.Stop();
     if (!m_companionNotified) {
         m_companionNotified = true;
         NotifyCompanion(m_companionServer);

@@ -44,7 +44,7 @@ class PictureOutput;
 class RecentFilesMenu;
 class SiteCommands;
 class SiteView;
-class Player;
+class Session;
 class PlayerView;
 class PositionReadout;
 class Timeline;
@@ -59,7 +59,7 @@ class MainWindow : public QMainWindow {
 public:
     // The window of one engine: the view above, the control bar under it.
     // The engine must outlive the window.
-    explicit MainWindow(Player& player,
+    explicit MainWindow(Session& session,
                         const QString& companionServer = QString::fromLatin1(kCompanionServerName),
                         QWidget* parent = nullptr);
     ~MainWindow() override;
@@ -148,7 +148,7 @@ private:
     void Step(bool forward);
     void ChangeFastSpeed(int by);
 
-    Player& m_player;
+    Session& m_session;
     QString m_companionServer;
     bool m_companionNotified = false;
     std::unique_ptr<Actions> m_actions;

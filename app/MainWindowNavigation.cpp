@@ -13,7 +13,7 @@
 #include "app/PlayerView.h"
 #include "controls/PositionReadout.h"
 #include "controls/Timeline.h"
-#include "playback/Player.h"
+#include "playback/Session.h"
 #include "recording/TimeStamp.h"
 
 namespace korvane {
@@ -31,11 +31,11 @@ void MainWindow::BuildNavigation(QVBoxLayout& layout) {
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
     auto timeline = std::make_unique<Timeline>();
-    timeline->Attach(m_player);
+    timeline->Attach(m_session);
     m_timeline = timeline.get();
     row->addWidget(timeline.release(), 1);
     auto readout = std::make_unique<PositionReadout>();
-    readout->Attach(m_player);
+    readout->Attach(m_session);
     m_readout = readout.get();
     row->addWidget(readout.release());
     strip->setLayout(row.release());
@@ -52,12 +52,12 @@ void MainWindow::BuildNavigation(QVBoxLayout& layout) {
 void MainWindow::HandleNavigation() {
     Handle(Command::Previous, [this] { Step(false); });
     Handle(Command::Next, [this] { Step(true); });
-    Handle(Command::First, [this] { m_player.SeekToFirst(); });
-    Handle(Command::Last, [this] { m_player.SeekToLast(); });
-    Handle(Command::BackShort, [this] { m_player.SeekBy(-kShortJump); });
-    Handle(Command::ForwardShort, [this] { m_player.SeekBy(kShortJump); });
-    Handle(Command::BackLong, [this] { m_player.SeekBy(-kLongJump); });
-    Handle(Command::ForwardLong, [this] { m_player.SeekBy(kLongJump); });
+    Handle(Command::First, [this] { m_session.SeekToFirst(); });
+    Handle(Command::Last, [this] { m_session.SeekToLast(); });
+    Handle(Command::BackShort, [this] { m_session.SeekBy(-kShortJump); });
+    Handle(Command::ForwardShort, [this] { m_session.SeekBy(kShortJump); });
+    Handle(Command::BackLong, [this] { m_session.SeekBy(-kLongJump); });
+    Handle(Command::ForwardLong, [this] { m_session.SeekBy(kLongJump); });
     Handle(Command::Faster, [this] { ChangeFastSpeed(1); });
     Handle(Command::Slower, [this] { ChangeFastSpeed(-1); });
     Handle(Command::GoTo, [this] { ShowGoTo(); });
@@ -75,22 +75,22 @@ QString MainWindow::KeysText() const {
 }
 
 void MainWindow::Step(bool forward) {
-    m_player.Stop();  // a step is one picture from where playback is now
-    forward ? m_player.StepForward() : m_player.StepBack();
+    m_session.Stop();  // a step is one picture from where playback is now
+    forward ? m_session.StepForward() : m_session.StepBack();
 }
 
 void MainWindow::ChangeFastSpeed(int by) {
-    const int level = std::clamp(m_player.FastSpeed() + by, 0, kFastSpeedMax);
-    m_player.SetFastSpeed(level);
+    const int level = std::clamp(m_session.FastSpeed() + by, 0, kFastSpeedMax);
+    m_session.SetFastSpeed(level);
     m_bar->ShowSpeed(level);
 }
 
 void MainWindow::ShowGoTo() {
     if (!m_goTo) {
         m_goTo = std::make_unique<GoToDialog>(this);
-        connect(m_goTo.get(), &GoToDialog::Chosen, this, [this](std::int64_t time) { m_player.SeekTo(time); });
+        connect(m_goTo.get(), &GoToDialog::Chosen, this, [this](std::int64_t time) { m_session.SeekTo(time); });
     }
-    m_goTo->SetNow(m_player.CurrentTime().value_or(0));
+    m_goTo->SetNow(m_session.CurrentTime().value_or(0));
     m_goTo->open();
 }
 

@@ -4,16 +4,16 @@
 #include "app/MotionSearchRunner.h"
 #include "app/PlayerView.h"
 #include "controls/Timeline.h"
-#include "playback/Player.h"
+#include "playback/Session.h"
 #include "recording/TimeStamp.h"
 #include "search/MotionCache.h"
 
 namespace korvane {
 
-MotionSearchFlow::MotionSearchFlow(Actions& a, const CommandHandler& handle, Player& player, PlayerView& view,
+MotionSearchFlow::MotionSearchFlow(Actions& a, const CommandHandler& handle, Session& session, PlayerView& view,
                                    Timeline& timeline, QWidget& window, const std::optional<SystemTime>& markIn,
                                    const std::optional<SystemTime>& markOut)
-    : m_player(player), m_view(view), m_timeline(timeline), m_window(window), m_markIn(markIn), m_markOut(markOut) {
+    : m_session(session), m_view(view), m_timeline(timeline), m_window(window), m_markIn(markIn), m_markOut(markOut) {
     a.Add(Command::MotionSearch, tr("Motion search..."), {QKeySequence(Qt::CTRL | Qt::Key_F)},
           tr("Find where something moved on the selected camera"));
     a.Add(Command::NextEvent, tr("Next motion event"), {Qt::Key_N}, tr("Go to the next motion event"));
@@ -23,7 +23,7 @@ MotionSearchFlow::MotionSearchFlow(Actions& a, const CommandHandler& handle, Pla
     handle(Command::NextEvent, [this] { GoToEvent(true); });
     handle(Command::PreviousEvent, [this] { GoToEvent(false); });
     // Events belong to the recording and camera they were found on.
-    connect(&m_player, &Player::Opened, this, [this] { ShowEvents({}); });
+    connect(&m_session, &Session::Opened, this, [this] { ShowEvents({}); });
 }
 
 MotionSearchFlow::~MotionSearchFlow() = default;
@@ -59,7 +59,7 @@ MotionSearchPanel* MotionSearchFlow::Show() {
                     m_panel->Ended(status == ScanStatus::Done ? done : message);
                 });
         connect(panel, &MotionSearchPanel::EventChosen, this,
-                [this](const MotionEvent& event) { m_player.SeekTo(event.startMs); });
+                [this](const MotionEvent& event) { m_session.SeekTo(event.startMs); });
     }
     m_panel->show();
     m_panel->raise();
@@ -67,10 +67,10 @@ MotionSearchPanel* MotionSearchFlow::Show() {
 }
 
 void MotionSearchFlow::Start() {
-    if (!m_player.FileOpen() || !m_runner || m_runner->Running()) return;
+    if (!m_session.FileOpen() || !m_runner || m_runner->Running()) return;
     MotionRequest request;
-    request.paths = m_player.Paths();  // every recording of the session
-    request.camera = m_player.SelectedCamera();
+    request.paths = m_session.Paths();  // every recording of the session
+    request.camera = m_session.SelectedCamera();
     request.settings = m_panel->Settings();
     if (m_panel->MarkedSpanOnly()) {
         if (m_markIn) request.fromMs = CaptureMilliseconds(*m_markIn);
@@ -88,14 +88,14 @@ void MotionSearchFlow::ShowEvents(const std::vector<MotionEvent>& events) {
 }
 
 void MotionSearchFlow::GoToEvent(bool forward) {
-    const auto now = m_player.CurrentTime();
+    const auto now = m_session.CurrentTime();
     if (!m_panel || !now) return;
     std::optional<std::int64_t> target;
     for (const MotionEvent& e : m_panel->Events()) {
         if (forward && e.startMs > *now && (!target || e.startMs < *target)) target = e.startMs;
         if (!forward && e.startMs < *now && (!target || e.startMs > *target)) target = e.startMs;
     }
-    if (target) m_player.SeekTo(*target);
+    if (target) m_session.SeekTo(*target);
 }
 
 }  // namespace korvane

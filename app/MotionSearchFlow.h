@@ -19,7 +19,7 @@ namespace korvane {
 
 class MotionSearchPanel;
 class MotionSearchRunner;
-class Player;
+class Session;
 class PlayerView;
 class Timeline;
 
@@ -28,7 +28,7 @@ class MotionSearchFlow : public QObject {
 
 public:
     // Adds the search commands to `actions`. Everything given must outlive the flow.
-    MotionSearchFlow(Actions& actions, const CommandHandler& handle, Player& player, PlayerView& view,
+    MotionSearchFlow(Actions& actions, const CommandHandler& handle, Session& session, PlayerView& view,
                      Timeline& timeline, QWidget& window, const std::optional<SystemTime>& markIn,
                      const std::optional<SystemTime>& markOut);
     ~MotionSearchFlow() override;
@@ -41,7 +41,7 @@ private:
     void ShowEvents(const std::vector<MotionEvent>& events);
     void GoToEvent(bool forward);
 
-    Player& m_player;
+    Session& m_session;
     PlayerView& m_view;
     Timeline& m_timeline;
     QWidget& m_window;

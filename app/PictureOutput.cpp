@@ -13,7 +13,7 @@
 
 #include "app/PictureSaver.h"
 #include "app/PlayerView.h"
-#include "playback/Player.h"
+#include "playback/Session.h"
 
 namespace korvane {
 namespace {
@@ -23,9 +23,9 @@ const QString kCaptionLinesKey = QStringLiteral("Export/CaptionLines");
 
 }  // namespace
 
-PictureOutput::PictureOutput(Player& player, const PlayerView& view, QWidget& window,
+PictureOutput::PictureOutput(Session& session, const PlayerView& view, QWidget& window,
                              std::function<QSettings&()> choices)
-    : m_player(player), m_view(view), m_window(window), m_choices(std::move(choices)) {}
+    : m_session(session), m_view(view), m_window(window), m_choices(std::move(choices)) {}
 
 void PictureOutput::PrintTo(QPaintDevice& device) const {
     QPainter painter(&device);
@@ -52,7 +52,7 @@ void PictureOutput::Save() {
     if (!picture) return;
     QSettings& choices = m_choices();
     const QString folder = choices.value(kPictureFolderKey, QDir::homePath()).toString();
-    const QString site = QString::fromLocal8Bit(m_player.SiteName().c_str());
+    const QString site = QString::fromLocal8Bit(m_session.SiteName().c_str());
     QFileDialog dialog(&m_window, QStringLiteral("Save picture"),
                        QDir(folder).filePath(SuggestedPictureName(site, *picture, SavedPart(m_view))),
                        QStringLiteral("PNG picture (*.png);;JPEG picture (*.jpg *.jpeg)"));

@@ -14,13 +14,13 @@ class QWidget;
 
 namespace korvane {
 
-class Player;
+class Session;
 class PlayerView;
 
 class PictureOutput {
 public:
     // The engine, the view and the window must outlive it; `choices` keeps the folder and the check box.
-    PictureOutput(Player& player, const PlayerView& view, QWidget& window, std::function<QSettings&()> choices);
+    PictureOutput(Session& session, const PlayerView& view, QWidget& window, std::function<QSettings&()> choices);
 
     // Draws the view's picture on the device (a printer's printable area) in
     // its proportions, centred, with its text lines.
@@ -33,7 +33,7 @@ public:
     void Save();
 
 private:
-    Player& m_player;
+    Session& m_session;
     const PlayerView& m_view;
     QWidget& m_window;
     std::function<QSettings&()> m_choices;

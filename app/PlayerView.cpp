@@ -57,14 +57,14 @@ void PaintInset(QPainter& painter, const QRect& area, const QImage& picture, con
 
 }  // namespace
 
-PlayerView::PlayerView(Player& player, QWidget* parent) : QWidget(parent), m_player(player) {
+PlayerView::PlayerView(Session& session, QWidget* parent) : QWidget(parent), m_session(session) {
     setAcceptDrops(true);
     setAttribute(Qt::WA_OpaquePaintEvent);  // the old picture stays until the new one covers it
-    connect(&player, &Player::PictureShown, this, [this](PictureHandle picture) {
+    connect(&session, &Session::PictureShown, this, [this](PictureHandle picture) {
         if (picture != m_picture) m_before = std::exchange(m_picture, std::move(picture));
         update();
     });
-    connect(&player, &Player::PictureCleared, this, [this] {
+    connect(&session, &Session::PictureCleared, this, [this] {
         m_picture.reset();
         m_before.reset();
         update();
@@ -285,7 +285,7 @@ void PlayerView::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 QString PlayerView::DialogFolder() const {
-    const std::string& open = m_player.FilePath();
+    const std::string& open = m_session.FilePath();
     if (open.empty()) return m_startFolder;
     return QFileInfo(QString::fromLocal8Bit(open.data(), static_cast<qsizetype>(open.size()))).absolutePath();
 }
@@ -294,7 +294,7 @@ void PlayerView::OpenWithDialog() {
     const QString chosen = QFileDialog::getOpenFileName(
         this, QString(), DialogFolder(), QStringLiteral("Recordings (*.MP4 *.mp4);;All Files (*)"));
     if (chosen.isEmpty()) return;  // cancelled: a running playback goes on
-    m_player.Open(chosen.toLocal8Bit().toStdString());
+    m_session.Open(chosen.toLocal8Bit().toStdString());
 }
 
 void PlayerView::dragEnterEvent(QDragEnterEvent* event) {
@@ -306,8 +306,8 @@ void PlayerView::dropEvent(QDropEvent* event) {
     if (urls.size() != 1 || !urls.front().isLocalFile()) return;
     const std::string path = urls.front().toLocalFile().toLocal8Bit().toStdString();
     event->acceptProposedAction();
-    if (path == m_player.FilePath()) return;  // already open
-    m_player.Open(path);
+    if (path == m_session.FilePath()) return;  // already open
+    m_session.Open(path);
 }
 
 }  // namespace korvane

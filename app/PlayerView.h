@@ -17,7 +17,7 @@
 #include "app/WindowDrag.h"
 #include "app/ZoomPan.h"
 #include "decode/Picture.h"
-#include "playback/Player.h"
+#include "playback/Session.h"
 
 class QPainter;
 
@@ -29,7 +29,7 @@ class PlayerView : public QWidget {
     Q_OBJECT
 
 public:
-    explicit PlayerView(Player& player, QWidget* parent = nullptr);
+    explicit PlayerView(Session& session, QWidget* parent = nullptr);
     ~PlayerView() override;
 
     // Paints the picture and its two text lines into target (the view, or a
@@ -100,7 +100,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    Player& m_player;
+    Session& m_session;
     PictureHandle m_picture;  // what the engine showed last
     PictureHandle m_before;   // and the one before it (deinterlacing sees motion against it)
     bool m_keepProportions = true;

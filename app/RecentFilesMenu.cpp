@@ -4,12 +4,12 @@
 #include <QMenu>
 
 #include "desktop/RecentFileList.h"
-#include "playback/Player.h"
+#include "playback/Session.h"
 
 namespace korvane {
 
-RecentFilesMenu::RecentFilesMenu(Player& player, QMenu& file, QAction& end)
-    : m_player(player), m_file(file), m_end(end) {
+RecentFilesMenu::RecentFilesMenu(Session& session, QMenu& file, QAction& end)
+    : m_session(session), m_file(file), m_end(end) {
     connect(&file, &QMenu::aboutToShow, this, &RecentFilesMenu::List);
 }
 
@@ -26,7 +26,7 @@ void RecentFilesMenu::List() {
     for (qsizetype i = 0; i < files.size(); ++i) {
         auto action = std::make_unique<QAction>(QStringLiteral("&%1 %2").arg(i + 1).arg(files[i]));
         const std::string path = files[i].toLocal8Bit().toStdString();
-        connect(action.get(), &QAction::triggered, this, [this, path] { m_player.Open(path); });
+        connect(action.get(), &QAction::triggered, this, [this, path] { m_session.Open(path); });
         m_file.insertAction(&m_end, action.get());
         m_actions.push_back(std::move(action));
     }

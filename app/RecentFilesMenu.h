@@ -12,7 +12,7 @@ class QMenu;
 
 namespace korvane {
 
-class Player;
+class Session;
 class RecentFileList;
 
 class RecentFilesMenu : public QObject {
@@ -20,7 +20,7 @@ class RecentFilesMenu : public QObject {
 
 public:
     // Lists into `file` before `end` (the separator before Exit). The engine and the menu must outlive it.
-    RecentFilesMenu(Player& player, QMenu& file, QAction& end);
+    RecentFilesMenu(Session& session, QMenu& file, QAction& end);
     ~RecentFilesMenu() override;
 
     void Use(const RecentFileList& files) { m_files = &files; }
@@ -28,7 +28,7 @@ public:
 private:
     void List();
 
-    Player& m_player;
+    Session& m_session;
     QMenu& m_file;
     QAction& m_end;
     const RecentFileList* m_files = nullptr;

@@ -5,13 +5,13 @@
 #include "app/PlayerView.h"
 #include "app/SiteLayout.h"
 #include "app/TileGrid.h"
-#include "playback/Player.h"
+#include "playback/Session.h"
 
 namespace korvane {
 
-SiteView::SiteView(Player& player, QWidget* parent) : QWidget(parent), m_player(player) {
+SiteView::SiteView(Session& session, QWidget* parent) : QWidget(parent), m_session(session) {
     auto stack = std::make_unique<QStackedLayout>();
-    auto single = std::make_unique<PlayerView>(player);
+    auto single = std::make_unique<PlayerView>(session);
     m_single = single.get();
     stack->addWidget(single.release());
     auto grid = std::make_unique<TileGrid>();
@@ -27,18 +27,18 @@ SiteView::SiteView(Player& player, QWidget* parent) : QWidget(parent), m_player(
     });
     connect(m_grid, &TileGrid::TileSizeChanged, this, &SiteView::ShowTileSize);
     // Every shown camera's picture goes to its tile; the selected camera's comes at its own size.
-    connect(&player, &Player::CameraPictureShown, m_grid, &TileGrid::ShowPicture);
-    connect(&player, &Player::PictureShown, m_grid, &TileGrid::ShowPicture);
-    connect(&player, &Player::CameraWithoutPicture, m_grid, [this](int camera, qint64 next) {
+    connect(&session, &Session::CameraPictureShown, m_grid, &TileGrid::ShowPicture);
+    connect(&session, &Session::PictureShown, m_grid, &TileGrid::ShowPicture);
+    connect(&session, &Session::CameraWithoutPicture, m_grid, [this](int camera, qint64 next) {
         m_grid->ShowNoPicture(camera, next >= 0 ? std::optional<std::int64_t>(next) : std::nullopt);
     });
-    connect(&player, &Player::Opened, this, [this] {
+    connect(&session, &Session::Opened, this, [this] {
         m_alone = false;
         Apply();
     });
-    connect(&player, &Player::IndexReady, this, &SiteView::Apply);
-    connect(&player, &Player::CameraChanged, this, &SiteView::Apply);
-    connect(&player, &Player::PictureCleared, this, [this] {
+    connect(&session, &Session::IndexReady, this, &SiteView::Apply);
+    connect(&session, &Session::CameraChanged, this, &SiteView::Apply);
+    connect(&session, &Session::PictureCleared, this, [this] {
         m_alone = false;
         Apply();
     });
@@ -54,10 +54,10 @@ void SiteView::ChooseSide(int side) {
 }
 
 int SiteView::Side() const {
-    return m_chosen > 0 ? m_chosen : AutomaticSide(m_player.Cameras().size());
+    return m_chosen > 0 ? m_chosen : AutomaticSide(m_session.Cameras().size());
 }
 
-bool SiteView::GridLayout() const { return m_player.FileOpen() && m_player.Cameras().size() > 1 && Side() > 1; }
+bool SiteView::GridLayout() const { return m_session.FileOpen() && m_session.Cameras().size() > 1 && Side() > 1; }
 
 bool SiteView::GridShown() const { return GridLayout() && !m_alone; }
 
@@ -68,37 +68,37 @@ void SiteView::ToggleAlone() {
 }
 
 void SiteView::MoveSelection(int step) {
-    Select(CameraAfter(m_player.Cameras(), m_player.SelectedCamera(), step));
+    Select(CameraAfter(m_session.Cameras(), m_session.SelectedCamera(), step));
 }
 
 bool SiteView::Select(int camera) {
     // The engine tells of the switch before it converts the camera's picture,
     // so that the picture comes at the camera's own size (ShowTileSize).
-    return camera == m_player.SelectedCamera() || m_player.SelectCamera(camera);
+    return camera == m_session.SelectedCamera() || m_session.SelectCamera(camera);
 }
 
 void SiteView::Apply() {
     auto* stack = static_cast<QStackedLayout*>(layout());
-    const int selected = m_player.SelectedCamera();
+    const int selected = m_session.SelectedCamera();
     if (!GridShown()) {
         // The selected camera alone, at its own size.
-        if (m_player.ShownCameras().size() > 1) m_player.ShowCameras({});
-        m_player.SetShownSize(selected, {});
+        if (m_session.ShownCameras().size() > 1) m_session.ShowCameras({});
+        m_session.SetShownSize(selected, {});
         stack->setCurrentWidget(m_single);
         emit Changed();
         return;
     }
-    const std::vector<int> shown = CamerasOnPage(m_player.Cameras(), Side(), selected);
+    const std::vector<int> shown = CamerasOnPage(m_session.Cameras(), Side(), selected);
     std::map<int, std::string> names;
-    for (int camera : shown) names[camera] = m_player.CameraName(camera);
+    for (int camera : shown) names[camera] = m_session.CameraName(camera);
     m_grid->SetTiles(Side(), shown, names);
     m_grid->SetSelected(selected);
     ShowTileSize();
-    if (m_player.ShownCameras() != shown) m_player.ShowCameras(shown);
+    if (m_session.ShownCameras() != shown) m_session.ShowCameras(shown);
     for (int camera : shown) {
-        if (const PictureHandle picture = m_player.CameraPicture(camera)) m_grid->ShowPicture(picture);
+        if (const PictureHandle picture = m_session.CameraPicture(camera)) m_grid->ShowPicture(picture);
     }
-    m_grid->ShowPicture(m_player.CurrentPicture());  // the selected camera's, whatever the tiles knew
+    m_grid->ShowPicture(m_session.CurrentPicture());  // the selected camera's, whatever the tiles knew
     stack->setCurrentWidget(m_grid);
     emit Changed();
 }
@@ -107,8 +107,8 @@ void SiteView::Apply() {
 // zoomed as they are); the others' at their tile's.
 void SiteView::ShowTileSize() {
     if (!GridShown()) return;
-    const int selected = m_player.SelectedCamera();
-    for (int camera : m_grid->Cameras()) m_player.SetShownSize(camera, camera == selected ? QSize() : m_grid->TileSize());
+    const int selected = m_session.SelectedCamera();
+    for (int camera : m_grid->Cameras()) m_session.SetShownSize(camera, camera == selected ? QSize() : m_grid->TileSize());
 }
 
 }  // namespace korvane

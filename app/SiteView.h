@@ -13,7 +13,7 @@
 
 namespace korvane {
 
-class Player;
+class Session;
 class PlayerView;
 class TileGrid;
 
@@ -22,7 +22,7 @@ class SiteView : public QWidget {
 
 public:
     // The engine must outlive the view.
-    explicit SiteView(Player& player, QWidget* parent = nullptr);
+    explicit SiteView(Session& session, QWidget* parent = nullptr);
     ~SiteView() override;
 
     PlayerView& Single() const { return *m_single; }
@@ -53,7 +53,7 @@ private:
     void Apply();
     void ShowTileSize();
 
-    Player& m_player;
+    Session& m_session;
     PlayerView* m_single = nullptr;  // owned by the stack
     TileGrid* m_grid = nullptr;      // owned by the stack
     int m_chosen = 0;

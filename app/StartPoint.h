@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "platform/Notifier.h"
-#include "playback/Player.h"
+#include "playback/Session.h"
 
 namespace korvane {
 
@@ -20,6 +20,6 @@ struct StartPoint {
 
 // Waits for the index, selects the camera and seeks to the time. False, with
 // a message, when the index cannot be built or the camera has no picture.
-bool GoToStartPoint(Player& player, Notifier& notifier, const StartPoint& start);
+bool GoToStartPoint(Session& session, Notifier& notifier, const StartPoint& start);
 
 }  // namespace korvane

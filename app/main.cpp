@@ -197,7 +197,7 @@ int main(int argc, char** argv) {
     if (parser.positionalArguments().size() > 1) return Refuse(QStringLiteral("name at most one recording."));
     korvane::MoveOldSettings();
     korvane::QtNotifier notifier;
-    korvane::Application player(notifier);
-    if (!player.Start(parser.positionalArguments().value(0))) return 1;
+    korvane::Application session(notifier);
+    if (!session.Start(parser.positionalArguments().value(0))) return 1;
     return app->exec();
 }

@@ -17,14 +17,14 @@
 #include <vector>
 
 #include "platform/Notifier.h"
-#include "playback/Player.h"
+#include "playback/Session.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 using korvane::PictureHandle;
 using korvane::PlayMode;
-using korvane::Player;
+using korvane::Session;
 
 double CpuSeconds() {
     timespec t{};
@@ -42,21 +42,21 @@ struct Run {
 };
 
 // Runs a mode to its end, recording what it showed.
-Run Measure(Player& player, PlayMode mode) {
+Run Measure(Session& session, PlayMode mode) {
     // Only what is measured is kept: holding the pictures would hold gigabytes.
     struct Shown {
         std::string caption;
         Clock::time_point at;
     };
     std::vector<Shown> shown;
-    const auto connection = QObject::connect(&player, &Player::PictureShown, [&](const PictureHandle& p) {
+    const auto connection = QObject::connect(&session, &Session::PictureShown, [&](const PictureHandle& p) {
         shown.push_back({p->caption, p->presentedAt});
     });
     const double cpu = CpuSeconds();
-    player.Start(mode);
+    session.Start(mode);
     QTimer tick;
     tick.start(20);
-    while (player.IsPlaying()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    while (session.IsPlaying()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     const double used = CpuSeconds() - cpu;
     QObject::disconnect(connection);
     Run run;
@@ -74,9 +74,9 @@ Run Measure(Player& player, PlayMode mode) {
     return run;
 }
 
-double StepBackMs(Player& player) {
+double StepBackMs(Session& session) {
     const auto start = Clock::now();
-    player.StepBack();
+    session.StepBack();
     return Milliseconds(Clock::now() - start);
 }
 
@@ -89,34 +89,34 @@ int main(int argc, char** argv) {
     }
     QCoreApplication app(argc, argv);
     korvane::StderrNotifier notifier;
-    Player player(notifier);
+    Session session(notifier);
     const std::size_t bound = (argc > 2 ? std::stoul(argv[2]) : korvane::kDefaultPictureCacheBytes >> 20) << 20;
-    if (!player.Open(argv[1])) return 2;
+    if (!session.Open(argv[1])) return 2;
 
-    const Run forward = Measure(player, PlayMode::Play);
+    const Run forward = Measure(session, PlayMode::Play);
     // Back play from the end with a cache that starts empty.
-    player.SetCacheBound(0);
-    player.SetCacheBound(bound);
-    const Run backward = Measure(player, PlayMode::BackPlay);
-    const std::size_t peak = player.Cache().PeakBytes();
+    session.SetCacheBound(0);
+    session.SetCacheBound(bound);
+    const Run backward = Measure(session, PlayMode::BackPlay);
+    const std::size_t peak = session.Cache().PeakBytes();
 
     // From the end again: the last group is not cached, then its pictures are.
-    player.SetFastSpeed(5);
-    player.Start(PlayMode::FastPlay);
-    while (player.IsPlaying()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    player.SetCacheBound(0);
-    player.SetCacheBound(bound);
-    const double uncached = StepBackMs(player);
+    session.SetFastSpeed(5);
+    session.Start(PlayMode::FastPlay);
+    while (session.IsPlaying()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    session.SetCacheBound(0);
+    session.SetCacheBound(bound);
+    const double uncached = StepBackMs(session);
     // The step back decoded the last group from its key picture up to the
     // picture before the last one: those pictures are all the cache holds.
     std::size_t held = 0;
-    if (const korvane::CameraTrack* track = player.Track(); track && track->Last()) {
+    if (const korvane::CameraTrack* track = session.Track(); track && track->Last()) {
         const korvane::RecordRef last = *track->Last();
         for (auto ref = std::optional(track->KeyOf(last)); ref && *ref < last; ref = track->NextVideo(*ref, true))
             ++held;
     }
-    const std::size_t heldBytes = player.Cache().Bytes();
-    const double cached = StepBackMs(player);
+    const std::size_t heldBytes = session.Cache().Bytes();
+    const double cached = StepBackMs(session);
 
     std::printf("pictures: forward %d, backward %d\n", forward.pictures, backward.pictures);
     std::printf("forward play rate / recorded rate: %.3f\n", forward.recordedMs / forward.spanMs);

@@ -17,14 +17,14 @@
 #include <vector>
 
 #include "platform/Notifier.h"
-#include "playback/Player.h"
+#include "playback/Session.h"
 #include "recording/TimeStamp.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 using korvane::PlayMode;
-using korvane::Player;
+using korvane::Session;
 
 double CpuSeconds() {
     timespec t{};
@@ -47,42 +47,42 @@ int main(int argc, char** argv) {
     }
     QCoreApplication app(argc, argv);
     korvane::StderrNotifier notifier;
-    Player player(notifier);
+    Session session(notifier);
     const std::string mode = argv[2];
     const PlayMode playMode = mode == "back" ? PlayMode::BackPlay
                               : mode == "fast" ? PlayMode::FastPlay
                               : mode == "fastback" ? PlayMode::FastBackPlay
                                                    : PlayMode::Play;
     const bool forward = playMode == PlayMode::Play || playMode == PlayMode::FastPlay;
-    if (argc > 6) player.SetCacheBound(std::stoul(argv[6]) << 20);
-    if (!player.Open(argv[1]) || !player.WaitForIndex()) return 2;
-    const std::vector<int> cameras = player.Cameras();
-    for (const int camera : cameras) player.SetShownSize(camera, QSize(std::stoi(argv[4]), std::stoi(argv[5])));
-    player.ShowCameras(cameras);
-    player.SetFastSpeed(std::stoi(argv[3]));
-    if (!forward) player.SeekToLast();
-    player.Settle();
+    if (argc > 6) session.SetCacheBound(std::stoul(argv[6]) << 20);
+    if (!session.Open(argv[1]) || !session.WaitForIndex()) return 2;
+    const std::vector<int> cameras = session.Cameras();
+    for (const int camera : cameras) session.SetShownSize(camera, QSize(std::stoi(argv[4]), std::stoi(argv[5])));
+    session.ShowCameras(cameras);
+    session.SetFastSpeed(std::stoi(argv[3]));
+    if (!forward) session.SeekToLast();
+    session.Settle();
 
     std::size_t pictures = 0;
-    for (const int camera : cameras) pictures += player.Set()->Track(camera)->PictureCount();
+    for (const int camera : cameras) pictures += session.Set()->Track(camera)->PictureCount();
     std::vector<std::int64_t> gaps;
     std::int64_t firstTime = 0, lastTime = 0;
     Clock::time_point firstAt{}, lastAt{};
-    QObject::connect(&player, &Player::CameraPictureShown, [&](const korvane::PictureHandle& p) {
+    QObject::connect(&session, &Session::CameraPictureShown, [&](const korvane::PictureHandle& p) {
         const std::int64_t time = korvane::CaptureMilliseconds(p->captureTime);
-        const std::int64_t clock = player.Clock().Now();
+        const std::int64_t clock = session.Clock().Now();
         gaps.push_back(clock - time);  // the latest picture at or before the clock: never negative
-        if (p->camera == player.SelectedCamera()) {
+        if (p->camera == session.SelectedCamera()) {
             if (firstAt == Clock::time_point{}) firstTime = time, firstAt = Clock::now();
             lastTime = time, lastAt = Clock::now();
         }
     });
     const double cpu = CpuSeconds();
     const auto began = Clock::now();
-    player.Start(playMode);
+    session.Start(playMode);
     QTimer tick;
     tick.start(20);
-    while (player.IsPlaying()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    while (session.IsPlaying()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     const double wall = std::chrono::duration<double>(Clock::now() - began).count();
     const double used = CpuSeconds() - cpu;
     const double recorded = static_cast<double>(std::llabs(lastTime - firstTime));

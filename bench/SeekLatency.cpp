@@ -18,7 +18,7 @@
 #include "authoring/FrameSource.h"
 #include "authoring/RecordingWriter.h"
 #include "platform/Notifier.h"
-#include "playback/Player.h"
+#include "playback/Session.h"
 #include "recording/TimeStamp.h"
 
 namespace {
@@ -69,8 +69,8 @@ int main(int argc, char** argv) {
         w.WriteFile(path);
 
         StderrNotifier notifier;
-        Player player(notifier);
-        if (!player.Open(path) || !player.WaitForIndex()) throw std::runtime_error("cannot open " + path);
+        Session session(notifier);
+        if (!session.Open(path) || !session.WaitForIndex()) throw std::runtime_error("cannot open " + path);
 
         // The same 100 times on every run.
         std::uint64_t state = 0x9E3779B97F4A7C15ull;
@@ -82,14 +82,14 @@ int main(int argc, char** argv) {
         for (int s = 0; s < kSeeks; ++s) {
             state ^= state << 13, state ^= state >> 7, state ^= state << 17;
             const std::int64_t target = first + static_cast<std::int64_t>(state % static_cast<std::uint64_t>(span));
-            const auto expected = player.Track()->PictureAt(target);
+            const auto expected = session.Track()->PictureAt(target);
             const Clock::time_point t0 = Clock::now();
-            if (!player.SeekTo(target)) throw std::runtime_error("a seek failed");
+            if (!session.SeekTo(target)) throw std::runtime_error("a seek failed");
             const Clock::time_point t1 = Clock::now();
-            if (player.CurrentTime() != player.Track()->Entry(*expected).time) throw std::runtime_error("a seek showed another picture");
+            if (session.CurrentTime() != session.Track()->Entry(*expected).time) throw std::runtime_error("a seek showed another picture");
             engine.push_back(Ms(t1 - t0));
 
-            const std::size_t frame = frameAt.at(player.Track()->Entry(*expected).offset);
+            const std::size_t frame = frameAt.at(session.Track()->Entry(*expected).offset);
             const Clock::time_point t2 = Clock::now();
             std::size_t pictures = 0;
             for (std::size_t i = keyOf[frame]; i <= frame; ++i) pictures += decoder.Decode(frames[i].bytes).size();

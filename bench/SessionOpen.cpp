@@ -18,7 +18,7 @@
 
 #include "bench/PosixFile.h"
 #include "platform/Notifier.h"
-#include "playback/Player.h"
+#include "playback/Session.h"
 #include "recording/RecordLayout.h"
 #include "recording/RecordingSet.h"
 
@@ -35,22 +35,22 @@ struct OpenTimes {
     std::size_t records = 0;  // in the complete index, of every recording
 };
 
-// Player::Open on `path` until the first PictureShown, then until IndexReady.
+// Session::Open on `path` until the first PictureShown, then until IndexReady.
 OpenTimes OpenWithEngine(const std::string& path) {
     StderrNotifier notifier;
-    Player player(notifier);
+    Session session(notifier);
     bool shown = false, ready = false;
-    QObject::connect(&player, &Player::PictureShown, [&] { shown = true; });
-    QObject::connect(&player, &Player::IndexReady, [&] { ready = true; });
+    QObject::connect(&session, &Session::PictureShown, [&] { shown = true; });
+    QObject::connect(&session, &Session::IndexReady, [&] { ready = true; });
     const auto start = Clock::now();
-    if (!player.Open(path)) throw std::runtime_error("the engine cannot open " + path);
+    if (!session.Open(path)) throw std::runtime_error("the engine cannot open " + path);
     while (!shown) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     OpenTimes times;
     times.firstPictureMs = Milliseconds(Clock::now() - start);
-    while (!ready && !player.IndexComplete()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    while (!ready && !session.IndexComplete()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     times.indexMs = Milliseconds(Clock::now() - start);
-    for (std::uint32_t file = 0; file < player.Set()->FileCount(); ++file)
-        if (const auto& index = player.Set()->Index(file)) times.records += index->Size();
+    for (std::uint32_t file = 0; file < session.Set()->FileCount(); ++file)
+        if (const auto& index = session.Set()->Index(file)) times.records += index->Size();
     return times;
 }
 

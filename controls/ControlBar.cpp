@@ -78,11 +78,11 @@ ControlBar::ControlBar(QWidget* parent)
         });
     }
     connect(&m_volumeSlider, &SkinSlider::Scrolled, this, [this](SkinSlider::Scroll) {
-        if (m_player != nullptr) m_player->SetVolume(m_volumeSlider.GetPos() / kSliderPositionsPerLevel);
+        if (m_session != nullptr) m_session->SetVolume(m_volumeSlider.GetPos() / kSliderPositionsPerLevel);
         ShowLevel(m_volumeSlider, "Volume");
     });
     connect(&m_speedSlider, &SkinSlider::Scrolled, this, [this](SkinSlider::Scroll) {
-        if (m_player != nullptr) m_player->SetFastSpeed(m_speedSlider.GetPos() / kSliderPositionsPerLevel);
+        if (m_session != nullptr) m_session->SetFastSpeed(m_speedSlider.GetPos() / kSliderPositionsPerLevel);
         ShowLevel(m_speedSlider, "Fast speed");
     });
     resize(kBarWidth, kBarHeight);
@@ -91,7 +91,7 @@ ControlBar::ControlBar(QWidget* parent)
 
 ControlBar::~ControlBar() = default;
 
-void ControlBar::Attach(Player& player) { m_player = &player; }
+void ControlBar::Attach(Session& session) { m_session = &session; }
 
 void ControlBar::Bind(BarButton which, QAction* action) {
     m_actions[Slot(which)] = action;
@@ -181,7 +181,7 @@ void ControlBar::AssignSkins() {
     m_volumeSlider.SetRange(0, kSliderMax, false);
     m_volumeSlider.SetPos(kSliderMax);
     m_speedSlider.SetRange(0, kSliderMax, false);
-    m_speedSlider.SetPos(m_player != nullptr ? m_player->FastSpeed() * kSliderPositionsPerLevel : 0);
+    m_speedSlider.SetPos(m_session != nullptr ? m_session->FastSpeed() * kSliderPositionsPerLevel : 0);
     ShowLevel(m_volumeSlider, "Volume");
     ShowLevel(m_speedSlider, "Fast speed");
     PlaceControls();  // the buttons now have their pictures' sizes

@@ -16,7 +16,7 @@
 #include "controls/BitmapPanel.h"
 #include "controls/SkinButton.h"
 #include "controls/SkinSlider.h"
-#include "playback/Player.h"
+#include "playback/Session.h"
 
 class QAction;
 
@@ -44,7 +44,7 @@ public:
     ~ControlBar() override;
 
     // The engine the sliders drive. It must outlive the bar.
-    void Attach(Player& player);
+    void Attach(Session& session);
     // The action a button stands for (it must outlive the bar).
     void Bind(BarButton button, QAction* action);
 
@@ -85,7 +85,7 @@ private:
     std::array<SkinButton*, kBarButtonCount> m_buttons{};  // children of the bar
     std::array<QAction*, kBarButtonCount> m_actions{};
 
-    Player* m_player = nullptr;
+    Session* m_session = nullptr;
 };
 
 }  // namespace korvane

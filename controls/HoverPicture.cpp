@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "playback/Player.h"
+#include "playback/Session.h"
 
 namespace korvane {
 namespace {
@@ -14,10 +14,10 @@ constexpr std::int64_t kStep = 500;  // ms the pointer moves before another pict
 
 }  // namespace
 
-bool HoverPicture::Show(Player& player, int camera, std::int64_t time, QPoint above) {
+bool HoverPicture::Show(Session& session, int camera, std::int64_t time, QPoint above) {
     if (!m_of || m_of->first != camera || std::abs(m_of->second - time) >= kStep) {
         m_of = std::pair{camera, time};
-        const PictureHandle picture = player.KeyPictureNear(camera, time, kBox);
+        const PictureHandle picture = session.KeyPictureNear(camera, time, kBox);
         m_image = picture && picture->width > 0 && picture->Bytes().size() >= std::size_t(picture->width) * picture->height * 3
                       ? QImage(picture->Bytes().data(), picture->width, picture->height, picture->width * 3,
                                QImage::Format_BGR888).copy()

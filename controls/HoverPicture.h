@@ -15,12 +15,12 @@
 
 namespace korvane {
 
-class Player;
+class Session;
 
 class HoverPicture {
 public:
     // The camera's picture near `time`, its bottom centre at `above` (global); false when it has none.
-    bool Show(Player& player, int camera, std::int64_t time, QPoint above);
+    bool Show(Session& session, int camera, std::int64_t time, QPoint above);
     void Hide();
     const QImage& Image() const { return m_image; }
 

@@ -30,19 +30,19 @@ PositionReadout::PositionReadout(QWidget* parent) : QWidget(parent) {
     Update();
 }
 
-void PositionReadout::Attach(Player& player) {
-    m_player = &player;
-    connect(&player, &Player::PictureShown, this, &PositionReadout::Update);
-    connect(&player, &Player::ModeChanged, this, [this] {
+void PositionReadout::Attach(Session& session) {
+    m_session = &session;
+    connect(&session, &Session::PictureShown, this, &PositionReadout::Update);
+    connect(&session, &Session::ModeChanged, this, [this] {
         m_reached = 0;
         Update();
     });
-    connect(&player, &Player::RateReached, this, [this](double rate) {
+    connect(&session, &Session::RateReached, this, [this](double rate) {
         m_reached = rate;
         Update();
     });
-    connect(&player, &Player::Opened, this, &PositionReadout::Update);
-    connect(&player, &Player::PictureCleared, this, &PositionReadout::Update);
+    connect(&session, &Session::Opened, this, &PositionReadout::Update);
+    connect(&session, &Session::PictureCleared, this, &PositionReadout::Update);
     Update();
 }
 
@@ -52,10 +52,10 @@ QSize PositionReadout::sizeHint() const {
 }
 
 void PositionReadout::Update() {
-    const auto time = m_player ? m_player->CurrentTime() : std::nullopt;
+    const auto time = m_session ? m_session->CurrentTime() : std::nullopt;
     const QString when = time ? QString::fromStdString(FormatCaptureTime(FromCaptureMilliseconds(*time)))
                               : QStringLiteral("----------  --:--:--.---");
-    const QString how = m_player ? DirectionText(m_player->Mode(), m_player->FastSpeed(), m_reached) : DirectionText(PlayMode::Idle, 0);
+    const QString how = m_session ? DirectionText(m_session->Mode(), m_session->FastSpeed(), m_reached) : DirectionText(PlayMode::Idle, 0);
     m_text = when + QStringLiteral("  ") + how;
     setFixedWidth(sizeHint().width());
     update();

@@ -5,7 +5,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "playback/Player.h"
+#include "playback/Session.h"
 
 namespace korvane {
 
@@ -16,7 +16,7 @@ public:
     explicit PositionReadout(QWidget* parent = nullptr);
 
     // The engine the readout follows. It must outlive the readout.
-    void Attach(Player& player);
+    void Attach(Session& session);
     // What it shows: "YYYY-MM-DD HH:MM:SS.mmm  <direction and speed>".
     const QString& Text() const { return m_text; }
 
@@ -28,7 +28,7 @@ protected:
 private:
     void Update();
 
-    Player* m_player = nullptr;
+    Session* m_session = nullptr;
     QString m_text;
     double m_reached = 0;  // the multiple the running mode reaches; 0 until it is known
 };

@@ -34,23 +34,23 @@ Timeline::Timeline(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void Timeline::Attach(Player& player) {
-    m_player = &player;
-    connect(&player, &Player::Opened, this, [this] {
-        m_progress = m_player->IndexComplete() ? -1 : 0;
+void Timeline::Attach(Session& session) {
+    m_session = &session;
+    connect(&session, &Session::Opened, this, [this] {
+        m_progress = m_session->IndexComplete() ? -1 : 0;
         Refresh();
     });
-    connect(&player, &Player::IndexProgress, this, [this](int percent) {
+    connect(&session, &Session::IndexProgress, this, [this](int percent) {
         m_progress = percent;
         update();
     });
-    connect(&player, &Player::IndexReady, this, [this] {
+    connect(&session, &Session::IndexReady, this, [this] {
         m_progress = -1;
         Refresh();
     });
-    connect(&player, &Player::CameraChanged, this, &Timeline::Refresh);
+    connect(&session, &Session::CameraChanged, this, &Timeline::Refresh);
     // An open that left nothing to show: no span of the recording before stays.
-    connect(&player, &Player::PictureCleared, this, [this] {
+    connect(&session, &Session::PictureCleared, this, [this] {
         m_hasSpan = false;
         m_scale.SetSegments({});
         m_lanes.clear();
@@ -60,8 +60,8 @@ void Timeline::Attach(Player& player) {
         setFixedHeight(kTimelineHeight);
         update();
     });
-    connect(&player, &Player::PictureShown, this, [this] {
-        m_marker = m_player->CurrentTime();
+    connect(&session, &Session::PictureShown, this, [this] {
+        m_marker = m_session->CurrentTime();
         update();
     });
     Refresh();
@@ -70,15 +70,15 @@ void Timeline::Attach(Player& player) {
 // A lane for every camera of the session. The scale follows the selected
 // camera's stretches where its clock was set back, else it spans every camera.
 void Timeline::Refresh() {
-    const bool complete = m_player && m_player->IndexComplete() && m_player->Set();
-    const CameraTrack* selected = complete ? m_player->Track() : nullptr;
+    const bool complete = m_session && m_session->IndexComplete() && m_session->Set();
+    const CameraTrack* selected = complete ? m_session->Track() : nullptr;
     std::vector<Lane> lanes;
     m_selectedLane = 0;
     if (selected) {
-        for (int camera : m_player->Cameras()) {
-            const CameraTrack* track = m_player->Set()->Track(camera);
+        for (int camera : m_session->Cameras()) {
+            const CameraTrack* track = m_session->Set()->Track(camera);
             if (!track || !track->First()) continue;
-            if (camera == m_player->SelectedCamera()) m_selectedLane = int(lanes.size());
+            if (camera == m_session->SelectedCamera()) m_selectedLane = int(lanes.size());
             lanes.push_back({camera, track->Entry(*track->First()).time, track->Entry(*track->Last()).time, track->Gaps()});
         }
     }
@@ -96,7 +96,7 @@ void Timeline::Refresh() {
     if (!same) m_scale.SetSegments(std::move(segments));
     m_lanes = std::move(lanes);
     m_hasSpan = !m_scale.Empty();
-    m_marker = m_player ? m_player->CurrentTime() : std::nullopt;
+    m_marker = m_session ? m_session->CurrentTime() : std::nullopt;
     setFixedHeight(std::max(kTimelineHeight, 2 * kRim + int(m_lanes.size()) * LaneHeight(m_lanes.size())));
     update();
 }
@@ -233,8 +233,8 @@ std::optional<std::pair<QRect, QString>> Timeline::HoverLabel() const {
 // The small picture of the hovered lane's camera, over the pointer.
 void Timeline::ShowHoverPicture(int y) {
     const int lane = LaneAt(y);
-    if (!m_player || !m_hover || lane < 0) return m_hoverPicture.Hide();
-    m_hoverPicture.Show(*m_player, m_lanes[std::size_t(lane)].camera, *m_hover, mapToGlobal(QPoint(*XAt(*m_hover), 0)));
+    if (!m_session || !m_hover || lane < 0) return m_hoverPicture.Hide();
+    m_hoverPicture.Show(*m_session, m_lanes[std::size_t(lane)].camera, *m_hover, mapToGlobal(QPoint(*XAt(*m_hover), 0)));
 }
 
 void Timeline::resizeEvent(QResizeEvent* event) {
@@ -251,9 +251,9 @@ void Timeline::SetMarks(std::optional<std::int64_t> in, std::optional<std::int64
 
 void Timeline::SeekTo(int x) {
     const auto time = TimeAt(x);
-    if (!time || !m_player || time == m_sought) return;
+    if (!time || !m_session || time == m_sought) return;
     m_sought = time;
-    m_player->SeekTo(*time);
+    m_session->SeekTo(*time);
 }
 
 // Zoomed in, a press may start a move of the strip: it seeks when let go without moving.

@@ -21,7 +21,7 @@
 #include "controls/ClockSegments.h"
 #include "controls/HoverPicture.h"
 #include "controls/TimelineScale.h"
-#include "playback/Player.h"
+#include "playback/Session.h"
 #include "recording/RecordIndex.h"
 
 namespace korvane {
@@ -35,7 +35,7 @@ public:
     explicit Timeline(QWidget* parent = nullptr);
 
     // The engine the timeline shows and drives. It must outlive the timeline.
-    void Attach(Player& player);
+    void Attach(Session& session);
 
     // The capture time at x (clamped to the span), and the x of a time;
     // nothing while no span is known.
@@ -91,7 +91,7 @@ private:
     void FillLane(QPainter& painter, const QRect& lane, const Lane& what, const QColor& colour) const;
     void ShowHoverPicture(int y);
 
-    Player* m_player = nullptr;
+    Session* m_session = nullptr;
     bool m_hasSpan = false;
     TimelineScale m_scale;
     std::vector<Lane> m_lanes;  // in camera-number order

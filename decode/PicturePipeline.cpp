@@ -136,6 +136,9 @@ VideoStatus PicturePipeline::DecodeSdi(VideoCodec codec, std::span<const std::ui
 void PicturePipeline::SetUpDecoder(VideoCodec codec, PictureSize size) {
     m_decoderCodec = codec;
     m_videoSize = size;
+    const bool beyond720p = std::int64_t(size.width) * size.height > 1280 * 720;
+    m_videoDecoder.SetThreads(m_decoderThreads > 1 && beyond720p ? DecoderThreads{.count = m_decoderThreads, .slice = true}
+                                                                  : DecoderThreads{});
     m_videoDecoder.Open(codec, size);
 }
 

@@ -79,6 +79,13 @@ public:
     }
     // The next record sets its decoder up afresh (a new recording).
     void ForgetDecoder() { m_decoderCodec = VideoCodec::Unknown; }
+    // Up to `count` threads decode the slices of a picture larger than 720p
+    // (one core is enough for smaller ones), from the decoder's next set-up
+    // on. Pictures still leave with their records, exactly as with one.
+    void SetDecoderThreads(int count) {
+        m_decoderThreads = count;
+        ForgetDecoder();
+    }
     // Whether the last picture kept was wider than 600 pixels.
     bool LargePicture() const { return m_largePicture; }
 
@@ -101,6 +108,7 @@ private:
     PictureSize m_videoSize;  // the record size the video path last saw (JPEG records change it too)
     VideoCodec m_decoderCodec = VideoCodec::Unknown;  // what m_videoDecoder was set up for
     bool m_largePicture = false;
+    int m_decoderThreads = 1;
 
     FixedText m_caption;
     int m_captionCamera = -1;  // the record m_caption was written for

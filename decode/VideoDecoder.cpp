@@ -50,15 +50,10 @@ bool VideoDecoder::Open(VideoCodec codec, PictureSize recordSize) {
     const VideoCodecTraits& traits = TraitsOf(codec);
     if (traits.path != DecoderPath::Video && traits.path != DecoderPath::Sdi) return false;
     AVCodecContextUPtr context = OpenDecoderContext(traits.avCodec, [this](AVCodecContext& c) {
-        if (Threaded()) {
-            c.thread_count = m_threads.count;
-            c.thread_type = (m_threads.frame ? FF_THREAD_FRAME : 0) | (m_threads.slice ? FF_THREAD_SLICE : 0);
-            return;
-        }
-        // Pictures leave the decoder with the record that carries them.
-        c.flags |= AV_CODEC_FLAG_LOW_DELAY;
-        c.thread_count = 1;
-        c.thread_type = 0;
+        // Pictures leave the decoder with the record that carries them, unless frame threads hold some back.
+        if (!LatePictures()) c.flags |= AV_CODEC_FLAG_LOW_DELAY;
+        c.thread_count = Threaded() ? m_threads.count : 1;
+        c.thread_type = !Threaded() ? 0 : (m_threads.frame ? FF_THREAD_FRAME : 0) | (m_threads.slice ? FF_THREAD_SLICE : 0);
     });
     if (!context || !EnsurePacketAndFrame(m_packet, m_frame)) return false;
     m_context = std::move(context);
@@ -85,7 +80,7 @@ VideoStatus VideoDecoder::Send(std::span<const std::uint8_t> record, bool keyFra
         // A picture of an earlier record is still waiting. In low delay it is
         // stale now; with threads it is the picture this record gives.
         const bool waiting = avcodec_receive_frame(m_context.get(), m_frame.get()) >= 0;
-        if (waiting && Threaded()) {
+        if (waiting && LatePictures()) {
             error = avcodec_send_packet(m_context.get(), m_packet.get());
             if (error < 0) av_frame_unref(m_frame.get());
             return error < 0 ? StatusFromAvError(error) : VideoStatus::Picture;

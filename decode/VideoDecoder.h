@@ -36,12 +36,15 @@ enum class VideoStatus {
 struct DecoderThreads {
     int count = 1;
     bool frame = false;  // several pictures at once: pictures come out late
-    bool slice = false;  // the slices of one picture at once
+    bool slice = false;  // the slices of one picture at once: each picture still leaves with its record
+    bool operator==(const DecoderThreads&) const = default;
 };
 
 class VideoDecoder {
 public:
     explicit VideoDecoder(DecoderThreads threads = {});
+    // The threads of the next Open.
+    void SetThreads(DecoderThreads threads) { m_threads = threads; }
     ~VideoDecoder();
     VideoDecoder(const VideoDecoder&) = delete;
     VideoDecoder& operator=(const VideoDecoder&) = delete;
@@ -71,6 +74,7 @@ private:
     VideoStatus ReceivePicture();
     VideoStatus Shown(VideoStatus status, PictureSize& shown);
     bool Threaded() const { return m_threads.count > 1 && (m_threads.frame || m_threads.slice); }
+    bool LatePictures() const { return m_threads.count > 1 && m_threads.frame; }
 
     DecoderThreads m_threads;
     VideoCodec m_codec = VideoCodec::Unknown;

@@ -63,6 +63,13 @@ DecodedHandle CameraStream::Quick(RecordRef ref, int& status) {
     return m_track->Entry(ref).frameType == kFrameKey ? Decode(ref, true, status) : nullptr;
 }
 
+void CameraStream::SetDecoderThreads(int count) {
+    if (count == m_decoderThreads) return;
+    m_decoderThreads = count;
+    m_pipeline.SetDecoderThreads(count);
+    Forget();
+}
+
 bool CameraStream::FillStep(RecordRef shown) {
     if (!m_track) return false;
     const RecordRef group = m_track->KeyOf(shown);

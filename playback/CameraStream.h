@@ -50,6 +50,10 @@ public:
     bool FillStep(RecordRef shown);
     // The decoder's state is unknown from now on (a record may have been skipped).
     void Forget() { m_decoderAt.reset(); }
+    // How many threads decode this camera's slices (1 while other cameras
+    // are shown beside it: they share the cores then). The decoder is set
+    // up again for the next picture, which is walked to from its key.
+    void SetDecoderThreads(int count);
 
     // The camera-and-time line written for the last record decoded.
     std::string Caption() const { return m_pipeline.Caption(); }
@@ -66,6 +70,7 @@ private:
     RecordBuffers m_buffers;
     PicturePipeline m_pipeline;
     std::optional<RecordRef> m_decoderAt;  // the video record the decoder was fed last
+    int m_decoderThreads = 1;
 
     struct Fill {
         RecordRef group{~0u, ~0u};  // key record of the group shown when the fill began

@@ -129,8 +129,8 @@ TEST_F(BookmarkWindowTest, BAndANoteAddABookmarkTheListShowsGoesToAndDeletesAndA
         ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == shown; }));
         table->setCurrentItem(table->topLevelItem(g.row));
         g.go();
-        EXPECT_EQ(player->SelectedCamera(), g.camera) << g.row;
-        EXPECT_EQ(player->CurrentTime(), CameraMs(g.camera, g.picture)) << g.row;
+        EXPECT_EQ(session->SelectedCamera(), g.camera) << g.row;
+        EXPECT_EQ(session->CurrentTime(), CameraMs(g.camera, g.picture)) << g.row;
     }
 
     // Delete removes the selected one; a restart finds what is left, kept outside the recordings' folder.
@@ -141,15 +141,15 @@ TEST_F(BookmarkWindowTest, BAndANoteAddABookmarkTheListShowsGoesToAndDeletesAndA
     table = shown->Table();
     EXPECT_EQ(rows(), (std::vector<QStringList>{van}));
     EXPECT_EQ(Listing(folder), recordingsBefore);
-    const std::string file = BookmarkStore().FileOf(player->Paths()).toStdString();
+    const std::string file = BookmarkStore().FileOf(session->Paths()).toStdString();
     EXPECT_TRUE(file.rfind(data.Path().string(), 0) == 0 && std::filesystem::exists(file)) << file;
     // Another set of recordings has none of them.
     TempDir other;
-    ASSERT_TRUE(player->Open(WriteCameras(other, 3)));
+    ASSERT_TRUE(session->Open(WriteCameras(other, 3)));
     EXPECT_EQ(table->topLevelItemCount(), 0);
     EXPECT_FALSE(shown->GoToButton()->isEnabled());
     // Without recordings there is nothing to bookmark, list or export.
-    EXPECT_FALSE(player->Open(recordings.Write("not-a-recording", std::string("x"))));
+    EXPECT_FALSE(session->Open(recordings.Write("not-a-recording", std::string("x"))));
     for (Command command : {Command::AddBookmark, Command::Bookmarks, Command::ExportIncident})
         EXPECT_FALSE(window->Action(command)->isEnabled()) << window->Action(command)->text().toStdString();
 }

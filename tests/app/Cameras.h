@@ -20,7 +20,7 @@
 #include "authoring/FrameSource.h"
 #include "authoring/RecordingWriter.h"
 #include "authoring/TempDir.h"
-#include "playback/Player.h"
+#include "playback/Session.h"
 #include "recording/TimeStamp.h"
 #include "tests/support/ScopedEnv.h"
 
@@ -55,13 +55,13 @@ protected:
     // A new engine and window (as after a restart) on the folder.
     void Restart() {
         window.reset();
-        player = std::make_unique<Player>(notifier);
-        window = std::make_unique<MainWindow>(*player, QString::fromStdString(recordings.File("companion")));
+        session = std::make_unique<Session>(notifier);
+        window = std::make_unique<MainWindow>(*session, QString::fromStdString(recordings.File("companion")));
         window->show();
-        ASSERT_TRUE(player->Open(folder) && player->WaitForIndex());
+        ASSERT_TRUE(session->Open(folder) && session->WaitForIndex());
     }
     void Show(int camera, int picture) {
-        ASSERT_TRUE(player->SelectCamera(camera) && player->SeekTo(CameraMs(camera, picture)));
+        ASSERT_TRUE(session->SelectCamera(camera) && session->SeekTo(CameraMs(camera, picture)));
     }
     // A key to the window, made active first (as after a dialog).
     void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
@@ -83,7 +83,7 @@ protected:
     ScopedEnv xdg{"XDG_DATA_HOME", data.Path().string()};
     std::string folder = WriteCameras(recordings, 300);
     StderrNotifier notifier{false};
-    std::unique_ptr<Player> player;
+    std::unique_ptr<Session> session;
     std::unique_ptr<MainWindow> window;
 };
 

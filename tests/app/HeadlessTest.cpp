@@ -162,8 +162,8 @@ protected:
     bool eventFilter(QObject* object, QEvent* event) override {
         if (event->type() == QEvent::Create && object->isWidgetType()) ++widgetsMade;
         // An engine gets its children as it is made, before its first picture.
-        if (auto* player = qobject_cast<Player*>(object); player && event->type() == QEvent::ChildAdded)
-            connect(player, &Player::PictureShown, this, &WidgetWatch::OnPicture, Qt::UniqueConnection);
+        if (auto* session = qobject_cast<Session*>(object); session && event->type() == QEvent::ChildAdded)
+            connect(session, &Session::PictureShown, this, &WidgetWatch::OnPicture, Qt::UniqueConnection);
         return false;
     }
 };

@@ -67,19 +67,19 @@ protected:
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        QObject::connect(&player, &Player::Opened, [this] { ++opens; });
+        QObject::connect(&session, &Session::Opened, [this] { ++opens; });
         window.show();
         window.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     }
-    void Open() { ASSERT_TRUE(player.Open(WriteClip(dir, "rec.MP4"))); }
+    void Open() { ASSERT_TRUE(session.Open(WriteClip(dir, "rec.MP4"))); }
     std::string Shown() const { return window.View()->Shown() ? window.View()->Shown()->caption : ""; }
     void Click(BarButton button) { QTest::mouseClick(window.Bar()->Button(button), Qt::LeftButton, {}, QPoint(8, 8)); }
 
     TempDir dir;
     StderrNotifier notifier{false};
-    Player player{notifier};
-    MainWindow window{player, QString::fromStdString(dir.File("ClipExport"))};
+    Session session{notifier};
+    MainWindow window{session, QString::fromStdString(dir.File("ClipExport"))};
     int opens = 0;
 };
 
@@ -129,8 +129,8 @@ TEST_F(MainWindowTest, MenuBarAndKeysShareOneActionPerCommand) {
     }
     EXPECT_EQ(window.Bar()->Button(BarButton::BackPlay)->toolTip(), window.Action(Command::BackPlay)->toolTip());
 
-    ASSERT_TRUE(player.Open(WriteClip(dir, "rec.MP4", 120)));
-    ASSERT_TRUE(player.WaitForIndex());
+    ASSERT_TRUE(session.Open(WriteClip(dir, "rec.MP4", 120)));
+    ASSERT_TRUE(session.WaitForIndex());
     // The same command from the keys, the menu and the bar; a step while
     // playing stops and steps. Every mode starts far from its end.
     enum Via { Key, Menu, Bar };
@@ -168,7 +168,7 @@ TEST_F(MainWindowTest, MenuBarAndKeysShareOneActionPerCommand) {
         if (step.via == Key) QTest::keySequence(&window, action->shortcuts().front());
         else if (step.via == Menu) inMenus[inMenus.indexOf(action)]->trigger();
         else Click(button(step.command));
-        EXPECT_EQ(player.Mode(), step.mode) << name;
+        EXPECT_EQ(session.Mode(), step.mode) << name;
         if (step.picture >= 0) {
             EXPECT_EQ(Shown(), ClipCaption(step.picture)) << name;
         }
@@ -186,7 +186,7 @@ TEST_F(MainWindowTest, MenuBarAndKeysShareOneActionPerCommand) {
     // Sound: the engine, the menu's check and the bar's button agree.
     for (bool on : {true, false}) {
         Click(BarButton::Sound);
-        ASSERT_EQ(player.SoundOn(), on);
+        ASSERT_EQ(session.SoundOn(), on);
         EXPECT_EQ(window.Action(Command::Sound)->isChecked(), on);
         EXPECT_EQ(window.Bar()->ToggleButton(BarButton::Sound)->GetCheck(), on);
     }
@@ -233,7 +233,7 @@ TEST_F(MainWindowTest, KeysWorkWithoutTheMenuAndOnlyTheirOwn) {
     QTest::keyClick(&window, Qt::Key_F6);
     EXPECT_EQ(answerer.shown.size(), 3u);
     EXPECT_EQ(Shown(), caption);
-    EXPECT_EQ(player.FilePath(), dir.File("rec.MP4"));
+    EXPECT_EQ(session.FilePath(), dir.File("rec.MP4"));
 }
 
 // Printed at twice the size each pixel is a 2 x 2 block, copied, not blended;
@@ -328,14 +328,14 @@ TEST_F(MainWindowTest, AFailedOpenLeavesNoTraceOfTheRecordingBeforeAndSaysWhyOnc
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
-        ASSERT_TRUE(player.Open(good));
-        ASSERT_TRUE(player.WaitForIndex());
+        ASSERT_TRUE(session.Open(good));
+        ASSERT_TRUE(session.WaitForIndex());
         ASSERT_NE(window.View()->Shown(), nullptr);
         ASSERT_TRUE(window.CameraMenuAction()->isVisible());
         const int opened = opens;
         notifier.Clear();
-        player.Open(c.file);
-        player.WaitForIndex();  // the index of the bad file is no second message
+        session.Open(c.file);
+        session.WaitForIndex();  // the index of the bad file is no second message
         QCoreApplication::processEvents();
         EXPECT_EQ(window.View()->Shown(), nullptr);
         EXPECT_EQ(window.windowTitle(), QStringLiteral("Korvane"));
@@ -439,14 +439,14 @@ TEST_F(MainWindowTest, DoubleClickGoesFullScreenAndBackToTheSameRectangle) {
 
 TEST_F(MainWindowTest, DroppingTheOpenFileOrTwoFilesDoesNothingAnotherFileOpens) {
     const std::string first = WriteClip(dir, "first.MP4", 1), second = WriteClip(dir, "second.MP4", 3);
-    ASSERT_TRUE(player.Open(first));
+    ASSERT_TRUE(session.Open(first));
     DropFiles(window.View(), {first});
     DropFiles(window.View(), {second, first});
     EXPECT_EQ(opens, 1);
-    EXPECT_EQ(player.FilePath(), first);
+    EXPECT_EQ(session.FilePath(), first);
     DropFiles(window.View(), {second});
     EXPECT_EQ(opens, 2);
-    EXPECT_EQ(player.FilePath(), second);
+    EXPECT_EQ(session.FilePath(), second);
     EXPECT_EQ(window.windowTitle().toStdString(), second);
     EXPECT_EQ(Shown(), ClipCaption(0));
 }
@@ -459,7 +459,7 @@ TEST_F(MainWindowTest, ExitStopsPlaybackAndClosingTellsTheCompanionOnce) {
     Click(BarButton::Exit);
     EXPECT_TRUE(window.isVisible());  // the bar's exit arrives after the click
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }));
-    EXPECT_EQ(player.Mode(), PlayMode::Idle);
+    EXPECT_EQ(session.Mode(), PlayMode::Idle);
     const auto messages = peer.TakeMessages(2000);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(CompanionPeer::Words(messages[0]), (std::array<std::uint32_t, 3>{2025, 1, 1}));
@@ -473,9 +473,9 @@ TEST_F(MainWindowTest, ExitStopsPlaybackAndClosingTellsTheCompanionOnce) {
 
 // Every key of the window on a recording of 90 pictures a second apart, as a user presses them.
 TEST_F(MainWindowTest, EachKeyDoesWhatItSays) {
-    ASSERT_TRUE(player.Open(WriteClip(dir, "rec.MP4", 90, 1000)));
-    ASSERT_TRUE(player.WaitForIndex());
-    const std::int64_t t0 = *player.CurrentTime();
+    ASSERT_TRUE(session.Open(WriteClip(dir, "rec.MP4", 90, 1000)));
+    ASSERT_TRUE(session.WaitForIndex());
+    const std::int64_t t0 = *session.CurrentTime();
     const auto press = [&](int key, Qt::KeyboardModifiers modifiers = {}) {
         QTest::keyClick(&window, static_cast<Qt::Key>(key), modifiers);
     };
@@ -487,13 +487,13 @@ TEST_F(MainWindowTest, EachKeyDoesWhatItSays) {
     };
     for (const auto& m : moves) {
         press(m.key, m.modifiers);
-        EXPECT_EQ(*player.CurrentTime() - t0, m.shown) << QKeySequence(m.key | m.modifiers).toString().toStdString();
+        EXPECT_EQ(*session.CurrentTime() - t0, m.shown) << QKeySequence(m.key | m.modifiers).toString().toStdString();
     }
     const struct { int key; std::function<bool()> holds; const char* what; } toggles[] = {
-        {Qt::Key_Space, [&] { return player.Mode() == PlayMode::Play; }, "plays"},
-        {Qt::Key_Space, [&] { return player.Mode() == PlayMode::Idle; }, "pauses"},
-        {Qt::Key_Plus, [&] { return player.FastSpeed() == 1 && window.Bar()->Slider(BarSlider::Speed)->GetPos() == 20; }, "speeds up"},
-        {Qt::Key_Minus, [&] { return player.FastSpeed() == 0; }, "slows down"},
+        {Qt::Key_Space, [&] { return session.Mode() == PlayMode::Play; }, "plays"},
+        {Qt::Key_Space, [&] { return session.Mode() == PlayMode::Idle; }, "pauses"},
+        {Qt::Key_Plus, [&] { return session.FastSpeed() == 1 && window.Bar()->Slider(BarSlider::Speed)->GetPos() == 20; }, "speeds up"},
+        {Qt::Key_Minus, [&] { return session.FastSpeed() == 0; }, "slows down"},
         {Qt::Key_F, [&] { return window.View()->FullScreen(); }, "F: full screen"},
         {Qt::Key_Escape, [&] { return !window.View()->FullScreen(); }, "Esc leaves it"},
         {Qt::Key_Return, [&] { return window.View()->FullScreen(); }, "Enter: full screen"},
@@ -503,8 +503,8 @@ TEST_F(MainWindowTest, EachKeyDoesWhatItSays) {
         {Qt::Key_1, [&] { return window.width() == 360; }, "zoom 1 (the minimum width)"},
         {Qt::Key_M, [&] { return window.Menu()->isVisible(); }, "menu"},
         {Qt::Key_M, [&] { return !window.Menu()->isVisible(); }, "no menu"},
-        {Qt::Key_S, [&] { return player.SoundOn(); }, "sound"},
-        {Qt::Key_S, [&] { return !player.SoundOn(); }, "no sound"},
+        {Qt::Key_S, [&] { return session.SoundOn(); }, "sound"},
+        {Qt::Key_S, [&] { return !session.SoundOn(); }, "no sound"},
     };
     for (const auto& t : toggles) {
         window.activateWindow();
@@ -526,9 +526,9 @@ TEST_F(MainWindowTest, EachKeyDoesWhatItSays) {
 // Go to (Ctrl+G) takes what people type, as they type it, on 90 pictures a
 // second apart from 06:07:08; what it cannot read it refuses in the dialog.
 TEST_F(MainWindowTest, GoToTakesDatesTimesOfDayAndMovesAndRefusesTheRest) {
-    ASSERT_TRUE(player.Open(WriteClip(dir, "rec.MP4", 90, 1000)));
-    ASSERT_TRUE(player.WaitForIndex());
-    const std::int64_t t0 = *player.CurrentTime();
+    ASSERT_TRUE(session.Open(WriteClip(dir, "rec.MP4", 90, 1000)));
+    ASSERT_TRUE(session.WaitForIndex());
+    const std::int64_t t0 = *session.CurrentTime();
     QTest::keyClick(&window, Qt::Key_Right);
     const struct {
         const char* typed;
@@ -551,7 +551,7 @@ TEST_F(MainWindowTest, GoToTakesDatesTimesOfDayAndMovesAndRefusesTheRest) {
         QTest::keyClicks(editor, QString::fromLatin1(c.typed));
         QTest::keyClick(editor, Qt::Key_Return);
         if (c.shown) at = *c.shown;
-        EXPECT_EQ(*player.CurrentTime() - t0, at) << c.typed;
+        EXPECT_EQ(*session.CurrentTime() - t0, at) << c.typed;
         EXPECT_EQ(window.GoTo()->isVisible(), !c.shown) << c.typed;
         EXPECT_EQ(window.GoTo()->Refusal().isEmpty(), c.shown.has_value()) << c.typed;
         window.GoTo()->reject();
@@ -561,17 +561,17 @@ TEST_F(MainWindowTest, GoToTakesDatesTimesOfDayAndMovesAndRefusesTheRest) {
 
 TEST_F(MainWindowTest, TheCameraMenuListsSeveralCamerasByNameAndSwitchesAtTheSameMoment) {
     Open();
-    ASSERT_TRUE(player.WaitForIndex());
+    ASSERT_TRUE(session.WaitForIndex());
     EXPECT_FALSE(window.CameraMenuAction()->isVisible());  // one camera
-    ASSERT_TRUE(player.Open(std::string(KORVANE_SOURCE_DIR) + "/samples/demo.MP4"));
-    ASSERT_TRUE(player.WaitForIndex());
+    ASSERT_TRUE(session.Open(std::string(KORVANE_SOURCE_DIR) + "/samples/demo.MP4"));
+    ASSERT_TRUE(session.WaitForIndex());
     EXPECT_TRUE(window.CameraMenuAction()->isVisible());
     QStringList names;
     for (QAction* action : window.CameraMenuAction()->menu()->actions()) names << action->text();
     EXPECT_EQ(names, (QStringList{"Camera 1 - Front door", "Camera 2 - Back yard"}));
-    ASSERT_TRUE(player.SeekTo(CaptureMilliseconds(*ParseCaptureTime("2023-06-14 17:59:10.130"))));
+    ASSERT_TRUE(session.SeekTo(CaptureMilliseconds(*ParseCaptureTime("2023-06-14 17:59:10.130"))));
     window.CameraMenu()->actions().at(1)->trigger();
-    EXPECT_EQ(player.SelectedCamera(), 1);
+    EXPECT_EQ(session.SelectedCamera(), 1);
     EXPECT_EQ(Shown(), "CAM =2  2023-06-14 17:59:10  000");
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Harbor Street Market : Back yard"));
 }
@@ -582,7 +582,7 @@ QJsonObject ReadReport(const std::string& clip) {
 }
 
 TEST_F(MainWindowTest, MarksFromKeysBoundTheExportAndCancelLeavesNothing) {
-    ASSERT_TRUE(player.Open(WriteClip(dir, "rec.MP4", 3000)));
+    ASSERT_TRUE(session.Open(WriteClip(dir, "rec.MP4", 3000)));
     QSignalSpy finished(&window, &MainWindow::ExportFinished);
     const auto mark = [&](int steps, Qt::Key key) {
         for (int i = 0; i < steps; ++i) window.Action(Command::Next)->trigger();
@@ -623,7 +623,7 @@ TEST_F(MainWindowTest, MarksFromKeysBoundTheExportAndCancelLeavesNothing) {
               QCryptographicHash::hash(source.readAll(), QCryptographicHash::Sha256).toHex());
 
     // Without marks the whole camera; Cancel clicked while it runs.
-    ASSERT_TRUE(player.Open(dir.File("rec.MP4")));
+    ASSERT_TRUE(session.Open(dir.File("rec.MP4")));
     EXPECT_FALSE(window.MarkIn() || window.MarkOut());
     const std::string cancelled = dir.File("cancelled.mp4");
     ASSERT_TRUE(window.ExportClipTo(QString::fromStdString(cancelled)));

@@ -34,7 +34,7 @@ protected:
         w.WriteFile(dir.File("scene.MP4"));
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-        ASSERT_TRUE(player.Open(dir.File("scene.MP4")));
+        ASSERT_TRUE(session.Open(dir.File("scene.MP4")));
         ASSERT_TRUE(QTest::qWaitFor([this] { return window.View()->Shown() != nullptr; }));
         panel = window.ShowMotionSearch();
     }
@@ -45,8 +45,8 @@ protected:
 
     TempDir dir;
     StderrNotifier notifier{false};
-    Player player{notifier};
-    MainWindow window{player, QString::fromStdString(dir.File("ClipExport"))};
+    Session session{notifier};
+    MainWindow window{session, QString::fromStdString(dir.File("ClipExport"))};
     MotionSearchPanel* panel = nullptr;
 };
 
@@ -60,12 +60,12 @@ TEST_F(MotionPanelTest, FindsTheEventMarksTheTimelineAndNGoesThere) {
               (std::vector<std::pair<std::int64_t, std::int64_t>>{{found.startMs, found.endMs}}));
 
     QTest::keyClick(&window, Qt::Key_N);
-    EXPECT_EQ(player.CurrentTime(), found.startMs);
+    EXPECT_EQ(session.CurrentTime(), found.startMs);
     QTest::keyClick(&window, Qt::Key_End);
     QTest::keyClick(&window, Qt::Key_N);  // none after the last
-    EXPECT_EQ(player.CurrentTime(), kStart + 7900);
+    EXPECT_EQ(session.CurrentTime(), kStart + 7900);
     QTest::keyClick(&window, Qt::Key_N, Qt::ShiftModifier);
-    EXPECT_EQ(player.CurrentTime(), found.startMs);
+    EXPECT_EQ(session.CurrentTime(), found.startMs);
 }
 
 TEST_F(MotionPanelTest, ARegionDraggedOnThePictureAwayFromTheBoxFindsNothing) {

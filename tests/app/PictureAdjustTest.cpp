@@ -70,15 +70,15 @@ protected:
     void SetUp() override {
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-        ASSERT_TRUE(player.Open(WriteClip(dir, "rec.MP4")));
+        ASSERT_TRUE(session.Open(WriteClip(dir, "rec.MP4")));
         ASSERT_TRUE(QTest::qWaitFor([this] { return window.View()->Shown() != nullptr; }));
     }
     QImage Screen() const { return window.View()->grab().toImage().convertToFormat(QImage::Format_BGR888); }
 
     TempDir dir;
     StderrNotifier notifier{false};
-    Player player{notifier};
-    MainWindow window{player, QString::fromStdString(dir.File("ClipExport"))};
+    Session session{notifier};
+    MainWindow window{session, QString::fromStdString(dir.File("ClipExport"))};
 };
 
 TEST_F(AdjustWindowTest, KeysAndThePanelChangeTheShownAndAskedForSavedPictureNeverTheExport) {

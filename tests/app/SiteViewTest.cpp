@@ -104,35 +104,35 @@ protected:
         window.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
         window.resize(800, 640);
-        ASSERT_TRUE(player.Open(dir.Path().string()));
-        ASSERT_TRUE(player.WaitForIndex());
+        ASSERT_TRUE(session.Open(dir.Path().string()));
+        ASSERT_TRUE(session.WaitForIndex());
         QCoreApplication::processEvents();
-        player.Settle();
+        session.Settle();
         QCoreApplication::processEvents();
     }
-    void TearDown() override { player.Stop(); }
+    void TearDown() override { session.Stop(); }
 
     SiteView& Site() { return *window.Site(); }
     TileGrid& Grid() { return Site().Grid(); }
     void Press(int key, Qt::KeyboardModifiers modifiers = {}) {
         QTest::keyClick(&window, static_cast<Qt::Key>(key), modifiers);
-        player.Settle();
+        session.Settle();
         QCoreApplication::processEvents();
     }
-    std::int64_t Now() const { return *player.CurrentTime(); }
+    std::int64_t Now() const { return *session.CurrentTime(); }
 
     TempDir dir;
     StderrNotifier notifier{false};
-    Player player{notifier};
-    MainWindow window{player, QString::fromStdString(dir.File("ClipExport"))};
+    Session session{notifier};
+    MainWindow window{session, QString::fromStdString(dir.File("ClipExport"))};
 };
 
 TEST_F(SiteViewTest, FourCamerasGetTwoByTwoAndTheKeysChooseTheLayout) {
     EXPECT_TRUE(Grid().isVisible());
     EXPECT_EQ(Grid().Side(), 2);
     EXPECT_EQ(Grid().Cameras(), (std::vector<int>{0, 1, 2, 3}));
-    EXPECT_EQ(player.ShownCameras(), (std::vector<int>{0, 1, 2, 3}));
-    ASSERT_TRUE(player.SeekTo(kFourStart + 1000));  // where every camera has a picture
+    EXPECT_EQ(session.ShownCameras(), (std::vector<int>{0, 1, 2, 3}));
+    ASSERT_TRUE(session.SeekTo(kFourStart + 1000));  // where every camera has a picture
     const struct { int key; int side; bool grid; } keys[] = {
         {Qt::Key_3, 3, true}, {Qt::Key_1, 1, false}, {Qt::Key_4, 4, true}, {Qt::Key_0, 2, true}};
     for (const auto& k : keys) {
@@ -143,7 +143,7 @@ TEST_F(SiteViewTest, FourCamerasGetTwoByTwoAndTheKeysChooseTheLayout) {
         if (k.grid) {
             EXPECT_EQ(Grid().Side(), k.side);
         }
-        EXPECT_EQ(player.ShownCameras().size(), k.grid ? 4u : 1u) << k.key;
+        EXPECT_EQ(session.ShownCameras().size(), k.grid ? 4u : 1u) << k.key;
     }
     // Every camera's tile shows its own camera's picture with its caption, in the tile.
     for (int camera = 0; camera < 4; ++camera) {
@@ -151,13 +151,13 @@ TEST_F(SiteViewTest, FourCamerasGetTwoByTwoAndTheKeysChooseTheLayout) {
         ASSERT_TRUE(tile && tile->picture) << camera;
         EXPECT_EQ(tile->picture->camera, camera);
         EXPECT_EQ(tile->picture->caption.substr(0, 6), "CAM =" + std::to_string(camera + 1));
-        if (camera != player.SelectedCamera()) {
+        if (camera != session.SelectedCamera()) {
             EXPECT_LE(tile->picture->width, Grid().TileSize().width());
         }
     }
     // One camera: the single view, as before.
-    ASSERT_TRUE(player.Open(WriteClip(dir, "one.MP4")));
-    ASSERT_TRUE(player.WaitForIndex());
+    ASSERT_TRUE(session.Open(WriteClip(dir, "one.MP4")));
+    ASSERT_TRUE(session.WaitForIndex());
     QCoreApplication::processEvents();
     EXPECT_TRUE(window.View()->isVisible());
     EXPECT_FALSE(Grid().isVisible());
@@ -166,14 +166,14 @@ TEST_F(SiteViewTest, FourCamerasGetTwoByTwoAndTheKeysChooseTheLayout) {
 TEST_F(SiteViewTest, AClickAndTabMoveTheSelectionAndEnterOrADoubleClickShowsACameraAloneAtTheSameTime) {
     window.resize(500, 420);  // tiles narrower than the pictures
     QCoreApplication::processEvents();
-    ASSERT_TRUE(player.SeekTo(kFourStart + 700));
-    player.Settle();
+    ASSERT_TRUE(session.SeekTo(kFourStart + 700));
+    session.Settle();
     QCoreApplication::processEvents();
     ASSERT_LT(Grid().Content(2)->picture->width, 352);
     QTest::mouseClick(&Grid(), Qt::LeftButton, {}, Grid().TileOf(2).center());
-    player.Settle();
+    session.Settle();
     QCoreApplication::processEvents();
-    EXPECT_EQ(player.SelectedCamera(), 2);
+    EXPECT_EQ(session.SelectedCamera(), 2);
     EXPECT_EQ(Grid().Selected(), 2);
     // The selected camera's picture is whole for saving, printing and zoom.
     EXPECT_EQ(window.View()->Shown()->camera, 2);
@@ -183,7 +183,7 @@ TEST_F(SiteViewTest, AClickAndTabMoveTheSelectionAndEnterOrADoubleClickShowsACam
         {Qt::Key_Backtab, Qt::ShiftModifier, 2}};  // as X11 sends Shift+Tab
     for (const auto& t : tabs) {
         Press(t.key, t.modifiers);
-        EXPECT_EQ(player.SelectedCamera(), t.selected);
+        EXPECT_EQ(session.SelectedCamera(), t.selected);
         EXPECT_EQ(Grid().Selected(), t.selected);
     }
     // The selected tile is framed; the others are not.
@@ -201,22 +201,22 @@ TEST_F(SiteViewTest, AClickAndTabMoveTheSelectionAndEnterOrADoubleClickShowsACam
     bool alone = false;
     for (const auto& toggle : toggles) {
         toggle();
-        player.Settle();
+        session.Settle();
         QCoreApplication::processEvents();
         alone = !alone;
         EXPECT_EQ(Site().Alone(), alone);
         EXPECT_EQ(window.View()->isVisible(), alone);
         EXPECT_FALSE(window.View()->FullScreen());
-        EXPECT_EQ(player.SelectedCamera(), 1);
+        EXPECT_EQ(session.SelectedCamera(), 1);
         EXPECT_NEAR(double(Now()), double(before), 40.0);  // camera 2's picture at that moment
-        EXPECT_EQ(player.ShownCameras().size(), alone ? 1u : 4u);
+        EXPECT_EQ(session.ShownCameras().size(), alone ? 1u : 4u);
     }
     EXPECT_TRUE(window.KeysText().contains(QStringLiteral("Return, Enter\tThe selected camera alone or all cameras")));
 }
 
 TEST_F(SiteViewTest, ACameraInItsGapIsDarkWithNoRecordingAndItsNextPicture) {
-    ASSERT_TRUE(player.SeekTo(kFourStart + 2300));  // over a second into camera 2's gap
-    player.Settle();
+    ASSERT_TRUE(session.SeekTo(kFourStart + 2300));  // over a second into camera 2's gap
+    session.Settle();
     QCoreApplication::processEvents();
     const TileContent* gap = Grid().Content(1);
     ASSERT_NE(gap, nullptr);
@@ -232,8 +232,8 @@ TEST_F(SiteViewTest, ACameraInItsGapIsDarkWithNoRecordingAndItsNextPicture) {
     EXPECT_GT(lit, 50);
     EXPECT_LT(lit, tile.width() * tile.height() / 10);
     // Back where it recorded, the picture returns.
-    ASSERT_TRUE(player.SeekTo(kFourStart + 1000));
-    player.Settle();
+    ASSERT_TRUE(session.SeekTo(kFourStart + 1000));
+    session.Settle();
     QCoreApplication::processEvents();
     EXPECT_FALSE(Grid().Content(1)->noRecording);
     ASSERT_TRUE(Grid().Content(1)->picture);
@@ -243,7 +243,7 @@ TEST_F(SiteViewTest, TimelineLanesFollowEachCameraWithTheSelectedOneInFullColour
     Timeline& timeline = *window.TimelineStrip();
     ASSERT_EQ(timeline.Lanes().size(), 4u);
     for (const Timeline::Lane& lane : timeline.Lanes()) {
-        const CameraTrack& track = *player.Set()->Track(lane.camera);
+        const CameraTrack& track = *session.Set()->Track(lane.camera);
         EXPECT_EQ(lane.first, track.Entry(*track.First()).time);
         EXPECT_EQ(lane.last, track.Entry(*track.Last()).time);
         EXPECT_EQ(lane.gaps.size(), track.Gaps().size());

@@ -20,7 +20,7 @@ protected:
         view.resize(352, 240);  // the picture's own size: the view shows it whole at first
         view.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
-        ASSERT_TRUE(player.Open(WriteClip(dir, "rec.MP4")));
+        ASSERT_TRUE(session.Open(WriteClip(dir, "rec.MP4")));
         ASSERT_TRUE(QTest::qWaitFor([this] { return view.Shown() != nullptr; }));
     }
     void Wheel(QPointF at, int notches) {
@@ -50,8 +50,8 @@ protected:
 
     TempDir dir;
     StderrNotifier notifier{false};
-    Player player{notifier};
-    PlayerView view{player};
+    Session session{notifier};
+    PlayerView view{session};
 };
 
 TEST_F(ZoomPanTest, TheWheelZoomsAtThePointerWhichKeepsItsPicturePoint) {
@@ -97,7 +97,7 @@ TEST_F(ZoomPanTest, TheWheelZoomsAtThePointerWhichKeepsItsPicturePoint) {
 
     // The zoom holds over steps; the key's command goes back to the whole picture.
     const QRectF visible = view.Magnifier().Visible(PictureSize());
-    player.StepForward();
+    session.StepForward();
     EXPECT_EQ(view.Magnifier().Visible(PictureSize()), visible);
     Wheel({10, 10}, -100);
     EXPECT_FALSE(view.Magnifier().Zoomed());

@@ -70,8 +70,9 @@ TEST_F(AudioPlaybackTest, PlayAudioRecord_EachCodec_PlaysWhatTheFfmpegToolDecode
     const Case cases[] = {
         {"16-bit PCM as stored", testing::SplitBlocks(pcm, 2018), {kAudioCodecPcm}, 16, 8000,
          std::vector<std::uint32_t>(8, 2018), testing::SamplesFromBytes(pcm)},
-        {"8-bit PCM at 11,025 a second", testing::SplitBlocks(std::span(pcm).first(1000), 500), {kAudioCodecPcm}, 8,
-         11025, {1000, 1000}, widened, 11025},
+        // One record: the output opened again for it plays at once, and a second record could come too late.
+        {"8-bit PCM at 11,025 a second", testing::SplitBlocks(std::span(pcm).first(1000), 1000), {kAudioCodecPcm}, 8,
+         11025, {2000}, widened, 11025},
         {"G.721 in 800-byte records", testing::ReadAudioBlocks(g726, 800),
          {kAudioCodecG721, kAudioCodecG721b, kAudioCodecG721c}, 8, 11025, {3200, 3200, 3200, 3200, 3200, 144}, byG726},
         {"G.721 over the buffer's 1,024 bytes", {testing::ReadWholeFile(g726)}, {kAudioCodecG721}, 0, 0, {4 * 4036},

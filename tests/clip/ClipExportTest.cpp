@@ -21,7 +21,7 @@
 #include "clip/ClipExporter.h"
 #include "tests/clip/ClipReadBack.h"
 #include "tests/decode/PeerDecode.h"
-#include "tests/playback/PlayerHarness.h"
+#include "tests/playback/SessionHarness.h"
 
 namespace korvane::testing {
 namespace {
@@ -130,7 +130,7 @@ Source Build(const Kind& k, const TempDir& dir) {
     return s;
 }
 
-class ClipExportTest : public ::testing::Test, public PlayerHarness {};
+class ClipExportTest : public ::testing::Test, public SessionHarness {};
 
 const Kind kKinds[] = {
     {"MPEG-4 with G.721", "mpeg4_704x480.m4v", 5, Sound::G721, false, false, 99, "adpcm_g726"},
@@ -145,8 +145,8 @@ TEST_F(ClipExportTest, ClipsHoldTheRecordsTheirTimesAndThePicturesThePlayerShows
         SCOPED_TRACE(k.what);
         const Source s = Build(k, dir);
         shown.clear();
-        ASSERT_TRUE(player.OpenCommandLine(s.path));
-        for (std::size_t i = 1; i < s.pictures; ++i) player.StepForward();
+        ASSERT_TRUE(session.OpenCommandLine(s.path));
+        for (std::size_t i = 1; i < s.pictures; ++i) session.StepForward();
         ASSERT_EQ(shown.size(), s.pictures);
         const FileState before = StateOf(s.path);
 

@@ -26,7 +26,7 @@ protected:
 
     TempDir dir;
     StderrNotifier notifier{false};
-    Player player{notifier};
+    Session session{notifier};
     ControlBar bar;  // goes before the engine it follows
 };
 
@@ -118,10 +118,10 @@ TEST_F(ControlBarTest, AButtonTriggersItsActionAndShowsItsState) {
 
 TEST_F(ControlBarTest, SpeedSliderSetsTheFastMultiple) {
     std::vector<std::string> shown;
-    bar.Attach(player);
-    QObject::connect(&player, &Player::PictureShown, &bar,
+    bar.Attach(session);
+    QObject::connect(&session, &Session::PictureShown, &bar,
                      [&](const PictureHandle& picture) { shown.push_back(picture->caption); });
-    ASSERT_TRUE(player.Open(WriteClip(dir, "rec.MP4", 36)));
+    ASSERT_TRUE(session.Open(WriteClip(dir, "rec.MP4", 36)));
     SkinSlider& speed = *bar.Slider(BarSlider::Speed);
     QTest::mousePress(&speed, Qt::LeftButton, {}, QPoint(speed.ThumbX(speed.GetPos()) + 4, 5));
     QTest::mouseMove(&speed, QPoint(200, 5));
@@ -132,15 +132,15 @@ TEST_F(ControlBarTest, SpeedSliderSetsTheFastMultiple) {
                      Qt::NoScrollPhase, false);
     QCoreApplication::sendEvent(&speed, &down);  // two notches: three positions each
     EXPECT_EQ(speed.toolTip(), QStringLiteral("Fast speed: 32x"));
-    EXPECT_EQ(player.FastSpeed(), 4);
+    EXPECT_EQ(session.FastSpeed(), 4);
     QWheelEvent up(QPointF(5, 5), speed.mapToGlobal(QPointF(5, 5)), {}, QPoint(0, 240), Qt::NoButton, {},
                    Qt::NoScrollPhase, false);
     QCoreApplication::sendEvent(&speed, &up);
     ASSERT_EQ(speed.GetPos(), 100);
     shown.clear();
-    ASSERT_TRUE(player.Start(PlayMode::FastPlay));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !player.IsPlaying(); }, 20000));
-    EXPECT_EQ(player.FastSpeed(), 5);  // 64x, to the last picture
+    ASSERT_TRUE(session.Start(PlayMode::FastPlay));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !session.IsPlaying(); }, 20000));
+    EXPECT_EQ(session.FastSpeed(), 5);  // 64x, to the last picture
     ASSERT_FALSE(shown.empty());
     EXPECT_EQ(shown.back(), ClipCaption(35));
 }

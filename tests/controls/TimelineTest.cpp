@@ -38,23 +38,23 @@ std::string WriteWithGap(const TempDir& dir) {
 class TimelineTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        timeline.Attach(player);
-        readout.Attach(player);
+        timeline.Attach(session);
+        readout.Attach(session);
         timeline.resize(400, kTimelineHeight);
         timeline.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&timeline));
-        ASSERT_TRUE(player.Open(WriteWithGap(dir)));
+        ASSERT_TRUE(session.Open(WriteWithGap(dir)));
         EXPECT_EQ(timeline.Progress(), 0);  // the index is being built
         ASSERT_TRUE(QTest::qWaitFor([&] { return timeline.Progress() < 0; }));
     }
-    std::int64_t Shown() const { return *player.CurrentTime(); }
+    std::int64_t Shown() const { return *session.CurrentTime(); }
     // The picture a seek to `time` must show.
-    std::int64_t PictureAt(std::int64_t time) const { return player.Track()->Entry(*player.Track()->PictureAt(time)).time; }
+    std::int64_t PictureAt(std::int64_t time) const { return session.Track()->Entry(*session.Track()->PictureAt(time)).time; }
     QColor PixelAt(std::int64_t time) const { return Rendered(const_cast<Timeline&>(timeline)).pixelColor(*timeline.XAt(time), 10); }
 
     TempDir dir;
     StderrNotifier notifier{false};
-    Player player{notifier};
+    Session session{notifier};
     Timeline timeline;  // before the engine goes
     PositionReadout readout;
 };
@@ -151,8 +151,8 @@ TEST_F(TimelineTest, AClockSetBackShowsBothStretchesOnOneScaleWithTheJumpMarked)
         w.AddVideo(0, 7, f.key ? kFrameKey : kFrameDependent, f.bytes, AddMilliseconds(kStart, ms), 7);
     }
     w.WriteFile(dir.File("back.MP4"));
-    ASSERT_TRUE(player.Open(dir.File("back.MP4")));
-    ASSERT_TRUE(player.WaitForIndex());
+    ASSERT_TRUE(session.Open(dir.File("back.MP4")));
+    ASSERT_TRUE(session.WaitForIndex());
     const std::int64_t start = CaptureMilliseconds(kStart), before = start - 3'600'000;
     ASSERT_EQ(timeline.Jumps().size(), 1u);
     const int jump = timeline.Jumps().front();

@@ -10,7 +10,7 @@
 
 #include "authoring/FrameSource.h"
 #include "authoring/RecordingWriter.h"
-#include "tests/playback/PlayerHarness.h"
+#include "tests/playback/SessionHarness.h"
 
 namespace korvane::testing {
 namespace {
@@ -29,7 +29,7 @@ const Family kFamilies[] = {
     {"H.264 group pictures", "h264_704x480.h264", 10, 15, kFrameGroup},
 };
 
-class ExactBackwardTest : public ::testing::TestWithParam<Family>, public PlayerHarness {
+class ExactBackwardTest : public ::testing::TestWithParam<Family>, public SessionHarness {
 protected:
     // The fixture's pictures 40 ms apart, keys where the stream has them,
     // with an audio record after every fifth picture.
@@ -46,12 +46,12 @@ protected:
             if (i % 5 == 4) w.AddAudio(0, 1, std::vector<std::uint8_t>(160, 0), t);
         }
         w.WriteFile(dir.File("rec.MP4"));
-        ASSERT_TRUE(player.OpenCommandLine(dir.File("rec.MP4")));
+        ASSERT_TRUE(session.OpenCommandLine(dir.File("rec.MP4")));
         // Forward, picture after picture from the first: the pictures every other move must match.
-        Remember(player.CurrentPicture());
+        Remember(session.CurrentPicture());
         for (int i = 1; i < m_count; ++i) {
-            player.StepForward();
-            Remember(player.CurrentPicture());
+            session.StepForward();
+            Remember(session.CurrentPicture());
         }
         ASSERT_EQ(m_forward.size(), std::size_t(m_count));
         shown.clear();
@@ -71,9 +71,9 @@ protected:
         shown.clear();
     }
     void Run(PlayMode mode) {
-        ASSERT_TRUE(player.Start(mode));
+        ASSERT_TRUE(session.Start(mode));
         RunUntilEnded();
-        ASSERT_FALSE(player.IsPlaying());
+        ASSERT_FALSE(session.IsPlaying());
     }
 
     int m_count = 0;
@@ -84,40 +84,40 @@ TEST_P(ExactBackwardTest, EveryMoveShowsTheForwardPicture) {
     for (const bool roomy : {true, false}) {
         SCOPED_TRACE(roomy ? "roomy cache" : "a cache of four pictures");
         m_forward.clear();
-        if (!roomy) player.SetCacheBound(kDefaultPictureCacheBytes);
+        if (!roomy) session.SetCacheBound(kDefaultPictureCacheBytes);
         Open();
-        if (!roomy) player.SetCacheBound(4 * player.Cache().Bytes() / std::size_t(m_count));
-        for (int i = 1; i < m_count; ++i) player.StepBack();
+        if (!roomy) session.SetCacheBound(4 * session.Cache().Bytes() / std::size_t(m_count));
+        for (int i = 1; i < m_count; ++i) session.StepBack();
         ExpectExact("step back", std::size_t(m_count - 1));
-        for (int i = 0; i < 7; ++i) player.StepForward();
+        for (int i = 0; i < 7; ++i) session.StepForward();
         ExpectExact("step forward after stepping back", 7);
-        player.SetFastSpeed(5);
+        session.SetFastSpeed(5);
         Run(PlayMode::FastPlay);  // to the end
         shown.clear();
         Run(PlayMode::BackPlay);
         ExpectExact("back play", std::size_t(m_count - 1));
-        for (int i = 0; i < 12; ++i) player.StepForward();
-        player.SetFastSpeed(2);
+        for (int i = 0; i < 12; ++i) session.StepForward();
+        session.SetFastSpeed(2);
         Run(PlayMode::FastBackPlay);
         ExpectExact("fast back play", 12);
         Run(PlayMode::Play);
         ExpectExact("play after fast back play", std::size_t(m_count - 1));
-        EXPECT_LE(player.Cache().PeakBytes(), player.Cache().Bound());
+        EXPECT_LE(session.Cache().PeakBytes(), session.Cache().Bound());
     }
 }
 
 TEST_P(ExactBackwardTest, APausedBackPlayLeavesThePictureForPlayToGoOnFrom) {
     Open();
-    for (int i = 0; i < 3; ++i) player.StepBack();
-    ASSERT_TRUE(player.Start(PlayMode::BackPlay));
+    for (int i = 0; i < 3; ++i) session.StepBack();
+    ASSERT_TRUE(session.Start(PlayMode::BackPlay));
     RunWhile([this] { return shown.size() < 6; });
-    player.Stop();
-    const std::string pausedOn = player.CurrentPicture()->caption;
+    session.Stop();
+    const std::string pausedOn = session.CurrentPicture()->caption;
     ExpectExact("back play", 6);
-    player.StepForward();
+    session.StepForward();
     ExpectExact("a step forward after the pause", 1);
-    player.StepBack();
-    EXPECT_EQ(player.CurrentPicture()->caption, pausedOn);
+    session.StepBack();
+    EXPECT_EQ(session.CurrentPicture()->caption, pausedOn);
     ExpectExact("a step back onto the paused picture", 1);
 }
 

@@ -8,20 +8,20 @@
 #include "authoring/FrameSource.h"
 #include "authoring/RecordingWriter.h"
 #include "recording/TimeStamp.h"
-#include "tests/playback/PlayerHarness.h"
+#include "tests/playback/SessionHarness.h"
 
 namespace korvane::testing {
 namespace {
 
 const std::string kStream = std::string(KORVANE_TEST_DATA) + "/mpeg4_352x240.m4v";
 
-class PacingTest : public ::testing::Test, public PlayerHarness {
+class PacingTest : public ::testing::Test, public SessionHarness {
 protected:
     static void SetUpTestSuite() {
         EnsureGuiApp();
         s_frames = ReadVideoFrames(kStream);
     }
-    void TearDown() override { player.Stop(); }
+    void TearDown() override { session.Stop(); }
 
     // One video record of camera 0 a time stamp, the fixture's pictures in
     // turn (keys where the stream has them), an audio record after each.
@@ -34,8 +34,8 @@ protected:
             w.AddAudio(0, 1, std::vector<std::uint8_t>(160, 0), times[i]);
         }
         w.WriteFile(dir.File("rec.MP4"));
-        ASSERT_TRUE(player.Open(dir.File("rec.MP4")));
-        ASSERT_TRUE(player.WaitForIndex());
+        ASSERT_TRUE(session.Open(dir.File("rec.MP4")));
+        ASSERT_TRUE(session.WaitForIndex());
         shown.clear();
     }
     // `count` pictures `step` ms apart from `start`.
@@ -79,7 +79,7 @@ TEST_F(PacingTest, PlayShowsEachPictureAtItsCaptureTimeOnTheClock) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Open(c.times);
-        ASSERT_TRUE(player.Start(PlayMode::Play));
+        ASSERT_TRUE(session.Start(PlayMode::Play));
         RunUntilEnded();
         EXPECT_EQ(ends, 1);
         EXPECT_EQ(Schedule(), c.schedule);
@@ -91,10 +91,10 @@ TEST_F(PacingTest, PlayShowsEachPictureAtItsCaptureTimeOnTheClock) {
 // has left the one on screen: the latest picture at or before it.
 TEST_F(PacingTest, BackPlayShowsTheLatestPictureAtOrBeforeTheClockRunningBack) {
     Open(Every(T(2026, 2, 3, 10, 0, 0, 0), 40, 8));
-    ASSERT_TRUE(player.SeekToLast());
+    ASSERT_TRUE(session.SeekToLast());
     shown.clear();
     const auto started = manual->Now();
-    ASSERT_TRUE(player.Start(PlayMode::BackPlay));
+    ASSERT_TRUE(session.Start(PlayMode::BackPlay));
     RunUntilEnded();
     ASSERT_EQ(shown.size(), 7u);
     const std::int64_t last = CaptureMilliseconds(T(2026, 2, 3, 10, 0, 0, 280));
@@ -114,10 +114,10 @@ TEST_F(PacingTest, FastLevelsPlayAtTheirMultiples) {
     for (int level = 0; level <= 5; ++level) {
         for (const PlayMode mode : {PlayMode::FastPlay, PlayMode::FastBackPlay}) {
             SCOPED_TRACE(::testing::Message() << "level " << level << (mode == PlayMode::FastPlay ? " forward" : " back"));
-            ASSERT_TRUE(mode == PlayMode::FastPlay ? player.SeekToFirst() : player.SeekToLast());
-            player.SetFastSpeed(level);
+            ASSERT_TRUE(mode == PlayMode::FastPlay ? session.SeekToFirst() : session.SeekToLast());
+            session.SetFastSpeed(level);
             shown.clear();
-            ASSERT_TRUE(player.Start(mode));
+            ASSERT_TRUE(session.Start(mode));
             RunUntilEnded();
             ASSERT_EQ(shown.size(), 39u);  // decoding keeps up: every picture
             const auto times = ShownTimes();
@@ -132,9 +132,9 @@ TEST_F(PacingTest, FastLevelsPlayAtTheirMultiples) {
 // no picture is ahead of the clock, and the run ends when the clock does.
 TEST_F(PacingTest, FastPlayBehindTheClockShowsKeyPicturesAndKeepsThePace) {
     Open(Every(T(2026, 4, 4, 4, 0, 0, 0), 40, 200));  // 8 s, keys every 10 pictures (400 ms)
-    player.SetFastSpeed(1);  // 4x
+    session.SetFastSpeed(1);  // 4x
     const auto started = manual->Now();
-    ASSERT_TRUE(player.Start(PlayMode::FastPlay));
+    ASSERT_TRUE(session.Start(PlayMode::FastPlay));
     RunUntilEnded(milliseconds(400));
     const std::int64_t first = CaptureMilliseconds(T(2026, 4, 4, 4, 0, 0, 0));
     std::int64_t previous = 0;
@@ -157,15 +157,15 @@ TEST_F(PacingTest, FastPlayBehindTheClockShowsKeyPicturesAndKeepsThePace) {
 
 TEST_F(PacingTest, PauseKeepsThePictureAndPlayGoesOnAfterIt) {
     Open(Every(T(2026, 8, 1, 8, 0, 0, 0), 100, 12));
-    ASSERT_TRUE(player.Start(PlayMode::Play));
+    ASSERT_TRUE(session.Start(PlayMode::Play));
     RunWhile([this] { return shown.size() < 3; });
-    player.Stop();
+    session.Stop();
     ASSERT_EQ(shown.size(), 3u);
-    EXPECT_EQ(player.CurrentPicture(), shown.back());
+    EXPECT_EQ(session.CurrentPicture(), shown.back());
     EXPECT_EQ(ends, 0);  // a stop is not the end of playback
     const std::int64_t paused = ShownTimes().back();
     shown.clear();
-    ASSERT_TRUE(player.Start(PlayMode::Play));
+    ASSERT_TRUE(session.Start(PlayMode::Play));
     RunUntilEnded();
     const auto resumed = ShownTimes();
     ASSERT_EQ(resumed.size(), 8u);
@@ -175,19 +175,19 @@ TEST_F(PacingTest, PauseKeepsThePictureAndPlayGoesOnAfterIt) {
 
 TEST_F(PacingTest, WhilePlaying_StepsAreRefused_AnotherModeStopsIt_AStopEndsTheWait) {
     std::vector<PlayMode> modes;
-    QObject::connect(&player, &Player::ModeChanged, [&](PlayMode m) { modes.push_back(m); });
+    QObject::connect(&session, &Session::ModeChanged, [&](PlayMode m) { modes.push_back(m); });
     Open(Every(T(2026, 6, 6, 6, 0, 0, 0), 1000, 30));
-    ASSERT_TRUE(player.Start(PlayMode::Play));
-    EXPECT_FALSE(player.Start(PlayMode::Play));  // already playing
+    ASSERT_TRUE(session.Start(PlayMode::Play));
+    EXPECT_FALSE(session.Start(PlayMode::Play));  // already playing
     ASSERT_TRUE(manual->NextDeadline());            // the run waits: time stands still from here
-    EXPECT_FALSE(player.StepForward());
-    EXPECT_FALSE(player.StepBack());
-    ASSERT_TRUE(player.Start(PlayMode::BackPlay));  // stops play first, whose wait never ends by itself
+    EXPECT_FALSE(session.StepForward());
+    EXPECT_FALSE(session.StepBack());
+    ASSERT_TRUE(session.Start(PlayMode::BackPlay));  // stops play first, whose wait never ends by itself
     RunUntilEnded();
     EXPECT_EQ(ends, 1);  // only the last mode reached its end
-    ASSERT_TRUE(player.Start(PlayMode::FastPlay));
-    player.Stop();
-    player.Stop();
+    ASSERT_TRUE(session.Start(PlayMode::FastPlay));
+    session.Stop();
+    session.Stop();
     EXPECT_EQ(modes, (std::vector<PlayMode>{PlayMode::Play, PlayMode::Idle, PlayMode::BackPlay, PlayMode::Idle,
                                             PlayMode::FastPlay, PlayMode::Idle}));
 }
@@ -196,26 +196,26 @@ TEST_F(PacingTest, WhilePlaying_StepsAreRefused_AnotherModeStopsIt_AStopEndsTheW
 // from the same moment; a fast level changed while fast play runs takes at once.
 TEST_F(PacingTest, SoundAndSpeedChangesKeepTheMoment) {
     Open(Every(T(2026, 7, 7, 7, 0, 0, 0), 40, 50));
-    for (int i = 0; i < 5; ++i) player.StepForward();
-    const PictureHandle before = player.CurrentPicture();
-    player.SetSound(true);
-    EXPECT_EQ(player.CurrentPicture(), before);
-    EXPECT_TRUE(player.StepForward());  // steps go on with sound on
-    player.SetSound(false);
-    ASSERT_TRUE(player.Start(PlayMode::Play));
+    for (int i = 0; i < 5; ++i) session.StepForward();
+    const PictureHandle before = session.CurrentPicture();
+    session.SetSound(true);
+    EXPECT_EQ(session.CurrentPicture(), before);
+    EXPECT_TRUE(session.StepForward());  // steps go on with sound on
+    session.SetSound(false);
+    ASSERT_TRUE(session.Start(PlayMode::Play));
     RunWhile([this] { return shown.size() < 3; });
-    player.SetSound(true);
-    EXPECT_EQ(player.Mode(), PlayMode::PlaySound);
-    player.SetSound(false);
-    EXPECT_EQ(player.Mode(), PlayMode::Play);
-    player.Stop();
+    session.SetSound(true);
+    EXPECT_EQ(session.Mode(), PlayMode::PlaySound);
+    session.SetSound(false);
+    EXPECT_EQ(session.Mode(), PlayMode::Play);
+    session.Stop();
     const auto times = ShownTimes();
     for (std::size_t i = 1; i < times.size(); ++i) EXPECT_EQ(times[i] - times[i - 1], 40) << i;
 }
 
 TEST_F(PacingTest, UnknownCodecSaysSoOnceAndShowsNothing) {
     Open(Every(T(2026, 7, 1, 7, 0, 0, 0), 40, 3), 12);
-    EXPECT_FALSE(player.Start(PlayMode::Play));  // nothing to play from
+    EXPECT_FALSE(session.Start(PlayMode::Play));  // nothing to play from
     EXPECT_EQ(notifier.Messages(), std::vector<std::string>{kIncorrectCodecText});
     EXPECT_TRUE(shown.empty());
 }

@@ -13,7 +13,7 @@
 #include "authoring/RecordingWriter.h"
 #include "tests/audio/DiskAudio.h"
 #include "tests/audio/PlayedStream.h"
-#include "tests/playback/PlayerHarness.h"
+#include "tests/playback/SessionHarness.h"
 
 namespace korvane::testing {
 namespace {
@@ -25,21 +25,21 @@ std::vector<std::uint8_t> Level(int samples, std::int16_t value) {
 }
 
 // The engine playing a recording with sound on.
-class SoundSession : public PlayerHarness {
+class SoundSession : public SessionHarness {
 public:
-    explicit SoundSession(bool manualTime = false) : PlayerHarness(manualTime) { player.SetSound(true); }
+    explicit SoundSession(bool manualTime = false) : SessionHarness(manualTime) { session.SetSound(true); }
 
     // Plays the recording from its first picture to the end, at most `limit`.
     void OpenAndPlay(RecordingWriter& w) {
         const std::string path = dir.File("sound.MP4");
         w.WriteFile(path);
-        ASSERT_TRUE(player.OpenCommandLine(path));
-        player.WaitForIndex();  // the complete index restarts a run: not in the middle of this one
+        ASSERT_TRUE(session.OpenCommandLine(path));
+        session.WaitForIndex();  // the complete index restarts a run: not in the middle of this one
         shown.clear();
-        ASSERT_TRUE(player.Start(PlayMode::Play));  // sound is on: play with sound
-        ASSERT_EQ(player.Mode(), PlayMode::PlaySound);
+        ASSERT_TRUE(session.Start(PlayMode::Play));  // sound is on: play with sound
+        ASSERT_EQ(session.Mode(), PlayMode::PlaySound);
         RunUntilEnded();
-        ASSERT_FALSE(player.IsPlaying());
+        ASSERT_FALSE(session.IsPlaying());
     }
 };
 
@@ -97,7 +97,7 @@ TEST_F(PlaySoundTest, EveryPictureIsShownAndTheSoundPlayedAsRecorded) {
     EXPECT_EQ(s.shown.size(), 30u);
     // What the output played: the records' samples in order, with silence
     // only before, after and between them.
-    s.player.CloseSound();  // plays what is queued, then the file is complete
+    s.session.CloseSound();  // plays what is queued, then the file is complete
     std::vector<std::int16_t> played = disk.Left();
     played.erase(std::remove(played.begin(), played.end(), 0), played.end());
     EXPECT_EQ(played, expected);
@@ -122,16 +122,16 @@ TEST_F(PlaySoundTest, SideBySideTheSoundIsTheSelectedCamerasOwn) {
     }
     const std::string path = s.dir.File("two.MP4");
     w.WriteFile(path);
-    ASSERT_TRUE(s.player.Open(path));
-    ASSERT_TRUE(s.player.WaitForIndex());
-    ASSERT_TRUE(s.player.SelectCamera(1));
-    s.player.ShowCameras({0, 1});
+    ASSERT_TRUE(s.session.Open(path));
+    ASSERT_TRUE(s.session.WaitForIndex());
+    ASSERT_TRUE(s.session.SelectCamera(1));
+    s.session.ShowCameras({0, 1});
     std::map<int, int> pictures;
-    QObject::connect(&s.player, &Player::CameraPictureShown, &s.player,
+    QObject::connect(&s.session, &Session::CameraPictureShown, &s.session,
                      [&](const PictureHandle& p) { ++pictures[p->camera]; });
-    ASSERT_TRUE(s.player.Start(PlayMode::Play));
+    ASSERT_TRUE(s.session.Start(PlayMode::Play));
     s.RunUntilEnded();
-    s.player.CloseSound();
+    s.session.CloseSound();
     std::vector<std::int16_t> played = disk.Left();
     played.erase(std::remove(played.begin(), played.end(), 0), played.end());
     EXPECT_EQ(played, expected);
@@ -145,14 +145,14 @@ TEST_F(PlaySoundTest, TheUsersVolumeHoldsThroughAPauseAndTheNextPlay) {
     WriteSoundRecording(w, s_frames, 4, {0, 40, 80, 120, 160});
     const std::string path = s.dir.File("sound.MP4");
     w.WriteFile(path);
-    s.player.SetVolume(2);  // 24,576 of 65,535
-    ASSERT_TRUE(s.player.Open(path));
-    ASSERT_TRUE(s.player.Start(PlayMode::Play));
+    s.session.SetVolume(2);  // 24,576 of 65,535
+    ASSERT_TRUE(s.session.Open(path));
+    ASSERT_TRUE(s.session.Start(PlayMode::Play));
     s.RunWhile([&] { return s.shown.size() < 8; });
-    s.player.Stop();
-    ASSERT_TRUE(s.player.Start(PlayMode::Play));
+    s.session.Stop();
+    ASSERT_TRUE(s.session.Start(PlayMode::Play));
     s.RunUntilEnded();
-    s.player.CloseSound();
+    s.session.CloseSound();
     std::set<std::int16_t> turnedDown;
     for (int k = 0; k <= 4; ++k) turnedDown.insert(static_cast<std::int16_t>(RecordLevel(k) * 24576 / 65535));
     std::size_t heard = 0;
@@ -171,7 +171,7 @@ TEST_F(PlaySoundTest, PicturesLateInTheirRecordDoNotLetTheSoundRunOut) {
     WriteSoundRecording(w, s_frames, 8, {199});
     const std::vector<std::int16_t> expected = RecordedSound(8);
     s.OpenAndPlay(w);
-    s.player.CloseSound();
+    s.session.CloseSound();
 
     // One run of sound from the first record to the last: no silence between records.
     const std::vector<std::int16_t> played = disk.Left();
@@ -187,7 +187,7 @@ TEST_F(PlaySoundTest, WithoutASoundOutputPlayGoesOnToTheEnd) {
     RecordingWriter w(kFileKind514);
     WriteSoundRecording(w, s_frames, 5, {0, 40, 80, 120, 160});
     s.OpenAndPlay(w);
-    EXPECT_FALSE(s.player.SoundOutputOpen());
+    EXPECT_FALSE(s.session.SoundOutputOpen());
     EXPECT_EQ(s.shown.size(), 25u);
 }
 
@@ -221,7 +221,7 @@ TEST_F(SoundSyncTest, EachPictureIsShownWithin100MsOfItsSound) {
     RecordingWriter w(kFileKind514);
     const std::vector<int> pictureMs = WriteSoundRecording(w, s_frames, kSyncRecords, {0, 40, 80, 120, 160});
     s.OpenAndPlay(w);
-    s.player.CloseSound();  // plays what is queued and flushes the pipe
+    s.session.CloseSound();  // plays what is queued and flushes the pipe
 
     // Where each record's sound starts in what was played.
     const std::vector<std::int16_t> played = stream.Left();

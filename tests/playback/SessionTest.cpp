@@ -10,20 +10,20 @@
 #include "authoring/FrameSource.h"
 #include "authoring/RecordingWriter.h"
 #include "recording/TimeStamp.h"
-#include "tests/playback/PlayerHarness.h"
+#include "tests/playback/SessionHarness.h"
 
 namespace korvane::testing {
 namespace {
 
 const std::int64_t kStart = CaptureMilliseconds(MakeTime(2026, 9, 9, 9, 0, 0, 0));
 
-class SessionTest : public ::testing::Test, public PlayerHarness {
+class SessionTest : public ::testing::Test, public SessionHarness {
 protected:
     static void SetUpTestSuite() {
         EnsureGuiApp();
         s_frames = ReadVideoFrames(std::string(KORVANE_TEST_DATA) + "/h264_704x480.h264");
     }
-    void TearDown() override { player.Stop(); }
+    void TearDown() override { session.Stop(); }
 
     // Pictures of `camera` 40 ms apart from `from` ms after kStart, the
     // fixture's frames from `frame` on (keys where the stream has them).
@@ -38,19 +38,19 @@ protected:
 
     // Steps from the first picture to the last, remembering each picture's bytes; then back.
     void ExpectStepsExactBothWays(std::size_t pictures) {
-        ASSERT_TRUE(player.SeekToFirst());
+        ASSERT_TRUE(session.SeekToFirst());
         std::map<std::int64_t, std::vector<std::uint8_t>> forward;
         std::vector<std::int64_t> order;
         for (std::size_t i = 0; i < pictures; ++i) {
-            const PictureHandle p = player.CurrentPicture();
+            const PictureHandle p = session.CurrentPicture();
             forward.emplace(Ms(p), std::vector<std::uint8_t>(p->Bytes().begin(), p->Bytes().end()));
             order.push_back(Ms(p));
-            if (i + 1 < pictures) player.StepForward();
+            if (i + 1 < pictures) session.StepForward();
         }
         ASSERT_EQ(forward.size(), pictures) << "every picture once";
         for (std::size_t i = pictures - 1; i-- > 0;) {
-            player.StepBack();
-            const PictureHandle p = player.CurrentPicture();
+            session.StepBack();
+            const PictureHandle p = session.CurrentPicture();
             ASSERT_EQ(Ms(p), order[i]);
             EXPECT_TRUE(std::equal(p->Bytes().begin(), p->Bytes().end(), forward[Ms(p)].begin())) << Ms(p);
         }
@@ -58,11 +58,11 @@ protected:
     }
     // A mode from one end to the other: every picture shown exact, each at its capture time on the clock.
     void ExpectPlayedExact(PlayMode mode, std::size_t pictures) {
-        ASSERT_TRUE(mode == PlayMode::Play ? player.SeekToFirst() : player.SeekToLast());
+        ASSERT_TRUE(mode == PlayMode::Play ? session.SeekToFirst() : session.SeekToLast());
         shown.clear();
         const auto started = manual->Now();
-        const std::int64_t from = Ms(player.CurrentPicture());
-        ASSERT_TRUE(player.Start(mode));
+        const std::int64_t from = Ms(session.CurrentPicture());
+        ASSERT_TRUE(session.Start(mode));
         RunUntilEnded();
         ASSERT_EQ(shown.size(), pictures - 1);
         // The clock runs from (anchorAt, anchor); a gap over a second or a
@@ -102,18 +102,18 @@ TEST_F(SessionTest, ConsecutiveRecordingsPlayAsOneAcrossAGapAndAnOverlap) {
         w.WriteFile(dir.File(f.name));
     }
     dir.Write("notes.txt", "not a recording");
-    ASSERT_TRUE(player.Open(dir.Path()));
-    ASSERT_TRUE(player.WaitForIndex());
-    ASSERT_EQ(player.Set()->FileCount(), 3u);
-    ASSERT_EQ(player.Set()->Overlaps().size(), 1u);
-    const TrackOverlap& o = player.Set()->Overlaps().front();
-    EXPECT_EQ(player.Set()->Path(o.laterFile), dir.File("b-third.MP4"));
+    ASSERT_TRUE(session.Open(dir.Path()));
+    ASSERT_TRUE(session.WaitForIndex());
+    ASSERT_EQ(session.Set()->FileCount(), 3u);
+    ASSERT_EQ(session.Set()->Overlaps().size(), 1u);
+    const TrackOverlap& o = session.Set()->Overlaps().front();
+    EXPECT_EQ(session.Set()->Path(o.laterFile), dir.File("b-third.MP4"));
     EXPECT_EQ(o.earlierEnds - o.laterStarts, 980);
     EXPECT_EQ(notifier.Messages().size(), 1u) << "the overlap is reported once";
     // Each recording plays whole, in the order of its first picture.
-    const auto& segments = player.Track()->Segments();
+    const auto& segments = session.Track()->Segments();
     ASSERT_EQ(segments.size(), 3u);
-    for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(player.Set()->Path(segments[i].file), dir.File(files[i].name));
+    for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(session.Set()->Path(segments[i].file), dir.File(files[i].name));
 
     ExpectStepsExactBothWays(90);
     ExpectPlayedExact(PlayMode::Play, 90);
@@ -130,12 +130,12 @@ TEST_F(SessionTest, InterleavedCamerasPlayEachThrough) {
         AddPictures(w, 1, 40 * i + 20, 1, i);
     }
     w.WriteFile(dir.File("both.MP4"));
-    ASSERT_TRUE(player.Open(dir.File("both.MP4")));
-    ASSERT_TRUE(player.WaitForIndex());
-    ASSERT_EQ(player.Cameras(), (std::vector<int>{0, 1}));
+    ASSERT_TRUE(session.Open(dir.File("both.MP4")));
+    ASSERT_TRUE(session.WaitForIndex());
+    ASSERT_EQ(session.Cameras(), (std::vector<int>{0, 1}));
     for (const int camera : {0, 1}) {
         SCOPED_TRACE(camera + 1);
-        ASSERT_TRUE(player.SelectCamera(camera));
+        ASSERT_TRUE(session.SelectCamera(camera));
         ExpectStepsExactBothWays(36);
         ExpectPlayedExact(PlayMode::Play, 36);
         ExpectPlayedExact(PlayMode::BackPlay, 36);

@@ -11,7 +11,7 @@
 #include "authoring/FrameSource.h"
 #include "authoring/RecordingWriter.h"
 #include "recording/TimeStamp.h"
-#include "tests/playback/PlayerHarness.h"
+#include "tests/playback/SessionHarness.h"
 
 namespace korvane::testing {
 namespace {
@@ -22,7 +22,7 @@ constexpr std::int64_t kCamera2Resumes = 2480;  // camera 2: nothing from 1.17 s
 
 std::int64_t Ms(const PictureHandle& p) { return CaptureMilliseconds(p->captureTime) - kStart; }
 
-class SiteTest : public ::testing::Test, public PlayerHarness {
+class SiteTest : public ::testing::Test, public SessionHarness {
 protected:
     static void SetUpTestSuite() {
         EnsureGuiApp();
@@ -60,24 +60,24 @@ protected:
                 }
             w.WriteFile(dir.File(name));
         }
-        QObject::connect(&player, &Player::CameraPictureShown, &player, [this](const PictureHandle& p) {
-            tiles.push_back({p, player.Clock().Now() - kStart});
+        QObject::connect(&session, &Session::CameraPictureShown, &session, [this](const PictureHandle& p) {
+            tiles.push_back({p, session.Clock().Now() - kStart});
         });
-        QObject::connect(&player, &Player::CameraWithoutPicture, &player, [this](int camera, qint64 next) {
-            dark.push_back({camera, next < 0 ? -1 : next - kStart, player.Clock().Now() - kStart});
+        QObject::connect(&session, &Session::CameraWithoutPicture, &session, [this](int camera, qint64 next) {
+            dark.push_back({camera, next < 0 ? -1 : next - kStart, session.Clock().Now() - kStart});
         });
-        ASSERT_TRUE(player.Open(dir.Path()));
-        ASSERT_TRUE(player.WaitForIndex());
-        ASSERT_EQ(player.Cameras(), (std::vector<int>{0, 1, 2, 3}));
-        player.ShowCameras(player.Cameras());
-        player.Settle();
+        ASSERT_TRUE(session.Open(dir.Path()));
+        ASSERT_TRUE(session.WaitForIndex());
+        ASSERT_EQ(session.Cameras(), (std::vector<int>{0, 1, 2, 3}));
+        session.ShowCameras(session.Cameras());
+        session.Settle();
     }
-    void TearDown() override { player.Stop(); }
+    void TearDown() override { session.Stop(); }
 
     // The picture a session showing `camera` alone shows at `time` (ms after kStart).
     std::vector<std::uint8_t> Alone(int camera, std::int64_t time) {
         if (!m_alone) {
-            m_alone = std::make_unique<Player>(notifier, std::make_unique<ManualTimeSource>());
+            m_alone = std::make_unique<Session>(notifier, std::make_unique<ManualTimeSource>());
             m_alone->Open(dir.Path());
             m_alone->WaitForIndex();
         }
@@ -97,7 +97,7 @@ protected:
     };
     std::vector<Tile> tiles;
     std::vector<Dark> dark;
-    std::unique_ptr<Player> m_alone;
+    std::unique_ptr<Session> m_alone;
     static inline std::vector<VideoFrame> s_frames;
 };
 
@@ -108,14 +108,14 @@ TEST_F(SiteTest, EveryCameraShowsItsPictureAtTheSeekTime) {
         {0, 0}, {575, 0}, {1199, 1}, {1230, 3}, {1700, 0}, {2180, 2}, {2500, 1}, {2395, 3}};
     for (const auto& s : seeks) {
         SCOPED_TRACE(s.at);
-        ASSERT_TRUE(player.SelectCamera(s.selected));
-        ASSERT_TRUE(player.SeekTo(kStart + s.at));
-        player.Settle();
-        const std::int64_t now = Ms(player.CurrentPicture());
-        for (const int camera : player.Cameras()) {
+        ASSERT_TRUE(session.SelectCamera(s.selected));
+        ASSERT_TRUE(session.SeekTo(kStart + s.at));
+        session.Settle();
+        const std::int64_t now = Ms(session.CurrentPicture());
+        for (const int camera : session.Cameras()) {
             SCOPED_TRACE(camera + 1);
-            const PictureHandle p = player.CameraPicture(camera);
-            const CameraTrack& track = *player.Set()->Track(camera);
+            const PictureHandle p = session.CameraPicture(camera);
+            const CameraTrack& track = *session.Set()->Track(camera);
             const std::int64_t latest = track.Entry(*track.PictureAt(kStart + now)).time - kStart;
             if (latest > now || now - latest > 1000) {
                 // Nothing within a second before: dark, with the time of the camera's next picture.
@@ -135,14 +135,14 @@ TEST_F(SiteTest, EveryCameraShowsItsPictureAtTheSeekTime) {
 
 // A step moves the selected camera by one picture and the others to its time.
 TEST_F(SiteTest, AStepMovesTheOthersToTheSelectedCamerasTime) {
-    ASSERT_TRUE(player.SelectCamera(2));
-    ASSERT_TRUE(player.SeekTo(kStart + 1100));
+    ASSERT_TRUE(session.SelectCamera(2));
+    ASSERT_TRUE(session.SeekTo(kStart + 1100));
     for (const bool forward : {true, true, true, false, false}) {
-        forward ? player.StepForward() : player.StepBack();
-        player.Settle();
-        const std::int64_t now = Ms(player.CurrentPicture());
+        forward ? session.StepForward() : session.StepBack();
+        session.Settle();
+        const std::int64_t now = Ms(session.CurrentPicture());
         for (const int camera : {0, 3}) {
-            const PictureHandle p = player.CameraPicture(camera);
+            const PictureHandle p = session.CameraPicture(camera);
             ASSERT_NE(p, nullptr);
             EXPECT_TRUE(Ms(p) <= now && now < Ms(p) + 40) << camera << " at " << now;
         }
@@ -158,17 +158,17 @@ TEST_F(SiteTest, EveryTileFollowsTheClockInEveryMode) {
         {PlayMode::Play, 0, 0}, {PlayMode::BackPlay, 0, 2400}, {PlayMode::FastPlay, 1, 0}, {PlayMode::FastBackPlay, 0, 2400}};
     for (const auto& r : runs) {
         SCOPED_TRACE(static_cast<int>(r.mode));
-        player.SetFastSpeed(r.level);
-        ASSERT_TRUE(player.SelectCamera(0));
-        ASSERT_TRUE(player.SeekTo(kStart + r.from));
-        player.Settle();
+        session.SetFastSpeed(r.level);
+        ASSERT_TRUE(session.SelectCamera(0));
+        ASSERT_TRUE(session.SeekTo(kStart + r.from));
+        session.Settle();
         const bool forward = r.mode == PlayMode::Play || r.mode == PlayMode::FastPlay;
         // The pictures still to come: beyond the one each camera shows (or the clock).
-        const std::int64_t clock = Ms(player.CurrentPicture());
+        const std::int64_t clock = Ms(session.CurrentPicture());
         std::map<int, int> expected;
-        for (const int camera : player.Cameras()) {
-            const PictureHandle p = player.CameraPicture(camera);
-            const CameraTrack& track = *player.Set()->Track(camera);
+        for (const int camera : session.Cameras()) {
+            const PictureHandle p = session.CameraPicture(camera);
+            const CameraTrack& track = *session.Set()->Track(camera);
             for (auto at = track.First(); at; at = track.NextVideo(*at, true)) {
                 const std::int64_t t = track.Entry(*at).time - kStart;
                 expected[camera] += p ? (forward ? t > Ms(p) : t < Ms(p)) : (forward ? t > clock : t <= clock);
@@ -176,13 +176,13 @@ TEST_F(SiteTest, EveryTileFollowsTheClockInEveryMode) {
         }
         tiles.clear();
         dark.clear();
-        ASSERT_TRUE(player.Start(r.mode));
+        ASSERT_TRUE(session.Start(r.mode));
         RunUntilEnded();
         std::map<int, int> shownPerCamera;
         for (const Tile& t : tiles) {
             const int camera = t.picture->camera;
             ++shownPerCamera[camera];
-            const CameraTrack& track = *player.Set()->Track(camera);
+            const CameraTrack& track = *session.Set()->Track(camera);
             EXPECT_EQ(track.Entry(*track.PictureAt(kStart + t.clock)).time - kStart, Ms(t.picture))
                 << "camera " << camera + 1 << " at " << t.clock;
         }
@@ -204,18 +204,18 @@ TEST_F(SiteTest, EveryTileFollowsTheClockInEveryMode) {
 // Sound, the marks and the readout stay the selected camera's; showing one
 // camera alone and all again keeps the moment.
 TEST_F(SiteTest, ShowingOneCameraAloneAndAllAgainKeepsTheMoment) {
-    ASSERT_TRUE(player.SelectCamera(3));
-    ASSERT_TRUE(player.SeekTo(kStart + 1500));
-    const std::int64_t now = Ms(player.CurrentPicture());
-    player.ShowCameras({3});
-    EXPECT_EQ(player.ShownCameras(), (std::vector<int>{3}));
-    EXPECT_EQ(Ms(player.CurrentPicture()), now);
-    player.ShowCameras(player.Cameras());
-    player.Settle();
-    EXPECT_EQ(Ms(player.CurrentPicture()), now);
-    for (const int camera : {0, 2}) EXPECT_LE(Ms(player.CameraPicture(camera)), now);
+    ASSERT_TRUE(session.SelectCamera(3));
+    ASSERT_TRUE(session.SeekTo(kStart + 1500));
+    const std::int64_t now = Ms(session.CurrentPicture());
+    session.ShowCameras({3});
+    EXPECT_EQ(session.ShownCameras(), (std::vector<int>{3}));
+    EXPECT_EQ(Ms(session.CurrentPicture()), now);
+    session.ShowCameras(session.Cameras());
+    session.Settle();
+    EXPECT_EQ(Ms(session.CurrentPicture()), now);
+    for (const int camera : {0, 2}) EXPECT_LE(Ms(session.CameraPicture(camera)), now);
     // The timeline's small picture: the camera's key picture at or before the time, fitted into the size.
-    const PictureHandle small = player.KeyPictureNear(2, kStart + now, QSize(88, 88));
+    const PictureHandle small = session.KeyPictureNear(2, kStart + now, QSize(88, 88));
     ASSERT_NE(small, nullptr);
     EXPECT_EQ(small->camera, 2);
     EXPECT_EQ((Ms(small) - 20) % 400, 0) << "a key picture";

@@ -1,11 +1,11 @@
 // The cameras shown side by side: which they are, their pictures at the
 // selected camera's moment, their runs following the clock, and small
 // pictures for the timeline.
-#include "playback/Player.h"
+#include "playback/Session.h"
 
 namespace korvane {
 
-void Player::ShowCameras(std::vector<int> cameras) {
+void Session::ShowCameras(std::vector<int> cameras) {
     const PlayMode resume = Resumable();
     Stop();
     m_tiles.Show(std::move(cameras), m_camera);
@@ -14,7 +14,7 @@ void Player::ShowCameras(std::vector<int> cameras) {
     else PositionOthers();
 }
 
-PlaybackRun::Hooks Player::FollowerHooks(int camera) {
+PlaybackRun::Hooks Session::FollowerHooks(int camera) {
     PlaybackRun::Hooks hooks;
     PictureConverter& converter = m_tiles.ConverterOf(camera);
     hooks.show = [this, camera, &converter](RecordRef ref, const DecodedHandle& decoded) {
@@ -35,7 +35,7 @@ PlaybackRun::Hooks Player::FollowerHooks(int camera) {
     return hooks;
 }
 
-std::vector<std::function<void()>> Player::Followers(int rate) {
+std::vector<std::function<void()>> Session::Followers(int rate) {
     std::vector<std::function<void()>> loops;
     if (!m_set) return loops;
     for (const int camera : m_tiles.Others(m_camera)) {
@@ -51,21 +51,22 @@ std::vector<std::function<void()>> Player::Followers(int rate) {
     return loops;
 }
 
-void Player::PositionOthers() {
+void Session::PositionOthers() {
     const auto now = CurrentTime();
     // While a stop drains its mailbox nothing starts: whoever stops moves the cameras after.
     if (!now || m_tiles.List().size() < 2 || m_stopping > 0) return;
+    m_worker.Stop();  // the cameras still being placed use the streams that are set up now
     m_clock.Set(*now);
     m_worker.Start(Followers(0));
 }
 
-void Player::Settle() {
+void Session::Settle() {
     if (IsPlaying()) return;
     m_worker.Join();
     m_mailbox.Drain();
 }
 
-PictureHandle Player::KeyPictureNear(int camera, std::int64_t time, QSize size) {
+PictureHandle Session::KeyPictureNear(int camera, std::int64_t time, QSize size) {
     const CameraTrack* track = m_set ? m_set->Track(camera) : nullptr;
     return track ? m_keyPictures.Near(*track, time, size, m_time->Now()) : nullptr;
 }

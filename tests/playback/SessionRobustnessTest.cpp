@@ -10,7 +10,7 @@
 #include "authoring/RecordingWriter.h"
 #include "media/CodecLog.h"
 #include "platform/Mailbox.h"
-#include "tests/playback/PlayerHarness.h"
+#include "tests/playback/SessionHarness.h"
 
 namespace korvane::testing {
 namespace {
@@ -25,7 +25,7 @@ constexpr std::uint32_t kTotalLengthAt = 16 + 36;
 // Two seconds apart: longer than the pacing waits for, so the loops run flat out.
 SystemTime At(int i) { return AddMilliseconds(MakeTime(2026, 1, 2, 3, 0, 0, 0), 2000 * std::int64_t{i}); }
 
-class PlayerRobustnessTest : public ::testing::Test, public PlayerHarness {
+class SessionRobustnessTest : public ::testing::Test, public SessionHarness {
 protected:
     static void SetUpTestSuite() {
         s_frames = ReadVideoFrames(kStream);
@@ -46,17 +46,17 @@ protected:
     }
     bool OpenBytes(const std::vector<std::uint8_t>& bytes) {
         const std::string path = dir.Write("rec.MP4", bytes);
-        return player.OpenCommandLine(path);
+        return session.OpenCommandLine(path);
     }
     void StepToTheEnd(int steps) {
-        for (int i = 0; i < steps; ++i) player.StepForward();
+        for (int i = 0; i < steps; ++i) session.StepForward();
     }
     // Runs a backward mode from where the reader stands; it must end by itself.
     void ExpectEnds(PlayMode mode, const std::string& what) {
         const int endsBefore = ends;
-        if (!player.Start(mode)) return;  // nothing to play is an end too
+        if (!session.Start(mode)) return;  // nothing to play is an end too
         RunUntilEnded();
-        player.Stop();
+        session.Stop();
         EXPECT_EQ(ends, endsBefore + 1) << what;
     }
 
@@ -64,7 +64,7 @@ protected:
 };
 
 // Recordings that once kept back play going for ever.
-TEST_F(PlayerRobustnessTest, BackwardModesEndOnDamagedChains) {
+TEST_F(SessionRobustnessTest, BackwardModesEndOnDamagedChains) {
     struct Case {
         const char* what;
         void (*damage)(RecordingWriter& w);
@@ -94,25 +94,25 @@ TEST_F(PlayerRobustnessTest, BackwardModesEndOnDamagedChains) {
         c.damage(w);
         ASSERT_TRUE(OpenBytes(w.Bytes())) << c.what;
         for (PlayMode mode : {PlayMode::BackPlay, PlayMode::FastBackPlay}) {
-            player.SetFastSpeed(5);
+            session.SetFastSpeed(5);
             StepToTheEnd(14);
             ExpectEnds(mode, c.what);
         }
     }
 }
 
-TEST_F(PlayerRobustnessTest, BackwardModesEndOnEveryBitFlippedRecording) {
+TEST_F(SessionRobustnessTest, BackwardModesEndOnEveryBitFlippedRecording) {
     RecordingWriter w = Write(10, kFrameGroup);
     for (int i = 0; i < 6; ++i) w.AddVideo(0, 7, kFrameDependent, s_frames[std::size_t(i)].bytes, At(11 + i), 7);
     const std::vector<std::uint8_t> clean = w.Bytes();
     std::mt19937 random(20261206);
     std::uniform_int_distribution<std::size_t> at(kFileHeaderSize, clean.size() - 1);
     std::uniform_int_distribution<int> bit(0, 7);
-    player.SetFastSpeed(5);
+    session.SetFastSpeed(5);
     ASSERT_TRUE(OpenBytes(clean));
     StepToTheEnd(16);
-    const std::size_t bound = 5 * player.Cache().Bytes() / 17;
-    player.SetCacheBound(bound);
+    const std::size_t bound = 5 * session.Cache().Bytes() / 17;
+    session.SetCacheBound(bound);
     for (int file = 0; file < 100; ++file) {
         std::vector<std::uint8_t> bytes = clean;
         for (int flip = 0; flip < 6; ++flip) bytes[at(random)] ^= static_cast<std::uint8_t>(1u << bit(random));
@@ -123,7 +123,7 @@ TEST_F(PlayerRobustnessTest, BackwardModesEndOnEveryBitFlippedRecording) {
         StepToTheEnd(18);
         ExpectEnds(PlayMode::FastBackPlay, what);
     }
-    EXPECT_LE(player.Cache().PeakBytes(), bound);  // damaged groups never take the cache past its bound
+    EXPECT_LE(session.Cache().PeakBytes(), bound);  // damaged groups never take the cache past its bound
 }
 
 // A run waits on the time source until its deadline or a stop; a stop ends

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "tests/playback/PlayerHarness.h"
+#include "tests/playback/SessionHarness.h"
 #include "tests/decode/PeerDecode.h"
 #include "authoring/FrameSource.h"
 #include "authoring/RecordingWriter.h"
@@ -17,7 +17,7 @@ const std::string kH264 = std::string(KORVANE_TEST_DATA) + "/h264_704x480.h264";
 
 SystemTime FrameTime(int i) { return AddMilliseconds(MakeTime(2025, 5, 6, 7, 8, 0, 0), 40 * i); }
 
-class PlayerStepTest : public ::testing::Test, public PlayerHarness {
+class SessionStepTest : public ::testing::Test, public SessionHarness {
 protected:
     static void SetUpTestSuite() {
         EnsureGuiApp();
@@ -42,12 +42,12 @@ protected:
             w.AddAudio(0, 1, std::vector<std::uint8_t>(320, 3), FrameTime(index));
         }
         w.WriteFile(dir.File("rec.MP4"));
-        EXPECT_TRUE(player.OpenCommandLine(dir.File("rec.MP4")));
+        EXPECT_TRUE(session.OpenCommandLine(dir.File("rec.MP4")));
         return offsets;
     }
 
     void ExpectShowing(int index) {
-        const PictureHandle p = player.CurrentPicture();
+        const PictureHandle p = session.CurrentPicture();
         ASSERT_TRUE(p);
         EXPECT_GE(Psnr(p->Bytes(), s_reference.at(index)), kMinPsnr) << "expected picture " << index;
         char caption[64];
@@ -59,11 +59,11 @@ protected:
     static inline std::vector<Bgr24> s_reference;
 };
 
-TEST_F(PlayerStepTest, FirstPictureAfterLeadingAudio_SiteTitle_QuotedPath) {
+TEST_F(SessionStepTest, FirstPictureAfterLeadingAudio_SiteTitle_QuotedPath) {
     dir.Write("mp4info.txt", "[INFO]\nSITENAME=Harbour\nCAMERA_NAME01=Gate\n");
     Play({{0, kFrameKey}, {1, kFrameDependent}}, true);
     ExpectShowing(0);
-    EXPECT_EQ(player.Title().toStdString(), "Harbour : Gate");
+    EXPECT_EQ(session.Title().toStdString(), "Harbour : Gate");
     EXPECT_TRUE(notifier.Messages().empty());
 
     // Quoted as on a command line, in a folder without mp4info.txt: the title stays the path.
@@ -73,60 +73,60 @@ TEST_F(PlayerStepTest, FirstPictureAfterLeadingAudio_SiteTitle_QuotedPath) {
     const std::string spaced = dir.File("with space") + "/rec.MP4";
     std::filesystem::create_directory(dir.File("with space"));
     w.WriteFile(spaced);
-    EXPECT_TRUE(player.OpenCommandLine("\"" + spaced + "\""));
-    EXPECT_EQ(player.FilePath(), spaced);
-    EXPECT_EQ(player.Title().toStdString(), spaced);
+    EXPECT_TRUE(session.OpenCommandLine("\"" + spaced + "\""));
+    EXPECT_EQ(session.FilePath(), spaced);
+    EXPECT_EQ(session.Title().toStdString(), spaced);
     ExpectShowing(0);
 }
 
-TEST_F(PlayerStepTest, DecoderOnlyFirstRecordPrimesAndTheNextPictureIsShown) {
+TEST_F(SessionStepTest, DecoderOnlyFirstRecordPrimesAndTheNextPictureIsShown) {
     Play({{0, kFrameDecoderOnly}, {1, kFrameDependent}, {2, kFrameDependent}});
     ExpectShowing(1);
 }
 
-TEST_F(PlayerStepTest, UnknownCodecOrMissingRecordingIsReportedAndNothingShown) {
+TEST_F(SessionStepTest, UnknownCodecOrMissingRecordingIsReportedAndNothingShown) {
     RecordingWriter w(kFileKind514);
     w.Header().setPlayCamera(0, 1);
     w.AddVideo(0, 12, kFrameKey, s_frames[0].bytes, FrameTime(0));
     const std::string odd = dir.File("odd.MP4"), missing = dir.File("gone.MP4");
     w.WriteFile(odd);
-    EXPECT_TRUE(player.OpenCommandLine(odd));
-    EXPECT_FALSE(player.OpenCommandLine(missing));
-    EXPECT_FALSE(player.FileOpen());
-    EXPECT_FALSE(player.Start(PlayMode::Play));
-    player.StepForward();
-    player.StepBack();
+    EXPECT_TRUE(session.OpenCommandLine(odd));
+    EXPECT_FALSE(session.OpenCommandLine(missing));
+    EXPECT_FALSE(session.FileOpen());
+    EXPECT_FALSE(session.Start(PlayMode::Play));
+    session.StepForward();
+    session.StepBack();
     EXPECT_EQ(notifier.Messages(), (std::vector<std::string>{kIncorrectCodecText, "\"" + missing + "\" cannot be opened: No such file or directory."}));
-    EXPECT_FALSE(player.CurrentPicture());
+    EXPECT_FALSE(session.CurrentPicture());
 }
 
-TEST_F(PlayerStepTest, StepForwardPassesAudioAndDecoderOnlyRecordsAndStopsAtTheEnd) {
+TEST_F(SessionStepTest, StepForwardPassesAudioAndDecoderOnlyRecordsAndStopsAtTheEnd) {
     Play({{0, kFrameKey}, {1, kFrameDependent}, {2, kFrameDecoderOnly}, {3, kFrameDependent}});
-    player.StepForward();
+    session.StepForward();
     ExpectShowing(1);
-    player.StepForward();  // 2 is decoded unseen, 3 is shown
+    session.StepForward();  // 2 is decoded unseen, 3 is shown
     ExpectShowing(3);
-    const PictureHandle last = player.CurrentPicture();
-    player.StepForward();
-    EXPECT_EQ(player.CurrentPicture(), last);  // nothing new shown at the end
+    const PictureHandle last = session.CurrentPicture();
+    session.StepForward();
+    EXPECT_EQ(session.CurrentPicture(), last);  // nothing new shown at the end
 }
 
-TEST_F(PlayerStepTest, StepBackDecodesFromTheKeyRecordAndChangesNothingAtTheFirstPicture) {
+TEST_F(SessionStepTest, StepBackDecodesFromTheKeyRecordAndChangesNothingAtTheFirstPicture) {
     Play({{0, kFrameKey}, {1, kFrameDependent}, {2, kFrameGroup}, {3, kFrameGroup}, {4, kFrameGroup}});
-    for (int i = 0; i < 4; ++i) player.StepForward();
+    for (int i = 0; i < 4; ++i) session.StepForward();
     ExpectShowing(4);
-    player.StepBack();
+    session.StepBack();
     ExpectShowing(3);  // the group from its key record, unseen up to the target
-    player.StepBack();
+    session.StepBack();
     ExpectShowing(2);
-    player.StepBack();
+    session.StepBack();
     ExpectShowing(1);  // a dependent picture after its key record
-    player.StepBack();
-    const PictureHandle first = player.CurrentPicture();
+    session.StepBack();
+    const PictureHandle first = session.CurrentPicture();
     ExpectShowing(0);
-    player.StepBack();
-    EXPECT_EQ(player.CurrentPicture(), first);
-    player.StepForward();
+    session.StepBack();
+    EXPECT_EQ(session.CurrentPicture(), first);
+    session.StepForward();
     ExpectShowing(1);
 }
 

@@ -1,4 +1,4 @@
-// One engine on real recordings for the playback tests: a Player on a manual
+// One engine on real recordings for the playback tests: a Session on a manual
 // clock with a recording notifier, a scratch folder, and every picture it
 // showed with the moment (on the manual clock) it was presented. Time moves
 // only when a test moves it, so every schedule is checked exactly.
@@ -14,24 +14,24 @@
 #include <vector>
 
 #include "authoring/TempDir.h"
-#include "playback/Player.h"
+#include "playback/Session.h"
 #include "tests/support/GuiApp.h"
 
 namespace korvane::testing {
 
 using std::chrono::milliseconds;
 
-class PlayerHarness {
+class SessionHarness {
 public:
     // Sound paces by the output's own clock: its tests run on the steady clock.
-    explicit PlayerHarness(bool manualTime = true)
+    explicit SessionHarness(bool manualTime = true)
         : ownTime(manualTime ? std::make_unique<ManualTimeSource>() : nullptr),
           manual(ownTime.get()),
-          player(notifier, std::move(ownTime)) {
+          session(notifier, std::move(ownTime)) {
         EnsureGuiApp();
-        QObject::connect(&player, &Player::PictureShown, &player,
+        QObject::connect(&session, &Session::PictureShown, &session,
                          [this](const PictureHandle& picture) { shown.push_back(picture); });
-        QObject::connect(&player, &Player::PlaybackEnded, &player, [this] { ++ends; });
+        QObject::connect(&session, &Session::PlaybackEnded, &session, [this] { ++ends; });
     }
 
     // Moves time from deadline to deadline (each `late` past it, as a
@@ -43,7 +43,7 @@ public:
     template <typename Condition>
     void RunWhile(Condition condition, milliseconds late = milliseconds(0)) {
         QCoreApplication::processEvents();
-        while (player.IsPlaying() && condition()) {
+        while (session.IsPlaying() && condition()) {
             if (manual == nullptr) {
                 QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
                 continue;
@@ -51,7 +51,7 @@ public:
             // Once the run waits (or has ended), everything it showed before has been posted.
             const auto due = manual->NextDeadline();
             QCoreApplication::processEvents();
-            if (due && player.IsPlaying() && condition())
+            if (due && session.IsPlaying() && condition())
                 manual->Advance(std::chrono::ceil<milliseconds>(*due - manual->Now()) + late);
         }
     }
@@ -73,7 +73,7 @@ public:
     StderrNotifier notifier{false};
     std::unique_ptr<ManualTimeSource> ownTime;
     ManualTimeSource* manual;  // null on the steady clock
-    Player player;             // owns the time from here on
+    Session session;             // owns the time from here on
     TempDir dir;
     std::vector<PictureHandle> shown;  // every picture shown, in order
     int ends = 0;

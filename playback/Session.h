@@ -52,15 +52,15 @@ enum class PlayMode { Idle, Play, PlaySound, BackPlay, FastPlay, FastBackPlay };
 // The multiple of the recorded pace a fast level plays at: 2x to 64x.
 constexpr int FastMultiple(int level) { return 2 << (level < 0 ? 0 : level > 5 ? 5 : level); }
 
-class Player : public QObject {
+class Session : public QObject {
     Q_OBJECT
 
 public:
     // `time` paces every mode (the steady clock unless a test gives a manual one).
-    explicit Player(std::unique_ptr<TimeSource> time = nullptr, QObject* parent = nullptr);
+    explicit Session(std::unique_ptr<TimeSource> time = nullptr, QObject* parent = nullptr);
     // Messages go to `notifier` as well as to the Message signal.
-    explicit Player(Notifier& notifier, std::unique_ptr<TimeSource> time = nullptr);
-    ~Player() override;
+    explicit Session(Notifier& notifier, std::unique_ptr<TimeSource> time = nullptr);
+    ~Session() override;
 
     // Stops playback and opens recordings: files, or folders of them. Shows
     // the first picture. False, with a message, when none can be read.
@@ -131,7 +131,7 @@ public:
     bool SelectCamera(int camera);
     std::string SiteName() const { return m_set ? m_set->SiteName() : std::string{}; }
 
-    // --- Cameras side by side (PlayerCameras.cpp) ------------------------------
+    // --- Cameras side by side (SessionCameras.cpp) ------------------------------
     // The cameras shown side by side, in camera-number order (the selected
     // camera always among them; none or one: the selected camera alone).
     // Every camera shown shows its latest picture at or before the session
@@ -180,11 +180,11 @@ private:
     // Messages of the worker's parts reach the owning thread as values.
     class PostedNotifier final : public Notifier {
     public:
-        explicit PostedNotifier(Player& player) : m_player(player) {}
+        explicit PostedNotifier(Session& session) : m_session(session) {}
         void ShowMessage(std::string_view text) override;
 
     private:
-        Player& m_player;
+        Session& m_session;
     };
 
     CameraStream& Stream(int camera);

@@ -1,4 +1,6 @@
-#include "playback/Player.h"
+#include "playback/Session.h"
+
+#include <algorithm>
 
 #include "playback/PlaybackRun.h"
 #include "recording/FileCheck.h"
@@ -23,62 +25,65 @@ std::optional<RecordingFileHeader> ReadHeader(const std::string& path) {
 
 }  // namespace
 
-void Player::PostedNotifier::ShowMessage(std::string_view text) {
-    m_player.m_mailbox.Post([player = &m_player, text = std::string(text)] { player->Say(text); });
+void Session::PostedNotifier::ShowMessage(std::string_view text) {
+    m_session.m_mailbox.Post([session = &m_session, text = std::string(text)] { session->Say(text); });
 }
 
-Player::Player(std::unique_ptr<TimeSource> time, QObject* parent)
+Session::Session(std::unique_ptr<TimeSource> time, QObject* parent)
     : QObject(parent), m_time(time ? std::move(time) : std::make_unique<SteadyTimeSource>()), m_clock(*m_time) {}
 
-Player::Player(Notifier& notifier, std::unique_ptr<TimeSource> time) : Player(std::move(time)) {
-    connect(this, &Player::Message, this, [&notifier](const QString& text) { notifier.ShowMessage(text.toStdString()); });
+Session::Session(Notifier& notifier, std::unique_ptr<TimeSource> time) : Session(std::move(time)) {
+    connect(this, &Session::Message, this, [&notifier](const QString& text) { notifier.ShowMessage(text.toStdString()); });
 }
 
-Player::~Player() {
+Session::~Session() {
     blockSignals(true);  // nobody is told of a stop while the engine goes
     Stop();
     m_indexBuilder.Cancel();
 }
 
-void Player::Say(const std::string& text) { emit Message(QString::fromStdString(text)); }
+void Session::Say(const std::string& text) { emit Message(QString::fromStdString(text)); }
 
-void Player::SetTitle(const std::string& title) {
+void Session::SetTitle(const std::string& title) {
     m_title = QString::fromLocal8Bit(title.data(), static_cast<qsizetype>(title.size()));
     emit TitleChanged(m_title);
 }
 
 // "site : camera" from mp4info.txt: at first the camera the file header
 // names, after a switch the selected one.
-void Player::UpdateTitle(bool switched) {
+void Session::UpdateTitle(bool switched) {
     std::string site, camera;
     if (!LookUpSiteInfo(m_header, m_filePath, site, camera)) return;
     SetTitle(site + " : " + (switched ? CameraName(m_camera) : camera));
 }
 
-void Player::SetMode(PlayMode mode) {
+void Session::SetMode(PlayMode mode) {
     if (mode == m_mode) return;
     m_mode = mode;
     emit ModeChanged(mode);
 }
 
-void Player::ClearPicture() {
+void Session::ClearPicture() {
     m_current.reset();
     m_shown.reset();
     emit PictureCleared();
 }
 
-void Player::NoPictures(int camera) {
+void Session::NoPictures(int camera) {
     Say("This recording holds no pictures of camera " + std::to_string(camera + 1) + ".");
 }
 
-CameraStream& Player::Stream(int camera) {
+CameraStream& Session::Stream(int camera) {
     auto& stream = m_streams[camera];
     if (!stream) stream = std::make_unique<CameraStream>(m_paths, camera, m_cache, m_worker.StopFlag());
     stream->SetTrack(m_set ? m_set->Track(camera) : nullptr);
+    // A camera shown alone may use more than a core; side by side the cameras share them.
+    const int cores = int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+    stream->SetDecoderThreads(m_tiles.List().size() > 1 ? 1 : cores);
     return *stream;
 }
 
-std::string Player::Caption() const {
+std::string Session::Caption() const {
     if (m_current) return m_current->caption;
     const auto it = m_streams.find(m_camera);
     return it == m_streams.end() ? std::string{} : it->second->Caption();
@@ -86,7 +91,7 @@ std::string Player::Caption() const {
 
 // --- opening ------------------------------------------------------------------
 
-bool Player::Open(const std::vector<std::string>& paths) {
+bool Session::Open(const std::vector<std::string>& paths) {
     Stop();
     m_indexBuilder.Cancel();
     ++m_indexRun;
@@ -132,16 +137,16 @@ bool Player::Open(const std::vector<std::string>& paths) {
     return true;
 }
 
-bool Player::OpenCommandLine(const std::string& commandLine) {
+bool Session::OpenCommandLine(const std::string& commandLine) {
     if (commandLine.empty()) return false;
     std::string path = commandLine;
     if (path.front() == '"') path = path.size() >= 2 ? path.substr(1, path.size() - 2) : std::string{};
     return Open(path);
 }
 
-bool Player::Reload() { return !m_given.empty() && Open(m_given); }
+bool Session::Reload() { return !m_given.empty() && Open(m_given); }
 
-bool Player::ShowFirstPicture() {
+bool Session::ShowFirstPicture() {
     Stop();
     const CameraTrack* track = Track();
     // The first key picture, or the first picture after a record that primes the decoder.
@@ -168,7 +173,7 @@ bool Player::ShowFirstPicture() {
 
 // --- showing ------------------------------------------------------------------
 
-int Player::ShowRecord(RecordRef ref, CameraStream::Walk walk) {
+int Session::ShowRecord(RecordRef ref, CameraStream::Walk walk) {
     int status = 0;
     const DecodedHandle picture = Stream(m_camera).Exact(ref, walk, status);
     if (status == kCodecUnknown) {
@@ -180,7 +185,7 @@ int Player::ShowRecord(RecordRef ref, CameraStream::Walk walk) {
     return 1;
 }
 
-void Player::Present(RecordRef ref, const DecodedHandle& picture, PictureConverter& converter) {
+void Session::Present(RecordRef ref, const DecodedHandle& picture, PictureConverter& converter) {
     PictureHandle shown = m_tiles.Convert(m_camera, *picture, converter, m_time->Now());
     if (!shown) return;
     if (&converter == &m_converter) {
@@ -190,7 +195,7 @@ void Player::Present(RecordRef ref, const DecodedHandle& picture, PictureConvert
     }
 }
 
-void Player::Deliver(RecordRef ref, PictureHandle picture) {
+void Session::Deliver(RecordRef ref, PictureHandle picture) {
     m_shown = ref;
     m_current = std::move(picture);
     m_tiles.SetPicture(m_camera, ref, m_current);
@@ -198,7 +203,7 @@ void Player::Deliver(RecordRef ref, PictureHandle picture) {
     emit CameraPictureShown(m_current);
 }
 
-bool Player::StepForward() {
+bool Session::StepForward() {
     if (IsPlaying()) return false;  // the worker owns the streams
     Stop();  // the other cameras move with this one (and a complete index arriving meanwhile is taken)
     const CameraTrack* track = Track();
@@ -216,7 +221,7 @@ bool Player::StepForward() {
     return true;
 }
 
-bool Player::StepBack() {
+bool Session::StepBack() {
     if (IsPlaying()) return false;
     Stop();
     const CameraTrack* track = Track();
@@ -228,7 +233,7 @@ bool Player::StepBack() {
 
 // --- modes --------------------------------------------------------------------
 
-int Player::RateOf(PlayMode mode) const {
+int Session::RateOf(PlayMode mode) const {
     switch (mode) {
         case PlayMode::BackPlay: return -1;
         case PlayMode::FastPlay: return FastMultiple(m_fastSpeed);
@@ -237,7 +242,7 @@ int Player::RateOf(PlayMode mode) const {
     }
 }
 
-bool Player::Start(PlayMode mode) {
+bool Session::Start(PlayMode mode) {
     if (mode == PlayMode::Play && m_soundOn) mode = PlayMode::PlaySound;
     if (mode == PlayMode::Idle || !m_set || !m_shown || !Track()) return false;
     if (mode == m_mode) return false;  // that mode already plays
@@ -271,7 +276,7 @@ bool Player::Start(PlayMode mode) {
     return true;
 }
 
-void Player::Stop() {
+void Session::Stop() {
     ++m_run;  // an end the stopped run has posted is not playback's end any more
     m_worker.Stop();
     ++m_stopping;       // what the drained work does must not start a run again
@@ -282,7 +287,7 @@ void Player::Stop() {
     SetMode(PlayMode::Idle);
 }
 
-void Player::RunEnded(unsigned run) {
+void Session::RunEnded(unsigned run) {
     if (run != m_run) return;  // stopped before its end arrived
     m_worker.Stop();           // the run has returned: this only joins it
     m_clock.Pause();
@@ -290,7 +295,7 @@ void Player::RunEnded(unsigned run) {
     emit PlaybackEnded();
 }
 
-void Player::SetSound(bool on) {
+void Session::SetSound(bool on) {
     m_soundOn = on;
     emit SoundChanged(on);
     // Playing goes on from the same moment, with or without sound.
@@ -300,7 +305,7 @@ void Player::SetSound(bool on) {
     }
 }
 
-void Player::SetFastSpeed(int level) {
+void Session::SetFastSpeed(int level) {
     m_fastSpeed = level < 0 ? 0 : level > 5 ? 5 : level;
     if (Resumable() == PlayMode::FastPlay || Resumable() == PlayMode::FastBackPlay) {
         const PlayMode mode = m_mode;

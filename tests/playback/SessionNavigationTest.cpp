@@ -5,7 +5,7 @@
 #include "authoring/FrameSource.h"
 #include "authoring/RecordingWriter.h"
 #include "recording/TimeStamp.h"
-#include "tests/playback/PlayerHarness.h"
+#include "tests/playback/SessionHarness.h"
 
 namespace korvane::testing {
 namespace {
@@ -43,40 +43,40 @@ std::string Caption(int camera, std::int64_t ms) {
 class Navigation : public ::testing::Test {
 protected:
     std::string Shown() const { return h.shown.empty() ? "" : h.shown.back()->caption; }
-    PlayerHarness h;
+    SessionHarness h;
 };
 
 TEST_F(Navigation, SeeksAndCameraSwitchesLandOnTheExactMomentAndACameraWithoutPicturesIsRefused) {
-    ASSERT_TRUE(h.player.Open(Write(h.dir, "rec.MP4", 20, 40)));
-    ASSERT_TRUE(h.player.WaitForIndex());
-    EXPECT_EQ(h.player.Cameras(), (std::vector<int>{0, 1}));
+    ASSERT_TRUE(h.session.Open(Write(h.dir, "rec.MP4", 20, 40)));
+    ASSERT_TRUE(h.session.WaitForIndex());
+    EXPECT_EQ(h.session.Cameras(), (std::vector<int>{0, 1}));
     const struct { int camera; /* -1: a seek to target */ std::int64_t target; std::string shown; } steps[] = {
         {-1, At(530), Caption(1, 520)},  {1, 0, Caption(2, 500)},   {-1, At(250), Caption(2, 200)},
         {0, 0, Caption(1, 200)},         {-1, At(-9000), Caption(1, 0)}, {-1, At(99999), Caption(1, 760)},
     };
     for (const auto& s : steps) {
-        EXPECT_TRUE(s.camera < 0 ? h.player.SeekTo(s.target) : h.player.SelectCamera(s.camera));
+        EXPECT_TRUE(s.camera < 0 ? h.session.SeekTo(s.target) : h.session.SelectCamera(s.camera));
         EXPECT_EQ(Shown(), s.shown);
-        EXPECT_EQ(*h.player.CurrentTime(), CaptureMilliseconds(h.shown.back()->captureTime));
+        EXPECT_EQ(*h.session.CurrentTime(), CaptureMilliseconds(h.shown.back()->captureTime));
     }
     const std::size_t pictures = h.shown.size();
-    EXPECT_FALSE(h.player.SelectCamera(4));
+    EXPECT_FALSE(h.session.SelectCamera(4));
     EXPECT_THAT(h.notifier.Messages(), ::testing::ElementsAre("This recording holds no pictures of camera 5."));
-    EXPECT_EQ(h.player.SelectedCamera(), 0);
+    EXPECT_EQ(h.session.SelectedCamera(), 0);
     EXPECT_EQ(h.shown.size(), pictures);
 
     // Moving by time: forward past the end stays on the last picture, back from it by a minute to the first.
-    EXPECT_FALSE(h.player.SeekBy(10'000));
-    EXPECT_TRUE(h.player.SeekBy(-60'000));
+    EXPECT_FALSE(h.session.SeekBy(10'000));
+    EXPECT_TRUE(h.session.SeekBy(-60'000));
     EXPECT_EQ(Shown(), Caption(1, 0));
-    EXPECT_TRUE(h.player.SeekToLast() && Shown() == Caption(1, 760)) << Shown();
+    EXPECT_TRUE(h.session.SeekToLast() && Shown() == Caption(1, 760)) << Shown();
 }
 
 TEST_F(Navigation, ASeekOrSwitchWhilePlayingGoesOnPlayingFromThere) {
-    ASSERT_TRUE(h.player.Open(Write(h.dir, "rec.MP4", 20, 40)));
-    ASSERT_TRUE(h.player.WaitForIndex());
-    ASSERT_TRUE(h.player.Start(PlayMode::Play));
-    ASSERT_TRUE(h.player.SeekTo(At(600)));
+    ASSERT_TRUE(h.session.Open(Write(h.dir, "rec.MP4", 20, 40)));
+    ASSERT_TRUE(h.session.WaitForIndex());
+    ASSERT_TRUE(h.session.Start(PlayMode::Play));
+    ASSERT_TRUE(h.session.SeekTo(At(600)));
     const std::size_t sought = h.shown.size() - 1;
     h.RunUntilEnded();
     const std::vector<std::string> captions = h.Captions();
@@ -84,44 +84,44 @@ TEST_F(Navigation, ASeekOrSwitchWhilePlayingGoesOnPlayingFromThere) {
               (std::vector<std::string>{Caption(1, 600), Caption(1, 640), Caption(1, 680), Caption(1, 720),
                                         Caption(1, 760)}));
 
-    ASSERT_TRUE(h.player.SeekTo(At(0)));
-    ASSERT_TRUE(h.player.Start(PlayMode::Play));
-    ASSERT_TRUE(h.player.SelectCamera(1));
+    ASSERT_TRUE(h.session.SeekTo(At(0)));
+    ASSERT_TRUE(h.session.Start(PlayMode::Play));
+    ASSERT_TRUE(h.session.SelectCamera(1));
     h.RunUntilEnded();
     EXPECT_EQ(Shown(), Caption(2, 900));  // camera 2 played to its end
 }
 
 // Camera 1's clock is set back after its tenth picture: times 0..360, then -1000..-640.
 TEST_F(Navigation, AClockSetBackGivesTheLatestPictureAtOrBeforeAndPlayEnds) {
-    ASSERT_TRUE(h.player.Open(Write(h.dir, "back.MP4", 20, 40, [](int i) { return i < 10 ? 0 : std::int64_t{-1400}; })));
-    ASSERT_TRUE(h.player.WaitForIndex());
-    EXPECT_EQ(h.player.Set()->Index(0)->ClockSetBacks(0), 1u);
+    ASSERT_TRUE(h.session.Open(Write(h.dir, "back.MP4", 20, 40, [](int i) { return i < 10 ? 0 : std::int64_t{-1400}; })));
+    ASSERT_TRUE(h.session.WaitForIndex());
+    EXPECT_EQ(h.session.Set()->Index(0)->ClockSetBacks(0), 1u);
     for (auto [target, shown] : {std::pair{At(100), 80}, {At(-900), -920}, {At(-5000), -1000}, {At(-500), -640}}) {
-        ASSERT_TRUE(h.player.SeekTo(target));
+        ASSERT_TRUE(h.session.SeekTo(target));
         EXPECT_EQ(Shown(), Caption(1, shown));
     }
-    ASSERT_TRUE(h.player.Start(PlayMode::Play));
+    ASSERT_TRUE(h.session.Start(PlayMode::Play));
     h.RunUntilEnded();
-    EXPECT_FALSE(h.player.IsPlaying());
+    EXPECT_FALSE(h.session.IsPlaying());
 }
 
 TEST_F(Navigation, TheIndexOfARecordingOpenedAgainInTheMeantimeIsNeverAnnounced) {
     std::vector<int> progress;
     int ready = 0;
-    QObject::connect(&h.player, &Player::IndexProgress, [&](int percent) { progress.push_back(percent); });
-    QObject::connect(&h.player, &Player::IndexReady, [&] { ++ready; });
+    QObject::connect(&h.session, &Session::IndexProgress, [&](int percent) { progress.push_back(percent); });
+    QObject::connect(&h.session, &Session::IndexReady, [&] { ++ready; });
     const std::string first = Write(h.dir, "a.MP4", 300, 40), second = Write(h.dir, "b.MP4", 5, 40);
-    ASSERT_TRUE(h.player.Open(first));
-    ASSERT_TRUE(h.player.Open(second));  // the first index may have been announced while its recording was open
+    ASSERT_TRUE(h.session.Open(first));
+    ASSERT_TRUE(h.session.Open(second));  // the first index may have been announced while its recording was open
     ready = 0;
-    ASSERT_TRUE(h.player.WaitForIndex());
+    ASSERT_TRUE(h.session.WaitForIndex());
     QCoreApplication::processEvents();
     EXPECT_EQ(ready, 1);
-    EXPECT_EQ(h.player.Set()->Index(0)->Size(), 15u);
+    EXPECT_EQ(h.session.Set()->Index(0)->Size(), 15u);
     EXPECT_EQ(progress.empty() ? -1 : progress.back(), 100);
-    EXPECT_FALSE(h.player.Open(h.dir.File("missing.MP4")));
-    EXPECT_FALSE(h.player.WaitForIndex());
-    EXPECT_EQ(h.player.Set(), nullptr);
+    EXPECT_FALSE(h.session.Open(h.dir.File("missing.MP4")));
+    EXPECT_FALSE(h.session.WaitForIndex());
+    EXPECT_EQ(h.session.Set(), nullptr);
 }
 
 }  // namespace

@@ -1,10 +1,10 @@
 // The session's navigation: the complete index built in the background,
 // seeking to a capture time, moving by time, and the choice of camera.
-#include "playback/Player.h"
+#include "playback/Session.h"
 
 namespace korvane {
 
-void Player::StartIndex() {
+void Session::StartIndex() {
     const unsigned run = ++m_indexRun;
     m_indexBuilder.Start(
         m_paths,
@@ -20,18 +20,18 @@ void Player::StartIndex() {
         });
 }
 
-bool Player::WaitForIndex() {
+bool Session::WaitForIndex() {
     m_indexBuilder.Wait();
     m_mailbox.Drain();  // the build's result is announced here, on this thread
     return m_complete;
 }
 
-void Player::UseSet(std::shared_ptr<const RecordingSet> set) {
+void Session::UseSet(std::shared_ptr<const RecordingSet> set) {
     m_set = std::move(set);
     for (auto& [camera, stream] : m_streams) stream->SetTrack(m_set->Track(camera));
 }
 
-void Player::IndexBuilt(std::shared_ptr<const RecordingSet> set) {
+void Session::IndexBuilt(std::shared_ptr<const RecordingSet> set) {
     const PlayMode resume = Resumable();
     Stop();  // the run walks the tracks that are replaced now
     UseSet(std::move(set));
@@ -54,7 +54,7 @@ void Player::IndexBuilt(std::shared_ptr<const RecordingSet> set) {
     else PositionOthers();  // cameras the quick look did not reach
 }
 
-bool Player::Moved(RecordRef ref, CameraStream::Walk walk) {
+bool Session::Moved(RecordRef ref, CameraStream::Walk walk) {
     const PlayMode resume = Resumable();
     Stop();
     const bool shown = ShowRecord(ref, walk) == 1;
@@ -63,7 +63,7 @@ bool Player::Moved(RecordRef ref, CameraStream::Walk walk) {
     return shown;
 }
 
-bool Player::SeekTo(std::int64_t time) {
+bool Session::SeekTo(std::int64_t time) {
     const CameraTrack* track = Track();
     if (!track) {
         NoPictures(m_camera);
@@ -72,7 +72,7 @@ bool Player::SeekTo(std::int64_t time) {
     return Moved(*track->PictureAt(time), CameraStream::Walk::TargetOnly);
 }
 
-bool Player::SeekBy(std::int64_t milliseconds) {
+bool Session::SeekBy(std::int64_t milliseconds) {
     const CameraTrack* track = Track();
     const auto now = CurrentTime();
     if (!track || !now) return false;
@@ -81,22 +81,22 @@ bool Player::SeekBy(std::int64_t milliseconds) {
     return picture && Moved(*picture, CameraStream::Walk::TargetOnly);
 }
 
-bool Player::SeekToFirst() {
+bool Session::SeekToFirst() {
     const auto picture = Track() ? Track()->First() : std::nullopt;
     return picture && Moved(*picture, CameraStream::Walk::TargetOnly);
 }
 
-bool Player::SeekToLast() {
+bool Session::SeekToLast() {
     const auto picture = Track() ? Track()->Last() : std::nullopt;
     return picture && Moved(*picture, CameraStream::Walk::TargetOnly);
 }
 
-std::optional<std::int64_t> Player::CurrentTime() const {
+std::optional<std::int64_t> Session::CurrentTime() const {
     if (!m_shown || !Track()) return std::nullopt;
     return Track()->Entry(*m_shown).time;
 }
 
-bool Player::SelectCamera(int camera) {
+bool Session::SelectCamera(int camera) {
     const CameraTrack* track = m_set ? m_set->Track(camera) : nullptr;
     if (!track) {
         NoPictures(camera);
