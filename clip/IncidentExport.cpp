@@ -18,7 +18,7 @@
 namespace korvane {
 namespace {
 
-IncidentResult Failure(ExportStatus status, std::string message) { return FailedWith<IncidentResult>(status, std::move(message)); }
+IncidentResult IncidentFailure(ExportStatus status, std::string message) { return FailedWith<IncidentResult>(status, std::move(message)); }
 
 std::string TimeText(std::int64_t ms) { return FormatCaptureTime(FromCaptureMilliseconds(ms)); }
 std::string Name(const std::string& path) { return std::filesystem::path(path).filename().string(); }
@@ -53,15 +53,15 @@ struct CameraClip {
 
 IncidentResult Export(const IncidentRequest& request, const ExportProgress& progress) {
     const std::optional<Container> container = ContainerForPath("x" + request.extension);
-    if (!container) return Failure(ExportStatus::BadName, "clips are .mkv or .mp4, not " + request.extension);
+    if (!container) return IncidentFailure(ExportStatus::BadName, "clips are .mkv or .mp4, not " + request.extension);
     const std::vector<std::string> paths = RecordingPaths(request.paths);
-    if (paths.empty()) return Failure(ExportStatus::CannotOpen, "no recording among the paths given");
+    if (paths.empty()) return IncidentFailure(ExportStatus::CannotOpen, "no recording among the paths given");
     for (const std::string& path : paths)
-        if (!IsRecordingFile(path)) return Failure(ExportStatus::CannotOpen, "cannot open " + path + " as a recording");
+        if (!IsRecordingFile(path)) return IncidentFailure(ExportStatus::CannotOpen, "cannot open " + path + " as a recording");
     std::optional<RecordingSet> set = RecordingSet::Build(paths);
-    if (!set) return Failure(ExportStatus::CannotOpen, "the recordings cannot be opened");
+    if (!set) return IncidentFailure(ExportStatus::CannotOpen, "the recordings cannot be opened");
     for (std::uint32_t f = 0; f < set->FileCount(); ++f)
-        if (set->Index(f) == nullptr) return Failure(ExportStatus::CannotOpen, "cannot open " + set->Path(f));
+        if (set->Index(f) == nullptr) return IncidentFailure(ExportStatus::CannotOpen, "cannot open " + set->Path(f));
 
     std::vector<int> cameras;
     for (int camera : set->Cameras())
@@ -74,12 +74,12 @@ IncidentResult Export(const IncidentRequest& request, const ExportProgress& prog
         ClipSpan span = SpanOnTrack(*set, {camera, request.fromMs, request.toMs});
         if (span.pictures > 0) spans.emplace_back(camera, std::move(span));
     }
-    if (spans.empty()) return Failure(ExportStatus::NoPicture, "no picture of the cameras asked for in the span");
+    if (spans.empty()) return IncidentFailure(ExportStatus::NoPicture, "no picture of the cameras asked for in the span");
 
     MadeFolder folder(request.folder);
-    if (!folder.Ok()) return Failure(ExportStatus::CannotWrite, "cannot make the folder " + request.folder);
+    if (!folder.Ok()) return IncidentFailure(ExportStatus::CannotWrite, "cannot make the folder " + request.folder);
     SourceSet sources;
-    if (!sources.Open(paths)) return Failure(ExportStatus::CannotOpen, sources.Error());
+    if (!sources.Open(paths)) return IncidentFailure(ExportStatus::CannotOpen, sources.Error());
     // The clips take nine tenths of the progress, the sources' remaining hashing and the report the rest.
     const auto cancelled = [&] { return progress && !progress(0.9 * sources.Done()); };
 
@@ -93,12 +93,12 @@ IncidentResult Export(const IncidentRequest& request, const ExportProgress& prog
         job.title = (set->SiteName().empty() ? "" : set->SiteName() + " ") + "CAM" + std::to_string(camera + 1) +
                     (name.empty() ? "" : " " + name);
         ClipOutcome outcome = WriteClip(job, span, sources, outputs, cancelled);
-        if (outcome.status != ExportStatus::Written) return Failure(outcome.status, outcome.message);
+        if (outcome.status != ExportStatus::Written) return IncidentFailure(outcome.status, outcome.message);
         CameraClip clip{camera, std::move(outcome.parts), 0, 0};
         clips.push_back(std::move(clip));
     }
     if (!sources.Finish(cancelled))
-        return Failure(sources.Error() == "cancelled" ? ExportStatus::Cancelled : ExportStatus::CannotOpen, sources.Error());
+        return IncidentFailure(sources.Error() == "cancelled" ? ExportStatus::Cancelled : ExportStatus::CannotOpen, sources.Error());
 
     // The manifest.
     Manifest manifest;
@@ -154,7 +154,7 @@ IncidentResult Export(const IncidentRequest& request, const ExportProgress& prog
         manifest.cameras.push_back(c);
         report.push_back(std::move(entry));
         if (progress && !progress(0.9 + 0.1 * double(report.size()) / double(clips.size())))
-            return Failure(ExportStatus::Cancelled, "cancelled");
+            return IncidentFailure(ExportStatus::Cancelled, "cancelled");
     }
     manifest.from = request.fromMs ? TimeText(*request.fromMs) : TimeText(from);
     manifest.to = request.toMs ? TimeText(*request.toMs) : TimeText(to);
@@ -163,14 +163,14 @@ IncidentResult Export(const IncidentRequest& request, const ExportProgress& prog
     const std::filesystem::path dir(request.folder);
     HashedOutput* manifestFile = outputs.Add((dir / "manifest.json").string());
     if (manifestFile == nullptr || !manifestFile->Write(ManifestJson(manifest)) || !manifestFile->Close())
-        return Failure(ExportStatus::CannotWrite, manifestFile ? manifestFile->Error() : outputs.Error());
+        return IncidentFailure(ExportStatus::CannotWrite, manifestFile ? manifestFile->Error() : outputs.Error());
     result.manifestSha256 = manifestFile->Sha256Hex().toStdString();
     const QByteArray pdf = IncidentPdf(manifest, result.manifestSha256, report);
-    if (pdf.isEmpty()) return Failure(ExportStatus::CannotWrite, "the report cannot be made");
+    if (pdf.isEmpty()) return IncidentFailure(ExportStatus::CannotWrite, "the report cannot be made");
     HashedOutput* pdfFile = outputs.Add((dir / "report.pdf").string());
     if (pdfFile == nullptr || !pdfFile->Write(pdf) || !pdfFile->Close())
-        return Failure(ExportStatus::CannotWrite, pdfFile ? pdfFile->Error() : outputs.Error());
-    if (!outputs.Commit()) return Failure(ExportStatus::CannotWrite, outputs.Error());
+        return IncidentFailure(ExportStatus::CannotWrite, pdfFile ? pdfFile->Error() : outputs.Error());
+    if (!outputs.Commit()) return IncidentFailure(ExportStatus::CannotWrite, outputs.Error());
     folder.Keep();
     result.status = ExportStatus::Written;
     result.cameras = clips.size();
@@ -183,7 +183,7 @@ IncidentResult ExportIncident(const IncidentRequest& request, const ExportProgre
     try {
         return Export(request, progress);
     } catch (const std::bad_alloc&) {
-        return Failure(ExportStatus::CannotWrite, "not enough memory for the export");
+        return IncidentFailure(ExportStatus::CannotWrite, "not enough memory for the export");
     }
 }
 

@@ -11,8 +11,6 @@
 namespace korvane {
 namespace {
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
-
 constexpr int kMaxPicturesPerPage = 9;
 
 // Without ligatures ("ffi" stays three letters), so the text is found and copied as written.
@@ -56,7 +54,7 @@ public:
                 }
                 m_painter.setFont(Font(8));
                 m_painter.drawText(QRectF(x, m_y + height + 2, width, 24), Qt::TextWordWrap,
-                                   Q(p.label) + QStringLiteral("\n") + Q(p.time));
+                                   ToQt(p.label) + QStringLiteral("\n") + ToQt(p.time));
                 tallest = std::max(tallest, height + 28);
             }
             m_y += tallest + gap;
@@ -72,7 +70,7 @@ private:
 void Footer(QPainter& painter, const QRectF& page, int number, int pages, const std::string& manifestSha) {
     painter.setFont(Font(7.5));
     painter.drawText(QRectF(page.left(), page.bottom() - 24, page.width(), 24), Qt::AlignLeft | Qt::TextWordWrap,
-                     QStringLiteral("Page %1 of %2    SHA-256 of manifest.json: %3").arg(number).arg(pages).arg(Q(manifestSha)));
+                     QStringLiteral("Page %1 of %2    SHA-256 of manifest.json: %3").arg(number).arg(pages).arg(ToQt(manifestSha)));
 }
 
 }  // namespace
@@ -87,7 +85,7 @@ QByteArray IncidentPdf(const Manifest& m, const std::string& manifestSha, const 
     writer.setResolution(72);
     writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
     writer.setTitle(QStringLiteral("Incident export"));
-    writer.setCreator(Q(m.program));
+    writer.setCreator(ToQt(m.program));
     QPainter painter;
     if (!painter.begin(&writer)) return {};
     const QRectF page(QPointF(0, 0), writer.pageLayout().paintRectPixels(72).size());
@@ -96,16 +94,16 @@ QByteArray IncidentPdf(const Manifest& m, const std::string& manifestSha, const 
 
     Page first(painter, body);
     first.Line(QStringLiteral("Incident export"), 18, true);
-    first.Line(QStringLiteral("Site: ") + (m.site.empty() ? QStringLiteral("(not named)") : Q(m.site)), 11);
-    first.Line(QStringLiteral("Span: ") + Q(m.from) + QStringLiteral(" to ") + Q(m.to) +
+    first.Line(QStringLiteral("Site: ") + (m.site.empty() ? QStringLiteral("(not named)") : ToQt(m.site)), 11);
+    first.Line(QStringLiteral("Span: ") + ToQt(m.from) + QStringLiteral(" to ") + ToQt(m.to) +
                    QStringLiteral(" (the recorder's capture times)"), 11);
-    first.Line(QStringLiteral("Note: ") + (m.note.empty() ? QStringLiteral("(none)") : Q(m.note)), 11);
+    first.Line(QStringLiteral("Note: ") + (m.note.empty() ? QStringLiteral("(none)") : ToQt(m.note)), 11);
     first.Space(6);
     first.Line(QStringLiteral("Cameras"), 12, true);
     for (const ReportCamera& c : cameras)
         first.Line(QStringLiteral("CAM%1 %2: %3 pictures from %4 to %5")
-                       .arg(c.camera.camera).arg(Q(c.camera.name)).arg(c.camera.pictures)
-                       .arg(Q(c.camera.firstTime), Q(c.camera.lastTime)));
+                       .arg(c.camera.camera).arg(ToQt(c.camera.name)).arg(c.camera.pictures)
+                       .arg(ToQt(c.camera.firstTime), ToQt(c.camera.lastTime)));
     first.Space(6);
     first.Line(QStringLiteral("How to check this package"), 12, true);
     first.Line(QStringLiteral(
@@ -119,38 +117,38 @@ QByteArray IncidentPdf(const Manifest& m, const std::string& manifestSha, const 
     first.Space(6);
     first.Line(QStringLiteral("Source recordings (only read, never changed) and their SHA-256"), 12, true);
     for (const ManifestFile& f : m.sources) {
-        first.Line(Q(f.path) + QStringLiteral(" (%1 bytes)").arg(f.size), 9);
-        first.Line(Q(f.sha256), 8, false, true);
+        first.Line(ToQt(f.path) + QStringLiteral(" (%1 bytes)").arg(f.size), 9);
+        first.Line(ToQt(f.sha256), 8, false, true);
     }
     first.Space(6);
-    first.Line(QStringLiteral("Made by %1 on %2 (UTC).").arg(Q(m.program), Q(m.made)), 9);
+    first.Line(QStringLiteral("Made by %1 on %2 (UTC).").arg(ToQt(m.program), ToQt(m.made)), 9);
     Footer(painter, page, 1, pages, manifestSha);
 
     for (std::size_t i = 0; i < cameras.size(); ++i) {
         const ReportCamera& c = cameras[i];
         writer.newPage();
         Page p(painter, body);
-        p.Line(QStringLiteral("CAM%1 %2").arg(c.camera.camera).arg(Q(c.camera.name)), 16, true);
-        p.Line(QStringLiteral("First picture: ") + Q(c.camera.firstTime));
-        p.Line(QStringLiteral("Last picture: ") + Q(c.camera.lastTime));
+        p.Line(QStringLiteral("CAM%1 %2").arg(c.camera.camera).arg(ToQt(c.camera.name)), 16, true);
+        p.Line(QStringLiteral("First picture: ") + ToQt(c.camera.firstTime));
+        p.Line(QStringLiteral("Last picture: ") + ToQt(c.camera.lastTime));
         p.Line(QStringLiteral("Pictures: %1").arg(c.camera.pictures));
         if (c.camera.picturesOutOfOrder > 0)
             p.Line(QStringLiteral("%1 pictures carry a capture time far outside their neighbours' (a damaged time); "
                                   "the clip shows them in recorded order and the .times.csv marks them out_of_order.")
                        .arg(c.camera.picturesOutOfOrder));
-        p.Line(QStringLiteral("Sound: ") + (c.soundNote.empty() ? QStringLiteral("none") : Q(c.soundNote)));
+        p.Line(QStringLiteral("Sound: ") + (c.soundNote.empty() ? QStringLiteral("none") : ToQt(c.soundNote)));
         if (c.camera.gaps.empty()) p.Line(QStringLiteral("Gaps: none (no second without a picture)"));
         for (std::size_t g = 0; g < c.camera.gaps.size() && g < 8; ++g)
-            p.Line(QStringLiteral("Gap: no picture from ") + Q(c.camera.gaps[g].from) + QStringLiteral(" to ") +
-                   Q(c.camera.gaps[g].to));
+            p.Line(QStringLiteral("Gap: no picture from ") + ToQt(c.camera.gaps[g].from) + QStringLiteral(" to ") +
+                   ToQt(c.camera.gaps[g].to));
         if (c.camera.gaps.size() > 8) p.Line(QStringLiteral("... %1 gaps in all (manifest.json lists them)").arg(c.camera.gaps.size()));
         p.Space(4);
         p.Pictures(std::vector<ReportPicture>(c.pictures.begin(),
                                               c.pictures.begin() + std::ptrdiff_t(std::min<std::size_t>(c.pictures.size(), kMaxPicturesPerPage))));
         p.Line(QStringLiteral("Files and their SHA-256"), 11, true);
         for (const ManifestFile& f : c.files) {
-            p.Line(Q(f.path) + QStringLiteral(" (%1 bytes)").arg(f.size), 9);
-            p.Line(Q(f.sha256), 8, false, true);
+            p.Line(ToQt(f.path) + QStringLiteral(" (%1 bytes)").arg(f.size), 9);
+            p.Line(ToQt(f.sha256), 8, false, true);
         }
         Footer(painter, page, int(i) + 2, pages, manifestSha);
     }

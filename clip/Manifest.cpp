@@ -6,13 +6,12 @@
 namespace korvane {
 namespace {
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
 std::string S(const QJsonValue& value) { return value.toString().toStdString(); }
 
 QJsonArray Files(const std::vector<ManifestFile>& files) {
     QJsonArray array;
     for (const ManifestFile& f : files)
-        array.append(QJsonObject{{"path", Q(f.path)}, {"size", qint64(f.size)}, {"sha256", Q(f.sha256)}});
+        array.append(QJsonObject{{"path", ToQt(f.path)}, {"size", qint64(f.size)}, {"sha256", ToQt(f.sha256)}});
     return array;
 }
 
@@ -35,23 +34,23 @@ QByteArray ManifestJson(const Manifest& m) {
     QJsonArray cameras;
     for (const ManifestCamera& c : m.cameras) {
         QJsonArray gaps, clips;
-        for (const ManifestGap& g : c.gaps) gaps.append(QJsonObject{{"from", Q(g.from)}, {"to", Q(g.to)}});
-        for (const std::string& clip : c.clips) clips.append(Q(clip));
-        QJsonObject camera{{"camera", c.camera},         {"name", Q(c.name)},
-                           {"first_capture_time", Q(c.firstTime)}, {"last_capture_time", Q(c.lastTime)},
+        for (const ManifestGap& g : c.gaps) gaps.append(QJsonObject{{"from", ToQt(g.from)}, {"to", ToQt(g.to)}});
+        for (const std::string& clip : c.clips) clips.append(ToQt(clip));
+        QJsonObject camera{{"camera", c.camera},         {"name", ToQt(c.name)},
+                           {"first_capture_time", ToQt(c.firstTime)}, {"last_capture_time", ToQt(c.lastTime)},
                            {"pictures", qint64(c.pictures)}, {"gaps", gaps},
-                           {"clips", clips}, {"audio_codec", Q(c.audioCodec)}};
+                           {"clips", clips}, {"audio_codec", ToQt(c.audioCodec)}};
         if (c.picturesOutOfOrder) camera["pictures_out_of_order"] = qint64(c.picturesOutOfOrder);
         cameras.append(camera);
     }
     QJsonArray bookmarks;
     for (const ManifestBookmark& b : m.bookmarks)
-        bookmarks.append(QJsonObject{{"camera", b.camera}, {"time", Q(b.time)}, {"note", Q(b.note)}});
-    const QJsonObject json{{"program", Q(m.program)},
-                           {"made", Q(m.made)},
-                           {"site", Q(m.site)},
-                           {"span", QJsonObject{{"from", Q(m.from)}, {"to", Q(m.to)}}},
-                           {"note", Q(m.note)},
+        bookmarks.append(QJsonObject{{"camera", b.camera}, {"time", ToQt(b.time)}, {"note", ToQt(b.note)}});
+    const QJsonObject json{{"program", ToQt(m.program)},
+                           {"made", ToQt(m.made)},
+                           {"site", ToQt(m.site)},
+                           {"span", QJsonObject{{"from", ToQt(m.from)}, {"to", ToQt(m.to)}}},
+                           {"note", ToQt(m.note)},
                            {"cameras", cameras},
                            {"bookmarks", bookmarks},
                            {"files", Files(m.files)},

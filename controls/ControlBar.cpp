@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <memory>
 
+#include "controls/SkinBitmaps.h"
+
 namespace korvane {
 namespace {
 
@@ -51,9 +53,6 @@ const QRect kSpeedPlace{30, 38, 53, 15};
 
 constexpr int kPanelBitmap = 136;
 constexpr int kEdgeBitmap = 189;
-constexpr int kThumbBitmap = 144;
-constexpr int kVolumeChannel = 148;
-constexpr int kSpeedChannel = 193;
 constexpr int kSliderMax = 100;
 
 std::size_t Slot(BarButton button) { return static_cast<std::size_t>(button); }

@@ -7,10 +7,6 @@
 namespace korvane {
 namespace {
 
-constexpr int kThumbBitmap = 144;
-constexpr int kVolumeChannel = 148;
-constexpr int kSpeedChannel = 193;
-
 QColor PixelOf(int bitmap, int x, int y, QColor fallback) {
     const QImage image = LoadSkinBitmap(bitmap);
     if (image.isNull() || !image.rect().contains(x, y)) return fallback;

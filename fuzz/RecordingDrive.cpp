@@ -64,7 +64,7 @@ void SetDataEnd(Bytes& bytes, std::uint64_t dataEnd) {
 }
 
 // The input cut into the recordings its control byte asks for, at records of its chain.
-std::vector<Bytes> Cut(std::span<const std::uint8_t> input) {
+std::vector<Bytes> Pieces(std::span<const std::uint8_t> input) {
     const Bytes whole(input.begin(), input.end());
     const int wanted = input.size() > kControlAt + 2 ? input[kControlAt] & 3 : 0;
     if (wanted < 2) return {whole};
@@ -115,7 +115,7 @@ public:
 class Drive {
 public:
     Drive(std::span<const std::uint8_t> input, RecordBuffers& buffers, DriveReport& report)
-        : m_pieces(Cut(input)), m_buffers(buffers), m_report(report) {
+        : m_pieces(Pieces(input)), m_buffers(buffers), m_report(report) {
         m_report.recordings = m_pieces.size();
     }
 

@@ -43,7 +43,7 @@ const char* endName(ChainEnd end) {
     return "unknown";
 }
 
-QJsonArray cameraList(const RecordingFileHeader& header, bool playTable) {
+QJsonArray cameraArray(const RecordingFileHeader& header, bool playTable) {
     QJsonArray cameras;
     for (int i = 0; i < kCameraCount; ++i)
         if ((playTable ? header.playCamera(i) : header.nameCamera(i)) != 0) cameras.append(i);
@@ -110,8 +110,8 @@ void JsonReportWriter::writeHeader(const FileInfo& info) {
                    number((h.firstRecordOffset() - kFirstRecordOffset) / kChannelEntrySize)},
                   {"dataEnd", number(h.dataEnd())},
                   {"dataEndVsFileSize", dataEndVsFileSize},
-                  {"playTable", cameraList(h, true)},
-                  {"nameTable", cameraList(h, false)},
+                  {"playTable", cameraArray(h, true)},
+                  {"nameTable", cameraArray(h, false)},
                   {"firstRecordOffset", number(h.firstRecordOffset())}};
     const int camera = h.headerCamera();
     if (camera < 0) {
