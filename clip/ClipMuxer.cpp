@@ -95,6 +95,7 @@ bool ClipMuxer::Open(AVIOContext* io, Container container, const VideoTrack& vid
     }
     av_dict_set(&m_context->metadata, "title", tags.title.c_str(), 0);
     av_dict_set(&m_context->metadata, "creation_time", tags.creationTime.c_str(), 0);
+    if (tags.durationMs > 0) m_context->duration = tags.durationMs * (AV_TIME_BASE / 1000);
 
     m_context->pb = io;
     AVDictionary* options = nullptr;

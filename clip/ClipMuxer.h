@@ -48,6 +48,10 @@ struct AudioTrack {
 struct ClipTags {
     std::string title;
     std::string creationTime;  // ISO 8601
+    // The clip's length in milliseconds, known before its first packet. Matroska
+    // states it in its header, which a clip hashed as it is written cannot go
+    // back to fill in; without it, readers guess the length from the bit rate.
+    std::int64_t durationMs = 0;
 };
 
 // Video timestamps are in milliseconds (capture times are), audio ones in samples.

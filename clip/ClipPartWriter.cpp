@@ -133,7 +133,13 @@ bool ClipPartWriter::Start() {
     }
     AVIOContext* io = m_clipFile->Io();
     if (io == nullptr) return Fail("out of memory");
-    ClipTags tags{m_setup.title, IsoTime(m_baseMs)};
+    // The clip lasts to the end of its last picture, which lasts as long as the one before it.
+    const std::size_t pictures = m_times.ptsMs.size();
+    const std::int64_t lastLength =
+        pictures > 1 ? std::clamp<std::int64_t>(m_times.ptsMs[pictures - 1] - m_times.ptsMs[pictures - 2], 1,
+                                                kLongestPacketMs)
+                     : kLastPictureMs;
+    const ClipTags tags{m_setup.title, IsoTime(m_baseMs), lastMs - m_baseMs + lastLength};
     if (!m_muxer.Open(io, m_setup.container, *track, audio, tags)) {
         m_unsupported = true;
         return Fail("cannot write " + m_setup.path + ": " + m_muxer.Error());

@@ -182,6 +182,10 @@ TEST_F(ClipExportTest, ClipsHoldTheRecordsTheirTimesAndThePicturesThePlayerShows
                                (s.types[i] == kFrameDecoderOnly ? ",merged" : ","));
             }
             EXPECT_EQ(packet, clip.video.size());
+            // The length players show: to the end of the last picture, which lasts as long as the one before.
+            ASSERT_GE(clip.video.size(), 2u);
+            const double last = clip.video.back().seconds, beforeLast = clip.video[clip.video.size() - 2].seconds;
+            EXPECT_NEAR(clip.seconds, 2 * last - beforeLast, 0.1);
             EXPECT_EQ(FfmpegDecodeMessages(request.output), "");
             const auto pictures = FfmpegPictures(request.output, clip.width, clip.height, k.peerArgs);
             ASSERT_EQ(pictures.size(), s.pictures);

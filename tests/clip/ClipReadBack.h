@@ -20,6 +20,7 @@ struct ReadClip {
     int width = 0, height = 0, sampleRate = 0;
     std::vector<ReadPacket> video, audio;
     std::map<std::string, std::string> tags;
+    double seconds = 0;  // the length the container states (or libavformat estimates)
 };
 
 // Fails the test, giving nothing, when libavformat cannot read the file.
