@@ -91,6 +91,7 @@ TEST_F(SessionStepTest, UnknownCodecOrMissingRecordingIsReportedAndNothingShown)
     const std::string odd = dir.File("odd.MP4"), missing = dir.File("gone.MP4");
     w.WriteFile(odd);
     EXPECT_TRUE(session.OpenCommandLine(odd));
+    EXPECT_FALSE(session.Start(PlayMode::Play));  // nothing to play from
     EXPECT_FALSE(session.OpenCommandLine(missing));
     EXPECT_FALSE(session.FileOpen());
     EXPECT_FALSE(session.Start(PlayMode::Play));
