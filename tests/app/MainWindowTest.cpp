@@ -17,8 +17,6 @@
 #include <QCheckBox>
 #include <QCryptographicHash>
 #include <QFileDialog>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QLineEdit>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -42,6 +40,7 @@
 #include "recording/TimeStamp.h"
 #include "tests/app/Clip.h"
 #include "tests/platform/CompanionPeer.h"
+#include "tests/support/Outputs.h"
 
 namespace korvane::testing {
 namespace {
@@ -569,11 +568,6 @@ TEST_F(MainWindowTest, TheCameraMenuListsSeveralCamerasByNameAndSwitchesAtTheSam
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Harbor Street Market : Back yard"));
 }
 
-QJsonObject ReadReport(const std::string& clip) {
-    QFile file(QString::fromStdString(clip + ".report.json"));
-    return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject();
-}
-
 TEST_F(MainWindowTest, MarksFromKeysBoundTheExportAndCancelLeavesNothing) {
     ASSERT_TRUE(session.Open(WriteClip(dir, "rec.MP4", 3000)));
     QSignalSpy finished(&window, &MainWindow::ExportFinished);
@@ -596,7 +590,7 @@ TEST_F(MainWindowTest, MarksFromKeysBoundTheExportAndCancelLeavesNothing) {
     ASSERT_TRUE(finished.wait(20000));
     EXPECT_EQ(finished.at(0).at(0).value<ExportResult>().status, ExportStatus::Written);
     EXPECT_FALSE(window.ExportProgress());
-    const QJsonObject report = ReadReport(clip);
+    const QJsonObject report = ReadJson(clip + ".report.json");
     EXPECT_EQ(report["first_capture_time"].toString(), "2026-04-05 06:07:08.480");  // the key picture of the in mark
     EXPECT_EQ(report["last_capture_time"].toString(), "2026-04-05 06:07:08.680");
     EXPECT_EQ(report["pictures"].toInt(), 6);

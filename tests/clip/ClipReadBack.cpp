@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/decode/PeerDecode.h"
+#include "tests/support/Outputs.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -121,11 +122,7 @@ std::string FfmpegDecodeMessages(const std::string& path) {
     // Frames keep the clip's own times (-enc_time_base -1): resampled to a frame rate ffmpeg guesses, a
     // picture between two regular ones (a damaged time, a decoder-only record) would meet its neighbour.
     const std::string command = "ffmpeg -v error -nostdin -i " + ShellQuote(path) + " -enc_time_base:v -1 -f null - 2>&1";
-    std::FILE* pipe = ::popen(command.c_str(), "r");
-    std::string text;
-    char chunk[512];
-    for (std::size_t n; pipe && (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) text.append(chunk, n);
-    const int status = pipe ? ::pclose(pipe) : -1;
+    const auto [status, text] = RunCommand(command);
     return status == 0 ? text : text + " (exit " + std::to_string(status) + ")";
 }
 
