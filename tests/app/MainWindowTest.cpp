@@ -451,9 +451,7 @@ TEST_F(MainWindowTest, ExitStopsPlaybackAndClosingTellsTheCompanionOnce) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }));
     EXPECT_EQ(session.Mode(), PlayMode::Idle);
     const auto messages = peer.TakeMessages(2000);
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(CompanionPeer::Words(messages[0]), (std::array<std::uint32_t, 3>{2025, 1, 1}));
-    EXPECT_EQ(messages[0].size(), 12);
+    EXPECT_EQ(messages.size(), 1u);  // its bytes are the desktop services test's
 
     window.show();  // closed again from the menu: nothing more is sent
     window.Action(Command::Exit)->trigger();
