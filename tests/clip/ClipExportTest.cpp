@@ -219,16 +219,6 @@ TEST_F(ClipExportTest, ClipsHoldTheRecordsTheirTimesAndThePicturesThePlayerShows
     }
 }
 
-TEST_F(ClipExportTest, CancelledHalfWayLeavesNoFile) {
-    const Source s = Build(kKinds[0], dir);
-    ExportRequest request{s.path, dir.File("clip.mkv"), {}, {}, {}};
-    int calls = 0;
-    const ExportResult result = ExportClip(request, [&](double) { return ++calls < 10; });
-    EXPECT_EQ(result.status, ExportStatus::Cancelled);
-    EXPECT_EQ(calls, 10);
-    EXPECT_FALSE(AnyOutput(request.output));
-}
-
 // korvane --export as a script runs it: spans, cameras and refusals.
 TEST_F(ClipExportTest, CommandLineSpansCamerasAndRefusals) {
     const auto frames = ReadVideoFrames(Data("h264_704x480.h264"));
