@@ -15,6 +15,7 @@
 #include "app/SiteLayout.h"
 #include "app/TilePainter.h"
 #include "tests/app/FourCameras.h"
+#include "tests/support/Outputs.h"
 
 namespace korvane::testing {
 namespace {
@@ -23,12 +24,7 @@ namespace {
 std::map<std::string, std::string> Lines(const std::string& arguments, int& status) {
     std::map<std::string, std::string> lines;
     std::string out;
-    if (std::FILE* pipe = ::popen(("'" KORVANE_BINARY "' " + arguments + " 2>/dev/null").c_str(), "r")) {
-        char buffer[4096];
-        while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
-        const int raw = ::pclose(pipe);
-        status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    }
+    std::tie(status, out) = RunCommand("'" KORVANE_BINARY "' " + arguments + " 2>/dev/null");
     std::istringstream in(out);
     for (std::string line; std::getline(in, line);) {
         const auto colon = line.find(": ");

@@ -1,6 +1,5 @@
 // --snapshot and --headless-play run as a user runs them, and in this process, where no widget may appear.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <QApplication>
 #include <QImage>
@@ -12,6 +11,7 @@
 #include "app/HeadlessPlay.h"
 #include "app/Snapshot.h"
 #include "tests/app/Clip.h"
+#include "tests/support/Outputs.h"
 
 namespace korvane::testing {
 namespace {
@@ -28,12 +28,7 @@ ProgramRun Korvane(const TempDir& dir, const std::string& arguments, const std::
     const std::string errFile = dir.File("stderr.txt");
     const std::string command = environment + " '" + KORVANE_BINARY + "' " + arguments + " 2>'" + errFile + "'";
     ProgramRun run;
-    if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) run.out.append(buffer, n);
-        const int raw = ::pclose(pipe);
-        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    }
+    std::tie(run.status, run.out) = RunCommand(command);
     std::ifstream err(errFile);
     run.err.assign(std::istreambuf_iterator<char>(err), {});
     std::istringstream lines(run.out);

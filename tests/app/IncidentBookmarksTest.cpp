@@ -1,14 +1,10 @@
 // korvane --export-incident takes the bookmarks the window keeps for the same
 // recordings: those of the exported cameras in the span go into the manifest.
-#include <sys/wait.h>
-
-#include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 #include "app/BookmarkStore.h"
 #include "tests/app/Cameras.h"
+#include "tests/support/Outputs.h"
 
 namespace korvane::testing {
 namespace {
@@ -23,12 +19,9 @@ TEST(IncidentBookmarksTest, TheCommandLineTakesTheWindowsBookmarksOfTheSameRecor
                               Bookmark{CameraMs(0, 23), 0, "after the span"}})
         ASSERT_TRUE(store.Add(b));
     const std::string out = (recordings.Path() / "package").string();
-    const int status = std::system(("XDG_DATA_HOME='" + data.Path().string() + "' '" + KORVANE_BINARY + "' --export-incident '" + out +
-                                    "' --cameras 1,2 --to '2024-03-09 22:14:02.000' '" + folder + "' >/dev/null").c_str());
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    QFile file(QString::fromStdString(out + "/manifest.json"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QJsonDocument::fromJson(file.readAll()).object()["bookmarks"].toArray(),
+    ASSERT_EQ(RunCommand("XDG_DATA_HOME='" + data.Path().string() + "' '" + KORVANE_BINARY + "' --export-incident '" + out +
+                         "' --cameras 1,2 --to '2024-03-09 22:14:02.000' '" + folder + "'").first, 0);
+    EXPECT_EQ(ReadJson(out + "/manifest.json")["bookmarks"].toArray(),
               QJsonArray({QJsonObject{{"camera", 2}, {"time", "2024-03-09 22:14:01.010"}, {"note", "in the span"}}}));
 }
 

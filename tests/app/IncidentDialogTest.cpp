@@ -3,7 +3,6 @@
 // manifest with the bookmark, the report through pdftotext); what it
 // refuses; a cancelled or failed export that leaves nothing.
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
 #include <QListWidget>
@@ -15,6 +14,7 @@
 #include "app/EvidenceCommands.h"
 #include "app/IncidentDialog.h"
 #include "tests/app/Cameras.h"
+#include "tests/support/Outputs.h"
 
 namespace korvane::testing {
 namespace {
@@ -74,8 +74,7 @@ TEST_F(IncidentDialogTest, ExportsTheMarkedSpanOfTheCheckedCamerasWithTheBookmar
     EXPECT_FALSE(Command().Progress());
 
     EXPECT_TRUE(std::filesystem::exists(out + "/CAM2.mkv") && !std::filesystem::exists(out + "/CAM3.mkv"));
-    const auto bytes = ReadWholeFile(out + "/manifest.json");
-    const QJsonObject manifest = QJsonDocument::fromJson(QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()))).object();
+    const QJsonObject manifest = ReadJson(out + "/manifest.json");
     const QJsonArray listed = manifest["cameras"].toArray();
     ASSERT_EQ(listed.size(), 2);
     EXPECT_EQ(listed.at(1)["name"].toString(), "Quay");
@@ -85,12 +84,7 @@ TEST_F(IncidentDialogTest, ExportsTheMarkedSpanOfTheCheckedCamerasWithTheBookmar
     EXPECT_EQ(manifest["note"].toString(), "Van at the gate");
     EXPECT_EQ(manifest["bookmarks"].toArray(),
               QJsonArray({QJsonObject{{"camera", 2}, {"time", "2024-03-09 22:14:01.210"}, {"note", "van stops"}}}));
-    std::string pdf;
-    if (std::FILE* pipe = ::popen(("pdftotext -layout '" + out + "/report.pdf' -").c_str(), "r")) {
-        char chunk[4096];
-        while (std::size_t n = std::fread(chunk, 1, sizeof chunk, pipe)) pdf.append(chunk, n);
-        ::pclose(pipe);
-    }
+    const std::string pdf = RunCommand("pdftotext -layout '" + out + "/report.pdf' -").second;
     for (const char* text : {"van stops", "Van at the gate", "Quay"}) EXPECT_NE(pdf.find(text), std::string::npos) << text;
     // The message names the folder and what is in it.
     QMessageBox* done = Command().Note();

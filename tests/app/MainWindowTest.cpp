@@ -17,8 +17,6 @@
 #include <QCheckBox>
 #include <QCryptographicHash>
 #include <QFileDialog>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QLineEdit>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -30,7 +28,6 @@
 #include <QTimer>
 
 #include <QDialogButtonBox>
-#include <QPushButton>
 #include <QMessageBox>
 
 #include "app/Actions.h"
@@ -43,6 +40,7 @@
 #include "recording/TimeStamp.h"
 #include "tests/app/Clip.h"
 #include "tests/platform/CompanionPeer.h"
+#include "tests/support/Outputs.h"
 
 namespace korvane::testing {
 namespace {
@@ -87,8 +85,6 @@ TEST_F(MainWindowTest, StartsFramelessWithoutMenuKeepsItsMinimumSizeAndClosesInT
     EXPECT_TRUE(window.windowFlags().testFlag(Qt::FramelessWindowHint));
     EXPECT_FALSE(window.Menu()->isVisible());
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Korvane"));
-    EXPECT_EQ(window.Bar()->size(), QSize(window.centralWidget()->width(), 61));
-    EXPECT_EQ(window.Bar()->geometry().bottom(), window.centralWidget()->height() - 1);
     // The timeline strip lies between the view and the bar.
     const QRect strip = window.TimelineStrip()->parentWidget()->geometry();
     EXPECT_EQ(window.View()->geometry().bottom() + 1, strip.top());
@@ -100,6 +96,7 @@ TEST_F(MainWindowTest, StartsFramelessWithoutMenuKeepsItsMinimumSizeAndClosesInT
         for (int x = 0; x < empty.width(); ++x) lit += empty.pixel(x, y) != qRgb(0, 0, 0);
     EXPECT_GT(lit, 100);
     EXPECT_TRUE(PlayerView::EmptyHint().contains(QStringLiteral("Ctrl+O")));
+    EXPECT_FALSE(window.Action(Command::Play)->isEnabled());  // nothing to play yet
     // Help > About: the version and the libraries with their licences.
     window.Action(Command::About)->trigger();
     ASSERT_NE(window.AboutBox(), nullptr);
@@ -202,17 +199,6 @@ TEST_F(MainWindowTest, MenuBarAndKeysShareOneActionPerCommand) {
         const int factor = height / 240;  // the bar's buttons follow the zoom however it was set
         const BarButton zoomButtons[] = {BarButton::Zoom1, BarButton::Zoom2, BarButton::Zoom3};
         for (int i = 0; i < 3; ++i) EXPECT_EQ(window.Bar()->ToggleButton(zoomButtons[i])->GetCheck(), i + 1 == factor) << width;
-    }
-}
-
-// Without a recording on screen the commands that need one are off, on the bar too.
-TEST_F(MainWindowTest, CommandsThatNeedARecordingWaitForOne) {
-    for (bool open : {false, true}) {
-        if (open) Open();
-        for (Command command : {Command::Play, Command::Next, Command::Last, Command::GoTo, Command::SavePicture})
-            EXPECT_EQ(window.Action(command)->isEnabled(), open) << open;
-        EXPECT_EQ(window.Bar()->Button(BarButton::Play)->IsButtonEnabled(), open);
-        EXPECT_TRUE(window.Action(Command::Open)->isEnabled());
     }
 }
 
@@ -343,7 +329,11 @@ TEST_F(MainWindowTest, AFailedOpenLeavesNoTraceOfTheRecordingBeforeAndSaysWhyOnc
         EXPECT_FALSE(window.TimelineStrip()->Marker());
         EXPECT_TRUE(window.Readout()->Text().startsWith(QStringLiteral("----"))) << window.Readout()->Text().toStdString();
         EXPECT_FALSE(window.CameraMenuAction()->isVisible());
-        EXPECT_FALSE(window.Action(Command::Play)->isEnabled());
+        // The commands that need a recording on screen are off, on the bar too.
+        for (Command command : {Command::Play, Command::Next, Command::Last, Command::GoTo, Command::SavePicture})
+            EXPECT_FALSE(window.Action(command)->isEnabled());
+        EXPECT_FALSE(window.Bar()->Button(BarButton::Play)->IsButtonEnabled());
+        EXPECT_TRUE(window.Action(Command::Open)->isEnabled());
         EXPECT_EQ(opens, opened);
         ASSERT_EQ(notifier.Messages().size(), 1u);
         EXPECT_NE(notifier.Messages().front().find(c.says), std::string::npos) << notifier.Messages().front();
@@ -461,9 +451,7 @@ TEST_F(MainWindowTest, ExitStopsPlaybackAndClosingTellsTheCompanionOnce) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }));
     EXPECT_EQ(session.Mode(), PlayMode::Idle);
     const auto messages = peer.TakeMessages(2000);
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(CompanionPeer::Words(messages[0]), (std::array<std::uint32_t, 3>{2025, 1, 1}));
-    EXPECT_EQ(messages[0].size(), 12);
+    EXPECT_EQ(messages.size(), 1u);  // its bytes are the desktop services test's
 
     window.show();  // closed again from the menu: nothing more is sent
     window.Action(Command::Exit)->trigger();
@@ -576,11 +564,6 @@ TEST_F(MainWindowTest, TheCameraMenuListsSeveralCamerasByNameAndSwitchesAtTheSam
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Harbor Street Market : Back yard"));
 }
 
-QJsonObject ReadReport(const std::string& clip) {
-    QFile file(QString::fromStdString(clip + ".report.json"));
-    return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject();
-}
-
 TEST_F(MainWindowTest, MarksFromKeysBoundTheExportAndCancelLeavesNothing) {
     ASSERT_TRUE(session.Open(WriteClip(dir, "rec.MP4", 3000)));
     QSignalSpy finished(&window, &MainWindow::ExportFinished);
@@ -603,7 +586,7 @@ TEST_F(MainWindowTest, MarksFromKeysBoundTheExportAndCancelLeavesNothing) {
     ASSERT_TRUE(finished.wait(20000));
     EXPECT_EQ(finished.at(0).at(0).value<ExportResult>().status, ExportStatus::Written);
     EXPECT_FALSE(window.ExportProgress());
-    const QJsonObject report = ReadReport(clip);
+    const QJsonObject report = ReadJson(clip + ".report.json");
     EXPECT_EQ(report["first_capture_time"].toString(), "2026-04-05 06:07:08.480");  // the key picture of the in mark
     EXPECT_EQ(report["last_capture_time"].toString(), "2026-04-05 06:07:08.680");
     EXPECT_EQ(report["pictures"].toInt(), 6);

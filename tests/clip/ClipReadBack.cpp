@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/decode/PeerDecode.h"
+#include "tests/support/Outputs.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -125,11 +126,7 @@ std::string FfmpegDecodeMessages(const std::string& path) {
     // Warnings count (a length guessed from the bit rate is one), except ffmpeg's note that it takes the
     // one channel of a Matroska sound track as mono: Matroska stores a count of channels, no layout.
     const std::string command = "ffmpeg -v warning -nostdin -i " + ShellQuote(path) + " -enc_time_base:v -1 -f null - 2>&1";
-    std::FILE* pipe = ::popen(command.c_str(), "r");
-    std::string text;
-    char chunk[512];
-    for (std::size_t n; pipe && (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) text.append(chunk, n);
-    const int status = pipe ? ::pclose(pipe) : -1;
+    auto [status, text] = RunCommand(command);
     static const std::regex mono("Guessed Channel Layout for Input Stream #[0-9.]+ : mono\n");
     text = std::regex_replace(text, mono, "");
     return status == 0 ? text : text + " (exit " + std::to_string(status) + ")";

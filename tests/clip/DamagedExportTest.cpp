@@ -3,10 +3,7 @@
 // with a time of its own. Each exports bounded, decodable and honest.
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 #include <array>
 #include <filesystem>
@@ -22,6 +19,7 @@
 #include "clip/SoundTimes.h"
 #include "recording/TimeStamp.h"
 #include "tests/clip/ClipReadBack.h"
+#include "tests/support/Outputs.h"
 
 namespace korvane::testing {
 namespace {
@@ -30,10 +28,6 @@ std::string Data(const std::string& name) { return std::string(KORVANE_TEST_DATA
 SystemTime Start() { return MakeTime(2023, 6, 14, 17, 58, 30, 0); }
 constexpr std::int64_t kDay = 24 * 3600 * 1000;
 
-QJsonObject ReadJson(const std::string& path) {
-    QFile file(QString::fromStdString(path));
-    return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject();
-}
 std::vector<std::string> CsvNotes(const std::string& path) {
     const auto bytes = ReadWholeFile(path);
     std::istringstream csv(std::string(bytes.begin(), bytes.end()));

@@ -6,8 +6,6 @@
 
 #include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 #include <sys/stat.h>
 
@@ -19,6 +17,7 @@
 #include "clip/IncidentExport.h"
 #include "clip/Sha256.h"
 #include "tests/clip/ClipReadBack.h"
+#include "tests/support/Outputs.h"
 
 namespace korvane::testing {
 namespace {
@@ -86,21 +85,6 @@ struct Folder {
     std::string Out() const { return (dir.Path() / "package").string(); }
 };
 
-QJsonObject ReadJson(const std::string& path) {
-    QFile file(QString::fromStdString(path));
-    return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject();
-}
-
-// A command's exit status and what it printed.
-std::pair<int, std::string> Command(const std::string& command) {
-    std::FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-    std::string text;
-    char chunk[512];
-    for (std::size_t n; pipe && (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) text.append(chunk, n);
-    const int status = pipe ? ::pclose(pipe) : -1;
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text};
-}
-
 void FlipByte(const std::string& path, std::size_t at) {
     std::vector<std::uint8_t> bytes = ReadWholeFile(path);
     bytes[at] ^= 0x40;
@@ -133,7 +117,7 @@ TEST(IncidentExportTest, PackageHoldsEveryCameraAcrossItsRecordingsAndVerifies) 
     EXPECT_EQ(Sources(f), before);
 
     const QJsonObject manifest = ReadJson(f.Out() + "/manifest.json");
-    const std::string pdf = Command("pdftotext -layout '" + f.Out() + "/report.pdf' -").second;
+    const std::string pdf = RunCommand("pdftotext -layout '" + f.Out() + "/report.pdf' -").second;
     const char* names[] = {"Gate", "Quay", "Office"};
     for (std::size_t c = 0; c < 3; ++c) {
         SCOPED_TRACE(names[c]);
@@ -175,8 +159,8 @@ TEST(IncidentExportTest, PackageHoldsEveryCameraAcrossItsRecordingsAndVerifies) 
     EXPECT_NE(pdf.find(Hex(ReadWholeFile(f.Out() + "/manifest.json"))), std::string::npos);
 
     // korvane-probe --verify: untouched, then a flipped byte in a clip or a source, a file gone, no manifest.
-    const std::string verify = std::string(KORVANE_PROBE) + " --verify '" + f.Out() + "/manifest.json'";
-    auto [status, text] = Command(verify);
+    const std::string verify = std::string(KORVANE_PROBE) + " --verify '" + f.Out() + "/manifest.json' 2>&1";
+    auto [status, text] = RunCommand(verify);
     EXPECT_EQ(status, 0) << text;
     const std::string source = (f.recordings / "CH02-1.MP4").string();
     const struct { const char* what; std::function<void()> damage; int status; std::string line; } cases[] = {
@@ -199,7 +183,7 @@ TEST(IncidentExportTest, PackageHoldsEveryCameraAcrossItsRecordingsAndVerifies) 
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         c.damage();
-        std::tie(status, text) = Command(verify);
+        std::tie(status, text) = RunCommand(verify);
         EXPECT_EQ(status, c.status) << text;
         EXPECT_NE(text.find(c.line), std::string::npos) << text;
     }
@@ -226,8 +210,8 @@ TEST(IncidentExportTest, CancelledOrRefusedExportsLeaveNothing) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         const std::string out = c.status == 2 && c.args.empty() ? plain + "/package" : f.Out() + "-" + std::to_string(&c - cases);
-        const auto [status, text] = Command(std::string(KORVANE_BINARY) + " --export-incident '" + out + "' " + c.args + " '" +
-                                        f.recordings.string() + "'");
+        const auto [status, text] = RunCommand(std::string(KORVANE_BINARY) + " --export-incident '" + out + "' " + c.args +
+                                               " '" + f.recordings.string() + "' 2>&1");
         EXPECT_EQ(status, c.status) << text;
         EXPECT_EQ(Sources(f), before);
         if (c.status != 0) {

@@ -20,17 +20,16 @@ namespace {
 
 const SystemTime kStart = MakeTime(2026, 8, 9, 10, 11, 12, 0);
 
-// 20 pictures 40 ms apart, nothing for 10 s, 20 more.
-std::string WriteWithGap(const TempDir& dir) {
+// 40 pictures, the fixture's first 20 twice, picture i `ms(i)` after kStart.
+std::string Write(const TempDir& dir, const std::string& name, std::int64_t (*ms)(int)) {
     const auto frames = ReadVideoFrames(std::string(KORVANE_TEST_DATA) + "/mpeg4_352x240.m4v");
     RecordingWriter w(kFileKind514);
     w.Header().setPlayCamera(0, 1);
     for (int i = 0; i < 40; ++i) {
         const VideoFrame& f = frames.at(static_cast<std::size_t>(i % 20));
-        const std::int64_t ms = 40 * i + (i >= 20 ? 10'000 : 0);
-        w.AddVideo(0, 7, f.key ? kFrameKey : kFrameDependent, f.bytes, AddMilliseconds(kStart, ms), 7);
+        w.AddVideo(0, 7, f.key ? kFrameKey : kFrameDependent, f.bytes, AddMilliseconds(kStart, ms(i)), 7);
     }
-    const std::string path = dir.File("gap.MP4");
+    const std::string path = dir.File(name);
     w.WriteFile(path);
     return path;
 }
@@ -43,7 +42,8 @@ protected:
         timeline.resize(400, kTimelineHeight);
         timeline.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&timeline));
-        ASSERT_TRUE(session.Open(WriteWithGap(dir)));
+        // 20 pictures 40 ms apart, nothing for 10 s, 20 more.
+        ASSERT_TRUE(session.Open(Write(dir, "gap.MP4", [](int i) -> std::int64_t { return 40 * i + (i >= 20 ? 10'000 : 0); })));
         EXPECT_EQ(timeline.Progress(), 0);  // the index is being built
         ASSERT_TRUE(QTest::qWaitFor([&] { return timeline.Progress() < 0; }));
     }
@@ -142,16 +142,7 @@ TEST(Readout, SaysTheMultipleAndWhatWasReached) {
 // and a click right of the jump goes into the later stretch.
 TEST_F(TimelineTest, AClockSetBackShowsBothStretchesOnOneScaleWithTheJumpMarked) {
     EXPECT_TRUE(timeline.Jumps().empty());  // the recording with a gap never went back
-    const auto frames = ReadVideoFrames(std::string(KORVANE_TEST_DATA) + "/mpeg4_352x240.m4v");
-    RecordingWriter w(kFileKind514);
-    w.Header().setPlayCamera(0, 1);
-    for (int i = 0; i < 40; ++i) {
-        const VideoFrame& f = frames.at(static_cast<std::size_t>(i % 20));
-        const std::int64_t ms = 40 * (i % 20) - (i >= 20 ? 3'600'000 : 0);
-        w.AddVideo(0, 7, f.key ? kFrameKey : kFrameDependent, f.bytes, AddMilliseconds(kStart, ms), 7);
-    }
-    w.WriteFile(dir.File("back.MP4"));
-    ASSERT_TRUE(session.Open(dir.File("back.MP4")));
+    ASSERT_TRUE(session.Open(Write(dir, "back.MP4", [](int i) -> std::int64_t { return 40 * (i % 20) - (i >= 20 ? 3'600'000 : 0); })));
     ASSERT_TRUE(session.WaitForIndex());
     const std::int64_t start = CaptureMilliseconds(kStart), before = start - 3'600'000;
     ASSERT_EQ(timeline.Jumps().size(), 1u);

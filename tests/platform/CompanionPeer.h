@@ -6,8 +6,6 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 
-#include <array>
-#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -30,14 +28,6 @@ public:
             messages.push_back(bytes + client->readAll());
         }
         return messages;
-    }
-
-    // The three little-endian words of a 12-byte message.
-    static std::array<std::uint32_t, 3> Words(const QByteArray& bytes) {
-        std::array<std::uint32_t, 3> words{};
-        for (int i = 0; i < 12 && bytes.size() >= 12; ++i)
-            words[i / 4] |= std::uint32_t{static_cast<std::uint8_t>(bytes[i])} << (8 * (i % 4));
-        return words;
     }
 
 private:

@@ -27,7 +27,7 @@ protected:
 
     // Writes a recording of camera 0 holding the H.264 fixture's pictures
     // `indexes` with the frame types given, and opens it in the view.
-    std::vector<std::uint32_t> Play(const std::vector<std::pair<int, int>>& pictures, bool leadingAudio = false) {
+    void Play(const std::vector<std::pair<int, int>>& pictures, bool leadingAudio = false) {
         RecordingWriter w(kFileKind514);
         w.Header().setPlayCamera(0, 1);
         w.Header().setNameCamera(0, 1);
@@ -35,15 +35,13 @@ protected:
             w.AddAudio(0, 1, std::vector<std::uint8_t>(320, 1), FrameTime(0));
             w.AddAudio(0, 1, std::vector<std::uint8_t>(320, 2), FrameTime(0));
         }
-        std::vector<std::uint32_t> offsets;
         for (auto [index, type] : pictures) {
-            offsets.push_back(w.AddVideo(0, 10, static_cast<std::uint8_t>(type), s_frames.at(index).bytes,
-                                         FrameTime(index)));
+            w.AddVideo(0, 10, static_cast<std::uint8_t>(type), s_frames.at(index).bytes, FrameTime(index));
             w.AddAudio(0, 1, std::vector<std::uint8_t>(320, 3), FrameTime(index));
         }
-        w.WriteFile(dir.File("rec.MP4"));
-        EXPECT_TRUE(session.OpenCommandLine(dir.File("rec.MP4")));
-        return offsets;
+        const std::string path = dir.File("rec" + std::to_string(++m_recordings) + ".MP4");
+        w.WriteFile(path);
+        EXPECT_TRUE(session.OpenCommandLine(path));
     }
 
     void ExpectShowing(int index) {
@@ -55,6 +53,7 @@ protected:
         EXPECT_EQ(p->caption, caption);
     }
 
+    int m_recordings = 0;
     static inline std::vector<VideoFrame> s_frames;
     static inline std::vector<Bgr24> s_reference;
 };
@@ -79,11 +78,6 @@ TEST_F(SessionStepTest, FirstPictureAfterLeadingAudio_SiteTitle_QuotedPath) {
     ExpectShowing(0);
 }
 
-TEST_F(SessionStepTest, DecoderOnlyFirstRecordPrimesAndTheNextPictureIsShown) {
-    Play({{0, kFrameDecoderOnly}, {1, kFrameDependent}, {2, kFrameDependent}});
-    ExpectShowing(1);
-}
-
 TEST_F(SessionStepTest, UnknownCodecOrMissingRecordingIsReportedAndNothingShown) {
     RecordingWriter w(kFileKind514);
     w.Header().setPlayCamera(0, 1);
@@ -91,6 +85,7 @@ TEST_F(SessionStepTest, UnknownCodecOrMissingRecordingIsReportedAndNothingShown)
     const std::string odd = dir.File("odd.MP4"), missing = dir.File("gone.MP4");
     w.WriteFile(odd);
     EXPECT_TRUE(session.OpenCommandLine(odd));
+    EXPECT_FALSE(session.Start(PlayMode::Play));  // nothing to play from
     EXPECT_FALSE(session.OpenCommandLine(missing));
     EXPECT_FALSE(session.FileOpen());
     EXPECT_FALSE(session.Start(PlayMode::Play));
@@ -100,34 +95,38 @@ TEST_F(SessionStepTest, UnknownCodecOrMissingRecordingIsReportedAndNothingShown)
     EXPECT_FALSE(session.CurrentPicture());
 }
 
-TEST_F(SessionStepTest, StepForwardPassesAudioAndDecoderOnlyRecordsAndStopsAtTheEnd) {
-    Play({{0, kFrameKey}, {1, kFrameDependent}, {2, kFrameDecoderOnly}, {3, kFrameDependent}});
-    session.StepForward();
-    ExpectShowing(1);
-    session.StepForward();  // 2 is decoded unseen, 3 is shown
-    ExpectShowing(3);
-    const PictureHandle last = session.CurrentPicture();
-    session.StepForward();
-    EXPECT_EQ(session.CurrentPicture(), last);  // nothing new shown at the end
-}
-
-TEST_F(SessionStepTest, StepBackDecodesFromTheKeyRecordAndChangesNothingAtTheFirstPicture) {
-    Play({{0, kFrameKey}, {1, kFrameDependent}, {2, kFrameGroup}, {3, kFrameGroup}, {4, kFrameGroup}});
-    for (int i = 0; i < 4; ++i) session.StepForward();
-    ExpectShowing(4);
-    session.StepBack();
-    ExpectShowing(3);  // the group from its key record, unseen up to the target
-    session.StepBack();
-    ExpectShowing(2);
-    session.StepBack();
-    ExpectShowing(1);  // a dependent picture after its key record
-    session.StepBack();
-    const PictureHandle first = session.CurrentPicture();
-    ExpectShowing(0);
-    session.StepBack();
-    EXPECT_EQ(session.CurrentPicture(), first);
-    session.StepForward();
-    ExpectShowing(1);
+// From the first picture shown, each step ('>' forward, '<' back) and the
+// picture it shows; at either end a step shows nothing new.
+TEST_F(SessionStepTest, StepsPassAudioAndDecoderOnlyRecordsGoBackFromTheKeyRecordAndStopAtTheEnds) {
+    const struct {
+        const char* what;
+        std::vector<std::pair<int, int>> pictures;
+        int first;
+        std::string steps;
+        std::vector<int> shown;
+    } cases[] = {
+        {"a decoder-only first record primes the decoder for the next picture",
+         {{0, kFrameDecoderOnly}, {1, kFrameDependent}, {2, kFrameDependent}}, 1, "", {}},
+        {"forward, a decoder-only record decoded unseen, to the end",
+         {{0, kFrameKey}, {1, kFrameDependent}, {2, kFrameDecoderOnly}, {3, kFrameDependent}}, 0, ">>>", {1, 3, 3}},
+        // Back to a group picture decodes from its key record, unseen up to the target.
+        {"back through group pictures to the first",
+         {{0, kFrameKey}, {1, kFrameDependent}, {2, kFrameGroup}, {3, kFrameGroup}, {4, kFrameGroup}}, 0, ">>>><<<<<>",
+         {1, 2, 3, 4, 3, 2, 1, 0, 0, 1}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Play(c.pictures);
+        ExpectShowing(c.first);
+        int previous = c.first;
+        for (std::size_t i = 0; i < c.steps.size(); ++i) {
+            const PictureHandle before = session.CurrentPicture();
+            c.steps[i] == '>' ? session.StepForward() : session.StepBack();
+            ExpectShowing(c.shown[i]);
+            if (c.shown[i] == previous) { EXPECT_EQ(session.CurrentPicture(), before) << "step " << i; }
+            previous = c.shown[i];
+        }
+    }
 }
 
 }  // namespace

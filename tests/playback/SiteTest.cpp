@@ -8,58 +8,22 @@
 
 #include <map>
 
-#include "authoring/FrameSource.h"
-#include "authoring/RecordingWriter.h"
 #include "recording/TimeStamp.h"
+#include "tests/app/FourCameras.h"
 #include "tests/playback/SessionHarness.h"
 
 namespace korvane::testing {
 namespace {
 
-const std::int64_t kStart = CaptureMilliseconds(MakeTime(2026, 9, 9, 9, 0, 0, 0));
-constexpr int kPerFile = 30;  // pictures a recording, 40 ms apart
-constexpr std::int64_t kCamera2Resumes = 2480;  // camera 2: nothing from 1.17 s to here
+const std::int64_t kStart = kFourStart;
 
 std::int64_t Ms(const PictureHandle& p) { return CaptureMilliseconds(p->captureTime) - kStart; }
 
 class SiteTest : public ::testing::Test, public SessionHarness {
 protected:
-    static void SetUpTestSuite() {
-        EnsureGuiApp();
-        s_frames = ReadVideoFrames(std::string(KORVANE_TEST_DATA) + "/h264_704x480.h264");
-    }
-
     void SetUp() override {
-        // Camera c's pictures at 40 ms steps from 10 * c ms; a file's first picture is a key picture.
-        const auto add = [](RecordingWriter& w, int camera, std::int64_t from) {
-            for (int i = 0; i < kPerFile; ++i) {
-                const VideoFrame& f = s_frames[std::size_t(i) % s_frames.size()];
-                w.AddVideo(camera, 10, f.key ? kFrameKey : kFrameDependent, f.bytes,
-                           FromCaptureMilliseconds(kStart + from + 10 * camera + 40 * i), 15);
-            }
-        };
-        const auto file = [&](const std::string& name, std::vector<std::pair<int, std::int64_t>> parts) {
-            RecordingWriter w(kFileKind514);
-            w.Header().setPlayCamera(parts.front().first, 1);
-            for (const auto& [camera, from] : parts) add(w, camera, from);
-            w.WriteFile(dir.File(name));
-        };
-        file("cam1-a.MP4", {{0, 0}});
-        file("cam1-b.MP4", {{0, 1200}});
-        file("cam2-a.MP4", {{1, 0}});
-        file("cam2-b.MP4", {{1, kCamera2Resumes - 10}});
-        // Cameras 3 and 4 record by record in one chain: written one after the other per picture.
-        for (const auto& [name, from] : {std::pair{"cam34-a.MP4", 0}, std::pair{"cam34-b.MP4", 1200}}) {
-            RecordingWriter w(kFileKind514);
-            w.Header().setPlayCamera(2, 1);
-            for (int i = 0; i < kPerFile; ++i)
-                for (const int camera : {2, 3}) {
-                    const VideoFrame& f = s_frames[std::size_t(i) % s_frames.size()];
-                    w.AddVideo(camera, 10, f.key ? kFrameKey : kFrameDependent, f.bytes,
-                               FromCaptureMilliseconds(kStart + from + 10 * camera + 40 * i), 15);
-                }
-            w.WriteFile(dir.File(name));
-        }
+        // H.264 pictures: a key picture every 400 ms.
+        WriteFourCameras(dir, "h264_704x480.h264", 10, 15);
         QObject::connect(&session, &Session::CameraPictureShown, &session, [this](const PictureHandle& p) {
             tiles.push_back({p, session.Clock().Now() - kStart});
         });
@@ -98,7 +62,6 @@ protected:
     std::vector<Tile> tiles;
     std::vector<Dark> dark;
     std::unique_ptr<Session> m_alone;
-    static inline std::vector<VideoFrame> s_frames;
 };
 
 // Seeks across both recordings, into and out of camera 2's gap: every
