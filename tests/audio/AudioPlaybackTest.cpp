@@ -10,16 +10,16 @@
 #include <gtest/gtest.h>
 
 #include "platform/Notifier.h"
+#include "tests/audio/AudioHeader.h"
 #include "tests/audio/DiskAudio.h"
 #include "authoring/FrameSource.h"
+#include "tests/support/TestData.h"
 
 namespace korvane {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 using Records = std::vector<Bytes>;
-
-std::string Fixture(const char* name) { return std::string(KORVANE_TEST_DATA) + "/" + name; }
 
 Bytes Join(const Records& parts) {
     const auto joined = parts | std::views::join;
@@ -28,21 +28,13 @@ Bytes Join(const Records& parts) {
 
 // The IMA ADPCM fixture: its 8 blocks and the ffmpeg tool's decoding of them.
 const Records& ImaBlocks() {
-    static const Records blocks = testing::ReadImaAdpcmWav(Fixture("ima_adpcm_8k.wav")).blocks;
+    static const Records blocks = testing::ReadImaAdpcmWav(testing::TestData("ima_adpcm_8k.wav")).blocks;
     return blocks;
 }
 std::vector<std::int16_t> ImaByFfmpeg(std::size_t firstBlock = 0, std::size_t blocks = 8) {
-    static const auto all = testing::FfmpegSamples("", Fixture("ima_adpcm_8k.wav"), testing::TempDir());
+    static const auto all = testing::FfmpegSamples("", testing::TestData("ima_adpcm_8k.wav"), testing::TempDir());
     const auto begin = all.begin() + static_cast<std::ptrdiff_t>(firstBlock * kImaBlockSamples);
     return {begin, std::min(all.end(), begin + static_cast<std::ptrdiff_t>(blocks * kImaBlockSamples))};
-}
-
-FrameHeader AudioHeader(std::uint8_t codec, std::size_t length, std::uint8_t bits = 0, std::uint16_t rate = 0) {
-    FrameHeader header;  // what PlayAudioRecord reads of it
-    header.codec = codec;
-    header.dataLength = static_cast<std::uint32_t>(length);
-    header.setAudioFormat(bits, rate);
-    return header;
 }
 
 class AudioPlaybackTest : public ::testing::Test {
@@ -59,8 +51,8 @@ TEST_F(AudioPlaybackTest, PlayAudioRecord_EachCodec_PlaysWhatTheFfmpegToolDecode
         const char* name; Records records; std::vector<std::uint8_t> codecs; std::uint8_t bits; std::uint16_t rate;
         std::vector<std::uint32_t> counts; std::vector<std::int16_t> expected; std::uint32_t outputRate = 8000;
     };
-    const auto pcm = testing::ReadWholeFile(Fixture("pcm_s16le_8k.raw"));
-    const std::string g726 = Fixture("g726le_32k.g726");
+    const auto pcm = testing::ReadWholeFile(testing::TestData("pcm_s16le_8k.raw"));
+    const std::string g726 = testing::TestData("g726le_32k.g726");
     const auto byG726 = testing::FfmpegSamples("-f g726le -code_size 4 -sample_rate 8000", g726, disk.Dir());
     ASSERT_EQ(byG726.size(), 8072u);
     const auto& b = ImaBlocks();

@@ -10,24 +10,15 @@
 #include <gtest/gtest.h>
 
 #include "authoring/FrameSource.h"
+#include "tests/audio/AudioHeader.h"
 #include "tests/audio/DiskAudio.h"
+#include "tests/support/TestData.h"
 
 namespace korvane {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 using Samples = std::vector<std::int16_t>;
-
-std::string Fixture(const char* name) { return std::string(KORVANE_TEST_DATA) + "/" + name; }
-
-FrameHeader AudioHeader(std::uint8_t codec, std::size_t length, std::uint8_t bits = 0, std::uint16_t rate = 0) {
-    FrameHeader header;
-    header.mediaKind = kMediaAudio;
-    header.codec = codec;
-    header.dataLength = static_cast<std::uint32_t>(length);
-    header.setAudioFormat(bits, rate);
-    return header;
-}
 
 // The records' samples one after the other; nothing when one is refused.
 std::optional<Samples> DecodeAll(AudioRecordDecoder& decoder, const std::vector<Bytes>& records, std::uint8_t codec,
@@ -47,7 +38,7 @@ const Samples& ByFfmpeg(const char* options, const char* fixture) {
     auto [at, fresh] = made.try_emplace(fixture);
     if (fresh) {
         const testing::TempDir scratch;
-        at->second = testing::FfmpegSamples(options, Fixture(fixture), scratch);
+        at->second = testing::FfmpegSamples(options, testing::TestData(fixture), scratch);
     }
     return at->second;
 }
@@ -60,8 +51,8 @@ protected:
     }
     const Samples& g726 = ByFfmpeg("-f g726le -code_size 4 -sample_rate 8000", "g726le_32k.g726");
     const Samples& ima = ByFfmpeg("", "ima_adpcm_8k.wav");
-    const Bytes pcm = testing::ReadWholeFile(Fixture("pcm_s16le_8k.raw"));
-    const std::vector<Bytes> blocks = testing::ReadImaAdpcmWav(Fixture("ima_adpcm_8k.wav")).blocks;
+    const Bytes pcm = testing::ReadWholeFile(testing::TestData("pcm_s16le_8k.raw"));
+    const std::vector<Bytes> blocks = testing::ReadImaAdpcmWav(testing::TestData("ima_adpcm_8k.wav")).blocks;
     AudioRecordDecoder decoder;
 };
 
@@ -82,10 +73,10 @@ TEST_F(AudioRecordDecoderTest, Decode_EachCoding_GivesWhatTheFfmpegToolDecodes) 
         {"16-bit PCM", testing::SplitBlocks(pcm, 2018), kAudioCodecPcm, 16, testing::SamplesFromBytes(pcm)},
         {"16-bit PCM of an odd length", {odd}, kAudioCodecPcm, 16, testing::SamplesFromBytes(std::span(odd).first(2018))},
         {"8-bit PCM, unsigned", {{0, 128, 255}, {64, 129}}, kAudioCodecPcm, 8, {-32768, 0, 32512, -16384, 256}},
-        {"G.721 in 800-byte records: the state runs on", testing::ReadAudioBlocks(Fixture("g726le_32k.g726"), 800),
+        {"G.721 in 800-byte records: the state runs on", testing::ReadAudioBlocks(testing::TestData("g726le_32k.g726"), 800),
          kAudioCodecG721, 0, g726},
-        {"G.721 of codec 10 in one record", {testing::ReadWholeFile(Fixture("g726le_32k.g726"))}, kAudioCodecG721b, 8, g726},
-        {"G.721 of codec 13", testing::ReadAudioBlocks(Fixture("g726le_32k.g726"), 1500), kAudioCodecG721c, 16, g726},
+        {"G.721 of codec 10 in one record", {testing::ReadWholeFile(testing::TestData("g726le_32k.g726"))}, kAudioCodecG721b, 8, g726},
+        {"G.721 of codec 13", testing::ReadAudioBlocks(testing::TestData("g726le_32k.g726"), 1500), kAudioCodecG721c, 16, g726},
         {"IMA ADPCM of two blocks, then one", {joined({b[0], b[1]}), b[2]}, 2, 16, Ima(0, 3)},
         {"IMA ADPCM of eight blocks", {joined(b)}, 17, 0, Ima(0, 8)},
         {"IMA ADPCM with part of a block behind", {joined({b[3], Bytes(b[4].begin(), b[4].begin() + 300)})}, 2, 16,
@@ -101,7 +92,7 @@ TEST_F(AudioRecordDecoderTest, Decode_EachCoding_GivesWhatTheFfmpegToolDecodes) 
         EXPECT_EQ(DecodeAll(decoder, {{}}, codec), Samples{});
 
     // Without a restart G.721 goes on from where it was, which a restart undoes.
-    const Bytes first = testing::ReadAudioBlocks(Fixture("g726le_32k.g726"), 800).front();
+    const Bytes first = testing::ReadAudioBlocks(testing::TestData("g726le_32k.g726"), 800).front();
     const Samples fromStart(g726.begin(), g726.begin() + 1600);
     decoder.Restart();
     ASSERT_EQ(DecodeAll(decoder, {first}, kAudioCodecG721), fromStart);

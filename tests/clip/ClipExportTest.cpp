@@ -20,11 +20,11 @@
 #include "tests/decode/PeerDecode.h"
 #include "tests/playback/SessionHarness.h"
 #include "tests/support/Outputs.h"
+#include "tests/support/TestData.h"
 
 namespace korvane::testing {
 namespace {
 
-std::string Data(const std::string& name) { return std::string(KORVANE_TEST_DATA) + "/" + name; }
 SystemTime Start() { return MakeTime(2023, 6, 14, 17, 58, 30, 0); }
 // Pictures 100 ms apart, with two seconds without pictures after the twelfth.
 std::int64_t PictureMs(std::size_t i) { return std::int64_t(i) * 100 + (i >= 12 ? 2000 : 0); }
@@ -72,10 +72,10 @@ struct Source {
 };
 
 Source Build(const Kind& k, const TempDir& dir) {
-    const auto frames = ReadVideoFrames(Data(k.stream));
-    auto blocks = k.sound == Sound::Ima    ? ReadImaAdpcmWav(Data("ima_adpcm_8k.wav")).blocks
-                  : k.sound == Sound::G721 ? ReadAudioBlocks(Data("g726le_32k.g726"), 800)
-                                           : ReadAudioBlocks(Data("pcm_s16le_8k.raw"), 1600);
+    const auto frames = ReadVideoFrames(TestData(k.stream));
+    auto blocks = k.sound == Sound::Ima    ? ReadImaAdpcmWav(TestData("ima_adpcm_8k.wav")).blocks
+                  : k.sound == Sound::G721 ? ReadAudioBlocks(TestData("g726le_32k.g726"), 800)
+                                           : ReadAudioBlocks(TestData("pcm_s16le_8k.raw"), 1600);
     if (k.sound == Sound::Pcm8)
         for (auto& block : blocks) {  // the high byte of each 16-bit sample, unsigned
             for (std::size_t b = 0; b < block.size() / 2; ++b) block[b] = std::uint8_t(block[2 * b + 1] ^ 0x80);
@@ -225,7 +225,7 @@ TEST_F(ClipExportTest, ClipsHoldTheRecordsTheirTimesAndThePicturesThePlayerShows
 
 // korvane --export as a script runs it: spans, cameras and refusals.
 TEST_F(ClipExportTest, CommandLineSpansCamerasAndRefusals) {
-    const auto frames = ReadVideoFrames(Data("h264_704x480.h264"));
+    const auto frames = ReadVideoFrames(TestData("h264_704x480.h264"));
     RecordingWriter w(kFileKind514);
     w.Header().setPlayCamera(0, 1);
     for (std::size_t i = 0; i < frames.size(); ++i)

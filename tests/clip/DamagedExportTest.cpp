@@ -20,12 +20,12 @@
 #include "recording/TimeStamp.h"
 #include "tests/clip/ClipReadBack.h"
 #include "tests/support/Outputs.h"
+#include "tests/support/TestData.h"
 
 namespace korvane::testing {
 namespace {
 
-std::string Data(const std::string& name) { return std::string(KORVANE_TEST_DATA) + "/" + name; }
-SystemTime Start() { return MakeTime(2023, 6, 14, 17, 58, 30, 0); }
+SystemTime DamagedStart() { return MakeTime(2023, 6, 14, 17, 58, 30, 0); }
 constexpr std::int64_t kDay = 24 * 3600 * 1000;
 
 std::vector<std::string> CsvNotes(const std::string& path) {
@@ -55,10 +55,10 @@ struct Made {
 };
 
 Made Build(const Damage& d, const TempDir& dir) {
-    const auto h264 = ReadVideoFrames(Data("h264_704x480.h264"));
-    const auto mpeg4 = ReadVideoFrames(Data("mpeg4_704x480.m4v"));
-    const auto jpeg = ReadVideoFrames(Data("mjpeg_704x480.mjpeg"));
-    const auto blocks = ReadAudioBlocks(Data("g726le_32k.g726"), 800);
+    const auto h264 = ReadVideoFrames(TestData("h264_704x480.h264"));
+    const auto mpeg4 = ReadVideoFrames(TestData("mpeg4_704x480.m4v"));
+    const auto jpeg = ReadVideoFrames(TestData("mjpeg_704x480.mjpeg"));
+    const auto blocks = ReadAudioBlocks(TestData("g726le_32k.g726"), 800);
     RecordingWriter w(kFileKind514);
     w.Header().setPlayCamera(0, 1);
     Made m;
@@ -72,12 +72,12 @@ Made Build(const Damage& d, const TempDir& dir) {
         std::uint8_t type = f.key ? kFrameKey : kFrameDependent;
         if (d.ownDecoderOnly && i == 5) type = kFrameDecoderOnly, ms = 550;
         const std::uint8_t codec = jpegNow ? 9 : (d.codecChange || d.ownDecoderOnly) ? 10 : 5;
-        w.AddVideo(0, codec, type, f.bytes, AddMilliseconds(Start(), ms));
+        w.AddVideo(0, codec, type, f.bytes, AddMilliseconds(DamagedStart(), ms));
         m.ms.push_back(ms);
         if (type != kFrameDecoderOnly) ++m.pictures;
         if (i % 4 == 0)
             w.AddAudio(0, d.mixedSound && i == 8 ? 1 : 8, blocks[i / 4],
-                       AddMilliseconds(Start(), std::int64_t(i) * 100 + (i == 8 ? d.soundShift : 0) + paused));
+                       AddMilliseconds(DamagedStart(), std::int64_t(i) * 100 + (i == 8 ? d.soundShift : 0) + paused));
     }
     m.path = dir.File("rec.MP4");
     w.WriteFile(m.path);
@@ -228,13 +228,13 @@ TEST(DamagedExportTest, SoundRecordsKeepTheirTimesAndTheirOrder) {
 TEST(DamagedExportTest, AHeadThatIsNotTheIndexedOneIsRefused) {
     FrameHeader indexed;
     indexed.marker = kRecordMarker;
-    indexed.timeStamp = Start();
+    indexed.timeStamp = DamagedStart();
     indexed.mediaKind = kMediaAudio;
     indexed.codec = 8;
     indexed.setAudioFormat(16, 8000);
     indexed.dataLength = 800;
     ClipRecord record;
-    record.entry.time = CaptureMilliseconds(Start());
+    record.entry.time = CaptureMilliseconds(DamagedStart());
     record.entry.keyOffset = indexed.keyFrameOffset;
     record.entry.mediaKind = kMediaAudio;
     record.entry.codec = 8;

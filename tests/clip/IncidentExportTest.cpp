@@ -18,12 +18,12 @@
 #include "clip/Sha256.h"
 #include "tests/clip/ClipReadBack.h"
 #include "tests/support/Outputs.h"
+#include "tests/support/TestData.h"
 
 namespace korvane::testing {
 namespace {
 
-std::string Data(const std::string& name) { return std::string(KORVANE_TEST_DATA) + "/" + name; }
-SystemTime Start() { return MakeTime(2024, 3, 9, 22, 14, 0, 0); }
+SystemTime IncidentStart() { return MakeTime(2024, 3, 9, 22, 14, 0, 0); }
 std::string Hex(const std::vector<std::uint8_t>& bytes) { return Sha256::Of(bytes).toStdString(); }
 
 // What went into one camera's recordings, in play order.
@@ -45,11 +45,11 @@ struct Folder {
             f.write(text.data(), qint64(text.size()));
         };
         write("mp4info.txt", "[INFO]\nSITENAME=Harbour\nCAMERA_NAME01=Gate\nCAMERA_NAME02=Quay\nCAMERA_NAME03=Office\n");
-        const auto mpeg4 = ReadVideoFrames(Data("mpeg4_704x480.m4v"));
-        const auto h264 = ReadVideoFrames(Data("h264_704x480.h264"));
-        const auto jpeg = ReadVideoFrames(Data("mjpeg_704x480.mjpeg"));
-        const auto g721 = ReadAudioBlocks(Data("g726le_32k.g726"), 800);
-        const auto pcm = ReadAudioBlocks(Data("pcm_s16le_8k.raw"), 1600);
+        const auto mpeg4 = ReadVideoFrames(TestData("mpeg4_704x480.m4v"));
+        const auto h264 = ReadVideoFrames(TestData("h264_704x480.h264"));
+        const auto jpeg = ReadVideoFrames(TestData("mjpeg_704x480.mjpeg"));
+        const auto g721 = ReadAudioBlocks(TestData("g726le_32k.g726"), 800);
+        const auto pcm = ReadAudioBlocks(TestData("pcm_s16le_8k.raw"), 1600);
         // Camera 1 MPEG-4 with G.721, camera 2 H.264 with its parameter sets in decoder-only records,
         // camera 3 JPEG with PCM; two recordings each, the second starting a second after the first.
         for (int part = 0; part < 2; ++part) {
@@ -60,7 +60,7 @@ struct Folder {
                 const std::uint8_t codec = camera == 0 ? 5 : camera == 1 ? 10 : 9;
                 for (std::size_t i = 0; i < 10; ++i) {
                     const std::int64_t ms = part * 1000 + std::int64_t(i) * 100 + camera * 7;
-                    const SystemTime t = AddMilliseconds(Start(), ms);
+                    const SystemTime t = AddMilliseconds(IncidentStart(), ms);
                     std::vector<std::uint8_t> bytes = frames[i].bytes, unit;
                     if (camera == 1 && frames[i].key) {
                         std::size_t at = 0;  // the first slice's start code, after SPS and PPS

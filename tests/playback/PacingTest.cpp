@@ -9,17 +9,16 @@
 #include "authoring/RecordingWriter.h"
 #include "recording/TimeStamp.h"
 #include "tests/playback/SessionHarness.h"
+#include "tests/support/TestData.h"
 
 namespace korvane::testing {
 namespace {
-
-const std::string kStream = std::string(KORVANE_TEST_DATA) + "/mpeg4_352x240.m4v";
 
 class PacingTest : public ::testing::Test, public SessionHarness {
 protected:
     static void SetUpTestSuite() {
         EnsureGuiApp();
-        s_frames = ReadVideoFrames(kStream);
+        s_frames = ReadVideoFrames(TestData("mpeg4_352x240.m4v"));
     }
     void TearDown() override { session.Stop(); }
 

@@ -10,10 +10,10 @@
 namespace korvane::testing {
 namespace {
 
-const SystemTime kStart = MakeTime(2026, 7, 8, 9, 10, 11, 0);
-std::int64_t At(std::int64_t ms) { return CaptureMilliseconds(kStart) + ms; }
+const SystemTime kNavigationStart = MakeTime(2026, 7, 8, 9, 10, 11, 0);
+std::int64_t SeekMs(std::int64_t ms) { return CaptureMilliseconds(kNavigationStart) + ms; }
 
-// Camera 1 (0-based 0): `count` MPEG-4 pictures `step` ms apart from kStart plus `shift(i)`, keys at 0 and 10;
+// Camera 1 (0-based 0): `count` MPEG-4 pictures `step` ms apart from kNavigationStart plus `shift(i)`, keys at 0 and 10;
 // then camera 2 (1): 10 pictures 100 ms apart.
 std::string Write(const TempDir& dir, const std::string& name, int count, int step,
                   std::int64_t (*shift)(int) = [](int) { return std::int64_t{0}; }) {
@@ -22,7 +22,7 @@ std::string Write(const TempDir& dir, const std::string& name, int count, int st
     w.Header().setPlayCamera(0, 1);
     const auto add = [&](int camera, int i, std::int64_t ms) {
         const VideoFrame& f = frames.at(static_cast<std::size_t>(i % 20));
-        w.AddVideo(camera, 7, f.key ? kFrameKey : kFrameDependent, f.bytes, AddMilliseconds(kStart, ms), 7);
+        w.AddVideo(camera, 7, f.key ? kFrameKey : kFrameDependent, f.bytes, AddMilliseconds(kNavigationStart, ms), 7);
     };
     for (int i = 0; i < count; ++i) add(0, i, std::int64_t{step} * i + shift(i));
     for (int i = 0; i < 10; ++i) add(1, i, 100 * i);
@@ -31,9 +31,9 @@ std::string Write(const TempDir& dir, const std::string& name, int count, int st
     return path;
 }
 
-// "CAM =c  YYYY-MM-DD HH:MM:SS  mmm" of the picture at kStart + ms.
+// "CAM =c  YYYY-MM-DD HH:MM:SS  mmm" of the picture at kNavigationStart + ms.
 std::string Caption(int camera, std::int64_t ms) {
-    const SystemTime t = AddMilliseconds(kStart, ms);
+    const SystemTime t = AddMilliseconds(kNavigationStart, ms);
     char text[64];
     std::snprintf(text, sizeof text, "CAM =%d  %04d-%02d-%02d %02d:%02d:%02d  %03d", camera, t.year, t.month, t.day,
                   t.hour, t.minute, t.second, t.milliseconds);
@@ -51,8 +51,8 @@ TEST_F(Navigation, SeeksAndCameraSwitchesLandOnTheExactMomentAndACameraWithoutPi
     ASSERT_TRUE(h.session.WaitForIndex());
     EXPECT_EQ(h.session.Cameras(), (std::vector<int>{0, 1}));
     const struct { int camera; /* -1: a seek to target */ std::int64_t target; std::string shown; } steps[] = {
-        {-1, At(530), Caption(1, 520)},  {1, 0, Caption(2, 500)},   {-1, At(250), Caption(2, 200)},
-        {0, 0, Caption(1, 200)},         {-1, At(-9000), Caption(1, 0)}, {-1, At(99999), Caption(1, 760)},
+        {-1, SeekMs(530), Caption(1, 520)},  {1, 0, Caption(2, 500)},   {-1, SeekMs(250), Caption(2, 200)},
+        {0, 0, Caption(1, 200)},         {-1, SeekMs(-9000), Caption(1, 0)}, {-1, SeekMs(99999), Caption(1, 760)},
     };
     for (const auto& s : steps) {
         EXPECT_TRUE(s.camera < 0 ? h.session.SeekTo(s.target) : h.session.SelectCamera(s.camera));
@@ -76,7 +76,7 @@ TEST_F(Navigation, ASeekOrSwitchWhilePlayingGoesOnPlayingFromThere) {
     ASSERT_TRUE(h.session.Open(Write(h.dir, "rec.MP4", 20, 40)));
     ASSERT_TRUE(h.session.WaitForIndex());
     ASSERT_TRUE(h.session.Start(PlayMode::Play));
-    ASSERT_TRUE(h.session.SeekTo(At(600)));
+    ASSERT_TRUE(h.session.SeekTo(SeekMs(600)));
     const std::size_t sought = h.shown.size() - 1;
     h.RunUntilEnded();
     const std::vector<std::string> captions = h.Captions();
@@ -84,7 +84,7 @@ TEST_F(Navigation, ASeekOrSwitchWhilePlayingGoesOnPlayingFromThere) {
               (std::vector<std::string>{Caption(1, 600), Caption(1, 640), Caption(1, 680), Caption(1, 720),
                                         Caption(1, 760)}));
 
-    ASSERT_TRUE(h.session.SeekTo(At(0)));
+    ASSERT_TRUE(h.session.SeekTo(SeekMs(0)));
     ASSERT_TRUE(h.session.Start(PlayMode::Play));
     ASSERT_TRUE(h.session.SelectCamera(1));
     h.RunUntilEnded();
@@ -96,7 +96,7 @@ TEST_F(Navigation, AClockSetBackGivesTheLatestPictureAtOrBeforeAndPlayEnds) {
     ASSERT_TRUE(h.session.Open(Write(h.dir, "back.MP4", 20, 40, [](int i) { return i < 10 ? 0 : std::int64_t{-1400}; })));
     ASSERT_TRUE(h.session.WaitForIndex());
     EXPECT_EQ(h.session.Set()->Index(0)->ClockSetBacks(0), 1u);
-    for (auto [target, shown] : {std::pair{At(100), 80}, {At(-900), -920}, {At(-5000), -1000}, {At(-500), -640}}) {
+    for (auto [target, shown] : {std::pair{SeekMs(100), 80}, {SeekMs(-900), -920}, {SeekMs(-5000), -1000}, {SeekMs(-500), -640}}) {
         ASSERT_TRUE(h.session.SeekTo(target));
         EXPECT_EQ(Shown(), Caption(1, shown));
     }

@@ -11,11 +11,10 @@
 #include "media/CodecLog.h"
 #include "platform/Mailbox.h"
 #include "tests/playback/SessionHarness.h"
+#include "tests/support/TestData.h"
 
 namespace korvane::testing {
 namespace {
-
-const std::string kStream = std::string(KORVANE_TEST_DATA) + "/mpeg4_352x240.m4v";
 
 // Where a record's fields lie from its start (the 16-byte prefix, then the frame header).
 constexpr std::uint32_t kKeyFrameOffsetAt = 16 + 24;
@@ -28,7 +27,7 @@ SystemTime At(int i) { return AddMilliseconds(MakeTime(2026, 1, 2, 3, 0, 0, 0), 
 class SessionRobustnessTest : public ::testing::Test, public SessionHarness {
 protected:
     static void SetUpTestSuite() {
-        s_frames = ReadVideoFrames(kStream);
+        s_frames = ReadVideoFrames(TestData("mpeg4_352x240.m4v"));
         RouteCodecLogToDebugLog();  // damaged pictures make libavcodec talk
     }
 

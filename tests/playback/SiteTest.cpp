@@ -15,9 +15,7 @@
 namespace korvane::testing {
 namespace {
 
-const std::int64_t kStart = kFourStart;
-
-std::int64_t Ms(const PictureHandle& p) { return CaptureMilliseconds(p->captureTime) - kStart; }
+std::int64_t Ms(const PictureHandle& p) { return CaptureMilliseconds(p->captureTime) - kFourStart; }
 
 class SiteTest : public ::testing::Test, public SessionHarness {
 protected:
@@ -25,10 +23,10 @@ protected:
         // H.264 pictures: a key picture every 400 ms.
         WriteFourCameras(dir, "h264_704x480.h264", 10, 15);
         QObject::connect(&session, &Session::CameraPictureShown, &session, [this](const PictureHandle& p) {
-            tiles.push_back({p, session.Clock().Now() - kStart});
+            tiles.push_back({p, session.Clock().Now() - kFourStart});
         });
         QObject::connect(&session, &Session::CameraWithoutPicture, &session, [this](int camera, qint64 next) {
-            dark.push_back({camera, next < 0 ? -1 : next - kStart, session.Clock().Now() - kStart});
+            dark.push_back({camera, next < 0 ? -1 : next - kFourStart, session.Clock().Now() - kFourStart});
         });
         ASSERT_TRUE(session.Open(dir.Path()));
         ASSERT_TRUE(session.WaitForIndex());
@@ -38,7 +36,7 @@ protected:
     }
     void TearDown() override { session.Stop(); }
 
-    // The picture a session showing `camera` alone shows at `time` (ms after kStart).
+    // The picture a session showing `camera` alone shows at `time` (ms after kFourStart).
     std::vector<std::uint8_t> Alone(int camera, std::int64_t time) {
         if (!m_alone) {
             m_alone = std::make_unique<Session>(notifier, std::make_unique<ManualTimeSource>());
@@ -46,14 +44,14 @@ protected:
             m_alone->WaitForIndex();
         }
         m_alone->SelectCamera(camera);
-        m_alone->SeekTo(kStart + time);
+        m_alone->SeekTo(kFourStart + time);
         const PictureHandle p = m_alone->CurrentPicture();
         return {p->Bytes().begin(), p->Bytes().end()};
     }
 
     struct Tile {
         PictureHandle picture;
-        std::int64_t clock;  // the session clock when it arrived (ms after kStart)
+        std::int64_t clock;  // the session clock when it arrived (ms after kFourStart)
     };
     struct Dark {
         int camera;
@@ -72,20 +70,20 @@ TEST_F(SiteTest, EveryCameraShowsItsPictureAtTheSeekTime) {
     for (const auto& s : seeks) {
         SCOPED_TRACE(s.at);
         ASSERT_TRUE(session.SelectCamera(s.selected));
-        ASSERT_TRUE(session.SeekTo(kStart + s.at));
+        ASSERT_TRUE(session.SeekTo(kFourStart + s.at));
         session.Settle();
         const std::int64_t now = Ms(session.CurrentPicture());
         for (const int camera : session.Cameras()) {
             SCOPED_TRACE(camera + 1);
             const PictureHandle p = session.CameraPicture(camera);
             const CameraTrack& track = *session.Set()->Track(camera);
-            const std::int64_t latest = track.Entry(*track.PictureAt(kStart + now)).time - kStart;
+            const std::int64_t latest = track.Entry(*track.PictureAt(kFourStart + now)).time - kFourStart;
             if (latest > now || now - latest > 1000) {
                 // Nothing within a second before: dark, with the time of the camera's next picture.
                 EXPECT_EQ(p, nullptr);
                 const auto last = std::find_if(dark.rbegin(), dark.rend(), [&](const Dark& d) { return d.camera == camera; });
                 ASSERT_NE(last, dark.rend());
-                EXPECT_EQ(last->next, track.Entry(*track.PictureAfter(kStart + now)).time - kStart);
+                EXPECT_EQ(last->next, track.Entry(*track.PictureAfter(kFourStart + now)).time - kFourStart);
                 continue;
             }
             ASSERT_NE(p, nullptr);
@@ -99,7 +97,7 @@ TEST_F(SiteTest, EveryCameraShowsItsPictureAtTheSeekTime) {
 // A step moves the selected camera by one picture and the others to its time.
 TEST_F(SiteTest, AStepMovesTheOthersToTheSelectedCamerasTime) {
     ASSERT_TRUE(session.SelectCamera(2));
-    ASSERT_TRUE(session.SeekTo(kStart + 1100));
+    ASSERT_TRUE(session.SeekTo(kFourStart + 1100));
     for (const bool forward : {true, true, true, false, false}) {
         forward ? session.StepForward() : session.StepBack();
         session.Settle();
@@ -123,7 +121,7 @@ TEST_F(SiteTest, EveryTileFollowsTheClockInEveryMode) {
         SCOPED_TRACE(static_cast<int>(r.mode));
         session.SetFastSpeed(r.level);
         ASSERT_TRUE(session.SelectCamera(0));
-        ASSERT_TRUE(session.SeekTo(kStart + r.from));
+        ASSERT_TRUE(session.SeekTo(kFourStart + r.from));
         session.Settle();
         const bool forward = r.mode == PlayMode::Play || r.mode == PlayMode::FastPlay;
         // The pictures still to come: beyond the one each camera shows (or the clock).
@@ -133,7 +131,7 @@ TEST_F(SiteTest, EveryTileFollowsTheClockInEveryMode) {
             const PictureHandle p = session.CameraPicture(camera);
             const CameraTrack& track = *session.Set()->Track(camera);
             for (auto at = track.First(); at; at = track.NextVideo(*at, true)) {
-                const std::int64_t t = track.Entry(*at).time - kStart;
+                const std::int64_t t = track.Entry(*at).time - kFourStart;
                 expected[camera] += p ? (forward ? t > Ms(p) : t < Ms(p)) : (forward ? t > clock : t <= clock);
             }
         }
@@ -146,7 +144,7 @@ TEST_F(SiteTest, EveryTileFollowsTheClockInEveryMode) {
             const int camera = t.picture->camera;
             ++shownPerCamera[camera];
             const CameraTrack& track = *session.Set()->Track(camera);
-            EXPECT_EQ(track.Entry(*track.PictureAt(kStart + t.clock)).time - kStart, Ms(t.picture))
+            EXPECT_EQ(track.Entry(*track.PictureAt(kFourStart + t.clock)).time - kFourStart, Ms(t.picture))
                 << "camera " << camera + 1 << " at " << t.clock;
         }
         EXPECT_EQ(shownPerCamera, expected);
@@ -168,7 +166,7 @@ TEST_F(SiteTest, EveryTileFollowsTheClockInEveryMode) {
 // camera alone and all again keeps the moment.
 TEST_F(SiteTest, ShowingOneCameraAloneAndAllAgainKeepsTheMoment) {
     ASSERT_TRUE(session.SelectCamera(3));
-    ASSERT_TRUE(session.SeekTo(kStart + 1500));
+    ASSERT_TRUE(session.SeekTo(kFourStart + 1500));
     const std::int64_t now = Ms(session.CurrentPicture());
     session.ShowCameras({3});
     EXPECT_EQ(session.ShownCameras(), (std::vector<int>{3}));
@@ -178,7 +176,7 @@ TEST_F(SiteTest, ShowingOneCameraAloneAndAllAgainKeepsTheMoment) {
     EXPECT_EQ(Ms(session.CurrentPicture()), now);
     for (const int camera : {0, 2}) EXPECT_LE(Ms(session.CameraPicture(camera)), now);
     // The timeline's small picture: the camera's key picture at or before the time, fitted into the size.
-    const PictureHandle small = session.KeyPictureNear(2, kStart + now, QSize(88, 88));
+    const PictureHandle small = session.KeyPictureNear(2, kFourStart + now, QSize(88, 88));
     ASSERT_NE(small, nullptr);
     EXPECT_EQ(small->camera, 2);
     EXPECT_EQ((Ms(small) - 20) % 400, 0) << "a key picture";

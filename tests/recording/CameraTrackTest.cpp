@@ -13,7 +13,7 @@ namespace {
 
 std::vector<std::uint8_t> Payload(int n) { return std::vector<std::uint8_t>(std::size_t(n), 7); }
 SystemTime At(int ms) { return AddMilliseconds(MakeTime(2026, 10, 1, 12, 0, 0, 0), ms); }
-std::int64_t Ms(int ms) { return CaptureMilliseconds(At(ms)); }
+std::int64_t TrackMs(int ms) { return CaptureMilliseconds(At(ms)); }
 
 // "z.MP4" (earliest): camera 0 at 0 (decoder-only), 0 (key), 40, 80 and an
 // audio record; camera 1 at 20. "a.MP4": camera 0 at 2000 (key), 2040, 2040
@@ -45,11 +45,11 @@ protected:
         std::vector<std::pair<std::int64_t, int>> out;
         for (auto r = forward ? track->Front() : track->Back(); r; r = forward ? track->Next(*r) : track->Previous(*r)) {
             const IndexEntry& e = track->Entry(*r);
-            out.emplace_back(e.time - Ms(0), e.mediaKind == kMediaAudio ? -1 : e.frameType);
+            out.emplace_back(e.time - TrackMs(0), e.mediaKind == kMediaAudio ? -1 : e.frameType);
         }
         return out;
     }
-    std::int64_t TimeOf(std::optional<RecordRef> r) const { return r ? track->Entry(*r).time - Ms(0) : -999; }
+    std::int64_t TimeOf(std::optional<RecordRef> r) const { return r ? track->Entry(*r).time - TrackMs(0) : -999; }
 
     TempDir dir;
     std::optional<RecordingSet> set;
@@ -74,21 +74,21 @@ TEST_F(Track, TimeLookupsSpanTheRecordingsAndKeysTakeTheirStreamHeaders) {
         {-500, 0, 0}, {0, 0, 40}, {79, 40, 80}, {1500, 80, 2000}, {2040, 2040, 2060},
         {2070, 2060, 2080}, {5000, 2100, -999}};
     for (const auto& c : cases) {
-        EXPECT_EQ(TimeOf(track->PictureAt(Ms(c.at))), c.pictureAt) << c.at;
-        EXPECT_EQ(TimeOf(track->PictureAfter(Ms(c.at))), c.after) << c.at;
+        EXPECT_EQ(TimeOf(track->PictureAt(TrackMs(c.at))), c.pictureAt) << c.at;
+        EXPECT_EQ(TimeOf(track->PictureAfter(TrackMs(c.at))), c.after) << c.at;
     }
     // Of two pictures at 2040 the first in play order; the latest is the last picture.
-    const auto at2040 = track->PictureAt(Ms(2040));
-    EXPECT_EQ(track->Entry(*track->Previous(*at2040)).time, Ms(2000));
+    const auto at2040 = track->PictureAt(TrackMs(2040));
+    EXPECT_EQ(track->Entry(*track->Previous(*at2040)).time, TrackMs(2000));
     EXPECT_EQ(TimeOf(track->Last()), 2100);
     EXPECT_EQ(TimeOf(track->First()), 0);
     const auto gaps = track->Gaps();
     ASSERT_EQ(gaps.size(), 1u);
-    EXPECT_EQ(gaps[0].from - Ms(0), 80);
+    EXPECT_EQ(gaps[0].from - TrackMs(0), 80);
     // A picture's walk begins at the decoder-only record in front of its key.
-    const IndexEntry& key = track->Entry(track->KeyOf(*track->PictureAt(Ms(80))));
+    const IndexEntry& key = track->Entry(track->KeyOf(*track->PictureAt(TrackMs(80))));
     EXPECT_EQ(key.frameType, kFrameDecoderOnly);
-    EXPECT_EQ(track->Entry(track->KeyOf(*track->PictureAt(Ms(2100)))).time, Ms(2060));
+    EXPECT_EQ(track->Entry(track->KeyOf(*track->PictureAt(TrackMs(2100)))).time, TrackMs(2060));
 }
 
 }  // namespace

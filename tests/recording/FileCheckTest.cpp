@@ -10,15 +10,15 @@
 namespace korvane::testing {
 namespace {
 
-SystemTime TimeAt(int second) { return MakeTime(2026, 3, 14, 10, 20, second, 0); }
+SystemTime TimeAtSecond(int second) { return MakeTime(2026, 3, 14, 10, 20, second, 0); }
 std::vector<std::uint8_t> Payload(std::size_t size, std::uint8_t value) { return std::vector<std::uint8_t>(size, value); }
 
 TEST(FileCheck, NamesTheCamerasWithPicturesAndTheContainerOfAnOrdinaryFile) {
     TempDir dir;
     RecordingWriter w(kFileKind514);
-    w.AddVideo(0, 10, kFrameKey, Payload(30, 1), TimeAt(1));
-    w.AddVideo(2, 10, kFrameKey, Payload(30, 1), TimeAt(2));
-    w.AddAudio(1, 1, Payload(20, 2), TimeAt(3));
+    w.AddVideo(0, 10, kFrameKey, Payload(30, 1), TimeAtSecond(1));
+    w.AddVideo(2, 10, kFrameKey, Payload(30, 1), TimeAtSecond(2));
+    w.AddAudio(1, 1, Payload(20, 2), TimeAtSecond(3));
     const std::string path = dir.File("two.MP4");
     w.WriteFile(path);
     const FileCheck ok = CheckFile(path, 2);

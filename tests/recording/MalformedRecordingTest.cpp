@@ -19,14 +19,14 @@
 namespace korvane::testing {
 namespace {
 
-SystemTime TimeAt(int ms) { return AddMilliseconds(MakeTime(2026, 3, 14, 10, 20, 0, 0), ms); }
+SystemTime TimeAtMs(int ms) { return AddMilliseconds(MakeTime(2026, 3, 14, 10, 20, 0, 0), ms); }
 
 // A picture of camera 0 whose payload bytes tell records apart.
 RecordSpec Video(std::size_t size, std::uint8_t frameType = kFrameKey, std::optional<Caption> caption = {},
                  std::optional<FrameExtension> extension = {}) {
     RecordSpec e;
     e.header.frameType = frameType;
-    e.header.timeStamp = TimeAt(static_cast<int>(size));
+    e.header.timeStamp = TimeAtMs(static_cast<int>(size));
     e.data.resize(size);
     for (std::size_t i = 0; i < size; ++i) e.data[i] = static_cast<std::uint8_t>(size + i * 7);
     e.caption = std::move(caption);
@@ -146,7 +146,7 @@ TEST(MalformedRecording, KeyOffsetThatNamesNoKeyOfTheCameraBeforeThePictureIsNot
         ASSERT_TRUE(set);
         const CameraTrack* track = set->Track(0);
         ASSERT_NE(track, nullptr);
-        const auto picture = track->PictureAt(CaptureMilliseconds(TimeAt(24)));
+        const auto picture = track->PictureAt(CaptureMilliseconds(TimeAtMs(24)));
         ASSERT_TRUE(picture);
         ASSERT_EQ(track->Entry(*picture).offset, at);
         EXPECT_EQ(track->Entry(track->KeyOf(*picture)).offset, c.key);

@@ -10,21 +10,10 @@
 #include "authoring/FrameSource.h"
 #include "authoring/RecordingWriter.h"
 #include "authoring/TempDir.h"
-#include "tools/probe/Probe.h"
+#include "tests/tools/ProbeRun.h"
 
 namespace korvane::testing {
 namespace {
-
-struct ProbeRun {
-    int status = -1;
-    std::string out, err;
-};
-
-ProbeRun Probe(std::vector<std::string> args) {
-    std::ostringstream out, err;
-    const int status = probe::runProbeCommand(args, false, out, err);
-    return {status, out.str(), err.str()};
-}
 
 // The still scene with the dark box from 4.0 s to 7.0 s in its right half.
 std::string WriteScene(const TempDir& dir) {
@@ -41,7 +30,7 @@ std::string WriteScene(const TempDir& dir) {
 TEST(MotionCommandTest, PrintsEachEventAndASummary) {
     TempDir dir;
     const std::string path = WriteScene(dir);
-    const ProbeRun json = Probe({"--motion", "--no-cache", "--json", "--camera", "1", path});
+    const ProbeRun json = RunProbe({"--motion", "--no-cache", "--json", "--camera", "1", path});
     ASSERT_EQ(json.status, 0) << json.err;
     std::istringstream lines(json.out);
     std::string first, second;
@@ -55,7 +44,7 @@ TEST(MotionCommandTest, PrintsEachEventAndASummary) {
     EXPECT_EQ(summary.value("pictures").toInt(), 80);
     EXPECT_NE(json.err.find("progress: 100%"), std::string::npos);
 
-    const ProbeRun text = Probe({"--motion", "--no-cache", "--keys-only", "--region", "0,0,176,240", path});
+    const ProbeRun text = RunProbe({"--motion", "--no-cache", "--keys-only", "--region", "0,0,176,240", path});
     ASSERT_EQ(text.status, 0) << text.err;
     EXPECT_EQ(text.out, "0 events in 4 key pictures (key pictures only, coarser)\n");
 }
@@ -76,7 +65,7 @@ TEST(MotionCommandTest, RefusesWrongOptionsAndMissingPictures) {
         {{"--motion", "--no-cache", dir.File("absent.MP4")}, 2, "Cannot read"},
     };
     for (const auto& c : cases) {
-        const ProbeRun run = Probe(c.args);
+        const ProbeRun run = RunProbe(c.args);
         EXPECT_EQ(run.status, c.status) << c.says;
         EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
     }

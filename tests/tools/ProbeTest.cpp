@@ -14,19 +14,12 @@
 #include "recording/TimeStamp.h"
 #include "authoring/RecordingWriter.h"
 #include "authoring/TempDir.h"
-#include "tools/probe/Probe.h"
+#include "tests/tools/ProbeRun.h"
 
 namespace korvane::testing {
 namespace {
 
 using Offsets = std::vector<std::int64_t>;
-struct ProbeRun { int status = -1; std::string out, err; };
-
-ProbeRun probe(const std::vector<std::string>& args, bool colour = false) {
-    std::ostringstream out, err;
-    const int status = probe::runProbeCommand(args, colour, out, err);
-    return {status, out.str(), err.str()};
-}
 std::vector<std::uint8_t> payload(std::size_t size, std::uint8_t seed) { return std::vector(size, seed); }
 SystemTime timeAt(int ms) { return AddMilliseconds(MakeTime(2004, 1, 2, 3, 4, 5, 6), ms); }
 std::string num(std::int64_t n) { return std::to_string(n); }
@@ -70,7 +63,7 @@ Probed probeWriter(const RecordingWriter& w) {
     TempDir dir;
     const std::string path = dir.File("rec.MP4");
     w.WriteFile(path);
-    Probed p{probe({path}), probe({path, "--json"})};
+    Probed p{RunProbe({path}), RunProbe({path, "--json"})};
     std::istringstream table(p.text.out), lines(p.json.out);
     bool inTable = false;
     for (std::string line; std::getline(table, line);) {
@@ -362,10 +355,10 @@ TEST(Probe, SummaryGivesEachCamerasPicturesKeysSpanAndGapsAndCameraPicksOne) {
          "CAM 3   1 pictures, 1 key, 2004-01-02 03:04:05.086 to 2004-01-02 03:04:05.086\n"},
     };
     for (const auto& c : cases) {
-        const ProbeRun run = probe(c.args);
+        const ProbeRun run = RunProbe(c.args);
         EXPECT_EQ(run.out + num(run.status), c.out + num(c.status)); }
     // --camera keeps the listing to that camera's records.
-    std::istringstream lines(probe({path, "--json", "--camera", "3"}).out);
+    std::istringstream lines(RunProbe({path, "--json", "--camera", "3"}).out);
     std::vector<int> cameras;
     for (std::string line; std::getline(lines, line);)
         if (const auto o = QJsonDocument::fromJson(QByteArray::fromStdString(line)).object(); o["type"] == "record")
@@ -384,7 +377,7 @@ TEST(Probe, DamagedTimesArePrintedMarked) {
     w.AddVideo(0, 7, kFrameDependent, frames.at(1).bytes, SystemTime{65535, 12, 0, 31, 0, 0, 0, 0}, 7);
     const std::string path = dir.File("damaged.MP4");
     w.WriteFile(path);
-    const ProbeRun listing = probe({path}, false), summary = probe({"--summary", path}, false);
+    const ProbeRun listing = RunProbe({path}, false), summary = RunProbe({"--summary", path}, false);
     EXPECT_NE(listing.out.find("65535-12-31 00:00:00  000 (damaged)"), std::string::npos) << listing.out;
     EXPECT_NE(summary.out.find("65535-12-31 00:00:00.000 (damaged)"), std::string::npos) << summary.out;
     const std::size_t first = summary.out.find("2023-06-14 17:58:30.000");
@@ -411,7 +404,7 @@ TEST(Probe, CommandLineAndUnreadableFiles) {
         {{beyond}, true, 1, "Recording       " + beyond, "\033[1;31m600 (16 bytes beyond the end of the file)\033[0m\n"},
         {{beyond, "--json"}, true, 1, "{", ""}};
     for (const auto& c : cases) {
-        const ProbeRun run = probe(c.args, c.colour);
+        const ProbeRun run = RunProbe(c.args, c.colour);
         EXPECT_EQ(run.status, c.status);
         EXPECT_EQ(run.out.substr(0, c.out.size()), c.out);
         if (c.out.empty()) { EXPECT_EQ(run.out, ""); }
