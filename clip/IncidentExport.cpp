@@ -18,7 +18,9 @@
 namespace korvane {
 namespace {
 
-IncidentResult IncidentFailure(ExportStatus status, std::string message) { return FailedWith<IncidentResult>(status, std::move(message)); }
+IncidentResult IncidentFailure(ExportStatus status, std::string message) {
+    return FailedWith<IncidentResult>(status, std::move(message));
+}
 
 std::string TimeText(std::int64_t ms) { return FormatCaptureTime(FromCaptureMilliseconds(ms)); }
 std::string Name(const std::string& path) { return std::filesystem::path(path).filename().string(); }
@@ -57,7 +59,8 @@ IncidentResult Export(const IncidentRequest& request, const ExportProgress& prog
     const std::vector<std::string> paths = RecordingPaths(request.paths);
     if (paths.empty()) return IncidentFailure(ExportStatus::CannotOpen, "no recording among the paths given");
     for (const std::string& path : paths)
-        if (!IsRecordingFile(path)) return IncidentFailure(ExportStatus::CannotOpen, "cannot open " + path + " as a recording");
+        if (!IsRecordingFile(path))
+            return IncidentFailure(ExportStatus::CannotOpen, "cannot open " + path + " as a recording");
     std::optional<RecordingSet> set = RecordingSet::Build(paths);
     if (!set) return IncidentFailure(ExportStatus::CannotOpen, "the recordings cannot be opened");
     for (std::uint32_t f = 0; f < set->FileCount(); ++f)
@@ -74,7 +77,8 @@ IncidentResult Export(const IncidentRequest& request, const ExportProgress& prog
         ClipSpan span = SpanOnTrack(*set, {camera, request.fromMs, request.toMs});
         if (span.pictures > 0) spans.emplace_back(camera, std::move(span));
     }
-    if (spans.empty()) return IncidentFailure(ExportStatus::NoPicture, "no picture of the cameras asked for in the span");
+    if (spans.empty())
+        return IncidentFailure(ExportStatus::NoPicture, "no picture of the cameras asked for in the span");
 
     MadeFolder folder(request.folder);
     if (!folder.Ok()) return IncidentFailure(ExportStatus::CannotWrite, "cannot make the folder " + request.folder);
@@ -98,7 +102,8 @@ IncidentResult Export(const IncidentRequest& request, const ExportProgress& prog
         clips.push_back(std::move(clip));
     }
     if (!sources.Finish(cancelled))
-        return IncidentFailure(sources.Error() == "cancelled" ? ExportStatus::Cancelled : ExportStatus::CannotOpen, sources.Error());
+        return IncidentFailure(sources.Error() == "cancelled" ? ExportStatus::Cancelled : ExportStatus::CannotOpen,
+                               sources.Error());
 
     // The manifest.
     Manifest manifest;

@@ -70,7 +70,10 @@ private:
 void Footer(QPainter& painter, const QRectF& page, int number, int pages, const std::string& manifestSha) {
     painter.setFont(Font(7.5));
     painter.drawText(QRectF(page.left(), page.bottom() - 24, page.width(), 24), Qt::AlignLeft | Qt::TextWordWrap,
-                     QStringLiteral("Page %1 of %2    SHA-256 of manifest.json: %3").arg(number).arg(pages).arg(ToQt(manifestSha)));
+                     QStringLiteral("Page %1 of %2    SHA-256 of manifest.json: %3")
+                         .arg(number)
+                         .arg(pages)
+                         .arg(ToQt(manifestSha)));
 }
 
 }  // namespace

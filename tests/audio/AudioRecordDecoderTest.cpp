@@ -49,6 +49,7 @@ protected:
         const auto begin = ima.begin() + static_cast<std::ptrdiff_t>(first * kImaBlockSamples);
         return {begin, begin + static_cast<std::ptrdiff_t>(blocks * kImaBlockSamples)};
     }
+    const std::string g726File = testing::TestData("g726le_32k.g726");
     const Samples& g726 = ByFfmpeg("-f g726le -code_size 4 -sample_rate 8000", "g726le_32k.g726");
     const Samples& ima = ByFfmpeg("", "ima_adpcm_8k.wav");
     const Bytes pcm = testing::ReadWholeFile(testing::TestData("pcm_s16le_8k.raw"));
@@ -73,10 +74,9 @@ TEST_F(AudioRecordDecoderTest, Decode_EachCoding_GivesWhatTheFfmpegToolDecodes) 
         {"16-bit PCM", testing::SplitBlocks(pcm, 2018), kAudioCodecPcm, 16, testing::SamplesFromBytes(pcm)},
         {"16-bit PCM of an odd length", {odd}, kAudioCodecPcm, 16, testing::SamplesFromBytes(std::span(odd).first(2018))},
         {"8-bit PCM, unsigned", {{0, 128, 255}, {64, 129}}, kAudioCodecPcm, 8, {-32768, 0, 32512, -16384, 256}},
-        {"G.721 in 800-byte records: the state runs on", testing::ReadAudioBlocks(testing::TestData("g726le_32k.g726"), 800),
-         kAudioCodecG721, 0, g726},
-        {"G.721 of codec 10 in one record", {testing::ReadWholeFile(testing::TestData("g726le_32k.g726"))}, kAudioCodecG721b, 8, g726},
-        {"G.721 of codec 13", testing::ReadAudioBlocks(testing::TestData("g726le_32k.g726"), 1500), kAudioCodecG721c, 16, g726},
+        {"G.721 in 800-byte records: the state runs on", testing::ReadAudioBlocks(g726File, 800), kAudioCodecG721, 0, g726},
+        {"G.721 of codec 10 in one record", {testing::ReadWholeFile(g726File)}, kAudioCodecG721b, 8, g726},
+        {"G.721 of codec 13", testing::ReadAudioBlocks(g726File, 1500), kAudioCodecG721c, 16, g726},
         {"IMA ADPCM of two blocks, then one", {joined({b[0], b[1]}), b[2]}, 2, 16, Ima(0, 3)},
         {"IMA ADPCM of eight blocks", {joined(b)}, 17, 0, Ima(0, 8)},
         {"IMA ADPCM with part of a block behind", {joined({b[3], Bytes(b[4].begin(), b[4].begin() + 300)})}, 2, 16,
@@ -92,7 +92,7 @@ TEST_F(AudioRecordDecoderTest, Decode_EachCoding_GivesWhatTheFfmpegToolDecodes) 
         EXPECT_EQ(DecodeAll(decoder, {{}}, codec), Samples{});
 
     // Without a restart G.721 goes on from where it was, which a restart undoes.
-    const Bytes first = testing::ReadAudioBlocks(testing::TestData("g726le_32k.g726"), 800).front();
+    const Bytes first = testing::ReadAudioBlocks(g726File, 800).front();
     const Samples fromStart(g726.begin(), g726.begin() + 1600);
     decoder.Restart();
     ASSERT_EQ(DecodeAll(decoder, {first}, kAudioCodecG721), fromStart);

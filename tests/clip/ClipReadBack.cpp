@@ -125,7 +125,8 @@ std::string FfmpegDecodeMessages(const std::string& path) {
     // picture between two regular ones (a damaged time, a decoder-only record) would meet its neighbour.
     // Warnings count (a length guessed from the bit rate is one), except ffmpeg's note that it takes the
     // one channel of a Matroska sound track as mono: Matroska stores a count of channels, no layout.
-    const std::string command = "ffmpeg -v warning -nostdin -i " + ShellQuote(path) + " -enc_time_base:v -1 -f null - 2>&1";
+    const std::string command =
+        "ffmpeg -v warning -nostdin -i " + ShellQuote(path) + " -enc_time_base:v -1 -f null - 2>&1";
     auto [status, text] = RunCommand(command);
     static const std::regex mono("Guessed Channel Layout for Input Stream #[0-9.]+ : mono\n");
     text = std::regex_replace(text, mono, "");

@@ -13,8 +13,8 @@ namespace {
 const SystemTime kNavigationStart = MakeTime(2026, 7, 8, 9, 10, 11, 0);
 std::int64_t SeekMs(std::int64_t ms) { return CaptureMilliseconds(kNavigationStart) + ms; }
 
-// Camera 1 (0-based 0): `count` MPEG-4 pictures `step` ms apart from kNavigationStart plus `shift(i)`, keys at 0 and 10;
-// then camera 2 (1): 10 pictures 100 ms apart.
+// Camera 1 (0-based 0): `count` MPEG-4 pictures `step` ms apart from kNavigationStart
+// plus `shift(i)`, keys at 0 and 10; then camera 2 (1): 10 pictures 100 ms apart.
 std::string Write(const TempDir& dir, const std::string& name, int count, int step,
                   std::int64_t (*shift)(int) = [](int) { return std::int64_t{0}; }) {
     static const auto frames = ReadVideoFrames(std::string(KORVANE_TEST_DATA) + "/mpeg4_352x240.m4v");
@@ -96,7 +96,8 @@ TEST_F(Navigation, AClockSetBackGivesTheLatestPictureAtOrBeforeAndPlayEnds) {
     ASSERT_TRUE(h.session.Open(Write(h.dir, "back.MP4", 20, 40, [](int i) { return i < 10 ? 0 : std::int64_t{-1400}; })));
     ASSERT_TRUE(h.session.WaitForIndex());
     EXPECT_EQ(h.session.Set()->Index(0)->ClockSetBacks(0), 1u);
-    for (auto [target, shown] : {std::pair{SeekMs(100), 80}, {SeekMs(-900), -920}, {SeekMs(-5000), -1000}, {SeekMs(-500), -640}}) {
+    for (auto [target, shown] :
+         {std::pair{SeekMs(100), 80}, {SeekMs(-900), -920}, {SeekMs(-5000), -1000}, {SeekMs(-500), -640}}) {
         ASSERT_TRUE(h.session.SeekTo(target));
         EXPECT_EQ(Shown(), Caption(1, shown));
     }
