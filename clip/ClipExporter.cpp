@@ -9,6 +9,7 @@
 #include "clip/ClipSpan.h"
 #include "clip/ClipWriter.h"
 #include "clip/OutputSet.h"
+#include "clip/QtText.h"
 #include "clip/SourceSet.h"
 #include "recording/RecordFile.h"
 #include "recording/SiteInfo.h"
@@ -19,7 +20,6 @@ namespace {
 
 ExportResult Failure(ExportStatus status, std::string message) { return FailedWith<ExportResult>(status, std::move(message)); }
 
-QString Text(const std::string& text) { return QString::fromStdString(text); }
 
 ExportResult Export(const ExportRequest& request, const ExportProgress& progress) {
     const std::optional<Container> container = ContainerForPath(request.output);
@@ -77,22 +77,22 @@ ExportResult Export(const ExportRequest& request, const ExportProgress& progress
     }
 
     const SourceFile& source = sources.Files().front();
-    QJsonObject report{{QStringLiteral("source"), Text(source.path)},
+    QJsonObject report{{QStringLiteral("source"), ToQt(source.path)},
                        {QStringLiteral("source_size"), static_cast<qint64>(source.size)},
                        {QStringLiteral("source_sha256"), QString::fromLatin1(source.sha256)},
-                       {QStringLiteral("site"), Text(site)},
+                       {QStringLiteral("site"), ToQt(site)},
                        {QStringLiteral("camera"), camera + 1},
-                       {QStringLiteral("camera_name"), Text(cameraName)},
-                       {QStringLiteral("first_capture_time"), Text(result.firstTime)},
-                       {QStringLiteral("last_capture_time"), Text(result.lastTime)},
+                       {QStringLiteral("camera_name"), ToQt(cameraName)},
+                       {QStringLiteral("first_capture_time"), ToQt(result.firstTime)},
+                       {QStringLiteral("last_capture_time"), ToQt(result.lastTime)},
                        {QStringLiteral("pictures"), static_cast<qint64>(result.pictures)},
                        {QStringLiteral("audio_samples"), static_cast<qint64>(result.audioSamples)},
-                       {QStringLiteral("audio_codec"), Text(result.audioCodec)},
-                       {QStringLiteral("output"), Text(request.output)},
+                       {QStringLiteral("audio_codec"), ToQt(result.audioCodec)},
+                       {QStringLiteral("output"), ToQt(request.output)},
                        {QStringLiteral("output_sha256"), QString::fromLatin1(first.clip.sha256)},
                        {QStringLiteral("clips"), parts},
                        {QStringLiteral("program"), QStringLiteral("Korvane " KORVANE_VERSION)}};
-    if (!first.soundNote.empty()) report[QStringLiteral("audio_note")] = Text(first.soundNote);
+    if (!first.soundNote.empty()) report[QStringLiteral("audio_note")] = ToQt(first.soundNote);
     HashedOutput* reportFile = outputs.Add(ReportPath(request.output));
     if (reportFile == nullptr || !WriteJson(*reportFile, report) || !reportFile->Close())
         return Failure(ExportStatus::CannotWrite, reportFile ? reportFile->Error() : outputs.Error());

@@ -2,12 +2,11 @@
 
 #include <QJsonDocument>
 
+#include "clip/QtText.h"
 #include "recording/TimeStamp.h"
 
 namespace korvane {
 namespace {
-
-QString Text(const std::string& text) { return QString::fromStdString(text); }
 
 // A CSV field, quoted when it holds a separator, a quote or a line break.
 QByteArray Field(const std::string& text) {
@@ -17,7 +16,7 @@ QByteArray Field(const std::string& text) {
 }
 
 QJsonObject FileJson(const WrittenFile& file) {
-    return {{QStringLiteral("path"), Text(file.path)},
+    return {{QStringLiteral("path"), ToQt(file.path)},
             {QStringLiteral("size"), static_cast<qint64>(file.size)},
             {QStringLiteral("sha256"), QString::fromLatin1(file.sha256)}};
 }
@@ -39,14 +38,14 @@ bool TimesFile::Add(const TimesRow& row) {
 QJsonObject PartJson(const ClipPart& p) {
     QJsonObject json{{QStringLiteral("clip"), FileJson(p.clip)},
                      {QStringLiteral("times"), FileJson(p.times)},
-                     {QStringLiteral("video_codec"), Text(p.videoCodec)},
-                     {QStringLiteral("audio_codec"), Text(p.audioCodec)},
-                     {QStringLiteral("first_capture_time"), Text(p.firstTime)},
-                     {QStringLiteral("last_capture_time"), Text(p.lastTime)},
+                     {QStringLiteral("video_codec"), ToQt(p.videoCodec)},
+                     {QStringLiteral("audio_codec"), ToQt(p.audioCodec)},
+                     {QStringLiteral("first_capture_time"), ToQt(p.firstTime)},
+                     {QStringLiteral("last_capture_time"), ToQt(p.lastTime)},
                      {QStringLiteral("pictures"), static_cast<qint64>(p.pictures)},
                      {QStringLiteral("video_records"), static_cast<qint64>(p.records)},
                      {QStringLiteral("audio_samples"), static_cast<qint64>(p.audioSamples)}};
-    if (!p.soundNote.empty()) json[QStringLiteral("audio_note")] = Text(p.soundNote);
+    if (!p.soundNote.empty()) json[QStringLiteral("audio_note")] = ToQt(p.soundNote);
     if (p.picturesOutOfOrder) json[QStringLiteral("pictures_out_of_order")] = static_cast<qint64>(p.picturesOutOfOrder);
     if (p.soundOutOfOrder) json[QStringLiteral("sound_records_out_of_order")] = static_cast<qint64>(p.soundOutOfOrder);
     if (p.soundGapsNotFilled) json[QStringLiteral("sound_gaps_not_filled")] = static_cast<qint64>(p.soundGapsNotFilled);

@@ -1,7 +1,5 @@
 #include "clip/ClipSpan.h"
 
-#include "recording/TimeStamp.h"
-
 namespace korvane {
 namespace {
 
@@ -14,22 +12,9 @@ std::optional<RecordRef> PictureFrom(const CameraTrack& track, std::optional<Rec
 
 }  // namespace
 
-FrameHeader ClipRecord::KnownHead() const {
-    FrameHeader head;
-    head.camera = entry.camera;
-    head.mediaKind = entry.mediaKind;
-    head.frameType = entry.frameType;
-    head.codec = entry.codec;
-    head.keyFrameOffset = entry.keyOffset;
-    return head;
-}
-
 std::optional<FrameHeader> HeadOf(const ClipRecord& record, std::span<const std::uint8_t, kRecordHeadSize> bytes) {
     const FrameHeader head = DecodeFrameHeader(bytes.last<kFrameHeaderSize>());
-    const IndexEntry& e = record.entry;
-    if (head.camera != e.camera || head.mediaKind != e.mediaKind || head.frameType != e.frameType ||
-        head.codec != e.codec || head.keyFrameOffset != e.keyOffset || CaptureMilliseconds(head.timeStamp) != e.time)
-        return std::nullopt;
+    if (EntryOf(head, record.entry.offset) != record.entry) return std::nullopt;
     return head;
 }
 

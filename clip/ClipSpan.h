@@ -26,9 +26,6 @@ struct ClipRecord {
     std::uint64_t offset() const { return entry.offset; }
     std::uint64_t dataAt() const { return offset() + kRecordHeadSize; }
     bool givesPicture() const { return entry.IsPicture(); }
-    // The head as far as the index knows it, for what its codec and format
-    // say (CodingOf, SampleRateOf): no time fields, no data length.
-    FrameHeader KnownHead() const;
 };
 
 // Decodes a record's head, read with its data, and checks it against what the

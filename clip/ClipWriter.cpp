@@ -15,7 +15,7 @@ namespace {
 // The sample rate most of the sound records have.
 std::optional<int> SoundRate(const std::vector<ClipRecord>& audio) {
     std::map<int, std::size_t> counts;
-    for (const ClipRecord& r : audio) ++counts[SampleRateOf(r.KnownHead())];
+    for (const ClipRecord& r : audio) ++counts[SampleRateOf(r.entry.KnownHead())];
     std::optional<int> rate;
     std::size_t most = 0;
     for (const auto& [r, n] : counts)

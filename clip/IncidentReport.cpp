@@ -8,6 +8,8 @@
 #include <QPainter>
 #include <QPdfWriter>
 
+#include "clip/QtText.h"
+
 namespace korvane {
 namespace {
 

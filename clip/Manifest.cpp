@@ -3,6 +3,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
+#include "clip/QtText.h"
+
 namespace korvane {
 namespace {
 

@@ -7,7 +7,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QString>
 #include <QJsonObject>
 
 #include <cstdint>
@@ -16,9 +15,6 @@
 #include <vector>
 
 namespace korvane {
-
-// The manifest's and the report's texts, made in the standard library, as Qt strings.
-inline QString ToQt(const std::string& text) { return QString::fromStdString(text); }
 
 struct ManifestFile {
     std::string path;

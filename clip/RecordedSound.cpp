@@ -35,7 +35,8 @@ std::pair<std::size_t, std::int64_t> Usable(AudioCoding coding, std::size_t byte
 std::optional<RecordedFormat> SharedFormat(std::span<const ClipRecord> audio) {
     if (audio.empty()) return std::nullopt;
     const auto format = [](const ClipRecord& r) {
-        return std::pair(CodingOf(r.KnownHead()), SampleRateOf(r.KnownHead()));
+        const FrameHeader head = r.entry.KnownHead();
+        return std::pair(CodingOf(head), SampleRateOf(head));
     };
     const auto [coding, rate] = format(audio.front());
     for (const ClipRecord& r : audio)

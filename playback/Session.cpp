@@ -1,6 +1,7 @@
 #include "playback/Session.h"
 
 #include <algorithm>
+#include <thread>
 
 #include "playback/PlaybackRun.h"
 #include "recording/FileCheck.h"
@@ -78,7 +79,7 @@ CameraStream& Session::Stream(int camera) {
     if (!stream) stream = std::make_unique<CameraStream>(m_paths, camera, m_cache, m_worker.StopFlag());
     stream->SetTrack(m_set ? m_set->Track(camera) : nullptr);
     // A camera shown alone may use more than a core; side by side the cameras share them.
-    const int cores = int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+    static const int cores = int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
     stream->SetDecoderThreads(m_tiles.List().size() > 1 ? 1 : cores);
     return *stream;
 }

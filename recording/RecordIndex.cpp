@@ -12,20 +12,29 @@ namespace {
 constexpr std::size_t kCheckEvery = 1024;     // records between looks at the cancel flag
 constexpr std::size_t kProgressEvery = 8192;  // records between progress reports
 
-IndexEntry EntryOf(const LocatedRecord& record) {
-    const FrameHeader& h = record.header;
+}  // namespace
+
+IndexEntry EntryOf(const FrameHeader& head, std::uint32_t offset) {
     IndexEntry e;
-    e.time = CaptureMilliseconds(h.timeStamp);
-    e.offset = static_cast<std::uint32_t>(record.offset);
-    e.keyOffset = h.keyFrameOffset;
-    e.camera = h.camera;
-    e.mediaKind = h.mediaKind;
-    e.frameType = h.frameType;
-    e.codec = h.codec;
+    e.time = CaptureMilliseconds(head.timeStamp);
+    e.offset = offset;
+    e.keyOffset = head.keyFrameOffset;
+    e.camera = head.camera;
+    e.mediaKind = head.mediaKind;
+    e.frameType = head.frameType;
+    e.codec = head.codec;
     return e;
 }
 
-}  // namespace
+FrameHeader IndexEntry::KnownHead() const {
+    FrameHeader head;
+    head.keyFrameOffset = keyOffset;
+    head.camera = camera;
+    head.mediaKind = mediaKind;
+    head.frameType = frameType;
+    head.codec = codec;
+    return head;
+}
 
 std::optional<RecordIndex> RecordIndex::Build(const RecordFile& file, const std::atomic<bool>* cancel,
                                               const Progress& progress, std::size_t limit) {
@@ -37,7 +46,8 @@ std::optional<RecordIndex> RecordIndex::Build(const RecordFile& file, const std:
         if (count % kCheckEvery == 0 && cancel && cancel->load(std::memory_order_relaxed)) return std::nullopt;
         if (progress && count % kProgressEvery == 0) progress(walk.Walked(), walk.Total());
         if ((limit != 0 && count == limit) || !walk.Next()) break;
-        index.Append(EntryOf(walk.Record()));
+        const LocatedRecord& record = walk.Record();
+        index.Append(EntryOf(record.header, static_cast<std::uint32_t>(record.offset)));
     }
     switch (walk.End()) {
         case ChainEnd::HeadOutsideFile:

@@ -34,7 +34,14 @@ struct IndexEntry {
 
     // A record that shows a picture when decoded (decoder-only records do not).
     bool IsPicture() const { return GivesPicture(mediaKind, frameType); }
+    // The head as far as the entry knows it (camera, kind, type, codec, the
+    // key's offset or the sound's format): no time fields, no lengths.
+    FrameHeader KnownHead() const;
+    bool operator==(const IndexEntry&) const = default;
 };
+
+// The entry of the record at `offset` whose head is `head`.
+IndexEntry EntryOf(const FrameHeader& head, std::uint32_t offset);
 
 struct TimeGap {
     std::int64_t from = 0;  // the last picture before the gap
